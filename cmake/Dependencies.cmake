@@ -1,0 +1,10 @@
+# Debian packages the project builds on; scripts/setup installs them.
+find_package(PkgConfig REQUIRED)
+find_package(Threads REQUIRED)
+pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
+pkg_check_modules(ZLIB REQUIRED IMPORTED_TARGET zlib)
+pkg_check_modules(PNG REQUIRED IMPORTED_TARGET libpng)
+find_package(nlohmann_json 3 REQUIRED)
+if(RUNNER_TESTS)
+  find_package(GTest REQUIRED)
+endif()

@@ -1,0 +1,12 @@
+# Compiler flags shared by every target of the project.
+add_library(project_options INTERFACE)
+target_compile_options(project_options INTERFACE -Wall -Wextra -Wno-unused-parameter)
+if(RUNNER_WERROR)
+  target_compile_options(project_options INTERFACE -Werror)
+endif()
+if(RUNNER_SANITIZE)
+  # Hostile game files must never reach undefined behaviour: the tests run with both sanitizers.
+  target_compile_options(project_options INTERFACE
+    -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  target_link_options(project_options INTERFACE -fsanitize=address,undefined)
+endif()
