@@ -156,3 +156,47 @@ TEST(GameBuild, PlainTextInfoBecomesRtf) {
 }
 
 }  // namespace
+
+namespace {
+
+// The command itself on the example project: a standalone file and a data-only file, both loadable.
+TEST(GameBuildCommand, BuildsTheMinimalExample) {
+  ScratchDir dir;
+  const std::string gamebuild = TEST_BINARY_DIR "/bin/gamebuild";
+  const std::string project = TEST_SOURCE_DIR "/examples/minimal";
+  const fs::path standalone = dir.path() / "minimal";
+  const fs::path data = dir.path() / "minimal.game";
+  ASSERT_EQ(std::system((gamebuild + " " + project + " -o " + standalone.string()).c_str()), 0);
+  ASSERT_EQ(std::system((gamebuild + " " + project + " -o " + data.string() + " --data-only").c_str()), 0);
+  const auto runner = ReadBytes(TEST_BINARY_DIR "/bin/runner");
+  const auto bytes = ReadBytes(standalone);
+  EXPECT_TRUE(std::equal(runner.begin(), runner.end(), bytes.begin()));
+  EXPECT_EQ(ReadBytes(data).size() + runner.size() - std::min(runner.size(), size_t(kSignatureSearchStart)),
+            bytes.size());
+  for (const fs::path& file : {standalone, data}) {
+    EXPECT_TRUE(FileHasGameData(file.string()));
+    LoadRun run;
+    run.LoadAndPrepare(file);
+    EXPECT_TRUE(run.prepared) << file;
+    EXPECT_EQ(ApplicationTitle(), "minimal");
+  }
+}
+
+TEST(GameBuildCommand, ExitStatusAndMessages) {
+  ScratchDir dir;
+  const std::string gamebuild = TEST_BINARY_DIR "/bin/gamebuild";
+  WriteText(dir.path() / "p/game.json", "{\"game_id\": 1, \"room_order\": [\"nope\"]}");
+  const std::string err = (dir.path() / "err.txt").string();
+  const int status =
+      std::system((gamebuild + " " + (dir.path() / "p").string() + " -o " + (dir.path() / "out").string() +
+                   " --data-only 2>" + err)
+                      .c_str());
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  const auto text = ReadBytes(err);
+  EXPECT_NE(std::string(text.begin(), text.end()).find("p/game.json: room_order[0]: unknown room \"nope\""),
+            std::string::npos);
+  EXPECT_FALSE(fs::exists(dir.path() / "out"));
+  EXPECT_EQ(WEXITSTATUS(std::system((gamebuild + " --seed x 2>/dev/null").c_str())), 2);
+}
+
+}  // namespace
