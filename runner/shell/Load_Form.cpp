@@ -1,6 +1,7 @@
 // The loading window's state: layout from the settings, progress steps, hiding.
 #include "runner/shell/Load_Form.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "runner/shell/Option_Main.h"
@@ -28,37 +29,43 @@ void SetupLoadForm(bool debugMode) {
   const ROptions& o = Options();
   g_form.Reset();
   TLoadForm& f = g_form;
-  if (o.opt_loadimage && !o.opt_loadimage->Empty()) f.LoadImage = o.opt_loadimage;
-  if (f.LoadImage && o.opt_loadtransparent) {
+  RLoadPicture& image = f.LoadImage;
+  if (o.opt_loadimage && !o.opt_loadimage->Empty()) {
+    image.picture = o.opt_loadimage;
+    image.visible = true;
+    image.bounds = {0, 0, image.picture->Width(), image.picture->Height()};
+  }
+  if (image.picture && o.opt_loadtransparent) {
     f.transparentColorOn = true;
-    f.transparentColor = f.LoadImage->GetPixel(0, f.LoadImage->Height() - 1);
+    f.transparentColor = image.picture->GetPixel(0, image.picture->Height() - 1);
   }
   if (o.opt_loadalpha < 255) {
     f.alphaBlendOn = true;
     f.alphaBlend = o.opt_loadalpha < 0 ? 0 : o.opt_loadalpha;
   }
   if (o.opt_showprogress) {
-    f.LoadEmptyShape = o.opt_progressback;
-    f.LoadFullShape = o.opt_progressfront;
+    f.LoadEmptyShape.picture = o.opt_progressback;
+    f.LoadFullShape.picture = o.opt_progressfront;
   }
   Option_ReleasePictures();
 
-  f.emptyVisible = f.fullVisible = o.opt_showprogress;
-  f.fullStretch = o.opt_scaleprogress;
-  f.labelVisible = debugMode && o.opt_showprogress;
+  f.LoadEmptyShape.visible = f.LoadFullShape.visible = o.opt_showprogress;
+  f.LoadEmptyShape.stretch = true;
+  f.LoadFullShape.stretch = o.opt_scaleprogress;
+  f.LoadLabel.visible = debugMode && o.opt_showprogress;
 
-  f.window.width = f.LoadImage ? f.LoadImage->Width() : TLoadForm::kDesignWidth;
-  f.window.height = f.LoadImage ? f.LoadImage->Height() : TLoadForm::kDesignHeight;
+  f.window.width = image.picture ? image.picture->Width() : TLoadForm::kDesignWidth;
+  f.window.height = image.picture ? image.picture->Height() : TLoadForm::kDesignHeight;
   f.window.left = (g_screenW - f.window.width) / 2;
   f.window.top = (g_screenH - f.window.height) / 2;
 
   const int32_t barTop = f.window.height - TLoadForm::kBarFromBottom;
-  f.emptyRect = {TLoadForm::kBarLeft, barTop, f.window.width - 2 * TLoadForm::kBarLeft, TLoadForm::kBarHeight};
-  if (f.emptyRect.width < 0) f.emptyRect.width = 0;
-  f.fullRect = {TLoadForm::kBarLeft, barTop, 0, TLoadForm::kBarHeight};
-  f.labelRect = {TLoadForm::kLabelLeft, barTop + (TLoadForm::kBarHeight - TLoadForm::kLabelTextHeight) / 2,
-                 f.emptyRect.width - 2 * (TLoadForm::kLabelLeft - TLoadForm::kBarLeft), TLoadForm::kLabelTextHeight};
-  if (f.labelRect.width < 0) f.labelRect.width = 0;
+  const int32_t barWidth = std::max(0, f.window.width - 2 * TLoadForm::kBarLeft);
+  f.LoadEmptyShape.bounds = {TLoadForm::kBarLeft, barTop, barWidth, TLoadForm::kBarHeight};
+  f.LoadFullShape.bounds = {TLoadForm::kBarLeft, barTop, 0, TLoadForm::kBarHeight};
+  f.LoadLabel.bounds = {TLoadForm::kLabelLeft, barTop + (TLoadForm::kBarHeight - TLoadForm::kLabelTextHeight) / 2,
+                        std::max(0, barWidth - 2 * (TLoadForm::kLabelLeft - TLoadForm::kBarLeft)),
+                        TLoadForm::kLabelTextHeight};
 
   ShowProgress(0, "Loading");
   f.visible = true;
@@ -68,8 +75,9 @@ void SetupLoadForm(bool debugMode) {
 void ShowProgress(int32_t percent, const std::string& caption) {
   // Rounded to the nearest integer, halves to even (the default rounding mode).
   g_form.progress = percent;
-  g_form.fullRect.width = static_cast<int32_t>(std::nearbyint(static_cast<double>(percent) * g_form.emptyRect.width / 100.0));
-  g_form.caption = caption;
+  g_form.LoadFullShape.bounds.width =
+      static_cast<int32_t>(std::nearbyint(static_cast<double>(percent) * g_form.LoadEmptyShape.bounds.width / 100.0));
+  g_form.LoadLabel.caption = caption;
   WriteTrace(caption);
   Changed();
   PumpMessages();
@@ -77,8 +85,8 @@ void ShowProgress(int32_t percent, const std::string& caption) {
 
 void HideLoadForm() {
   g_form.visible = false;
-  g_form.LoadImage.reset();
-  g_form.LoadEmptyShape.reset();
-  g_form.LoadFullShape.reset();
+  g_form.LoadImage.picture.reset();
+  g_form.LoadEmptyShape.picture.reset();
+  g_form.LoadFullShape.picture.reset();
   Changed();
 }

@@ -17,6 +17,19 @@ struct RLoadRect {
   int32_t height = 0;
 };
 
+struct RLoadPicture {
+  std::shared_ptr<const TBitmap32> picture;
+  RLoadRect bounds;  // client coordinates
+  bool visible = false;
+  bool stretch = false;  // the picture fills bounds; otherwise drawn at its size, clipped
+};
+
+struct RLoadLabel {
+  std::string caption;
+  RLoadRect bounds;  // black text, transparent background
+  bool visible = false;
+};
+
 struct TLoadForm {
   // Design sizes of the window and its controls.
   static constexpr int32_t kDesignWidth = 332;
@@ -29,20 +42,13 @@ struct TLoadForm {
 
   bool visible = false;
   RLoadRect window;  // screen position and client size
-  std::shared_ptr<const TBitmap32> LoadImage;
-  std::shared_ptr<const TBitmap32> LoadEmptyShape;
-  std::shared_ptr<const TBitmap32> LoadFullShape;
-  RLoadRect emptyRect;
-  RLoadRect fullRect;
-  RLoadRect labelRect;
-  bool emptyVisible = false;
-  bool fullVisible = false;
-  bool fullStretch = false;
-  bool labelVisible = false;
-  std::string caption;
   int32_t progress = 0;
+  RLoadPicture LoadImage;
+  RLoadPicture LoadEmptyShape;
+  RLoadPicture LoadFullShape;
+  RLoadLabel LoadLabel;
   bool transparentColorOn = false;
-  uint32_t transparentColor = 0;  // 0xAARRGGBB of the image's bottom-left pixel
+  uint32_t transparentColor = 0;  // 0xAARRGGBB of the loading image's bottom-left pixel
   bool alphaBlendOn = false;
   int32_t alphaBlend = 255;
 

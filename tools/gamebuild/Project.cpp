@@ -332,7 +332,8 @@ void ReadResources(const fs::path& dir, const Doc& doc, const json& root, RProje
   std::error_code ec;
   if (fs::is_directory(dir / "scripts", ec)) {
     std::vector<std::string> files;
-    for (const auto& e : fs::directory_iterator(dir / "scripts", ec)) files.push_back(e.path().filename().string());
+    for (const auto& e : fs::directory_iterator(dir / "scripts", ec))
+      if (e.path().extension() == ".kvs") files.push_back(e.path().filename().string());
     std::sort(files.begin(), files.end());
     for (const std::string& f : files)
       if (!listed.count(f)) throw ProjectError("scripts/" + f, "", "not listed in game.json resources.scripts");
@@ -520,7 +521,7 @@ RProject ReadProject(const fs::path& dir) {
   const std::string guid = GetString(doc, root, "", "session_guid", "");
   if (!guid.empty()) project.sessionId = ParseGuid(doc, guid);
   project.debug = GetBool(doc, root, "", "debug", false);
-  project.seed = static_cast<uint32_t>(GetInt(doc, root, "", "seed", 0, 0, INT32_MAX));
+  if (const json* seed = Member(root, "seed")) project.seed = static_cast<uint32_t>(GetInteger(doc, *seed, "seed", 0, UINT32_MAX));
   project.library = PlaceholderLibrary();
   ReadLibrary(dir, doc, root, project);
   ReadSettings(doc, root, project.settings);

@@ -115,8 +115,8 @@ struct LoadRun {
     SetLoadMessageSink([this](std::string_view m) { messages.emplace_back(m); });
     SetDataFileErrorHandler([this](std::string_view m) { messages.emplace_back(m); });
     SetLoadFormView([this](const TLoadForm& f) {
-      if (captions.empty() || captions.back() != f.caption || progress.back() != f.progress) {
-        captions.push_back(f.caption);
+      if (captions.empty() || captions.back() != f.LoadLabel.caption || progress.back() != f.progress) {
+        captions.push_back(f.LoadLabel.caption);
         progress.push_back(f.progress);
       }
     });

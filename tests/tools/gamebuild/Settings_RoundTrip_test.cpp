@@ -131,23 +131,23 @@ TEST(SettingsRoundTrip, ProgressImagesOnlyWithTheBar) {
     LoadRun run;
     ASSERT_TRUE(run.Load(project.Build()).loaded);
     const TLoadForm& f = LoadForm();
-    ASSERT_TRUE(f.LoadImage);
-    EXPECT_EQ(f.LoadImage->Width(), 300);
-    EXPECT_EQ(f.LoadImage->Height(), 120);
+    ASSERT_TRUE(f.LoadImage.picture);
+    EXPECT_EQ(f.LoadImage.picture->Width(), 300);
+    EXPECT_EQ(f.LoadImage.picture->Height(), 120);
     EXPECT_TRUE(f.transparentColorOn);
     EXPECT_EQ(f.transparentColor & 0xFFFFFF, 0x123456u);
     EXPECT_TRUE(f.alphaBlendOn);
     EXPECT_EQ(f.alphaBlend, 128);
-    EXPECT_EQ(f.emptyVisible, bar);
-    EXPECT_EQ(f.fullVisible, bar);
+    EXPECT_EQ(f.LoadEmptyShape.visible, bar);
+    EXPECT_EQ(f.LoadFullShape.visible, bar);
     if (bar) {
-      ASSERT_TRUE(f.LoadEmptyShape && f.LoadFullShape);
-      EXPECT_EQ(f.LoadEmptyShape->Width(), 10);
-      EXPECT_EQ(f.LoadFullShape->GetPixel(0, 0), 0x80FF0000u);  // alpha kept
-      EXPECT_EQ(f.LoadFullShape->GetPixel(1, 0), 0xFF00FF00u);
+      ASSERT_TRUE(f.LoadEmptyShape.picture && f.LoadFullShape.picture);
+      EXPECT_EQ(f.LoadEmptyShape.picture->Width(), 10);
+      EXPECT_EQ(f.LoadFullShape.picture->GetPixel(0, 0), 0x80FF0000u);  // alpha kept
+      EXPECT_EQ(f.LoadFullShape.picture->GetPixel(1, 0), 0xFF00FF00u);
     } else {
-      EXPECT_FALSE(f.LoadEmptyShape);
-      EXPECT_FALSE(f.LoadFullShape);
+      EXPECT_FALSE(f.LoadEmptyShape.picture);
+      EXPECT_FALSE(f.LoadFullShape.picture);
     }
     // The settings record gave its pictures to the window.
     EXPECT_FALSE(Options().opt_loadimage);
@@ -161,7 +161,7 @@ TEST(LoadFormLayout, SizedByTheImageCentredWithTheBarNearTheBottom) {
   SetLoadFormScreenSize(800, 600);
   LoadRun run;
   std::vector<int32_t> fullWidths;
-  SetLoadFormView([&](const TLoadForm& f) { fullWidths.push_back(f.fullRect.width); });
+  SetLoadFormView([&](const TLoadForm& f) { fullWidths.push_back(f.LoadFullShape.bounds.width); });
   ASSERT_TRUE(run.Load(project.Build()).loaded);
   const TLoadForm& f = LoadForm();
   EXPECT_TRUE(f.visible);
@@ -169,22 +169,22 @@ TEST(LoadFormLayout, SizedByTheImageCentredWithTheBarNearTheBottom) {
   EXPECT_EQ(f.window.top, (600 - 100) / 2);
   EXPECT_EQ(f.window.width, 58);
   EXPECT_EQ(f.window.height, 100);
-  EXPECT_EQ(f.emptyRect.left, 24);
-  EXPECT_EQ(f.emptyRect.top, 100 - 32);
-  EXPECT_EQ(f.emptyRect.width, 10);
-  EXPECT_EQ(f.fullRect.top, 100 - 32);
-  EXPECT_TRUE(f.labelVisible);  // debug mode with the bar
-  EXPECT_EQ(f.caption, "Loading room order");
+  EXPECT_EQ(f.LoadEmptyShape.bounds.left, 24);
+  EXPECT_EQ(f.LoadEmptyShape.bounds.top, 100 - 32);
+  EXPECT_EQ(f.LoadEmptyShape.bounds.width, 10);
+  EXPECT_EQ(f.LoadFullShape.bounds.top, 100 - 32);
+  EXPECT_TRUE(f.LoadLabel.visible);  // debug mode with the bar
+  EXPECT_EQ(f.LoadLabel.caption, "Loading room order");
 
   // Filled width is percent x 10 / 100, halves to even.
   const std::pair<int, int> rows[] = {{5, 0}, {15, 2}, {25, 2}, {35, 4}, {49, 5}, {100, 10}};
   for (const auto& [percent, width] : rows) {
     ShowProgress(percent, "x");
-    EXPECT_EQ(LoadForm().fullRect.width, width) << percent;
+    EXPECT_EQ(LoadForm().LoadFullShape.bounds.width, width) << percent;
   }
   HideLoadForm();
   EXPECT_FALSE(LoadForm().visible);
-  EXPECT_FALSE(LoadForm().LoadImage);
+  EXPECT_FALSE(LoadForm().LoadImage.picture);
   SetLoadFormScreenSize(1024, 768);
 }
 
@@ -195,8 +195,8 @@ TEST(LoadFormLayout, DesignSizeWithoutImageAndNoLabelOutsideDebugMode) {
   const TLoadForm& f = LoadForm();
   EXPECT_EQ(f.window.width, 332);
   EXPECT_EQ(f.window.height, 92);
-  EXPECT_EQ(f.emptyRect.width, 332 - 48);
-  EXPECT_FALSE(f.labelVisible);
+  EXPECT_EQ(f.LoadEmptyShape.bounds.width, 332 - 48);
+  EXPECT_FALSE(f.LoadLabel.visible);
   EXPECT_FALSE(f.transparentColorOn);
   EXPECT_FALSE(f.alphaBlendOn);
 }
