@@ -10,7 +10,7 @@
 namespace platform {
 namespace {
 bool g_testMode = false;
-std::optional<std::optional<MessageAnswer>> g_answer;  // outer empty: use the environment
+std::optional<MessageAnswer> g_answer;  // empty: the environment decides
 }  // namespace
 
 void SetTestMode(bool on) { g_testMode = on; }
@@ -32,7 +32,7 @@ std::optional<MessageAnswer> ParseMessageAnswer(std::string_view text) {
 }
 
 std::optional<MessageAnswer> ConfiguredMessageAnswer() {
-  if (g_answer) return *g_answer;
+  if (g_answer) return g_answer;
   const char* env = std::getenv("RUNNER_MESSAGE_ANSWER");
   return env ? ParseMessageAnswer(env) : std::nullopt;
 }

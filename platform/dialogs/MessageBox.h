@@ -19,8 +19,8 @@ MessageAnswer ShowMessageBox(const std::string& caption, const std::string& text
 void SetTestMode(bool on);
 bool TestMode();
 
-// The answer a scripted box gives. Set here, or by RUNNER_MESSAGE_ANSWER=yes|no|ok|cancel;
-// nullopt (the default) takes the box's first, affirmative button.
+// The answer a scripted box gives: set here (nullopt hands the choice back to the environment),
+// else RUNNER_MESSAGE_ANSWER=yes|no|ok|cancel, else the box's first, affirmative button.
 void SetMessageAnswer(std::optional<MessageAnswer> answer);
 std::optional<MessageAnswer> ConfiguredMessageAnswer();
 std::optional<MessageAnswer> ParseMessageAnswer(std::string_view text);

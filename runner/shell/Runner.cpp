@@ -16,6 +16,7 @@
 #include <cstring>
 #include <exception>
 #include <filesystem>
+#include <functional>
 
 #include "platform/app/Application.h"
 #include "platform/dialogs/MessageBox.h"
@@ -72,6 +73,23 @@ bool IsReadableFile(const std::string& path, std::string& why) {
   }
   return true;
 }
+
+}  // namespace
+
+int RunStartUp(const std::function<void()>& body) {
+  try {
+    body();
+    return ExitStatus();
+  } catch (const std::exception& e) {
+    WriteTraceAlways(std::string("Unhandled Exception - ") + e.what());
+  } catch (...) {
+    WriteTraceAlways("Unhandled Exception - unknown exception");
+  }
+  SetExitStatus(1);
+  return 1;
+}
+
+namespace {
 
 // Step 2 of the program entry: the application, its windows and its message loop.
 void RunApplication() {
@@ -141,6 +159,7 @@ void WriteTrace(std::string_view text) {
 }
 
 void WriteTraceAlways(std::string_view text) {
+  if (ExecutableFolder().empty()) return;
   const std::string path = ExecutableFolder() + "/Trace.log";
   const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return;
@@ -240,7 +259,6 @@ int RunnerMain(int argc, char** argv) {
   // Before any window, and before leaving the start directory: relative bases are meant
   // relative to where the runner was started.
   CreateTempDirectory();
-  std::atexit(RemoveTempDirectory);  // also when a subsystem ends the process with exit()
 
   // Games expect their own folder as the working directory (INI files, saves, error log).
   if (chdir(game.parent_path().c_str()) != 0) {
@@ -249,16 +267,9 @@ int RunnerMain(int argc, char** argv) {
     return 1;
   }
 
-  try {
-    RunApplication();
-  } catch (const std::exception& e) {
-    WriteTraceAlways(std::string("Unhandled Exception - ") + e.what());
-    SetExitStatus(1);
-  } catch (...) {
-    WriteTraceAlways("Unhandled Exception - unknown exception");
-    SetExitStatus(1);
-  }
+  WriteTrace("Game file: " + GamePath());
+  const int status = RunStartUp(RunApplication);
   platform::ShutdownVideo();
   RemoveTempDirectory();
-  return ExitStatus();
+  return status;
 }

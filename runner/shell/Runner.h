@@ -3,6 +3,7 @@
 // starting other programs.
 #pragma once
 
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -13,6 +14,10 @@ class TApplication;
 }
 
 int RunnerMain(int argc, char** argv);
+
+// Runs the application part of the start-up. An exception that escapes it is written to the
+// trace log as "Unhandled Exception - " + message and gives status 1; else the exit status.
+int RunStartUp(const std::function<void()>& body);
 
 // Trace log ("Trace.log" next to the executable).
 void WriteTrace(std::string_view text);

@@ -23,6 +23,7 @@ namespace {
 std::string g_tempBase;
 std::string g_tempDir;
 bool g_tempCreated = false;
+bool g_tempAttempted = false;
 
 constexpr int kMaxDepth = 128;
 constexpr int kMaxNameTries = 10000;
@@ -183,6 +184,8 @@ std::mt19937& TempRandom() {
 
 void CreateTempDirectory() {
   if (g_tempCreated) return;
+  if (!g_tempAttempted) std::atexit(RemoveTempDirectory);  // also when something calls exit()
+  g_tempAttempted = true;
   const auto configured = ConfiguredTempBase(ExecutableFolder(), [](const char* n) { return std::getenv(n); });
   std::vector<std::string> bases;
   if (configured) bases.push_back(*configured);
@@ -193,6 +196,7 @@ void CreateTempDirectory() {
       g_tempBase = base;
       g_tempDir = *dir;
       g_tempCreated = true;
+      WriteTrace("Temporary directory: " + g_tempDir);
       return;
     }
   }
@@ -208,13 +212,18 @@ void RemoveTempDirectory() {
   RemoveDirectoryTree(g_tempDir);
 }
 
-const std::string& GetTempDirectory() { return g_tempDir; }
+const std::string& GetTempDirectory() {
+  // Code run without the program entry (tools, tests) still gets a private directory.
+  if (!g_tempAttempted) CreateTempDirectory();
+  return g_tempDir;
+}
 
 std::string MakeTempFileName(std::string_view extension) {
+  const std::string& temp = GetTempDirectory();
   std::uniform_int_distribution<int> pick(0, 99999);
   std::string candidate;
   for (int i = 0; i < kMaxNameTries; ++i) {
-    candidate = g_tempDir + "/a" + std::to_string(pick(TempRandom())) + std::string(extension);
+    candidate = temp + "/a" + std::to_string(pick(TempRandom())) + std::string(extension);
     struct stat st;
     if (lstat(candidate.c_str(), &st) != 0 && errno == ENOENT) break;
   }

@@ -32,9 +32,10 @@ bool RemoveDirectoryTree(const std::string& dir);
 // True when canonicalPath is canonicalDir or lies below it ("a/kv_ttt_12" is not in "a/kv_ttt_1").
 bool PathIsInside(std::string_view canonicalPath, std::string_view canonicalDir);
 
-// The process-wide directory: created once at start-up (base from ConfiguredTempBase, then
-// "/tmp", then the current directory, showing the failure message if all fail) and removed at
-// exit. Removal only touches a directory this process created.
+// The process-wide directory: created at start-up (base from ConfiguredTempBase, then "/tmp",
+// then the current directory, showing the failure message if all fail), or on the first
+// GetTempDirectory when the program entry did not run, and removed at exit. Creating again
+// after a removal makes a new one. Removal only touches a directory this process created.
 void CreateTempDirectory();
 void RemoveTempDirectory();
 

@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <cstdlib>
+#include <string>
+
 #include "platform/video/Video.h"
 
 using namespace platform;
@@ -38,6 +41,24 @@ TEST_F(Scripted, AnswerComesFromTheFunctionBeforeTheEnvironment) {
   SetMessageAnswer(MessageAnswer::Yes);
   EXPECT_EQ(ShowMessageBox("t", "q2", MessageButtons::YesNo), MessageAnswer::Yes);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "t: q1 [no]\nt: q2 [yes]\n");
+}
+
+TEST(MessageBox, WithoutAVisibleDisplayBoxesAreScriptedEvenOutsideTestMode) {
+  const char* saved = std::getenv("SDL_VIDEODRIVER");
+  const std::string keep = saved ? saved : "";
+  setenv("SDL_VIDEODRIVER", "offscreen", 1);
+  unsetenv("RUNNER_TEST_MODE");
+  setenv("RUNNER_MESSAGE_ANSWER", "cancel", 1);
+  SetTestMode(false);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(ShowMessageBox("game", "Retry?", MessageButtons::OkCancel), MessageAnswer::Cancel);
+  EXPECT_EQ(ShowMessageBox("game", "Done."), MessageAnswer::Ok);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "game: Retry? [cancel]\ngame: Done.\n");
+  unsetenv("RUNNER_MESSAGE_ANSWER");
+  if (saved)
+    setenv("SDL_VIDEODRIVER", keep.c_str(), 1);
+  else
+    unsetenv("SDL_VIDEODRIVER");
 }
 
 TEST(MessageBox, AnswersMapOntoTheButtonsTheBoxHas) {

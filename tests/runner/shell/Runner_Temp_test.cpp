@@ -132,6 +132,7 @@ TEST(TempDirectory, ProcessDirectoryFollowsTempdirTxtAndHandsOutFreshNames) {
   SetExecutableFolder(exe.str());
   Write(exe.path / "tempdir.txt", (exe.path / "base").string() + "\n");
 
+  RemoveTempDirectory();  // in case something in this process made one already
   CreateTempDirectory();
   const std::string temp = GetTempDirectory();
   EXPECT_EQ(fs::path(temp).parent_path(), fs::canonical(exe.path / "base"));

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -95,6 +96,16 @@ TEST_F(TraceLog, AppendsLinesNextToTheExecutableOnlyWhenTracingUnlessAlways) {
   SetTraceEnabled(true);
   WriteTrace("Loading sprites");
   EXPECT_EQ(Log(), "Unhandled Exception - boom\nLoading sprites\n");
+}
+
+TEST_F(TraceLog, AnExceptionEscapingStartUpIsTracedEvenWithTracingOff) {
+  SetTraceEnabled(false);
+  SetExitStatus(0);
+  EXPECT_EQ(RunStartUp([] { throw std::runtime_error("window class not registered"); }), 1);
+  EXPECT_EQ(RunStartUp([] { throw 7; }), 1);
+  EXPECT_EQ(Log(), "Unhandled Exception - window class not registered\nUnhandled Exception - unknown exception\n");
+  SetExitStatus(0);
+  EXPECT_EQ(RunStartUp([] {}), 0);
 }
 
 TEST(ShellOpen, RefusesTargetsThatWouldBeReadAsOptions) {
