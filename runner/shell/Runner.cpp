@@ -47,7 +47,7 @@ void SleepMs(long ms) {
 
 std::string Usage(const char* program) {
   const std::string name = std::filesystem::path(program && *program ? program : "runner").filename().string();
-  return "Usage: " + name + " [--ZTTrace] GAMEFILE\n"
+  return "Usage: " + name + " [--ZTTrace] [ARGS...] GAMEFILE\n"
          "       " + name + " --help | --version\n"
          "Runs the game stored in GAMEFILE, or the game appended to this executable.\n"
          "  --ZTTrace   append trace lines to Trace.log next to the executable\n"
