@@ -56,7 +56,7 @@ TEST(TempBase, TempdirTxtFirstLineWinsThenTheEnvironmentInOrder) {
   Write(exe.path / "tempdir.txt", "");
   EXPECT_EQ(ConfiguredTempBase(exe.str(), env), "");
   EXPECT_EQ(TempCandidate("", 42), "/kv_ttt_42");
-  EXPECT_EQ(TempCandidate("/tmp/", 7), "/tmp/kv_ttt_7");
+  EXPECT_EQ(TempCandidate("/base/", 7), "/base/kv_ttt_7");
 }
 
 TEST(TempDirectory, IsCreatedPrivateUnderTheBaseWithMissingParents) {
@@ -117,10 +117,10 @@ TEST(TempDirectory, InsideTestComparesWholeComponents) {
     const char *path, *dir;
     bool inside;
   } cases[] = {
-      {"/tmp/kv_ttt_1", "/tmp/kv_ttt_1", true},     {"/tmp/kv_ttt_1/a", "/tmp/kv_ttt_1", true},
-      {"/tmp/kv_ttt_12", "/tmp/kv_ttt_1", false},   {"/tmp/kv_ttt_12/a", "/tmp/kv_ttt_1", false},
-      {"/tmp/kv_ttt_1/a", "/tmp/kv_ttt_1/", true},  {"/tmp", "/tmp/kv_ttt_1", false},
-      {"/etc/passwd", "/tmp/kv_ttt_1", false},
+      {"/base/kv_ttt_1", "/base/kv_ttt_1", true},     {"/base/kv_ttt_1/a", "/base/kv_ttt_1", true},
+      {"/base/kv_ttt_12", "/base/kv_ttt_1", false},   {"/base/kv_ttt_12/a", "/base/kv_ttt_1", false},
+      {"/base/kv_ttt_1/a", "/base/kv_ttt_1/", true},  {"/base", "/base/kv_ttt_1", false},
+      {"/etc/passwd", "/base/kv_ttt_1", false},
   };
   for (const auto& c : cases) EXPECT_EQ(PathIsInside(c.path, c.dir), c.inside) << c.path << " in " << c.dir;
 }
