@@ -30,7 +30,8 @@ std::string Slurp(const fs::path& p) {
 
 // Runs the runner with the given arguments; the environment is ours plus overrides, and
 // anything the runner leaves in a temporary folder lands under tmp.
-Result RunRunner(const std::vector<std::string>& args, const TempFolder& tmp) {
+Result RunRunner(const std::vector<std::string>& args, const TempFolder& tmp,
+                 const std::vector<std::string>& extraEnv = {}) {
   const std::string runner = TEST_BINARY_DIR "/bin/runner";
   std::vector<std::string> env;
   for (char** e = environ; *e; ++e) {
@@ -40,6 +41,7 @@ Result RunRunner(const std::vector<std::string>& args, const TempFolder& tmp) {
   }
   env.push_back("TMPDIR=" + tmp.str());
   env.push_back("RUNNER_TEST_MODE=1");
+  env.insert(env.end(), extraEnv.begin(), extraEnv.end());
 
   std::vector<char*> argv{const_cast<char*>(runner.c_str())};
   for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -111,8 +113,11 @@ TEST(RunnerProgram, AFileWithoutGameDataFailsWithStatusOneAndLeavesNoTemporaryDi
   TempFolder games;
   const fs::path game = games.path / "junk.kvx";
   std::ofstream(game, std::ios::binary) << "not a game";
-  Result r = RunRunner({game.string()}, tmp);
-  EXPECT_EQ(r.status, 1) << r.err;
-  for (const auto& e : fs::directory_iterator(tmp.path))
-    EXPECT_EQ(e.path().filename().string().rfind("kv_ttt_", 0), std::string::npos) << e.path();
+  // With whatever SDL video the environment offers, and with none at all.
+  for (const std::vector<std::string>& env : {std::vector<std::string>{}, std::vector<std::string>{"RUNNER_HEADLESS=1"}}) {
+    Result r = RunRunner({game.string()}, tmp, env);
+    EXPECT_EQ(r.status, 1) << r.err;
+    for (const auto& e : fs::directory_iterator(tmp.path))
+      EXPECT_EQ(e.path().filename().string().rfind("kv_ttt_", 0), std::string::npos) << e.path();
+  }
 }
