@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/video/Video.h"
 #include "tests/platform/TestClock.h"
 
 using platform::TApplication;
@@ -88,4 +89,25 @@ TEST_F(SdlEvents, ProcessMessagesDispatchesEveryWaitingEventAndQuitTerminates) {
   EXPECT_TRUE(app.Terminated());
   SDL_Event left;
   EXPECT_EQ(SDL_PollEvent(&left), 0);
+}
+
+TEST(SdlVideo, WindowsGetANativeWindowOnlyOnceShown) {
+  if (platform::InitVideo() != platform::VideoBackend::Sdl) {
+    platform::ShutdownVideo();
+    GTEST_SKIP() << "no SDL video here";
+  }
+  {
+    TApplication app;
+    auto& w = app.CreateForm<TWindow>("TRunnerForm");
+    EXPECT_EQ(w.NativeHandle(), nullptr);
+    w.SetBounds({0, 0, 0, 0});  // SDL has no empty windows; the backend copes
+    w.Show();
+    ASSERT_NE(w.NativeHandle(), nullptr);
+    EXPECT_NE(w.NativeId(), 0u);
+    w.SetCaption("caption");
+    EXPECT_STREQ(SDL_GetWindowTitle(w.NativeHandle()), "caption");
+    w.Hide();
+    EXPECT_EQ(SDL_GetWindowFlags(w.NativeHandle()) & SDL_WINDOW_SHOWN, 0u);
+  }
+  platform::ShutdownVideo();
 }
