@@ -6,6 +6,7 @@
 
 #include "runner/shell/Option_Main.h"
 #include "runner/shell/Runner.h"
+#include "runner/shell/Runner_Form.h"
 
 namespace {
 TLoadForm g_form;
@@ -14,11 +15,16 @@ int32_t g_screenW = 1024;
 int32_t g_screenH = 768;
 
 void Changed() {
+  if (platform::TWindow* window = LoadForm()) {
+    window->SetBordered(false);
+    window->SetBounds({g_form.window.left, g_form.window.top, g_form.window.width, g_form.window.height});
+    window->SetVisible(g_form.visible);
+  }
   if (g_view) g_view(g_form);
 }
 }  // namespace
 
-const TLoadForm& LoadForm() { return g_form; }
+const TLoadForm& LoadFormState() { return g_form; }
 void SetLoadFormView(std::function<void(const TLoadForm&)> view) { g_view = std::move(view); }
 void SetLoadFormScreenSize(int32_t width, int32_t height) {
   g_screenW = width;

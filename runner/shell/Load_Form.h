@@ -55,7 +55,8 @@ struct TLoadForm {
   void Reset() { *this = TLoadForm(); }
 };
 
-const TLoadForm& LoadForm();
+// The loading window's state. (LoadForm() is the platform window it is shown in.)
+const TLoadForm& LoadFormState();
 
 // Sets the form up from the settings (the pictures move over from them) and shows it.
 void SetupLoadForm(bool debugMode);
@@ -63,7 +64,8 @@ void SetupLoadForm(bool debugMode);
 void ShowProgress(int32_t percent, const std::string& caption);
 void HideLoadForm();
 
-// Called after every change of the form; the graphics layer draws it from here.
+// Called after every change of the form, after the platform window has taken the new size and
+// visibility; the graphics layer draws the pictures and the caption from here.
 void SetLoadFormView(std::function<void(const TLoadForm&)> view);
 // The screen the window is centred on; 1024 x 768 until the display layer says otherwise.
 void SetLoadFormScreenSize(int32_t width, int32_t height);

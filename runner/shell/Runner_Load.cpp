@@ -11,12 +11,12 @@
 #include "runner/shell/Load_Form.h"
 #include "runner/shell/Option_Main.h"
 #include "runner/shell/Runner.h"
+#include "runner/shell/Runner_Form.h"
 #include "runner/shell/Support_Stream.h"
 
 namespace {
 constexpr char kLibraryName[] = "D3DX8.dll";
 
-bool g_debugMode = false;
 int32_t g_gameId = 0;
 std::array<uint8_t, 16> g_sessionId{};
 std::function<void(std::string_view)> g_messageSink;
@@ -79,11 +79,12 @@ bool ReadChunks(CStream& stream) {
 bool ReadGameHeader(CStream& stream) {
   if (stream.ReadInteger() != kGameDataVersion) return Fail("Error: Wrong version number.");
   stream.ReadInteger();
-  g_debugMode = stream.ReadBoolean();
+  const bool debugMode = stream.ReadBoolean();
+  SetDebugMode(debugMode);
   stream.ReadInteger();
   if (!Option_Read(stream)) return Fail("Error: Error in resource data.");
   ShowProgress(1, "Reading data");
-  SetupLoadForm(g_debugMode);
+  SetupLoadForm(debugMode);
   const std::string name = stream.ReadString();
   SaveLibraryFile(name, stream.ReadStreamC());
   if (!LoadD3DX(GetTempDirectory() + "/" + kLibraryName)) return Fail("Error: Failed to initialize D3DX.");
@@ -168,7 +169,7 @@ bool PrepareGame() {
       {72, "Compiling object actions", EPrepareStep::Objects, "Failed to compile the actions in the objects."},
       {80, "Preparing sounds", EPrepareStep::Sounds, "Failed to prepare the sounds."},
   };
-  RunHook(EPrepareStep::Priority);
+  ApplyPriority(Options().opt_priority);
   ShowProgress(50, "Extracting included files");
   DataFile_PrepareAll();  // single failures are ignored
   for (const Step& step : kSteps) {
@@ -176,17 +177,21 @@ bool PrepareGame() {
     if (!RunHook(step.hook)) return Fail(step.failure);
   }
   ShowProgress(90, "Preparing graphics");
-  if (!RunHook(EPrepareStep::Display)) {
+  if (!SetupDisplay()) {
     RunHook(EPrepareStep::StopSound);
     return false;
   }
   RunHook(EPrepareStep::InputHandlers);
   ShowProgress(100, "Ready");
   HideLoadForm();
+  static bool removalRegistered = false;
+  if (!removalRegistered) {
+    AddShutdownStep("included files", DataFile_RemoveAll);
+    removalRegistered = true;
+  }
   return true;
 }
 
-bool DebugMode() { return g_debugMode; }
 int32_t GameId() { return g_gameId; }
 const std::array<uint8_t, 16>& GameSessionId() { return g_sessionId; }
 void SetLoadMessageSink(std::function<void(std::string_view)> sink) { g_messageSink = std::move(sink); }

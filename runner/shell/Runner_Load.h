@@ -14,10 +14,7 @@ inline constexpr int32_t kGameDataVersion = 810;
 inline constexpr int64_t kSignatureSearchStart = 3800004;
 inline constexpr size_t kSignatureSize = 8;
 
-// Exit statuses: 0 after a normal end; kExitLoadFailed after a failed load or preparation
-// (its message has been shown); kExitDamagedData when the game data fails its checksum (the
-// runner ends at once, without a message).
-inline constexpr int kExitLoadFailed = 1;
+// Exit status when the game data fails its checksum: the runner ends at once, without a message.
 inline constexpr int kExitDamagedData = 3;
 
 // True when the 8 bytes at p are a game-data signature.
@@ -34,11 +31,11 @@ bool FileHasGameData(const std::string& path);
 // damaged data (the caller shows the generic load-failure message).
 bool LoadGameData(const std::string& path);
 
-// Runs the preparation steps. Returns false after showing its own message.
+// Runs the preparation steps. Returns false after showing its own message. The first success
+// adds the removal of included files to the shutdown steps.
 bool PrepareGame();
 
-// From the header and the chunk sequence of the loaded game.
-bool DebugMode();
+// From the chunk sequence of the loaded game (the debug flag of the header goes to SetDebugMode).
 int32_t GameId();
 const std::array<uint8_t, 16>& GameSessionId();
 
@@ -50,8 +47,8 @@ void SetLoadMessageSink(std::function<void(std::string_view)> sink);
 void SetD3DXLoader(std::function<bool(const std::string& path)> loader);
 
 // Preparation work of subsystems built later; each succeeds until its subsystem installs it.
+// The display set-up is the shell's SetupDisplay, with its own hook.
 enum class EPrepareStep : int {
-  Priority,
   ExtensionPackages,
   Constants,
   Triggers,
@@ -59,10 +56,9 @@ enum class EPrepareStep : int {
   TimeLines,
   Objects,
   Sounds,
-  Display,
   StopSound,
   InputHandlers,
 };
-inline constexpr int kPrepareStepCount = 11;
+inline constexpr int kPrepareStepCount = 9;
 void SetPrepareHook(EPrepareStep step, std::function<bool()> hook);  // empty: succeed
 void ResetPrepareHooks();

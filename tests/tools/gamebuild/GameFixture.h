@@ -16,6 +16,7 @@
 #include "runner/shell/Load_Chunks.h"
 #include "runner/shell/Load_Form.h"
 #include "runner/shell/Runner.h"
+#include "runner/shell/Runner_Form.h"
 #include "runner/shell/Runner_Load.h"
 #include "runner/shell/Support_Stream.h"
 #include "tools/gamebuild/GameBuild.h"
@@ -127,6 +128,7 @@ struct LoadRun {
     SetLoadFormView(nullptr);
     ResetChunkLoaders();
     ResetPrepareHooks();
+    SetSetupDisplayHook(nullptr);
     SetD3DXLoader(nullptr);
   }
   LoadRun& Load(const fs::path& file) {

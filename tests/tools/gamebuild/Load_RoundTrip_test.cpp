@@ -32,7 +32,7 @@ TEST(LoadSequence, LoadsAllChunksAndPreparesWithCaptionsInOrder) {
   // The hide after "Ready" repeats the last caption; drop repeats.
   EXPECT_EQ(run.captions, expected);
   EXPECT_EQ(run.progress.back(), 100);
-  EXPECT_FALSE(LoadForm().visible);
+  EXPECT_FALSE(LoadFormState().visible);
   EXPECT_EQ(ApplicationTitle(), "test");
   EXPECT_EQ(GameId(), 4242);
   EXPECT_FALSE(DebugMode());
@@ -218,7 +218,7 @@ TEST(Prepare, EachFailingStepShowsItsMessage) {
     EXPECT_TRUE(run.loaded);
     EXPECT_FALSE(run.prepared) << message;
     EXPECT_EQ(run.messages, std::vector<std::string>{message});
-    EXPECT_TRUE(LoadForm().visible);  // stays up until the runner ends
+    EXPECT_TRUE(LoadFormState().visible);  // stays up until the runner ends
   }
 }
 
@@ -227,14 +227,14 @@ TEST(Prepare, DisplayFailureStopsSoundWithoutMessage) {
   const fs::path file = project.Build();
   LoadRun run;
   std::vector<std::string> order;
-  SetPrepareHook(EPrepareStep::Priority, [&] { return order.emplace_back("priority"), true; });
-  SetPrepareHook(EPrepareStep::Display, [&] { return order.emplace_back("display"), false; });
+  SetPrepareHook(EPrepareStep::Sounds, [&] { return order.emplace_back("sounds"), true; });
+  SetSetupDisplayHook([&] { return order.emplace_back("display"), false; });
   SetPrepareHook(EPrepareStep::StopSound, [&] { return order.emplace_back("stop sound"), true; });
   SetPrepareHook(EPrepareStep::InputHandlers, [&] { return order.emplace_back("input"), true; });
   run.LoadAndPrepare(file);
   EXPECT_FALSE(run.prepared);
   EXPECT_TRUE(run.messages.empty());
-  EXPECT_EQ(order, (std::vector<std::string>{"priority", "display", "stop sound"}));
+  EXPECT_EQ(order, (std::vector<std::string>{"sounds", "display", "stop sound"}));
 }
 
 // --- records gamebuild writes -----------------------------------------------------------------

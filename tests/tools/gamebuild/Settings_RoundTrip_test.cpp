@@ -130,7 +130,7 @@ TEST(SettingsRoundTrip, ProgressImagesOnlyWithTheBar) {
     project.WriteBinary("load.png", image);
     LoadRun run;
     ASSERT_TRUE(run.Load(project.Build()).loaded);
-    const TLoadForm& f = LoadForm();
+    const TLoadForm& f = LoadFormState();
     ASSERT_TRUE(f.LoadImage.picture);
     EXPECT_EQ(f.LoadImage.picture->Width(), 300);
     EXPECT_EQ(f.LoadImage.picture->Height(), 120);
@@ -163,7 +163,7 @@ TEST(LoadFormLayout, SizedByTheImageCentredWithTheBarNearTheBottom) {
   std::vector<int32_t> fullWidths;
   SetLoadFormView([&](const TLoadForm& f) { fullWidths.push_back(f.LoadFullShape.bounds.width); });
   ASSERT_TRUE(run.Load(project.Build()).loaded);
-  const TLoadForm& f = LoadForm();
+  const TLoadForm& f = LoadFormState();
   EXPECT_TRUE(f.visible);
   EXPECT_EQ(f.window.left, (800 - 58) / 2);
   EXPECT_EQ(f.window.top, (600 - 100) / 2);
@@ -180,11 +180,11 @@ TEST(LoadFormLayout, SizedByTheImageCentredWithTheBarNearTheBottom) {
   const std::pair<int, int> rows[] = {{5, 0}, {15, 2}, {25, 2}, {35, 4}, {49, 5}, {100, 10}};
   for (const auto& [percent, width] : rows) {
     ShowProgress(percent, "x");
-    EXPECT_EQ(LoadForm().LoadFullShape.bounds.width, width) << percent;
+    EXPECT_EQ(LoadFormState().LoadFullShape.bounds.width, width) << percent;
   }
   HideLoadForm();
-  EXPECT_FALSE(LoadForm().visible);
-  EXPECT_FALSE(LoadForm().LoadImage.picture);
+  EXPECT_FALSE(LoadFormState().visible);
+  EXPECT_FALSE(LoadFormState().LoadImage.picture);
   SetLoadFormScreenSize(1024, 768);
 }
 
@@ -192,7 +192,7 @@ TEST(LoadFormLayout, DesignSizeWithoutImageAndNoLabelOutsideDebugMode) {
   Project project({{"game.json", GameJson(R"("loading": {"show_progress": true})")}});
   LoadRun run;
   ASSERT_TRUE(run.Load(project.Build()).loaded);
-  const TLoadForm& f = LoadForm();
+  const TLoadForm& f = LoadFormState();
   EXPECT_EQ(f.window.width, 332);
   EXPECT_EQ(f.window.height, 92);
   EXPECT_EQ(f.LoadEmptyShape.bounds.width, 332 - 48);
