@@ -62,6 +62,8 @@ void PutInt(std::vector<uint8_t>& b, size_t at, int32_t v) {
   for (int k = 0; k < 4; ++k) b[at + static_cast<size_t>(k)] = static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * k));
 }
 
+void PrintTo(const FailCase& c, std::ostream* os) { *os << c.what; }
+
 class LoadFailures : public ::testing::TestWithParam<FailCase> {};
 
 TEST_P(LoadFailures, ShowTheirMessage) {

@@ -17,6 +17,8 @@ struct FaultCase {
   const char* message;  // a part of the message
 };
 
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.what; }
+
 class ProjectFaults : public ::testing::TestWithParam<FaultCase> {};
 
 TEST_P(ProjectFaults, NameFileAndKeyAndLeaveNoOutput) {
@@ -197,6 +199,49 @@ TEST(GameBuildCommand, ExitStatusAndMessages) {
             std::string::npos);
   EXPECT_FALSE(fs::exists(dir.path() / "out"));
   EXPECT_EQ(WEXITSTATUS(std::system((gamebuild + " --seed x 2>/dev/null").c_str())), 2);
+}
+
+}  // namespace
+
+namespace {
+
+// The runner program on built files: a clean end, the silent end of damaged data, and a
+// load failure with its message (message boxes go to standard error when headless).
+TEST(GameBuildCommand, RunnerRunsBuiltGames) {
+  ScratchDir dir;
+  const std::string gamebuild = TEST_BINARY_DIR "/bin/gamebuild";
+  const fs::path game = dir.path() / "minimal";
+  ASSERT_EQ(std::system((gamebuild + " " TEST_SOURCE_DIR "/examples/minimal -o " + game.string()).c_str()), 0);
+  auto run = [&](const std::string& command, std::string& err) {
+    const fs::path errFile = dir.path() / "stderr.txt";
+    const int status = std::system(("cd " + dir.path().string() + " && SDL_VIDEODRIVER=offscreen " + command + " 2>" +
+                                    errFile.string() + " >/dev/null")
+                                       .c_str());
+    const auto text = ReadBytes(errFile);
+    err.assign(text.begin(), text.end());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  std::string err;
+  EXPECT_EQ(run(game.string(), err), 0) << err;
+
+  auto bytes = ReadBytes(game);
+  const int64_t s = FindGameDataSignature(bytes.data(), bytes.size());
+  ASSERT_GT(s, 0);
+  auto damaged = bytes;
+  damaged[static_cast<size_t>(s) + 20 + (bytes.size() - static_cast<size_t>(s) - 20) / 2] ^= 0x40;
+  WriteBytes(dir.path() / "damaged", damaged);
+  fs::permissions(dir.path() / "damaged", fs::perms::owner_all);
+  EXPECT_EQ(run((dir.path() / "damaged").string(), err), kExitDamagedData);
+  EXPECT_EQ(err, "");
+
+  // Data only, with a wrong version word, given to the runner by name.
+  const fs::path data = dir.path() / "wrong.game";
+  ASSERT_EQ(std::system((gamebuild + " " TEST_SOURCE_DIR "/examples/minimal --data-only -o " + data.string()).c_str()), 0);
+  auto wrong = ReadBytes(data);
+  wrong[static_cast<size_t>(kSignatureSearchStart) + 16] ^= 0x10;
+  WriteBytes(data, wrong);
+  EXPECT_EQ(run(std::string(TEST_BINARY_DIR "/bin/runner ") + data.string(), err), 1);
+  EXPECT_NE(err.find("Error: Wrong version number."), std::string::npos) << err;
 }
 
 }  // namespace
