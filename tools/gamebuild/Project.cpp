@@ -59,8 +59,17 @@ Doc LoadDoc(const fs::path& dir, const std::string& file) {
   std::vector<uint8_t> bytes = ReadBytes(dir / file, ok);
   if (!ok) throw ProjectError(file, "", "file not found");
   Doc doc{file, {}};
+  // The parser keeps the last of two equal keys; a hand-written file means the first as often.
+  std::vector<std::set<std::string>> keys;
+  const json::parser_callback_t noDuplicateKeys = [&](int, json::parse_event_t event, json& parsed) {
+    if (event == json::parse_event_t::object_start) keys.emplace_back();
+    if (event == json::parse_event_t::object_end && !keys.empty()) keys.pop_back();
+    if (event == json::parse_event_t::key && !keys.empty() && !keys.back().insert(parsed.get<std::string>()).second)
+      throw ProjectError(file, parsed.get<std::string>(), "duplicate key");
+    return true;
+  };
   try {
-    doc.root = json::parse(bytes.begin(), bytes.end());
+    doc.root = json::parse(bytes.begin(), bytes.end(), noDuplicateKeys);
   } catch (const json::parse_error& e) {
     std::string what = e.what();
     const size_t cut = what.find("] ");  // drop the library's exception id

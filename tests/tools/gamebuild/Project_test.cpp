@@ -72,6 +72,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "[0].name", "without \"..\""},
         FaultCase{"empty room order", {{"game.json", R"({"game_id": 1, "room_order": []})"}}, "game.json",
                   "room_order", "at least one room"},
+        FaultCase{"duplicate key", {{"game.json", GameJson(R"("settings": {"scale": 1, "vsync": true, "scale": 2})")}},
+                  "game.json", "scale", "duplicate key"},
         FaultCase{"bad colour", {{"game.json", GameJson(R"("settings": {"windowcolor": "#12345"})")}}, "game.json",
                   "settings.windowcolor", "colour"}),
     [](const auto& info) {
