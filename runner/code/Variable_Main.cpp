@@ -1,14 +1,21 @@
 // Variable name table and global store; see Variable_Main.h.
 #include "runner/code/Variable_Main.h"
 
+#include <functional>
 #include <unordered_map>
 
 #include "runner/code/Variable_BuiltIn.h"
 
 namespace {
+// Looks names up by string_view without building a string per lookup.
+struct NameHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
+};
+
 struct NameTable {
   std::vector<std::string> names;
-  std::unordered_map<std::string, int32_t> ids;
+  std::unordered_map<std::string, int32_t, NameHash, std::equal_to<>> ids;
 };
 
 NameTable& Names() {
@@ -21,12 +28,11 @@ int32_t VarIdOfName(std::string_view name) {
   int32_t b = BuiltInVarId(name);
   if (b >= 0) return b;
   NameTable& t = Names();
-  std::string key(name);
-  auto it = t.ids.find(key);
+  auto it = t.ids.find(name);
   if (it != t.ids.end()) return it->second;
   int32_t id = kFirstUserVarId + static_cast<int32_t>(t.names.size());
-  t.names.push_back(key);
-  t.ids.emplace(std::move(key), id);
+  t.names.emplace_back(name);
+  t.ids.emplace(std::string(name), id);
   return id;
 }
 
