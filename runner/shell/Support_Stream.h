@@ -3,6 +3,9 @@
 // and the unscrambling of appended game data. Every loader and every saved game goes through it.
 #pragma once
 
+#include <array>
+#include <climits>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -26,10 +29,16 @@ inline constexpr std::string_view kWadSeedSuffix = "LOAD";
 
 class CStream {
  public:
-  CStream() = default;
-  explicit CStream(std::vector<uint8_t> bytes) : buf_(std::move(bytes)) {}
+  // Largest size of a stream (positions are signed 32-bit) and largest content that
+  // ReadStreamC inflates; past either the operation raises StreamError.
+  static constexpr int64_t kMaxSize = INT32_MAX;
+  static constexpr int64_t kMaxInflatedSize = int64_t{1} << 30;
 
-  // Generic operations.
+  CStream() = default;
+  explicit CStream(std::vector<uint8_t> bytes);             // position 0; StreamError above kMaxSize
+  static CStream FromBytes(const void* data, size_t size);  // copies the bytes; position 0
+
+  // Generic operations. Counts below 0 and reads past the end raise StreamError.
   void ReadBuffer(void* dst, int32_t count);
   void WriteBuffer(const void* src, int32_t count);
   int32_t GetPosition() const { return pos_; }
@@ -38,7 +47,7 @@ class CStream {
   void Clear();
   bool LoadFromFile(const std::string& path);
   bool SaveToFile(const std::string& path) const;
-  void CopyFrom(CStream& src, int32_t count);  // count bytes from src at its position
+  void CopyFrom(CStream& src, int32_t count);  // count bytes from src at its position (0: none)
   uint8_t* Data() { return buf_.data(); }
   const uint8_t* Data() const { return buf_.data(); }
   const std::vector<uint8_t>& Bytes() const { return buf_; }
@@ -56,19 +65,24 @@ class CStream {
   // Blocks.
   CStream ReadStream();
   void WriteStream(CStream& source);
-  CStream ReadStreamC();
+  CStream ReadStreamC();                 // inflates at most kMaxInflatedSize bytes
+  CStream ReadStreamC(int64_t maxSize);  // same with a caller's cap
   void WriteStreamC(CStream& source);
   CStream ReadStreamE();
-  void WriteStreamE(CStream& source);  // scrambles source's buffer in place
-  std::unique_ptr<TBitmap32> ReadBitmap();  // null when absent or undecodable
-  void WriteBitmap(const TBitmap32* bitmap);
+  void WriteStreamE(CStream& source);                 // scrambles source's buffer in place; clock-seeded
+  void WriteStreamE(CStream& source, uint32_t seed);  // same, reproducible filler and table
+  // Null when absent or when the block's content (zlib data or BMP file) cannot be decoded; a
+  // block whose length runs past the end still raises StreamError.
+  std::unique_ptr<TBitmap32> ReadBitmap();
+  void WriteBitmap(const TBitmap32* bitmap);  // null or empty: written as absent
 
   // Checks and conversions.
   int32_t CheckSum() const;
   std::string ConvertToString() const;
   void ConvertFromString(std::string_view text);
 
-  // Byte substitution ciphers; count < 1 means up to the end.
+  // Byte substitution ciphers; count < 1 means up to the end. A range outside the buffer
+  // raises StreamError.
   void Encrypt(int32_t key, int32_t pos, int32_t count);
   void Decrypt(int32_t key, int32_t pos, int32_t count);
   void Encrypt2(int32_t key, int32_t pos, int32_t count);
@@ -76,13 +90,32 @@ class CStream {
 
   // Unscrambles the game data that starts at base (just after the signature). Returns false
   // when the checksum does not match; the caller then ends the runner without a message.
+  // Also false when fewer than 12 bytes follow base.
   bool DecryptWad(int32_t base);
+  // The inverse, for writers of game data: base is where DecryptWad will start; the 12-byte
+  // preamble there receives K1 = k1 and K2 = the CRC of the plain region that follows it (its
+  // bytes 8..11 are left as they are), then the region is scrambled in place. Raises StreamError
+  // when fewer than 12 bytes follow base.
+  void EncryptWad(int32_t base, uint32_t k1);
 
  private:
+  const uint8_t* Take(int64_t count);  // checks and consumes count bytes at the position
+
   std::vector<uint8_t> buf_;
   int32_t pos_ = 0;
 };
 
+// The CRC table is built once, on first use; InitFastCRC only forces that and may be called
+// any number of times. CalcCRC omits the final inversion (~ of the usual CRC-32); a count <= 0
+// gives 0xFFFFFFFF.
 void InitFastCRC();
 uint32_t CalcCRC(const void* data, int32_t count);
 uint32_t LocalRandom(uint32_t& z, uint32_t& w);
+
+// The substitution table E of the byte ciphers for a key (D is its inverse). Keys below
+// -64249 would step outside the table with the plain key set-up; there the index is taken
+// modulo 254 as a non-negative remainder, so every key is safe.
+std::array<uint8_t, 256> SubstitutionTable(int32_t key);
+
+// Decodes UTF-8; every invalid sequence (maximal invalid subpart) becomes U+FFFD.
+std::string SanitizeUtf8(std::string_view bytes);
