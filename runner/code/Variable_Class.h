@@ -122,6 +122,8 @@ class CVariableList {
   CVariableList() = default;  // Create
   CVariableList(const CVariableList&) = delete;
   CVariableList& operator=(const CVariableList&) = delete;
+  CVariableList(CVariableList&&) noexcept = default;
+  CVariableList& operator=(CVariableList&&) noexcept = default;
 
   void Clear() { v_vars.clear(); }
   void Assign(const CVariableList& val) { v_vars = val.v_vars; }
