@@ -60,6 +60,7 @@ std::string RunCase(const Case& c, const CompileContext& ctx) {
                                           : "\"" + std::string(code.i_value.str()) + "\"";
     return "constant " + v + "\n";
   }
+  EXPECT_EQ(TreeFault(code.i_token), "") << c.header;
   std::string head = code.IsProgram() ? "program" : "expression";
   head += " args=" + std::to_string(code.i_Args) + " argarray=" + (code.i_ArgArray ? "1" : "0") + "\n";
   return head + DumpTree(code.i_token, &ctx);

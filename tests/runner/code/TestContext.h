@@ -108,3 +108,25 @@ struct ScopedTestContext {
   ~ScopedTestContext() { SetCompileContext(nullptr); }
   TestContext ctx;
 };
+
+// Whether every node of a tree has a known kind and a child count its kind allows; returns
+// the first fault found, or an empty string.
+inline std::string TreeFault(const RToken* root) {
+  std::vector<std::pair<const RToken*, int32_t>> todo{{root, 1}};
+  while (!todo.empty()) {
+    auto [n, depth] = todo.back();
+    todo.pop_back();
+    if (!n) return "null node";
+    const RNodeKindInfo* info = NodeKindInfo(n->kind);
+    if (!info) return "unknown kind " + std::to_string(n->kind);
+    if (n->itemnumb < info->min_items || (info->max_items >= 0 && n->itemnumb > info->max_items))
+      return std::string(info->name) + " with " + std::to_string(n->itemnumb) + " children";
+    if (depth > kMaxTreeHeight) return "tree too deep";
+    bool decl = n->Kind() == NodeKind::LocalDecl || n->Kind() == NodeKind::GlobalDecl;
+    for (int32_t i = 0; i < n->itemnumb; ++i) {
+      if (decl && n->items[i]->Kind() != NodeKind::Constant) return "declaration of a non-name";
+      todo.push_back({n->items[i], depth + 1});
+    }
+  }
+  return "";
+}
