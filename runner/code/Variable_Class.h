@@ -132,7 +132,7 @@ class CVariableList {
   bool GetVar(int32_t var_ind, int32_t arr_ind, RValue& val) const;
   void Init(int32_t var_ind);
   void SaveToStream(CStream& str) const;
-  // Throws StreamError on truncated or implausible data; the list is then empty.
+  // Throws StreamError on truncated or implausible data (also a repeated id); the list is then empty.
   void LoadFromStream(CStream& str);
 
   int32_t v_numb() const { return static_cast<int32_t>(v_vars.size()); }
@@ -149,6 +149,17 @@ class CVariableList {
   const RVariable* Find(int32_t var_ind) const noexcept {
     int32_t i = IndexOf(var_ind);
     return i < 0 ? nullptr : &v_vars[static_cast<size_t>(i)];
+  }
+  // Find with a caller-kept position guess (e.g. one per code node). Ids are unique in a list
+  // and entries never move, so a guess that names the id is exact.
+  RVariable* FindHinted(int32_t var_ind, int32_t& hint) noexcept {
+    if (hint >= 0 && static_cast<size_t>(hint) < v_vars.size() &&
+        v_vars[static_cast<size_t>(hint)].ind == var_ind)
+      return &v_vars[static_cast<size_t>(hint)];
+    int32_t i = IndexOf(var_ind);
+    if (i < 0) return nullptr;
+    hint = i;
+    return &v_vars[static_cast<size_t>(i)];
   }
 
   std::vector<RVariable> v_vars;  // creation order: saved games depend on it

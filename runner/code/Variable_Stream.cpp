@@ -2,6 +2,7 @@
 // so that code using variables links without the stream unit.
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 
 #include "runner/code/Variable_Class.h"
 #include "runner/code/Variable_Main.h"
@@ -58,9 +59,11 @@ void CVariableList::LoadFromStream(CStream& str) {
   try {
     int32_t n = ReadCount(str, INT32_MAX, 4 + kValueRecordMin + 4, "variable");
     v_vars.reserve(static_cast<size_t>(n));
+    std::unordered_set<int32_t> seen;
     for (int32_t i = 0; i < n; ++i) {
       RVariable v;
       v.ind = str.ReadInteger();
+      if (!seen.insert(v.ind).second) throw StreamError("repeated id in variable list");
       v.simplevalue = ReadValue(str);
       int32_t rows = ReadCount(str, kArrayDim, 4, "row");
       v.value.resize(static_cast<size_t>(rows));

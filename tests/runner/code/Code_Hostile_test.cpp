@@ -62,7 +62,7 @@ TEST(Hostile, DeepNestingGivesACleanError) {
 
 TEST(Hostile, NestingJustInsideTheLimitsCompiles) {
   ScopedTestContext scope;
-  const int depth = kMaxParseDepth / 2 - 2;  // an expression in parentheses costs two levels
+  const int depth = kMaxParseDepth - 3;  // statement, right side, then one level a parenthesis
   EXPECT_EQ(CompileText("a = " + Repeat("(", depth) + "1" + Repeat(")", depth), false), "");
   EXPECT_EQ(CompileText(Repeat("{", kMaxParseDepth - 1) + Repeat("}", kMaxParseDepth - 1), false), "");
   EXPECT_EQ(CompileText("x = 1 " + Repeat("+ x ", kMaxTreeHeight - 5), false), "");

@@ -116,6 +116,21 @@ TEST(VariableStream, AbsurdCountsAreRefusedBeforeAllocating) {
   }
 }
 
+TEST(VariableStream, RepeatedIdsAreDamage) {
+  CStream s;
+  s.WriteInteger(440);
+  s.WriteInteger(2);
+  for (int i = 0; i < 2; ++i) {
+    s.WriteInteger(100000);
+    s.WriteInteger(0), s.WriteReal(i), s.WriteString("");
+    s.WriteInteger(0);
+  }
+  s.SetPosition(0);
+  CVariableList l;
+  EXPECT_THROW(l.LoadFromStream(s), StreamError);
+  EXPECT_EQ(l.v_numb(), 0);
+}
+
 TEST(VariableStream, UnknownValueKindsReadAsReals) {
   CStream s;
   s.WriteInteger(7), s.WriteReal(3.25), s.WriteString("ignored");

@@ -182,6 +182,20 @@ TEST(CVariableList, CreationOrderInitAndAssign) {
   EXPECT_EQ(l.v_numb(), 3);
 }
 
+TEST(CVariableList, HintedFindAgreesWithTheSearch) {
+  CVariableList l;
+  for (int32_t id = 1; id <= 5; ++id) l.Init(id * 10);
+  int32_t hint = -1;
+  EXPECT_EQ(l.FindHinted(30, hint), &l.v_vars[2]);
+  EXPECT_EQ(hint, 2);
+  EXPECT_EQ(l.FindHinted(30, hint), &l.v_vars[2]);
+  EXPECT_EQ(l.FindHinted(50, hint), &l.v_vars[4]);  // a stale guess falls back to the search
+  EXPECT_EQ(hint, 4);
+  hint = 99;
+  EXPECT_EQ(l.FindHinted(77, hint), nullptr);
+  EXPECT_EQ(hint, 99);
+}
+
 TEST(CVariableList, MissingReadsAndTheUninitialisedSetting) {
   CVariableList l;
   RValue v(42.0);
