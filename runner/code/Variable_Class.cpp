@@ -14,14 +14,14 @@ StrRep* RValue::MakeRep(const char* p, size_t n, size_t cap) {
   if (n == 0 && cap == 0) return nullptr;
   if (n > kMaxStringBytes) throw std::length_error("string too long");
   if (cap < n) cap = n;
-  void* mem = std::malloc(offsetof(StrRep, data) + cap + 1);
+  void* mem = std::malloc(sizeof(StrRep) + cap + 1);
   if (!mem) throw std::bad_alloc();
   auto* r = static_cast<StrRep*>(mem);
   r->refs = 1;
   r->len = static_cast<uint32_t>(n);
   r->cap = static_cast<uint32_t>(cap);
-  if (n) std::memcpy(r->data, p, n);
-  r->data[n] = 0;
+  if (n) std::memcpy(r->data(), p, n);
+  r->data()[n] = 0;
   return r;
 }
 
@@ -45,17 +45,17 @@ void RValue::Append(std::string_view s) {
   size_t need = len + s.size();
   if (r && r->refs == 1 && need <= r->cap) {
     // s may point into our own buffer; memmove keeps that safe.
-    std::memmove(r->data + len, s.data(), s.size());
+    std::memmove(r->data() + len, s.data(), s.size());
     r->len = static_cast<uint32_t>(need);
-    r->data[need] = 0;
+    r->data()[need] = 0;
     return;
   }
   size_t cap = need < 16 ? 16 : need + need / 2;
   if (cap > kMaxStringBytes) cap = kMaxStringBytes;
-  StrRep* n = MakeRep(r ? r->data : "", len, cap);
-  std::memcpy(n->data + len, s.data(), s.size());
+  StrRep* n = MakeRep(r ? r->data() : "", len, cap);
+  std::memcpy(n->data() + len, s.data(), s.size());
   n->len = static_cast<uint32_t>(need);
-  n->data[need] = 0;
+  n->data()[need] = 0;
   Release();
   u_.rep = n;
 }

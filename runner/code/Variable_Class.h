@@ -15,7 +15,9 @@ struct StrRep {
   uint32_t refs;
   uint32_t len;
   uint32_t cap;
-  char data[1];  // len bytes, then a 0 so data is also a C string
+  // The cap + 1 bytes allocated right after the header: len bytes of text, then a 0.
+  char* data() noexcept { return reinterpret_cast<char*>(this + 1); }
+  const char* data() const noexcept { return reinterpret_cast<const char*>(this + 1); }
 };
 
 // Longest string a value may hold; operators refuse to build longer ones.
@@ -61,7 +63,7 @@ class RValue {
   double val() const noexcept { return kind_ == kReal ? u_.num : 0.0; }
   std::string_view str() const noexcept {
     if (kind_ != kString || !u_.rep) return {};
-    return {u_.rep->data, u_.rep->len};
+    return {u_.rep->data(), u_.rep->len};
   }
 
   void SetReal(double v) noexcept {
@@ -70,7 +72,7 @@ class RValue {
     u_.num = v;
   }
   void SetString(std::string_view s);
-  // Appends in place when this value holds the only reference to its text.
+  // Appends in place when this value holds the only reference to its text; a real becomes s.
   void Append(std::string_view s);
   // Whether two values share one text buffer (tests and the interpreter's append fast path).
   bool SharesTextWith(const RValue& o) const noexcept {

@@ -87,7 +87,9 @@ TEST(CodeCases, EveryCaseFileMatchesItsExpectedOutput) {
     for (const Case& c : cases) actual += "#--- " + c.header + "\n" + RunCase(c, scope.ctx);
     fs::path expectedPath = fs::path(file).replace_extension(".expected");
     if (update) {
-      std::ofstream(expectedPath, std::ios::binary) << actual;
+      std::ofstream(expectedPath, std::ios::binary)
+          << "Compiler output for " << file.filename().string() << "; KVS_UPDATE=1 rewrites it.\n"
+          << actual;
       continue;
     }
     auto want = SplitCases(ReadFile(expectedPath));
