@@ -64,8 +64,9 @@ double RoundHalfEven(double v) noexcept {
   if (std::isnan(v)) return 0.0;
   double f = std::floor(v);
   double d = v - f;  // exact for every finite double
-  if (d > 0.5 || (d == 0.5 && std::fmod(f, 2.0) != 0.0)) f += 1.0;
-  return f;
+  if (d > 0.5) return f + 1.0;
+  if (d < 0.5) return f;
+  return std::fmod(f, 2.0) == 0.0 ? f : f + 1.0;  // only exact halves pay for the parity test
 }
 
 int64_t RoundToInt64(double v) noexcept {
