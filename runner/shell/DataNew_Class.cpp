@@ -6,6 +6,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "runner/code/Code_Error.h"
 #include "runner/shell/Runner.h"
 
 namespace fs = std::filesystem;
@@ -19,7 +20,7 @@ void ReportError(std::string_view text) {
   if (g_errorHandler)
     g_errorHandler(text);
   else
-    ShowMessage(text);
+    ShowError(text, false);
 }
 
 bool HasSeparator(std::string_view name) { return name.find_first_of("\\/") != std::string_view::npos; }

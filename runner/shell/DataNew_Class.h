@@ -50,8 +50,8 @@ class CDataFile {
   std::string TargetPath() const;
 };
 
-// Non-fatal errors of included files; the run-time error window replaces the default, which
-// shows a message box.
+// Where the non-fatal errors of included files go: by default the run-time error report without
+// an action context; the file functions route them to the running action instead.
 void SetDataFileErrorHandler(std::function<void(std::string_view)> handler);
 
 // Secure mode of the file functions: path names are refused. Off until the registry says so.
