@@ -248,11 +248,11 @@ void ReadLoading(const fs::path& dir, const Doc& doc, const json& root, ROptions
   CheckKeys(doc, *l, p,
             {"show_progress", "progress_back", "progress_front", "image", "transparent", "alpha", "stretch_progress"});
   o.opt_showprogress = GetBool(doc, *l, p, "show_progress", o.opt_showprogress);
+  for (const char* bar : {"progress_back", "progress_front"})
+    if (!o.opt_showprogress && Member(*l, bar))
+      Fail(doc, Join(p, bar), "progress images are stored only when show_progress is true");
   o.opt_progressback = ReadPicture(dir, doc, *l, p, "progress_back");
   o.opt_progressfront = ReadPicture(dir, doc, *l, p, "progress_front");
-  if (!o.opt_showprogress && (o.opt_progressback || o.opt_progressfront))
-    Fail(doc, Join(p, o.opt_progressback ? "progress_back" : "progress_front"),
-         "progress images are stored only when show_progress is true");
   o.opt_loadimage = ReadPicture(dir, doc, *l, p, "image");
   o.opt_loadtransparent = GetBool(doc, *l, p, "transparent", o.opt_loadtransparent);
   o.opt_loadalpha = GetInt(doc, *l, p, "alpha", o.opt_loadalpha, 0, 255);

@@ -74,6 +74,12 @@ INSTANTIATE_TEST_SUITE_P(
                   "room_order", "at least one room"},
         FaultCase{"duplicate key", {{"game.json", GameJson(R"("settings": {"scale": 1, "vsync": true, "scale": 2})")}},
                   "game.json", "scale", "duplicate key"},
+        FaultCase{"not a PNG",
+                  {{"game.json", GameJson(R"("loading": {"image": "img.png"})")}, {"img.png", "GIF89a"}},
+                  "game.json", "loading.image", "not a readable PNG file: img.png"},
+        FaultCase{"progress image without the bar",
+                  {{"game.json", GameJson(R"("loading": {"progress_back": "img.png"})")}, {"img.png", ""}},
+                  "game.json", "loading.progress_back", "only when show_progress is true"},
         FaultCase{"bad colour", {{"game.json", GameJson(R"("settings": {"windowcolor": "#12345"})")}}, "game.json",
                   "settings.windowcolor", "colour"}),
     [](const auto& info) {
