@@ -2,5 +2,7 @@
 #include "runner/functions/Function_Families.h"
 
 std::vector<FunctionFamily> AllFunctionFamilies() {
-  return {};
+  return {
+      MathFunctions(),
+  };
 }

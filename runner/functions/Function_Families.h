@@ -7,3 +7,6 @@
 #include "runner/code/Code_Function.h"
 
 std::vector<FunctionFamily> AllFunctionFamilies();
+
+// Function_Math
+FunctionFamily MathFunctions();
