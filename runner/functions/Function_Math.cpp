@@ -353,8 +353,10 @@ void F_string_pos(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result)
   const size_t at = sub.empty() ? std::string_view::npos : s.find(sub);
   result.SetReal(at == std::string_view::npos ? 0.0 : static_cast<double>(at + 1));
 }
+// Results are made from views of the arguments: SetString copies before it lets go of the old
+// text, so a result that is also an argument stays safe, and no call copies a whole long text.
 void F_string_copy(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result) {
-  const std::string s(Str(argv, 0));
+  const std::string_view s = Str(argv, 0);
   const int64_t index = std::max<int64_t>(RoundToInt64(Arg(argv, 1)), 1);
   const int64_t count = RoundToInt64(Arg(argv, 2));
   const auto len = static_cast<int64_t>(s.size());
@@ -362,17 +364,16 @@ void F_string_copy(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result
     result.SetString({});
     return;
   }
-  result.SetString(std::string_view(s).substr(static_cast<size_t>(index - 1),
-                                              static_cast<size_t>(std::min(count, len - index + 1))));
+  result.SetString(s.substr(static_cast<size_t>(index - 1), static_cast<size_t>(std::min(count, len - index + 1))));
 }
 void F_string_char_at(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result) {
-  const std::string s(Str(argv, 0));
+  const std::string_view s = Str(argv, 0);
   const int64_t index = std::max<int64_t>(RoundToInt64(Arg(argv, 1)), 1);
   if (index > static_cast<int64_t>(s.size())) {
     result.SetString({});
     return;
   }
-  result.SetString(std::string_view(s).substr(static_cast<size_t>(index - 1), 1));
+  result.SetString(s.substr(static_cast<size_t>(index - 1), 1));
 }
 void F_string_delete(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result) {
   std::string s(Str(argv, 0));
@@ -408,7 +409,7 @@ void F_string_upper(CInstance*, CInstance*, int32_t, RValue* argv, RValue& resul
   result.SetString(s);
 }
 void F_string_repeat(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result) {
-  const std::string part(Str(argv, 0));
+  const std::string_view part = Str(argv, 0);
   const int64_t count = RoundToInt64(Arg(argv, 1));
   if (count <= 0 || part.empty()) {
     result.SetString({});
@@ -440,21 +441,28 @@ void F_string_digits(CInstance*, CInstance*, int32_t, RValue* argv, RValue& resu
 void F_string_lettersdigits(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result) {
   Filter(argv, result, [](char c) { return IsLetter(c) || IsDigit(c); });
 }
+// An unchanged text shares the argument's buffer; a real argument's text is "".
+void SameText(const RValue& arg, RValue& result) {
+  if (arg.IsString())
+    result = arg;
+  else
+    result.SetString({});
+}
 // Replaces the first or every occurrence, left to right without rescanning replaced text. An
 // empty pattern matches nothing (it would otherwise match everywhere, forever).
 void Replace(RValue* argv, RValue& result, bool all) {
-  const std::string s(Str(argv, 0)), sub(Str(argv, 1)), with(Str(argv, 2));
+  const std::string_view s = Str(argv, 0), sub = Str(argv, 1), with = Str(argv, 2);
   if (sub.empty()) {
-    result.SetString(s);
+    SameText(argv[0], result);
     return;
   }
   uint64_t hits = 0;
-  for (size_t at = s.find(sub); at != std::string::npos; at = s.find(sub, at + sub.size())) {
+  for (size_t at = s.find(sub); at != std::string_view::npos; at = s.find(sub, at + sub.size())) {
     ++hits;
     if (!all) break;
   }
   if (hits == 0) {
-    result.SetString(s);
+    SameText(argv[0], result);
     return;
   }
   if (!FitsString(s.size() - hits * sub.size() + hits * uint64_t{with.size()})) {
@@ -466,11 +474,11 @@ void Replace(RValue* argv, RValue& result, bool all) {
   size_t from = 0;
   for (uint64_t i = 0; i < hits; ++i) {
     const size_t at = s.find(sub, from);
-    out.append(s, from, at - from);
+    out.append(s.substr(from, at - from));
     out += with;
     from = at + sub.size();
   }
-  out.append(s, from, std::string::npos);
+  out.append(s.substr(from));
   result.SetString(out);
 }
 void F_string_replace(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result) { Replace(argv, result, false); }

@@ -454,3 +454,29 @@ TEST(NumberText, LocaleFreeShapes) {
   EXPECT_FALSE(TextToReal("3,25", v));
   EXPECT_EQ(v, 3.25);  // untouched on failure
 }
+
+TEST_F(MathFunctions, ResultMayBeTheFirstArgument) {
+  const std::vector<Case> cases = {
+      {"string_copy", {S("hello world"), R(7), R(5)}, "\"world\"", ""},
+      {"string_char_at", {S("hello"), R(2)}, "\"e\"", ""},
+      {"string_delete", {S("hello"), R(1), R(1)}, "\"ello\"", ""},
+      {"string_insert", {S("<>"), S("ab"), R(2)}, "\"a<>b\"", ""},
+      {"string_replace_all", {S("a-b-c"), S("-"), S("+")}, "\"a+b+c\"", ""},
+      {"string_replace", {S("abc"), S("x"), S("y")}, "\"abc\"", ""},
+      {"string_replace", {R(5), S("x"), S("y")}, "\"\"", ""},
+      {"string_repeat", {S("xy"), R(2)}, "\"xyxy\"", ""},
+      {"string_upper", {S("abc")}, "\"ABC\"", ""},
+      {"string", {R(1.5)}, "\"1.50\"", ""},
+      {"real", {S("2.5")}, "2.5", ""},
+      {"max", {S("a"), S("c"), S("b")}, "\"c\"", ""},
+  };
+  for (const Case& c : cases) {
+    int32_t id = -1;
+    ASSERT_TRUE(FindBuiltinFunction(c.name, id));
+    RValue argv[kMaxFunctionArgs];
+    for (size_t i = 0; i < c.args.size(); ++i) argv[i] = c.args[i];
+    FunctionAt(id)->f_routine(nullptr, nullptr, static_cast<int32_t>(c.args.size()), argv, argv[0]);
+    EXPECT_EQ(Show(argv[0]), c.want) << c.name;
+  }
+  EXPECT_TRUE(g_errors.empty());
+}
