@@ -1,6 +1,7 @@
 // The constant table and the built-in constants; see Code_Constant.h.
 #include "runner/code/Code_Constant.h"
 
+#include <exception>
 #include <functional>
 #include <iterator>
 #include <string>
@@ -218,7 +219,7 @@ bool DefineConstantFromText(std::string_view name_text, std::string_view value_t
   }
   RValue value;
   bool ok = false;
-  {
+  try {
     CCode code(value_text, true);
     if (code.Compile()) {
       if (code.i_kind == CCode::kConstantExpression) {
@@ -228,6 +229,8 @@ bool DefineConstantFromText(std::string_view name_text, std::string_view value_t
         ok = g_evaluator(code, value);
       }
     }
+  } catch (const std::exception&) {
+    ok = false;  // a text too long for a value: as invalid as any other bad value
   }
   if (!ok) {
     // The message box says it all; a stale compile error must not surface later.
