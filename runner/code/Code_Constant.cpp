@@ -4,6 +4,7 @@
 #include <exception>
 #include <functional>
 #include <iterator>
+#include <numbers>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -13,7 +14,7 @@
 #include "runner/shell/Runner.h"
 
 namespace {
-constexpr double kPi = 3.141592653589793;
+constexpr double kPi = std::numbers::pi;  // the double nearest to pi
 
 // Keep this in definition order: later names hide earlier ones only by order.
 constexpr RBuiltinConstant kBuiltins[] = {

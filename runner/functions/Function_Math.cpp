@@ -6,6 +6,7 @@
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <numbers>
 #include <string>
 
 #include "runner/code/Code_Error.h"
@@ -15,9 +16,11 @@
 #include "runner/functions/Function_Families.h"
 
 namespace {
-constexpr double kPi = 3.141592653589793;
-// Integral reals stay exact below this; random ranges are clamped to it so n = hi - lo + 1 is exact.
-constexpr double kExactLimit = 4503599627370496.0;  // 2^52
+constexpr double kPi = std::numbers::pi;
+// Random ranges are clamped to +-2^51, so the count hi - lo + 1 stays an exact integer.
+constexpr double kRangeLimit = 2251799813685248.0;
+// RandomBelow draws exactly up to here; every integer below it is a double.
+constexpr double kDrawLimit = 9007199254740992.0;  // 2^53
 
 uint32_t g_seed = 0;
 
@@ -56,8 +59,8 @@ double Clamp(double v, double lo, double hi) {
 // lo + an integer draw over lo .. hi. A reversed range is taken the other way round: the plain
 // formula would draw below a negative count, which has no meaningful result.
 double DrawRange(double lo, double hi) {
-  lo = Clamp(std::floor(lo), -kExactLimit, kExactLimit);
-  hi = Clamp(std::floor(hi), -kExactLimit, kExactLimit);
+  lo = Clamp(std::floor(lo), -kRangeLimit, kRangeLimit);
+  hi = Clamp(std::floor(hi), -kRangeLimit, kRangeLimit);
   if (hi < lo) std::swap(lo, hi);
   return lo + RandomBelow(hi - lo + 1.0);
 }
@@ -579,7 +582,7 @@ double RandomReal() { return NextSeed() * 0x1p-32; }
 double RandomBelow(double n) {
   const uint32_t s = NextSeed();
   if (!(n >= 1.0)) return 0.0;
-  n = std::floor(std::min(n, kExactLimit * 2.0));
+  n = std::floor(std::min(n, kDrawLimit));
   if (n <= 4294967296.0) return static_cast<double>((uint64_t{s} * static_cast<uint64_t>(n)) >> 32);
   // Past 2^32 the product needs more than 64 bits; the real product stays below n (error < 1/2).
   return std::floor(s * 0x1p-32 * n);
