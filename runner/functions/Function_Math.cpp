@@ -134,8 +134,8 @@ void F_abs(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result) { resu
 void F_round(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result) {
   result.SetReal(RoundHalfEven(Arg(argv, 0)) + 0.0);
 }
-// Integers in the 32-bit range as the game expects; beyond it the exact floor or ceiling, which
-// is what the 32-bit result approximates. NaN gives 0.
+// Beyond the 32-bit range, where a 32-bit result would be meaningless, the exact floor or
+// ceiling; NaN gives 0.
 double IntegerPart(double r) { return std::isnan(r) ? 0.0 : r + 0.0; }
 void F_floor(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result) {
   result.SetReal(IntegerPart(std::floor(Arg(argv, 0))));
