@@ -1,10 +1,9 @@
 // Registration order of the built-in function families (it fixes the function ids).
 #include "runner/functions/Function_Families.h"
 
-#include "runner/functions/Function_File.h"
-
 std::vector<FunctionFamily> AllFunctionFamilies() {
   return {
+      MathFunctions(),
       FileFunctions(),
   };
 }

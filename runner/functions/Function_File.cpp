@@ -1,5 +1,6 @@
-// Built-in file functions.
-#include "runner/functions/Function_File.h"
+// Built-in file functions: the included-file family for now; the rest of the file, INI and
+// registry functions join this unit.
+#include "runner/functions/Function_Families.h"
 
 #include <string>
 
