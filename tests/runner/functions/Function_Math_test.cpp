@@ -194,7 +194,7 @@ TEST_F(MathFunctions, AggregatesAndGeometry) {
       {"min", {S("b"), S("a")}, "\"a\"", ""},
       {"min", {S("a"), S("B")}, "\"B\"", ""},                 // case-sensitive ordinal order
       {"max", {S("\xef\xbd\x81"), S("\xf0\x9f\x98\x80")}, "\"\xef\xbd\x81\"", ""},  // UTF-16 units
-      {"min", {R(5), S("a")}, "\"a\"", ""},                   // a text's real part 0 is below 5
+      {"min", {R(5), S("a")}, "\"a\"", ""},                   // a text reads as the real 0, below 5
       {"max", {R(5), S("a")}, "5", ""},
       {"min", {S("a"), R(5)}, "5", ""},                       // "" sorts before "a"
       {"min3", {R(3), R(1), R(2)}, "1", ""},
