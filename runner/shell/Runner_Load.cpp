@@ -195,6 +195,7 @@ bool PrepareGame() {
 int32_t GameId() { return g_gameId; }
 const std::array<uint8_t, 16>& GameSessionId() { return g_sessionId; }
 void SetLoadMessageSink(std::function<void(std::string_view)> sink) { g_messageSink = std::move(sink); }
+void ShowLoadMessage(std::string_view text) { LoadMessage(text); }
 void SetD3DXLoader(std::function<bool(const std::string& path)> loader) { g_d3dxLoader = std::move(loader); }
 void SetPrepareHook(EPrepareStep step, std::function<bool()> hook) {
   g_prepareHooks[static_cast<size_t>(step)] = std::move(hook);

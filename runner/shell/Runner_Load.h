@@ -41,6 +41,8 @@ const std::array<uint8_t, 16>& GameSessionId();
 
 // Every message of loading and preparation goes here; the default shows a message box.
 void SetLoadMessageSink(std::function<void(std::string_view)> sink);
+// A message of a loader or preparation step, through the same sink.
+void ShowLoadMessage(std::string_view text);
 
 // Loads the Direct3D extension library from its path in the temporary directory. The default
 // only checks that the file is there and readable; the graphics layer stands in for its functions.

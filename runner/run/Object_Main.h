@@ -1,0 +1,35 @@
+// The object list: objects by index with their names, the objects chunk, compilation of all
+// object actions, and the installation of both into the load sequence.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class CObject;
+class CStream;
+
+inline constexpr int32_t kObjectsChunkVersion = 800;
+
+int32_t ObjectCount();
+bool ObjectExists(int32_t index);
+CObject* ObjectGet(int32_t index);  // null when invalid
+// "<undefined>" when invalid.
+std::string ObjectName(int32_t index);
+// First present object with exactly that name, else -1.
+int32_t ObjectFind(std::string_view name);
+// Appends a fresh object named "__newobject" + index; returns the index.
+int32_t ObjectAdd();
+// Frees the object's events and leaves an empty entry. Its memory stays until the list is
+// cleared, so instances still pointing at it read a cleared object. False when invalid.
+bool ObjectDelete(int32_t index);
+void ClearObjects();
+
+// Loader of the objects chunk. False on a wrong chunk or object version; damaged data throws.
+bool LoadObjects(CStream& str);
+// Compiles every present object with the owner of the event context set; false at the first
+// failure (already reported).
+bool CompileObjects();
+
+// The objects chunk loader and the object compilation step of the preparation.
+void InstallObjectLoading();
