@@ -25,10 +25,13 @@ void CRoom::AddToObjectLists(CInstance* inst) {
   if (r_obj_instance.size() < count) r_obj_instance.resize(count);
   if (r_obj_instance_recursive.size() < count) r_obj_instance_recursive.resize(count);
   if (obj >= 0 && static_cast<size_t>(obj) < r_obj_instance.size()) r_obj_instance[static_cast<size_t>(obj)].push_back(inst);
-  // The step limit ends a walk round a cycle of parents.
+  // The step limit ends a walk round a cycle of parents; an object met again on the way
+  // already has the instance at the end of its list.
   int32_t steps = ObjectCount();
-  for (const CObject* o = ObjectGet(obj); o && steps-- > 0; o = ParentOf(*o))
-    r_obj_instance_recursive[static_cast<size_t>(o->o_index)].push_back(inst);
+  for (const CObject* o = ObjectGet(obj); o && steps-- > 0; o = ParentOf(*o)) {
+    auto& list = r_obj_instance_recursive[static_cast<size_t>(o->o_index)];
+    if (list.empty() || list.back() != inst) list.push_back(inst);
+  }
 }
 
 void CRoom::ClearInstances() {
