@@ -38,6 +38,60 @@ void WriteScripts(CStream& c, const RProject& p) {
   }
 }
 
+void WriteAction(CStream& e, const RActionSource& a) {
+  e.WriteInteger(440);
+  e.WriteInteger(a.libid);
+  e.WriteInteger(a.id);
+  e.WriteInteger(a.kind);
+  e.WriteBoolean(a.userelative);
+  e.WriteBoolean(a.isquestion);
+  e.WriteBoolean(a.useapplyto);
+  e.WriteInteger(a.exetype);
+  e.WriteString(a.function);
+  e.WriteString(a.code);
+  const auto n = static_cast<int32_t>(a.args.size());
+  e.WriteInteger(n);
+  e.WriteInteger(n);
+  for (int32_t t : a.argtypes) e.WriteInteger(t);
+  e.WriteInteger(a.who);
+  e.WriteBoolean(a.relative);
+  e.WriteInteger(n);
+  for (const std::string& text : a.args) e.WriteString(text);
+  e.WriteBoolean(a.isnot);
+}
+
+void WriteObjects(CStream& c, const RProject& p) {
+  c.WriteInteger(kChunkVersion);
+  c.WriteInteger(static_cast<int32_t>(p.objects.size()));
+  for (const auto& o : p.objects) {
+    CStream e;
+    e.WriteBoolean(o.has_value());
+    if (o) {
+      e.WriteString(o->name);
+      e.WriteInteger(430);
+      e.WriteInteger(o->sprite);
+      e.WriteBoolean(o->solid);
+      e.WriteBoolean(o->visible);
+      e.WriteInteger(o->depth);
+      e.WriteBoolean(o->persistent);
+      e.WriteInteger(o->parent);
+      e.WriteInteger(o->mask);
+      e.WriteInteger(11);  // last event type
+      auto ev = o->events.begin();  // sorted by type, then number
+      for (int32_t t = 0; t <= 11; ++t) {
+        for (; ev != o->events.end() && ev->type == t; ++ev) {
+          e.WriteInteger(ev->number);
+          e.WriteInteger(400);
+          e.WriteInteger(static_cast<int32_t>(ev->actions.size()));
+          for (const RActionSource& a : ev->actions) WriteAction(e, a);
+        }
+        e.WriteInteger(-1);
+      }
+    }
+    WriteBlockC(c, e);
+  }
+}
+
 void WriteIncluded(CStream& c, const RProject& p) {
   c.WriteInteger(kDataFileVersion);
   c.WriteInteger(static_cast<int32_t>(p.included.size()));
@@ -173,7 +227,7 @@ CStream WriteChunks(const RProject& p, const std::array<uint8_t, 16>& sessionId)
   WriteScripts(c, p);
   WriteEmptyChunk(c, kChunkVersion);  // fonts
   WriteEmptyChunk(c, kChunkVersion);  // time lines
-  WriteEmptyChunk(c, kChunkVersion);  // objects
+  WriteObjects(c, p);
   WriteEmptyChunk(c, kChunkVersion);  // rooms
   c.WriteInteger(kFirstInstanceId);
   c.WriteInteger(kFirstTileId);

@@ -8,9 +8,11 @@
 #include <limits>
 #include <map>
 #include <set>
+#include <tuple>
 
 #include <nlohmann/json.hpp>
 
+#include "runner/code/Code_Function.h"
 #include "runner/shell/DataNew_Class.h"
 #include "tools/gamebuild/Png_Read.h"
 
@@ -307,6 +309,347 @@ std::vector<std::optional<std::string>> ReadNameList(const Doc& doc, const json&
   return names;
 }
 
+
+// --- objects -------------------------------------------------------------------------------
+
+// Key codes by the names of the vk_ constants without their prefix.
+const std::map<std::string, int32_t>& KeyCodes() {
+  static const std::map<std::string, int32_t> m = [] {
+    std::map<std::string, int32_t> k = {
+        {"nokey", 0},      {"anykey", 1},     {"enter", 13},      {"return", 13},    {"shift", 16},
+        {"control", 17},   {"alt", 18},       {"escape", 27},     {"space", 32},     {"backspace", 8},
+        {"tab", 9},        {"pause", 19},     {"printscreen", 44}, {"left", 37},     {"right", 39},
+        {"up", 38},        {"down", 40},      {"home", 36},       {"end", 35},       {"delete", 46},
+        {"insert", 45},    {"pageup", 33},    {"pagedown", 34},   {"divide", 111},   {"multiply", 106},
+        {"subtract", 109}, {"add", 107},      {"decimal", 110},   {"lshift", 160},   {"lcontrol", 162},
+        {"lalt", 164},     {"rshift", 161},   {"rcontrol", 163},  {"ralt", 165}};
+    for (int i = 1; i <= 12; ++i) k["f" + std::to_string(i)] = 111 + i;
+    for (int i = 0; i <= 9; ++i) k["numpad" + std::to_string(i)] = 96 + i;
+    return k;
+  }();
+  return m;
+}
+
+// Mouse event numbers by the names of the ev_ constants without their prefix.
+const std::map<std::string, int32_t>& MouseNumbers() {
+  static const std::map<std::string, int32_t> m = [] {
+    std::map<std::string, int32_t> k;
+    const char* low[] = {"left_button",    "right_button",   "middle_button",     "no_button",     "left_press",
+                         "right_press",    "middle_press",   "left_release",      "right_release", "middle_release",
+                         "mouse_enter",    "mouse_leave",    "global_press",      "global_release"};
+    for (int i = 0; i < 14; ++i) k[low[i]] = i;
+    for (int j = 1; j <= 2; ++j) {
+      const int base = j == 1 ? 16 : 31;
+      const std::string p = "joystick" + std::to_string(j) + "_";
+      k[p + "left"] = base;
+      k[p + "right"] = base + 1;
+      k[p + "up"] = base + 2;
+      k[p + "down"] = base + 3;
+      for (int b = 1; b <= 8; ++b) k[p + "button" + std::to_string(b)] = base + 4 + b;
+    }
+    const char* global[] = {"global_left_button",  "global_right_button",  "global_middle_button",
+                            "global_left_press",   "global_right_press",   "global_middle_press",
+                            "global_left_release", "global_right_release", "global_middle_release"};
+    for (int i = 0; i < 9; ++i) k[global[i]] = 50 + i;
+    k["mouse_wheel_up"] = 60;
+    k["mouse_wheel_down"] = 61;
+    return k;
+  }();
+  return m;
+}
+
+const std::map<std::string, int32_t>& OtherNumbers() {
+  static const std::map<std::string, int32_t> m = [] {
+    std::map<std::string, int32_t> k = {{"outside", 0},     {"boundary", 1},      {"game_start", 2},
+                                        {"game_end", 3},    {"room_start", 4},    {"room_end", 5},
+                                        {"no_more_lives", 6}, {"animation_end", 7}, {"end_of_path", 8},
+                                        {"no_more_health", 9}, {"close_button", 30}};
+    for (int i = 0; i <= 15; ++i) k["user" + std::to_string(i)] = 10 + i;
+    for (int i = 0; i <= 7; ++i) {
+      k["outside_view" + std::to_string(i)] = 40 + i;
+      k["boundary_view" + std::to_string(i)] = 50 + i;
+    }
+    return k;
+  }();
+  return m;
+}
+
+bool ParseNumber(const std::string& text, int32_t& n) {
+  if (text.empty() || text.size() > 9 || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return false;
+  n = std::stoi(text);
+  return true;
+}
+
+int32_t IndexOfName(const std::vector<std::optional<std::string>>& names, const std::string& name) {
+  for (size_t i = 0; i < names.size(); ++i)
+    if (names[i] && *names[i] == name) return static_cast<int32_t>(i);
+  return -1;
+}
+
+// What object records refer to by name.
+struct ObjectScope {
+  std::vector<std::optional<std::string>> objects;
+  std::set<std::string> scripts;
+};
+
+int32_t ObjectRef(const Doc& doc, const ObjectScope& scope, const json& v, const std::string& key) {
+  if (!v.is_string()) Fail(doc, key, "expected an object name");
+  const int32_t i = IndexOfName(scope.objects, v.get<std::string>());
+  if (i < 0) Fail(doc, key, "unknown object \"" + v.get<std::string>() + "\"");
+  return i;
+}
+
+// An event key: a name ("create", "alarm3", "step_end", "collision:OBJECT", "keyboard:left",
+// "other:user2" ...) or "TYPE:NUMBER".
+std::pair<int32_t, int32_t> EventKey(const Doc& doc, const ObjectScope& scope, const std::string& key,
+                                     const std::string& path) {
+  static const std::map<std::string, std::pair<int32_t, int32_t>> kPlain = {
+      {"create", {0, 0}}, {"destroy", {1, 0}}, {"step", {3, 0}}, {"step_begin", {3, 1}},
+      {"step_end", {3, 2}}, {"draw", {8, 0}}};
+  if (auto it = kPlain.find(key); it != kPlain.end()) return it->second;
+  int32_t n;
+  if (key.rfind("alarm", 0) == 0 && ParseNumber(key.substr(5), n) && n <= 11) return {2, n};
+  const size_t colon = key.find(':');
+  if (colon == std::string::npos) Fail(doc, path, "unknown event");
+  const std::string kind = key.substr(0, colon), what = key.substr(colon + 1);
+  int32_t t;
+  if (ParseNumber(kind, t)) {
+    if (t > 11 || !ParseNumber(what, n)) Fail(doc, path, "expected TYPE:NUMBER with a type from 0 to 11");
+    return {t, n};
+  }
+  if (kind == "collision") return {4, ObjectRef(doc, scope, json(what), path)};
+  if (kind == "trigger") {
+    if (!ParseNumber(what, n)) Fail(doc, path, "expected trigger:NUMBER");
+    return {11, n};
+  }
+  static const std::map<std::string, int32_t> kKeyTypes = {{"keyboard", 5}, {"keypress", 9}, {"keyrelease", 10}};
+  if (auto it = kKeyTypes.find(kind); it != kKeyTypes.end()) {
+    if (auto k = KeyCodes().find(what); k != KeyCodes().end()) return {it->second, k->second};
+    if (what.size() == 1 && ((what[0] >= 'a' && what[0] <= 'z') || (what[0] >= 'A' && what[0] <= 'Z')))
+      return {it->second, what[0] & ~0x20};  // letters are their capital's code
+    if (ParseNumber(what, n)) return {it->second, what.size() == 1 ? what[0] : n};  // one digit: its character
+    Fail(doc, path, "unknown key \"" + what + "\"");
+  }
+  if (kind == "mouse") {
+    if (auto m = MouseNumbers().find(what); m != MouseNumbers().end()) return {6, m->second};
+    Fail(doc, path, "unknown mouse event \"" + what + "\"");
+  }
+  if (kind == "other") {
+    if (auto o = OtherNumbers().find(what); o != OtherNumbers().end()) return {7, o->second};
+    Fail(doc, path, "unknown other event \"" + what + "\"");
+  }
+  Fail(doc, path, "unknown event");
+}
+
+std::string InlineCode(const std::string& text) { return CodeText(std::vector<uint8_t>(text.begin(), text.end())); }
+
+void CheckFunction(const Doc& doc, const ObjectScope& scope, const std::string& name, const std::string& key) {
+  int32_t id;
+  if (scope.scripts.count(name) || FindBuiltinFunction(name, id)) return;
+  Fail(doc, key, "unknown function \"" + name + "\"");
+}
+
+RActionSource ReadAction(const fs::path& dir, const Doc& doc, const ObjectScope& scope, const json& v,
+                         const std::string& key) {
+  RActionSource a;
+  if (v.is_string()) {  // plain code
+    a.kind = 7;
+    a.exetype = 2;
+    a.argtypes = {1};
+    a.args = {InlineCode(v.get<std::string>())};
+    return a;
+  }
+  ExpectObject(doc, v, key);
+  CheckKeys(doc, v, key,
+            {"code", "code_file", "call", "if", "args", "kinds", "set", "value", "op", "repeat", "applies_to",
+             "relative", "not", "question", "lib"});
+  const bool hasCode = Member(v, "code") || Member(v, "code_file");
+  const int shapes = int(hasCode) + int(Member(v, "call") != nullptr) + int(Member(v, "if") != nullptr) +
+                     int(Member(v, "set") != nullptr) + int(Member(v, "op") != nullptr) +
+                     int(Member(v, "repeat") != nullptr);
+  if (shapes != 1) Fail(doc, key, "expected exactly one of code, code_file, call, if, set, op, repeat");
+  auto allowOnly = [&](std::initializer_list<const char*> keys) { CheckKeys(doc, v, key, keys); };
+
+  if (hasCode) {
+    allowOnly({"code", "code_file", "applies_to", "question", "lib", "args", "kinds"});
+    if (Member(v, "code") && Member(v, "code_file")) Fail(doc, key, "give code or code_file, not both");
+    std::string code;
+    if (Member(v, "code")) {
+      code = InlineCode(GetString(doc, v, key, "code", ""));
+    } else {
+      const std::string rel = GetString(doc, v, key, "code_file", "");
+      code = CodeText(ReadNamedFile(dir, doc, Join(key, "code_file"), rel));
+    }
+    a.exetype = 2;
+    a.isquestion = GetBool(doc, v, key, "question", false);
+    if (Member(v, "args")) {  // code with arguments: a library action written in code
+      a.kind = 0;
+      a.code = code;
+    } else {
+      a.kind = 7;
+      a.argtypes = {1};
+      a.args = {code};
+    }
+  } else if (Member(v, "call") || Member(v, "if")) {
+    const char* which = Member(v, "call") ? "call" : "if";
+    allowOnly({which, "args", "kinds", "applies_to", "relative", "not", "lib"});
+    if (Member(v, "not") && !Member(v, "if")) Fail(doc, Join(key, "not"), "only a question (if) can be negated");
+    a.function = GetString(doc, v, key, which, "");
+    CheckFunction(doc, scope, a.function, Join(key, which));
+    a.exetype = 1;
+    a.isquestion = Member(v, "if") != nullptr;
+    a.isnot = GetBool(doc, v, key, "not", false);
+  } else if (Member(v, "set")) {
+    allowOnly({"set", "value", "applies_to", "relative", "lib"});
+    if (!Member(v, "value")) Fail(doc, Join(key, "value"), "missing");
+    a.kind = 6;
+    a.exetype = 2;
+    a.argtypes = {1, 0};
+    a.args = {GetString(doc, v, key, "set", ""), GetString(doc, v, key, "value", "")};
+  } else if (Member(v, "repeat")) {
+    allowOnly({"repeat", "lib"});
+    a.kind = 5;
+    a.useapplyto = false;
+    a.argtypes = {0};
+    const json& times = v["repeat"];
+    a.args = {times.is_number_integer() ? std::to_string(GetInteger(doc, times, Join(key, "repeat"), INT32_MIN, INT32_MAX))
+                                        : GetString(doc, v, key, "repeat", "")};
+  } else {
+    allowOnly({"op", "lib"});
+    static const std::map<std::string, int32_t> kOps = {{"begin", 1}, {"end", 2}, {"else", 3}, {"exit", 4}};
+    auto it = kOps.find(GetString(doc, v, key, "op", ""));
+    if (it == kOps.end()) Fail(doc, Join(key, "op"), "expected begin, end, else or exit");
+    a.kind = it->second;
+    a.useapplyto = false;
+  }
+
+  if (const json* args = Member(v, "args")) {
+    ExpectArray(doc, *args, Join(key, "args"));
+    if (args->size() > 8) Fail(doc, Join(key, "args"), "at most 8 arguments");
+    const json* kinds = Member(v, "kinds");
+    if (kinds) {
+      ExpectArray(doc, *kinds, Join(key, "kinds"));
+      if (kinds->size() != args->size()) Fail(doc, Join(key, "kinds"), "one kind per argument");
+    }
+    static const std::map<std::string, int32_t> kKinds = {{"expr", 0}, {"string", 1}, {"either", 2}};
+    for (size_t i = 0; i < args->size(); ++i) {
+      const json& arg = (*args)[i];
+      const std::string akey = Index(Join(key, "args"), i);
+      if (arg.is_number()) {
+        a.args.push_back(arg.dump());
+      } else if (arg.is_string()) {
+        a.args.push_back(arg.get<std::string>());
+      } else {
+        Fail(doc, akey, "expected an expression text or a number");
+      }
+      int32_t kind = 0;
+      if (kinds) {
+        const json& k = (*kinds)[i];
+        auto it = k.is_string() ? kKinds.find(k.get<std::string>()) : kKinds.end();
+        if (it == kKinds.end()) Fail(doc, Index(Join(key, "kinds"), i), "expected expr, string or either");
+        kind = it->second;
+      }
+      a.argtypes.push_back(kind);
+    }
+  } else if (Member(v, "kinds")) {
+    Fail(doc, Join(key, "kinds"), "kinds need args");
+  }
+
+  if (const json* who = Member(v, "applies_to")) {
+    const std::string wkey = Join(key, "applies_to");
+    if (*who == "self")
+      a.who = -1;
+    else if (*who == "other")
+      a.who = -2;
+    else
+      a.who = ObjectRef(doc, scope, *who, wkey);
+  }
+  if (Member(v, "relative")) {
+    a.userelative = true;
+    a.relative = GetBool(doc, v, key, "relative", false);
+  }
+  if (const json* lib = Member(v, "lib")) {
+    if (!lib->is_array() || lib->size() != 2) Fail(doc, Join(key, "lib"), "expected [library id, action id]");
+    a.libid = static_cast<int32_t>(GetInteger(doc, (*lib)[0], Join(key, "lib[0]"), INT32_MIN, INT32_MAX));
+    a.id = static_cast<int32_t>(GetInteger(doc, (*lib)[1], Join(key, "lib[1]"), INT32_MIN, INT32_MAX));
+  }
+  return a;
+}
+
+RObjectSource ReadObject(const fs::path& dir, const std::string& name, const ObjectScope& scope) {
+  const std::string file = "objects/" + name + ".json";
+  const Doc doc = LoadDoc(dir, file);
+  const json& root = doc.root;
+  ExpectObject(doc, root, "");
+  CheckKeys(doc, root, "", {"sprite", "solid", "visible", "depth", "persistent", "parent", "mask", "events"});
+  RObjectSource o;
+  o.name = name;
+  o.sprite = GetInt(doc, root, "", "sprite", -1, -1, INT32_MAX);
+  o.solid = GetBool(doc, root, "", "solid", false);
+  o.visible = GetBool(doc, root, "", "visible", true);
+  o.depth = GetInt(doc, root, "", "depth", 0);
+  o.persistent = GetBool(doc, root, "", "persistent", false);
+  if (const json* parent = Member(root, "parent")) {
+    o.parent = ObjectRef(doc, scope, *parent, "parent");
+  }
+  o.mask = GetInt(doc, root, "", "mask", -1, -1, INT32_MAX);
+  const fs::path codeDir = dir / "objects";
+  if (const json* events = Member(root, "events")) {
+    ExpectObject(doc, *events, "events");
+    std::map<std::pair<int32_t, int32_t>, std::string> seen;
+    for (auto it = events->begin(); it != events->end(); ++it) {
+      const std::string key = Join("events", it.key());
+      REventSource e;
+      std::tie(e.type, e.number) = EventKey(doc, scope, it.key(), key);
+      if (auto [at, fresh] = seen.emplace(std::pair(e.type, e.number), it.key()); !fresh)
+        Fail(doc, key, "the same event as \"" + at->second + "\"");
+      const json& list = it.value();
+      if (list.is_array()) {
+        for (size_t i = 0; i < list.size(); ++i) e.actions.push_back(ReadAction(codeDir, doc, scope, list[i], Index(key, i)));
+      } else {
+        e.actions.push_back(ReadAction(codeDir, doc, scope, list, key));
+      }
+      o.events.push_back(std::move(e));
+    }
+    std::sort(o.events.begin(), o.events.end(),
+              [](const REventSource& a, const REventSource& b) { return std::pair(a.type, a.number) < std::pair(b.type, b.number); });
+  }
+  return o;
+}
+
+void ReadObjects(const fs::path& dir, const Doc& doc, const json& list, const std::string& key, RProject& project) {
+  ObjectScope scope;
+  scope.objects = ReadNameList(doc, list, key);
+  for (const auto& s : project.scripts)
+    if (s) scope.scripts.insert(s->name);
+  InitFunctions();
+  for (const auto& name : scope.objects) project.objects.push_back(name ? std::optional(ReadObject(dir, *name, scope)) : std::nullopt);
+  // A parent chain that returns to where it started would send the runner round in circles.
+  for (size_t i = 0; i < project.objects.size(); ++i) {
+    if (!project.objects[i]) continue;
+    int32_t p = project.objects[i]->parent;
+    for (size_t steps = 0; p >= 0 && steps <= project.objects.size(); ++steps) {
+      if (p == static_cast<int32_t>(i))
+        throw ProjectError("objects/" + project.objects[i]->name + ".json", "parent", "the parent chain comes back to this object");
+      const auto& next = project.objects[static_cast<size_t>(p)];
+      p = next ? next->parent : -1;
+    }
+  }
+  std::set<std::string> listed;
+  for (const auto& name : scope.objects)
+    if (name) listed.insert(*name + ".json");
+  std::error_code ec;
+  if (fs::is_directory(dir / "objects", ec)) {
+    std::vector<std::string> files;
+    for (const auto& e : fs::directory_iterator(dir / "objects", ec))
+      if (e.path().extension() == ".json") files.push_back(e.path().filename().string());
+    std::sort(files.begin(), files.end());
+    for (const std::string& f : files)
+      if (!listed.count(f)) throw ProjectError("objects/" + f, "", "not listed in game.json resources.objects");
+  }
+}
+
 void ReadResources(const fs::path& dir, const Doc& doc, const json& root, RProject& project) {
   const json* r = Member(root, "resources");
   if (!r) return;
@@ -315,7 +658,7 @@ void ReadResources(const fs::path& dir, const Doc& doc, const json& root, RProje
   CheckKeys(doc, *r, p,
             {"sounds", "sprites", "backgrounds", "paths", "scripts", "fonts", "timelines", "objects", "rooms"});
   // Records of these kinds come with later versions of the format.
-  for (const char* kind : {"sounds", "sprites", "backgrounds", "paths", "fonts", "timelines", "objects"}) {
+  for (const char* kind : {"sounds", "sprites", "backgrounds", "paths", "fonts", "timelines"}) {
     const json* list = Member(*r, kind);
     if (!list) continue;
     ExpectArray(doc, *list, Join(p, kind));
@@ -347,6 +690,7 @@ void ReadResources(const fs::path& dir, const Doc& doc, const json& root, RProje
     for (const std::string& f : files)
       if (!listed.count(f)) throw ProjectError("scripts/" + f, "", "not listed in game.json resources.scripts");
   }
+  if (const json* objects = Member(*r, "objects")) ReadObjects(dir, doc, *objects, Join(p, "objects"), project);
 }
 
 void ReadRoomOrder(const Doc& doc, const json& root, RProject& project) {

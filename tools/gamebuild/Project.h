@@ -32,6 +32,42 @@ struct RScriptSource {
   std::string text;  // CR LF line ends
 };
 
+// One action record as stored; see docs/project-format.md for the notation it comes from.
+struct RActionSource {
+  int32_t libid = 0;
+  int32_t id = 0;
+  int32_t kind = 0;
+  bool userelative = false;
+  bool isquestion = false;
+  bool useapplyto = true;
+  int32_t exetype = 0;
+  std::string function;
+  std::string code;
+  std::vector<int32_t> argtypes;  // one per argument
+  std::vector<std::string> args;
+  int32_t who = -1;
+  bool relative = false;
+  bool isnot = false;
+};
+
+struct REventSource {
+  int32_t type = 0;
+  int32_t number = 0;
+  std::vector<RActionSource> actions;
+};
+
+struct RObjectSource {
+  std::string name;
+  int32_t sprite = -1;
+  bool solid = false;
+  bool visible = true;
+  int32_t depth = 0;
+  bool persistent = false;
+  int32_t parent = -1;
+  int32_t mask = -1;
+  std::vector<REventSource> events;  // by type, then number; each (type, number) once
+};
+
 struct RIncludedSource {
   std::string name;
   std::string origname;
@@ -71,6 +107,7 @@ struct RProject {
   ROptions settings;
   std::vector<std::pair<std::string, std::string>> constants;
   std::vector<std::optional<RScriptSource>> scripts;  // by index; empty slots stay empty
+  std::vector<std::optional<RObjectSource>> objects;  // by index
   std::vector<std::optional<std::string>> rooms;      // names only until room records are written
   std::vector<int32_t> roomOrder;
   std::vector<std::string> libraryInit;
