@@ -17,6 +17,7 @@ struct RSpriteShape {
   int32_t imagecount = 0;
   int32_t xorig = 0, yorig = 0;
   int32_t left = 0, top = 0, right = 0, bottom = 0;  // inclusive
+  int32_t width = 0, height = 0;
 };
 using SpriteShapeLookup = bool (*)(int32_t sprite, RSpriteShape& shape);
 void SetSpriteShapeLookup(SpriteShapeLookup lookup);  // null: no sprite exists

@@ -183,11 +183,11 @@ TEST_F(Instances, PathPositionsClampToTheUnitRange) {
 // A sprite 0 of 32x16 with origin (16, 8), box (2, 1)-(29, 14) and 3 images; sprite 1 is 8x8.
 bool TestSprites(int32_t sprite, RSpriteShape& s) {
   if (sprite == 0) {
-    s = {3, 16, 8, 2, 1, 29, 14};
+    s = {3, 16, 8, 2, 1, 29, 14, 32, 16};
     return true;
   }
   if (sprite == 1) {
-    s = {1, 0, 0, 0, 0, 7, 7};
+    s = {1, 0, 0, 0, 0, 7, 7, 8, 8};
     return true;
   }
   return false;

@@ -1,0 +1,21 @@
+// Getters and setters of the built-in variables by id. The unit that owns each variable's
+// state attaches them at start-up; an id without a getter reads as missing and one without a
+// setter refuses writes.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+class CInstance;
+class RValue;
+
+// arr is the encoded array index; instance is the one the access goes through.
+using BuiltInGetter = bool (*)(CInstance* inst, int32_t arr, RValue& out);
+using BuiltInSetter = bool (*)(CInstance* inst, int32_t arr, const RValue& v);
+
+// Attaches handlers to the built-in variable of that name; false when there is none.
+bool SetBuiltInAccess(std::string_view name, BuiltInGetter getter, BuiltInSetter setter);
+// Reads through the getter; false when there is none or it reports the value missing.
+bool ReadBuiltIn(CInstance* inst, int32_t id, int32_t arr, RValue& out);
+// Writes through the setter; false for read-only variables, ids without a setter, or a refusal.
+bool WriteBuiltIn(CInstance* inst, int32_t id, int32_t arr, const RValue& v);
