@@ -30,3 +30,39 @@ void DestroyInstance(CInstance* inst) {
   inst->i_destroying = false;
   inst->i_marked = true;
 }
+
+int32_t CopyInstance(CInstance* inst, bool perform) {
+  CRoom* room = CurrentRoom();
+  if (!inst || !room) return -4;
+  CInstance* copy = room->AddInstance(inst->i_x, inst->i_y, inst->i_objectindex);
+  const int32_t id = copy->i_id;
+  copy->Assign(*inst);
+  copy->i_id = id;
+  if (perform) PerformObjectEvent(copy, copy, copy->i_objectindex, ev_create, 0);
+  return id;
+}
+
+void ChangeInstance(CInstance* inst, int32_t object, bool perform) {
+  if (!ObjectExists(object)) {
+    ShowActionError("Asking to change into non-existing object: " + std::to_string(object), false);
+    return;
+  }
+  CRoom* room = CurrentRoom();
+  if (!inst || !room) return;
+  if (perform) PerformObjectEvent(inst, inst, inst->i_objectindex, ev_destroy, 0);
+  CInstance* changed = room->AddInstance(inst->i_x, inst->i_y, object);
+  changed->Assign(*inst);
+  changed->Setobjectindex(object);
+  room->InvalidateIds();
+  inst->i_marked = true;
+  if (perform) PerformObjectEvent(changed, changed, object, ev_create, 0);
+}
+
+void SetInstanceSprite(CInstance* inst, int32_t sprite) {
+  RSpriteShape shape;
+  if (!GetSpriteShape(sprite, shape)) {
+    ShowActionError("Setting instance to non-existing sprite: " + std::to_string(sprite), false);
+    return;
+  }
+  if (inst) inst->Setspriteindex(sprite);
+}

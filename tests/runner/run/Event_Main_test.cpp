@@ -281,3 +281,54 @@ TEST_F(Dispatch, CreatingAnInstanceOfAMissingObjectIsAnError) {
 }
 
 }  // namespace
+
+namespace {
+
+class Commands : public WorldTest {};
+
+TEST_F(Commands, CopyTakesANewIdAndChangeKeepsTheOldOne) {
+  static std::vector<std::string> errors;
+  errors.clear();
+  SetErrorSink([](std::string_view m, bool) { errors.emplace_back(m); });
+  const int32_t ball = AddObject();
+  const int32_t star = AddObject();
+  ObjectGet(star)->o_depth = 50;
+  ObjectGet(star)->o_solid = true;
+  Tag(ball, ev_create, 0, "ball-create");
+  Tag(ball, ev_destroy, 0, "ball-destroy");
+  Tag(star, ev_create, 0, "star-create");
+  CInstance* a = room.AddInstance(10, 20, ball);  // 100001
+  a->Setspeed(4);
+  a->i_vars.SetVar(100000, 0, RValue(9.0));
+
+  EXPECT_EQ(CopyInstance(a, true), 100002);
+  CInstance* copy = room.Instance(1);
+  EXPECT_EQ(copy->i_id, 100002);
+  EXPECT_EQ(copy->i_speed, 4);
+  EXPECT_EQ(room.FindInstance(100002), copy);
+  EXPECT_EQ(CopyInstance(a, false), 100003);
+
+  ChangeInstance(a, star, true);
+  CInstance* changed = room.Instance(3);
+  EXPECT_TRUE(a->i_marked);
+  EXPECT_EQ(changed->i_id, 100001);
+  EXPECT_EQ(changed->i_objectindex, star);
+  EXPECT_EQ(changed->i_depth, 50);
+  EXPECT_TRUE(changed->i_solid);
+  EXPECT_EQ(changed->i_speed, 4);
+  RValue v;
+  EXPECT_TRUE(changed->i_vars.GetVar(100000, 0, v));
+  EXPECT_EQ(LastInstanceId(), 100004);  // the change consumed an id
+  EXPECT_EQ(room.Obj_Number(star), 1);
+  room.RemoveMarked();
+  EXPECT_EQ(room.FindInstance(100001), changed);
+  EXPECT_EQ(Bare(Trace()), (Trace_{"ball-create", "ball-destroy", "star-create"}));
+
+  ChangeInstance(changed, 42, true);
+  SetInstanceSprite(changed, 3);
+  SetErrorSink(nullptr);
+  EXPECT_EQ(errors, (std::vector<std::string>{"Asking to change into non-existing object: 42",
+                                              "Setting instance to non-existing sprite: 3"}));
+}
+
+}  // namespace
