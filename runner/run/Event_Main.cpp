@@ -5,6 +5,7 @@
 
 #include "runner/code/Event_Action.h"
 #include "runner/run/Instance_Class.h"
+#include "runner/run/Object_Lists.h"
 #include "runner/run/Object_Main.h"
 #include "runner/run/Room_Class.h"
 #include "runner/run/Run_Main.h"
@@ -147,6 +148,19 @@ void PerformEventForAll(int32_t etype, int32_t enumb) {
   for (int32_t i = 0; i < count; ++i) {
     CInstance* inst = room->Instance(i);
     if (inst && !inst->i_marked) PerformObjectEvent(inst, inst, inst->i_objectindex, etype, enumb);
+  }
+}
+
+void PerformEventForObjects(int32_t etype, int32_t enumb) {
+  CRoom* room = CurrentRoom();
+  if (!room) return;
+  for (const REventTarget& target : EventObjectList(etype, enumb)) {
+    const int32_t count = room->Obj_Number(target.object);
+    for (int32_t i = 0; i < count; ++i) {
+      if (RoomChangePending()) return;
+      CInstance* inst = room->Obj_Instance(target.object, i);
+      if (inst && !inst->i_marked) PerformFoundEvent(inst, inst, target.found, etype, enumb);
+    }
   }
 }
 

@@ -45,5 +45,8 @@ void PerformObjectEvent(CInstance* self, CInstance* other, int32_t objindex, int
 void PerformEvent(CInstance* self, CInstance* other, int32_t etype, int32_t enumb);
 // For every unmarked instance of the current room in list order, with self = other.
 void PerformEventForAll(int32_t etype, int32_t enumb);
+// The step's form: object by object through the event object list, and for each object through
+// its own instance list (counted at the start), skipping marked instances; self = other.
+void PerformEventForObjects(int32_t etype, int32_t enumb);
 // The current event of the parent of the current owner object, for the same self and other.
 void PerformInheritedEvent(CInstance* self, CInstance* other);

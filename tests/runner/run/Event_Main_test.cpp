@@ -332,3 +332,29 @@ TEST_F(Commands, CopyTakesANewIdAndChangeKeepsTheOldOne) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Dispatch, StepFormGoesObjectByObjectThenInstanceByInstance) {
+  const int32_t parent = AddObject();
+  const int32_t child = AddObject(parent);
+  const int32_t quiet = AddObject();
+  Tag(parent, ev_step, 1, "p");
+  Tag(child, ev_step, 2, "c");
+  CInstance* c1 = room.AddInstance(0, 0, child);   // 100001
+  room.AddInstance(0, 0, parent);                  // 100002
+  room.AddInstance(0, 0, quiet);                   // 100003
+  room.AddInstance(0, 0, child)->i_marked = true;  // 100004
+  room.AddInstance(0, 0, parent);                  // 100005
+  (void)c1;
+  BuildEventLists();
+  PerformEventForObjects(ev_step, 1);
+  EXPECT_EQ(Trace(), (Trace_{"p@100002/100002", "p@100005/100005", "p@100001/100001"}));
+  Trace().clear();
+  Event(child, ev_step, 1).e_actions = List(GotoRoom(), Log("after"));
+  BuildEventLists();
+  PerformEventForObjects(ev_step, 1);
+  EXPECT_EQ(Bare(Trace()), (Trace_{"p", "p", "goto"}));
+}
+
+}  // namespace
