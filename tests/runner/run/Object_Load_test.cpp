@@ -8,12 +8,12 @@ using namespace world;
 namespace {
 
 // An object record with the given events: (type, number, action count written, actions present).
-struct EventSpec {
+struct EventRecord {
   int32_t type, number, count, present;
   int32_t version = 400;
 };
 
-CStream Chunk(const std::vector<std::vector<EventSpec>>& objects, int32_t objectVersion = 430, int32_t last = 11,
+CStream Chunk(const std::vector<std::vector<EventRecord>>& objects, int32_t objectVersion = 430, int32_t last = 11,
               int32_t chunkVersion = 800) {
   CStream c;
   c.WriteInteger(chunkVersion);
@@ -26,7 +26,7 @@ CStream Chunk(const std::vector<std::vector<EventSpec>>& objects, int32_t object
     for (int32_t v : {-1, 0, 1, 0, 0, -1, -1}) e.WriteInteger(v);
     e.WriteInteger(last);
     for (int32_t t = 0; t <= last && t <= 13; ++t) {  // a huge last type runs into the end
-      for (const EventSpec& s : events) {
+      for (const EventRecord& s : events) {
         if (s.type != t) continue;
         e.WriteInteger(s.number);
         e.WriteInteger(s.version);
@@ -104,7 +104,7 @@ TEST_F(ObjectsChunk, VersionsAndDamage) {
 }
 
 TEST_F(ObjectsChunk, AWrongEventVersionLeavesTheEventEmpty) {
-  EventSpec bad{ev_draw, 0, -1, 0};
+  EventRecord bad{ev_draw, 0, -1, 0};
   bad.version = 401;
   CStream c = Chunk({{bad}});
   // Nothing more of that event is read: the integer after its version (-1 here) is taken as
