@@ -7,6 +7,7 @@ namespace {
 int32_t g_triggerCount = 0;
 std::vector<std::vector<REventTarget>> g_lists[kEventTypeCount];
 std::vector<RCollisionPair> g_pairs;
+bool g_built = false;
 }  // namespace
 
 int32_t EventListRange(int32_t etype) {
@@ -31,7 +32,10 @@ void SetEventListTriggerCount(int32_t count) { g_triggerCount = count < 0 ? 0 : 
 void ClearEventLists() {
   for (auto& l : g_lists) l.clear();
   g_pairs.clear();
+  g_built = false;
 }
+
+bool EventListsBuilt() { return g_built; }
 
 void BuildEventLists() {
   ClearEventLists();
@@ -64,6 +68,7 @@ void BuildEventLists() {
         g_pairs.push_back({a, b});
     }
   }
+  g_built = true;
 }
 
 std::span<const REventTarget> EventObjectList(int32_t etype, int32_t enumb) {

@@ -26,6 +26,9 @@ void SetEventListTriggerCount(int32_t count);
 // Rebuilds every list from the object list.
 void BuildEventLists();
 void ClearEventLists();
+// Whether the lists hold anything to keep current: code that changes events or parents at run
+// time rebuilds them when this is true, since they point at events.
+bool EventListsBuilt();
 // The objects reacting to (etype, enumb) in increasing index; empty outside the table.
 std::span<const REventTarget> EventObjectList(int32_t etype, int32_t enumb);
 std::span<const RCollisionPair> CollisionPairs();

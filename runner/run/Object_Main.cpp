@@ -47,6 +47,7 @@ bool ObjectDelete(int32_t index) {
   e.object->Clear();
   g_deleted.push_back(std::move(e.object));
   e.name.clear();
+  if (EventListsBuilt()) BuildEventLists();  // they point at the events just freed
   return true;
 }
 

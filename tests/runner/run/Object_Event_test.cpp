@@ -197,3 +197,28 @@ TEST(EventNames, Table) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Lookup, DeletingAnObjectKeepsItsInstancesSafeAndTheListsCurrent) {
+  const int32_t a = AddObject();
+  const int32_t b = AddObject();
+  Tag(a, ev_step, 0, "a");
+  Tag(b, ev_step, 0, "b");
+  CInstance* inst = room.AddInstance(0, 0, a);
+  BuildEventLists();
+  ASSERT_EQ(EventObjectList(ev_step, 0).size(), 2u);
+  EXPECT_TRUE(ObjectDelete(a));
+  EXPECT_FALSE(ObjectDelete(a));
+  EXPECT_FALSE(ObjectExists(a));
+  EXPECT_EQ(ObjectName(a), "<undefined>");
+  EXPECT_EQ(ObjectFind("__newobject0"), -1);
+  ASSERT_EQ(EventObjectList(ev_step, 0).size(), 1u);
+  EXPECT_EQ(EventObjectList(ev_step, 0)[0].object, b);
+  EXPECT_FALSE(inst->i_object->HasEventDirect(ev_step));  // a cleared object, still there
+  PerformEvent(inst, inst, ev_step, 0);
+  EXPECT_TRUE(Trace().empty());
+  EXPECT_EQ(ObjectAdd(), 2);  // indices are never reused
+}
+
+}  // namespace
