@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "runner/code/Script_Main.h"
 #include "runner/functions/Function_Families.h"
 
 namespace {
@@ -53,3 +54,70 @@ bool FindBuiltinFunction(std::string_view name, int32_t& id) {
   id = it == r.by_name.end() ? -1 : it->second;
   return it != r.by_name.end();
 }
+
+bool g_ScriptArgErrors = false;
+
+RArgumentState& Arguments() {
+  static RArgumentState state;
+  return state;
+}
+
+ArgumentSlotsScope::ArgumentSlotsScope() {
+  RArgumentState& a = Arguments();
+  for (int32_t i = 0; i < kMaxFunctionArgs; ++i) saved_[i] = std::move(a.slots[i]);
+}
+
+ArgumentSlotsScope::~ArgumentSlotsScope() {
+  RArgumentState& a = Arguments();
+  for (int32_t i = 0; i < kMaxFunctionArgs; ++i) a.slots[i] = std::move(saved_[i]);
+}
+
+int32_t FunctionArgCount(int32_t id) { return TheRunnerCompileContext().FunctionArgCount(id); }
+std::string FunctionName(int32_t id) { return TheRunnerCompileContext().FunctionName(id); }
+
+bool RunnerCompileContext::FindFunction(std::string_view name, int32_t& id) const {
+  int32_t script = ScriptIndex(name);
+  if (script >= 0) {
+    id = kScriptIdBase + script;
+    return true;
+  }
+  int32_t ext;
+  if (extensions && extensions(name, ext)) {
+    id = kExtensionIdBase + ext;
+    return true;
+  }
+  return FindBuiltinFunction(name, id);
+}
+
+int32_t RunnerCompileContext::FunctionArgCount(int32_t id) const {
+  if (id >= kExtensionIdBase) return extension_args ? extension_args(id - kExtensionIdBase) : kNoFunction;
+  if (id >= kScriptIdBase) return kArgsAny;
+  const RFunction* f = FunctionAt(id);
+  return f ? f->f_argnumb : kNoFunction;
+}
+
+std::string RunnerCompileContext::FunctionName(int32_t id) const {
+  if (id >= kExtensionIdBase) return "<extension function " + std::to_string(id - kExtensionIdBase) + ">";
+  if (id >= kScriptIdBase) return ScriptName(id - kScriptIdBase);
+  const RFunction* f = FunctionAt(id);
+  return f ? f->f_name : "<undefined>";
+}
+
+bool RunnerCompileContext::FindResource(ResourceKind kind, std::string_view name, int32_t& index) const {
+  return resources && resources(kind, name, index);
+}
+
+bool RunnerCompileContext::FindTrigger(std::string_view name, int32_t& index) const {
+  return triggers && triggers(name, index);
+}
+
+bool RunnerCompileContext::FindConstant(std::string_view name, RValue& value) const {
+  return constants && constants(name, value);
+}
+
+RunnerCompileContext& TheRunnerCompileContext() {
+  static RunnerCompileContext ctx;
+  return ctx;
+}
+
+void InstallRunnerCompileContext() { SetCompileContext(&TheRunnerCompileContext()); }

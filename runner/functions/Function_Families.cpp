@@ -1,6 +1,8 @@
 // Registration order of the built-in function families (it fixes the function ids).
 #include "runner/functions/Function_Families.h"
 
+#include "runner/functions/Function_Code.h"
+
 std::vector<FunctionFamily> AllFunctionFamilies() {
-  return {};
+  return {CodeFunctions()};
 }
