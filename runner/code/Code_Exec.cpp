@@ -812,10 +812,15 @@ void SetExecHost(ExecHost* host) { g_host = host ? host : &g_emptyHost; }
 
 int32_t ExecDepth() { return g_depth; }
 
-bool CanNestExecution() {
-  if (g_depth >= kMaxExecDepth) return false;
-  return reinterpret_cast<uintptr_t>(__builtin_frame_address(0)) > StackFloor();
+namespace {
+bool StackRoom(uintptr_t extra) {
+  return reinterpret_cast<uintptr_t>(__builtin_frame_address(0)) > StackFloor() + extra;
 }
+}  // namespace
+
+// Callers ask with room to spare for the frames between them and the execution, so that the
+// limit is met at the call, where the message can name its place.
+bool CanNestExecution() { return g_depth < kMaxExecDepth && StackRoom(64u << 10); }
 
 bool ExecuteCode(CInstance* self, CInstance* other, CCode& code, RValue& result) {
   ClearCodeError();
@@ -831,7 +836,7 @@ bool ExecuteCode(CInstance* self, CInstance* other, CCode& code, RValue& result)
     ReportCodeError(code, 0, "Internal Error: Executing code for nil instance.");
     return false;
   }
-  if (!CanNestExecution()) {
+  if (g_depth >= kMaxExecDepth || !StackRoom(0)) {
     ReportCodeError(code, 0, kMsgNestingTooDeep);
     return false;
   }
