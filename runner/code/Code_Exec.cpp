@@ -300,8 +300,12 @@ struct Frame {
 
 int32_t g_depth = 0;
 
-uintptr_t StackFloor() {
-  static thread_local uintptr_t floor = [] {
+uintptr_t g_stackFloor = 0;
+
+// Lowest frame address a nested execution may start at; computed on the first run, on the
+// game thread, which runs all code.
+uintptr_t ComputeStackFloor() {
+  return [] {
     uintptr_t here = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
     constexpr uintptr_t kReserve = 2u << 20;  // one code's deepest tree plus built-ins
     constexpr uintptr_t kMaxUse = 256u << 20;
@@ -322,7 +326,11 @@ uintptr_t StackFloor() {
     if (high - low > kMaxUse) low = high - kMaxUse;
     return low + kReserve < high ? low + kReserve : high;
   }();
-  return floor;
+}
+
+inline uintptr_t StackFloor() {
+  if (!g_stackFloor) g_stackFloor = ComputeStackFloor();
+  return g_stackFloor;
 }
 
 struct DepthScope {
@@ -357,7 +365,8 @@ bool IndexPart(ENode* idx, Frame& f, int32_t& part) {
   RValue v;
   if (!Eval(idx, f, v)) return false;
   if (!v.IsReal()) return Fail(f, idx->pos, "Wrong type of array index");
-  int32_t r = RoundToInt32(v.val());
+  double d = v.val();
+  int32_t r = d >= 0.0 && d < kArrayDim && d == static_cast<int32_t>(d) ? static_cast<int32_t>(d) : RoundToInt32(d);
   if (r < 0) return Fail(f, idx->pos, "Negative array index");
   if (r >= kArrayDim) return Fail(f, idx->pos, "Array index >= 32000");
   part = r;
@@ -523,12 +532,34 @@ double CompareReals(int32_t op, double d) {
   }
 }
 
+// The value of a constant or of a set plain local, without a copy; null for anything else.
+// Safe to hold while the other operand runs: no call can reach this frame's locals, and
+// local slots never move.
+inline const RValue* Peek(ENode* n, Frame& f) {
+  if (n->op == Op::Const) return &n->value;
+  if (n->op == Op::Var && n->owner == Owner::Local && n->nidx == 0) {
+    LocalSlot& s = f.locals[n->aux];
+    if (s.exists) return &s.var.simplevalue;
+  }
+  return nullptr;
+}
+
+inline bool IsInt32(double v) { return v >= -2147483648.0 && v <= 2147483647.0 && v == static_cast<int32_t>(v); }
+
 bool EvalBinary(ENode* n, Frame& f, RValue& out) {
-  if (!Eval(n->kids[0], f, out)) return false;
-  RValue r;
-  if (!Eval(n->kids[1], f, r)) return false;
-  if (out.IsReal() && r.IsReal()) {
-    double a = out.val(), b = r.val();
+  RValue lt, rt;
+  const RValue* l = Peek(n->kids[0], f);
+  if (!l) {
+    if (!Eval(n->kids[0], f, lt)) return false;
+    l = &lt;
+  }
+  const RValue* r = Peek(n->kids[1], f);
+  if (!r) {
+    if (!Eval(n->kids[1], f, rt)) return false;
+    r = &rt;
+  }
+  if (l->IsReal() && r->IsReal()) {
+    double a = l->val(), b = r->val();
     switch (n->sub) {
       case sym::kPlus: out.SetReal(a + b); return true;
       case sym::kMinus: out.SetReal(a - b); return true;
@@ -537,6 +568,26 @@ bool EvalBinary(ENode* n, Frame& f, RValue& out) {
         if (b == 0.0) break;
         out.SetReal(a / b);
         return true;
+      // Whole operands: integer division gives trunc(a / b) exactly (no quotient of two
+      // 32-bit integers rounds across an integer), then the shared formulas.
+      case sym::kDiv:
+        if (b != 0.0 && IsInt32(a) && IsInt32(b)) {
+          int64_t q = static_cast<int64_t>(a) / static_cast<int64_t>(b);
+          if (q <= INT32_MAX) {
+            out.SetReal(static_cast<double>(q));
+            return true;
+          }
+        }
+        break;
+      case sym::kMod:
+        if (b != 0.0 && IsInt32(a) && IsInt32(b)) {
+          int64_t q = static_cast<int64_t>(a) / static_cast<int64_t>(b);
+          if (q <= INT32_MAX) {
+            out.SetReal(a - static_cast<double>(q) * b);
+            return true;
+          }
+        }
+        break;
       case sym::kAssign:
       case sym::kEqual:
       case sym::kNotEqual:
@@ -549,14 +600,22 @@ bool EvalBinary(ENode* n, Frame& f, RValue& out) {
       default: break;
     }
   }
-  if (const char* err = BinaryOp(n->sub, out, r, out)) return Fail(f, n->kids[1]->pos, err);
+  if (const char* err = BinaryOp(n->sub, *l, *r, out)) return Fail(f, n->kids[1]->pos, err);
   return true;
 }
 
 bool Eval(ENode* n, Frame& f, RValue& out) {
   switch (n->op) {
     case Op::Const: out = n->value; return true;
-    case Op::Var: return EvalVar(n, f, out);
+    case Op::Var:
+      if (n->owner == Owner::Local && n->nidx == 0) {
+        LocalSlot& s = f.locals[n->aux];
+        if (s.exists) {
+          out = s.var.simplevalue;
+          return true;
+        }
+      }
+      return EvalVar(n, f, out);
     case Op::Binary: return EvalBinary(n, f, out);
     case Op::Unary: {
       if (!Eval(n->kids[0], f, out)) return false;
@@ -579,6 +638,16 @@ bool Eval(ENode* n, Frame& f, RValue& out) {
 
 Outcome ExecAssign(ENode* n, Frame& f) {
   ENode* target = n->kids[0];
+  if (target->owner == Owner::Local && target->nidx == 0 && n->sub == 0) {  // plain local = value
+    LocalSlot& s = f.locals[target->aux];
+    RValue v;  // a failing right side must leave the result slot as it was
+    if (!Eval(n->kids[1], f, v)) return Outcome::Error;
+    s.exists = true;
+    s.var.ind = target->id;
+    s.var.simplevalue = v;
+    *f.result = std::move(v);
+    return Outcome::Normal;
+  }
   Place p;
   if (!Resolve(target, f, p)) return Outcome::Error;
   RValue v;

@@ -1,6 +1,7 @@
 // Built-in function registry; see Code_Function.h.
 #include "runner/code/Code_Function.h"
 
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <unordered_map>
@@ -57,19 +58,45 @@ bool FindBuiltinFunction(std::string_view name, int32_t& id) {
 
 bool g_ScriptArgErrors = false;
 
-RArgumentState& Arguments() {
-  static RArgumentState state;
-  return state;
-}
+namespace {
+RValue g_baseSlots[kMaxFunctionArgs];
 
-ArgumentSlotsScope::ArgumentSlotsScope() {
-  RArgumentState& a = Arguments();
-  for (int32_t i = 0; i < kMaxFunctionArgs; ++i) saved_[i] = std::move(a.slots[i]);
+// Sets of slots for nested calls, in blocks that never move; a set not in use holds zeros.
+class SlotStack {
+ public:
+  RValue* Push() {
+    size_t b = depth_ / kSetsPerBlock;
+    if (b == blocks_.size()) blocks_.push_back(std::make_unique<RValue[]>(kSetsPerBlock * kMaxFunctionArgs));
+    RValue* set = blocks_[b].get() + (depth_ % kSetsPerBlock) * kMaxFunctionArgs;
+    ++depth_;
+    return set;
+  }
+  void Pop(RValue* set) {
+    for (int32_t i = 0; i < kMaxFunctionArgs; ++i) set[i].SetReal(0.0);
+    --depth_;
+  }
+
+ private:
+  static constexpr size_t kSetsPerBlock = 256;
+  std::vector<std::unique_ptr<RValue[]>> blocks_;
+  size_t depth_ = 0;
+};
+
+SlotStack& Sets() {
+  static SlotStack s;
+  return s;
+}
+}  // namespace
+
+RArgumentState g_ArgumentState{g_baseSlots};
+
+ArgumentSlotsScope::ArgumentSlotsScope() : saved_(g_ArgumentState.slots) {
+  g_ArgumentState.slots = Sets().Push();
 }
 
 ArgumentSlotsScope::~ArgumentSlotsScope() {
-  RArgumentState& a = Arguments();
-  for (int32_t i = 0; i < kMaxFunctionArgs; ++i) a.slots[i] = std::move(saved_[i]);
+  Sets().Pop(g_ArgumentState.slots);
+  g_ArgumentState.slots = saved_;
 }
 
 int32_t FunctionArgCount(int32_t id) { return TheRunnerCompileContext().FunctionArgCount(id); }

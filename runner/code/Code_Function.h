@@ -59,17 +59,20 @@ std::string FunctionName(int32_t id);
 // argument_relative and the name of the running script for argument messages. Only script
 // calls, execute_string and actions change them, and they put them back afterwards.
 struct RArgumentState {
-  RValue slots[kMaxFunctionArgs];
+  RValue* slots;  // the current set of kMaxFunctionArgs values
   int32_t count = 0;
   int32_t relative = 0;
   std::string_view script_name = "<unknown>";  // views the script table, which outlives calls
 };
-RArgumentState& Arguments();
+extern RArgumentState g_ArgumentState;
+inline RArgumentState& Arguments() { return g_ArgumentState; }
 
 // Mirrors the game setting "check script argument counts"; the settings loader sets it.
 extern bool g_ScriptArgErrors;
 
-// Saves the 16 slots on construction and puts them back on destruction, on every path.
+// Gives the code that runs in its lifetime a fresh set of 16 slots, all the real 0; the
+// caller's set is untouched and current again afterwards, on every path. Sets are taken from
+// a stack, so a call costs no copy of the caller's values.
 class ArgumentSlotsScope {
  public:
   ArgumentSlotsScope();
@@ -78,7 +81,7 @@ class ArgumentSlotsScope {
   ArgumentSlotsScope& operator=(const ArgumentSlotsScope&) = delete;
 
  private:
-  RValue saved_[kMaxFunctionArgs];
+  RValue* saved_;
 };
 
 // The runner's one compile context. Functions are answered here (scripts, then extension

@@ -127,7 +127,6 @@ bool CallScript(int32_t index, CInstance* self, CInstance* other, RValue& result
   a.count = argc;
   a.script_name = name;
   for (int32_t i = 0; i < argc; ++i) a.slots[i] = std::move(args[i]);
-  for (int32_t i = argc; i < kMaxFunctionArgs; ++i) a.slots[i].SetReal(0.0);
 
   result.SetReal(0.0);
   static CCode uncompiled("", false);  // executing it reports the non-compiled error

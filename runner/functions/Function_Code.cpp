@@ -41,7 +41,6 @@ void RunText(CInstance* self, CInstance* other, int32_t argc, RValue* argv, RVal
   RArgumentState& a = Arguments();
   int32_t n = argc < kMaxFunctionArgs ? argc : kMaxFunctionArgs;
   for (int32_t i = 1; i < n; ++i) a.slots[i - 1] = argv[i];
-  for (int32_t i = n > 0 ? n - 1 : 0; i < kMaxFunctionArgs; ++i) a.slots[i].SetReal(0.0);
   CCode code(text, false);
   if (!code.Compile()) {
     std::string msg = std::string(compile_error) + "\r" + CodeError().message;

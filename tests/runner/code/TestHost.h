@@ -209,7 +209,7 @@ struct ScopedTestWorld {
     SetErrorSink(RecordError);
     GlobalVars().Reset();
     RArgumentState& a = Arguments();
-    for (RValue& v : a.slots) v.SetReal(0.0);
+    for (int32_t i = 0; i < kMaxFunctionArgs; ++i) a.slots[i].SetReal(0.0);
     a.count = 0;
     a.relative = 0;
     a.script_name = "<unknown>";
