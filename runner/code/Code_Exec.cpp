@@ -860,7 +860,12 @@ Outcome Exec(ENode* n, Frame& f) {
     case Op::Exit: return Outcome::Exit;
     case Op::Break: return Outcome::Break;
     case Op::Continue: return Outcome::Continue;
-    case Op::Return: return Eval(n->kids[0], f, *f.result) ? Outcome::Exit : Outcome::Error;
+    case Op::Return: {
+      RValue v;  // a failing value must leave the result slot as it was
+      if (!Eval(n->kids[0], f, v)) return Outcome::Error;
+      *f.result = std::move(v);
+      return Outcome::Exit;
+    }
     case Op::Empty: return Outcome::Normal;
     case Op::GlobalDecl:
       for (int32_t i = 0; i < n->n; ++i) GlobalVars().Declare(n->kids[i]->id);

@@ -67,8 +67,10 @@ class TestHost : public ExecHost {
   }
 
   bool Descends(int32_t object, int32_t ancestor) const {
-    for (int32_t o = object, steps = 0; o >= 0 && steps < 100; o = parent[static_cast<size_t>(o)], ++steps)
+    for (int32_t o = object, steps = 0; o >= 0 && steps < 100; ++steps) {
       if (o == ancestor) return true;
+      o = static_cast<size_t>(o) < parent.size() ? parent[static_cast<size_t>(o)] : -1;
+    }
     return false;
   }
 
