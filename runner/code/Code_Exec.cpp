@@ -361,11 +361,27 @@ struct Place {
   int32_t arr;
 };
 
+// The value of a constant or of a set plain local, without a copy; null for anything else.
+// Safe to hold while the other operand runs: no call can reach this frame's locals, and
+// local slots never move.
+inline const RValue* Peek(ENode* n, Frame& f) {
+  if (n->op == Op::Const) return &n->value;
+  if (n->op == Op::Var && n->owner == Owner::Local && n->nidx == 0) {
+    LocalSlot& s = f.locals[n->aux];
+    if (s.exists) return &s.var.simplevalue;
+  }
+  return nullptr;
+}
+
 bool IndexPart(ENode* idx, Frame& f, int32_t& part) {
-  RValue v;
-  if (!Eval(idx, f, v)) return false;
-  if (!v.IsReal()) return Fail(f, idx->pos, "Wrong type of array index");
-  double d = v.val();
+  RValue t;
+  const RValue* v = Peek(idx, f);
+  if (!v) {
+    if (!Eval(idx, f, t)) return false;
+    v = &t;
+  }
+  if (!v->IsReal()) return Fail(f, idx->pos, "Wrong type of array index");
+  double d = v->val();
   int32_t r = d >= 0.0 && d < kArrayDim && d == static_cast<int32_t>(d) ? static_cast<int32_t>(d) : RoundToInt32(d);
   if (r < 0) return Fail(f, idx->pos, "Negative array index");
   if (r >= kArrayDim) return Fail(f, idx->pos, "Array index >= 32000");
@@ -530,18 +546,6 @@ double CompareReals(int32_t op, double d) {
     case sym::kGreater: return BoolReal(d > kEps);
     default: return BoolReal(d >= -kEps);
   }
-}
-
-// The value of a constant or of a set plain local, without a copy; null for anything else.
-// Safe to hold while the other operand runs: no call can reach this frame's locals, and
-// local slots never move.
-inline const RValue* Peek(ENode* n, Frame& f) {
-  if (n->op == Op::Const) return &n->value;
-  if (n->op == Op::Var && n->owner == Owner::Local && n->nidx == 0) {
-    LocalSlot& s = f.locals[n->aux];
-    if (s.exists) return &s.var.simplevalue;
-  }
-  return nullptr;
 }
 
 inline bool IsInt32(double v) { return v >= -2147483648.0 && v <= 2147483647.0 && v == static_cast<int32_t>(v); }

@@ -2,7 +2,9 @@
 // execute_file.
 #include "runner/functions/Function_Code.h"
 
+#include <filesystem>
 #include <fstream>
+#include <system_error>
 #include <string>
 
 #include "runner/code/Code_Error.h"
@@ -59,8 +61,11 @@ void F_ExecuteString(CInstance* self, CInstance* other, int32_t argc, RValue* ar
 
 void F_ExecuteFile(CInstance* self, CInstance* other, int32_t argc, RValue* argv, RValue& result) {
   if (argc < 1) return;
-  std::ifstream file(std::string(argv[0].str()), std::ios::binary);
-  if (argv[0].str().empty() || !file) {
+  const std::string name(argv[0].str());
+  std::error_code ec;
+  std::ifstream file;
+  if (std::filesystem::is_regular_file(name, ec)) file.open(name, std::ios::binary);
+  if (!file) {
     ShowActionError("Trying to execute non-existing file.", false);
     return;
   }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fstream>
 #include <string>
 
 #include "runner/code/Code_Error.h"
@@ -304,4 +305,25 @@ TEST(Nesting, DeepExpressionsAtEveryLevelStillEndCleanly) {
   EXPECT_EQ(result.str(), "ERROR");
   EXPECT_NE(TestOutput().find("Script calls are nested too deeply."), std::string::npos);
   EXPECT_EQ(ExecDepth(), 0);
+}
+
+TEST(ExecuteFile, RunsTheFileLineByLineAndReportsAMissingOne) {
+  ScopedTestWorld world;
+  const std::string path = std::string(TEST_BINARY_DIR) + "/execute_file_test.txt";
+  {
+    std::ofstream f(path, std::ios::binary);
+    f << "x = argument0\n// a comment line\r\nreturn x + argument1";  // mixed line ends
+  }
+  CCode code("return execute_file(p, 40, 2)", false);
+  ASSERT_TRUE(code.Compile());
+  world.host.InstanceVars(world.Self())->SetVar(VarIdOfName("p"), 0, RValue(path));
+  RValue result;
+  ASSERT_TRUE(ExecuteCode(world.Self(), world.Other(), code, result));
+  EXPECT_EQ(result.val(), 42.0);
+  EXPECT_EQ(TestOutput(), "");
+  std::remove(path.c_str());
+
+  ASSERT_TRUE(ExecuteCode(world.Self(), world.Other(), code, result));
+  EXPECT_EQ(result.val(), 0.0);
+  EXPECT_EQ(TestOutput(), "ERROR: Trying to execute non-existing file.\n");
 }
