@@ -65,7 +65,7 @@ void F_ExecuteFile(CInstance* self, CInstance* other, int32_t argc, RValue* argv
   std::error_code ec;
   std::ifstream file;
   if (std::filesystem::is_regular_file(name, ec)) file.open(name, std::ios::binary);
-  if (!file) {
+  if (!file.is_open()) {
     ShowActionError("Trying to execute non-existing file.", false);
     return;
   }
