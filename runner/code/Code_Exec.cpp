@@ -612,10 +612,15 @@ bool Eval(ENode* n, Frame& f, RValue& out) {
   switch (n->op) {
     case Op::Const: out = n->value; return true;
     case Op::Var:
-      if (n->owner == Owner::Local && n->nidx == 0) {
-        LocalSlot& s = f.locals[n->aux];
-        if (s.exists) {
-          out = s.var.simplevalue;
+      if (n->nidx == 0) {
+        if (n->owner == Owner::Local) {
+          LocalSlot& s = f.locals[n->aux];
+          if (s.exists) {
+            out = s.var.simplevalue;
+            return true;
+          }
+        } else if (n->owner == Owner::Arg) {
+          out = Arguments().slots[n->aux];
           return true;
         }
       }
