@@ -27,19 +27,11 @@ void F_Floor(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result) {
 }
 constexpr RFunctionDef kBenchFunctions[] = {{"bench_floor", 1, F_Floor}};
 
-bool BenchConstant(std::string_view name, RValue& value) {
-  if (name == "global") value.SetReal(-5.0);
-  else if (name == "true") value.SetReal(1.0);
-  else return false;
-  return true;
-}
-
 void Setup() {
   static bool done = [] {
     InitFunctions();
     RegisterFamily(kBenchFunctions);
-    TheRunnerCompileContext().constants = BenchConstant;
-    InstallRunnerCompileContext();
+    InitInterpreter();
     CStream chunk;
     const std::vector<std::pair<std::string, std::string>> scripts = {
         {"scr_fib", "if (argument0 < 2) return argument0; return scr_fib(argument0 - 1) + scr_fib(argument0 - 2);"},

@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "runner/code/Code_Constant.h"
 #include "runner/code/Code_Error.h"
 #include "runner/code/Code_Function.h"
 #include "runner/code/Code_Operator.h"
@@ -951,6 +952,21 @@ bool ExecuteAndReport(CInstance* self, CInstance* other, CCode& code, RValue& re
     ShowActionError(msg, false);
   }
   return false;
+}
+
+namespace {
+bool EvaluateConstant(CCode& code, RValue& value) {
+  ExecHost& host = GetExecHost();
+  CInstance* temp = host.CreateTempInstance();
+  bool ok = ExecuteForValue(temp, temp, code, value);
+  if (temp) host.DestroyTempInstance(temp);
+  return ok;
+}
+}  // namespace
+
+void InitInterpreter() {
+  InstallRunnerCompileContext();
+  SetConstantEvaluator(EvaluateConstant);
 }
 
 bool ExecuteForValue(CInstance* self, CInstance* other, CCode& code, RValue& result) {

@@ -47,6 +47,10 @@ bool ExecuteAndReport(CInstance* self, CInstance* other, CCode& code, RValue& re
 // The same as ExecuteCode, but a failure leaves the string "ERROR" in result.
 bool ExecuteForValue(CInstance* self, CInstance* other, CCode& code, RValue& result);
 
+// Makes this interpreter the runner's: installs the runner compile context and lets the
+// constant table evaluate value texts that do not fold (with a temporary instance).
+void InitInterpreter();
+
 // Nested executions (script calls, execute_string, event code started by functions) deeper
 // than this, or closer to the end of the C++ stack than kStackReserve, end with
 // kMsgNestingTooDeep instead of overflowing the stack.

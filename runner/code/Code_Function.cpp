@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "runner/code/Code_Constant.h"
 #include "runner/code/Script_Main.h"
 #include "runner/functions/Function_Families.h"
 
@@ -143,7 +144,11 @@ bool RunnerCompileContext::FindConstant(std::string_view name, RValue& value) co
 }
 
 RunnerCompileContext& TheRunnerCompileContext() {
-  static RunnerCompileContext ctx;
+  static RunnerCompileContext ctx = [] {
+    RunnerCompileContext c;
+    c.constants = ::FindConstant;
+    return c;
+  }();
   return ctx;
 }
 

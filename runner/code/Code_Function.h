@@ -85,9 +85,9 @@ class ArgumentSlotsScope {
 };
 
 // The runner's one compile context. Functions are answered here (scripts, then extension
-// functions, then built-ins); resources, triggers and constants come from lookups that their
-// own units plug in, and an unplugged lookup finds nothing. InstallRunnerCompileContext makes
-// it the context of every later compilation.
+// functions, then built-ins) and constants by the constant table; resources and triggers come
+// from lookups that their own units plug in, and an unplugged lookup finds nothing.
+// InstallRunnerCompileContext makes it the context of every later compilation.
 class RunnerCompileContext : public CompileContext {
  public:
   using ResourceLookup = bool (*)(ResourceKind kind, std::string_view name, int32_t& index);

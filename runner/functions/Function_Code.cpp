@@ -1,6 +1,6 @@
 // Built-in functions that run game code given at run time: script_execute, execute_string and
 // execute_file.
-#include "runner/functions/Function_Code.h"
+#include "runner/functions/Function_Families.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,8 +1,10 @@
 // Registration order of the built-in function families (it fixes the function ids).
 #include "runner/functions/Function_Families.h"
 
-#include "runner/functions/Function_Code.h"
-
 std::vector<FunctionFamily> AllFunctionFamilies() {
-  return {CodeFunctions()};
+  return {
+      MathFunctions(),
+      FileFunctions(),
+      CodeFunctions(),
+  };
 }

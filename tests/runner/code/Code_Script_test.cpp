@@ -6,6 +6,7 @@
 #include <fstream>
 #include <string>
 
+#include "runner/code/Code_Constant.h"
 #include "runner/code/Code_Error.h"
 #include "runner/code/Code_Exec.h"
 #include "runner/code/Script_Main.h"
@@ -326,4 +327,20 @@ TEST(ExecuteFile, RunsTheFileLineByLineAndReportsAMissingOne) {
   ASSERT_TRUE(ExecuteCode(world.Self(), world.Other(), code, result));
   EXPECT_EQ(result.val(), 0.0);
   EXPECT_EQ(TestOutput(), "ERROR: Trying to execute non-existing file.\n");
+}
+
+TEST(ConstantValues, TextsThatDoNotFoldRunWithATemporaryInstance) {
+  ScopedTestWorld world;
+  ResetConstants();
+  EXPECT_TRUE(DefineConstantFromText("c_sum", "x + id + 3"));  // the temporary instance: 0, 0
+  RValue v;
+  ASSERT_TRUE(FindConstant("c_sum", v));
+  EXPECT_EQ(v.val(), 3.0);
+  EXPECT_TRUE(world.host.temps.empty());
+  SetConstantMessageSink([](std::string_view m) { TestOutput() += std::string(m) + "\n"; });
+  EXPECT_FALSE(DefineConstantFromText("c_bad", "undefined_thing + 1"));
+  EXPECT_EQ(TestOutput(), "Value for constant c_bad  is not valid.\n");
+  EXPECT_FALSE(CodeError().pending);
+  SetConstantMessageSink(nullptr);
+  ResetConstants();
 }

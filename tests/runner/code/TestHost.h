@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "runner/code/Code_Constant.h"
 #include "runner/code/Code_Error.h"
 #include "runner/code/Code_Exec.h"
 #include "runner/code/Code_Function.h"
@@ -169,20 +170,8 @@ inline bool LookupTestResource(ResourceKind kind, std::string_view name, int32_t
   return false;
 }
 
-inline bool LookupTestConstant(std::string_view name, RValue& value) {
-  static const std::pair<const char*, double> kConstants[] = {
-      {"self", -1}, {"other", -2}, {"all", -3},  {"noone", -4},
-      {"global", -5}, {"local", -7}, {"true", 1}, {"false", 0}};
-  for (const auto& [n, v] : kConstants)
-    if (name == n) {
-      value.SetReal(v);
-      return true;
-    }
-  return false;
-}
-
 // Registers the built-in families and the test family once per process, and installs the
-// runner's compile context with the test world's objects and constants.
+// interpreter with the runner's compile context and the test world's objects.
 inline void InitTestRuntime() {
   static bool done = [] {
     static constexpr RFunctionDef kTestFunctions[] = {
@@ -193,11 +182,10 @@ inline void InitTestRuntime() {
     InitFunctions();
     RegisterFamily(kTestFunctions);
     TheRunnerCompileContext().resources = LookupTestResource;
-    TheRunnerCompileContext().constants = LookupTestConstant;
     return true;
   }();
   (void)done;
-  InstallRunnerCompileContext();
+  InitInterpreter();
 }
 
 // A fresh world for one test: instances 100001 (obj_a, self), 100002 (obj_b), 100003 (obj_c,
@@ -225,6 +213,7 @@ struct ScopedTestWorld {
     CurrentTestHost() = nullptr;
     SetErrorSink(nullptr);
     SetCompileContext(nullptr);
+    SetConstantEvaluator(nullptr);
     g_VarUninitZero = false;
     g_ScriptArgErrors = false;
   }
