@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "runner/code/Code_Constant.h"
 #include "runner/code/Code_Error.h"
@@ -343,4 +344,59 @@ TEST(ConstantValues, TextsThatDoNotFoldRunWithATemporaryInstance) {
   EXPECT_FALSE(CodeError().pending);
   SetConstantMessageSink(nullptr);
   ResetConstants();
+}
+
+namespace {
+RToken* Node(CCode& code, NodeKind kind, int32_t ind, int32_t pos, std::vector<RToken*> items = {}) {
+  RToken* n = code.Arena().NewNode();
+  n->kind = static_cast<int32_t>(kind);
+  n->ind = ind;
+  n->position = pos;
+  n->itemnumb = static_cast<int32_t>(items.size());
+  if (!items.empty()) {
+    n->items = code.Arena().NewItems(items.size());
+    for (size_t i = 0; i < items.size(); ++i) n->items[i] = items[i];
+  }
+  return n;
+}
+
+// Runs a tree the compiler never makes; returns the bare message, or "" on success.
+std::string RunTree(ScopedTestWorld& world, CCode& code, RToken* root) {
+  code.i_token = root;
+  code.i_compiled = true;
+  RValue result;
+  if (ExecuteCode(world.Self(), world.Other(), code, result)) return "";
+  return CodeError().text + " @" + std::to_string(CodeError().position);
+}
+}  // namespace
+
+TEST(ExecuteEntryPoints, TreesInTheWrongPlaceAreReportedNotRun) {
+  ScopedTestWorld world;
+  {
+    CCode code("12345", false);
+    EXPECT_EQ(RunTree(world, code, Node(code, NodeKind::Constant, 0, 2)), "This is not a program. @2");
+  }
+  {
+    CCode code("12345", false);
+    RToken* root = Node(code, NodeKind::Block, 0, 1, {Node(code, NodeKind::Constant, 0, 3)});
+    EXPECT_EQ(RunTree(world, code, root), "Statement expected. @3");
+  }
+  {
+    CCode code("12345", true);
+    EXPECT_EQ(RunTree(world, code, Node(code, NodeKind::Block, 0, 4)), "(Sub-)expression expected. @4");
+  }
+  {
+    CCode code("12345", true);
+    RToken* one = Node(code, NodeKind::Constant, 0, 1);
+    one->value.SetReal(1.0);
+    RToken* two = Node(code, NodeKind::Constant, 0, 5);
+    EXPECT_EQ(RunTree(world, code, Node(code, NodeKind::Binary, sym::kNot, 1, {one, two})),
+              "Internal error: unknown binary operator. @5");
+  }
+  {
+    CCode code("12345", true);
+    RToken* one = Node(code, NodeKind::Constant, 0, 2);
+    EXPECT_EQ(RunTree(world, code, Node(code, NodeKind::Unary, sym::kPlus + 100, 1, {one})),
+              "Internal error: unknown unary operator. @2");
+  }
 }
