@@ -301,10 +301,10 @@ struct Frame {
 
 int32_t g_depth = 0;
 
-uintptr_t g_stackFloor = 0;
+// Per thread, so code run on another thread (a tool, a test) is measured against its own stack.
+thread_local uintptr_t t_stackFloor = 0;
 
-// Lowest frame address a nested execution may start at; computed on the first run, on the
-// game thread, which runs all code.
+// Lowest frame address a nested execution may start at on this thread.
 uintptr_t ComputeStackFloor() {
   return [] {
     uintptr_t here = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
@@ -330,8 +330,8 @@ uintptr_t ComputeStackFloor() {
 }
 
 inline uintptr_t StackFloor() {
-  if (!g_stackFloor) g_stackFloor = ComputeStackFloor();
-  return g_stackFloor;
+  if (!t_stackFloor) t_stackFloor = ComputeStackFloor();
+  return t_stackFloor;
 }
 
 struct DepthScope {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "runner/code/Code_Constant.h"
@@ -399,4 +400,19 @@ TEST(ExecuteEntryPoints, TreesInTheWrongPlaceAreReportedNotRun) {
     EXPECT_EQ(RunTree(world, code, Node(code, NodeKind::Unary, sym::kPlus + 100, 1, {one})),
               "Internal error: unknown unary operator. @2");
   }
+}
+
+TEST(Nesting, EachThreadIsMeasuredAgainstItsOwnStack) {
+  ScopedTestWorld world;
+  ScriptsGuard guard;
+  ASSERT_TRUE(Load({{true, "scr_count", "if (argument0 <= 0) return 0; return 1 + scr_count(argument0 - 1)"}}));
+  ASSERT_TRUE(CompileScripts());
+  CCode code("return scr_count(200)", false);
+  ASSERT_TRUE(code.Compile());
+  RValue here, there;
+  ASSERT_TRUE(ExecuteCode(world.Self(), world.Other(), code, here));
+  std::thread t([&] { ExecuteCode(world.Self(), world.Other(), code, there); });
+  t.join();
+  EXPECT_EQ(here.val(), 200.0);
+  EXPECT_EQ(there.val(), 200.0);
 }
