@@ -658,8 +658,8 @@ Outcome ExecAssign(ENode* n, Frame& f) {
     *f.result = std::move(v);
     return Outcome::Normal;
   }
-  Place p;
-  if (!Resolve(target, f, p)) return Outcome::Error;
+  Place p{target->owner, target->aux, 0};
+  if ((target->nidx != 0 || target->owner == Owner::Dynamic) && !Resolve(target, f, p)) return Outcome::Error;
   RValue v;
   if (!Eval(n->kids[1], f, v)) return Outcome::Error;
   if (n->sub == 0) {
