@@ -1,6 +1,8 @@
 // Actions run in the interpreter: code actions and their argument slots, set-variable actions,
 // function actions calling scripts with argument_relative, questions answered by code, applies-to
 // with code, and the order of user variable ids across a built game's code.
+#include <span>
+
 #include "runner/code/Code_Error.h"
 #include "runner/code/Event_Action.h"
 #include "runner/code/Code_Exec.h"
@@ -24,6 +26,8 @@ class Exec : public WorldTest {
     Errors().clear();
   }
   void TearDown() override {
+    for (RValue& slot : std::span(Arguments().slots, kMaxFunctionArgs)) slot = RValue();
+    Arguments().relative = 0;
     SetErrorSink(nullptr);
     SetExecHost(nullptr);
     WorldTest::TearDown();

@@ -243,3 +243,82 @@ TEST(ObjectFiles, UnlistedObjectFileIsAFault) {
 }
 
 }  // namespace
+
+#include "runner/code/Code_Exec.h"
+#include "runner/code/Constant_Main.h"
+#include "runner/code/Variable_Main.h"
+#include "runner/run/Event_Main.h"
+#include "runner/run/Room_Class.h"
+#include "runner/run/Run_Command.h"
+#include "runner/run/Run_Host.h"
+#include "runner/run/Run_Main.h"
+
+// Script_Main.h cannot be included next to Load_Chunks.h (both define the library init chunk
+// version), so its loaders are declared here.
+bool LoadScripts(CStream& str);
+bool CompileScripts();
+void ClearScripts();
+
+namespace {
+
+// Constants, scripts and objects of one built game, loaded and prepared with their real loaders.
+struct Prepared : LoadRun {
+  explicit Prepared(const Project& p) {
+    InitFunctions();
+    InitInterpreter();
+    InstallRuntimeHost();
+    SetChunkLoader(EChunk::Constants, LoadConstants);
+    SetPrepareHook(EPrepareStep::Constants, DefineGameConstants);
+    SetChunkLoader(EChunk::Scripts, LoadScripts);
+    SetPrepareHook(EPrepareStep::Scripts, CompileScripts);
+    InstallObjectLoading();
+    LoadAndPrepare(p.Build());
+  }
+  ~Prepared() {
+    ClearObjects();
+    ClearScripts();
+    ClearGameConstantTexts();
+    SetExecHost(nullptr);
+  }
+};
+
+// Preparation compiles constants, then scripts, then objects by index, event type, number and
+// action, each action's code before its arguments: user variable ids follow that order.
+TEST(BuiltGame, UserVariableIdsFollowTheCompilationOrder) {
+  const std::string p = "uv" + std::to_string(UserVarCount()) + "_";
+  Project project(
+      {{"game.json", R"({"game_id": 1, "room_order": ["rm"],
+          "resources": {"rooms": ["rm"], "scripts": ["scr_a"], "objects": ["obj_a", "obj_b"]}})"},
+       {"constants.json", R"([["K1", ")" + p + R"(c + 1"]])"},
+       {"scripts/scr_a.kvs", p + "s = argument0; return argument_relative;"},
+       {"objects/obj_b.json", R"({"events": {"create": ")" + p + R"(b = 1;"}})"},
+       {"objects/obj_a.json", R"({"events": {
+           "step": ")" + p + R"(step = 2;",
+           "alarm0": ")" + p + R"(alarm = 1;",
+           "create": [")" + p + R"(code = 1;", {"call": "scr_a", "args": [")" + p + R"(arg"], "relative": true}]}})"}});
+  // The constant's value text reads a variable nobody set.
+  struct UninitZero {
+    UninitZero() { g_VarUninitZero = true; }
+    ~UninitZero() { g_VarUninitZero = false; }
+  } uninitZero;
+  Prepared run(project);
+  ASSERT_TRUE(run.prepared) << (run.messages.empty() ? "" : run.messages[0]);
+  std::vector<int32_t> ids;
+  for (const char* v : {"c", "s", "code", "arg", "alarm", "step", "b"}) ids.push_back(VarIdOfName(p + v));
+  for (size_t i = 1; i < ids.size(); ++i) EXPECT_EQ(ids[i], ids[i - 1] + 1) << i;
+
+  // And the game runs: the create event calls the script with the relative flag set.
+  CRoom room;
+  SetCurrentRoom(&room);
+  Arguments().relative = 0;
+  CInstance* inst = CreateInstance(0, 10, 20);
+  ASSERT_NE(inst, nullptr);
+  RValue v;
+  EXPECT_TRUE(inst->i_vars.GetVar(VarIdOfName(p + "code"), 0, v));
+  EXPECT_TRUE(inst->i_vars.GetVar(VarIdOfName(p + "s"), 0, v));
+  EXPECT_EQ(Arguments().relative, 1);  // a function action leaves its relative flag set
+  Arguments().relative = 0;
+  SetCurrentRoom(nullptr);
+}
+
+}  // namespace
