@@ -169,3 +169,42 @@ TEST_F(Exec, InstanceVariablesThroughTheHost) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Exec, RelativeReachesFunctionsOnlyWhereTheActionOffersIt) {
+  static int32_t seen;
+  static const RFunctionDef kDefs[] = {
+      {"t_relative", 0, [](CInstance*, CInstance*, int32_t, RValue*, RValue&) { seen = Arguments().relative; }}};
+  static bool registered = false;
+  if (!registered) RegisterFamily(kDefs), registered = true;
+  const int32_t obj = AddObject();
+  CInstance* inst = room.AddInstance(0, 0, obj);
+  struct Case {
+    bool userelative, relative;
+    int32_t expected;
+  };
+  for (const Case& c : {Case{false, false, 0}, Case{false, true, 0}, Case{true, false, 0}, Case{true, true, 1}}) {
+    auto a = Op(kActNormal);
+    a->act_exetype = kExeFunction;
+    a->act_functionid = Fn("t_relative");
+    a->act_userelative = c.userelative;
+    a->act_relative = c.relative;
+    Arguments().relative = 7;
+    seen = -1;
+    ExecuteAction(*a, inst, inst);
+    EXPECT_EQ(seen, c.expected) << c.userelative << c.relative;
+    EXPECT_EQ(Arguments().relative, c.expected);  // and it stays set
+  }
+  // Code actions see it too, and put the caller's back.
+  auto code = CAction::CreateCode("r = argument_relative;");
+  ASSERT_TRUE(code->Compile());
+  code->act_userelative = true;
+  code->act_relative = true;
+  Arguments().relative = 0;
+  ExecuteAction(*code, inst, inst);
+  EXPECT_EQ(Var(inst, "r"), 1);
+  EXPECT_EQ(Arguments().relative, 0);
+}
+
+}  // namespace
