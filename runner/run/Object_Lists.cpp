@@ -63,9 +63,9 @@ void BuildEventLists() {
     for (int32_t b = a; b < objects; ++b) {
       const CObject* ob = ObjectGet(b);
       if (!ob || (!aHas && !has[static_cast<size_t>(b)])) continue;
-      if ((aHas && oa->GetEventRecursive(ev_collision, b)) ||
-          (has[static_cast<size_t>(b)] && ob->GetEventRecursive(ev_collision, a)))
-        g_pairs.push_back({a, b});
+      const REventRef ab = aHas ? oa->GetEventRecursive(ev_collision, b) : REventRef{};
+      const REventRef ba = has[static_cast<size_t>(b)] ? ob->GetEventRecursive(ev_collision, a) : REventRef{};
+      if (ab || ba) g_pairs.push_back({a, b, ab, ba});
     }
   }
   g_built = true;

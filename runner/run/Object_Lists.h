@@ -15,8 +15,12 @@ struct REventTarget {
   REventRef found;
 };
 
+// A pair of objects whose instances may collide, with the events each side runs (either may
+// be absent), so the collision phase looks nothing up.
 struct RCollisionPair {
   int32_t a = -1, b = -1;  // a <= b
+  REventRef ab;            // a's event for a collision with b
+  REventRef ba;            // b's event for a collision with a
 };
 
 // Event numbers covered by each type's table (trigger: the trigger count).

@@ -148,6 +148,11 @@ TEST_F(Lookup, CollisionPairsVisitEachPairOnceInOrder) {
   std::vector<std::pair<int32_t, int32_t>> pairs;
   for (const RCollisionPair& p : CollisionPairs()) pairs.emplace_back(p.a, p.b);
   EXPECT_EQ(pairs, (std::vector<std::pair<int32_t, int32_t>>{{a, a}, {a, b}, {a, c}}));
+  const RCollisionPair& ac = CollisionPairs()[2];
+  EXPECT_EQ(ac.ab.event, ObjectGet(a)->GetEventDirect(ev_collision, b));  // through c's parent
+  EXPECT_EQ(ac.ba.event, ObjectGet(c)->GetEventDirect(ev_collision, a));
+  EXPECT_EQ(ac.ba.owner, c);
+  EXPECT_FALSE(CollisionPairs()[1].ba);  // b has no event with a
 }
 
 TEST(EventNames, Table) {
