@@ -9,6 +9,9 @@
 #include "runner/code/Variable_Class.h"
 #include "runner/code/Variable_Main.h"
 #include "runner/functions/Function_Math.h"
+#include "runner/run/Object_Lists.h"
+#include "runner/run/Object_Main.h"
+#include "runner/run/Run_Host.h"
 #include "runner/shell/Load_Chunks.h"
 #include "runner/shell/Option_Main.h"
 #include "runner/shell/Runner.h"
@@ -25,6 +28,7 @@ bool ApplyCodeSettings() {
 }  // namespace
 
 bool StartGame() {
+  BuildEventLists();
   GlobalVars().Reset();
   RandomizeSeed();
   return RunLibraryInit();
@@ -37,6 +41,7 @@ void InstallGameSubsystems() {
 
   InitFunctions();
   InitInterpreter();
+  InstallRuntimeHost();
 
   SetChunkLoader(EChunk::Constants, LoadConstants);
   SetChunkLoader(EChunk::Scripts, LoadScripts);
@@ -45,6 +50,7 @@ void InstallGameSubsystems() {
   SetPrepareHook(EPrepareStep::ExtensionPackages, ApplyCodeSettings);
   SetPrepareHook(EPrepareStep::Constants, DefineGameConstants);
   SetPrepareHook(EPrepareStep::Scripts, CompileScripts);
+  InstallObjectLoading();
 
   SetStartGameHook([] {
     if (!StartGame()) SetExitStatus(1);

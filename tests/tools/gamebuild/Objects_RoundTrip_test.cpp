@@ -246,18 +246,13 @@ TEST(ObjectFiles, UnlistedObjectFileIsAFault) {
 
 #include "runner/code/Code_Exec.h"
 #include "runner/code/Constant_Main.h"
+#include "runner/code/Script_Main.h"
 #include "runner/code/Variable_Main.h"
 #include "runner/run/Event_Main.h"
 #include "runner/run/Room_Class.h"
 #include "runner/run/Run_Command.h"
 #include "runner/run/Run_Host.h"
 #include "runner/run/Run_Main.h"
-
-// Script_Main.h cannot be included next to Load_Chunks.h (both define the library init chunk
-// version), so its loaders are declared here.
-bool LoadScripts(CStream& str);
-bool CompileScripts();
-void ClearScripts();
 
 namespace {
 
