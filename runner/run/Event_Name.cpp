@@ -1,11 +1,13 @@
 // Event and key names; see Event_Name.h.
 #include "runner/run/Event_Name.h"
 
+#include "runner/run/Event_Main.h"
 #include "runner/run/Object_Class.h"
 #include "runner/run/Object_Main.h"
 
 namespace {
 TriggerNameLookup g_triggerName = nullptr;
+TimeLineNameLookup g_timeLineName = nullptr;
 
 std::string MouseName(int32_t n) {
   static const char* const kLow[] = {"Left Button",    "Right Button",   "Middle Button",   "No Button",
@@ -101,4 +103,22 @@ std::string EventName(int32_t t, int32_t n) {
     }
     default: return "<Unknown Event>";
   }
+}
+
+void SetTimeLineNameLookup(TimeLineNameLookup lookup) { g_timeLineName = lookup; }
+
+std::string ComposeActionError(std::string_view message, bool fatal) {
+  const REventContext& c = CurrentEvent();
+  std::string out = fatal ? "FATAL ERROR in\r\naction number " : "ERROR in\r\naction number ";
+  out += std::to_string(int64_t{c.action} + 1) + "\r\n";
+  if (c.type == kTimeLineEventType) {
+    std::string name;
+    if (!g_timeLineName || !g_timeLineName(c.owner, name)) name = "<undefined>";
+    out += "at time step " + std::to_string(c.number) + "\r\nof time line " + name;
+  } else {
+    out += "of " + EventName(c.type, c.number) + "\r\nfor object " + ObjectName(c.owner);
+  }
+  out += ":\r\n\r\n";
+  out.append(message);
+  return out;
 }

@@ -227,3 +227,22 @@ TEST_F(Lookup, DeletingAnObjectKeepsItsInstancesSafeAndTheListsCurrent) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(EventNames, ActionErrorsNameTheirPlace) {
+  ClearObjects();
+  ObjectAdd();
+  CurrentEvent() = {0, ev_alarm, 2, 4};
+  EXPECT_EQ(ComposeActionError("Unknown variable x", false),
+            "ERROR in\r\naction number 5\r\nof Alarm Event for alarm 2\r\nfor object __newobject0:\r\n\r\nUnknown variable x");
+  CurrentEvent() = {3, ev_step, 0, 0};
+  EXPECT_EQ(ComposeActionError("m", true),
+            "FATAL ERROR in\r\naction number 1\r\nof  Step Event\r\nfor object <undefined>:\r\n\r\nm");
+  CurrentEvent() = {2, kTimeLineEventType, 60, 1};
+  EXPECT_EQ(ComposeActionError("m", false), "ERROR in\r\naction number 2\r\nat time step 60\r\nof time line <undefined>:\r\n\r\nm");
+  CurrentEvent() = {};
+  ClearObjects();
+}
+
+}  // namespace
