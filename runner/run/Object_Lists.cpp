@@ -1,6 +1,8 @@
 // Event object lists and the collision pair list; see Object_Lists.h.
 #include "runner/run/Object_Lists.h"
 
+#include <algorithm>
+
 #include "runner/run/Object_Main.h"
 
 namespace {
@@ -37,35 +39,92 @@ void ClearEventLists() {
 
 bool EventListsBuilt() { return g_built; }
 
+namespace {
+// What each object finds through its parent chain, worked out once per object: the object's
+// own answer when it has one, else its parent's. An object met again on one walk (a cycle of
+// parents) ends the walk with nothing found, as a bounded walk would. Linear in the object
+// count however long the chains are.
+template <typename T, typename Own>
+std::vector<T> ResolveChains(int32_t objects, Own own) {
+  std::vector<T> res(static_cast<size_t>(objects));
+  std::vector<char> state(static_cast<size_t>(objects), 0);  // 0 new, 1 on this walk, 2 done
+  std::vector<int32_t> path;
+  for (int32_t o = 0; o < objects; ++o) {
+    if (state[static_cast<size_t>(o)] == 2) continue;
+    path.clear();
+    T found{};
+    for (int32_t cur = o;;) {
+      const CObject* obj = ObjectGet(cur);
+      if (!obj) break;
+      const auto c = static_cast<size_t>(cur);
+      if (state[c] == 2) {
+        found = res[c];
+        break;
+      }
+      if (state[c] == 1) break;
+      if (T mine = own(*obj)) {
+        found = res[c] = mine;
+        state[c] = 2;
+        break;
+      }
+      state[c] = 1;
+      path.push_back(cur);
+      cur = obj->o_parent;
+    }
+    for (int32_t p : path) {
+      res[static_cast<size_t>(p)] = found;
+      state[static_cast<size_t>(p)] = 2;
+    }
+  }
+  return res;
+}
+}  // namespace
+
 void BuildEventLists() {
   ClearEventLists();
   const int32_t objects = ObjectCount();
+  std::vector<char> hasCollision;
   for (int32_t t = 0; t < kEventTypeCount; ++t) {
+    const std::vector<char> has =
+        ResolveChains<char>(objects, [t](const CObject& o) { return static_cast<char>(o.HasEventDirect(t)); });
+    if (t == ev_collision) hasCollision = has;
     auto& table = g_lists[t];
     table.resize(static_cast<size_t>(EventListRange(t)));
-    for (int32_t o = 0; o < objects; ++o) {
-      const CObject* obj = ObjectGet(o);
-      // Most objects react to few types; skip the numbers of a type the chain never has.
-      if (!obj || !obj->HasEventRecursive(t)) continue;
-      for (size_t n = 0; n < table.size(); ++n)
-        if (REventRef r = obj->GetEventRecursive(t, static_cast<int32_t>(n))) table[n].push_back({o, r});
+    // Only numbers some object has an event for can be found by any.
+    std::vector<char> used(table.size(), 0);
+    for (int32_t o = 0; o < objects; ++o)
+      if (const CObject* obj = ObjectGet(o))
+        for (const auto& [n, e] : obj->o_events[static_cast<size_t>(t)])
+          if (static_cast<size_t>(n) < used.size() && e->e_number() > 0) used[static_cast<size_t>(n)] = 1;
+    for (size_t n = 0; n < table.size(); ++n) {
+      if (!used[n]) continue;
+      const auto found = ResolveChains<REventRef>(objects, [t, n](const CObject& o) {
+        return REventRef{o.GetEventDirect(t, static_cast<int32_t>(n)), o.o_index};
+      });
+      for (int32_t o = 0; o < objects; ++o)
+        if (has[static_cast<size_t>(o)] && found[static_cast<size_t>(o)]) table[n].push_back({o, found[static_cast<size_t>(o)]});
     }
   }
-  std::vector<char> has(static_cast<size_t>(objects));
-  for (int32_t o = 0; o < objects; ++o) {
-    const CObject* obj = ObjectGet(o);
-    has[static_cast<size_t>(o)] = obj && obj->HasEventRecursive(ev_collision);
-  }
-  for (int32_t a = 0; a < objects; ++a) {
+  // Pairs in order of a, then b; a pair needs a side with collision events, so an object
+  // without any only pairs with the objects that have some.
+  std::vector<int32_t> withCollision;
+  for (int32_t o = 0; o < objects; ++o)
+    if (hasCollision[static_cast<size_t>(o)]) withCollision.push_back(o);
+  auto addPair = [&](int32_t a, int32_t b) {
     const CObject* oa = ObjectGet(a);
-    if (!oa) continue;
-    const bool aHas = has[static_cast<size_t>(a)];
-    for (int32_t b = a; b < objects; ++b) {
-      const CObject* ob = ObjectGet(b);
-      if (!ob || (!aHas && !has[static_cast<size_t>(b)])) continue;
-      const REventRef ab = aHas ? oa->GetEventRecursive(ev_collision, b) : REventRef{};
-      const REventRef ba = has[static_cast<size_t>(b)] ? ob->GetEventRecursive(ev_collision, a) : REventRef{};
-      if (ab || ba) g_pairs.push_back({a, b, ab, ba});
+    const CObject* ob = ObjectGet(b);
+    if (!oa || !ob) return;
+    const REventRef ab = hasCollision[static_cast<size_t>(a)] ? oa->GetEventRecursive(ev_collision, b) : REventRef{};
+    const REventRef ba = hasCollision[static_cast<size_t>(b)] ? ob->GetEventRecursive(ev_collision, a) : REventRef{};
+    if (ab || ba) g_pairs.push_back({a, b, ab, ba});
+  };
+  for (int32_t a = 0; a < objects && !withCollision.empty(); ++a) {
+    if (!ObjectGet(a)) continue;
+    if (hasCollision[static_cast<size_t>(a)]) {
+      for (int32_t b = a; b < objects; ++b) addPair(a, b);
+    } else {
+      for (auto it = std::lower_bound(withCollision.begin(), withCollision.end(), a); it != withCollision.end(); ++it)
+        addPair(a, *it);
     }
   }
   g_built = true;

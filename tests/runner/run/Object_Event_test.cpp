@@ -246,3 +246,61 @@ TEST(EventNames, ActionErrorsNameTheirPlace) {
 }
 
 }  // namespace
+
+#include <random>
+
+namespace {
+
+// The lists, worked out once per object, agree with looking each object up through its chain,
+// on tangled parents: cycles, self-parents, missing and deleted parents.
+TEST_F(Lookup, EventListsAgreeWithLookupsOnTangledParents) {
+  std::mt19937 gen(7);
+  const int32_t count = 60;
+  for (int32_t i = 0; i < count; ++i) AddObject();
+  for (int32_t i = 0; i < count; ++i) {
+    ObjectGet(i)->o_parent = static_cast<int32_t>(gen() % (count + 10)) - 5;  // some invalid
+    for (int k = 0; k < 3; ++k) {
+      const int32_t t = static_cast<int32_t>(gen() % kEventTypeCount);
+      const int32_t n = t == ev_collision ? static_cast<int32_t>(gen() % count) : static_cast<int32_t>(gen() % 14);
+      if (gen() % 5 == 0)
+        ObjectGet(i)->CreateEvent(t, n);  // empty
+      else
+        Tag(i, t, n, "e");
+    }
+  }
+  ObjectDelete(13);
+  ObjectDelete(29);
+  SetEventListTriggerCount(14);
+  BuildEventLists();
+  for (int32_t t = 0; t < kEventTypeCount; ++t) {
+    for (int32_t n = 0; n < EventListRange(t); ++n) {
+      std::vector<std::pair<int32_t, CEvent*>> expected, got;
+      for (int32_t o = 0; o < count; ++o)
+        if (const CObject* obj = ObjectGet(o))
+          if (REventRef r = obj->GetEventRecursive(t, n)) expected.emplace_back(o, r.event);
+      for (const REventTarget& e : EventObjectList(t, n)) got.emplace_back(e.object, e.found.event);
+      EXPECT_EQ(got, expected) << t << ":" << n;
+    }
+  }
+  std::vector<std::pair<int32_t, int32_t>> pairs, expectedPairs;
+  for (int32_t a = 0; a < count; ++a)
+    for (int32_t b = a; b < count; ++b)
+      if (ObjectGet(a) && ObjectGet(b) &&
+          (ObjectGet(a)->GetEventRecursive(ev_collision, b) || ObjectGet(b)->GetEventRecursive(ev_collision, a)))
+        expectedPairs.emplace_back(a, b);
+  for (const RCollisionPair& p : CollisionPairs()) pairs.emplace_back(p.a, p.b);
+  EXPECT_EQ(pairs, expectedPairs);
+  EXPECT_FALSE(expectedPairs.empty());
+  SetEventListTriggerCount(0);
+}
+
+TEST_F(Lookup, LongParentChainsBuildInOnePass) {
+  const int32_t count = 20000;
+  for (int32_t i = 0; i < count; ++i) AddObject(i - 1);  // each the child of the one before
+  Tag(0, ev_step, 0, "root");
+  BuildEventLists();
+  EXPECT_EQ(EventObjectList(ev_step, 0).size(), static_cast<size_t>(count));
+  EXPECT_EQ(EventObjectList(ev_step, 0).back().found.owner, 0);
+}
+
+}  // namespace
