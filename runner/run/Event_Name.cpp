@@ -74,9 +74,13 @@ std::string KeyName(int32_t k) {
     case 111: return "Keypad /";
     default: break;
   }
-  if ((k >= 48 && k <= 57) || (k >= 65 && k <= 90)) return std::string(1, static_cast<char>(k)) + "-key";
-  if (k >= 96 && k <= 105) return "Keypad " + std::to_string(k - 96);
-  if (k >= 112 && k <= 123) return "F" + std::to_string(k - 111);
+  if ((k >= 48 && k <= 57) || (k >= 65 && k <= 90)) {
+    std::string name(1, static_cast<char>(k));
+    name += "-key";
+    return name;
+  }
+  if (k >= 96 && k <= 105) return std::string("Keypad ").append(std::to_string(k - 96));
+  if (k >= 112 && k <= 123) return std::string("F").append(std::to_string(k - 111));
   return "<unknown>";
 }
 
