@@ -14,7 +14,8 @@ inline constexpr int32_t kEventVersion = 400;
 
 class CEvent {
  public:
-  void Clear() { e_actions.clear(); }
+  // Frees the actions; while an event runs they are kept until it ends (see ActionWalkScope).
+  void Clear();
   // Appends a code action for the text; the caller compiles it.
   CAction& AddCodeAction(std::string_view code);
   // False on a wrong version (the event stays empty); damaged data throws StreamError.
@@ -27,3 +28,16 @@ class CEvent {
 
   std::vector<std::unique_ptr<CAction>> e_actions;
 };
+
+// Marks an action walk in progress. Actions and events dropped meanwhile (an action may clear
+// or delete the very event that runs it) are kept until the outermost walk ends, since the walk
+// still holds them.
+class ActionWalkScope {
+ public:
+  ActionWalkScope();
+  ~ActionWalkScope();
+  ActionWalkScope(const ActionWalkScope&) = delete;
+  ActionWalkScope& operator=(const ActionWalkScope&) = delete;
+};
+// Frees the event now, or at the end of the running walk.
+void RetireEvent(std::unique_ptr<CEvent> event);

@@ -122,7 +122,10 @@ class Walker {
 
 REventContext& CurrentEvent() { return g_context; }
 
-void RunActionList(CEvent& event, CInstance* self, CInstance* other) { Walker(event, self, other).Run(); }
+void RunActionList(CEvent& event, CInstance* self, CInstance* other) {
+  ActionWalkScope walking;
+  Walker(event, self, other).Run();
+}
 
 void PerformFoundEvent(CInstance* self, CInstance* other, const REventRef& found, int32_t etype, int32_t enumb) {
   if (!found || RoomChangePending()) return;

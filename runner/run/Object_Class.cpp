@@ -35,7 +35,13 @@ void CObject::Clear() {
   o_persistent = false;
   o_parent = -1;
   o_mask = -1;
-  for (auto& t : o_events) t.clear();
+  for (auto& t : o_events) {
+    for (auto& slot : t) {
+      slot.second->Clear();  // a walk in this event stops at its next action
+      RetireEvent(std::move(slot.second));
+    }
+    t.clear();
+  }
 }
 
 CEvent* CObject::CreateEvent(int32_t etype, int32_t enumb) {

@@ -358,3 +358,48 @@ TEST_F(Dispatch, StepFormGoesObjectByObjectThenInstanceByInstance) {
 }
 
 }  // namespace
+
+namespace {
+
+// An action may clear or delete the event that runs it; what the walk holds stays alive until
+// it ends, and the rest of the cleared list does not run.
+TEST_F(Dispatch, ActionsMayClearOrDeleteTheirOwnEvent) {
+  static int32_t victim;
+  static const RFunctionDef kDefs[] = {
+      {"t_clear_own", 0,
+       [](CInstance*, CInstance*, int32_t, RValue*, RValue&) {
+         Trace().push_back("clear");
+         if (CEvent* e = ObjectGet(victim)->GetEventDirect(ev_step, 0)) e->Clear();
+       }},
+      {"t_delete_own", 0, [](CInstance*, CInstance*, int32_t, RValue*, RValue&) {
+         Trace().push_back("delete");
+         ObjectDelete(victim);
+       }}};
+  static bool registered = false;
+  if (!registered) RegisterFamily(kDefs), registered = true;
+  auto call = [](const char* name, int32_t who) {
+    auto a = Log("", who);
+    a->act_functionid = Fn(name);
+    a->act_argumentcount = 0;
+    return a;
+  };
+  const int32_t target = AddObject();
+  const int32_t runner = AddObject();
+  room.AddInstance(0, 0, target);
+  room.AddInstance(0, 0, target);
+  CInstance* s = room.AddInstance(0, 0, runner);
+  victim = runner;
+  // Applied to two instances: the second run uses the action the first one cleared away.
+  Event(runner, ev_step, 0).e_actions = List(call("t_clear_own", target), Log("after"));
+  PerformEvent(s, s, ev_step, 0);
+  EXPECT_EQ(Bare(Trace()), (Trace_{"clear", "clear"}));
+
+  Trace().clear();
+  BuildEventLists();
+  Event(runner, ev_step, 0).e_actions = List(call("t_delete_own", -1), Log("after"), call("t_delete_own", target));
+  PerformEvent(s, s, ev_step, 0);
+  EXPECT_EQ(Bare(Trace()), (Trace_{"delete"}));
+  EXPECT_FALSE(ObjectExists(runner));
+}
+
+}  // namespace
