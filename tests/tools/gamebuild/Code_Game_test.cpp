@@ -1,0 +1,64 @@
+// Game code end to end: scripts, constants and library initialisation code written by
+// gamebuild, loaded, compiled and run by the runner program.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <string>
+
+#include "GameFixture.h"
+
+using namespace fixture;
+
+namespace {
+struct Outcome {
+  int status;
+  std::string err;
+};
+
+Outcome BuildAndRun(const Project& project) {
+  ScratchDir out;
+  const std::string game = (out.path() / "game").string();
+  const std::string gamebuild = TEST_BINARY_DIR "/bin/gamebuild";
+  EXPECT_EQ(std::system((gamebuild + " " + project.path().string() + " -o " + game + " --data-only 2>/dev/null").c_str()), 0);
+  const std::string errFile = (out.path() / "stderr.txt").string();
+  const int status = std::system(
+      ("cd " + out.path().string() + " && SDL_VIDEODRIVER=offscreen " TEST_BINARY_DIR "/bin/runner " + game + " 2>" + errFile + " >/dev/null").c_str());
+  const auto text = ReadBytes(errFile);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, std::string(text.begin(), text.end())};
+}
+
+// One script, two constants (the second built on the first) and library initialisation code.
+Outcome RunCode(const std::string& libinit, const std::string& script) {
+  std::string json = GameJson("\"library_init\": [\"libinit/a.kvs\"]");
+  json.replace(json.find("\"rooms\""), 0, "\"scripts\": [\"scr_add\"], ");
+  const Project p({{"game.json", json},
+                   {"constants.json", "[[\"BASE\", \"21\"], [\"TWICE\", \"2 * BASE\"]]\n"},
+                   {"libinit/a.kvs", libinit},
+                   {"scripts/scr_add.kvs", script}});
+  return BuildAndRun(p);
+}
+}  // namespace
+
+TEST(GameCode, LibraryInitCallsScriptsWithConstants) {
+  const Outcome r = RunCode("show_error(\"sum=\" + string(scr_add(TWICE, 1)), false);\n",
+                                        "return argument0 + argument1;\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("sum=43"), std::string::npos) << r.err;
+}
+
+TEST(GameCode, CompilationErrorsEndTheGame) {
+  const Outcome script = RunCode("x = 1;\n", "return (;\n");
+  EXPECT_NE(script.status, 0);
+  EXPECT_NE(script.err.find("COMPILATION ERROR in Script: scr_add"), std::string::npos) << script.err;
+
+  const Outcome init = RunCode("x = ;\n", "return 0;\n");
+  EXPECT_NE(init.status, 0);
+  EXPECT_NE(init.err.find("COMPILATION ERROR in library initialization code"), std::string::npos) << init.err;
+}
+
+TEST(GameCode, RunTimeErrorInAScriptIsShownAfterTheCall) {
+  const Outcome r = RunCode("a = scr_add(1, 2);\n", "return missing_variable;\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("In script scr_add:"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("Unknown variable missing_variable"), std::string::npos) << r.err;
+}
