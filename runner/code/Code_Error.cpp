@@ -131,3 +131,10 @@ ErrorSink g_error_sink = DefaultErrorSink;
 void SetErrorSink(ErrorSink sink) { g_error_sink = sink ? sink : DefaultErrorSink; }
 void ShowActionError(std::string_view message, bool fatal) { g_error_sink(message, fatal); }
 void ShowError(std::string_view message, bool fatal) { g_error_sink(message, fatal); }
+
+void ShowPendingCodeError() {
+  if (!g_error.pending) return;
+  const std::string message = g_error.message;  // the sink may compile and run code again
+  ClearCodeError();
+  ShowActionError(message, false);
+}

@@ -37,3 +37,5 @@ void SetErrorSink(ErrorSink sink);  // null restores the default
 void ShowActionError(std::string_view message, bool fatal);
 // Without an action context (preparation, script argument checks).
 void ShowError(std::string_view message, bool fatal);
+// Shows the pending code error, if any, as a non-fatal action error and clears it.
+void ShowPendingCodeError();

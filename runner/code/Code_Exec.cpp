@@ -494,19 +494,8 @@ bool Missing(ENode* n, Frame& f, int32_t pos, const Place& p, RValue& out) {
   return Fail(f, pos, msg);
 }
 
+// The general path; Eval has already tried existing locals and arguments without an index.
 bool EvalVar(ENode* n, Frame& f, RValue& out) {
-  if (n->nidx == 0) {  // the common case: no index to evaluate
-    if (n->owner == Owner::Local) {
-      LocalSlot& s = f.locals[n->aux];
-      if (s.exists) {
-        out = s.var.simplevalue;
-        return true;
-      }
-    } else if (n->owner == Owner::Arg) {
-      out = Arguments().slots[n->aux];
-      return true;
-    }
-  }
   Place p;
   if (!Resolve(n, f, p)) return false;
   if (ReadPlace(n, f, p, out)) return true;
@@ -525,27 +514,9 @@ bool EvalVar(ENode* n, Frame& f, RValue& out) {
     case Op::CallScript:
       if (!CanNestExecution()) return Fail(f, n->pos, kMsgNestingTooDeep);
       if (!CallScript(n->id, f.self, f.other, out, true, argv, n->n)) return false;
-      if (CodeError().pending) {
-        // A run-time error inside the script: show it now, while it still names its place.
-        std::string msg = CodeError().message;
-        ClearCodeError();
-        ShowActionError(msg, false);
-      }
+      ShowPendingCodeError();  // an error inside the script: shown now, while it names its place
       return true;
     default: return false;  // no extension function is defined
-  }
-}
-
-double CompareReals(int32_t op, double d) {
-  constexpr double kEps = 1e-13;
-  switch (op) {
-    case sym::kAssign:
-    case sym::kEqual: return BoolReal(d > -kEps && d < kEps);
-    case sym::kNotEqual: return BoolReal(d < -kEps || d > kEps);
-    case sym::kLess: return BoolReal(d < -kEps);
-    case sym::kLessEqual: return BoolReal(d <= kEps);
-    case sym::kGreater: return BoolReal(d > kEps);
-    default: return BoolReal(d >= -kEps);
   }
 }
 
@@ -599,7 +570,7 @@ bool EvalBinary(ENode* n, Frame& f, RValue& out) {
       case sym::kLess:
       case sym::kLessEqual:
       case sym::kGreater:
-      case sym::kGreaterEqual: out.SetReal(CompareReals(n->sub, a - b)); return true;
+      case sym::kGreaterEqual: out.SetReal(CompareDifference(n->sub, a - b)); return true;
       case sym::kAnd: out.SetReal(BoolReal(IsTrue(a) && IsTrue(b))); return true;
       case sym::kOr: out.SetReal(BoolReal(IsTrue(a) || IsTrue(b))); return true;
       default: break;
@@ -613,7 +584,7 @@ bool Eval(ENode* n, Frame& f, RValue& out) {
   switch (n->op) {
     case Op::Const: out = n->value; return true;
     case Op::Var:
-      if (n->nidx == 0) {
+      if (n->nidx == 0) {  // the common case, kept inline: a local or an argument
         if (n->owner == Owner::Local) {
           LocalSlot& s = f.locals[n->aux];
           if (s.exists) {
@@ -946,11 +917,7 @@ bool ExecuteCode(CInstance* self, CInstance* other, CCode& code, RValue& result)
 
 bool ExecuteAndReport(CInstance* self, CInstance* other, CCode& code, RValue& result) {
   if (ExecuteCode(self, other, code, result)) return true;
-  if (CodeError().pending) {
-    std::string msg = CodeError().message;
-    ClearCodeError();
-    ShowActionError(msg, false);
-  }
+  ShowPendingCodeError();
   return false;
 }
 

@@ -7,7 +7,6 @@
 #include "runner/code/Code_Token.h"
 
 namespace {
-constexpr double kEpsilon = 1e-13;
 
 // Quotients outside 32 bits stay doubles instead of wrapping.
 bool FitsInt32(double q) { return q >= -2147483648.0 && q <= 2147483647.0; }
@@ -38,18 +37,6 @@ uint32_t DecodeAt(std::string_view s, size_t i) {
 // First UTF-16 unit of a code point: supplementary ones sort as surrogates, below U+E000.
 uint32_t FirstUnit(uint32_t cp) { return cp >= 0x10000 ? 0xD800 + ((cp - 0x10000) >> 10) : cp; }
 uint32_t SecondUnit(uint32_t cp) { return cp >= 0x10000 ? 0xDC00 + ((cp - 0x10000) & 0x3FF) : 0; }
-
-double Compare(int32_t op, double d) {
-  switch (op) {
-    case sym::kAssign:
-    case sym::kEqual: return BoolReal(d > -kEpsilon && d < kEpsilon);
-    case sym::kNotEqual: return BoolReal(d < -kEpsilon || d > kEpsilon);
-    case sym::kLess: return BoolReal(d < -kEpsilon);
-    case sym::kLessEqual: return BoolReal(d <= kEpsilon);
-    case sym::kGreater: return BoolReal(d > kEpsilon);
-    default: return BoolReal(d >= -kEpsilon);  // kGreaterEqual
-  }
-}
 
 const char* TypeMessage(int32_t op) {
   switch (op) {
@@ -185,7 +172,7 @@ const char* BinaryOp(int32_t op, const RValue& l, const RValue& r, RValue& out) 
       case sym::kShiftRight: out.SetReal(Shift(RoundToInt64(a), RoundToInt64(b), false)); return nullptr;
       default:
         if (IsComparison(op)) {
-          out.SetReal(Compare(op, a - b));
+          out.SetReal(CompareDifference(op, a - b));
           return nullptr;
         }
         return "Internal error: unknown binary operator.";
@@ -193,7 +180,7 @@ const char* BinaryOp(int32_t op, const RValue& l, const RValue& r, RValue& out) 
   }
   if (IsComparison(op)) {
     if (l.kind() != r.kind()) return kMsgCannotCompare;
-    out.SetReal(Compare(op, CompareUtf16(l.str(), r.str())));
+    out.SetReal(CompareDifference(op, CompareUtf16(l.str(), r.str())));
     return nullptr;
   }
   switch (op) {

@@ -10,12 +10,6 @@
 #include "runner/code/Script_Main.h"
 
 namespace {
-void ShowPendingError() {
-  if (!CodeError().pending) return;
-  std::string msg = CodeError().message;
-  ClearCodeError();
-  ShowActionError(msg, false);
-}
 
 int32_t RelativeFlag(const CAction& act) { return act.act_userelative && act.act_relative ? 1 : 0; }
 
@@ -34,7 +28,7 @@ void CallFunction(CAction& act, CInstance* self, CInstance* other, RValue& resul
       return;
     }
     CallScript(id - kScriptIdBase, self, other, result, true, args, n);
-    ShowPendingError();
+    ShowPendingCodeError();
     return;
   }
   // An unresolved function (-1) was reported when the game loaded; calling it does nothing.

@@ -13,12 +13,6 @@
 #include "runner/shell/Support_Stream.h"
 
 namespace {
-void ShowPendingError() {
-  if (!CodeError().pending) return;
-  std::string msg = CodeError().message;
-  ClearCodeError();
-  ShowActionError(msg, false);
-}
 
 void F_ScriptExecute(CInstance* self, CInstance* other, int32_t argc, RValue* argv, RValue& result) {
   int32_t index = RoundToInt32(argv[0].val());
@@ -33,7 +27,7 @@ void F_ScriptExecute(CInstance* self, CInstance* other, int32_t argc, RValue* ar
   int32_t n = argc - 1;
   if (n > kMaxFunctionArgs - 1) n = kMaxFunctionArgs - 1;
   CallScript(index, self, other, result, true, argv + 1, n);
-  ShowPendingError();
+  ShowPendingCodeError();
 }
 
 // Runs text as a program with the values after the first argument in the slots.
