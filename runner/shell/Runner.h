@@ -3,10 +3,21 @@
 // starting other programs.
 #pragma once
 
+#include <functional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
+
+namespace platform {
+class TApplication;
+}
 
 int RunnerMain(int argc, char** argv);
+
+// Runs the application part of the start-up. An exception that escapes it is written to the
+// trace log as "Unhandled Exception - " + message and gives status 1; else the exit status.
+int RunStartUp(const std::function<void()>& body);
 
 // Trace log ("Trace.log" next to the executable).
 void WriteTrace(std::string_view text);
@@ -29,3 +40,40 @@ void SetApplicationTitle(std::string title);
 
 // A plain modal message box with an OK button, captioned with the application title.
 void ShowMessage(std::string_view text);
+
+// Trace switches: ZTLOG_TRACE equal to "1", or "--ZTTrace" among the arguments (without the
+// program name) except the last one. ztlogTrace is the variable's value, null when unset.
+bool TraceSwitchOn(const char* ztlogTrace, std::span<const std::string> args);
+bool TraceEnabled();
+void SetTraceEnabled(bool on);
+
+// What the command line asks for. The game is the runner's own file when it carries game data,
+// else the last argument; --help and --version count only in that last place.
+struct CommandLine {
+  enum class Action { Run, Help, Version, Usage } action = Action::Usage;
+  std::string gamePath;
+};
+CommandLine ResolveCommandLine(std::span<const std::string> args, const std::string& selfPath, bool selfHasGameData);
+
+// The runner's own executable and its folder (where "Trace.log" and "tempdir.txt" live).
+const std::string& ExecutablePath();
+const std::string& ExecutableFolder();
+void SetExecutableFolder(std::string folder);  // for embedding and tests
+
+// The game file being run (absolute) and the arguments the runner was given, program name excluded.
+const std::string& GamePath();
+void SetGamePath(std::string path);
+const std::vector<std::string>& ProgramArguments();
+
+// Read from the game header by the loader; the debug window then drives the game.
+void SetDebugMode(bool on);
+bool DebugMode();
+
+// Exit status of the runner: 0 after a normal end, 1 after a failed load or preparation or an
+// error end. Later code asks for an error end with SetExitStatus(1).
+void SetExitStatus(int status);
+int ExitStatus();
+
+// The application object while the runner runs (null before and after, or when embedded).
+platform::TApplication* Application();
+void SetApplication(platform::TApplication* application);

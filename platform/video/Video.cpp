@@ -1,0 +1,66 @@
+// Backend choice and SDL start-up/shut-down.
+#include "platform/video/Video.h"
+
+#include <SDL.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "platform/window/headless/HeadlessWindow.h"
+#include "platform/window/sdl/SdlWindow.h"
+
+namespace platform {
+namespace {
+VideoBackend g_backend = VideoBackend::None;
+
+bool Set(const char* v) { return v && *v; }
+}  // namespace
+
+bool DisplayVisible(const char* display, const char* waylandDisplay, const char* sdlVideoDriver) {
+  if (Set(sdlVideoDriver)) {
+    const std::string_view d = sdlVideoDriver;
+    if (d == "offscreen" || d == "dummy") return false;
+  }
+  return Set(display) || Set(waylandDisplay);
+}
+
+bool DisplayVisible() {
+  return DisplayVisible(std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"), std::getenv("SDL_VIDEODRIVER"));
+}
+
+VideoBackend InitVideo() {
+  if (g_backend != VideoBackend::None) return g_backend;
+  // The event queue works without any display; the pump and SDL_PushEvent rely on it.
+  SDL_InitSubSystem(SDL_INIT_EVENTS);
+  const char* forced = std::getenv("RUNNER_HEADLESS");
+  const bool headless = forced && std::string_view(forced) == "1";
+  const bool worthTrying = DisplayVisible() || Set(std::getenv("SDL_VIDEODRIVER"));
+  if (!headless && worthTrying && SDL_InitSubSystem(SDL_INIT_VIDEO) == 0)
+    g_backend = VideoBackend::Sdl;
+  else
+    g_backend = VideoBackend::Headless;
+  return g_backend;
+}
+
+void ShutdownVideo() {
+  if (g_backend == VideoBackend::None) return;
+  SDL_Quit();
+  g_backend = VideoBackend::None;
+}
+
+VideoBackend CurrentVideoBackend() { return g_backend; }
+
+std::unique_ptr<IWindowBackend> MakeWindowBackend() {
+  if (g_backend == VideoBackend::Sdl) return std::make_unique<SdlWindow>();
+  return std::make_unique<HeadlessWindow>();
+}
+
+void SetScreenSaverAllowed(bool allowed) {
+  if (g_backend != VideoBackend::Sdl) return;
+  if (allowed)
+    SDL_EnableScreenSaver();
+  else
+    SDL_DisableScreenSaver();
+}
+
+}  // namespace platform

@@ -1,0 +1,69 @@
+// A top-level window of the runner: the state the shell and later subsystems set (caption,
+// bounds, visibility), kept here and mirrored by a backend (SDL or headless).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+struct SDL_Window;
+
+namespace platform {
+
+struct WindowBounds {
+  int left = 0, top = 0, width = 0, height = 0;
+  bool operator==(const WindowBounds&) const = default;
+};
+
+// What a backend must do for one window. The native window is created lazily, on the first
+// show, so windows that never appear cost nothing.
+class IWindowBackend {
+ public:
+  virtual ~IWindowBackend() = default;
+  virtual void Show(const std::string& caption, const WindowBounds& bounds, bool bordered) = 0;
+  virtual void Hide() = 0;
+  virtual void SetCaption(const std::string& caption) = 0;
+  virtual void SetBounds(const WindowBounds& bounds) = 0;
+  virtual uint32_t NativeId() const = 0;      // 0 while there is no native window
+  virtual SDL_Window* NativeHandle() const = 0;  // null while there is none
+};
+
+class TWindow {
+ public:
+  TWindow(std::string name, std::unique_ptr<IWindowBackend> backend);
+  virtual ~TWindow();
+  TWindow(const TWindow&) = delete;
+  TWindow& operator=(const TWindow&) = delete;
+
+  // The class name the window was created as ("TRunnerForm", "TDebugForm"...).
+  const std::string& Name() const { return name_; }
+
+  const std::string& Caption() const { return caption_; }
+  void SetCaption(std::string caption);
+  const WindowBounds& Bounds() const { return bounds_; }
+  void SetBounds(const WindowBounds& bounds);
+  bool Visible() const { return visible_; }
+  void Show();
+  void Hide();
+  void SetVisible(bool visible) { visible ? Show() : Hide(); }
+  bool Bordered() const { return bordered_; }
+  void SetBordered(bool bordered) { bordered_ = bordered; }
+
+  // Called once by the application right after the window is created.
+  virtual void FormCreate() {}
+  // The user asked to close the window; the default asks nothing and hides it.
+  virtual void CloseRequested() { Hide(); }
+
+  uint32_t NativeId() const { return backend_->NativeId(); }
+  SDL_Window* NativeHandle() const { return backend_->NativeHandle(); }
+
+ private:
+  std::string name_;
+  std::unique_ptr<IWindowBackend> backend_;
+  std::string caption_;
+  WindowBounds bounds_;
+  bool visible_ = false;
+  bool bordered_ = true;
+};
+
+}  // namespace platform

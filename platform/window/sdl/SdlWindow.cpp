@@ -1,0 +1,41 @@
+// SDL2 windows. SDL cannot make a 0 x 0 window, which the main window is until the display
+// is set up, so sizes are clamped to at least one pixel.
+#include "platform/window/sdl/SdlWindow.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+
+namespace platform {
+
+SdlWindow::~SdlWindow() {
+  if (window_) SDL_DestroyWindow(window_);
+}
+
+void SdlWindow::Show(const std::string& caption, const WindowBounds& b, bool bordered) {
+  if (!window_) {
+    Uint32 flags = SDL_WINDOW_HIDDEN;
+    if (!bordered) flags |= SDL_WINDOW_BORDERLESS;
+    window_ = SDL_CreateWindow(caption.c_str(), b.left, b.top, std::max(1, b.width), std::max(1, b.height), flags);
+    if (!window_) return;  // no native window: the state stays in TWindow, nothing is drawn
+  }
+  SDL_ShowWindow(window_);
+}
+
+void SdlWindow::Hide() {
+  if (window_) SDL_HideWindow(window_);
+}
+
+void SdlWindow::SetCaption(const std::string& caption) {
+  if (window_) SDL_SetWindowTitle(window_, caption.c_str());
+}
+
+void SdlWindow::SetBounds(const WindowBounds& b) {
+  if (!window_) return;
+  SDL_SetWindowPosition(window_, b.left, b.top);
+  SDL_SetWindowSize(window_, std::max(1, b.width), std::max(1, b.height));
+}
+
+uint32_t SdlWindow::NativeId() const { return window_ ? SDL_GetWindowID(window_) : 0; }
+
+}  // namespace platform

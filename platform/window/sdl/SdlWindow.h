@@ -1,0 +1,23 @@
+// Window backend on SDL2 video: the native window appears on the first show.
+#pragma once
+
+#include "platform/window/Window.h"
+
+namespace platform {
+
+class SdlWindow final : public IWindowBackend {
+ public:
+  SdlWindow() = default;
+  ~SdlWindow() override;
+  void Show(const std::string& caption, const WindowBounds& bounds, bool bordered) override;
+  void Hide() override;
+  void SetCaption(const std::string& caption) override;
+  void SetBounds(const WindowBounds& bounds) override;
+  uint32_t NativeId() const override;
+  SDL_Window* NativeHandle() const override { return window_; }
+
+ private:
+  SDL_Window* window_ = nullptr;
+};
+
+}  // namespace platform

@@ -1,0 +1,197 @@
+// The main window and the top-level sequence run from its start timer.
+#include "runner/shell/Runner_Form.h"
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <exception>
+#include <utility>
+#include <vector>
+
+#include "platform/video/Video.h"
+#include "runner/shell/Runner.h"
+#include "runner/shell/Runner_Load.h"
+
+namespace {
+
+struct ShutdownStep {
+  std::string name;
+  std::function<void()> run;
+};
+
+std::vector<ShutdownStep> g_shutdownSteps;
+std::function<void()> g_startGame;
+std::function<bool()> g_gameRunning;
+std::function<bool(const std::string&)> g_loader;
+std::function<bool()> g_preparer;
+std::function<bool()> g_setupDisplay;
+
+struct Forms {
+  TRunnerForm* runner = nullptr;
+  platform::TWindow* help = nullptr;
+  platform::TWindow* debug = nullptr;
+  platform::TWindow* score = nullptr;
+  platform::TWindow* splash = nullptr;
+  platform::TWindow* load = nullptr;
+  platform::TWindow* message = nullptr;
+  platform::TWindow* particle = nullptr;
+  platform::TWindow* error = nullptr;
+  platform::TApplication* owner = nullptr;
+} g_forms;
+
+bool Fail() {
+  SetExitStatus(1);
+  return false;
+}
+
+}  // namespace
+
+TRunnerForm::TRunnerForm(platform::TApplication& application, std::unique_ptr<platform::IWindowBackend> backend)
+    : TWindow("TRunnerForm", std::move(backend)),
+      StartTimer(application.Timers(), kTimerInterval, true, [this] { StartTimerTimer(); }),
+      EndTimer(application.Timers(), kTimerInterval, false, [this] { EndTimerTimer(); }),
+      application_(application) {
+  SetBordered(false);
+}
+
+void TRunnerForm::FormCreate() {
+  // Invisible in practice until the display set-up sizes it.
+  SetBounds({0, 0, 0, 0});
+}
+
+void TRunnerForm::CloseRequested() { application_.Terminate(); }
+
+bool TRunnerForm::WMSysCommand(uint32_t command, intptr_t& result) const {
+  if (noScreenSaver_ && (command == kScMonitorPower || command == kScScreenSave)) {
+    result = -1;
+    return true;
+  }
+  return false;
+}
+
+void TRunnerForm::SetNoScreenSaver(bool on) {
+  noScreenSaver_ = on;
+  platform::SetScreenSaverAllowed(!on);
+}
+
+void TRunnerForm::StartTimerTimer() {
+  // Loading pumps messages: disabled first, so this cannot fire a second time meanwhile.
+  StartTimer.SetEnabled(false);
+  Hide();
+  const bool ok = LoadAndRunGame();
+  if (ok && DebugMode()) {
+    EndTimer.SetEnabled(true);
+    return;
+  }
+  if (ok) {
+    ShutdownGame();
+    Hide();
+  }
+  application_.Terminate();
+}
+
+void TRunnerForm::EndTimerTimer() {
+  if (GameRunning()) return;
+  EndTimer.SetEnabled(false);
+  ShutdownGame();
+  Hide();
+  application_.Terminate();
+}
+
+bool LoadAndRunGame() {
+  try {
+    const bool loaded = g_loader ? g_loader(GamePath()) : LoadGameData(GamePath());
+    if (!loaded) return Fail();
+  } catch (...) {
+    ShowMessage("Failed to load the game data. File seems corrupted.");
+    return Fail();
+  }
+  try {
+    const bool prepared = g_preparer ? g_preparer() : PrepareGame();
+    if (!prepared) return Fail();
+    if (DebugMode()) {
+      if (auto* debug = DebugForm()) debug->Show();
+    } else if (g_forms.debug && g_forms.owner) {
+      auto* debug = std::exchange(g_forms.debug, nullptr);
+      g_forms.owner->DestroyWindow(debug);
+    }
+    if (g_startGame) g_startGame();
+    return true;
+  } catch (...) {
+    ShowMessage("Unexpected error occured when running the game.");
+    return Fail();
+  }
+}
+
+void ShutdownGame() {
+  for (const auto& step : g_shutdownSteps) {
+    try {
+      step.run();
+    } catch (const std::exception& e) {
+      WriteTraceAlways("Shutdown step " + step.name + " failed: " + e.what());
+    } catch (...) {
+      WriteTraceAlways("Shutdown step " + step.name + " failed");
+    }
+  }
+}
+
+void AddShutdownStep(std::string name, std::function<void()> step) {
+  g_shutdownSteps.push_back({std::move(name), std::move(step)});
+}
+void ClearShutdownSteps() { g_shutdownSteps.clear(); }
+
+void SetStartGameHook(std::function<void()> hook) { g_startGame = std::move(hook); }
+void SetGameRunningQuery(std::function<bool()> query) { g_gameRunning = std::move(query); }
+bool GameRunning() { return g_gameRunning && g_gameRunning(); }
+void SetGameLoader(std::function<bool(const std::string&)> loader) { g_loader = std::move(loader); }
+void SetGamePreparer(std::function<bool()> preparer) { g_preparer = std::move(preparer); }
+
+void ApplyPriority(int priority) {
+  // Thread nice values; lowering them needs CAP_SYS_NICE, and failing is fine.
+  int nice = 0;
+  if (priority == 1)
+    nice = -5;
+  else if (priority == 2)
+    nice = -10;
+  else
+    return;
+  setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), nice);
+}
+
+// Linux schedulers need no opt-in for smooth frame pacing.
+void EnableMultimediaScheduling() {}
+
+bool SetupDisplay() {
+  EnableMultimediaScheduling();
+  return g_setupDisplay ? g_setupDisplay() : true;
+}
+void SetSetupDisplayHook(std::function<bool()> hook) { g_setupDisplay = std::move(hook); }
+
+void CreateRunnerWindows(platform::TApplication& app) {
+  g_forms = {};
+  g_forms.owner = &app;
+  // The later subsystems give these their own classes; the order is fixed.
+  g_forms.runner = &app.CreateForm<TRunnerForm>(app);
+  g_forms.help = &app.CreateForm<platform::TWindow>("THelpForm");
+  g_forms.debug = &app.CreateForm<platform::TWindow>("TDebugForm");
+  g_forms.score = &app.CreateForm<platform::TWindow>("TScoreForm");
+  g_forms.splash = &app.CreateForm<platform::TWindow>("TSplashForm");
+  g_forms.load = &app.CreateForm<platform::TWindow>("TLoadForm");
+  g_forms.message = &app.CreateForm<platform::TWindow>("TMessageForm");
+  g_forms.particle = &app.CreateForm<platform::TWindow>("TParticleForm");
+  g_forms.error = &app.CreateForm<platform::TWindow>("TErrorForm");
+  // Only the main window is shown by the framework; the others on demand.
+  g_forms.runner->Show();
+}
+
+void ForgetRunnerWindows() { g_forms = {}; }
+
+TRunnerForm* RunnerForm() { return g_forms.runner; }
+platform::TWindow* HelpForm() { return g_forms.help; }
+platform::TWindow* DebugForm() { return g_forms.debug; }
+platform::TWindow* ScoreForm() { return g_forms.score; }
+platform::TWindow* SplashForm() { return g_forms.splash; }
+platform::TWindow* LoadForm() { return g_forms.load; }
+platform::TWindow* MessageForm() { return g_forms.message; }
+platform::TWindow* ParticleForm() { return g_forms.particle; }
+platform::TWindow* ErrorForm() { return g_forms.error; }

@@ -1,0 +1,123 @@
+// The built runner program end to end: usage, version, game-file errors and exit statuses.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tests/runner/shell/TempFolder.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Result {
+  int status = -1;
+  std::string out, err;
+};
+
+std::string Slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// Runs the runner with the given arguments; the environment is ours plus overrides, and
+// anything the runner leaves in a temporary folder lands under tmp.
+Result RunRunner(const std::vector<std::string>& args, const TempFolder& tmp,
+                 const std::vector<std::string>& extraEnv = {}) {
+  const std::string runner = TEST_BINARY_DIR "/bin/runner";
+  std::vector<std::string> env;
+  for (char** e = environ; *e; ++e) {
+    const std::string_view v = *e;
+    if (v.starts_with("TMPDIR=") || v.starts_with("ZTLOG_TRACE=") || v.starts_with("RUNNER_")) continue;
+    env.emplace_back(v);
+  }
+  env.push_back("TMPDIR=" + tmp.str());
+  env.push_back("RUNNER_TEST_MODE=1");
+  env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+
+  std::vector<char*> argv{const_cast<char*>(runner.c_str())};
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  std::vector<char*> envp;
+  for (auto& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
+
+  const fs::path out = tmp.path / "stdout.txt", err = tmp.path / "stderr.txt";
+  posix_spawn_file_actions_t fa;
+  posix_spawn_file_actions_init(&fa);
+  posix_spawn_file_actions_addopen(&fa, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&fa, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  pid_t pid = -1;
+  Result r;
+  const int rc = posix_spawn(&pid, runner.c_str(), &fa, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&fa);
+  if (rc != 0) {
+    r.err = std::strerror(rc);
+    return r;
+  }
+  int status = 0;
+  while (waitpid(pid, &status, 0) == -1 && errno == EINTR) {
+  }
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  r.out = Slurp(out);
+  r.err = Slurp(err);
+  fs::remove(out);
+  fs::remove(err);
+  return r;
+}
+
+}  // namespace
+
+TEST(RunnerProgram, HelpAndVersionPrintToStandardOutput) {
+  TempFolder tmp;
+  Result help = RunRunner({"--help"}, tmp);
+  EXPECT_EQ(help.status, 0) << help.err;
+  EXPECT_NE(help.out.find("Usage: runner"), std::string::npos) << help.out;
+  EXPECT_EQ(help.err, "");
+
+  Result version = RunRunner({"--version"}, tmp);
+  EXPECT_EQ(version.status, 0) << version.err;
+  EXPECT_EQ(version.out, std::string("runner ") + RUNNER_VERSION + "\n");
+}
+
+TEST(RunnerProgram, NoArgumentsGivesUsageOnStandardErrorAndStatusTwo) {
+  TempFolder tmp;
+  Result r = RunRunner({}, tmp);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("Usage: runner"), std::string::npos) << r.err;
+  EXPECT_EQ(r.out, "");
+}
+
+TEST(RunnerProgram, AMissingGameFileIsNamedInTheError) {
+  TempFolder tmp;
+  const std::string missing = (tmp.path / "no-such-game.kvx").string();
+  for (const std::vector<std::string>& args : {std::vector<std::string>{missing},
+                                                std::vector<std::string>{"--ZTTrace", missing},
+                                                std::vector<std::string>{tmp.str()}}) {
+    Result r = RunRunner(args, tmp);
+    EXPECT_NE(r.status, 0) << args.back();
+    EXPECT_NE(r.err.find("\"" + args.back() + "\""), std::string::npos) << r.err;
+  }
+}
+
+TEST(RunnerProgram, AFileWithoutGameDataFailsWithStatusOneAndLeavesNoTemporaryDirectory) {
+  TempFolder tmp;
+  TempFolder games;
+  const fs::path game = games.path / "junk.kvx";
+  std::ofstream(game, std::ios::binary) << "not a game";
+  // With whatever SDL video the environment offers, and with none at all.
+  for (const std::vector<std::string>& env : {std::vector<std::string>{}, std::vector<std::string>{"RUNNER_HEADLESS=1"}}) {
+    Result r = RunRunner({game.string()}, tmp, env);
+    EXPECT_EQ(r.status, 1) << r.err;
+    for (const auto& e : fs::directory_iterator(tmp.path))
+      EXPECT_EQ(e.path().filename().string().rfind("kv_ttt_", 0), std::string::npos) << e.path();
+  }
+}
