@@ -1,0 +1,25 @@
+// The compile-error state shared by the compiler and the interpreter: the first error of a
+// compilation or execution wins and is composed into its message text here.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class CCode;
+
+struct RCodeError {
+  bool pending = false;
+  std::string message;  // composed text, what the player sees
+  std::string text;     // the bare message, as raised
+  int32_t position = 0;  // as raised, before clamping
+};
+
+const RCodeError& CodeError();
+void ClearCodeError();
+// Records the error unless one is already pending.
+void ReportCodeError(const CCode& code, int32_t position, std::string_view message);
+// The composed message for an error at position in code (program or expression form).
+std::string ComposeCodeError(const CCode& code, int32_t position, std::string_view message);
+// Position in UTF-16 units of every character of text; helpers for callers that map positions.
+int32_t Utf16Length(std::string_view text);

@@ -1,0 +1,23 @@
+// The language's unary and binary operators on values. The compiler folds constants with these
+// and the interpreter runs them, so a folded result always equals the run-time one.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "runner/code/Variable_Class.h"
+
+// Each returns null on success, else the failure message; out may alias an operand.
+// A string left operand aliased by out is appended to in place when its text is unshared.
+const char* UnaryOp(int32_t op, const RValue& a, RValue& out);
+const char* BinaryOp(int32_t op, const RValue& l, const RValue& r, RValue& out);
+
+// Ordinal order of two UTF-8 texts by their UTF-16 code units: <0, 0 or >0.
+int CompareUtf16(std::string_view a, std::string_view b) noexcept;
+
+// Messages the operators raise.
+inline constexpr const char* kMsgWrongUnary = "Wrong type of arguments to unary operator.";
+inline constexpr const char* kMsgDivisionByZero = "Division by 0.";
+inline constexpr const char* kMsgModuloByZero = "Modulo by 0.";
+inline constexpr const char* kMsgCannotCompare = "Cannot compare arguments.";
+inline constexpr const char* kMsgStringTooLong = "Resulting string is too long.";

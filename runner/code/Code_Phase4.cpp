@@ -1,0 +1,84 @@
+// Rewriting and folding; see Code_Phase4.h. The walk recurses, bounded by kMaxTreeHeight.
+#include "runner/code/Code_Phase4.h"
+
+#include <unordered_set>
+
+#include "runner/code/Code_Error.h"
+#include "runner/code/Code_Main.h"
+#include "runner/code/Code_Operator.h"
+
+namespace {
+class Folder {
+ public:
+  explicit Folder(const CCode& code) : code_(code) {}
+
+  // Children first, in order; then the node itself.
+  bool Visit(RToken* n) {
+    for (int32_t i = 0; i < n->itemnumb; ++i)
+      if (!Visit(n->items[i])) return false;
+    switch (n->Kind()) {
+      case NodeKind::LocalDecl:
+        // Not scoped: every later use in the text is local, inside the block or not.
+        for (int32_t i = 0; i < n->itemnumb; ++i) locals_.insert(n->items[i]->ind);
+        return true;
+      case NodeKind::Variable: return Variable(n);
+      case NodeKind::Unary: {
+        RToken* a = n->items[0];
+        if (a->Kind() != NodeKind::Constant) return true;
+        RValue out;
+        if (const char* err = UnaryOp(n->ind, a->value, out)) return Fail(a->position, err);
+        MakeConstant(n, std::move(out));
+        return true;
+      }
+      case NodeKind::Binary: {
+        RToken* l = n->items[0];
+        RToken* r = n->items[1];
+        if (l->Kind() != NodeKind::Constant || r->Kind() != NodeKind::Constant) return true;
+        RValue out;
+        if (const char* err = BinaryOp(n->ind, l->value, r->value, out)) return Fail(r->position, err);
+        MakeConstant(n, std::move(out));
+        return true;
+      }
+      default: return true;
+    }
+  }
+
+ private:
+  bool Variable(RToken* n) {
+    RToken* owner = n->items[0];
+    if (owner->Kind() != NodeKind::Constant) return true;
+    if (owner->value.IsReal() && owner->value.val() == kOwnerUnqualified && locals_.count(n->ind))
+      owner->value.SetReal(kOwnerLocal);
+    if (n->itemnumb != 1) return true;
+    if (owner->value.IsString()) return Fail(owner->position, "Left hand side must be a real value.");
+    n->kind = static_cast<int32_t>(NodeKind::SimpleVariable);
+    n->ind2 = RoundToInt32(owner->value.val());
+    n->itemnumb = 0;
+    n->items = nullptr;
+    n->height = 1;
+    return true;
+  }
+
+  static void MakeConstant(RToken* n, RValue v) {
+    n->kind = static_cast<int32_t>(NodeKind::Constant);
+    n->ind = 0;
+    n->itemnumb = 0;
+    n->items = nullptr;
+    n->height = 1;
+    n->value = std::move(v);
+  }
+
+  bool Fail(int32_t pos, const char* msg) {
+    ReportCodeError(code_, pos, msg);
+    return false;
+  }
+
+  const CCode& code_;
+  std::unordered_set<int32_t> locals_;
+};
+}  // namespace
+
+bool RewriteAndFold(const CCode& code, RToken* root) {
+  Folder f(code);
+  return f.Visit(root);
+}

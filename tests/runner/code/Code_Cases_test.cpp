@@ -1,0 +1,103 @@
+// Runs every cases/*.kvs file through the compiler and compares with the .expected file beside it.
+// A .kvs file holds cases, each opened by a line "#--- program NAME" or "#--- expr NAME"; the
+// case text is the lines up to the next header. Set KVS_UPDATE=1 to rewrite the expected files.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "runner/code/Code_Error.h"
+#include "runner/code/Code_Main.h"
+#include "tests/runner/code/TestContext.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+struct Case {
+  std::string header;  // the line after "#--- "
+  bool expr = false;
+  std::string text;
+};
+
+std::string ReadFile(const fs::path& p) {
+  std::ifstream f(p, std::ios::binary);
+  std::stringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+std::vector<Case> SplitCases(const std::string& file) {
+  std::vector<Case> cases;
+  std::istringstream in(file);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind("#--- ", 0) == 0) {
+      Case c;
+      c.header = line.substr(5);
+      c.expr = c.header.rfind("expr", 0) == 0;
+      cases.push_back(c);
+      continue;
+    }
+    if (cases.empty()) continue;
+    cases.back().text += line + "\n";
+  }
+  for (Case& c : cases)
+    if (!c.text.empty()) c.text.pop_back();
+  return cases;
+}
+
+std::string RunCase(const Case& c, const CompileContext& ctx) {
+  CCode code(c.text, c.expr);
+  if (!code.Compile()) {
+    const RCodeError& e = CodeError();
+    return "error @" + std::to_string(e.position) + ": " + e.text + "\n";
+  }
+  if (code.i_kind == CCode::kConstantExpression) {
+    std::string v = code.i_value.IsReal() ? RealText(code.i_value.val())
+                                          : "\"" + std::string(code.i_value.str()) + "\"";
+    return "constant " + v + "\n";
+  }
+  EXPECT_EQ(TreeFault(code.i_token), "") << c.header;
+  std::string head = code.IsProgram() ? "program" : "expression";
+  head += " args=" + std::to_string(code.i_Args) + " argarray=" + (code.i_ArgArray ? "1" : "0") + "\n";
+  return head + DumpTree(code.i_token, &ctx);
+}
+
+std::vector<fs::path> CaseFiles() {
+  std::vector<fs::path> files;
+  for (const auto& e : fs::directory_iterator(fs::path(TEST_SOURCE_DIR) / "tests/runner/code/cases"))
+    if (e.path().extension() == ".kvs") files.push_back(e.path());
+  std::sort(files.begin(), files.end());
+  return files;
+}
+}  // namespace
+
+TEST(CodeCases, EveryCaseFileMatchesItsExpectedOutput) {
+  ScopedTestContext scope;
+  const bool update = std::getenv("KVS_UPDATE") != nullptr;
+  auto files = CaseFiles();
+  ASSERT_FALSE(files.empty());
+  for (const fs::path& file : files) {
+    auto cases = SplitCases(ReadFile(file));
+    EXPECT_FALSE(cases.empty()) << file;
+    std::string actual;
+    for (const Case& c : cases) actual += "#--- " + c.header + "\n" + RunCase(c, scope.ctx);
+    fs::path expectedPath = fs::path(file).replace_extension(".expected");
+    if (update) {
+      std::ofstream(expectedPath, std::ios::binary)
+          << "Compiler output for " << file.filename().string() << "; KVS_UPDATE=1 rewrites it.\n"
+          << actual;
+      continue;
+    }
+    auto want = SplitCases(ReadFile(expectedPath));
+    auto got = SplitCases(actual);
+    ASSERT_EQ(want.size(), got.size()) << file.filename() << ": case count differs";
+    for (size_t i = 0; i < got.size(); ++i) {
+      EXPECT_EQ(want[i].header, got[i].header) << file.filename();
+      EXPECT_EQ(want[i].text, got[i].text) << file.filename() << " case " << got[i].header;
+    }
+  }
+}
