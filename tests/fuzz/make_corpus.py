@@ -57,21 +57,26 @@ def calc_crc(data: bytes):
     return zlib.crc32(data) ^ 0xFFFFFFFF  # the stream's CRC omits the final inversion
 
 
-def wad(plain: bytes, k1: int):
-    """A 12-byte preamble and a scrambled region that unscrambles to plain."""
-    k2 = calc_crc(plain)
+def xor_region(region: bytes, k1: int, k2: int):
+    """The keystream of the game-data scrambling over a region; applying it twice is a no-op."""
     seed = ("KVRX" + str(k1) + "LOAD").encode("utf-16-le")
     w, z = calc_crc(seed), k2
-    region = bytearray(plain)
+    out = bytearray(region)
     i = (w & 0xFF) + 6
-    while i < len(region) - 5:
+    while i < len(out) - 5:
         z = (36969 * (z & 0xFFFF) + (z >> 16)) & 0xFFFFFFFF
         w = (18000 * (w & 0xFFFF) + (w >> 16)) & 0xFFFFFFFF
         r = ((z << 16) + (w & 0xFFFF)) & 0xFFFFFFFF
-        (v,) = struct.unpack_from("<I", region, i)
-        struct.pack_into("<I", region, i, v ^ r)
+        (v,) = struct.unpack_from("<I", out, i)
+        struct.pack_into("<I", out, i, v ^ r)
         i += 4
-    return u32(k1) + u32(k2) + b"\0\0\0\0" + bytes(region)
+    return bytes(out)
+
+
+def wad(plain: bytes, k1: int):
+    """A 12-byte preamble and a scrambled region that unscrambles to plain."""
+    k2 = calc_crc(plain)
+    return u32(k1) + u32(k2) + b"\0\0\0\0" + xor_region(plain, k1, k2)
 
 
 def program(ops, payload: bytes):
@@ -140,14 +145,172 @@ def stream_seeds():
     }
 
 
+# ---- code: byte 0 bit 0 = expression, the rest the text ----
+def code_seeds():
+    program = lambda text: b"\0" + text.encode()
+    return {
+        "statements": program("var i, s; s = \"\"; for (i = 0; i < 10; i += 1) { if i mod 2 == 0 then s += string(i) "
+                              "else continue } while (a < 3) do a += 1; do { b -= 1 } until b <= 0"),
+        "with-switch": program("with (obj_player) { switch (x) { case 1: case 2: y = 1; break; default: exit } }\n"
+                               "repeat 3 { global.g[2, 3] = other.d[1] * $ff / 2.5 } globalvar g0; return -~!a"),
+        "calls-resources": program("scr_a(1, \"two\", spr_a); instance_create(0, 0, obj_wall); ext_f(c_red, 'x');"
+                                   "argument0 = argument[1]; self.z = f2(f1(f0()), fv()) // comment\n/* block */"),
+        "expression": b"\1" + b"(a + b * 3 - c div 2) << 1 | 7 & ~d ^ (x >= 2 && y != 3 || !z xor w) + \"s\"",
+        "operators": program("a := 1 a += 2 a -= 3 a *= 4 a /= 5 a |= 6 a &= 7 a ^= 8 b = a <> 1 and a or not a "
+                             "begin c = 1.5e3 end if a then {} else if b then {} else {}"),
+    }
+
+
+def case_seeds(cases_dir: Path):
+    """The language's own test cases, one seed each."""
+    seeds = {}
+    for f in sorted(cases_dir.glob("*.kvs")):
+        kind = body = name = None
+        for line in f.read_text(encoding="utf-8").splitlines(keepends=True) + ["#--- end"]:
+            if line.startswith("#---"):
+                if kind is not None:
+                    seeds[f"{f.stem}-{len(seeds):03d}"] = bytes([kind == "expr"]) + "".join(body).encode()
+                parts = line.split()
+                kind, body = (parts[1] if len(parts) > 1 else None), []
+            elif kind is not None:
+                body.append(line)
+    return seeds
+
+
+# ---- variables: byte 0 bit 0 = the global store, the rest the stream ----
+def value(v):
+    if isinstance(v, str):
+        return i32(1) + struct.pack("<d", 0) + string(v.encode())
+    return i32(0) + struct.pack("<d", v) + string(b"")
+
+
+def var_list(variables):
+    out = i32(440) + i32(len(variables))
+    for ind, simple, rows in variables:
+        out += i32(ind) + value(simple) + i32(len(rows))
+        for row in rows:
+            out += i32(len(row)) + b"".join(value(v) for v in row)
+    return out
+
+
+def variable_seeds():
+    variables = [(100000, 1.5, []), (100001, "text", []), (100002, 0, [[1, "a", 2.5], [], ["b"]]),
+                 (5, -3, [[7]])]
+    return {
+        "list": b"\0" + var_list(variables),
+        "list-empty": b"\0" + var_list([]),
+        "global": b"\1" + i32(700) + var_list(variables[:2]) + i32(3) + i32(1) + i32(0) + i32(1),
+    }
+
+
+# ---- game files: the plain game data in open form (see FuzzBlocks.h) ----
+SEARCH_START = 3800004
+
+
+def find_signature(f: bytes):
+    for p in range(SEARCH_START, len(f) - 7):
+        (w0, w1) = struct.unpack_from("<II", f, p)
+        if ((w0 & 0xFF00FF00) + (w1 & 0x00FF00FF)) & 0xFFFFFFFF == 0xF7140067:
+            return p
+    raise ValueError("no game data")
+
+
+def unscramble(f: bytes):
+    """The plain game data from the version word on, as the runner sees it after unscrambling."""
+    s = find_signature(f)
+    k1, k2, version = struct.unpack_from("<IIi", f, s + 8)
+    key = int((s - 1 - SEARCH_START) / 4)  # truncating division
+    return i32(version ^ key) + unxor(f[s + 20:], k1, k2)
+
+
+def unxor(region: bytes, k1: int, k2: int):
+    out = xor_region(region, k1, k2)
+    if calc_crc(out) != k2:
+        raise ValueError("checksum mismatch")
+    return out
+
+
+def decode_eblock(p: bytes, at: int):
+    """The payload of the "E" block at `at` if one ends exactly at the end of p, else None."""
+    if at + 8 > len(p):
+        return None
+    a, b = struct.unpack_from("<ii", p, at)
+    if a < 0 or b < 0:
+        return None
+    t_at = at + 8 + 4 * a
+    l_at = t_at + 256 + 4 * b
+    if l_at + 4 > len(p):
+        return None
+    (n,) = struct.unpack_from("<i", p, l_at)
+    if n < 0 or l_at + 4 + n != len(p):
+        return None
+    t = p[t_at:t_at + 256]
+    if len(set(t)) != 256:
+        return None
+    u = [0] * 256
+    for k, v in enumerate(t):
+        u[v] = k
+    m = bytearray(p[l_at + 4:])
+    for i in range(n - 1, 0, -1):
+        m[i] = (u[m[i]] - i - m[i - 1]) % 256
+    for i in range(n - 1, -1, -1):
+        j = max(0, i - t[i % 256])
+        m[i], m[j] = m[j], m[i]
+    return bytes(m)
+
+
+def open_zlib(p: bytes, depth=0):
+    """Replaces every compressed block found in p by its ZBLK marker form, recursively."""
+    out = bytearray()
+    i = 0
+    while i < len(p):
+        if i + 6 <= len(p) and p[i + 4] == 0x78 and (p[i + 4] * 256 + p[i + 5]) % 31 == 0 and depth < 8:
+            (n,) = struct.unpack_from("<i", p, i)
+            if 2 <= n <= len(p) - i - 4:
+                d = zlib.decompressobj()
+                try:
+                    content = d.decompress(p[i + 4:i + 4 + n])
+                    if d.eof and not d.unused_data:
+                        inner = open_zlib(content, depth + 1)
+                        out += b"ZBLK" + u32(len(inner)) + inner
+                        i += 4 + n
+                        continue
+                except zlib.error:
+                    pass
+        out.append(p[i])
+        i += 1
+    return bytes(out)
+
+
+def open_game(f: bytes):
+    plain = unscramble(f)
+    for at in range(len(plain) - 8):
+        payload = decode_eblock(plain, at)
+        if payload is not None:
+            inner = open_zlib(payload)
+            return open_zlib(plain[:at]) + b"EBLK" + u32(len(inner)) + inner
+    raise ValueError("no chunk block")
+
+
+def write(d: Path, seeds):
+    shutil.rmtree(d, ignore_errors=True)
+    d.mkdir(parents=True)
+    for name, data in seeds.items():
+        (d / name).write_bytes(data)
+
+
 def main():
+    if len(sys.argv) > 2 and sys.argv[1] == "generated":
+        # make_corpus.py generated OUTDIR [GAMEFILE...]: seeds made from the repository's own test
+        # cases and from games built from the example projects, never committed
+        out = Path(sys.argv[2])
+        write(out / "code", case_seeds(HERE.parent / "runner" / "code" / "cases"))
+        write(out / "load", {Path(g).stem: open_game(Path(g).read_bytes()) for g in sys.argv[3:]})
+        return
     out = Path(sys.argv[1]) if len(sys.argv) > 1 else HERE / "corpus"
-    for target, seeds in (("stream", stream_seeds()), ("bmp", bmp_seeds())):
-        d = out / target
-        shutil.rmtree(d, ignore_errors=True)
-        d.mkdir(parents=True)
-        for name, data in seeds.items():
-            (d / name).write_bytes(data)
+    for target, seeds in (("stream", stream_seeds()), ("bmp", bmp_seeds()), ("code", code_seeds()),
+                          ("variables", variable_seeds())):
+        write(out / target, seeds)
 
 
 if __name__ == "__main__":
