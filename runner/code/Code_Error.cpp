@@ -3,6 +3,10 @@
 
 #include "runner/code/Code_Main.h"
 
+#include <cstdio>
+
+#include "runner/shell/Runner.h"
+
 namespace {
 RCodeError g_error;
 
@@ -101,3 +105,17 @@ void ReportCodeError(const CCode& code, int32_t position, std::string_view messa
   g_error.position = position;
   g_error.message = ComposeCodeError(code, position, message);
 }
+
+namespace {
+void DefaultErrorSink(std::string_view message, bool fatal) {
+  std::string line = fatal ? "FATAL ERROR: " : "ERROR: ";
+  line += message;
+  std::fprintf(stderr, "%s\n", line.c_str());
+  WriteTrace(line);
+}
+ErrorSink g_error_sink = DefaultErrorSink;
+}  // namespace
+
+void SetErrorSink(ErrorSink sink) { g_error_sink = sink ? sink : DefaultErrorSink; }
+void ShowActionError(std::string_view message, bool fatal) { g_error_sink(message, fatal); }
+void ShowError(std::string_view message, bool fatal) { g_error_sink(message, fatal); }

@@ -23,3 +23,13 @@ void ReportCodeError(const CCode& code, int32_t position, std::string_view messa
 std::string ComposeCodeError(const CCode& code, int32_t position, std::string_view message);
 // Position in UTF-16 units of every character of text; helpers for callers that map positions.
 int32_t Utf16Length(std::string_view text);
+
+// Run-time errors outside the compiler: built-in functions, argument checks, preparation.
+// Until the error window exists every error goes to the installed sink; the default one
+// writes to standard error and the trace log.
+using ErrorSink = void (*)(std::string_view message, bool fatal);
+void SetErrorSink(ErrorSink sink);  // null restores the default
+// With the running action's context (built-in functions, execute and report, show_error).
+void ShowActionError(std::string_view message, bool fatal);
+// Without an action context (preparation, script argument checks).
+void ShowError(std::string_view message, bool fatal);

@@ -1,0 +1,6 @@
+// Registration order of the built-in function families (it fixes the function ids).
+#include "runner/functions/Function_Families.h"
+
+std::vector<FunctionFamily> AllFunctionFamilies() {
+  return {};
+}

@@ -1,0 +1,9 @@
+// The list of built-in function families, in registration order. Each family's unit defines
+// its static table; adding a family means one line here and one in Function_Families.cpp.
+#pragma once
+
+#include <vector>
+
+#include "runner/code/Code_Function.h"
+
+std::vector<FunctionFamily> AllFunctionFamilies();
