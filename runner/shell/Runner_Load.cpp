@@ -1,5 +1,204 @@
+// Finding, unscrambling and reading the game data, and the preparation steps after it.
 #include "runner/shell/Runner_Load.h"
 
-bool FileHasGameData(const std::string&) { return false; }
-bool LoadGameData(const std::string&) { return false; }
-bool PrepareGame() { return true; }
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "runner/shell/DataNew_Class.h"
+#include "runner/shell/Load_Chunks.h"
+#include "runner/shell/Load_Form.h"
+#include "runner/shell/Option_Main.h"
+#include "runner/shell/Runner.h"
+#include "runner/shell/Runner_Form.h"
+#include "runner/shell/Support_Stream.h"
+
+namespace {
+constexpr char kLibraryName[] = "D3DX8.dll";
+
+int32_t g_gameId = 0;
+std::array<uint8_t, 16> g_sessionId{};
+std::function<void(std::string_view)> g_messageSink;
+std::function<bool(const std::string&)> g_d3dxLoader;
+std::array<std::function<bool()>, kPrepareStepCount> g_prepareHooks;
+
+void LoadMessage(std::string_view text) {
+  if (g_messageSink)
+    g_messageSink(text);
+  else
+    ShowMessage(text);
+}
+
+bool Fail(std::string_view text) {
+  LoadMessage(text);
+  return false;
+}
+
+bool RunHook(EPrepareStep step) {
+  const auto& hook = g_prepareHooks[static_cast<size_t>(step)];
+  return !hook || hook();
+}
+
+uint32_t ReadLE32(const uint8_t* p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+bool LoadD3DX(const std::string& path) {
+  if (g_d3dxLoader) return g_d3dxLoader(path);
+  std::ifstream in(path, std::ios::binary);
+  return static_cast<bool>(in);
+}
+
+void SaveLibraryFile(const std::string& name, const CStream& content) {
+  // The name comes from the game data: it must stay a plain name inside the temporary directory.
+  if (!IsConfinedName(name) || name.find_first_of("\\/") != std::string::npos)
+    throw StreamError("library file name leaves the temporary directory");
+  if (!content.SaveToFile(GetTempDirectory() + "/" + name)) throw StreamError("cannot write the library file");
+}
+
+bool ReadChunks(CStream& stream) {
+  CStream chunks = stream.ReadStreamE();
+  const int32_t filler = chunks.ReadInteger();
+  const int64_t skipTo = int64_t{chunks.GetPosition()} + int64_t{filler} * 4;
+  if (filler < 0 || skipTo > chunks.GetSize()) throw StreamError("chunk filler past the end");
+  chunks.SetPosition(static_cast<int32_t>(skipTo));
+  chunks.ReadInteger();  // flags
+  g_gameId = chunks.ReadInteger();
+  chunks.ReadBuffer(g_sessionId.data(), static_cast<int32_t>(g_sessionId.size()));
+  for (const RChunkStep& step : kChunkSteps) {
+    ShowProgress(step.progress, step.caption);
+    if (!RunChunkLoader(step.chunk, chunks)) {
+      if (step.chunk == EChunk::ExtensionPackages) LoadMessage("Error in loading extension packages.");
+      return Fail("Error: Error in resource data.");
+    }
+  }
+  return true;
+}
+
+bool ReadGameHeader(CStream& stream) {
+  if (stream.ReadInteger() != kGameDataVersion) return Fail("Error: Wrong version number.");
+  stream.ReadInteger();
+  const bool debugMode = stream.ReadBoolean();
+  SetDebugMode(debugMode);
+  stream.ReadInteger();
+  if (!Option_Read(stream)) return Fail("Error: Error in resource data.");
+  ShowProgress(1, "Reading data");
+  SetupLoadForm(debugMode);
+  const std::string name = stream.ReadString();
+  SaveLibraryFile(name, stream.ReadStreamC());
+  if (!LoadD3DX(GetTempDirectory() + "/" + kLibraryName)) return Fail("Error: Failed to initialize D3DX.");
+  return ReadChunks(stream);
+}
+}  // namespace
+
+bool IsGameDataSignature(const uint8_t* p) {
+  return (ReadLE32(p) & 0xFF00FF00u) + (ReadLE32(p + 4) & 0x00FF00FFu) == 0xF7140067u;
+}
+
+int64_t FindGameDataSignature(const uint8_t* data, size_t size) {
+  for (int64_t p = kSignatureSearchStart; p + int64_t{kSignatureSize} <= static_cast<int64_t>(size); ++p)
+    if (IsGameDataSignature(data + p)) return p;
+  return -1;
+}
+
+int32_t VersionWordKey(int64_t signatureOffset) {
+  return static_cast<int32_t>((signatureOffset - 1 - kSignatureSearchStart) / 4);
+}
+
+bool FileHasGameData(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in || !in.seekg(kSignatureSearchStart)) return false;
+  // Read in blocks that overlap by the signature's length less one.
+  constexpr size_t kBlock = size_t{1} << 20;
+  std::vector<uint8_t> buf(kBlock + kSignatureSize);
+  size_t have = 0;
+  int64_t bufStart = kSignatureSearchStart;
+  for (;;) {
+    in.read(reinterpret_cast<char*>(buf.data() + have), static_cast<std::streamsize>(kBlock));
+    have += static_cast<size_t>(in.gcount());
+    if (have < kSignatureSize) return false;
+    for (size_t i = 0; i + kSignatureSize <= have; ++i) {
+      if (!IsGameDataSignature(buf.data() + i)) continue;
+      // The first signature decides, as in loading; its version word must fix up to the version.
+      const int64_t s = bufStart + static_cast<int64_t>(i);
+      uint8_t word[4];
+      in.clear();
+      if (!in.seekg(s + 16) || !in.read(reinterpret_cast<char*>(word), 4)) return false;
+      return (static_cast<int32_t>(ReadLE32(word)) ^ VersionWordKey(s)) == kGameDataVersion;
+    }
+    if (!in) return false;
+    const size_t keep = kSignatureSize - 1;
+    std::copy(buf.begin() + static_cast<std::ptrdiff_t>(have - keep), buf.begin() + static_cast<std::ptrdiff_t>(have),
+              buf.begin());
+    bufStart += static_cast<int64_t>(have - keep);
+    have = keep;
+  }
+}
+
+bool LoadGameData(const std::string& path) {
+  SetApplicationTitle(std::filesystem::path(path).stem().string());
+  CStream stream;
+  if (!stream.LoadFromFile(path)) return Fail("Error: Cannot read the game file.");
+  InitFastCRC();
+  const int64_t s = FindGameDataSignature(stream.Data(), static_cast<size_t>(stream.GetSize()));
+  if (s < 0) return Fail("Error: Not a valid game file.");
+  const int32_t versionPos = static_cast<int32_t>(s + 16);
+  stream.SetPosition(versionPos);
+  const int32_t version = stream.ReadInteger() ^ VersionWordKey(s);
+  stream.SetPosition(versionPos);
+  stream.WriteInteger(version);
+  if (!stream.DecryptWad(static_cast<int32_t>(s + 8))) std::exit(kExitDamagedData);
+  stream.SetPosition(versionPos);
+  return ReadGameHeader(stream);
+}
+
+bool PrepareGame() {
+  struct Step {
+    int32_t progress;
+    const char* caption;
+    EPrepareStep hook;
+    const char* failure;
+  };
+  static constexpr Step kSteps[] = {
+      {55, "Preparing extension pacakges", EPrepareStep::ExtensionPackages, "Failed to prepare extension packages."},
+      {60, "Preparing constants", EPrepareStep::Constants, "Failed to define the constants."},
+      {61, "Preparing triggers", EPrepareStep::Triggers, "Failed to prepare triggers."},
+      {62, "Compiling scripts", EPrepareStep::Scripts, "Failed to compile the scripts."},
+      {70, "Compiling time line actions", EPrepareStep::TimeLines, "Failed to compile the actions in the time lines."},
+      {72, "Compiling object actions", EPrepareStep::Objects, "Failed to compile the actions in the objects."},
+      {80, "Preparing sounds", EPrepareStep::Sounds, "Failed to prepare the sounds."},
+  };
+  ApplyPriority(Options().opt_priority);
+  ShowProgress(50, "Extracting included files");
+  DataFile_PrepareAll();  // single failures are ignored
+  for (const Step& step : kSteps) {
+    ShowProgress(step.progress, step.caption);
+    if (!RunHook(step.hook)) return Fail(step.failure);
+  }
+  ShowProgress(90, "Preparing graphics");
+  if (!SetupDisplay()) {
+    RunHook(EPrepareStep::StopSound);
+    return false;
+  }
+  RunHook(EPrepareStep::InputHandlers);
+  ShowProgress(100, "Ready");
+  HideLoadForm();
+  static bool removalRegistered = false;
+  if (!removalRegistered) {
+    AddShutdownStep("included files", DataFile_RemoveAll);
+    removalRegistered = true;
+  }
+  return true;
+}
+
+int32_t GameId() { return g_gameId; }
+const std::array<uint8_t, 16>& GameSessionId() { return g_sessionId; }
+void SetLoadMessageSink(std::function<void(std::string_view)> sink) { g_messageSink = std::move(sink); }
+void SetD3DXLoader(std::function<bool(const std::string& path)> loader) { g_d3dxLoader = std::move(loader); }
+void SetPrepareHook(EPrepareStep step, std::function<bool()> hook) {
+  g_prepareHooks[static_cast<size_t>(step)] = std::move(hook);
+}
+void ResetPrepareHooks() {
+  for (auto& h : g_prepareHooks) h = nullptr;
+}

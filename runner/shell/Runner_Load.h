@@ -2,7 +2,27 @@
 // the settings, the chunk sequence and the preparation steps, with the loading window.
 #pragma once
 
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
+
+inline constexpr int32_t kGameDataVersion = 810;
+// The search for appended game data starts past the largest runner image the format allows.
+inline constexpr int64_t kSignatureSearchStart = 3800004;
+inline constexpr size_t kSignatureSize = 8;
+
+// Exit status when the game data fails its checksum: the runner ends at once, without a message.
+inline constexpr int kExitDamagedData = 3;
+
+// True when the 8 bytes at p are a game-data signature.
+bool IsGameDataSignature(const uint8_t* p);
+// Offset of the first signature at or after the search start, or -1.
+int64_t FindGameDataSignature(const uint8_t* data, size_t size);
+// The term the version word at S+16 is xor-ed with for a signature at S.
+int32_t VersionWordKey(int64_t signatureOffset);
 
 // True when the file holds appended game data (a signature at or after the search start).
 bool FileHasGameData(const std::string& path);
@@ -11,5 +31,34 @@ bool FileHasGameData(const std::string& path);
 // damaged data (the caller shows the generic load-failure message).
 bool LoadGameData(const std::string& path);
 
-// Runs the preparation steps. Returns false after showing its own message.
+// Runs the preparation steps. Returns false after showing its own message. The first success
+// adds the removal of included files to the shutdown steps.
 bool PrepareGame();
+
+// From the chunk sequence of the loaded game (the debug flag of the header goes to SetDebugMode).
+int32_t GameId();
+const std::array<uint8_t, 16>& GameSessionId();
+
+// Every message of loading and preparation goes here; the default shows a message box.
+void SetLoadMessageSink(std::function<void(std::string_view)> sink);
+
+// Loads the Direct3D extension library from its path in the temporary directory. The default
+// only checks that the file is there and readable; the graphics layer stands in for its functions.
+void SetD3DXLoader(std::function<bool(const std::string& path)> loader);
+
+// Preparation work of subsystems built later; each succeeds until its subsystem installs it.
+// The display set-up is the shell's SetupDisplay, with its own hook.
+enum class EPrepareStep : int {
+  ExtensionPackages,
+  Constants,
+  Triggers,
+  Scripts,
+  TimeLines,
+  Objects,
+  Sounds,
+  StopSound,
+  InputHandlers,
+};
+inline constexpr int kPrepareStepCount = 9;
+void SetPrepareHook(EPrepareStep step, std::function<bool()> hook);  // empty: succeed
+void ResetPrepareHooks();

@@ -1,8 +1,84 @@
-// gamebuild command line.
+// gamebuild command line: gamebuild PROJECT -o OUTPUT [--data-only] [--runner PATH] [--seed N]
+#include <unistd.h>
+
+#include <charconv>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "tools/gamebuild/GameBuild.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+constexpr char kUsage[] =
+    "usage: gamebuild PROJECT -o OUTPUT [--data-only] [--runner PATH] [--seed N]\n"
+    "  Builds the game project in the folder PROJECT into a game file.\n"
+    "  -o OUTPUT      the file to write\n"
+    "  --data-only    write only the game data (run it with: runner OUTPUT)\n"
+    "                 instead of a standalone executable\n"
+    "  --runner PATH  the runner to put in front of the data (default: the runner\n"
+    "                 next to gamebuild)\n"
+    "  --seed N       seed of the scrambling (default: the project's \"seed\", else 0)\n";
+
+int Usage(const char* problem) {
+  if (problem) std::fprintf(stderr, "gamebuild: %s\n", problem);
+  std::fputs(kUsage, problem ? stderr : stdout);
+  return problem ? 2 : 0;
+}
+
+fs::path DefaultRunner() {
+  std::error_code ec;
+  const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+  return ec ? fs::path("runner") : self.parent_path() / "runner";
+}
+}  // namespace
 
 int main(int argc, char** argv) {
-  (void)argc; (void)argv;
-  std::fprintf(stderr, "gamebuild: not built yet\n");
-  return 2;
+  gamebuild::BuildOptions options;
+  bool haveProject = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+    if (arg == "-h" || arg == "--help") return Usage(nullptr);
+    if (arg == "-o") {
+      const char* v = value();
+      if (!v) return Usage("-o needs a file name");
+      options.output = v;
+    } else if (arg == "--data-only") {
+      options.dataOnly = true;
+    } else if (arg == "--runner") {
+      const char* v = value();
+      if (!v) return Usage("--runner needs a path");
+      options.runner = v;
+    } else if (arg == "--seed") {
+      const char* v = value();
+      uint32_t seed = 0;
+      const char* end = v ? v + std::strlen(v) : nullptr;
+      if (!v || *v == '\0' || std::from_chars(v, end, seed).ptr != end) return Usage("--seed needs a number 0..4294967295");
+      options.seed = seed;
+    } else if (!arg.empty() && arg[0] == '-') {
+      return Usage(("unknown option " + arg).c_str());
+    } else if (!haveProject) {
+      options.project = arg;
+      haveProject = true;
+    } else {
+      return Usage("only one project folder may be given");
+    }
+  }
+  if (!haveProject) return Usage("no project folder given");
+  if (options.output.empty()) return Usage("no output file given (-o)");
+  if (!options.dataOnly && options.runner.empty()) options.runner = DefaultRunner();
+  try {
+    gamebuild::BuildGame(options);
+  } catch (const gamebuild::ProjectError& e) {
+    std::fprintf(stderr, "gamebuild: %s\n", (options.project / e.what()).c_str());
+    return 1;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "gamebuild: %s\n", e.what());
+    return 1;
+  }
+  return 0;
 }

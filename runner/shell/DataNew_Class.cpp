@@ -1,0 +1,214 @@
+// Included files: the records of the included-files chunk, their export and their removal.
+#include "runner/shell/DataNew_Class.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "runner/code/Code_Error.h"
+#include "runner/shell/Runner.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+std::vector<CDataFile> g_files;
+bool g_secure = false;
+std::function<void(std::string_view)> g_errorHandler;
+
+void ReportError(std::string_view text) {
+  if (g_errorHandler)
+    g_errorHandler(text);
+  else
+    ShowError(text, false);
+}
+
+bool HasSeparator(std::string_view name) { return name.find_first_of("\\/") != std::string_view::npos; }
+
+bool HasDrive(std::string_view path) {
+  return path.size() >= 2 && path[1] == ':' &&
+         ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+}
+
+// A folder named by the game: drive letters map to the root of the one file system.
+std::string NormaliseFolder(std::string_view dir) {
+  if (HasDrive(dir)) {
+    const bool rooted = dir.size() > 2 && (dir[2] == '\\' || dir[2] == '/');
+    dir.remove_prefix(2);
+    if (!rooted) return NormaliseGamePath(dir);
+  }
+  return NormaliseGamePath(dir);
+}
+
+bool FileExists(const std::string& path) {
+  std::error_code ec;
+  return fs::exists(fs::symlink_status(path, ec));
+}
+}  // namespace
+
+std::string NormaliseGamePath(std::string_view path) {
+  std::string out;
+  out.reserve(path.size());
+  for (char c : path) {
+    if (c == '\\') c = '/';
+    if (c == '/' && !out.empty() && out.back() == '/') continue;
+    out.push_back(c);
+  }
+  return out;
+}
+
+bool IsConfinedName(std::string_view name) {
+  if (name.empty() || name.find('\0') != std::string_view::npos || HasDrive(name)) return false;
+  const std::string n = NormaliseGamePath(name);
+  if (n.front() == '/') return false;
+  size_t start = 0;
+  while (start <= n.size()) {
+    size_t end = n.find('/', start);
+    if (end == std::string::npos) end = n.size();
+    if (n.compare(start, end - start, "..") == 0 && end - start == 2) return false;
+    start = end + 1;
+  }
+  return n.back() != '/';
+}
+
+void SetDataFileErrorHandler(std::function<void(std::string_view)> handler) { g_errorHandler = std::move(handler); }
+void SetSecureMode(bool on) { g_secure = on; }
+bool SecureMode() { return g_secure; }
+
+bool CDataFile::LoadFromStream(CStream& stream) {
+  Clear();
+  if (stream.ReadInteger() != kDataFileVersion) return false;
+  s_filename = stream.ReadString();
+  s_origname = stream.ReadString();
+  s_exists = stream.ReadBoolean();
+  s_size = stream.ReadInteger();
+  s_store = stream.ReadBoolean();
+  if (s_exists && s_store) s_data = stream.ReadStream();
+  s_exportaction = stream.ReadInteger();
+  s_exportdir = stream.ReadString();
+  s_overwrite = stream.ReadBoolean();
+  s_freedata = stream.ReadBoolean();
+  s_removeend = stream.ReadBoolean();
+  return true;
+}
+
+bool CDataFile::ExportIt(const std::string& path) {
+  if (!s_exists) return false;
+  if (!s_overwrite && FileExists(path)) return false;
+  // Written aside and renamed, so a failed write never leaves a cut-off file in its place.
+  const std::string part = path + ".part";
+  {
+    std::ofstream out(part, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out.write(reinterpret_cast<const char*>(s_data.Data()), s_data.GetSize());
+    out.close();
+    if (!out) {
+      std::remove(part.c_str());
+      return false;
+    }
+  }
+  std::error_code ec;
+  fs::rename(part, path, ec);
+  if (ec) {
+    std::remove(part.c_str());
+    return false;
+  }
+  return true;
+}
+
+std::string CDataFile::TargetPath() const {
+  if (!IsConfinedName(s_filename)) return {};
+  const std::string name = NormaliseGamePath(s_filename);
+  switch (s_exportaction) {
+    case kExportTemp: return GetTempDirectory() + "/" + name;
+    case kExportGame: return name;
+    case kExportDir: {
+      std::string dir = NormaliseFolder(s_exportdir);
+      if (dir.empty()) return {};
+      if (dir.back() != '/') dir += '/';
+      return dir + name;
+    }
+    default: return {};
+  }
+}
+
+bool CDataFile::Prepare(bool secure) {
+  if (!s_exists) return false;
+  if (s_exportaction == kExportNone) return true;
+  if (secure && HasSeparator(s_filename)) {
+    ReportError("In secure mode you cannot export a data file to " + s_filename);
+    return false;
+  }
+  bool ok = false;
+  if (s_exportaction == kExportDir && secure) {
+    ReportError("In secure mode you cannot export a data file to an indicated directory.");
+  } else {
+    const std::string target = TargetPath();
+    if (target.empty()) {
+      WriteTrace("Included file not exported, its name leaves the target folder: " + s_filename);
+    } else {
+      if (s_exportaction == kExportDir) {
+        std::error_code ec;
+        fs::create_directories(NormaliseFolder(s_exportdir), ec);
+      }
+      ok = ExportIt(target);
+    }
+  }
+  if (s_freedata) Discard();
+  return ok;
+}
+
+void CDataFile::Discard() {
+  if (!s_exists) return;
+  s_exists = false;
+  s_data.Clear();
+}
+
+bool CDataFile::Remove(bool secure) {
+  if (!s_removeend) return true;
+  if (secure && HasSeparator(s_filename)) return false;
+  if (s_exportaction == kExportNone) return true;
+  if (s_exportaction == kExportDir && secure) return false;
+  const std::string target = TargetPath();
+  if (target.empty()) return false;
+  return std::remove(target.c_str()) == 0;
+}
+
+bool DataFile_LoadChunk(CStream& stream) {
+  g_files.clear();
+  if (stream.ReadInteger() != kDataFileVersion) return false;
+  const int32_t count = stream.ReadInteger();
+  if (count < 0) return false;
+  for (int32_t i = 0; i < count; ++i) {
+    CStream block = stream.ReadStreamC();
+    CDataFile file;
+    if (!file.LoadFromStream(block)) {
+      g_files.clear();
+      return false;
+    }
+    g_files.push_back(std::move(file));
+  }
+  return true;
+}
+
+void DataFile_ClearAll() { g_files.clear(); }
+int DataFile_Count() { return static_cast<int>(g_files.size()); }
+
+int DataFile_Find(std::string_view name) {
+  for (size_t i = 0; i < g_files.size(); ++i)
+    if (g_files[i].s_filename == name) return static_cast<int>(i);
+  return -1;
+}
+
+CDataFile* DataFile_Get(int index) {
+  if (index < 0 || index >= DataFile_Count()) return nullptr;
+  return &g_files[static_cast<size_t>(index)];
+}
+
+void DataFile_PrepareAll() {
+  for (CDataFile& f : g_files) f.Prepare(g_secure);
+}
+
+void DataFile_RemoveAll() {
+  for (CDataFile& f : g_files) f.Remove(g_secure);
+}

@@ -1,0 +1,155 @@
+// The chunk loader table and the default loaders, which check each chunk's framing and skip
+// its records by their stored layout until the owning subsystem installs a real loader.
+#include "runner/shell/Load_Chunks.h"
+
+#include "runner/shell/DataNew_Class.h"
+#include "runner/shell/Support_Stream.h"
+
+namespace {
+std::array<ChunkLoader, kChunkCount> g_loaders;
+
+// A count read from the data; negative counts mark a damaged chunk. Every counted item takes
+// at least four bytes, so a huge count runs into the end of the data, never into memory.
+bool ReadCount(CStream& s, int32_t& count) {
+  count = s.ReadInteger();
+  return count >= 0;
+}
+
+bool SkipExtensionPackages(CStream& s) {
+  if (s.ReadInteger() != kExtensionChunkVersion) return false;
+  int32_t packages;
+  if (!ReadCount(s, packages)) return false;
+  for (int32_t p = 0; p < packages; ++p) {
+    if (s.ReadInteger() != 700) return false;
+    s.ReadString();  // name
+    s.ReadString();  // folder
+    int32_t files;
+    if (!ReadCount(s, files)) return false;
+    for (int32_t f = 0; f < files; ++f) {
+      if (s.ReadInteger() != 700) return false;
+      s.ReadString();   // file name
+      s.ReadInteger();  // kind
+      s.ReadString();   // init function
+      s.ReadString();   // final function
+      int32_t functions;
+      if (!ReadCount(s, functions)) return false;
+      for (int32_t i = 0; i < functions; ++i) {
+        if (s.ReadInteger() != 700) return false;
+        s.ReadString();  // name
+        s.ReadString();  // external name
+        for (int k = 0; k < 3 + 17 + 1; ++k) s.ReadInteger();  // kind, id, argcount, arg types, result
+      }
+      int32_t constants;
+      if (!ReadCount(s, constants)) return false;
+      for (int32_t i = 0; i < constants; ++i) {
+        if (s.ReadInteger() != 700) return false;
+        s.ReadString();
+        s.ReadString();
+      }
+    }
+    s.ReadStream();  // the packages' files
+  }
+  return true;
+}
+
+bool SkipTriggers(CStream& s) {
+  if (s.ReadInteger() != kChunkVersion) return false;
+  int32_t count;
+  if (!ReadCount(s, count)) return false;
+  for (int32_t i = 0; i < count; ++i) {
+    CStream e = s.ReadStreamC();
+    if (!e.ReadBoolean()) continue;
+    if (e.ReadInteger() != 800) return false;
+    e.ReadString();   // name
+    e.ReadString();   // condition
+    e.ReadInteger();  // moment
+    e.ReadString();   // constant name
+  }
+  return true;
+}
+
+bool SkipConstants(CStream& s) {
+  if (s.ReadInteger() != kChunkVersion) return false;
+  int32_t count;
+  if (!ReadCount(s, count)) return false;
+  for (int32_t i = 0; i < count; ++i) {
+    s.ReadString();
+    s.ReadString();
+  }
+  return true;
+}
+
+// Named framing: each entry is a compressed block with an exists flag, a name and the record.
+// The record itself is left to its subsystem; scripts are simple enough to check here.
+bool SkipNamed(CStream& s, EChunk chunk) {
+  if (s.ReadInteger() != kChunkVersion) return false;
+  int32_t count;
+  if (!ReadCount(s, count)) return false;
+  for (int32_t i = 0; i < count; ++i) {
+    CStream e = s.ReadStreamC();
+    if (!e.ReadBoolean()) continue;
+    e.ReadString();
+    if (chunk == EChunk::Scripts) {
+      if (e.ReadInteger() != 800) return false;
+      e.ReadString();
+    }
+  }
+  if (chunk == EChunk::Rooms) {
+    s.ReadInteger();  // last instance id
+    s.ReadInteger();  // last tile id
+  }
+  return true;
+}
+
+bool SkipGameInfo(CStream& s) {
+  if (s.ReadInteger() != kChunkVersion) return false;
+  CStream e = s.ReadStreamC();
+  e.ReadInteger();  // colour
+  e.ReadBoolean();  // embedded
+  e.ReadString();   // caption
+  for (int k = 0; k < 4; ++k) e.ReadInteger();  // left, top, width, height
+  for (int k = 0; k < 4; ++k) e.ReadBoolean();  // border, sizeable, stay on top, pause
+  e.ReadStream();   // text
+  return true;
+}
+
+bool SkipLibraryInit(CStream& s) {
+  if (s.ReadInteger() != kLibraryInitChunkVersion) return false;
+  int32_t count;
+  if (!ReadCount(s, count)) return false;
+  for (int32_t i = 0; i < count; ++i) s.ReadString();
+  return true;
+}
+
+bool SkipRoomOrder(CStream& s) {
+  if (s.ReadInteger() != kRoomOrderChunkVersion) return false;
+  const int32_t count = s.ReadInteger();
+  if (count < 1) return false;
+  for (int32_t i = 0; i < count; ++i) s.ReadInteger();
+  return true;
+}
+}  // namespace
+
+bool DefaultChunkLoader(EChunk chunk, CStream& stream) {
+  switch (chunk) {
+    case EChunk::ExtensionPackages: return SkipExtensionPackages(stream);
+    case EChunk::Triggers: return SkipTriggers(stream);
+    case EChunk::Constants: return SkipConstants(stream);
+    case EChunk::IncludedFiles: return DataFile_LoadChunk(stream);
+    case EChunk::GameInfo: return SkipGameInfo(stream);
+    case EChunk::LibraryInit: return SkipLibraryInit(stream);
+    case EChunk::RoomOrder: return SkipRoomOrder(stream);
+    default: return SkipNamed(stream, chunk);
+  }
+}
+
+void SetChunkLoader(EChunk chunk, ChunkLoader loader) { g_loaders[static_cast<size_t>(chunk)] = std::move(loader); }
+
+void ResetChunkLoaders() {
+  for (ChunkLoader& l : g_loaders) l = nullptr;
+}
+
+bool RunChunkLoader(EChunk chunk, CStream& stream) {
+  const ChunkLoader& loader = g_loaders[static_cast<size_t>(chunk)];
+  return loader ? loader(stream) : DefaultChunkLoader(chunk, stream);
+}

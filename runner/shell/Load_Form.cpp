@@ -1,0 +1,98 @@
+// The loading window's state: layout from the settings, progress steps, hiding.
+#include "runner/shell/Load_Form.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "runner/shell/Option_Main.h"
+#include "runner/shell/Runner.h"
+#include "runner/shell/Runner_Form.h"
+
+namespace {
+TLoadForm g_form;
+std::function<void(const TLoadForm&)> g_view;
+int32_t g_screenW = 1024;
+int32_t g_screenH = 768;
+
+void Changed() {
+  if (platform::TWindow* window = LoadForm()) {
+    window->SetBordered(false);
+    window->SetBounds({g_form.window.left, g_form.window.top, g_form.window.width, g_form.window.height});
+    window->SetVisible(g_form.visible);
+  }
+  if (g_view) g_view(g_form);
+}
+}  // namespace
+
+const TLoadForm& LoadFormState() { return g_form; }
+void SetLoadFormView(std::function<void(const TLoadForm&)> view) { g_view = std::move(view); }
+void SetLoadFormScreenSize(int32_t width, int32_t height) {
+  g_screenW = width;
+  g_screenH = height;
+}
+
+void SetupLoadForm(bool debugMode) {
+  const ROptions& o = Options();
+  g_form.Reset();
+  TLoadForm& f = g_form;
+  RLoadPicture& image = f.LoadImage;
+  if (o.opt_loadimage && !o.opt_loadimage->Empty()) {
+    image.picture = o.opt_loadimage;
+    image.visible = true;
+    image.bounds = {0, 0, image.picture->Width(), image.picture->Height()};
+  }
+  if (image.picture && o.opt_loadtransparent) {
+    f.transparentColorOn = true;
+    f.transparentColor = image.picture->GetPixel(0, image.picture->Height() - 1);
+  }
+  if (o.opt_loadalpha < 255) {
+    f.alphaBlendOn = true;
+    f.alphaBlend = o.opt_loadalpha < 0 ? 0 : o.opt_loadalpha;
+  }
+  if (o.opt_showprogress) {
+    f.LoadEmptyShape.picture = o.opt_progressback;
+    f.LoadFullShape.picture = o.opt_progressfront;
+  }
+  Option_ReleasePictures();
+
+  f.LoadEmptyShape.visible = f.LoadFullShape.visible = o.opt_showprogress;
+  f.LoadEmptyShape.stretch = true;
+  f.LoadFullShape.stretch = o.opt_scaleprogress;
+  f.LoadLabel.visible = debugMode && o.opt_showprogress;
+
+  f.window.width = image.picture ? image.picture->Width() : TLoadForm::kDesignWidth;
+  f.window.height = image.picture ? image.picture->Height() : TLoadForm::kDesignHeight;
+  f.window.left = (g_screenW - f.window.width) / 2;
+  f.window.top = (g_screenH - f.window.height) / 2;
+
+  const int32_t barTop = f.window.height - TLoadForm::kBarFromBottom;
+  const int32_t barWidth = std::max(0, f.window.width - 2 * TLoadForm::kBarLeft);
+  f.LoadEmptyShape.bounds = {TLoadForm::kBarLeft, barTop, barWidth, TLoadForm::kBarHeight};
+  f.LoadFullShape.bounds = {TLoadForm::kBarLeft, barTop, 0, TLoadForm::kBarHeight};
+  f.LoadLabel.bounds = {TLoadForm::kLabelLeft, barTop + (TLoadForm::kBarHeight - TLoadForm::kLabelTextHeight) / 2,
+                        std::max(0, barWidth - 2 * (TLoadForm::kLabelLeft - TLoadForm::kBarLeft)),
+                        TLoadForm::kLabelTextHeight};
+
+  ShowProgress(0, "Loading");
+  f.visible = true;
+  Changed();
+}
+
+void ShowProgress(int32_t percent, const std::string& caption) {
+  // Rounded to the nearest integer, halves to even (the default rounding mode).
+  g_form.progress = percent;
+  g_form.LoadFullShape.bounds.width =
+      static_cast<int32_t>(std::nearbyint(static_cast<double>(percent) * g_form.LoadEmptyShape.bounds.width / 100.0));
+  g_form.LoadLabel.caption = caption;
+  WriteTrace(caption);
+  Changed();
+  PumpMessages();
+}
+
+void HideLoadForm() {
+  g_form.visible = false;
+  g_form.LoadImage.picture.reset();
+  g_form.LoadEmptyShape.picture.reset();
+  g_form.LoadFullShape.picture.reset();
+  Changed();
+}

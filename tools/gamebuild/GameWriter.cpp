@@ -1,0 +1,222 @@
+// The binary side of gamebuild: every record of the container in the order the runner reads it.
+#include "tools/gamebuild/GameWriter.h"
+
+#include <random>
+#include <stdexcept>
+
+#include "runner/shell/DataNew_Class.h"
+#include "runner/shell/Load_Chunks.h"
+#include "runner/shell/Runner_Load.h"
+
+namespace gamebuild {
+namespace {
+
+// The free signature bytes spell KVRX; none is 0xF7, so zero padding before them never matches.
+constexpr uint8_t kSignature[8] = {0x4B, 0x00, 0x56, 0xF7, 0x67, 0x52, 0x14, 0x58};
+constexpr int32_t kFirstInstanceId = 100000;
+constexpr int32_t kFirstTileId = 10000000;
+
+void WriteEmptyChunk(CStream& c, int32_t version) {
+  c.WriteInteger(version);
+  c.WriteInteger(0);
+}
+
+void WriteBlockC(CStream& out, CStream& content) { out.WriteStreamC(content); }
+
+void WriteScripts(CStream& c, const RProject& p) {
+  c.WriteInteger(kChunkVersion);
+  c.WriteInteger(static_cast<int32_t>(p.scripts.size()));
+  for (const auto& script : p.scripts) {
+    CStream e;
+    e.WriteBoolean(script.has_value());
+    if (script) {
+      e.WriteString(script->name);
+      e.WriteInteger(800);
+      e.WriteString(script->text);
+    }
+    WriteBlockC(c, e);
+  }
+}
+
+void WriteIncluded(CStream& c, const RProject& p) {
+  c.WriteInteger(kDataFileVersion);
+  c.WriteInteger(static_cast<int32_t>(p.included.size()));
+  for (const RIncludedSource& f : p.included) {
+    CStream e;
+    e.WriteInteger(kDataFileVersion);
+    e.WriteString(f.name);
+    e.WriteString(f.origname);
+    e.WriteBoolean(f.exists);
+    e.WriteInteger(f.size);
+    e.WriteBoolean(f.store);
+    if (f.exists && f.store) {
+      CStream data(f.data);
+      e.WriteStream(data);
+    }
+    e.WriteInteger(f.exportAction);
+    e.WriteString(f.exportDir);
+    e.WriteBoolean(f.overwrite);
+    e.WriteBoolean(f.freeData);
+    e.WriteBoolean(f.removeEnd);
+    WriteBlockC(c, e);
+  }
+}
+
+void WriteGameInfo(CStream& c, const RGameInfoSource& info) {
+  c.WriteInteger(kChunkVersion);
+  CStream e;
+  e.WriteInteger(info.color);
+  e.WriteBoolean(info.embed);
+  e.WriteString(info.caption);
+  e.WriteInteger(info.left);
+  e.WriteInteger(info.top);
+  e.WriteInteger(info.width);
+  e.WriteInteger(info.height);
+  e.WriteBoolean(info.border);
+  e.WriteBoolean(info.sizeable);
+  e.WriteBoolean(info.stayOnTop);
+  e.WriteBoolean(info.pause);
+  CStream text(std::vector<uint8_t>(info.rtf.begin(), info.rtf.end()));
+  e.WriteStream(text);
+  WriteBlockC(c, e);
+}
+
+// The plain region after the version word.
+CStream WriteHeader(const RProject& p, std::mt19937& gen) {
+  std::array<uint8_t, 16> session{};
+  if (p.sessionId) {
+    session = *p.sessionId;
+  } else {
+    for (size_t i = 0; i < session.size(); i += 4) {
+      const uint32_t r = gen();
+      for (size_t k = 0; k < 4; ++k) session[i + k] = static_cast<uint8_t>(r >> (8 * k));
+    }
+  }
+  const uint32_t eSeed = gen();
+
+  CStream h;
+  h.WriteInteger(0);  // reserved
+  h.WriteBoolean(p.debug);
+  h.WriteInteger(0);  // reserved
+  WriteSettings(h, p.settings);
+  h.WriteString(p.libraryName);
+  CStream library(p.library);
+  h.WriteStreamC(library);
+  CStream chunks = WriteChunks(p, session);
+  h.WriteStreamE(chunks, eSeed);
+  return h;
+}
+
+}  // namespace
+
+void WriteSettings(CStream& out, const ROptions& o) {
+  out.WriteInteger(kOptionsVersion);
+  CStream s;
+  s.WriteBoolean(o.opt_fullscreen);
+  s.WriteBoolean(o.opt_interpolate);
+  s.WriteBoolean(o.opt_noborder);
+  s.WriteBoolean(o.opt_showcursor);
+  s.WriteInteger(o.opt_scale);
+  s.WriteBoolean(o.opt_sizeable);
+  s.WriteBoolean(o.opt_stayontop);
+  s.WriteInteger(o.opt_windowcolor);
+  s.WriteBoolean(o.opt_changeres);
+  s.WriteInteger(o.opt_colordepth);
+  s.WriteInteger(o.opt_resolution);
+  s.WriteInteger(o.opt_frequency);
+  s.WriteBoolean(o.opt_nobuttons);
+  s.WriteBoolean(o.opt_vsync);
+  s.WriteBoolean(o.opt_noscreensaver);
+  s.WriteBoolean(o.opt_keyf4);
+  s.WriteBoolean(o.opt_keyf1);
+  s.WriteBoolean(o.opt_keyesc);
+  s.WriteBoolean(o.opt_keyf5f6);
+  s.WriteBoolean(o.opt_keyf9);
+  s.WriteBoolean(o.opt_closeasesc);
+  s.WriteInteger(o.opt_priority);
+  s.WriteBoolean(o.opt_freeze);
+  s.WriteBoolean(o.opt_showprogress);
+  if (o.opt_showprogress) {
+    s.WriteBitmap(o.opt_progressback.get());
+    s.WriteBitmap(o.opt_progressfront.get());
+  }
+  s.WriteBitmap(o.opt_loadimage.get());
+  s.WriteBoolean(o.opt_loadtransparent);
+  s.WriteInteger(o.opt_loadalpha);
+  s.WriteBoolean(o.opt_scaleprogress);
+  s.WriteBoolean(o.opt_showerrors);
+  s.WriteBoolean(o.opt_logerrors);
+  s.WriteBoolean(o.opt_aborterrors);
+  s.WriteInteger((o.opt_uninitzero ? 1 : 0) | (o.opt_argerrors ? 2 : 0));
+  out.WriteStreamC(s);
+}
+
+CStream WriteChunks(const RProject& p, const std::array<uint8_t, 16>& sessionId) {
+  CStream c;
+  c.WriteInteger(0);  // filler count
+  c.WriteInteger(0);  // flags
+  c.WriteInteger(p.gameId);
+  c.WriteBuffer(sessionId.data(), static_cast<int32_t>(sessionId.size()));
+
+  WriteEmptyChunk(c, kExtensionChunkVersion);
+  WriteEmptyChunk(c, kChunkVersion);  // triggers
+  c.WriteInteger(kChunkVersion);
+  c.WriteInteger(static_cast<int32_t>(p.constants.size()));
+  for (const auto& [name, value] : p.constants) {
+    c.WriteString(name);
+    c.WriteString(value);
+  }
+  WriteEmptyChunk(c, kChunkVersion);  // sounds
+  WriteEmptyChunk(c, kChunkVersion);  // sprites
+  WriteEmptyChunk(c, kChunkVersion);  // backgrounds
+  WriteEmptyChunk(c, kChunkVersion);  // paths
+  WriteScripts(c, p);
+  WriteEmptyChunk(c, kChunkVersion);  // fonts
+  WriteEmptyChunk(c, kChunkVersion);  // time lines
+  WriteEmptyChunk(c, kChunkVersion);  // objects
+  WriteEmptyChunk(c, kChunkVersion);  // rooms
+  c.WriteInteger(kFirstInstanceId);
+  c.WriteInteger(kFirstTileId);
+  WriteIncluded(c, p);
+  WriteGameInfo(c, p.info);
+  c.WriteInteger(kLibraryInitChunkVersion);
+  c.WriteInteger(static_cast<int32_t>(p.libraryInit.size()));
+  for (const std::string& code : p.libraryInit) c.WriteString(code);
+  c.WriteInteger(kRoomOrderChunkVersion);
+  c.WriteInteger(static_cast<int32_t>(p.roomOrder.size()));
+  for (int32_t room : p.roomOrder) c.WriteInteger(room);
+  return c;
+}
+
+std::vector<uint8_t> WriteGameFile(const RProject& project, const std::vector<uint8_t>& runner, uint32_t seed) {
+  // mt19937's sequence is fixed by the standard, so a seed gives the same file everywhere.
+  std::mt19937 gen(seed);
+  const uint32_t k1 = gen();
+  const CStream region = WriteHeader(project, gen);
+
+  int64_t s = std::max<int64_t>(kSignatureSearchStart, static_cast<int64_t>(runner.size()));
+  for (;;) {
+    if (s + 20 + region.GetSize() > CStream::kMaxSize) throw std::runtime_error("game file too large");
+    CStream f;
+    f.WriteBuffer(runner.data(), static_cast<int32_t>(runner.size()));
+    const std::vector<uint8_t> padding(static_cast<size_t>(s) - runner.size(), 0);
+    f.WriteBuffer(padding.data(), static_cast<int32_t>(padding.size()));
+    f.WriteBuffer(kSignature, sizeof kSignature);
+    f.WriteInteger(0);  // K1, K2: filled in by the scrambling
+    f.WriteInteger(0);
+    f.WriteInteger(kGameDataVersion ^ VersionWordKey(s));
+    f.WriteBuffer(region.Data(), region.GetSize());
+    f.EncryptWad(static_cast<int32_t>(s + 8), k1);
+    // The runner's own bytes may hold a signature; the data then moves past it.
+    const int64_t found = FindGameDataSignature(f.Data(), static_cast<size_t>(f.GetSize()));
+    if (found == s) return f.Bytes();
+    if (found < 0 || found > s) throw std::logic_error("signature search missed the written signature");
+    // Seven bytes of the runner make a match whatever follows them; no padding helps then.
+    if (found + 7 <= static_cast<int64_t>(runner.size()))
+      throw std::runtime_error("the runner holds a game-data signature at offset " + std::to_string(found) +
+                               " and cannot carry game data");
+    ++s;
+  }
+}
+
+}  // namespace gamebuild

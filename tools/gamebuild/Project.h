@@ -1,0 +1,91 @@
+// The game project as gamebuild sees it: everything one game file holds, read from a project
+// directory (game.json and the files it names) and checked before anything is written.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "runner/shell/Option_Main.h"
+
+namespace gamebuild {
+
+// A fault in the project: the file (relative to the project directory) and the key in it.
+class ProjectError : public std::runtime_error {
+ public:
+  ProjectError(std::string file, std::string key, const std::string& message);
+  const std::string& File() const { return file_; }
+  const std::string& Key() const { return key_; }
+
+ private:
+  std::string file_;
+  std::string key_;
+};
+
+struct RScriptSource {
+  std::string name;
+  std::string text;  // CR LF line ends
+};
+
+struct RIncludedSource {
+  std::string name;
+  std::string origname;
+  bool exists = false;
+  int32_t size = 0;
+  bool store = true;
+  std::vector<uint8_t> data;
+  int32_t exportAction = 2;
+  std::string exportDir;
+  bool overwrite = false;
+  bool freeData = true;
+  bool removeEnd = true;
+};
+
+struct RGameInfoSource {
+  int32_t color = 0xE1FFFF;
+  bool embed = false;
+  std::string caption = "Game Information";
+  int32_t left = -1;
+  int32_t top = -1;
+  int32_t width = 600;
+  int32_t height = 400;
+  bool border = true;
+  bool sizeable = true;
+  bool stayOnTop = false;
+  bool pause = true;
+  std::string rtf;
+};
+
+struct RProject {
+  int32_t gameId = 0;
+  std::optional<std::array<uint8_t, 16>> sessionId;
+  bool debug = false;
+  uint32_t seed = 0;
+  std::string libraryName = "D3DX8.dll";
+  std::vector<uint8_t> library;
+  ROptions settings;
+  std::vector<std::pair<std::string, std::string>> constants;
+  std::vector<std::optional<RScriptSource>> scripts;  // by index; empty slots stay empty
+  std::vector<std::optional<std::string>> rooms;      // names only until room records are written
+  std::vector<int32_t> roomOrder;
+  std::vector<std::string> libraryInit;
+  std::vector<RIncludedSource> included;
+  RGameInfoSource info;
+};
+
+// Reads and checks the project in dir. Throws ProjectError.
+RProject ReadProject(const std::filesystem::path& dir);
+
+// The library file written when a project names none: the runner's graphics layer stands in
+// for the Direct3D extension library, so only its presence matters.
+std::vector<uint8_t> PlaceholderLibrary();
+
+// Plain text as a minimal rich-text document.
+std::string PlainTextToRtf(const std::string& utf8);
+
+}  // namespace gamebuild
