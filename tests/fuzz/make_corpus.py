@@ -145,6 +145,31 @@ def stream_seeds():
     }
 
 
+# ---- png ----
+def png(width, height, depth, colour, rows, extra=()):
+    """rows: the raw scanlines without filter bytes; each gets filter 0 (or 1 on odd rows)."""
+    def chunk(kind, body):
+        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+    raw = b"".join(bytes([k % 2]) + r for k, r in enumerate(rows))  # "sub" filter on odd rows
+    ihdr = struct.pack(">IIBBBBB", width, height, depth, colour, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", ihdr) + b"".join(chunk(k, b) for k, b in extra) +
+            chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
+
+
+def png_seeds():
+    return {
+        "grey8": png(3, 2, 8, 0, [b"\x00\x80\xff", b"\x10\x20\x30"]),
+        "grey1": png(9, 1, 1, 0, [b"\xa5\x80"]),
+        "grey-alpha": png(2, 1, 8, 4, [b"\x40\xff\x80\x00"]),
+        "rgb": png(2, 2, 8, 2, [b"\xff\x00\x00\x00\xff\x00", b"\x00\x00\xff\x01\x02\x03"],
+                   [(b"tRNS", b"\x00\xff\x00\x00\x00\x00")]),
+        "rgba": png(2, 1, 8, 6, [b"\x10\x20\x30\x00\x40\x50\x60\x80"]),
+        "rgb16": png(1, 1, 16, 2, [b"\x12\x34\x56\x78\x9a\xbc"]),
+        "palette": png(4, 1, 2, 3, [b"\x1b"], [(b"PLTE", b"\x00\x00\x00\xff\x00\x00\x00\xff\x00\x00\x00\xff"),
+                                                (b"tRNS", b"\x00\x80")]),
+    }
+
+
 # ---- code: byte 0 bit 0 = expression, the rest the text ----
 def code_seeds():
     program = lambda text: b"\0" + text.encode()
@@ -309,7 +334,7 @@ def main():
         return
     out = Path(sys.argv[1]) if len(sys.argv) > 1 else HERE / "corpus"
     for target, seeds in (("stream", stream_seeds()), ("bmp", bmp_seeds()), ("code", code_seeds()),
-                          ("variables", variable_seeds())):
+                          ("variables", variable_seeds()), ("png", png_seeds())):
         write(out / target, seeds)
 
 
