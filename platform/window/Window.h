@@ -26,6 +26,9 @@ class IWindowBackend {
   virtual void SetBounds(const WindowBounds& bounds) = 0;
   virtual uint32_t NativeId() const = 0;      // 0 while there is no native window
   virtual SDL_Window* NativeHandle() const = 0;  // null while there is none
+  // Shows width x height pixels (0xAARRGGBB, top row first) as the window's content, for
+  // windows the runner paints itself (the loading window); opacity 0..255.
+  virtual void Present(int width, int height, const uint32_t* argb, int opacity) = 0;
 };
 
 class TWindow {
@@ -53,6 +56,10 @@ class TWindow {
   virtual void FormCreate() {}
   // The user asked to close the window; the default asks nothing and hides it.
   virtual void CloseRequested() { Hide(); }
+
+  void Present(int width, int height, const uint32_t* argb, int opacity = 255) {
+    backend_->Present(width, height, argb, opacity);
+  }
 
   uint32_t NativeId() const { return backend_->NativeId(); }
   SDL_Window* NativeHandle() const { return backend_->NativeHandle(); }

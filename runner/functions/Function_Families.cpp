@@ -2,5 +2,8 @@
 #include "runner/functions/Function_Families.h"
 
 std::vector<FunctionFamily> AllFunctionFamilies() {
-  return {};
+  return {
+      MathFunctions(),
+      FileFunctions(),
+  };
 }

@@ -7,3 +7,7 @@
 #include "runner/code/Code_Function.h"
 
 std::vector<FunctionFamily> AllFunctionFamilies();
+
+// Each family's table, defined in its own unit.
+FunctionFamily MathFunctions();  // Function_Math
+FunctionFamily FileFunctions();  // Function_File

@@ -14,15 +14,73 @@ std::function<void(const TLoadForm&)> g_view;
 int32_t g_screenW = 1024;
 int32_t g_screenH = 768;
 
+constexpr uint32_t kFormColour = 0xFFF0F0F0;
+constexpr uint32_t kDefaultBarBack = 0xFFFFFFFF;
+constexpr uint32_t kDefaultBarFrame = 0xFF808080;
+constexpr uint32_t kDefaultBarFill = 0xFF0A246A;
+
+void Fill(TBitmap32& canvas, const RLoadRect& r, uint32_t colour) {
+  for (int32_t y = r.top; y < r.top + r.height; ++y)
+    for (int32_t x = r.left; x < r.left + r.width; ++x) canvas.SetPixel(x, y, colour);
+}
+
+// Nearest-neighbour stretch of the picture over r, or the picture at its size clipped to r.
+void DrawPicture(TBitmap32& canvas, const TBitmap32& picture, const RLoadRect& r, bool stretch) {
+  if (picture.Empty() || r.width <= 0 || r.height <= 0) return;
+  for (int32_t y = 0; y < r.height; ++y) {
+    for (int32_t x = 0; x < r.width; ++x) {
+      int32_t sx = x, sy = y;
+      if (stretch) {
+        sx = static_cast<int32_t>(int64_t{x} * picture.Width() / r.width);
+        sy = static_cast<int32_t>(int64_t{y} * picture.Height() / r.height);
+      } else if (x >= picture.Width() || y >= picture.Height()) {
+        continue;
+      }
+      canvas.SetPixel(r.left + x, r.top + y, picture.GetPixel(sx, sy) | 0xFF000000u);
+    }
+  }
+}
+
 void Changed() {
   if (platform::TWindow* window = LoadForm()) {
     window->SetBordered(false);
     window->SetBounds({g_form.window.left, g_form.window.top, g_form.window.width, g_form.window.height});
     window->SetVisible(g_form.visible);
+    if (g_form.visible && window->NativeHandle()) {
+      const TBitmap32 content = ComposeLoadForm(g_form);
+      window->Present(content.Width(), content.Height(), content.Pixels().data(),
+                      g_form.alphaBlendOn ? g_form.alphaBlend : 255);
+    }
   }
   if (g_view) g_view(g_form);
 }
 }  // namespace
+
+TBitmap32 ComposeLoadForm(const TLoadForm& f) {
+  TBitmap32 canvas(f.window.width, f.window.height, kFormColour);
+  if (f.LoadImage.visible && f.LoadImage.picture) DrawPicture(canvas, *f.LoadImage.picture, f.LoadImage.bounds, false);
+  if (f.LoadEmptyShape.visible) {
+    if (f.LoadEmptyShape.picture && !f.LoadEmptyShape.picture->Empty()) {
+      DrawPicture(canvas, *f.LoadEmptyShape.picture, f.LoadEmptyShape.bounds, true);
+    } else {
+      Fill(canvas, f.LoadEmptyShape.bounds, kDefaultBarFrame);
+      const RLoadRect& b = f.LoadEmptyShape.bounds;
+      Fill(canvas, {b.left + 1, b.top + 1, b.width - 2, b.height - 2}, kDefaultBarBack);
+    }
+  }
+  if (f.LoadFullShape.visible) {
+    if (f.LoadFullShape.picture && !f.LoadFullShape.picture->Empty()) {
+      DrawPicture(canvas, *f.LoadFullShape.picture, f.LoadFullShape.bounds, f.LoadFullShape.stretch);
+    } else {
+      Fill(canvas, f.LoadFullShape.bounds, kDefaultBarFill);
+    }
+  }
+  if (f.transparentColorOn) {
+    for (uint32_t& p : canvas.Pixels())
+      if ((p & 0xFFFFFF) == (f.transparentColor & 0xFFFFFF)) p &= 0x00FFFFFFu;
+  }
+  return canvas;
+}
 
 const TLoadForm& LoadFormState() { return g_form; }
 void SetLoadFormView(std::function<void(const TLoadForm&)> view) { g_view = std::move(view); }

@@ -67,5 +67,10 @@ void HideLoadForm();
 // Called after every change of the form, after the platform window has taken the new size and
 // visibility; the graphics layer draws the pictures and the caption from here.
 void SetLoadFormView(std::function<void(const TLoadForm&)> view);
+// The window's content: the form colour, the loading image at its natural size, the bar back
+// stretched over its bounds, the filled part stretched or clipped; a default bar when the game
+// gives no pictures. Pixels of the transparent colour come out with alpha 0.
+TBitmap32 ComposeLoadForm(const TLoadForm& form);
+
 // The screen the window is centred on; 1024 x 768 until the display layer says otherwise.
 void SetLoadFormScreenSize(int32_t width, int32_t height);

@@ -14,6 +14,7 @@ class HeadlessWindow final : public IWindowBackend {
   void SetBounds(const WindowBounds&) override {}
   uint32_t NativeId() const override { return 0; }
   SDL_Window* NativeHandle() const override { return nullptr; }
+  void Present(int, int, const uint32_t*, int) override {}
 };
 
 }  // namespace platform

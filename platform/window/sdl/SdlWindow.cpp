@@ -38,4 +38,21 @@ void SdlWindow::SetBounds(const WindowBounds& b) {
 
 uint32_t SdlWindow::NativeId() const { return window_ ? SDL_GetWindowID(window_) : 0; }
 
+void SdlWindow::Present(int width, int height, const uint32_t* argb, int opacity) {
+  if (!window_ || width <= 0 || height <= 0 || !argb) return;
+  // A plain software framebuffer: an accelerated one would start a GL driver for a window that
+  // only ever shows a few pictures.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  SDL_Surface* target = SDL_GetWindowSurface(window_);
+  if (!target) return;  // a window with a GL context has no surface; its owner draws it
+  SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(argb), width, height, 32,
+                                                           width * 4, SDL_PIXELFORMAT_ARGB8888);
+  if (!source) return;
+  SDL_SetSurfaceBlendMode(source, SDL_BLENDMODE_NONE);
+  SDL_BlitSurface(source, nullptr, target, nullptr);
+  SDL_FreeSurface(source);
+  SDL_SetWindowOpacity(window_, static_cast<float>(std::clamp(opacity, 0, 255)) / 255.0f);
+  SDL_UpdateWindowSurface(window_);
+}
+
 }  // namespace platform

@@ -15,6 +15,7 @@ class SdlWindow final : public IWindowBackend {
   void SetBounds(const WindowBounds& bounds) override;
   uint32_t NativeId() const override;
   SDL_Window* NativeHandle() const override { return window_; }
+  void Present(int width, int height, const uint32_t* argb, int opacity) override;
 
  private:
   SDL_Window* window_ = nullptr;

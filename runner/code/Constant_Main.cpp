@@ -1,0 +1,37 @@
+// The constants chunk and the definition of the game's constants; see Constant_Main.h.
+#include "runner/code/Constant_Main.h"
+
+#include "runner/code/Code_Constant.h"
+#include "runner/shell/Support_Stream.h"
+
+namespace {
+std::vector<RConstantText>& Texts() {
+  static std::vector<RConstantText> texts;
+  return texts;
+}
+}  // namespace
+
+bool LoadConstants(CStream& stream) {
+  if (stream.ReadInteger() != kConstantsChunkVersion) return false;
+  const int32_t count = stream.ReadInteger();
+  if (count < 0) return false;
+  // No reserve from the count: a damaged count runs into the end of the data, not into memory.
+  std::vector<RConstantText> texts;
+  for (int32_t i = 0; i < count; ++i) {
+    RConstantText t;
+    t.name = stream.ReadString();
+    t.value = stream.ReadString();
+    texts.push_back(std::move(t));
+  }
+  Texts() = std::move(texts);
+  return true;
+}
+
+bool DefineGameConstants() {
+  for (const RConstantText& t : Texts())
+    if (!DefineConstantFromText(t.name, t.value)) return false;
+  return true;
+}
+
+const std::vector<RConstantText>& GameConstantTexts() { return Texts(); }
+void ClearGameConstantTexts() { Texts().clear(); }
