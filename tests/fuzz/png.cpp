@@ -15,7 +15,7 @@ namespace {
 
 void FixChunkCrcs(std::vector<uint8_t>& png) {
   size_t at = 8;  // after the file signature
-  while (png.size() - at >= 12) {  // at never passes the end: each step stays inside
+  while (at <= png.size() && png.size() - at >= 12) {
     const uint32_t len = uint32_t{png[at]} << 24 | uint32_t{png[at + 1]} << 16 | uint32_t{png[at + 2]} << 8 | png[at + 3];
     if (len > png.size() - at - 12) break;
     const uLong crc = crc32(0, png.data() + at + 4, static_cast<uInt>(len + 4));
