@@ -170,6 +170,16 @@ def png_seeds():
     }
 
 
+# ---- functions: byte 0 = function, byte 1 = count where any, then tagged arguments ----
+def function_seeds(count=66):
+    small = lambda v: b"\x02" + struct.pack("<h", v)
+    real = lambda v: b"\x00" + struct.pack("<d", v)
+    text = lambda t: b"\x01" + bytes([len(t)]) + t
+    args = text("Héllo, World 42".encode()) + small(3) + small(-2) + real(2.5) + text(b"l") + real(-0.5)
+    shuffled = small(7) + text(b"abcabc") + text(b"bc") + text(b"X") + real(1e300) + small(0)
+    return {f"f{i:02d}": bytes([i, 6]) + (args, shuffled)[i % 2] for i in range(count)}
+
+
 # ---- code: byte 0 bit 0 = expression, the rest the text ----
 def code_seeds():
     program = lambda text: b"\0" + text.encode()
@@ -334,7 +344,8 @@ def main():
         return
     out = Path(sys.argv[1]) if len(sys.argv) > 1 else HERE / "corpus"
     for target, seeds in (("stream", stream_seeds()), ("bmp", bmp_seeds()), ("code", code_seeds()),
-                          ("variables", variable_seeds()), ("png", png_seeds())):
+                          ("variables", variable_seeds()), ("png", png_seeds()),
+                          ("functions", function_seeds())):
         write(out / target, seeds)
 
 
