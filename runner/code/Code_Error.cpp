@@ -106,6 +106,17 @@ void ReportCodeError(const CCode& code, int32_t position, std::string_view messa
   g_error.message = ComposeCodeError(code, position, message);
 }
 
+void SetCodeErrorMessage(std::string_view message) {
+  g_error.pending = true;
+  g_error.text = message;
+  g_error.position = 0;
+  g_error.message = message;
+}
+
+void PrefixCodeError(std::string_view prefix) {
+  if (g_error.pending) g_error.message.insert(0, prefix);
+}
+
 namespace {
 void DefaultErrorSink(std::string_view message, bool fatal) {
   std::string line = fatal ? "FATAL ERROR: " : "ERROR: ";

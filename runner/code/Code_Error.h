@@ -19,6 +19,10 @@ const RCodeError& CodeError();
 void ClearCodeError();
 // Records the error unless one is already pending.
 void ReportCodeError(const CCode& code, int32_t position, std::string_view message);
+// Replaces the pending error by a message that names no place in code (argument checks).
+void SetCodeErrorMessage(std::string_view message);
+// Puts text in front of the pending error message (the script a run-time error came from).
+void PrefixCodeError(std::string_view prefix);
 // The composed message for an error at position in code (program or expression form).
 std::string ComposeCodeError(const CCode& code, int32_t position, std::string_view message);
 // Position in UTF-16 units of every character of text; helpers for callers that map positions.

@@ -1,11 +1,14 @@
 // Built-in function registry; see Code_Function.h.
 #include "runner/code/Code_Function.h"
 
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "runner/code/Code_Constant.h"
+#include "runner/code/Script_Main.h"
 #include "runner/functions/Function_Families.h"
 
 namespace {
@@ -53,3 +56,100 @@ bool FindBuiltinFunction(std::string_view name, int32_t& id) {
   id = it == r.by_name.end() ? -1 : it->second;
   return it != r.by_name.end();
 }
+
+bool g_ScriptArgErrors = false;
+
+namespace {
+RValue g_baseSlots[kMaxFunctionArgs];
+
+// Sets of slots for nested calls, in blocks that never move; a set not in use holds zeros.
+class SlotStack {
+ public:
+  RValue* Push() {
+    size_t b = depth_ / kSetsPerBlock;
+    if (b == blocks_.size()) blocks_.push_back(std::make_unique<RValue[]>(kSetsPerBlock * kMaxFunctionArgs));
+    RValue* set = blocks_[b].get() + (depth_ % kSetsPerBlock) * kMaxFunctionArgs;
+    ++depth_;
+    return set;
+  }
+  void Pop(RValue* set) {
+    for (int32_t i = 0; i < kMaxFunctionArgs; ++i) set[i].SetReal(0.0);
+    --depth_;
+  }
+
+ private:
+  static constexpr size_t kSetsPerBlock = 256;
+  std::vector<std::unique_ptr<RValue[]>> blocks_;
+  size_t depth_ = 0;
+};
+
+SlotStack& Sets() {
+  static SlotStack s;
+  return s;
+}
+}  // namespace
+
+RArgumentState g_ArgumentState{g_baseSlots};
+
+ArgumentSlotsScope::ArgumentSlotsScope() : saved_(g_ArgumentState.slots) {
+  g_ArgumentState.slots = Sets().Push();
+}
+
+ArgumentSlotsScope::~ArgumentSlotsScope() {
+  Sets().Pop(g_ArgumentState.slots);
+  g_ArgumentState.slots = saved_;
+}
+
+int32_t FunctionArgCount(int32_t id) { return TheRunnerCompileContext().FunctionArgCount(id); }
+std::string FunctionName(int32_t id) { return TheRunnerCompileContext().FunctionName(id); }
+
+bool RunnerCompileContext::FindFunction(std::string_view name, int32_t& id) const {
+  int32_t script = ScriptIndex(name);
+  if (script >= 0) {
+    id = kScriptIdBase + script;
+    return true;
+  }
+  int32_t ext;
+  if (extensions && extensions(name, ext)) {
+    id = kExtensionIdBase + ext;
+    return true;
+  }
+  return FindBuiltinFunction(name, id);
+}
+
+int32_t RunnerCompileContext::FunctionArgCount(int32_t id) const {
+  if (id >= kExtensionIdBase) return extension_args ? extension_args(id - kExtensionIdBase) : kNoFunction;
+  if (id >= kScriptIdBase) return kArgsAny;
+  const RFunction* f = FunctionAt(id);
+  return f ? f->f_argnumb : kNoFunction;
+}
+
+std::string RunnerCompileContext::FunctionName(int32_t id) const {
+  if (id >= kExtensionIdBase) return "<extension function " + std::to_string(id - kExtensionIdBase) + ">";
+  if (id >= kScriptIdBase) return ScriptName(id - kScriptIdBase);
+  const RFunction* f = FunctionAt(id);
+  return f ? f->f_name : "<undefined>";
+}
+
+bool RunnerCompileContext::FindResource(ResourceKind kind, std::string_view name, int32_t& index) const {
+  return resources && resources(kind, name, index);
+}
+
+bool RunnerCompileContext::FindTrigger(std::string_view name, int32_t& index) const {
+  return triggers && triggers(name, index);
+}
+
+bool RunnerCompileContext::FindConstant(std::string_view name, RValue& value) const {
+  return constants && constants(name, value);
+}
+
+RunnerCompileContext& TheRunnerCompileContext() {
+  static RunnerCompileContext ctx = [] {
+    RunnerCompileContext c;
+    c.constants = ::FindConstant;
+    return c;
+  }();
+  return ctx;
+}
+
+void InstallRunnerCompileContext() { SetCompileContext(&TheRunnerCompileContext()); }

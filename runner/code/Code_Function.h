@@ -7,8 +7,10 @@
 #include <string>
 #include <string_view>
 
+#include "runner/code/Code_Main.h"
+#include "runner/code/Variable_Class.h"
+
 class CInstance;
-class RValue;
 
 inline constexpr int32_t kMaxFunctionArgs = 16;
 inline constexpr int32_t kScriptIdBase = 100000;
@@ -46,3 +48,68 @@ int32_t FunctionCount();
 const RFunction* FunctionAt(int32_t id);  // null outside the registry
 // Built-in functions only; scripts and extension functions are found by the compile context.
 bool FindBuiltinFunction(std::string_view name, int32_t& id);
+
+// Any function id: scripts (100000 + slot) answer -1, extension ids their declared count (-100
+// while no extension package exists), built-ins their f_argnumb, anything else -100.
+int32_t FunctionArgCount(int32_t id);
+// Name of any function id, for messages and dumps; "<undefined>" when the id names nothing.
+std::string FunctionName(int32_t id);
+
+// The process-wide argument slots: argument0..15, argument[0..15], argument_count,
+// argument_relative and the name of the running script for argument messages. Only script
+// calls, execute_string and actions change them, and they put them back afterwards.
+struct RArgumentState {
+  RValue* slots;  // the current set of kMaxFunctionArgs values
+  int32_t count = 0;
+  int32_t relative = 0;
+  std::string_view script_name = "<unknown>";  // views the script table, which outlives calls
+};
+extern RArgumentState g_ArgumentState;
+inline RArgumentState& Arguments() { return g_ArgumentState; }
+
+// Mirrors the game setting "check script argument counts"; the settings loader sets it.
+extern bool g_ScriptArgErrors;
+
+// Gives the code that runs in its lifetime a fresh set of 16 slots, all the real 0; the
+// caller's set is untouched and current again afterwards, on every path. Sets are taken from
+// a stack, so a call costs no copy of the caller's values.
+class ArgumentSlotsScope {
+ public:
+  ArgumentSlotsScope();
+  ~ArgumentSlotsScope();
+  ArgumentSlotsScope(const ArgumentSlotsScope&) = delete;
+  ArgumentSlotsScope& operator=(const ArgumentSlotsScope&) = delete;
+
+ private:
+  RValue* saved_;
+};
+
+// The runner's one compile context. Functions are answered here (scripts, then extension
+// functions, then built-ins) and constants by the constant table; resources and triggers come
+// from lookups that their own units plug in, and an unplugged lookup finds nothing.
+// InstallRunnerCompileContext makes it the context of every later compilation.
+class RunnerCompileContext : public CompileContext {
+ public:
+  using ResourceLookup = bool (*)(ResourceKind kind, std::string_view name, int32_t& index);
+  using TriggerLookup = bool (*)(std::string_view name, int32_t& index);
+  using ConstantLookup = bool (*)(std::string_view name, RValue& value);
+  // Extension functions: id by name (without the 500000 base), declared count by id.
+  using ExtensionLookup = bool (*)(std::string_view name, int32_t& id);
+  using ExtensionArgCount = int32_t (*)(int32_t id);
+
+  ResourceLookup resources = nullptr;
+  TriggerLookup triggers = nullptr;
+  ConstantLookup constants = nullptr;
+  ExtensionLookup extensions = nullptr;
+  ExtensionArgCount extension_args = nullptr;
+
+  bool FindFunction(std::string_view name, int32_t& id) const override;
+  int32_t FunctionArgCount(int32_t id) const override;
+  std::string FunctionName(int32_t id) const override;
+  bool FindResource(ResourceKind kind, std::string_view name, int32_t& index) const override;
+  bool FindTrigger(std::string_view name, int32_t& index) const override;
+  bool FindConstant(std::string_view name, RValue& value) const override;
+};
+
+RunnerCompileContext& TheRunnerCompileContext();
+void InstallRunnerCompileContext();

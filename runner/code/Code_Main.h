@@ -77,6 +77,12 @@ void SetCompileContext(CompileContext* ctx);
 inline constexpr int32_t kOwnerSelf = -1, kOwnerOther = -2, kOwnerAll = -3, kOwnerNoone = -4,
                          kOwnerGlobal = -5, kOwnerUnqualified = -6, kOwnerLocal = -7;
 
+// The interpreter's own form of a compiled code, made on its first run (Code_Exec).
+struct ExecProgram;
+struct ExecProgramDeleter {
+  void operator()(ExecProgram* p) const noexcept;
+};
+
 class CCode {
  public:
   enum : int32_t { kProgram = 1, kExpression = 2, kConstantExpression = 3 };
@@ -98,6 +104,7 @@ class CCode {
   RValue i_value;
   int32_t i_Args = 0;
   bool i_ArgArray = false;
+  std::unique_ptr<ExecProgram, ExecProgramDeleter> i_exec;
 
  private:
   CodeArena arena_;

@@ -39,6 +39,7 @@ void RValue::Append(std::string_view s) {
     SetString(s);
     return;
   }
+  if (s.empty()) return;  // an empty view may carry a null pointer, which memcpy must not see
   StrRep* r = u_.rep;
   size_t len = r ? r->len : 0;
   if (s.size() > kMaxStringBytes - len) throw std::length_error("string too long");

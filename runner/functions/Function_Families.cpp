@@ -5,5 +5,6 @@ std::vector<FunctionFamily> AllFunctionFamilies() {
   return {
       MathFunctions(),
       FileFunctions(),
+      CodeFunctions(),
   };
 }

@@ -11,3 +11,4 @@ std::vector<FunctionFamily> AllFunctionFamilies();
 // Each family's table, defined in its own unit.
 FunctionFamily MathFunctions();  // Function_Math
 FunctionFamily FileFunctions();  // Function_File
+FunctionFamily CodeFunctions();  // Function_Code

@@ -11,44 +11,12 @@
 
 #include "runner/code/Code_Error.h"
 #include "runner/code/Code_Main.h"
+#include "tests/runner/code/CaseFile.h"
 #include "tests/runner/code/TestContext.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-struct Case {
-  std::string header;  // the line after "#--- "
-  bool expr = false;
-  std::string text;
-};
-
-std::string ReadFile(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
-
-std::vector<Case> SplitCases(const std::string& file) {
-  std::vector<Case> cases;
-  std::istringstream in(file);
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.rfind("#--- ", 0) == 0) {
-      Case c;
-      c.header = line.substr(5);
-      c.expr = c.header.rfind("expr", 0) == 0;
-      cases.push_back(c);
-      continue;
-    }
-    if (cases.empty()) continue;
-    cases.back().text += line + "\n";
-  }
-  for (Case& c : cases)
-    if (!c.text.empty()) c.text.pop_back();
-  return cases;
-}
-
 std::string RunCase(const Case& c, const CompileContext& ctx) {
   CCode code(c.text, c.expr);
   if (!code.Compile()) {
@@ -66,13 +34,7 @@ std::string RunCase(const Case& c, const CompileContext& ctx) {
   return head + DumpTree(code.i_token, &ctx);
 }
 
-std::vector<fs::path> CaseFiles() {
-  std::vector<fs::path> files;
-  for (const auto& e : fs::directory_iterator(fs::path(TEST_SOURCE_DIR) / "tests/runner/code/cases"))
-    if (e.path().extension() == ".kvs") files.push_back(e.path());
-  std::sort(files.begin(), files.end());
-  return files;
-}
+std::vector<fs::path> CaseFiles() { return CaseFilesIn(fs::path(TEST_SOURCE_DIR) / "tests/runner/code/cases"); }
 }  // namespace
 
 TEST(CodeCases, EveryCaseFileMatchesItsExpectedOutput) {
@@ -81,7 +43,7 @@ TEST(CodeCases, EveryCaseFileMatchesItsExpectedOutput) {
   auto files = CaseFiles();
   ASSERT_FALSE(files.empty());
   for (const fs::path& file : files) {
-    auto cases = SplitCases(ReadFile(file));
+    auto cases = SplitCases(ReadCaseFile(file));
     EXPECT_FALSE(cases.empty()) << file;
     std::string actual;
     for (const Case& c : cases) actual += "#--- " + c.header + "\n" + RunCase(c, scope.ctx);
@@ -92,7 +54,7 @@ TEST(CodeCases, EveryCaseFileMatchesItsExpectedOutput) {
           << actual;
       continue;
     }
-    auto want = SplitCases(ReadFile(expectedPath));
+    auto want = SplitCases(ReadCaseFile(expectedPath));
     auto got = SplitCases(actual);
     ASSERT_EQ(want.size(), got.size()) << file.filename() << ": case count differs";
     for (size_t i = 0; i < got.size(); ++i) {

@@ -1,0 +1,976 @@
+// The interpreter; see Code_Exec.h. A code tree is lowered once into ENodes that carry what the
+// tree leaves to run time: owner kinds, local slots, bound handlers, list position hints.
+#include "runner/code/Code_Exec.h"
+
+#include <pthread.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "runner/code/Code_Constant.h"
+#include "runner/code/Code_Error.h"
+#include "runner/code/Code_Function.h"
+#include "runner/code/Code_Operator.h"
+#include "runner/code/Code_Variable.h"
+#include "runner/code/Script_Main.h"
+#include "runner/code/Variable_Main.h"
+
+namespace {
+enum class Op : uint8_t {
+  // Expressions.
+  Const, Var, CallBuiltin, CallScript, CallExtension, Unary, Binary,
+  // Statements.
+  Block, Empty, If, While, Do, For, Repeat, Exit, Break, Continue, With, Return, Switch, Case,
+  Default, GlobalDecl, Assign,
+  // Anything the tree should not hold in the place it stands.
+  Bad,
+};
+
+// Where a variable node's owner is known to be before it runs.
+enum class Owner : uint8_t {
+  Local,    // aux = frame slot
+  Arg,      // argument0..15 through self, other or no owner; aux = slot
+  Self,
+  Other,
+  Fixed,    // aux = owner value (global, all, noone, object, instance id, unqualified user var)
+  Dynamic,  // owner_expr decides at run time
+};
+
+struct ENode {
+  Op op = Op::Bad;
+  Owner owner = Owner::Fixed;
+  uint8_t nidx = 0;  // Var: index expressions in kids
+  int32_t sub = 0;   // operator; for Assign the combining operator, 0 for plain =
+  int32_t id = 0;    // variable id, function id or script index
+  int32_t aux = 0;
+  int32_t pos = 0;
+  int32_t hint = -1;
+  int32_t n = 0;
+  ENode** kids = nullptr;
+  ENode* owner_expr = nullptr;
+  TRoutine fn = nullptr;
+  RValue value;
+};
+
+enum class Outcome : uint8_t { Normal, Exit, Break, Continue, Error };
+
+struct LocalSlot {
+  bool exists = false;
+  RVariable var;
+};
+}  // namespace
+
+struct ExecProgram {
+  std::vector<std::unique_ptr<ENode[]>> node_blocks;
+  size_t node_used = 0;
+  std::vector<std::unique_ptr<ENode*[]>> kid_arrays;
+  ENode* root = nullptr;
+  NodeKind root_kind = NodeKind::EmptyProgram;
+  int32_t nslots = 0;
+  std::unordered_map<int32_t, int32_t> slot_of;  // local variable id -> frame slot
+};
+
+void ExecProgramDeleter::operator()(ExecProgram* p) const noexcept { delete p; }
+
+namespace {
+constexpr size_t kNodeBlock = 64;
+
+// ---------------------------------------------------------------------------------------------
+// Lowering.
+
+class Lowerer {
+ public:
+  explicit Lowerer(ExecProgram& p) : p_(p) {}
+
+  ENode* Lower(const RToken* t) {
+    ENode* e = New();
+    e->pos = t->position;
+    switch (t->Kind()) {
+      case NodeKind::Constant:
+        e->op = Op::Const;
+        e->value = t->value;
+        return e;
+      case NodeKind::Call: {
+        Kids(e, t);
+        e->id = t->ind;
+        if (t->ind >= kExtensionIdBase) {
+          e->op = Op::CallExtension;
+          e->id = t->ind - kExtensionIdBase;
+        } else if (t->ind >= kScriptIdBase) {
+          e->op = Op::CallScript;
+          e->id = t->ind - kScriptIdBase;
+        } else {
+          const RFunction* f = FunctionAt(t->ind);
+          e->op = f && f->f_routine ? Op::CallBuiltin : Op::CallExtension;
+          e->fn = f ? f->f_routine : nullptr;
+        }
+        return e;
+      }
+      case NodeKind::SimpleVariable:
+        e->op = Op::Var;
+        e->id = t->ind;
+        SetOwner(e, t->ind2);
+        return e;
+      case NodeKind::Variable: {
+        e->op = Op::Var;
+        e->id = t->ind;
+        const RToken* owner = t->Item(0);
+        if (owner->Kind() == NodeKind::Constant && owner->value.IsReal()) {
+          SetOwner(e, RoundToInt32(owner->value.val()));
+        } else {
+          e->owner = Owner::Dynamic;
+          e->owner_expr = Lower(owner);
+        }
+        e->nidx = static_cast<uint8_t>(t->itemnumb - 1);
+        e->n = e->nidx;
+        e->kids = NewKids(e->n);
+        for (int32_t i = 0; i < e->n; ++i) e->kids[i] = Lower(t->Item(i + 1));
+        return e;
+      }
+      case NodeKind::Unary: e->op = Op::Unary; break;
+      case NodeKind::Binary: e->op = Op::Binary; break;
+      case NodeKind::Assign:
+        e->op = Op::Assign;
+        e->sub = CombiningOperator(t->ind);
+        break;
+      case NodeKind::Block: e->op = Op::Block; break;
+      case NodeKind::EmptyStatement:
+      case NodeKind::EmptyProgram:
+      case NodeKind::LocalDecl: e->op = Op::Empty; return e;
+      case NodeKind::If: e->op = Op::If; break;
+      case NodeKind::While: e->op = Op::While; break;
+      case NodeKind::Do: e->op = Op::Do; break;
+      case NodeKind::For: e->op = Op::For; break;
+      case NodeKind::Repeat: e->op = Op::Repeat; break;
+      case NodeKind::Exit: e->op = Op::Exit; return e;
+      case NodeKind::Break: e->op = Op::Break; return e;
+      case NodeKind::Continue: e->op = Op::Continue; return e;
+      case NodeKind::With: e->op = Op::With; break;
+      case NodeKind::Return: e->op = Op::Return; break;
+      case NodeKind::Switch: e->op = Op::Switch; break;
+      case NodeKind::Case: e->op = Op::Case; break;
+      case NodeKind::Default: e->op = Op::Default; return e;
+      case NodeKind::GlobalDecl: e->op = Op::GlobalDecl; break;
+      default: e->op = Op::Bad; return e;
+    }
+    e->sub = e->op == Op::Assign ? e->sub : t->ind;
+    Kids(e, t);
+    if (e->op == Op::GlobalDecl)
+      for (int32_t i = 0; i < e->n; ++i) e->kids[i]->id = t->Item(i)->ind;
+    return e;
+  }
+
+ private:
+  static int32_t CombiningOperator(int32_t assign) {
+    switch (assign) {
+      case sym::kAddAssign: return sym::kPlus;
+      case sym::kSubAssign: return sym::kMinus;
+      case sym::kMulAssign: return sym::kMul;
+      case sym::kDivAssign: return sym::kDivide;
+      case sym::kOrAssign: return sym::kBitOr;
+      case sym::kAndAssign: return sym::kBitAnd;
+      case sym::kXorAssign: return sym::kBitXor;
+      default: return 0;
+    }
+  }
+
+  void SetOwner(ENode* e, int32_t owner) {
+    int32_t arg = ArgumentSlotOf(e->id);
+    if (owner == kOwnerLocal) {
+      e->owner = Owner::Local;
+      auto [it, added] = p_.slot_of.emplace(e->id, p_.nslots);
+      if (added) ++p_.nslots;
+      e->aux = it->second;
+    } else if (arg >= 0 && (owner == kOwnerSelf || owner == kOwnerOther || owner == kOwnerUnqualified)) {
+      e->owner = Owner::Arg;  // game-wide: the instance it goes through never matters
+      e->aux = arg;
+    } else if (owner == kOwnerSelf || (owner == kOwnerUnqualified && e->id < kFirstUserVarId)) {
+      e->owner = Owner::Self;  // built-ins are never global
+    } else if (owner == kOwnerOther) {
+      e->owner = Owner::Other;
+    } else {
+      e->owner = Owner::Fixed;
+      e->aux = owner;
+    }
+  }
+
+  void Kids(ENode* e, const RToken* t) {
+    e->n = t->itemnumb;
+    e->kids = NewKids(e->n);
+    for (int32_t i = 0; i < e->n; ++i) e->kids[i] = Lower(t->Item(i));
+  }
+
+  ENode* New() {
+    if (p_.node_blocks.empty() || p_.node_used == kNodeBlock) {
+      p_.node_blocks.push_back(std::make_unique<ENode[]>(kNodeBlock));
+      p_.node_used = 0;
+    }
+    return &p_.node_blocks.back()[p_.node_used++];
+  }
+
+  ENode** NewKids(int32_t n) {
+    if (n <= 0) return nullptr;
+    p_.kid_arrays.push_back(std::make_unique<ENode*[]>(static_cast<size_t>(n)));
+    return p_.kid_arrays.back().get();
+  }
+
+  ExecProgram& p_;
+};
+
+ExecProgram& ProgramOf(CCode& code) {
+  if (!code.i_exec) {
+    auto p = std::unique_ptr<ExecProgram, ExecProgramDeleter>(new ExecProgram);
+    p->root_kind = code.i_token->Kind();
+    Lowerer l(*p);
+    p->root = l.Lower(code.i_token);
+    code.i_exec = std::move(p);
+  }
+  return *code.i_exec;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Frames, locals and nesting.
+
+// LIFO storage for the local slots of running codes, in blocks that never move.
+class LocalStack {
+ public:
+  struct Mark {
+    size_t block;
+    size_t used;
+  };
+
+  LocalSlot* Acquire(int32_t n, Mark& m) {
+    m = {cur_, used_};
+    if (n <= 0) return nullptr;
+    size_t need = static_cast<size_t>(n);
+    if (blocks_.empty() || used_ + need > blocks_[cur_].size) {
+      size_t next = blocks_.empty() ? 0 : cur_ + 1;
+      if (next >= blocks_.size()) blocks_.emplace_back();
+      if (blocks_[next].size < need) {
+        size_t size = need > kBlock ? need : kBlock;
+        blocks_[next].slots = std::make_unique<LocalSlot[]>(size);
+        blocks_[next].size = size;
+      }
+      cur_ = next;
+      used_ = 0;
+    }
+    LocalSlot* p = blocks_[cur_].slots.get() + used_;
+    used_ += need;
+    return p;
+  }
+
+  void Release(const Mark& m, LocalSlot* p, int32_t n) {
+    for (int32_t i = 0; i < n; ++i) {
+      LocalSlot& s = p[i];
+      if (!s.exists) continue;
+      s.exists = false;
+      s.var.simplevalue.SetReal(0.0);
+      std::vector<std::vector<RValue>>().swap(s.var.value);
+    }
+    cur_ = m.block;
+    used_ = m.used;
+  }
+
+ private:
+  static constexpr size_t kBlock = 4096;
+  struct Block {
+    std::unique_ptr<LocalSlot[]> slots;
+    size_t size = 0;
+  };
+  std::vector<Block> blocks_;
+  size_t cur_ = 0, used_ = 0;
+};
+
+LocalStack& Locals() {
+  static LocalStack s;
+  return s;
+}
+
+struct Frame {
+  CInstance* self;
+  CInstance* other;
+  CCode* code;
+  ExecProgram* prog;
+  RValue* result;
+  LocalSlot* locals;
+  std::unique_ptr<CVariableList> extra;  // locals reached only through a computed owner
+};
+
+int32_t g_depth = 0;
+
+// Per thread, so code run on another thread (a tool, a test) is measured against its own stack.
+thread_local uintptr_t t_stackFloor = 0;
+
+// Lowest frame address a nested execution may start at on this thread.
+uintptr_t ComputeStackFloor() {
+  return [] {
+    uintptr_t here = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
+    constexpr uintptr_t kReserve = 2u << 20;  // one code's deepest tree plus built-ins
+    constexpr uintptr_t kMaxUse = 256u << 20;
+    pthread_attr_t attr;
+    void* addr = nullptr;
+    size_t size = 0;
+    bool known = pthread_getattr_np(pthread_self(), &attr) == 0;
+    if (known) {
+      known = pthread_attr_getstack(&attr, &addr, &size) == 0;
+      pthread_attr_destroy(&attr);
+    }
+    uintptr_t low = known ? reinterpret_cast<uintptr_t>(addr) : 0;
+    uintptr_t high = low + size;
+    if (!known || here < low || here > high) {  // unknown layout: assume 8 MiB from here
+      high = here;
+      low = here > (8u << 20) ? here - (8u << 20) : 0;
+    }
+    if (high - low > kMaxUse) low = high - kMaxUse;
+    return low + kReserve < high ? low + kReserve : high;
+  }();
+}
+
+inline uintptr_t StackFloor() {
+  if (!t_stackFloor) t_stackFloor = ComputeStackFloor();
+  return t_stackFloor;
+}
+
+struct DepthScope {
+  DepthScope() { ++g_depth; }
+  ~DepthScope() { --g_depth; }
+};
+
+// ---------------------------------------------------------------------------------------------
+// Evaluation.
+
+bool Eval(ENode* n, Frame& f, RValue& out);
+Outcome Exec(ENode* n, Frame& f);
+
+bool Fail(Frame& f, int32_t pos, std::string_view msg) {
+  ReportCodeError(*f.code, pos, msg);
+  return false;
+}
+
+Outcome FailOutcome(Frame& f, int32_t pos, std::string_view msg) {
+  ReportCodeError(*f.code, pos, msg);
+  return Outcome::Error;
+}
+
+// A resolved variable place: owner kind, owner value and array index.
+struct Place {
+  Owner owner;
+  int32_t value;  // Fixed: owner value; Local: slot, or -1 for the frame's extra list
+  int32_t arr;
+};
+
+// The value of a constant or of a set plain local, without a copy; null for anything else.
+// Safe to hold while the other operand runs: no call can reach this frame's locals, and
+// local slots never move.
+inline const RValue* Peek(ENode* n, Frame& f) {
+  if (n->op == Op::Const) return &n->value;
+  if (n->op == Op::Var && n->owner == Owner::Local && n->nidx == 0) {
+    LocalSlot& s = f.locals[n->aux];
+    if (s.exists) return &s.var.simplevalue;
+  }
+  return nullptr;
+}
+
+bool IndexPart(ENode* idx, Frame& f, int32_t& part) {
+  RValue t;
+  const RValue* v = Peek(idx, f);
+  if (!v) {
+    if (!Eval(idx, f, t)) return false;
+    v = &t;
+  }
+  if (!v->IsReal()) return Fail(f, idx->pos, "Wrong type of array index");
+  double d = v->val();
+  int32_t r = d >= 0.0 && d < kArrayDim && d == static_cast<int32_t>(d) ? static_cast<int32_t>(d) : RoundToInt32(d);
+  if (r < 0) return Fail(f, idx->pos, "Negative array index");
+  if (r >= kArrayDim) return Fail(f, idx->pos, "Array index >= 32000");
+  part = r;
+  return true;
+}
+
+bool Resolve(ENode* n, Frame& f, Place& p) {
+  p.owner = n->owner;
+  p.value = n->aux;
+  p.arr = 0;
+  if (n->owner == Owner::Dynamic) {
+    RValue o;
+    if (!Eval(n->owner_expr, f, o)) return false;
+    if (!o.IsReal()) return Fail(f, n->owner_expr->pos, "Wrong type of variable index");
+    int32_t v = RoundToInt32(o.val());
+    if (v == kOwnerLocal) {
+      p.owner = Owner::Local;
+      auto it = f.prog->slot_of.find(n->id);
+      p.value = it == f.prog->slot_of.end() ? -1 : it->second;
+    } else {
+      p.owner = Owner::Fixed;
+      p.value = v;
+    }
+  }
+  if (n->nidx >= 1) {
+    int32_t i;
+    if (!IndexPart(n->kids[0], f, i)) return false;
+    p.arr = i;
+    if (n->nidx == 2) {
+      int32_t j;
+      if (!IndexPart(n->kids[1], f, j)) return false;
+      p.arr = i * kArrayDim + j;
+    }
+  }
+  return true;
+}
+
+// The stored element of a user variable at a place, when it exists (locals, self, other,
+// global and unqualified places); null otherwise.
+RValue* Element(ENode* n, Frame& f, const Place& p) {
+  switch (p.owner) {
+    case Owner::Local: {
+      if (p.value < 0) {
+        if (!f.extra) return nullptr;
+        RVariable* v = f.extra->FindHinted(n->id, n->hint);
+        return v ? ElementFind(*v, p.arr) : nullptr;
+      }
+      LocalSlot& s = f.locals[p.value];
+      return s.exists ? ElementFind(s.var, p.arr) : nullptr;
+    }
+    case Owner::Self: return InstanceElement(f.self, n->id, p.arr, n->hint);
+    case Owner::Other: return InstanceElement(f.other, n->id, p.arr, n->hint);
+    case Owner::Fixed:
+      if (p.value == kOwnerGlobal || (p.value == kOwnerUnqualified && GlobalVars().IsDeclared(n->id))) {
+        RVariable* v = GlobalVars().List().FindHinted(n->id, n->hint);
+        return v ? ElementFind(*v, p.arr) : nullptr;
+      }
+      if (p.value == kOwnerUnqualified) return InstanceElement(f.self, n->id, p.arr, n->hint);
+      return nullptr;
+    default: return nullptr;
+  }
+}
+
+// Reads the place; false when nothing is found.
+bool ReadPlace(ENode* n, Frame& f, const Place& p, RValue& out) {
+  switch (p.owner) {
+    case Owner::Local: {
+      RValue* e = Element(n, f, p);
+      if (!e) return false;
+      out = *e;
+      return true;
+    }
+    case Owner::Arg: out = Arguments().slots[p.value]; return true;
+    case Owner::Self: return InstanceRead(f.self, n->id, p.arr, n->hint, out);
+    case Owner::Other: return InstanceRead(f.other, n->id, p.arr, n->hint, out);
+    default: return OwnerRead(f.self, f.other, p.value, n->id, p.arr, n->hint, out);
+  }
+}
+
+bool WritePlace(ENode* n, Frame& f, const Place& p, const RValue& v) {
+  switch (p.owner) {
+    case Owner::Local: {
+      if (p.value < 0) {
+        if (!f.extra) f.extra = std::make_unique<CVariableList>();
+        f.extra->SetVar(n->id, p.arr, v);
+        return true;
+      }
+      LocalSlot& s = f.locals[p.value];
+      s.exists = true;
+      if (s.var.ind != n->id) s.var.ind = n->id;
+      ElementWrite(s.var, p.arr, v);
+      return true;
+    }
+    case Owner::Arg: Arguments().slots[p.value] = v; return true;
+    case Owner::Self: return InstanceWrite(f.self, n->id, p.arr, n->hint, v);
+    case Owner::Other: return InstanceWrite(f.other, n->id, p.arr, n->hint, v);
+    default: return OwnerWrite(f.self, f.other, p.value, n->id, p.arr, n->hint, v);
+  }
+}
+
+bool Missing(ENode* n, Frame& f, int32_t pos, const Place& p, RValue& out) {
+  if (g_VarUninitZero) {
+    out.SetReal(0.0);
+    return true;
+  }
+  std::string msg = "Unknown variable " + VarNameOfId(n->id);
+  if (p.arr != 0) msg += " or array index out of bounds";
+  return Fail(f, pos, msg);
+}
+
+bool EvalVar(ENode* n, Frame& f, RValue& out) {
+  if (n->nidx == 0) {  // the common case: no index to evaluate
+    if (n->owner == Owner::Local) {
+      LocalSlot& s = f.locals[n->aux];
+      if (s.exists) {
+        out = s.var.simplevalue;
+        return true;
+      }
+    } else if (n->owner == Owner::Arg) {
+      out = Arguments().slots[n->aux];
+      return true;
+    }
+  }
+  Place p;
+  if (!Resolve(n, f, p)) return false;
+  if (ReadPlace(n, f, p, out)) return true;
+  return Missing(n, f, n->pos, p, out);
+}
+
+[[gnu::noinline]] bool EvalCall(ENode* n, Frame& f, RValue& out) {
+  RValue argv[kMaxFunctionArgs];
+  for (int32_t i = 0; i < n->n; ++i)
+    if (!Eval(n->kids[i], f, argv[i])) return false;
+  switch (n->op) {
+    case Op::CallBuiltin:
+      out.SetReal(0.0);
+      n->fn(f.self, f.other, n->n, argv, out);
+      return true;
+    case Op::CallScript:
+      if (!CanNestExecution()) return Fail(f, n->pos, kMsgNestingTooDeep);
+      if (!CallScript(n->id, f.self, f.other, out, true, argv, n->n)) return false;
+      if (CodeError().pending) {
+        // A run-time error inside the script: show it now, while it still names its place.
+        std::string msg = CodeError().message;
+        ClearCodeError();
+        ShowActionError(msg, false);
+      }
+      return true;
+    default: return false;  // no extension function is defined
+  }
+}
+
+double CompareReals(int32_t op, double d) {
+  constexpr double kEps = 1e-13;
+  switch (op) {
+    case sym::kAssign:
+    case sym::kEqual: return BoolReal(d > -kEps && d < kEps);
+    case sym::kNotEqual: return BoolReal(d < -kEps || d > kEps);
+    case sym::kLess: return BoolReal(d < -kEps);
+    case sym::kLessEqual: return BoolReal(d <= kEps);
+    case sym::kGreater: return BoolReal(d > kEps);
+    default: return BoolReal(d >= -kEps);
+  }
+}
+
+inline bool IsInt32(double v) { return v >= -2147483648.0 && v <= 2147483647.0 && v == static_cast<int32_t>(v); }
+
+bool EvalBinary(ENode* n, Frame& f, RValue& out) {
+  RValue lt, rt;
+  const RValue* l = Peek(n->kids[0], f);
+  if (!l) {
+    if (!Eval(n->kids[0], f, lt)) return false;
+    l = &lt;
+  }
+  const RValue* r = Peek(n->kids[1], f);
+  if (!r) {
+    if (!Eval(n->kids[1], f, rt)) return false;
+    r = &rt;
+  }
+  if (l->IsReal() && r->IsReal()) {
+    double a = l->val(), b = r->val();
+    switch (n->sub) {
+      case sym::kPlus: out.SetReal(a + b); return true;
+      case sym::kMinus: out.SetReal(a - b); return true;
+      case sym::kMul: out.SetReal(a * b); return true;
+      case sym::kDivide:
+        if (b == 0.0) break;
+        out.SetReal(a / b);
+        return true;
+      // Whole operands: integer division gives trunc(a / b) exactly (no quotient of two
+      // 32-bit integers rounds across an integer), then the shared formulas.
+      case sym::kDiv:
+        if (b != 0.0 && IsInt32(a) && IsInt32(b)) {
+          int64_t q = static_cast<int64_t>(a) / static_cast<int64_t>(b);
+          if (q <= INT32_MAX) {
+            out.SetReal(static_cast<double>(q));
+            return true;
+          }
+        }
+        break;
+      case sym::kMod:
+        if (b != 0.0 && IsInt32(a) && IsInt32(b)) {
+          int64_t q = static_cast<int64_t>(a) / static_cast<int64_t>(b);
+          if (q <= INT32_MAX) {
+            out.SetReal(a - static_cast<double>(q) * b);
+            return true;
+          }
+        }
+        break;
+      case sym::kAssign:
+      case sym::kEqual:
+      case sym::kNotEqual:
+      case sym::kLess:
+      case sym::kLessEqual:
+      case sym::kGreater:
+      case sym::kGreaterEqual: out.SetReal(CompareReals(n->sub, a - b)); return true;
+      case sym::kAnd: out.SetReal(BoolReal(IsTrue(a) && IsTrue(b))); return true;
+      case sym::kOr: out.SetReal(BoolReal(IsTrue(a) || IsTrue(b))); return true;
+      default: break;
+    }
+  }
+  if (const char* err = BinaryOp(n->sub, *l, *r, out)) return Fail(f, n->kids[1]->pos, err);
+  return true;
+}
+
+bool Eval(ENode* n, Frame& f, RValue& out) {
+  switch (n->op) {
+    case Op::Const: out = n->value; return true;
+    case Op::Var:
+      if (n->nidx == 0) {
+        if (n->owner == Owner::Local) {
+          LocalSlot& s = f.locals[n->aux];
+          if (s.exists) {
+            out = s.var.simplevalue;
+            return true;
+          }
+        } else if (n->owner == Owner::Arg) {
+          out = Arguments().slots[n->aux];
+          return true;
+        }
+      }
+      return EvalVar(n, f, out);
+    case Op::Binary: return EvalBinary(n, f, out);
+    case Op::Unary: {
+      if (!Eval(n->kids[0], f, out)) return false;
+      if (out.IsReal() && n->sub == sym::kMinus) {
+        out.SetReal(-out.val());
+        return true;
+      }
+      if (const char* err = UnaryOp(n->sub, out, out)) return Fail(f, n->kids[0]->pos, err);
+      return true;
+    }
+    case Op::CallBuiltin:
+    case Op::CallScript:
+    case Op::CallExtension: return EvalCall(n, f, out);
+    default: return Fail(f, n->pos, "(Sub-)expression expected.");
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Statements.
+
+Outcome ExecAssign(ENode* n, Frame& f) {
+  ENode* target = n->kids[0];
+  if (target->owner == Owner::Local && target->nidx == 0 && n->sub == 0) {  // plain local = value
+    LocalSlot& s = f.locals[target->aux];
+    RValue v;  // a failing right side must leave the result slot as it was
+    if (!Eval(n->kids[1], f, v)) return Outcome::Error;
+    s.exists = true;
+    s.var.ind = target->id;
+    s.var.simplevalue = v;
+    *f.result = std::move(v);
+    return Outcome::Normal;
+  }
+  Place p{target->owner, target->aux, 0};
+  if ((target->nidx != 0 || target->owner == Owner::Dynamic) && !Resolve(target, f, p)) return Outcome::Error;
+  RValue v;
+  if (!Eval(n->kids[1], f, v)) return Outcome::Error;
+  if (n->sub == 0) {
+    if (!WritePlace(target, f, p, v)) return FailOutcome(f, n->pos, "Cannot assign to the variable");
+    *f.result = std::move(v);
+    return Outcome::Normal;
+  }
+  if (RValue* cur = Element(target, f, p)) {
+    // Combine in place: no copy of the current value, and an unshared text grows where it is.
+    if (cur->IsReal() && v.IsReal()) {
+      switch (n->sub) {
+        case sym::kPlus: cur->SetReal(cur->val() + v.val()); *f.result = *cur; return Outcome::Normal;
+        case sym::kMinus: cur->SetReal(cur->val() - v.val()); *f.result = *cur; return Outcome::Normal;
+        case sym::kMul: cur->SetReal(cur->val() * v.val()); *f.result = *cur; return Outcome::Normal;
+        default: break;
+      }
+    } else if (n->sub == sym::kPlus && cur->IsString() && v.IsString() &&
+               cur->str().size() + v.str().size() <= kMaxStringBytes) {
+      f.result->SetReal(0.0);  // the statement cannot fail now; drop the slot's share of the text
+    }
+    if (const char* err = BinaryOp(n->sub, *cur, v, *cur)) return FailOutcome(f, n->pos, err);
+    *f.result = *cur;
+    return Outcome::Normal;
+  }
+  RValue cur;
+  if (!ReadPlace(target, f, p, cur) && !Missing(target, f, n->pos, p, cur)) return Outcome::Error;
+  if (const char* err = BinaryOp(n->sub, cur, v, cur)) return FailOutcome(f, n->pos, err);
+  if (!WritePlace(target, f, p, cur)) return FailOutcome(f, n->pos, "Cannot assign to the variable");
+  *f.result = std::move(cur);
+  return Outcome::Normal;
+}
+
+// Evaluates a condition; false after reporting msg for a string.
+bool Condition(ENode* c, Frame& f, const char* msg, bool& truth) {
+  RValue v;
+  if (!Eval(c, f, v)) return false;
+  if (!v.IsReal()) return Fail(f, c->pos, msg);
+  truth = IsTrue(v.val());
+  return true;
+}
+
+// Runs a loop body; true to go on with the loop, otherwise out holds the loop's outcome.
+bool LoopBody(ENode* body, Frame& f, Outcome& out) {
+  Outcome o = Exec(body, f);
+  if (o == Outcome::Normal || o == Outcome::Continue) return true;
+  out = o == Outcome::Break ? Outcome::Normal : o;
+  return false;
+}
+
+Outcome ExecFor(ENode* n, Frame& f) {
+  RValue scratch;
+  RValue* slot = f.result;
+  auto header = [&](ENode* s) {
+    f.result = &scratch;
+    Outcome o = Exec(s, f);
+    f.result = slot;
+    return o;
+  };
+  Outcome o = header(n->kids[0]);
+  if (o != Outcome::Normal) return o;
+  for (;;) {
+    bool go;
+    if (!Condition(n->kids[1], f, "Expression expected", go)) return Outcome::Error;
+    if (!go) return Outcome::Normal;
+    if (!LoopBody(n->kids[3], f, o)) return o;
+    o = header(n->kids[2]);
+    if (o != Outcome::Normal) return o;
+  }
+}
+
+[[gnu::noinline]] Outcome ExecWith(ENode* n, Frame& f) {
+  RValue ov;
+  if (!Eval(n->kids[0], f, ov)) return Outcome::Error;
+  if (!ov.IsReal()) return FailOutcome(f, n->kids[0]->pos, "Object id expected");
+  int32_t o = RoundToInt32(ov.val());
+  if (o == kOwnerLocal) return FailOutcome(f, n->kids[0]->pos, "Cannot use local in with statement.");
+  if (o == kOwnerGlobal) return FailOutcome(f, n->kids[0]->pos, "Cannot use global in with statement.");
+
+  CInstance* const self = f.self;
+  CInstance* const other = f.other;
+  struct Restore {
+    Frame& f;
+    CInstance* self;
+    CInstance* other;
+    ~Restore() {
+      f.self = self;
+      f.other = other;
+    }
+  } restore{f, self, other};
+  ENode* body = n->kids[1];
+  ExecHost& host = GetExecHost();
+  Outcome out = Outcome::Normal;
+  auto run = [&](CInstance* inst) {
+    f.self = inst;
+    f.other = self;
+    return LoopBody(body, f, out);
+  };
+
+  if (o == kOwnerNoone) return Outcome::Normal;
+  if (o == kOwnerOther) {
+    run(other);
+    return out;
+  }
+  if (o == kOwnerSelf || o == kOwnerUnqualified) {
+    run(self);
+    return out;
+  }
+  if (o >= kFirstUserVarId) {
+    CInstance* inst = host.InstanceById(o);
+    if (inst && !host.IsMarked(inst)) run(inst);
+    return out;
+  }
+  if (o == kOwnerAll) {
+    int32_t count = host.RoomInstanceCount();
+    for (int32_t i = 0; i < count && i < host.RoomInstanceCount(); ++i) {
+      CInstance* inst = host.RoomInstanceAt(i);
+      if (inst && !host.IsMarked(inst) && !run(inst)) break;
+    }
+    return out;
+  }
+  if (o < 0) return Outcome::Normal;
+  int32_t count = host.ObjectInstanceCount(o);
+  for (int32_t i = 0; i < count && i < host.ObjectInstanceCount(o); ++i) {
+    CInstance* inst = host.ObjectInstanceAt(o, i);
+    if (inst && !host.IsMarked(inst) && !run(inst)) break;
+  }
+  return out;
+}
+
+bool CaseMatches(const RValue& a, const RValue& b) {
+  if (a.IsReal() && b.IsReal()) return a.val() == b.val();
+  return a.IsString() && b.IsString() && a.str() == b.str();
+}
+
+Outcome ExecSwitch(ENode* n, Frame& f) {
+  RValue v;
+  if (!Eval(n->kids[0], f, v)) return Outcome::Error;
+  int32_t start = -1;
+  for (int32_t i = 1; i < n->n && start < 0; ++i) {
+    ENode* s = n->kids[i];
+    if (s->op == Op::Default) {
+      start = i + 1;
+    } else if (s->op == Op::Case) {
+      RValue c;
+      if (!Eval(s->kids[0], f, c)) return Outcome::Error;
+      if (CaseMatches(v, c)) start = i + 1;
+    }
+  }
+  if (start < 0) return Outcome::Normal;
+  for (int32_t i = start; i < n->n; ++i) {
+    ENode* s = n->kids[i];
+    if (s->op == Op::Case || s->op == Op::Default) continue;
+    Outcome o = Exec(s, f);
+    if (o == Outcome::Break) return Outcome::Normal;
+    if (o != Outcome::Normal) return o;
+  }
+  return Outcome::Normal;
+}
+
+Outcome Exec(ENode* n, Frame& f) {
+  switch (n->op) {
+    case Op::Block:
+      for (int32_t i = 0; i < n->n; ++i) {
+        Outcome o = Exec(n->kids[i], f);
+        if (o != Outcome::Normal) return o;
+      }
+      return Outcome::Normal;
+    case Op::Assign: return ExecAssign(n, f);
+    case Op::CallBuiltin:
+    case Op::CallScript:
+    case Op::CallExtension: return EvalCall(n, f, *f.result) ? Outcome::Normal : Outcome::Error;
+    case Op::If: {
+      bool c;
+      if (!Condition(n->kids[0], f, "Expression expected", c)) return Outcome::Error;
+      if (c) return Exec(n->kids[1], f);
+      return n->n > 2 ? Exec(n->kids[2], f) : Outcome::Normal;
+    }
+    case Op::While:
+      for (;;) {
+        bool c;
+        if (!Condition(n->kids[0], f, "Boolean expression expected", c)) return Outcome::Error;
+        if (!c) return Outcome::Normal;
+        Outcome o;
+        if (!LoopBody(n->kids[1], f, o)) return o;
+      }
+    case Op::Do:
+      for (;;) {
+        Outcome o;
+        if (!LoopBody(n->kids[0], f, o)) return o;
+        bool c;
+        if (!Condition(n->kids[1], f, "Boolean expression expected", c)) return Outcome::Error;
+        if (c) return Outcome::Normal;
+      }
+    case Op::For: return ExecFor(n, f);
+    case Op::Repeat: {
+      RValue c;
+      if (!Eval(n->kids[0], f, c)) return Outcome::Error;
+      if (!c.IsReal()) return FailOutcome(f, n->kids[0]->pos, "Repeat count must be a number");
+      int64_t count = RoundToInt64(c.val());
+      for (int64_t i = 0; i < count; ++i) {
+        Outcome o;
+        if (!LoopBody(n->kids[1], f, o)) return o;
+      }
+      return Outcome::Normal;
+    }
+    case Op::With: return ExecWith(n, f);
+    case Op::Switch: return ExecSwitch(n, f);
+    case Op::Exit: return Outcome::Exit;
+    case Op::Break: return Outcome::Break;
+    case Op::Continue: return Outcome::Continue;
+    case Op::Return: {
+      RValue v;  // a failing value must leave the result slot as it was
+      if (!Eval(n->kids[0], f, v)) return Outcome::Error;
+      *f.result = std::move(v);
+      return Outcome::Exit;
+    }
+    case Op::Empty: return Outcome::Normal;
+    case Op::GlobalDecl:
+      for (int32_t i = 0; i < n->n; ++i) GlobalVars().Declare(n->kids[i]->id);
+      return Outcome::Normal;
+    case Op::Case: return FailOutcome(f, n->pos, "Case statement only allowed inside switch statement.");
+    case Op::Default:
+      return FailOutcome(f, n->pos, "Default statement only allowed inside switch statement.");
+    default: return FailOutcome(f, n->pos, "Statement expected.");
+  }
+}
+
+ExecHost g_emptyHost;
+ExecHost* g_host = &g_emptyHost;
+}  // namespace
+
+ExecHost& GetExecHost() { return *g_host; }
+void SetExecHost(ExecHost* host) { g_host = host ? host : &g_emptyHost; }
+
+int32_t ExecDepth() { return g_depth; }
+
+namespace {
+bool StackRoom(uintptr_t extra) {
+  return reinterpret_cast<uintptr_t>(__builtin_frame_address(0)) > StackFloor() + extra;
+}
+}  // namespace
+
+// Callers ask with room to spare for the frames between them and the execution, so that the
+// limit is met at the call, where the message can name its place.
+bool CanNestExecution() { return g_depth < kMaxExecDepth && StackRoom(64u << 10); }
+
+bool ExecuteCode(CInstance* self, CInstance* other, CCode& code, RValue& result) {
+  ClearCodeError();
+  if (!code.i_compiled || !code.i_token) {
+    ReportCodeError(code, 0, "Internal Error: Executing non-compiled code.");
+    return false;
+  }
+  if (code.i_kind == CCode::kConstantExpression) {
+    result = code.i_value;
+    return true;
+  }
+  if (!self || !other) {
+    ReportCodeError(code, 0, "Internal Error: Executing code for nil instance.");
+    return false;
+  }
+  if (g_depth >= kMaxExecDepth || !StackRoom(0)) {
+    ReportCodeError(code, 0, kMsgNestingTooDeep);
+    return false;
+  }
+  ExecProgram& prog = ProgramOf(code);
+  DepthScope depth;
+  LocalStack::Mark mark;
+  LocalSlot* slots = Locals().Acquire(prog.nslots, mark);
+  struct Release {
+    const LocalStack::Mark& mark;
+    LocalSlot* slots;
+    int32_t n;
+    ~Release() { Locals().Release(mark, slots, n); }
+  } release{mark, slots, prog.nslots};
+  Frame f{self, other, &code, &prog, &result, slots, nullptr};
+
+  if (code.i_kind == CCode::kExpression) return Eval(prog.root, f, result);
+  switch (prog.root_kind) {
+    case NodeKind::EmptyProgram: return true;
+    case NodeKind::Block: return Exec(prog.root, f) != Outcome::Error;
+    default: return Fail(f, prog.root->pos, "This is not a program.");
+  }
+}
+
+bool ExecuteAndReport(CInstance* self, CInstance* other, CCode& code, RValue& result) {
+  if (ExecuteCode(self, other, code, result)) return true;
+  if (CodeError().pending) {
+    std::string msg = CodeError().message;
+    ClearCodeError();
+    ShowActionError(msg, false);
+  }
+  return false;
+}
+
+namespace {
+bool EvaluateConstant(CCode& code, RValue& value) {
+  ExecHost& host = GetExecHost();
+  CInstance* temp = host.CreateTempInstance();
+  bool ok = ExecuteForValue(temp, temp, code, value);
+  if (temp) host.DestroyTempInstance(temp);
+  return ok;
+}
+}  // namespace
+
+void InitInterpreter() {
+  InstallRunnerCompileContext();
+  SetConstantEvaluator(EvaluateConstant);
+}
+
+bool ExecuteForValue(CInstance* self, CInstance* other, CCode& code, RValue& result) {
+  if (ExecuteCode(self, other, code, result)) return true;
+  result.SetString("ERROR");
+  return false;
+}

@@ -1,0 +1,182 @@
+// The script table, script calls and the library initialisation code; see Script_Main.h.
+#include "runner/code/Script_Main.h"
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "runner/code/Code_Error.h"
+#include "runner/code/Code_Exec.h"
+#include "runner/code/Code_Function.h"
+#include "runner/shell/Support_Stream.h"
+
+namespace {
+struct RScriptSlot {
+  std::string name;
+  std::unique_ptr<CScript> script;  // null: an empty slot
+};
+
+struct ScriptTable {
+  std::vector<RScriptSlot> slots;
+  std::unordered_map<std::string, int32_t> first_of;  // compile time only
+};
+
+ScriptTable& Table() {
+  static ScriptTable t;
+  return t;
+}
+
+std::vector<std::string>& LibraryTexts() {
+  static std::vector<std::string> texts;
+  return texts;
+}
+
+// Saves argument_count, the script name and the 16 slots; puts them back on every path.
+class ScriptArgumentsScope {
+ public:
+  ScriptArgumentsScope() : count_(Arguments().count), name_(Arguments().script_name) {}
+  ~ScriptArgumentsScope() {
+    Arguments().count = count_;
+    Arguments().script_name = name_;
+  }
+  ScriptArgumentsScope(const ScriptArgumentsScope&) = delete;
+  ScriptArgumentsScope& operator=(const ScriptArgumentsScope&) = delete;
+
+ private:
+  ArgumentSlotsScope slots_;
+  int32_t count_;
+  std::string_view name_;
+};
+}  // namespace
+
+int32_t ScriptCount() { return static_cast<int32_t>(Table().slots.size()); }
+
+bool ScriptExists(int32_t index) { return ScriptGet(index) != nullptr; }
+
+std::string ScriptName(int32_t index) {
+  if (!ScriptExists(index)) return "<undefined>";
+  return Table().slots[static_cast<size_t>(index)].name;
+}
+
+int32_t ScriptIndex(std::string_view name) {
+  const ScriptTable& t = Table();
+  auto it = t.first_of.find(std::string(name));
+  return it == t.first_of.end() ? -1 : it->second;
+}
+
+CScript* ScriptGet(int32_t index) {
+  ScriptTable& t = Table();
+  if (index < 0 || index >= static_cast<int32_t>(t.slots.size())) return nullptr;
+  return t.slots[static_cast<size_t>(index)].script.get();
+}
+
+void ClearScripts() {
+  Table().slots.clear();
+  Table().first_of.clear();
+}
+
+bool LoadScripts(CStream& str) {
+  ClearScripts();
+  if (str.ReadInteger() != kScriptsChunkVersion) return false;
+  int32_t count = str.ReadInteger();
+  if (count < 0) return false;
+  // Every slot is a block of at least four bytes, so a false count runs into the end of the
+  // data long before it could exhaust memory.
+  std::vector<RScriptSlot> slots;
+  for (int32_t i = 0; i < count; ++i) {
+    CStream block = str.ReadStreamC();
+    RScriptSlot slot;
+    if (block.ReadBoolean()) {
+      slot.name = block.ReadString();
+      slot.script = std::make_unique<CScript>();
+      if (!slot.script->LoadFromStream(block)) return false;
+    }
+    slots.push_back(std::move(slot));
+  }
+  ScriptTable& t = Table();
+  t.slots = std::move(slots);
+  for (size_t i = 0; i < t.slots.size(); ++i)
+    if (t.slots[i].script) t.first_of.emplace(t.slots[i].name, static_cast<int32_t>(i));
+  return true;
+}
+
+bool CompileScripts() {
+  for (RScriptSlot& slot : Table().slots) {
+    if (!slot.script || (slot.script->s_code && slot.script->s_code->i_compiled)) continue;
+    if (!slot.script->Compile()) {
+      std::string msg = "COMPILATION ERROR in Script: " + slot.name + "\r" + CodeError().message;
+      ClearCodeError();
+      ShowError(msg, true);
+      return false;
+    }
+  }
+  return true;
+}
+
+bool CallScript(int32_t index, CInstance* self, CInstance* other, RValue& result, bool check,
+                RValue* args, int32_t argc) {
+  CScript* script = ScriptGet(index);
+  if (!script) return false;
+  if (argc < 0) argc = 0;
+  if (argc > kMaxFunctionArgs) argc = kMaxFunctionArgs;
+  const std::string& name = Table().slots[static_cast<size_t>(index)].name;
+
+  ScriptArgumentsScope saved;
+  RArgumentState& a = Arguments();
+  a.count = argc;
+  a.script_name = name;
+  for (int32_t i = 0; i < argc; ++i) a.slots[i] = std::move(args[i]);
+
+  result.SetReal(0.0);
+  static CCode uncompiled("", false);  // executing it reports the non-compiled error
+  CCode& code = script->s_code ? *script->s_code : uncompiled;
+  if (!ExecuteForValue(self, other, code, result)) PrefixCodeError("In script " + name + ":\r");
+
+  if (check && g_ScriptArgErrors && code.i_compiled) {
+    bool short_of_array = code.i_ArgArray && argc < code.i_Args;
+    bool wrong_count = !code.i_ArgArray && argc != code.i_Args;
+    if (short_of_array || wrong_count) {
+      SetCodeErrorMessage("Illegal argument count calling script \"" + name + "\".\r" +
+                          (code.i_ArgArray ? "Script requires at least " : "Script requires ") +
+                          std::to_string(code.i_Args) + " arguments, " + std::to_string(argc) +
+                          " have been supplied.");
+      return false;
+    }
+  }
+  return true;
+}
+
+bool LoadLibraryInit(CStream& str) {
+  ClearLibraryInit();
+  if (str.ReadInteger() != kLibraryInitChunkVersion) return false;
+  int32_t count = str.ReadInteger();
+  if (count < 0) return false;
+  std::vector<std::string> texts;
+  for (int32_t i = 0; i < count; ++i) texts.push_back(str.ReadString());
+  LibraryTexts() = std::move(texts);
+  return true;
+}
+
+bool RunLibraryInit() {
+  std::vector<std::string> texts = std::move(LibraryTexts());
+  LibraryTexts().clear();
+  for (const std::string& text : texts) {
+    if (text.empty()) continue;
+    CCode code(text, false);
+    if (!code.Compile()) {
+      std::string msg = "COMPILATION ERROR in library initialization code\r" + CodeError().message;
+      ClearCodeError();
+      ShowError(msg, true);
+      return false;
+    }
+    ExecHost& host = GetExecHost();
+    CInstance* temp = host.CreateTempInstance();
+    RValue result;
+    ExecuteAndReport(temp, temp, code, result);
+    if (temp) host.DestroyTempInstance(temp);
+  }
+  return true;
+}
+
+void ClearLibraryInit() { LibraryTexts().clear(); }

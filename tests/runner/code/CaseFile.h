@@ -1,0 +1,60 @@
+// Case files: cases opened by a line "#--- KIND NAME [words]", each case's text being the lines
+// up to the next header. Shared by the compiler and interpreter table tests.
+#pragma once
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+struct Case {
+  std::string header;  // the line after "#--- "
+  bool expr = false;
+  std::string text;
+};
+
+inline std::string ReadCaseFile(const std::filesystem::path& p) {
+  std::ifstream f(p, std::ios::binary);
+  std::stringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+inline std::vector<Case> SplitCases(const std::string& file) {
+  std::vector<Case> cases;
+  std::istringstream in(file);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind("#--- ", 0) == 0) {
+      Case c;
+      c.header = line.substr(5);
+      c.expr = c.header.rfind("expr", 0) == 0;
+      cases.push_back(c);
+      continue;
+    }
+    if (cases.empty()) continue;
+    cases.back().text += line + "\n";
+  }
+  for (Case& c : cases)
+    if (!c.text.empty()) c.text.pop_back();
+  return cases;
+}
+
+inline std::vector<std::filesystem::path> CaseFilesIn(const std::filesystem::path& dir) {
+  std::vector<std::filesystem::path> files;
+  for (const auto& e : std::filesystem::directory_iterator(dir))
+    if (e.path().extension() == ".kvs") files.push_back(e.path());
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+// The words of a header: kind, name, then options.
+inline std::vector<std::string> HeaderWords(const std::string& header) {
+  std::vector<std::string> words;
+  std::istringstream in(header);
+  std::string w;
+  while (in >> w) words.push_back(w);
+  return words;
+}

@@ -1,0 +1,87 @@
+// Runs every cases_run/*.kvs file and compares what it printed and reported with the .expected
+// file beside it. Headers: "#--- script NAME" defines a script (all files share one script
+// table, loaded through the scripts chunk); "#--- run NAME [uninitzero] [argerrors]" runs a
+// program for instance 100001 with other 100003 in a fresh test world. Set KVS_UPDATE=1 to
+// rewrite the expected files, then check every change by hand.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "runner/code/Code_Error.h"
+#include "runner/code/Code_Exec.h"
+#include "runner/code/Script_Main.h"
+#include "tests/runner/code/CaseFile.h"
+#include "tests/runner/code/ScriptChunk.h"
+#include "tests/runner/code/TestHost.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+fs::path CaseDir() { return fs::path(TEST_SOURCE_DIR) / "tests/runner/code/cases_run"; }
+
+std::string RunCase(const Case& c) {
+  std::vector<std::string> words = HeaderWords(c.header);
+  ScopedTestWorld world;
+  for (size_t i = 2; i < words.size(); ++i) {
+    if (words[i] == "uninitzero") g_VarUninitZero = true;
+    if (words[i] == "argerrors") g_ScriptArgErrors = true;
+  }
+  CCode code(c.text, false);
+  if (!code.Compile()) return "compile error: " + ShowText(CodeError().message) + "\n";
+  RValue result;
+  bool ok = ExecuteCode(world.Self(), world.Other(), code, result);
+  std::string out = TestOutput();
+  if (ok)
+    out += "-> ok " + ShowValue(result) + "\n";
+  else
+    out += "-> error: " + ShowText(CodeError().message) + "\n";
+  ClearCodeError();
+  return out;
+}
+
+void LoadCaseScripts(const std::vector<fs::path>& files) {
+  std::vector<TestScript> scripts{{false, "", ""}};  // slot 0 stays empty
+  for (const fs::path& file : files)
+    for (const Case& c : SplitCases(ReadCaseFile(file))) {
+      std::vector<std::string> words = HeaderWords(c.header);
+      if (words.size() >= 2 && words[0] == "script") scripts.push_back({true, words[1], c.text});
+    }
+  CStream chunk;
+  WriteScriptsChunk(chunk, scripts);
+  chunk.SetPosition(0);
+  ASSERT_TRUE(LoadScripts(chunk));
+  ScopedTestWorld world;
+  ASSERT_TRUE(CompileScripts()) << ShowText(TestOutput());
+}
+}  // namespace
+
+TEST(CodeRun, EveryRunCaseMatchesItsExpectedOutput) {
+  InitTestRuntime();
+  auto files = CaseFilesIn(CaseDir());
+  ASSERT_FALSE(files.empty());
+  LoadCaseScripts(files);
+  const bool update = std::getenv("KVS_UPDATE") != nullptr;
+  for (const fs::path& file : files) {
+    std::string actual;
+    for (const Case& c : SplitCases(ReadCaseFile(file))) {
+      if (c.header.rfind("run ", 0) != 0) continue;
+      actual += "#--- " + c.header + "\n" + RunCase(c);
+    }
+    fs::path expectedPath = fs::path(file).replace_extension(".expected");
+    if (update) {
+      std::ofstream(expectedPath, std::ios::binary)
+          << "Output of " << file.filename().string() << "; KVS_UPDATE=1 rewrites it.\n" << actual;
+      continue;
+    }
+    auto want = SplitCases(ReadCaseFile(expectedPath));
+    auto got = SplitCases(actual);
+    ASSERT_EQ(want.size(), got.size()) << file.filename() << ": case count differs";
+    for (size_t i = 0; i < got.size(); ++i) {
+      EXPECT_EQ(want[i].header, got[i].header) << file.filename();
+      EXPECT_EQ(want[i].text, got[i].text) << file.filename() << " case " << got[i].header;
+    }
+  }
+  ClearScripts();
+}
