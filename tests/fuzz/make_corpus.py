@@ -200,12 +200,13 @@ def code_seeds():
 def case_seeds(cases_dir: Path):
     """The language's own test cases, one seed each."""
     seeds = {}
+    prefix = cases_dir.name + "-"
     for f in sorted(cases_dir.glob("*.kvs")):
         kind = body = name = None
         for line in f.read_text(encoding="utf-8").splitlines(keepends=True) + ["#--- end"]:
             if line.startswith("#---"):
                 if kind is not None:
-                    seeds[f"{f.stem}-{len(seeds):03d}"] = bytes([kind == "expr"]) + "".join(body).encode()
+                    seeds[f"{prefix}{f.stem}-{len(seeds):03d}"] = bytes([kind == "expr"]) + "".join(body).encode()
                 parts = line.split()
                 kind, body = (parts[1] if len(parts) > 1 else None), []
             elif kind is not None:
@@ -340,7 +341,10 @@ def main():
         # make_corpus.py generated OUTDIR [GAMEFILE...]: seeds made from the repository's own test
         # cases and from games built from the example projects, never committed
         out = Path(sys.argv[2])
-        write(out / "code", case_seeds(HERE.parent / "runner" / "code" / "cases"))
+        code_dir = HERE.parent / "runner" / "code"
+        cases = {**case_seeds(code_dir / "cases"), **case_seeds(code_dir / "cases_run")}
+        write(out / "code", cases)
+        write(out / "exec", cases)
         write(out / "load", {Path(g).stem: open_game(Path(g).read_bytes()) for g in sys.argv[3:]})
         return
     out = Path(sys.argv[1]) if len(sys.argv) > 1 else HERE / "corpus"
