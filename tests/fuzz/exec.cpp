@@ -15,12 +15,29 @@
 
 namespace {
 
+bool IsWordChar(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+// Whether the text holds the word (or, for a prefix, a word starting with it) anywhere, also
+// right after a number, which the lexer ends at the letter.
+bool HasWord(std::string_view text, std::string_view word, bool prefix) {
+  for (size_t at = text.find(word); at != std::string_view::npos; at = text.find(word, at + 1)) {
+    const bool starts = at == 0 || !IsWordChar(text[at - 1]) || (text[at - 1] >= '0' && text[at - 1] <= '9');
+    const size_t end = at + word.size();
+    if (starts && (prefix || end == text.size() || !IsWordChar(text[end]))) return true;
+  }
+  return false;
+}
+
 bool MayRunForEver(std::string_view text) {
-  static constexpr std::string_view kWords[] = {"while", "do", "until", "for", "repeat", "with", "execute",
-                                                "scr", "script", "test_create", "string_repeat",
-                                                "string_format"};
+  static constexpr std::string_view kWords[] = {"while", "do", "until", "for", "repeat", "with",
+                                                "test_create", "string_repeat", "string_format"};
+  static constexpr std::string_view kPrefixes[] = {"execute", "scr", "script"};
   for (std::string_view w : kWords)
-    if (text.find(w) != std::string_view::npos) return true;
+    if (HasWord(text, w, false)) return true;
+  for (std::string_view p : kPrefixes)
+    if (HasWord(text, p, true)) return true;
   return false;
 }
 
