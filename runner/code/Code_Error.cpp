@@ -123,6 +123,7 @@ void DefaultErrorSink(std::string_view message, bool fatal) {
   line += message;
   std::fprintf(stderr, "%s\n", line.c_str());
   WriteTrace(line);
+  if (fatal) SetExitStatus(1);  // a fatal error ends the game as an error end
 }
 ErrorSink g_error_sink = DefaultErrorSink;
 }  // namespace

@@ -13,7 +13,6 @@ class CStream;
 class RValue;
 
 inline constexpr int32_t kScriptsChunkVersion = 800;
-inline constexpr int32_t kLibraryInitChunkVersion = 500;
 
 int32_t ScriptCount();
 bool ScriptExists(int32_t index);

@@ -6,5 +6,6 @@ std::vector<FunctionFamily> AllFunctionFamilies() {
       MathFunctions(),
       FileFunctions(),
       CodeFunctions(),
+      GameFunctions(),
   };
 }

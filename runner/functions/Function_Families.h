@@ -11,4 +11,5 @@ std::vector<FunctionFamily> AllFunctionFamilies();
 // Each family's table, defined in its own unit.
 FunctionFamily MathFunctions();  // Function_Math
 FunctionFamily FileFunctions();  // Function_File
+FunctionFamily GameFunctions();  // Function_Game
 FunctionFamily CodeFunctions();  // Function_Code

@@ -24,6 +24,7 @@
 #include "platform/process/Process.h"
 #include "platform/video/Video.h"
 #include "runner/shell/Runner_Form.h"
+#include "runner/shell/Runner_Game.h"
 #include "runner/shell/Runner_Load.h"
 #include "runner/shell/Runner_Temp.h"
 
@@ -268,6 +269,7 @@ int RunnerMain(int argc, char** argv) {
   }
 
   WriteTrace("Game file: " + GamePath());
+  InstallGameSubsystems();
   const int status = RunStartUp(RunApplication);
   platform::ShutdownVideo();
   RemoveTempDirectory();

@@ -1,0 +1,52 @@
+// Which subsystem loads which chunk and does which preparation step; the one place that knows
+// them all, so the shell and the subsystems stay unaware of each other.
+#include "runner/shell/Runner_Game.h"
+
+#include "runner/code/Code_Exec.h"
+#include "runner/code/Code_Function.h"
+#include "runner/code/Constant_Main.h"
+#include "runner/code/Script_Main.h"
+#include "runner/code/Variable_Class.h"
+#include "runner/code/Variable_Main.h"
+#include "runner/functions/Function_Math.h"
+#include "runner/shell/Load_Chunks.h"
+#include "runner/shell/Option_Main.h"
+#include "runner/shell/Runner.h"
+#include "runner/shell/Runner_Form.h"
+#include "runner/shell/Runner_Load.h"
+
+namespace {
+// The settings that change how game code compiles and runs; read before any code compiles.
+bool ApplyCodeSettings() {
+  g_VarUninitZero = Options().opt_uninitzero;
+  g_ScriptArgErrors = Options().opt_argerrors;
+  return true;
+}
+}  // namespace
+
+bool StartGame() {
+  GlobalVars().Reset();
+  RandomizeSeed();
+  return RunLibraryInit();
+}
+
+void InstallGameSubsystems() {
+  static bool installed = false;
+  if (installed) return;
+  installed = true;
+
+  InitFunctions();
+  InitInterpreter();
+
+  SetChunkLoader(EChunk::Constants, LoadConstants);
+  SetChunkLoader(EChunk::Scripts, LoadScripts);
+  SetChunkLoader(EChunk::LibraryInit, LoadLibraryInit);
+
+  SetPrepareHook(EPrepareStep::ExtensionPackages, ApplyCodeSettings);
+  SetPrepareHook(EPrepareStep::Constants, DefineGameConstants);
+  SetPrepareHook(EPrepareStep::Scripts, CompileScripts);
+
+  SetStartGameHook([] {
+    if (!StartGame()) SetExitStatus(1);
+  });
+}
