@@ -1,7 +1,8 @@
 // Fuzz target for the whole game-file load path. The input is the game data as the runner sees
 // it once unscrambled (from the version word on) in open form (FuzzBlocks.h); the target packs
 // its blocks, scrambles it as a game-file writer does, puts it behind the signature in a file
-// and has LoadGameData read that file.
+// and has LoadGameData read that file with every subsystem's chunk loader installed. A game that
+// loads has its scripts compiled too; nothing runs (constants and library code could loop).
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -13,6 +14,9 @@
 #include <string_view>
 #include <vector>
 
+#include "runner/code/Code_Error.h"
+#include "runner/code/Script_Main.h"
+#include "runner/shell/Runner_Game.h"
 #include "runner/shell/Runner_Load.h"
 #include "runner/shell/Support_Stream.h"
 #include "tests/fuzz/FuzzBlocks.h"
@@ -44,7 +48,9 @@ int Load() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  InstallGameSubsystems();
   SetLoadMessageSink([](std::string_view) {});
+  SetErrorSink([](std::string_view, bool) {});
   SetD3DXLoader([](const std::string&) { return true; });
   std::string pattern = (std::filesystem::temp_directory_path() / "fuzz_load_XXXXXX").string();
   g_fd = mkstemp(pattern.data());
@@ -72,6 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // Every chunk loader first discards what its list held: loading a game again ends the same
   // way. Checked after the loads that got through, the ones with state worth leaving behind.
-  if (Load() == 1) FUZZ_CHECK(Load() == 1);
+  if (Load() != 1) return 0;
+  FUZZ_CHECK(Load() == 1);
+  CompileScripts();
   return 0;
 }
