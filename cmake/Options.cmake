@@ -10,3 +10,13 @@ if(RUNNER_SANITIZE)
     -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
   target_link_options(project_options INTERFACE -fsanitize=address,undefined)
 endif()
+if(RUNNER_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "RUNNER_FUZZ needs clang for libFuzzer: use the fuzz preset")
+  endif()
+  # Coverage instrumentation goes into every library so the fuzzers can steer into the readers;
+  # only the fuzz targets themselves link the libFuzzer driver (-fsanitize=fuzzer).
+  target_compile_options(project_options INTERFACE
+    -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  target_link_options(project_options INTERFACE -fsanitize=address,undefined)
+endif()

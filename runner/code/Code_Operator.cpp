@@ -101,6 +101,15 @@ const char* Repeat(double count, const RValue& r, RValue& out) {
 }
 }  // namespace
 
+uint64_t BinaryTextBytes(int32_t op, const RValue& l, const RValue& r) noexcept {
+  if (op == sym::kPlus && l.IsString() && r.IsString()) return uint64_t{l.str().size()} + r.str().size();
+  if (op != sym::kMul || !l.IsReal() || !r.IsString()) return 0;
+  const int64_t n = RoundToInt64(l.val());
+  const uint64_t t = r.str().size();
+  if (n < 1 || t == 0) return 0;
+  return static_cast<uint64_t>(n) > UINT64_MAX / t ? UINT64_MAX : static_cast<uint64_t>(n) * t;
+}
+
 int CompareUtf16(std::string_view a, std::string_view b) noexcept {
   size_t n = a.size() < b.size() ? a.size() : b.size();
   size_t i = 0;

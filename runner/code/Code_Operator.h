@@ -28,6 +28,10 @@ inline double CompareDifference(int32_t op, double d) noexcept {
   }
 }
 
+// Length in bytes of the text BinaryOp would build (repetition or concatenation), saturating;
+// 0 when the result would not be a longer text. Lets folding see the size before building it.
+uint64_t BinaryTextBytes(int32_t op, const RValue& l, const RValue& r) noexcept;
+
 // Ordinal order of two UTF-8 texts by their UTF-16 code units: <0, 0 or >0.
 int CompareUtf16(std::string_view a, std::string_view b) noexcept;
 

@@ -34,6 +34,7 @@ class Folder {
         RToken* l = n->items[0];
         RToken* r = n->items[1];
         if (l->Kind() != NodeKind::Constant || r->Kind() != NodeKind::Constant) return true;
+        if (!FoldableSize(n->ind, l->value, r->value)) return true;
         RValue out;
         if (const char* err = BinaryOp(n->ind, l->value, r->value, out)) return Fail(r->position, err);
         MakeConstant(n, std::move(out));
@@ -57,6 +58,16 @@ class Folder {
     n->items = nullptr;
     n->height = 1;
     return true;
+  }
+
+  // A few bytes of code can spell a huge text (100000000 * "ab"); built here it would stay in
+  // the tree, for every such operation, even in code that never runs. A repetition longer than
+  // its operands and kMaxFoldedTextBytes is left to run time, where the same operator builds
+  // it. One too long for any text still fails here.
+  static bool FoldableSize(int32_t op, const RValue& l, const RValue& r) {
+    const uint64_t bytes = BinaryTextBytes(op, l, r);
+    const uint64_t operands = uint64_t{l.str().size()} + r.str().size();
+    return bytes <= kMaxFoldedTextBytes || bytes <= operands || bytes > kMaxStringBytes;
   }
 
   static void MakeConstant(RToken* n, RValue v) {

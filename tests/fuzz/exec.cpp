@@ -1,0 +1,64 @@
+// Fuzz target for the interpreter: the text after byte 0 (bit 0: expression) is compiled and
+// run twice in the interpreter tests' small world. Code that could run for ever (loops, with,
+// nested executions, scripts, instance creation) is left out: every other program ends, and
+// must leave the nesting depth and the argument slots as it found them.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "runner/code/Code_Error.h"
+#include "runner/code/Code_Exec.h"
+#include "runner/code/Code_Function.h"
+#include "tests/fuzz/FuzzCheck.h"
+#include "tests/runner/code/TestHost.h"
+
+namespace {
+
+bool IsWordChar(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+// Whether the text holds the word (or, for a prefix, a word starting with it) anywhere, also
+// right after a number, which the lexer ends at the letter.
+bool HasWord(std::string_view text, std::string_view word, bool prefix) {
+  for (size_t at = text.find(word); at != std::string_view::npos; at = text.find(word, at + 1)) {
+    const bool starts = at == 0 || !IsWordChar(text[at - 1]) || (text[at - 1] >= '0' && text[at - 1] <= '9');
+    const size_t end = at + word.size();
+    if (starts && (prefix || end == text.size() || !IsWordChar(text[end]))) return true;
+  }
+  return false;
+}
+
+bool MayRunForEver(std::string_view text) {
+  static constexpr std::string_view kWords[] = {"while", "do", "until", "for", "repeat", "with",
+                                                "test_create", "string_repeat", "string_format"};
+  static constexpr std::string_view kPrefixes[] = {"execute", "scr", "script"};
+  for (std::string_view w : kWords)
+    if (HasWord(text, w, false)) return true;
+  for (std::string_view p : kPrefixes)
+    if (HasWord(text, p, true)) return true;
+  return false;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size == 0) return 0;
+  const std::string_view text(reinterpret_cast<const char*>(data) + 1, size - 1);
+  if (MayRunForEver(text)) return 0;
+  ScopedTestWorld world;
+  CCode code(text, data[0] & 1);
+  if (!code.Compile()) return 0;
+  RValue* const slots = Arguments().slots;
+  for (int run = 0; run < 2; ++run) {  // the second run reuses what the first one prepared
+    RValue result;
+    const bool ok = ExecuteCode(world.Self(), world.Other(), code, result);
+    FUZZ_CHECK(ok != CodeError().pending);
+    FUZZ_CHECK(ExecDepth() == 0);
+    FUZZ_CHECK(Arguments().slots == slots && Arguments().count == 0);
+    FUZZ_CHECK(result.str().size() <= kMaxStringBytes);
+    ClearCodeError();
+  }
+  return 0;
+}
