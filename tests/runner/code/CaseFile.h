@@ -2,7 +2,10 @@
 // up to the next header. Shared by the compiler and interpreter table tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -57,4 +60,23 @@ inline std::vector<std::string> HeaderWords(const std::string& header) {
   std::string w;
   while (in >> w) words.push_back(w);
   return words;
+}
+
+// Compares the output of a case file with the .expected file beside it, case by case; with
+// KVS_UPDATE set it rewrites the expected file instead (check every change by hand).
+inline void CheckExpectedOutput(const std::filesystem::path& file, const std::string& actual,
+                                const std::string& title) {
+  const std::filesystem::path expectedPath = std::filesystem::path(file).replace_extension(".expected");
+  if (std::getenv("KVS_UPDATE")) {
+    std::ofstream(expectedPath, std::ios::binary)
+        << title << " " << file.filename().string() << "; KVS_UPDATE=1 rewrites it.\n" << actual;
+    return;
+  }
+  auto want = SplitCases(ReadCaseFile(expectedPath));
+  auto got = SplitCases(actual);
+  ASSERT_EQ(want.size(), got.size()) << file.filename() << ": case count differs";
+  for (size_t i = 0; i < got.size(); ++i) {
+    EXPECT_EQ(want[i].header, got[i].header) << file.filename();
+    EXPECT_EQ(want[i].text, got[i].text) << file.filename() << " case " << got[i].header;
+  }
 }

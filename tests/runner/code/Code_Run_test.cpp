@@ -62,26 +62,13 @@ TEST(CodeRun, EveryRunCaseMatchesItsExpectedOutput) {
   auto files = CaseFilesIn(CaseDir());
   ASSERT_FALSE(files.empty());
   LoadCaseScripts(files);
-  const bool update = std::getenv("KVS_UPDATE") != nullptr;
   for (const fs::path& file : files) {
     std::string actual;
     for (const Case& c : SplitCases(ReadCaseFile(file))) {
       if (c.header.rfind("run ", 0) != 0) continue;
       actual += "#--- " + c.header + "\n" + RunCase(c);
     }
-    fs::path expectedPath = fs::path(file).replace_extension(".expected");
-    if (update) {
-      std::ofstream(expectedPath, std::ios::binary)
-          << "Output of " << file.filename().string() << "; KVS_UPDATE=1 rewrites it.\n" << actual;
-      continue;
-    }
-    auto want = SplitCases(ReadCaseFile(expectedPath));
-    auto got = SplitCases(actual);
-    ASSERT_EQ(want.size(), got.size()) << file.filename() << ": case count differs";
-    for (size_t i = 0; i < got.size(); ++i) {
-      EXPECT_EQ(want[i].header, got[i].header) << file.filename();
-      EXPECT_EQ(want[i].text, got[i].text) << file.filename() << " case " << got[i].header;
-    }
+    CheckExpectedOutput(file, actual, "Output of");
   }
   ClearScripts();
 }
