@@ -69,3 +69,35 @@ CInstance* CRoom::FindInstance(int32_t id) {
   auto it = ids_.find(id);
   return it == ids_.end() ? nullptr : it->second;
 }
+
+// To be completed with the room resource.
+namespace {
+BackgroundSizeLookup g_backgroundSize = nullptr;
+}
+void SetBackgroundSizeLookup(BackgroundSizeLookup lookup) { g_backgroundSize = lookup; }
+bool GetBackgroundSize(int32_t background, int32_t& width, int32_t& height) {
+  return background >= 0 && g_backgroundSize && g_backgroundSize(background, width, height);
+}
+void CRoom::Clear() {}
+void CRoom::Assign(const CRoom&) {}
+bool CRoom::LoadFromStream(CStream&) { return false; }
+void CRoom::SortInstances() {}
+void CRoom::UpdateActive() {}
+void CRoom::ScrollBackground() {}
+void CRoom::FollowViews() {}
+int32_t CRoom::AddTile(const RTile&) { return -1; }
+void CRoom::ClearTiles() {}
+void CRoom::DeleteTilesAt(double, double, bool) {}
+int32_t CRoom::FindTile(int32_t) { return -1; }
+int32_t CRoom::FindTileAt(double, double, bool) { return -1; }
+void CRoom::DeleteTile(int32_t) {}
+void CRoom::SortTiles() {}
+void CRoom::HideTilesDepth(double) {}
+void CRoom::ShowTilesDepth(double) {}
+void CRoom::DeleteTilesDepth(double) {}
+void CRoom::ShiftTilesDepth(double, double, double) {}
+int32_t CRoom::FindTileAtDepth(double, double, double) { return -1; }
+void CRoom::DeleteTilesAtDepth(double, double, double) {}
+void CRoom::ChangeTilesDepth(double, double) {}
+bool CRoom::GetTile(int32_t, RTile&) const { return false; }
+void CRoom::SetTile(int32_t, const RTile&) {}

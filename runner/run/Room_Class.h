@@ -1,20 +1,77 @@
-// CRoom, as far as instances need it: the active instance list, the per-object lists (exact
-// and with descendants), the id index, adding instances and removing marked ones. The room
-// resource fields, views, backgrounds and tiles join this class with the rooms work.
+// CRoom: a room resource and its live copy while played (settings, eight background layers,
+// eight views, the active and deactivated instance lists with the per-object lists, tiles),
+// with its stream form, depth sorting, removal of marked instances, activation changes,
+// background scrolling and view following.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "runner/run/Instance_Class.h"
+
+class CStream;
+
+inline constexpr int32_t kRoomRecordVersion = 541;
+inline constexpr int32_t kRoomLayers = 8;
+inline constexpr int32_t kRoomViews = 8;
+
+struct CBack {
+  bool visible = false;
+  bool foreground = false;
+  int32_t index = -1;
+  double x = 0, y = 0;
+  bool htiled = true, vtiled = true;
+  double hspeed = 0, vspeed = 0;
+  double xscale = 1, yscale = 1;
+  uint32_t blend = 0xFFFFFF;
+  double alpha = 1;
+};
+
+struct CView {
+  bool visible = false;
+  int32_t xview = 0, yview = 0, wview = 640, hview = 480;
+  int32_t xport = 0, yport = 0, wport = 640, hport = 480;
+  double angle = 0;
+  int32_t hborder = 32, vborder = 32;
+  int32_t hspeed = -1, vspeed = -1;
+  int32_t index = -1;  // object, or instance id when above 99999, to follow
+};
+
+struct RTile {
+  double x = 0, y = 0;
+  int32_t index = -1;
+  int32_t xo = 0, yo = 0, w = 0, h = 0;
+  double depth = 0;
+  int32_t id = 0;
+  double xscale = 1, yscale = 1;
+  uint32_t blend = 0xFFFFFF;
+  double alpha = 1;
+  bool visible = true;
+};
+
+// Size of a background resource, for stretched layers and the layer size variables. The
+// background unit installs the lookup; until then no background exists.
+using BackgroundSizeLookup = bool (*)(int32_t background, int32_t& width, int32_t& height);
+void SetBackgroundSizeLookup(BackgroundSizeLookup lookup);  // null: none exists
+bool GetBackgroundSize(int32_t background, int32_t& width, int32_t& height);
 
 class CRoom {
  public:
   CRoom() = default;
   CRoom(const CRoom&) = delete;
   CRoom& operator=(const CRoom&) = delete;
+
+  // Back to the defaults, every instance of both lists and every tile freed.
+  void Clear();
+  // Clears, then copies everything from obj: settings, layers, views, every active and
+  // inactive instance (same ids), tiles; rebuilds the per-object lists.
+  void Assign(const CRoom& obj);
+  // The room record; false on a wrong record version. Damaged data throws StreamError.
+  bool LoadFromStream(CStream& str);
 
   // Appends a new instance with the next run-time id and adds it to the per-object lists of
   // its object and every ancestor. Runs no event.
@@ -30,23 +87,65 @@ class CRoom {
   void RebuildObjectLists();
   // Call after changing the id of an instance in the room.
   void InvalidateIds() { ids_valid_ = false; }
+  // Stable sort of the active list by decreasing depth, when it is out of order.
+  void SortInstances();
+  // Moves reactivated instances to the end of the active list and deactivated ones to the
+  // end of the inactive list; rebuilds the per-object lists when anything moved.
+  void UpdateActive();
+  // Every layer moves by its speed.
+  void ScrollBackground();
+  // Moves each visible view (when views are enabled) after the instance it follows.
+  void FollowViews();
+
+  // Tiles. Indices out of range are ignored (get: false).
+  int32_t AddTile(const RTile& val);
+  void ClearTiles();
+  void DeleteTilesAt(double x, double y, bool foreground);
+  int32_t FindTile(int32_t id);
+  int32_t FindTileAt(double x, double y, bool foreground);
+  void DeleteTile(int32_t ind);
+  void SortTiles();
+  void HideTilesDepth(double depth);
+  void ShowTilesDepth(double depth);
+  void DeleteTilesDepth(double depth);
+  void ShiftTilesDepth(double depth, double x, double y);
+  int32_t FindTileAtDepth(double depth, double x, double y);
+  void DeleteTilesAtDepth(double depth, double x, double y);
+  void ChangeTilesDepth(double olddepth, double newdepth);
+  bool GetTile(int32_t ind, RTile& out) const;
+  void SetTile(int32_t ind, const RTile& val);
+  int32_t r_tnumb() const { return static_cast<int32_t>(r_tile.size()); }
 
   int32_t r_numb() const { return static_cast<int32_t>(r_instance.size()); }
   CInstance* Instance(int32_t pos) const {
     return pos >= 0 && pos < r_numb() ? r_instance[static_cast<size_t>(pos)].get() : nullptr;
   }
+  int32_t r_numb_deact() const { return static_cast<int32_t>(r_instance_deact.size()); }
   int32_t Obj_Number(int32_t objind) const { return ListSize(r_obj_instance, objind); }
   CInstance* Obj_Instance(int32_t objind, int32_t numb) const { return ListAt(r_obj_instance, objind, numb); }
   int32_t Obj_Number_Recursive(int32_t objind) const { return ListSize(r_obj_instance_recursive, objind); }
   CInstance* Obj_Instance_Recursive(int32_t objind, int32_t numb) const {
     return ListAt(r_obj_instance_recursive, objind, numb);
   }
-  // The first instance in list order with that id, marked or not; null when none.
+  // The first active instance in list order with that id, marked or not; null when none.
   CInstance* FindInstance(int32_t id);
 
+  std::string r_caption;
+  int32_t r_speed = 30;
+  int32_t r_width = 640, r_height = 480;
+  bool r_persistent = false;
+  uint32_t r_color = 0xC0C0C0;
+  bool r_showcolor = true;
+  std::array<CBack, kRoomLayers> r_background{};
+  bool r_enableviews = false;
+  std::array<CView, kRoomViews> r_view{};
+  std::string r_code;
   std::vector<std::unique_ptr<CInstance>> r_instance;
+  std::vector<std::unique_ptr<CInstance>> r_instance_deact;
   std::vector<std::vector<CInstance*>> r_obj_instance;
   std::vector<std::vector<CInstance*>> r_obj_instance_recursive;
+  std::vector<RTile> r_tile;
+  int32_t r_lasttile = -1;
 
  private:
   using Lists = std::vector<std::vector<CInstance*>>;

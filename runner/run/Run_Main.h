@@ -1,8 +1,10 @@
-// Game-wide run state that events and instances depend on: the current room, the pending room
-// change and the run-time instance id counter. The main loop and room changes build on these.
+// The heart of the runtime: the game-wide run state, the pending room change through which
+// every request for a change goes, entering and leaving rooms, starting and ending the game,
+// one step in its fixed order, and the main loop that runs steps at the room's speed.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 class CRoom;
 
@@ -17,11 +19,67 @@ int32_t PendingRoomChange();
 void SetPendingRoomChange(int32_t change);
 inline bool RoomChangePending() { return PendingRoomChange() != kNoRoomChange; }
 
-// The room being played; null before the game starts and after it ends.
+// The room being played (its live copy); null before the game starts and after it ends.
 CRoom* CurrentRoom();
+int32_t CurrentRoomIndex();
+// For tests and tools that run events without a game: makes room current without entering it.
 void SetCurrentRoom(CRoom* room);
 
 // The last instance id used; new run-time instances take the next one.
 int32_t LastInstanceId();
 void SetLastInstanceId(int32_t id);
 int32_t NextInstanceId();
+
+// Game-wide state read and written by the built-in variables.
+struct RGameState {
+  bool running = false;
+  bool paused = false;
+  int32_t transition_kind = 0;   // for the next room change
+  int32_t transition_steps = 80;
+  std::string load_file;         // for a pending load
+  int32_t fps = 0;
+  bool automatic_draw = true;
+  int32_t cursor_image = 0;
+  int32_t cursor_sprite = -1;
+  int32_t score = 0;
+  int32_t lives = -1;
+  double health = 100;
+  bool show_score = true, show_lives = false, show_health = false;
+  bool score_chosen = false;  // the game chose to show the score: shown even while 0
+  std::string caption_score = "Score: ", caption_lives = "Lives: ", caption_health = "Health: ";
+};
+RGameState& Game();
+
+// Writers of lives and health: a fall from above 0 to 0 or below performs the no-more-lives
+// (no-more-health) event for every unmarked instance, unless a room change is pending.
+void SetLives(int32_t lives);
+void SetHealth(double health);
+
+// Requests: they set the pending room change, acted on between steps. A bad room reports its
+// error and ends the game.
+void GoToRoom(int32_t index, int32_t transition);
+void GoToPreviousRoom(int32_t transition);
+void GoToNextRoom(int32_t transition);
+void RestartRoom(int32_t transition);
+void EndGameRequest();
+void RestartGameRequest();
+void LoadGameRequest(const std::string& file);
+
+// Entering and leaving rooms.
+void StartRoom(int32_t index, bool gameStarts);
+void EndRoom(bool gameEnds);
+
+// Start and end of the game; start fails when the library initialisation code or the
+// extension packages fail.
+bool StartGame();
+void EndGame();
+// Acts on the pending room change; false when the game is to stop (end or error end).
+bool PerformRoomChange();
+// One step of the current room in its fixed order.
+void RunStep();
+// Runs the game until it ends (or is paused): start when not running, then the main loop;
+// ends the game when the loop stops with running cleared.
+void RunGame();
+void StopGame();
+void PauseGame();
+void SingleStep();

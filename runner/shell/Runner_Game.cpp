@@ -12,6 +12,8 @@
 #include "runner/run/Object_Lists.h"
 #include "runner/run/Object_Main.h"
 #include "runner/run/Run_Host.h"
+#include "runner/run/Run_Hooks.h"
+#include "runner/run/Run_Main.h"
 #include "runner/shell/Load_Chunks.h"
 #include "runner/shell/Option_Main.h"
 #include "runner/shell/Runner.h"
@@ -26,13 +28,6 @@ bool ApplyCodeSettings() {
   return true;
 }
 }  // namespace
-
-bool StartGame() {
-  BuildEventLists();
-  GlobalVars().Reset();
-  RandomizeSeed();
-  return RunLibraryInit();
-}
 
 void InstallGameSubsystems() {
   static bool installed = false;
@@ -52,7 +47,6 @@ void InstallGameSubsystems() {
   SetPrepareHook(EPrepareStep::Scripts, CompileScripts);
   InstallObjectLoading();
 
-  SetStartGameHook([] {
-    if (!StartGame()) SetExitStatus(1);
-  });
+  RunHooks().randomize = RandomizeSeed;
+  SetStartGameHook(RunGame);
 }

@@ -4,7 +4,3 @@
 
 // Installs every subsystem's part of loading, preparing and starting a game (idempotent).
 void InstallGameSubsystems();
-
-// Starting the game: the event object lists built, the global variables are reset, the random generator seeded, the library
-// initialisation code run. False when the game cannot start (a fatal error was shown).
-bool StartGame();

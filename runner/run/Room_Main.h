@@ -1,0 +1,47 @@
+// The room list (room resources by index with their names), the rooms and room order chunks,
+// and the room order with its neighbours.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class CRoom;
+class CStream;
+
+inline constexpr int32_t kRoomsChunkVersion = 800;
+inline constexpr int32_t kRoomOrderChunkVersion = 700;
+
+int32_t RoomCount();
+bool RoomExists(int32_t index);
+CRoom* RoomGet(int32_t index);  // the resource (a template); null when invalid
+// "<undefined>" when invalid.
+std::string RoomName(int32_t index);
+// First present room with exactly that name, else -1.
+int32_t RoomFind(std::string_view name);
+// Appends a fresh room named "__newroom" + index; returns the index.
+int32_t RoomAdd();
+// Appends a copy of the room; -1 when the index is invalid.
+int32_t RoomDuplicate(int32_t index);
+// Copies room source into room index (created when empty); false when source is invalid or
+// index has no room and is out of range.
+bool RoomAssign(int32_t index, int32_t source);
+void ClearRooms();
+
+// Loaders of the two chunks; false on a wrong version or record (or a count <= 0 for the
+// order). Damaged data throws.
+bool LoadRooms(CStream& str);
+bool LoadRoomOrder(CStream& str);
+
+int32_t LastTileId();
+void SetLastTileId(int32_t id);
+int32_t NextTileId();
+
+// The room order. First and last are -1 while it is empty; previous and next are -1 at the
+// ends and for rooms not in the order.
+int32_t RoomOrderCount();
+int32_t RoomOrderAt(int32_t pos);
+int32_t RoomFirst();
+int32_t RoomLast();
+int32_t RoomPrevious(int32_t room);
+int32_t RoomNext(int32_t room);

@@ -1,0 +1,53 @@
+// The places in a step and around rooms where subsystems built on the runtime take part:
+// input, time lines, paths, collisions, particles, drawing, the window and transitions. Each
+// is filled in by its subsystem at start-up; an empty hook does nothing (or answers the
+// neutral value), so the runtime runs before any of them exist.
+#pragma once
+
+#include <cstdint>
+
+class CInstance;
+
+// Moments of triggers.
+enum class ETriggerMoment : int32_t { BeginStep = 0, Step = 1, EndStep = 2 };
+
+struct RRunHooks {
+  // Input (keyboard, mouse, joysticks).
+  void (*clearInput)() = nullptr;          // all keyboard and mouse state
+  void (*clearPressed)() = nullptr;        // pressed and released states, wheel flags
+  int32_t (*lastKey)() = nullptr;          // keyboard_lastkey; 0 without input
+  void (*setLastKey)(int32_t key) = nullptr;
+  void (*keyboardEvents)() = nullptr;      // keyboard, key press, key release events
+  void (*joystickEvents)() = nullptr;
+  void (*mouseEvents)() = nullptr;
+  // Whether the step runs at all: game information in the window, splash screen showing.
+  bool (*stepBlocked)() = nullptr;
+  // Time lines, triggers and paths.
+  void (*triggers)(ETriggerMoment moment) = nullptr;
+  void (*timeLines)() = nullptr;
+  bool (*adaptPath)(CInstance* inst) = nullptr;  // true when the path ended this step
+  // Collisions and particles.
+  void (*collisionEvents)() = nullptr;
+  void (*updateParticles)() = nullptr;
+  // Display.
+  bool (*windowActive)() = nullptr;        // true without a window
+  void (*showWindow)() = nullptr;          // the game window becomes visible at game start
+  void (*adaptRegion)() = nullptr;         // to the room's views or size
+  void (*setCursor)(bool visible) = nullptr;
+  void (*drawRoom)() = nullptr;            // view following, sorting, draw events
+  void (*presentFrame)() = nullptr;        // end scene, present, reset when lost, begin scene
+  void (*prepareTransition)() = nullptr;   // capture the old room before leaving it
+  void (*showTransition)() = nullptr;      // after the first draw of the new room
+  void (*toggleFullScreen)() = nullptr;
+  void (*saveScreenshot)(const char* file) = nullptr;
+  // Other subsystems.
+  void (*randomize)() = nullptr;           // seed the random generator from the clock
+  void (*showGameInfo)() = nullptr;
+  void (*saveGame)(const char* file) = nullptr;
+  void (*loadGame)(const char* file) = nullptr;
+  bool (*initExtensions)() = nullptr;      // false stops the start of the game
+  bool (*finalizeExtensions)() = nullptr;
+  void (*refreshDebug)() = nullptr;
+  void (*processMessages)() = nullptr;     // window messages: input handlers run here
+};
+RRunHooks& RunHooks();
