@@ -38,6 +38,7 @@ struct RGameState {
   int32_t transition_steps = 80;
   std::string load_file;         // for a pending load
   int32_t fps = 0;
+  int32_t view_current = 0;     // the view being drawn
   bool automatic_draw = true;
   int32_t cursor_image = 0;
   int32_t cursor_sprite = -1;
