@@ -19,6 +19,7 @@
 #include "runner/shell/Runner.h"
 #include "runner/shell/Runner_Form.h"
 #include "runner/shell/Runner_Load.h"
+#include "runner/shell/Runner_TestMode.h"
 
 namespace {
 // The settings that change how game code compiles and runs; read before any code compiles.
@@ -47,6 +48,14 @@ void InstallGameSubsystems() {
   SetPrepareHook(EPrepareStep::Scripts, CompileScripts);
   InstallObjectLoading();
 
-  RunHooks().randomize = RandomizeSeed;
+  ApplyTestMode(ReadTestMode());
+  RunHooks().randomize = [] {
+    if (TestModeSettings().on)
+      SetRandomSeed(TestModeSettings().seed);
+    else
+      RandomizeSeed();
+  };
+  RunHooks().processMessages = PumpMessages;
   SetStartGameHook(RunGame);
+  SetGameRunningQuery([] { return Game().running; });
 }
