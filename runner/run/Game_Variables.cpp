@@ -96,16 +96,19 @@ typename MemberOf<decltype(F)>::Class* Owner(int32_t arr) {
       return room;
     else if constexpr (std::is_same_v<C, CBack>)
       return &room->r_background[Slot(arr)];
-    else
+    else {
+      static_assert(std::is_same_v<C, CView>);
       return &room->r_view[Slot(arr)];
+    }
   }
 }
 
 // Without a room, room fields read as their type's zero and writes go nowhere.
 template <auto F>
 bool Get(CInstance*, int32_t arr, RValue& out) {
+  static const typename MemberOf<decltype(F)>::Type kNone{};
   const auto* owner = Owner<F>(arr);
-  Load(owner ? owner->*F : typename MemberOf<decltype(F)>::Type{}, out);
+  Load(owner ? owner->*F : kNone, out);
   return true;
 }
 template <auto F>
