@@ -1,6 +1,7 @@
 // The interpreter host on the runtime's instances; see Run_Host.h.
 #include "runner/run/Run_Host.h"
 
+#include "runner/code/Code_Error.h"
 #include "runner/code/Code_Exec.h"
 #include "runner/code/Variable_Access.h"
 #include "runner/run/Instance_Class.h"
@@ -47,5 +48,6 @@ RuntimeHost g_host;
 
 void InstallRuntimeHost() {
   RegisterInstanceVariables();
+  RegisterErrorVariables();
   SetExecHost(&g_host);
 }
