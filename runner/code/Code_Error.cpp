@@ -142,12 +142,14 @@ platform::TErrorForm& Form() {
   return form;
 }
 
-// Failures are swallowed: a log that cannot be written must not become another error.
+// Failures are swallowed: a log that cannot be written must not become another error. The log
+// is emptied by the first open that succeeds, so a failed first write cannot leave an older
+// run's messages in front of this run's.
 void AppendToLog(std::string_view message) {
   const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (g_state.first_log_write ? O_TRUNC : O_APPEND);
-  g_state.first_log_write = false;
   const int fd = open(kErrorLogName, flags, 0644);
   if (fd < 0) return;
+  g_state.first_log_write = false;
   std::string text(message);
   text += "\r\n\r\n\r\n";  // the message's line end, then two empty lines
   const char* p = text.data();

@@ -173,13 +173,19 @@ TEST_F(ErrorPath, TheLogHoldsExactlyTheErrorsOfTheRun) {
   ShowError("four", false);
   EXPECT_EQ(ReadLog(), "four\r\n\r\n\r\n");
 
-  // A log that cannot be written costs nothing but the log.
+  // A log that cannot be written costs nothing but the log; once it can be, it starts afresh
+  // rather than after an older run's messages.
   ResetErrorState();
   std::filesystem::remove(kErrorLogName);
   std::filesystem::create_directory(kErrorLogName);
   ShowError("five", false);
   EXPECT_EQ(LastError(), "five");
   EXPECT_FALSE(ErrorAborting());
+  std::filesystem::remove(kErrorLogName);
+  std::ofstream(kErrorLogName) << "an older run\r\n";
+  ShowError("six", false);
+  ShowError("seven", false);
+  EXPECT_EQ(ReadLog(), "six\r\n\r\n\r\nseven\r\n\r\n\r\n");
 }
 
 TEST_F(ErrorPath, ShowErrorFromGameCodeNamesTheActionAndEndsTheGameFromOneHalf) {
