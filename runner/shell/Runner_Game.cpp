@@ -2,6 +2,7 @@
 // them all, so the shell and the subsystems stay unaware of each other.
 #include "runner/shell/Runner_Game.h"
 
+#include "runner/code/Code_Error.h"
 #include "runner/code/Code_Exec.h"
 #include "runner/code/Code_Function.h"
 #include "runner/code/Constant_Main.h"
@@ -39,6 +40,11 @@ void InstallGameSubsystems() {
   InitInterpreter();
   InstallRuntimeHost();
 
+  // Errors of an earlier game in this process do not carry over into the next.
+  SetGameLoader([](const std::string& path) {
+    ResetErrorState();
+    return LoadGameData(path);
+  });
   SetChunkLoader(EChunk::Constants, LoadConstants);
   SetChunkLoader(EChunk::Scripts, LoadScripts);
   SetChunkLoader(EChunk::LibraryInit, LoadLibraryInit);
