@@ -1,7 +1,9 @@
 // Text files as bytes on disk: CR LF line ends, Windows names reaching folders in any letter
 // case, and what secure mode refuses. The language-level behaviour is in cases_run/files_text.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -157,6 +159,23 @@ TEST_F(TextFiles, OnlyPlainFilesAreRead) {
   EXPECT_EQ(Call("file_text_open_read", {RValue("folder")}).val(), -1);
   EXPECT_EQ(Call("file_text_open_write", {RValue("pipe")}).val(), -1);
   EXPECT_EQ(Call("file_text_open_write", {RValue("folder")}).val(), -1);
+}
+
+TEST_F(TextFiles, AFailedWriteIsReported) {
+  // A file size limit makes the disk "full" after 4 bytes.
+  rlimit old{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+  void (*oldSignal)(int) = signal(SIGXFSZ, SIG_IGN);
+  rlimit small = old;
+  small.rlim_cur = 4;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  RValue f = Call("file_text_open_write", {RValue("full.txt")});
+  Call("file_text_write_string", {f, RValue("abc")});
+  Call("file_text_write_string", {f, RValue("defgh")});
+  Call("file_text_writeln", {f});
+  setrlimit(RLIMIT_FSIZE, &old);
+  signal(SIGXFSZ, oldSignal);
+  EXPECT_EQ(g_errors, (std::vector<std::string>{"Error writing file.", "Error writing file."}));
 }
 
 TEST(TextFileReal, WritingFormat) {
