@@ -20,6 +20,14 @@ int32_t Int(const RValue& v) { return RoundToInt32(v.val()); }
 
 bool Live(const CInstance* inst) { return inst && !inst->i_marked; }
 
+// A changed instance leaves its marked original, with the same id, earlier in the list.
+CInstance* LiveInstance(CRoom& room, int32_t id) {
+  if (CInstance* inst = room.FindInstance(id); Live(inst)) return inst;
+  for (int32_t i = 0; i < room.r_numb(); ++i)
+    if (CInstance* inst = room.Instance(i); Live(inst) && inst->i_id == id) return inst;
+  return nullptr;
+}
+
 // Calls visit for each unmarked instance obj stands for, in list order, until it answers false.
 template <typename Visit>
 void ForEachOf(CInstance* self, CInstance* other, int32_t obj, Visit visit) {
@@ -34,7 +42,7 @@ void ForEachOf(CInstance* self, CInstance* other, int32_t obj, Visit visit) {
     for (int32_t i = 0; i < room->r_numb(); ++i)
       if (CInstance* inst = room->Instance(i); Live(inst) && !visit(inst)) return;
   } else if (obj >= kFirstInstanceId) {
-    if (CInstance* inst = room->FindInstance(obj); Live(inst)) visit(inst);
+    if (CInstance* inst = LiveInstance(*room, obj)) visit(inst);
   } else if (obj >= 0) {
     for (int32_t i = 0; i < room->Obj_Number_Recursive(obj); ++i)
       if (CInstance* inst = room->Obj_Instance_Recursive(obj, i); Live(inst) && !visit(inst)) return;

@@ -96,6 +96,8 @@ TEST_F(Functions, CopyAndChange) {
   Run(self, "instance_change(" + std::to_string(b) + ", true)");
   EXPECT_EQ(Trace(), (Log{"a create@100003/100003", "a destroy@100001/100001", "b create 7@100001/100001"}));
   EXPECT_TRUE(self->i_marked);
+  EXPECT_EQ(Run(room.Instance(1), "return instance_find(100001, 0)").val(), 100001);
+  EXPECT_EQ(Run(room.Instance(1), "return instance_number(" + std::to_string(b) + ")").val(), 1);
 
   Run(room.Instance(1), "instance_change(99, false)");
   EXPECT_EQ(Errors(), (Log{"Asking to change into non-existing object: 99"}));
