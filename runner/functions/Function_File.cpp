@@ -16,7 +16,9 @@
 #include "runner/shell/Runner_Temp.h"
 
 namespace {
-void Error(std::string_view message) { ShowActionError(message, false); }
+void Error(std::string_view message) {
+  ShowActionError(message, false);
+}
 
 bool IsRegularFile(const std::string& path) {
   struct stat st;
@@ -58,8 +60,9 @@ int32_t FreeTextSlot() {
 void OpenTextForWriting(const RValue& name, bool append, RValue& result) {
   result.SetReal(-1);
   if (SecureMode() && IsPathName(name.str()))
-    return Error((append ? "In secure mode you cannot append to file " : "In secure mode you cannot write file ") +
-                 std::string(name.str()));
+    return Error(
+        (append ? "In secure mode you cannot append to file " : "In secure mode you cannot write file ") +
+        std::string(name.str()));
   const int32_t slot = FreeTextSlot();
   if (slot < 0) return;
   const std::optional<std::string> path = ResolveForWrite(name.str());
@@ -132,7 +135,9 @@ void file_text_write_real(CInstance*, CInstance*, int32_t, RValue* argv, RValue&
   WriteText(Writing(argv[0]), TextFileReal(argv[1].val()));
 }
 
-void file_text_writeln(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) { WriteText(Writing(argv[0]), kLineEnd); }
+void file_text_writeln(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
+  WriteText(Writing(argv[0]), kLineEnd);
+}
 
 // The single file.
 void file_open_read(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
@@ -145,15 +150,20 @@ void file_open_read(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
 void OpenSingleForWriting(const RValue& name, bool append) {
   g_single.Close();
   if (SecureMode() && IsPathName(name.str()))
-    return Error((append ? "In secure mode you cannot append to file " : "In secure mode you cannot write file ") +
-                 std::string(name.str()));
+    return Error(
+        (append ? "In secure mode you cannot append to file " : "In secure mode you cannot write file ") +
+        std::string(name.str()));
   const std::optional<std::string> path = ResolveForWrite(name.str());
   if (!path || !g_single.OpenWrite(*path, append, SecureMode()))
     Error(append ? "Error opening file for appending." : "Error opening file for writing.");
 }
 
-void file_open_write(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) { OpenSingleForWriting(argv[0], false); }
-void file_open_append(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) { OpenSingleForWriting(argv[0], true); }
+void file_open_write(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
+  OpenSingleForWriting(argv[0], false);
+}
+void file_open_append(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
+  OpenSingleForWriting(argv[0], true);
+}
 
 void file_close(CInstance*, CInstance*, int32_t, RValue*, RValue&) {
   if (!g_single.Close()) Error("Error closing file.");
@@ -200,11 +210,15 @@ void file_eoln(CInstance*, CInstance*, int32_t, RValue*, RValue& result) {
   if (CTextFile* f = SingleReading()) result.SetReal(BoolReal(f->Eoln()));
 }
 
-void file_write_string(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) { WriteText(SingleWriting(), argv[0].str()); }
+void file_write_string(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
+  WriteText(SingleWriting(), argv[0].str());
+}
 void file_write_real(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
   WriteText(SingleWriting(), TextFileReal(argv[0].val()));
 }
-void file_writeln(CInstance*, CInstance*, int32_t, RValue*, RValue&) { WriteText(SingleWriting(), kLineEnd); }
+void file_writeln(CInstance*, CInstance*, int32_t, RValue*, RValue&) {
+  WriteText(SingleWriting(), kLineEnd);
+}
 
 void file_exists(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result) {
   const std::optional<std::string> path = ResolveExisting(argv[0].str());
@@ -213,7 +227,8 @@ void file_exists(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result) 
 
 void file_delete(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
   const std::string_view name = argv[0].str();
-  if (SecureMode() && IsPathName(name)) return Error("In Secure mode you cannot delete file " + std::string(name));
+  if (SecureMode() && IsPathName(name))
+    return Error("In Secure mode you cannot delete file " + std::string(name));
   const std::optional<std::string> path = ResolveExisting(name);
   if (path && IsRegularFile(*path)) unlink(path->c_str());
 }

@@ -16,9 +16,13 @@ namespace {
 constexpr int32_t kSelf = -1, kOther = -2, kAll = -3, kNoone = -4;
 constexpr int32_t kFirstInstanceId = 100000;
 
-int32_t Int(const RValue& v) { return RoundToInt32(v.val()); }
+int32_t Int(const RValue& v) {
+  return RoundToInt32(v.val());
+}
 
-bool Live(const CInstance* inst) { return inst && !inst->i_marked; }
+bool Live(const CInstance* inst) {
+  return inst && !inst->i_marked;
+}
 
 // A changed instance leaves its marked original, with the same id, earlier in the list.
 CInstance* LiveInstance(CRoom& room, int32_t id) {
@@ -49,7 +53,9 @@ void ForEachOf(CInstance* self, CInstance* other, int32_t obj, Visit visit) {
   }
 }
 
-int32_t IdOrNoone(const CInstance* inst) { return inst ? inst->i_id : kNoone; }
+int32_t IdOrNoone(const CInstance* inst) {
+  return inst ? inst->i_id : kNoone;
+}
 
 void instance_find(CInstance* self, CInstance* other, int32_t, RValue* argv, RValue& result) {
   const int32_t n = Int(argv[1]);
@@ -89,18 +95,38 @@ void instance_change(CInstance* self, CInstance*, int32_t, RValue* argv, RValue&
   ChangeInstance(self, Int(argv[0]), IsTrue(argv[1].val()));
 }
 
-void instance_destroy(CInstance* self, CInstance*, int32_t, RValue*, RValue&) { DestroyInstance(self); }
+void instance_destroy(CInstance* self, CInstance*, int32_t, RValue*, RValue&) {
+  DestroyInstance(self);
+}
 
-void instance_sprite(CInstance* self, CInstance*, int32_t, RValue* argv, RValue&) { SetInstanceSprite(self, Int(argv[0])); }
+void instance_sprite(CInstance* self, CInstance*, int32_t, RValue* argv, RValue&) {
+  SetInstanceSprite(self, Int(argv[0]));
+}
 
-void room_goto(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) { GoToRoom(Int(argv[0]), Game().transition_kind); }
-void room_goto_previous(CInstance*, CInstance*, int32_t, RValue*, RValue&) { GoToPreviousRoom(Game().transition_kind); }
-void room_goto_next(CInstance*, CInstance*, int32_t, RValue*, RValue&) { GoToNextRoom(Game().transition_kind); }
-void room_previous(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result) { result.SetReal(RoomPrevious(Int(argv[0]))); }
-void room_next(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result) { result.SetReal(RoomNext(Int(argv[0]))); }
-void room_restart(CInstance*, CInstance*, int32_t, RValue*, RValue&) { RestartRoom(Game().transition_kind); }
-void game_end(CInstance*, CInstance*, int32_t, RValue*, RValue&) { EndGameRequest(); }
-void game_restart(CInstance*, CInstance*, int32_t, RValue*, RValue&) { RestartGameRequest(); }
+void room_goto(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
+  GoToRoom(Int(argv[0]), Game().transition_kind);
+}
+void room_goto_previous(CInstance*, CInstance*, int32_t, RValue*, RValue&) {
+  GoToPreviousRoom(Game().transition_kind);
+}
+void room_goto_next(CInstance*, CInstance*, int32_t, RValue*, RValue&) {
+  GoToNextRoom(Game().transition_kind);
+}
+void room_previous(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result) {
+  result.SetReal(RoomPrevious(Int(argv[0])));
+}
+void room_next(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result) {
+  result.SetReal(RoomNext(Int(argv[0])));
+}
+void room_restart(CInstance*, CInstance*, int32_t, RValue*, RValue&) {
+  RestartRoom(Game().transition_kind);
+}
+void game_end(CInstance*, CInstance*, int32_t, RValue*, RValue&) {
+  EndGameRequest();
+}
+void game_restart(CInstance*, CInstance*, int32_t, RValue*, RValue&) {
+  RestartGameRequest();
+}
 void zantor_zero(CInstance*, CInstance*, int32_t, RValue*, RValue&) {}
 
 constexpr RFunctionDef kInteractionFunctions[] = {
@@ -125,4 +151,6 @@ constexpr RFunctionDef kInteractionFunctions[] = {
 };
 }  // namespace
 
-FunctionFamily InteractionFunctions() { return kInteractionFunctions; }
+FunctionFamily InteractionFunctions() {
+  return kInteractionFunctions;
+}

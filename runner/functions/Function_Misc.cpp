@@ -13,7 +13,9 @@
 #include "runner/run/Object_Class.h"
 
 namespace {
-int32_t Int(const RValue& v) { return RoundToInt32(v.val()); }
+int32_t Int(const RValue& v) {
+  return RoundToInt32(v.val());
+}
 
 // An event performing itself through a function action would otherwise recurse until the stack
 // runs out; code actions are bounded by the interpreter, function actions are bounded here.
@@ -50,4 +52,6 @@ constexpr RFunctionDef kMiscFunctions[] = {
 };
 }  // namespace
 
-FunctionFamily MiscFunctions() { return kMiscFunctions; }
+FunctionFamily MiscFunctions() {
+  return kMiscFunctions;
+}

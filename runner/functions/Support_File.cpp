@@ -15,7 +15,9 @@
 #include "runner/shell/DataNew_Class.h"
 
 namespace {
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsSeparator(char c) {
+  return c == '\\' || c == '/';
+}
 
 // Separators made "/", repeated ones collapsed, a drive letter dropped ("C:\a" is "/a", "C:a"
 // is "a"). Network paths and names with a NUL name nothing here.
@@ -120,7 +122,9 @@ std::optional<std::string> ResolveMapped(const std::string& path) {
 }
 }  // namespace
 
-bool IsPathName(std::string_view name) { return name.find_first_of("\\/") != std::string_view::npos; }
+bool IsPathName(std::string_view name) {
+  return name.find_first_of("\\/") != std::string_view::npos;
+}
 
 std::optional<std::string> ResolveExisting(std::string_view name) {
   std::optional<std::string> path = MapName(name);
@@ -150,7 +154,8 @@ bool CTextFile::OpenRead(const std::string& path) {
   if (fd < 0) return false;
   struct stat st;
   // Only plain files: a pipe or device could block the game or never end.
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || fcntl(fd, F_SETFL, 0) != 0 || !(file_ = fdopen(fd, "rb"))) {
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || fcntl(fd, F_SETFL, 0) != 0 ||
+      !(file_ = fdopen(fd, "rb"))) {
     close(fd);
     return false;
   }
@@ -199,7 +204,9 @@ int CTextFile::Peek() {
   return c;
 }
 
-int CTextFile::Get() { return getc(file_); }
+int CTextFile::Get() {
+  return getc(file_);
+}
 
 void CTextFile::SkipLineEnd() {
   const int c = Peek();
@@ -263,7 +270,9 @@ bool CTextFile::ReadLn() {
   return !ferror(file_);
 }
 
-bool CTextFile::Eof() { return Peek() == EOF; }
+bool CTextFile::Eof() {
+  return Peek() == EOF;
+}
 
 bool CTextFile::Eoln() {
   const int c = Peek();

@@ -22,7 +22,9 @@ namespace fs = std::filesystem;
 
 namespace {
 std::vector<std::string> g_errors;
-void Capture(std::string_view m, bool) { g_errors.emplace_back(m); }
+void Capture(std::string_view m, bool) {
+  g_errors.emplace_back(m);
+}
 
 class TextFiles : public ::testing::Test {
  protected:
@@ -47,7 +49,8 @@ class TextFiles : public ::testing::Test {
     int32_t id = -1;
     EXPECT_TRUE(FindBuiltinFunction(name, id)) << name;
     RValue result;
-    if (id >= 0) FunctionAt(id)->f_routine(nullptr, nullptr, static_cast<int32_t>(args.size()), args.data(), result);
+    if (id >= 0)
+      FunctionAt(id)->f_routine(nullptr, nullptr, static_cast<int32_t>(args.size()), args.data(), result);
     return result;
   }
   static std::string Bytes(const fs::path& p) {
@@ -180,8 +183,13 @@ TEST_F(TextFiles, AFailedWriteIsReported) {
 
 TEST(TextFileReal, WritingFormat) {
   const std::pair<double, const char*> cases[] = {
-      {3, " 3"},          {3.5, " 3.500000"},     {-2.25, " -2.250000"}, {0.0000004, " 0"},
-      {-0.0, " 0"},       {0.000001, " 0.000001"}, {1e20, " 100000000000000000000"},
+      {3, " 3"},
+      {3.5, " 3.500000"},
+      {-2.25, " -2.250000"},
+      {0.0000004, " 0"},
+      {-0.0, " 0"},
+      {0.000001, " 0.000001"},
+      {1e20, " 100000000000000000000"},
       {0.9999999999, " 0.999999"},
   };
   for (const auto& [value, text] : cases) EXPECT_EQ(TextFileReal(value), text) << value;

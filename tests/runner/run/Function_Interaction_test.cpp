@@ -178,7 +178,9 @@ TEST_F(Functions, PerformingEventsByNumber) {
       {"event_perform_object(" + std::to_string(other) + ", ev_step, 1)",
        {"other's step as " + std::to_string(obj) + "@100001/100001"}},
       {"event_perform(ev_step, 5); event_user(4); event_perform(99, 0); event_perform(-1, 0)", {}},
-      {"event_user(power(10, 300)); event_user(-power(10, 300)); event_user(2147483640); event_perform_object(-5, 0, 0)", {}},
+      {"event_user(power(10, 300)); event_user(-power(10, 300)); event_user(2147483640); "
+       "event_perform_object(-5, 0, 0)",
+       {}},
   };
   for (const Case& c : cases) {
     Trace().clear();
@@ -215,7 +217,8 @@ TEST_F(Functions, AnEventPerformingItselfEndsWithAnError) {
 
 TEST_F(Functions, GameRequestsSetThePendingChange) {
   CInstance* self = room.AddInstance(0, 0, AddObject());
-  const std::pair<const char*, int32_t> cases[] = {{"game_end()", kRoomEndGame}, {"game_restart()", kRoomRestartGame}};
+  const std::pair<const char*, int32_t> cases[] = {{"game_end()", kRoomEndGame},
+                                                   {"game_restart()", kRoomRestartGame}};
   for (const auto& [code, pending] : cases) {
     SetPendingRoomChange(kNoRoomChange);
     Run(self, code);
