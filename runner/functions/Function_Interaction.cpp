@@ -1,7 +1,9 @@
 // Built-in interaction functions that need only the run state: creating, copying, changing,
-// destroying, finding and counting instances, changing rooms, ending and restarting the game.
-// Collisions, motion, places, deactivation, saving and transitions join this unit.
+// destroying, finding and counting instances, changing rooms, ending and restarting the game,
+// sleeping. Collisions, motion, places, deactivation, saving and transitions join this unit.
 #include <cstdint>
+
+#include "platform/clock/Clock.h"
 
 #include "runner/code/Code_Function.h"
 #include "runner/code/Variable_Class.h"
@@ -9,6 +11,7 @@
 #include "runner/run/Instance_Class.h"
 #include "runner/run/Room_Class.h"
 #include "runner/run/Room_Main.h"
+#include "runner/run/Run_Hooks.h"
 #include "runner/run/Run_Command.h"
 #include "runner/run/Run_Main.h"
 
@@ -127,6 +130,25 @@ void game_end(CInstance*, CInstance*, int32_t, RValue*, RValue&) {
 void game_restart(CInstance*, CInstance*, int32_t, RValue*, RValue&) {
   RestartGameRequest();
 }
+// Waits like the main loop: a blocking wait for the bulk, then 1 ms sleeps, with window
+// messages processed. A room change that arrives meanwhile (closing the window) ends the wait
+// early, so a long sleep never makes the game unstoppable.
+void F_sleep(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
+  constexpr int64_t kMaxMillis = INT64_MAX / 4000;
+  int64_t ms = RoundToInt64(argv[0].val());
+  if (ms <= 0) return;
+  if (ms > kMaxMillis) ms = kMaxMillis;
+  const int32_t pending = PendingRoomChange();
+  const int64_t end = platform::NowMicros() + ms * 1000;
+  for (;;) {
+    if (RunHooks().processMessages) RunHooks().processMessages();
+    if (PendingRoomChange() != pending) return;
+    const int64_t left = end - platform::NowMicros();
+    if (left <= 0) return;
+    platform::SleepMicros(left > 1000 ? left - 1000 : 1000);
+  }
+}
+
 void zantor_zero(CInstance*, CInstance*, int32_t, RValue*, RValue&) {}
 
 constexpr RFunctionDef kInteractionFunctions[] = {
@@ -146,6 +168,7 @@ constexpr RFunctionDef kInteractionFunctions[] = {
     {"room_restart", 0, room_restart},
     {"game_end", 0, game_end},
     {"game_restart", 0, game_restart},
+    {"sleep", 1, F_sleep},
     {"Zantor_GetPlatform", 0, zantor_zero},
     {"Zantor_GetDevice", 0, zantor_zero},
 };

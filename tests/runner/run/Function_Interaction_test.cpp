@@ -6,7 +6,9 @@
 #include "runner/code/Code_Error.h"
 #include "runner/code/Code_Exec.h"
 #include "runner/code/Variable_Main.h"
+#include "platform/clock/Clock.h"
 #include "runner/run/Run_Host.h"
+#include "runner/run/Run_Hooks.h"
 #include "tests/runner/run/World.h"
 
 using namespace world;
@@ -224,6 +226,30 @@ TEST_F(Functions, GameRequestsSetThePendingChange) {
     Run(self, code);
     EXPECT_EQ(PendingRoomChange(), pending) << code;
   }
+}
+
+TEST_F(Functions, SleepWaitsOnTheGameClockAndProcessesMessages) {
+  CInstance* self = room.AddInstance(0, 0, AddObject());
+  static int pumps;
+  static bool closeWindow;
+  pumps = 0;
+  closeWindow = false;
+  RunHooks().processMessages = [] {
+    ++pumps;
+    if (closeWindow) EndGameRequest();
+  };
+  platform::UseVirtualClock(true);
+  const int64_t start = platform::NowMicros();
+  Run(self, "sleep(250)");
+  EXPECT_EQ(platform::NowMicros() - start, 250000);
+  EXPECT_GE(pumps, 1);
+  Run(self, "sleep(-5); sleep(0)");
+  EXPECT_EQ(platform::NowMicros() - start, 250000);
+  closeWindow = true;
+  Run(self, "sleep(1000000)");  // a close request ends the wait
+  EXPECT_EQ(platform::NowMicros() - start, 250000);
+  platform::UseVirtualClock(false);
+  RunHooks().processMessages = nullptr;
 }
 
 TEST_F(Functions, RoomGotoOfAMissingRoomReportsAndEndsTheGame) {
