@@ -4,15 +4,16 @@
 #include <cstdint>
 
 #include "platform/clock/Clock.h"
-
+#include "runner/code/Code_Error.h"
+#include "runner/code/Code_Exec.h"
 #include "runner/code/Code_Function.h"
 #include "runner/code/Variable_Class.h"
 #include "runner/functions/Function_Families.h"
 #include "runner/run/Instance_Class.h"
 #include "runner/run/Room_Class.h"
 #include "runner/run/Room_Main.h"
-#include "runner/run/Run_Hooks.h"
 #include "runner/run/Run_Command.h"
+#include "runner/run/Run_Hooks.h"
 #include "runner/run/Run_Main.h"
 
 namespace {
@@ -86,16 +87,27 @@ void instance_number(CInstance* self, CInstance* other, int32_t, RValue* argv, R
 }
 
 // A failed creation answers noone: 0 would name object 0 to with and the instance functions.
+// A create event that creates its own object again through a function action would recurse
+// until the stack runs out; code is bounded by the interpreter, actions are bounded here.
+bool CanRunEvents() {
+  if (CanNestExecution()) return true;
+  ShowActionError(kMsgNestingTooDeep, false);
+  return false;
+}
+
 void instance_create(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result) {
-  result.SetReal(IdOrNoone(CreateInstance(Int(argv[2]), argv[0].val(), argv[1].val())));
+  result.SetReal(kNoone);
+  if (CanRunEvents()) result.SetReal(IdOrNoone(CreateInstance(Int(argv[2]), argv[0].val(), argv[1].val())));
 }
 
 void instance_copy(CInstance* self, CInstance*, int32_t, RValue* argv, RValue& result) {
-  result.SetReal(self ? CopyInstance(self, IsTrue(argv[0].val())) : kNoone);
+  const bool perform = IsTrue(argv[0].val());
+  result.SetReal(self && (!perform || CanRunEvents()) ? CopyInstance(self, perform) : kNoone);
 }
 
 void instance_change(CInstance* self, CInstance*, int32_t, RValue* argv, RValue&) {
-  ChangeInstance(self, Int(argv[0]), IsTrue(argv[1].val()));
+  const bool perform = IsTrue(argv[1].val());
+  if (!perform || CanRunEvents()) ChangeInstance(self, Int(argv[0]), perform);
 }
 
 void instance_destroy(CInstance* self, CInstance*, int32_t, RValue*, RValue&) {

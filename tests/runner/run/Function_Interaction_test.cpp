@@ -3,12 +3,12 @@
 // performing events by number, inherited events, and room and game requests.
 #include <span>
 
+#include "platform/clock/Clock.h"
 #include "runner/code/Code_Error.h"
 #include "runner/code/Code_Exec.h"
 #include "runner/code/Variable_Main.h"
-#include "platform/clock/Clock.h"
-#include "runner/run/Run_Host.h"
 #include "runner/run/Run_Hooks.h"
+#include "runner/run/Run_Host.h"
 #include "tests/runner/run/World.h"
 
 using namespace world;
@@ -201,20 +201,38 @@ TEST_F(Functions, EventsDoNothingWhileARoomChangeIsPending) {
   EXPECT_EQ(PendingRoomChange(), kRoomEndGame);
 }
 
-TEST_F(Functions, AnEventPerformingItselfEndsWithAnError) {
-  const int32_t obj = AddObject();
-  auto act = std::make_unique<CAction>(kActNormal);
-  act->act_exetype = kExeFunction;
-  act->act_functionid = Fn("event_perform");
-  act->act_argumentcount = 2;
-  act->act_argtype[0] = act->act_argtype[1] = kArgConstant;
-  act->act_argvalue[0] = RValue(double(ev_step));
-  act->act_argvalue[1] = RValue(0.0);
-  Event(obj, ev_step, 0).e_actions.push_back(std::move(act));
-  CInstance* self = room.AddInstance(0, 0, obj);
-  PerformEvent(self, self, ev_step, 0);
-  ASSERT_EQ(Errors().size(), 1u);
-  EXPECT_EQ(Errors()[0], kMsgNestingTooDeep);
+// Function actions run no code, so nothing in the interpreter bounds these recursions.
+TEST_F(Functions, EventsThatRecurseThroughFunctionActionsEndWithAnError) {
+  struct Case {
+    const char* function;
+    int32_t type, number;      // the event holding the action
+    std::vector<double> args;  // -1 stands for the object
+  };
+  const Case cases[] = {
+      {"event_perform", ev_step, 0, {ev_step, 0}},
+      {"event_user", ev_other, 13, {3}},
+      {"instance_create", ev_create, 0, {0, 0, -1}},
+      {"instance_copy", ev_create, 0, {1}},
+  };
+  for (const Case& c : cases) {
+    ClearObjects();
+    room.ClearInstances();
+    Errors().clear();
+    const int32_t obj = AddObject();
+    auto act = std::make_unique<CAction>(kActNormal);
+    act->act_exetype = kExeFunction;
+    act->act_functionid = Fn(c.function);
+    act->act_argumentcount = static_cast<int32_t>(c.args.size());
+    for (size_t i = 0; i < c.args.size(); ++i) {
+      act->act_argtype[i] = kArgConstant;
+      act->act_argvalue[i] = RValue(c.args[i] == -1 ? double(obj) : c.args[i]);
+    }
+    Event(obj, c.type, c.number).e_actions.push_back(std::move(act));
+    CInstance* self = room.AddInstance(0, 0, obj);
+    PerformEvent(self, self, c.type, c.number);
+    ASSERT_EQ(Errors().size(), 1u) << c.function;
+    EXPECT_EQ(Errors()[0], kMsgNestingTooDeep) << c.function;
+  }
 }
 
 TEST_F(Functions, GameRequestsSetThePendingChange) {
