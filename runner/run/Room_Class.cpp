@@ -259,7 +259,7 @@ void CRoom::UpdateActive() {
   const bool wake = std::any_of(r_instance_deact.begin(), r_instance_deact.end(), [](const auto& i) { return !i->i_deactivated; });
   const bool sleep = std::any_of(r_instance.begin(), r_instance.end(), [](const auto& i) { return i->i_deactivated; });
   if (!wake && !sleep) return;
-  // Moves the instances matching `moves` from `from` to the end of `to`; both keep their order.
+  // Moves the instances whose flag is `flag` from `from` to the end of `to`; both keep their order.
   auto move = [](std::vector<std::unique_ptr<CInstance>>& from, std::vector<std::unique_ptr<CInstance>>& to, bool flag) {
     auto stay = std::stable_partition(from.begin(), from.end(), [flag](const auto& i) { return i->i_deactivated != flag; });
     for (auto it = stay; it != from.end(); ++it) to.push_back(std::move(*it));
