@@ -574,6 +574,7 @@ TEST_F(Rooms, ListOperations) {
   // An empty slot in range gets a room.
   CStream c = RoomsChunk(kRoomsChunkVersion, {std::pair("rm", Record().Write()), std::nullopt});
   ASSERT_TRUE(LoadRooms(c));
+  EXPECT_FALSE(RoomAssign(0, 1));  // an empty source is no room to copy
   EXPECT_TRUE(RoomAssign(1, 0));
   EXPECT_EQ(RoomGet(1)->r_caption, "Caption");
   EXPECT_EQ(RoomName(1), "__newroom1");
