@@ -12,6 +12,7 @@
 #include "runner/functions/Function_Math.h"
 #include "runner/run/Object_Lists.h"
 #include "runner/run/Object_Main.h"
+#include "runner/run/Room_Main.h"
 #include "runner/run/Run_Host.h"
 #include "runner/run/Run_Hooks.h"
 #include "runner/run/Run_Main.h"
@@ -48,6 +49,8 @@ void InstallGameSubsystems() {
   SetChunkLoader(EChunk::Constants, LoadConstants);
   SetChunkLoader(EChunk::Scripts, LoadScripts);
   SetChunkLoader(EChunk::LibraryInit, LoadLibraryInit);
+  SetChunkLoader(EChunk::Rooms, LoadRooms);
+  SetChunkLoader(EChunk::RoomOrder, LoadRoomOrder);
 
   SetPrepareHook(EPrepareStep::ExtensionPackages, ApplyCodeSettings);
   SetPrepareHook(EPrepareStep::Constants, DefineGameConstants);
