@@ -19,6 +19,7 @@
 #include "runner/shell/Runner.h"
 #include "runner/shell/Runner_Form.h"
 #include "runner/shell/Runner_Load.h"
+#include "runner/sound/Sound_Main.h"
 
 namespace {
 // The settings that change how game code compiles and runs; read before any code compiles.
@@ -26,6 +27,24 @@ bool ApplyCodeSettings() {
   g_VarUninitZero = Options().opt_uninitzero;
   g_ScriptArgErrors = Options().opt_argerrors;
   return true;
+}
+
+bool FindResourceIndex(ResourceKind kind, std::string_view name, int32_t& index) {
+  switch (kind) {
+    case ResourceKind::Sound: index = Sound_Find(name); break;
+    default: index = -1;
+  }
+  return index >= 0;
+}
+
+// The player goes down with the game, before included files are removed.
+bool PrepareSoundsOnce() {
+  static bool shutdownRegistered = false;
+  if (!shutdownRegistered) {
+    AddShutdownStep("sound", ShutdownSounds);
+    shutdownRegistered = true;
+  }
+  return PrepareSounds();
 }
 }  // namespace
 
@@ -37,14 +56,18 @@ void InstallGameSubsystems() {
   InitFunctions();
   InitInterpreter();
   InstallRuntimeHost();
+  TheRunnerCompileContext().resources = FindResourceIndex;
 
   SetChunkLoader(EChunk::Constants, LoadConstants);
   SetChunkLoader(EChunk::Scripts, LoadScripts);
   SetChunkLoader(EChunk::LibraryInit, LoadLibraryInit);
+  SetChunkLoader(EChunk::Sounds, LoadSounds);
 
   SetPrepareHook(EPrepareStep::ExtensionPackages, ApplyCodeSettings);
   SetPrepareHook(EPrepareStep::Constants, DefineGameConstants);
   SetPrepareHook(EPrepareStep::Scripts, CompileScripts);
+  SetPrepareHook(EPrepareStep::Sounds, PrepareSoundsOnce);
+  SetPrepareHook(EPrepareStep::StopSound, [] { return ShutdownSounds(), true; });
   InstallObjectLoading();
 
   RunHooks().randomize = RandomizeSeed;

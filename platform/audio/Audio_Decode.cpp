@@ -1,0 +1,204 @@
+// Turning sound files into samples: libsndfile for wave and compressed audio, FluidSynth with
+// the general MIDI soundfont for MIDI songs. Everything works from memory.
+#include <fluidsynth.h>
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+
+#include "platform/audio/AudioDevice.h"
+
+namespace platform::audio {
+namespace {
+// Longest sound kept in memory; a damaged header must not ask for gigabytes.
+constexpr int64_t kMaxSeconds = 600;
+// A rendered song stops here even if its tracks claim more.
+constexpr int64_t kMaxMidiSeconds = 300;
+
+struct MemoryFile {
+  const uint8_t* data;
+  sf_count_t size;
+  sf_count_t pos = 0;
+};
+
+sf_count_t MemLength(void* user) { return static_cast<MemoryFile*>(user)->size; }
+sf_count_t MemSeek(sf_count_t offset, int whence, void* user) {
+  auto* f = static_cast<MemoryFile*>(user);
+  sf_count_t base = whence == SEEK_CUR ? f->pos : whence == SEEK_END ? f->size : 0;
+  sf_count_t to = base + offset;
+  if (to < 0 || to > f->size) return -1;
+  f->pos = to;
+  return f->pos;
+}
+sf_count_t MemRead(void* ptr, sf_count_t count, void* user) {
+  auto* f = static_cast<MemoryFile*>(user);
+  sf_count_t n = std::clamp<sf_count_t>(f->size - f->pos, 0, std::max<sf_count_t>(count, 0));
+  if (n > 0) std::memcpy(ptr, f->data + f->pos, static_cast<size_t>(n));
+  f->pos += n;
+  return n;
+}
+sf_count_t MemWrite(const void*, sf_count_t, void*) { return 0; }
+sf_count_t MemTell(void* user) { return static_cast<MemoryFile*>(user)->pos; }
+
+uint32_t Le32(const uint8_t* p) {
+  return p[0] | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
+}
+
+uint32_t Be32(const uint8_t* p) {
+  return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
+}
+
+// A header chunk and then whole chunks, at least one of them a track, up to the end.
+bool WellFormedSmf(const uint8_t* data, size_t size) {
+  if (size < 14 || std::memcmp(data, "MThd", 4) != 0 || Be32(data + 4) < 6) return false;
+  size_t pos = 8 + size_t{Be32(data + 4)};
+  bool track = false;
+  while (pos < size) {
+    if (size - pos < 8) return false;
+    size_t len = Be32(data + pos + 4);
+    if (len > size - pos - 8) return false;
+    track = track || std::memcmp(data + pos, "MTrk", 4) == 0;
+    pos += 8 + len;
+  }
+  return track && pos == size;
+}
+
+// The SMF inside data: data itself, or the "data" chunk of a RIFF RMID file. Null when neither
+// holds a well-formed one.
+const uint8_t* FindSmf(const uint8_t* data, size_t size, size_t& smfSize) {
+  if (size >= 4 && std::memcmp(data, "MThd", 4) == 0) {
+    if (!WellFormedSmf(data, size)) return nullptr;
+    smfSize = size;
+    return data;
+  }
+  if (size < 12 || std::memcmp(data, "RIFF", 4) != 0 || std::memcmp(data + 8, "RMID", 4) != 0) return nullptr;
+  size_t pos = 12;
+  while (size - pos >= 8) {
+    size_t len = Le32(data + pos + 4);
+    if (len > size - pos - 8) return nullptr;
+    if (std::memcmp(data + pos, "data", 4) == 0) {
+      if (!WellFormedSmf(data + pos + 8, len)) return nullptr;
+      smfSize = len;
+      return data + pos + 8;
+    }
+    pos += 8 + len + (len & 1);
+  }
+  return nullptr;
+}
+
+void QuietLog(int, const char*, void*) {}
+
+// One synthesiser with the soundfont loaded, kept for the process (loading costs 0.1 s).
+struct Synth {
+  fluid_settings_t* settings = nullptr;
+  fluid_synth_t* synth = nullptr;
+  int32_t rate = 0;
+  bool ok = false;
+};
+
+Synth* SharedSynth(int32_t rate) {
+  static std::mutex m;
+  static Synth s;
+  std::lock_guard lock(m);
+  if (s.synth && s.rate == rate) return s.ok ? &s : nullptr;
+  if (s.synth) delete_fluid_synth(s.synth);
+  if (s.settings) delete_fluid_settings(s.settings);
+  s = Synth{};
+  for (int level = FLUID_PANIC; level < LAST_LOG_LEVEL; ++level) fluid_set_log_function(level, QuietLog, nullptr);
+  s.rate = rate;
+  s.settings = new_fluid_settings();
+  if (!s.settings) return nullptr;
+  fluid_settings_setnum(s.settings, "synth.sample-rate", rate);
+  fluid_settings_setnum(s.settings, "synth.gain", 0.6);
+  fluid_settings_setstr(s.settings, "player.timing-source", "sample");
+  fluid_settings_setint(s.settings, "synth.threadsafe-api", 0);
+  s.synth = new_fluid_synth(s.settings);
+  if (!s.synth) return nullptr;
+  std::string font = SoundFontPath();
+  s.ok = !font.empty() && fluid_synth_sfload(s.synth, font.c_str(), 1) != FLUID_FAILED;
+  return s.ok ? &s : nullptr;
+}
+}  // namespace
+
+std::string SoundFontPath() {
+  if (const char* env = std::getenv("RUNNER_SOUNDFONT"); env && *env) return env;
+  for (const char* p : {"/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf2/TimGM6mb.sf2"}) {
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(p, ec)) return p;
+  }
+  return {};
+}
+
+bool DecodeAudio(const uint8_t* data, size_t size, RPcm& out) {
+  if (!data || size == 0 || size > static_cast<size_t>(INT32_MAX)) return false;
+  MemoryFile file{data, static_cast<sf_count_t>(size)};
+  SF_VIRTUAL_IO io{MemLength, MemSeek, MemRead, MemWrite, MemTell};
+  SF_INFO info{};
+  SNDFILE* sf = sf_open_virtual(&io, SFM_READ, &info, &file);
+  if (!sf) return false;
+  bool ok = info.channels >= 1 && info.channels <= 8 && info.samplerate >= 1000 && info.samplerate <= 192000 &&
+            info.frames >= 0 && info.frames <= kMaxSeconds * info.samplerate;
+  if (ok) {
+    std::vector<float> raw(static_cast<size_t>(info.frames) * static_cast<size_t>(info.channels));
+    sf_count_t got = raw.empty() ? 0 : sf_readf_float(sf, raw.data(), info.frames);
+    if (got < 0) got = 0;
+    const int32_t outCh = info.channels == 1 ? 1 : 2;  // more channels: the first two
+    out.rate = info.samplerate;
+    out.channels = outCh;
+    out.samples.assign(static_cast<size_t>(got) * static_cast<size_t>(outCh), 0.0f);
+    for (sf_count_t f = 0; f < got; ++f)
+      for (int32_t c = 0; c < outCh; ++c)
+        out.samples[static_cast<size_t>(f * outCh + c)] = raw[static_cast<size_t>(f * info.channels + c)];
+  }
+  sf_close(sf);
+  return ok;
+}
+
+bool IsMidi(const uint8_t* data, size_t size) {
+  size_t n = 0;
+  return data && FindSmf(data, size, n) != nullptr;
+}
+
+bool RenderMidi(const uint8_t* data, size_t size, double tempo, int32_t rate, RPcm& out) {
+  size_t smfSize = 0;
+  const uint8_t* smf = data ? FindSmf(data, size, smfSize) : nullptr;
+  if (!smf || rate < 8000 || rate > 192000) return false;
+  static std::mutex renderLock;  // the synthesiser is shared
+  std::lock_guard lock(renderLock);
+  Synth* s = SharedSynth(rate);
+  if (!s) return false;
+  fluid_synth_system_reset(s->synth);
+  fluid_player_t* player = new_fluid_player(s->synth);
+  if (!player) return false;
+  bool ok = fluid_player_add_mem(player, smf, smfSize) == FLUID_OK;
+  fluid_player_set_tempo(player, FLUID_PLAYER_TEMPO_INTERNAL, std::clamp(tempo, 0.01, 100.0));
+  ok = ok && fluid_player_play(player) == FLUID_OK;
+  out.rate = rate;
+  out.channels = 2;
+  out.samples.clear();
+  constexpr int kBlock = 64;
+  float block[kBlock * 2];
+  const int64_t maxFrames = kMaxMidiSeconds * rate;
+  int64_t frames = 0;
+  while (ok && frames < maxFrames) {
+    if (fluid_player_get_status(player) != FLUID_PLAYER_PLAYING) break;
+    int total = fluid_player_get_total_ticks(player);
+    if (total > 0 && fluid_player_get_current_tick(player) >= total) break;
+    if (fluid_synth_write_float(s->synth, kBlock, block, 0, 2, block, 1, 2) != FLUID_OK) {
+      ok = false;
+      break;
+    }
+    out.samples.insert(out.samples.end(), block, block + kBlock * 2);
+    frames += kBlock;
+  }
+  fluid_player_stop(player);
+  delete_fluid_player(player);
+  fluid_synth_system_reset(s->synth);
+  // A file that fluidsynth rejects while playing leaves the player done before any sound.
+  return ok && !out.samples.empty();
+}
+
+}  // namespace platform::audio
