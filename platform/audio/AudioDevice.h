@@ -21,7 +21,17 @@ struct RPcm {
   size_t Frames() const { return channels > 0 ? samples.size() / static_cast<size_t>(channels) : 0; }
 };
 
-enum class EEffect : int32_t { Chorus, Echo, Flanger, Gargle, Equalizer, Reverb, Compressor, Distortion, EnvReverb };
+enum class EEffect : int32_t {
+  Chorus,
+  Echo,
+  Flanger,
+  Gargle,
+  Equalizer,
+  Reverb,
+  Compressor,
+  Distortion,
+  EnvReverb
+};
 inline constexpr int32_t kEffectParamCount = 12;
 
 // One effect of a chain with its parameters in the units of the game's effect functions (wet/dry

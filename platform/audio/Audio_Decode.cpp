@@ -24,7 +24,9 @@ struct MemoryFile {
   sf_count_t pos = 0;
 };
 
-sf_count_t MemLength(void* user) { return static_cast<MemoryFile*>(user)->size; }
+sf_count_t MemLength(void* user) {
+  return static_cast<MemoryFile*>(user)->size;
+}
 sf_count_t MemSeek(sf_count_t offset, int whence, void* user) {
   auto* f = static_cast<MemoryFile*>(user);
   sf_count_t base = whence == SEEK_CUR ? f->pos : whence == SEEK_END ? f->size : 0;
@@ -40,8 +42,12 @@ sf_count_t MemRead(void* ptr, sf_count_t count, void* user) {
   f->pos += n;
   return n;
 }
-sf_count_t MemWrite(const void*, sf_count_t, void*) { return 0; }
-sf_count_t MemTell(void* user) { return static_cast<MemoryFile*>(user)->pos; }
+sf_count_t MemWrite(const void*, sf_count_t, void*) {
+  return 0;
+}
+sf_count_t MemTell(void* user) {
+  return static_cast<MemoryFile*>(user)->pos;
+}
 
 uint32_t Le32(const uint8_t* p) {
   return p[0] | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
@@ -107,7 +113,8 @@ Synth* SharedSynth(int32_t rate) {
   if (s.synth) delete_fluid_synth(s.synth);
   if (s.settings) delete_fluid_settings(s.settings);
   s = Synth{};
-  for (int level = FLUID_PANIC; level < LAST_LOG_LEVEL; ++level) fluid_set_log_function(level, QuietLog, nullptr);
+  for (int level = FLUID_PANIC; level < LAST_LOG_LEVEL; ++level)
+    fluid_set_log_function(level, QuietLog, nullptr);
   s.rate = rate;
   s.settings = new_fluid_settings();
   if (!s.settings) return nullptr;
@@ -139,8 +146,8 @@ bool DecodeAudio(const uint8_t* data, size_t size, RPcm& out) {
   SF_INFO info{};
   SNDFILE* sf = sf_open_virtual(&io, SFM_READ, &info, &file);
   if (!sf) return false;
-  bool ok = info.channels >= 1 && info.channels <= 8 && info.samplerate >= 1000 && info.samplerate <= 192000 &&
-            info.frames >= 0 && info.frames <= kMaxSeconds * info.samplerate;
+  bool ok = info.channels >= 1 && info.channels <= 8 && info.samplerate >= 1000 &&
+            info.samplerate <= 192000 && info.frames >= 0 && info.frames <= kMaxSeconds * info.samplerate;
   if (ok) {
     std::vector<float> raw(static_cast<size_t>(info.frames) * static_cast<size_t>(info.channels));
     sf_count_t got = raw.empty() ? 0 : sf_readf_float(sf, raw.data(), info.frames);

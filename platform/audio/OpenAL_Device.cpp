@@ -25,14 +25,30 @@ REffect DefaultEffect(EEffect type) {
   e.type = type;
   auto set = [&](std::initializer_list<double> v) { std::copy(v.begin(), v.end(), e.params.begin()); };
   switch (type) {
-    case EEffect::Chorus: set({50, 10, 25, 1.1, 1, 16, 3}); break;
-    case EEffect::Echo: set({50, 50, 500, 500, 0}); break;
-    case EEffect::Flanger: set({50, 100, -50, 0.25, 1, 2, 2}); break;
-    case EEffect::Gargle: set({20, 0}); break;
-    case EEffect::Equalizer: set({8000, 12, 0}); break;
-    case EEffect::Reverb: set({0, 0, 1000, 0.001}); break;
-    case EEffect::Compressor: set({0, 10, 200, -20, 3, 4}); break;
-    case EEffect::Distortion: set({-18, 15, 2400, 2400, 8000}); break;
+    case EEffect::Chorus:
+      set({50, 10, 25, 1.1, 1, 16, 3});
+      break;
+    case EEffect::Echo:
+      set({50, 50, 500, 500, 0});
+      break;
+    case EEffect::Flanger:
+      set({50, 100, -50, 0.25, 1, 2, 2});
+      break;
+    case EEffect::Gargle:
+      set({20, 0});
+      break;
+    case EEffect::Equalizer:
+      set({8000, 12, 0});
+      break;
+    case EEffect::Reverb:
+      set({0, 0, 1000, 0.001});
+      break;
+    case EEffect::Compressor:
+      set({0, 10, 200, -20, 3, 4});
+      break;
+    case EEffect::Distortion:
+      set({-18, 15, 2400, 2400, 8000});
+      break;
     case EEffect::EnvReverb:
       set({-1000, -100, 0, 1.49, 0.83, -2602, 0.007, 200, 0.011, 100, 100, 5000});
       break;
@@ -50,22 +66,33 @@ int ClampInt(double v, int lo, int hi) {
   if (std::isnan(v)) return lo;
   return static_cast<int>(std::clamp(std::round(v), static_cast<double>(lo), static_cast<double>(hi)));
 }
-double DbToGain(double db) { return std::pow(10.0, db / 20.0); }
+double DbToGain(double db) {
+  return std::pow(10.0, db / 20.0);
+}
 
 constexpr int kMaxSends = 4;
 constexpr double kSilenceDb = -100.0;
 
 ALenum EfxType(EEffect t) {
   switch (t) {
-    case EEffect::Chorus: return AL_EFFECT_CHORUS;
-    case EEffect::Echo: return AL_EFFECT_ECHO;
-    case EEffect::Flanger: return AL_EFFECT_FLANGER;
-    case EEffect::Equalizer: return AL_EFFECT_EQUALIZER;
-    case EEffect::Reverb: return AL_EFFECT_REVERB;
-    case EEffect::Compressor: return AL_EFFECT_COMPRESSOR;
-    case EEffect::Distortion: return AL_EFFECT_DISTORTION;
-    case EEffect::EnvReverb: return AL_EFFECT_EAXREVERB;
-    case EEffect::Gargle: break;
+    case EEffect::Chorus:
+      return AL_EFFECT_CHORUS;
+    case EEffect::Echo:
+      return AL_EFFECT_ECHO;
+    case EEffect::Flanger:
+      return AL_EFFECT_FLANGER;
+    case EEffect::Equalizer:
+      return AL_EFFECT_EQUALIZER;
+    case EEffect::Reverb:
+      return AL_EFFECT_REVERB;
+    case EEffect::Compressor:
+      return AL_EFFECT_COMPRESSOR;
+    case EEffect::Distortion:
+      return AL_EFFECT_DISTORTION;
+    case EEffect::EnvReverb:
+      return AL_EFFECT_EAXREVERB;
+    case EEffect::Gargle:
+      break;
   }
   return AL_EFFECT_NULL;
 }
@@ -75,8 +102,28 @@ double WetShare(const REffect& e) {
   switch (e.type) {
     case EEffect::Chorus:
     case EEffect::Echo:
-    case EEffect::Flanger: return std::isnan(e.params[0]) ? 0.5 : std::clamp(e.params[0], 0.0, 100.0) / 100.0;
-    default: return 1.0;
+    case EEffect::Flanger:
+      return std::isnan(e.params[0]) ? 0.5 : std::clamp(e.params[0], 0.0, 100.0) / 100.0;
+    default:
+      return 1.0;
+  }
+}
+
+// Share of the unprocessed sound that the effect lets through. EFX effects run beside the dry
+// path, so effects that reshape the whole sound (equalizer, compressor, distortion) take its
+// place, and mixing effects leave what their wet/dry mix leaves; reverbs only add.
+double DryShare(const REffect& e) {
+  switch (e.type) {
+    case EEffect::Chorus:
+    case EEffect::Echo:
+    case EEffect::Flanger:
+      return 1.0 - WetShare(e);
+    case EEffect::Equalizer:
+    case EEffect::Compressor:
+    case EEffect::Distortion:
+      return 0.0;
+    default:
+      return 1.0;
   }
 }
 
@@ -121,22 +168,28 @@ void SetEfxParams(ALuint fx, const REffect& e) {
       break;
     }
     case EEffect::Reverb: {
-      double db = (std::isnan(p[0]) ? 0 : std::clamp(p[0], -96.0, 0.0)) + (std::isnan(p[1]) ? 0 : std::clamp(p[1], -96.0, 0.0));
+      double db = (std::isnan(p[0]) ? 0 : std::clamp(p[0], -96.0, 0.0)) +
+                  (std::isnan(p[1]) ? 0 : std::clamp(p[1], -96.0, 0.0));
       alEffectf(fx, AL_REVERB_GAIN, Clampf(DbToGain(db), 0, 1));
       alEffectf(fx, AL_REVERB_DECAY_TIME, Clampf(p[2] / 1000, 0.1, 20));
       alEffectf(fx, AL_REVERB_DECAY_HFRATIO, Clampf(p[3], 0.1, 2));
       break;
     }
-    case EEffect::Compressor: alEffecti(fx, AL_COMPRESSOR_ONOFF, 1); break;
+    case EEffect::Compressor:
+      alEffecti(fx, AL_COMPRESSOR_ONOFF, 1);
+      break;
     case EEffect::Distortion:
-      alEffectf(fx, AL_DISTORTION_GAIN, Clampf(DbToGain(std::isnan(p[0]) ? 0 : std::clamp(p[0], -60.0, 0.0)), 0.01, 1));
+      alEffectf(fx, AL_DISTORTION_GAIN,
+                Clampf(DbToGain(std::isnan(p[0]) ? 0 : std::clamp(p[0], -60.0, 0.0)), 0.01, 1));
       alEffectf(fx, AL_DISTORTION_EDGE, Clampf(p[1] / 100, 0, 1));
       alEffectf(fx, AL_DISTORTION_EQCENTER, Clampf(p[2], 80, 24000));
       alEffectf(fx, AL_DISTORTION_EQBANDWIDTH, Clampf(p[3], 80, 24000));
       alEffectf(fx, AL_DISTORTION_LOWPASS_CUTOFF, Clampf(p[4], 80, 24000));
       break;
     case EEffect::EnvReverb: {
-      auto mb = [](double v, double lo, double hi) { return DbToGain((std::isnan(v) ? lo : std::clamp(v, lo, hi)) / 100); };
+      auto mb = [](double v, double lo, double hi) {
+        return DbToGain((std::isnan(v) ? lo : std::clamp(v, lo, hi)) / 100);
+      };
       alEffectf(fx, AL_EAXREVERB_GAIN, Clampf(mb(p[0], -10000, 0), 0, 1));
       alEffectf(fx, AL_EAXREVERB_GAINHF, Clampf(mb(p[1], -10000, 0), 0, 1));
       alEffectf(fx, AL_EAXREVERB_ROOM_ROLLOFF_FACTOR, Clampf(p[2], 0, 10));
@@ -151,7 +204,8 @@ void SetEfxParams(ALuint fx, const REffect& e) {
       alEffectf(fx, AL_EAXREVERB_HFREFERENCE, Clampf(p[11], 1000, 20000));
       break;
     }
-    case EEffect::Gargle: break;
+    case EEffect::Gargle:
+      break;
   }
 }
 
@@ -164,7 +218,8 @@ void ApplyGargle(RPcm& pcm, const REffect& e) {
   for (size_t f = 0; f < frames; ++f) {
     double phase = std::fmod(static_cast<double>(f), period) / period;
     double m = square ? (phase < 0.5 ? 1.0 : 0.0) : 1.0 - std::abs(2.0 * phase - 1.0);
-    for (int32_t c = 0; c < pcm.channels; ++c) pcm.samples[f * static_cast<size_t>(pcm.channels) + static_cast<size_t>(c)] *= static_cast<float>(m);
+    for (int32_t c = 0; c < pcm.channels; ++c)
+      pcm.samples[f * static_cast<size_t>(pcm.channels) + static_cast<size_t>(c)] *= static_cast<float>(m);
   }
 }
 
@@ -311,6 +366,7 @@ class AlDevice final : public AudioDevice {
     }
     ClearEffects(*s);
     if (!efx_) return;
+    double dry = 1.0;
     for (const REffect& e : chain) {
       if (static_cast<int>(s->slots.size()) >= kMaxSends) break;
       ALenum type = EfxType(e.type);
@@ -335,16 +391,24 @@ class AlDevice final : public AudioDevice {
       alAuxiliaryEffectSlotf(slot, AL_EFFECTSLOT_GAIN, static_cast<float>(WetShare(e)));
       s->effects.push_back(fx);
       s->slots.push_back(slot);
+      dry *= DryShare(e);
+    }
+    if (dry < 1.0) {
+      alGetError();
+      alGenFilters(1, &s->dryFilter);
+      if (alGetError() == AL_NO_ERROR) {
+        alFilteri(s->dryFilter, AL_FILTER_TYPE, AL_FILTER_LOWPASS);
+        alFilterf(s->dryFilter, AL_LOWPASS_GAIN, static_cast<float>(dry));
+        alFilterf(s->dryFilter, AL_LOWPASS_GAINHF, 1.0f);
+      } else {
+        s->dryFilter = 0;
+      }
     }
     for (RPlay& p : s->plays) ApplySends(*s, p);
   }
 
-  void SetPosition(int32_t id, float x, float y, float z) override {
-    Set3(id, &Sound::pos, x, y, z);
-  }
-  void SetVelocity(int32_t id, float x, float y, float z) override {
-    Set3(id, &Sound::vel, x, y, z);
-  }
+  void SetPosition(int32_t id, float x, float y, float z) override { Set3(id, &Sound::pos, x, y, z); }
+  void SetVelocity(int32_t id, float x, float y, float z) override { Set3(id, &Sound::vel, x, y, z); }
   void SetDistances(int32_t id, float minDist, float maxDist) override {
     std::lock_guard lock(m_);
     Sound* s = Get(id);
@@ -398,6 +462,7 @@ class AlDevice final : public AudioDevice {
     double db = 0, targetDb = 0, rampLeftMs = 0;
     double left = 1, right = 1;
     std::vector<ALuint> effects, slots;
+    ALuint dryFilter = 0;  // the dry path's level under the effects; 0 for full
     std::array<float, 3> pos{0, 0, 0}, vel{0, 0, 0}, coneDir{0, 0, 1};
     float minDist = 1, maxDist = 1e9f, coneIn = 360, coneOut = 360, coneOutGain = 1;
     std::vector<RPlay> plays;
@@ -406,7 +471,8 @@ class AlDevice final : public AudioDevice {
   static float Finite(float v) { return std::isfinite(v) ? v : 0.0f; }
 
   Sound* Get(int32_t id) {
-    if (id < 0 || id >= static_cast<int32_t>(sounds_.size()) || !sounds_[static_cast<size_t>(id)].used) return nullptr;
+    if (id < 0 || id >= static_cast<int32_t>(sounds_.size()) || !sounds_[static_cast<size_t>(id)].used)
+      return nullptr;
     return &sounds_[static_cast<size_t>(id)];
   }
 
@@ -432,7 +498,8 @@ class AlDevice final : public AudioDevice {
     alGenBuffers(n, s.buf);
     if (alGetError() != AL_NO_ERROR) return false;
     for (int c = 0; c < n; ++c)
-      alBufferData(s.buf[c], AL_FORMAT_MONO_FLOAT32, ch[c].data(), static_cast<ALsizei>(ch[c].size() * sizeof(float)), pcm.rate);
+      alBufferData(s.buf[c], AL_FORMAT_MONO_FLOAT32, ch[c].data(),
+                   static_cast<ALsizei>(ch[c].size() * sizeof(float)), pcm.rate);
     s.nbuf = n;
     if (alGetError() != AL_NO_ERROR) {
       alDeleteBuffers(n, s.buf);
@@ -458,9 +525,12 @@ class AlDevice final : public AudioDevice {
     if (!efx_) return;
     for (int i = 0; i < p.n; ++i)
       for (int k = 0; k < kMaxSends; ++k) {
-        ALint slot = k < static_cast<int>(s.slots.size()) ? static_cast<ALint>(s.slots[static_cast<size_t>(k)]) : AL_EFFECTSLOT_NULL;
+        ALint slot = k < static_cast<int>(s.slots.size())
+                         ? static_cast<ALint>(s.slots[static_cast<size_t>(k)])
+                         : AL_EFFECTSLOT_NULL;
         alSource3i(p.src[i], AL_AUXILIARY_SEND_FILTER, slot, k, AL_FILTER_NULL);
       }
+    for (int i = 0; i < p.n; ++i) alSourcei(p.src[i], AL_DIRECT_FILTER, static_cast<ALint>(s.dryFilter));
     alGetError();
   }
   void ApplyPlayState(Sound& s, RPlay& p) {
@@ -491,7 +561,12 @@ class AlDevice final : public AudioDevice {
   void ClearEffects(Sound& s) {
     for (RPlay& p : s.plays)
       for (int i = 0; i < p.n; ++i)
-        for (int k = 0; k < kMaxSends; ++k) alSource3i(p.src[i], AL_AUXILIARY_SEND_FILTER, AL_EFFECTSLOT_NULL, k, AL_FILTER_NULL);
+        for (int k = 0; k < kMaxSends; ++k)
+          alSource3i(p.src[i], AL_AUXILIARY_SEND_FILTER, AL_EFFECTSLOT_NULL, k, AL_FILTER_NULL);
+    for (RPlay& p : s.plays)
+      for (int i = 0; i < p.n; ++i) alSourcei(p.src[i], AL_DIRECT_FILTER, AL_FILTER_NULL);
+    if (s.dryFilter) alDeleteFilters(1, &s.dryFilter);
+    s.dryFilter = 0;
     if (!s.slots.empty()) alDeleteAuxiliaryEffectSlots(static_cast<ALsizei>(s.slots.size()), s.slots.data());
     if (!s.effects.empty()) alDeleteEffects(static_cast<ALsizei>(s.effects.size()), s.effects.data());
     s.slots.clear();
@@ -596,8 +671,17 @@ std::unique_ptr<AudioDevice> OpenLoopbackDevice(int32_t rate) {
   if (alcIsExtensionPresent(nullptr, "ALC_SOFT_loopback") != ALC_TRUE) return nullptr;
   ALCdevice* dev = alcLoopbackOpenDeviceSOFT(nullptr);
   if (!dev) return nullptr;
-  const ALCint attrs[] = {ALC_FORMAT_CHANNELS_SOFT, ALC_STEREO_SOFT, ALC_FORMAT_TYPE_SOFT, ALC_FLOAT_SOFT,
-                          ALC_FREQUENCY, rate, ALC_HRTF_SOFT, ALC_FALSE, ALC_MAX_AUXILIARY_SENDS, kMaxSends, 0};
+  const ALCint attrs[] = {ALC_FORMAT_CHANNELS_SOFT,
+                          ALC_STEREO_SOFT,
+                          ALC_FORMAT_TYPE_SOFT,
+                          ALC_FLOAT_SOFT,
+                          ALC_FREQUENCY,
+                          rate,
+                          ALC_HRTF_SOFT,
+                          ALC_FALSE,
+                          ALC_MAX_AUXILIARY_SENDS,
+                          kMaxSends,
+                          0};
   ALCcontext* ctx = alcCreateContext(dev, attrs);
   if (!ctx) {
     alcCloseDevice(dev);
@@ -606,6 +690,8 @@ std::unique_ptr<AudioDevice> OpenLoopbackDevice(int32_t rate) {
   return std::make_unique<AlDevice>(dev, ctx, true, rate);
 }
 
-std::unique_ptr<AudioDevice> MakeSilentDevice() { return std::make_unique<SilentDevice>(); }
+std::unique_ptr<AudioDevice> MakeSilentDevice() {
+  return std::make_unique<SilentDevice>();
+}
 
 }  // namespace platform::audio

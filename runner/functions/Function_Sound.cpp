@@ -22,7 +22,9 @@ int32_t SampleOf(const RValue& arg) {
   return s->GetSoundId();
 }
 
-double Int(const RValue& v) { return RoundToInt32(v.val()); }
+double Int(const RValue& v) {
+  return RoundToInt32(v.val());
+}
 
 void sound_play(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
   if (int32_t id = SampleOf(argv[0]); id != -2) SoundPlay(id, false);
@@ -33,7 +35,9 @@ void sound_loop(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
 void sound_stop(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
   if (int32_t id = SampleOf(argv[0]); id != -2) SoundStop(id);
 }
-void sound_stop_all(CInstance*, CInstance*, int32_t, RValue*, RValue&) { SoundStopAll(); }
+void sound_stop_all(CInstance*, CInstance*, int32_t, RValue*, RValue&) {
+  SoundStopAll();
+}
 void sound_isplaying(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result) {
   CSound* s = Sound_Get(RoundToInt32(argv[0].val()));
   result.SetReal(BoolReal(s && SoundIsPlaying(s->GetSoundId())));
@@ -42,7 +46,8 @@ void sound_volume(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
   if (int32_t id = SampleOf(argv[0]); id != -2) SoundSetVolume(id, argv[1].val(), 0);
 }
 void sound_fade(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
-  if (int32_t id = SampleOf(argv[0]); id != -2) SoundSetVolume(id, argv[1].val(), RoundToInt32(argv[2].val()));
+  if (int32_t id = SampleOf(argv[0]); id != -2)
+    SoundSetVolume(id, argv[1].val(), RoundToInt32(argv[2].val()));
 }
 void sound_pan(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
   if (int32_t id = SampleOf(argv[0]); id != -2) SoundSetPan(id, argv[1].val());
@@ -92,10 +97,12 @@ void sound_effect_equalizer(CInstance*, CInstance*, int32_t, RValue* argv, RValu
 }
 
 void sound_3d_set_sound_position(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
-  if (int32_t id = SampleOf(argv[0]); id != -2) SoundSet3DPosition(id, argv[1].val(), argv[2].val(), argv[3].val());
+  if (int32_t id = SampleOf(argv[0]); id != -2)
+    SoundSet3DPosition(id, argv[1].val(), argv[2].val(), argv[3].val());
 }
 void sound_3d_set_sound_velocity(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
-  if (int32_t id = SampleOf(argv[0]); id != -2) SoundSet3DVelocity(id, argv[1].val(), argv[2].val(), argv[3].val());
+  if (int32_t id = SampleOf(argv[0]); id != -2)
+    SoundSet3DVelocity(id, argv[1].val(), argv[2].val(), argv[3].val());
 }
 void sound_3d_set_sound_distance(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
   if (int32_t id = SampleOf(argv[0]); id != -2) SoundSet3DDistance(id, argv[1].val(), argv[2].val());
@@ -133,4 +140,6 @@ constexpr RFunctionDef kSoundFunctions[] = {
 };
 }  // namespace
 
-FunctionFamily SoundFunctions() { return kSoundFunctions; }
+FunctionFamily SoundFunctions() {
+  return kSoundFunctions;
+}

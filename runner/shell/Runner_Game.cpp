@@ -30,10 +30,7 @@ bool ApplyCodeSettings() {
 }
 
 bool FindResourceIndex(ResourceKind kind, std::string_view name, int32_t& index) {
-  switch (kind) {
-    case ResourceKind::Sound: index = Sound_Find(name); break;
-    default: index = -1;
-  }
+  index = kind == ResourceKind::Sound ? Sound_Find(name) : -1;
   return index >= 0;
 }
 

@@ -11,17 +11,21 @@ namespace {
 // Larger files are not media a game plays; the read would only exhaust memory.
 constexpr int64_t kMaxMediaBytes = int64_t{512} << 20;
 
-bool ReadMedia(const std::string& path, platform::audio::RPcm& pcm, const platform::audio::AudioDevice& device) {
+bool ReadMedia(const std::string& path, platform::audio::RPcm& pcm,
+               const platform::audio::AudioDevice& device) {
   CStream bytes;
   if (!bytes.LoadFromFile(path) || bytes.GetSize() == 0 || bytes.GetSize() > kMaxMediaBytes) return false;
   const uint8_t* data = bytes.Data();
   const size_t size = static_cast<size_t>(bytes.GetSize());
-  if (platform::audio::IsMidi(data, size)) return platform::audio::RenderMidi(data, size, 1.0, device.Rate(), pcm);
+  if (platform::audio::IsMidi(data, size))
+    return platform::audio::RenderMidi(data, size, 1.0, device.Rate(), pcm);
   return platform::audio::DecodeAudio(data, size, pcm);
 }
 }  // namespace
 
-TMediaPlayer::~TMediaPlayer() { Close(); }
+TMediaPlayer::~TMediaPlayer() {
+  Close();
+}
 
 void TMediaPlayer::SetDevice(platform::audio::AudioDevice* device) {
   Close();
@@ -57,7 +61,9 @@ void TMediaPlayer::Stop() {
   if (open_) device_->Stop(sound_);
 }
 
-bool TMediaPlayer::Playing() const { return open_ && device_->IsPlaying(sound_); }
+bool TMediaPlayer::Playing() const {
+  return open_ && device_->IsPlaying(sound_);
+}
 
 std::string MediaCommand(std::string_view command) {
   std::string words;

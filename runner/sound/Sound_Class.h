@@ -23,9 +23,9 @@ class CSound {
   bool LoadFromStream(CStream& str);
   // The whole file as the sound's data; false when the file does not exist or cannot be read.
   bool LoadFromFile(const std::string& fname, int32_t kind, bool preload);
-  void Prepare();   // restores now when preloaded
-  void Restore();   // into the player
-  void Discard();   // frees the sample; Restore brings it back
+  void Prepare();  // restores now when preloaded
+  void Restore();  // into the player
+  void Discard();  // frees the sample; Restore brings it back
   // The sample index, restoring first when there is none; -1 when the sound cannot play.
   int32_t GetSoundId();
 

@@ -54,7 +54,8 @@ void EnsureInit() {
 RSoundSample* Sample(int32_t index) {
   EnsureInit();
   auto& s = P().samples;
-  if (index < 0 || index >= static_cast<int32_t>(s.size()) || !s[static_cast<size_t>(index)].inuse) return nullptr;
+  if (index < 0 || index >= static_cast<int32_t>(s.size()) || !s[static_cast<size_t>(index)].inuse)
+    return nullptr;
   return &s[static_cast<size_t>(index)];
 }
 
@@ -112,8 +113,12 @@ bool ReadFile(const std::string& path, CStream& out) {
 }
 }  // namespace
 
-void SetAudioDeviceFactory(AudioDeviceFactory factory) { P().factory = std::move(factory); }
-void SetSoundMessageSink(std::function<void(std::string_view)> sink) { P().sink = std::move(sink); }
+void SetAudioDeviceFactory(AudioDeviceFactory factory) {
+  P().factory = std::move(factory);
+}
+void SetSoundMessageSink(std::function<void(std::string_view)> sink) {
+  P().sink = std::move(sink);
+}
 
 void SoundInit(bool force) {
   Player& p = P();
@@ -144,7 +149,9 @@ void SoundShutdown() {
   p.tempo = 1.0;
 }
 
-bool SoundInitialized() { return P().initialized; }
+bool SoundInitialized() {
+  return P().initialized;
+}
 bool SoundHasPerformance() {
   EnsureInit();
   return P().performance;
@@ -153,7 +160,9 @@ audio::AudioDevice* SoundDevice() {
   EnsureInit();
   return P().device.get();
 }
-TMediaPlayer& SoundMediaPlayer() { return P().media; }
+TMediaPlayer& SoundMediaPlayer() {
+  return P().media;
+}
 
 int32_t SoundNewSample(int32_t kind) {
   EnsureInit();
@@ -175,8 +184,7 @@ int32_t SoundLoadFromFile(const std::string& fname, int32_t kind) {
   RSoundSample& s = P().samples[static_cast<size_t>(index)];
   if (s.kind != kSoundMultimedia) {
     CStream bytes;
-    if (!ReadFile(fname, bytes) ||
-        !LoadVoice(s, bytes.Data(), static_cast<size_t>(bytes.GetSize())))
+    if (!ReadFile(fname, bytes) || !LoadVoice(s, bytes.Data(), static_cast<size_t>(bytes.GetSize())))
       s.kind = kSoundMultimedia;
   }
   if (s.kind == kSoundMultimedia) s.fname = fname;
@@ -202,7 +210,9 @@ void SoundFree(int32_t index) {
   *s = RSoundSample{};
 }
 
-const RSoundSample* SoundSample(int32_t index) { return Sample(index); }
+const RSoundSample* SoundSample(int32_t index) {
+  return Sample(index);
+}
 
 void SoundPlay(int32_t index, bool loop) {
   RSoundSample* s = Sample(index);
@@ -270,7 +280,9 @@ int32_t GlobalVolumeToMillibels(double value) {
   if (std::isnan(value)) return -10000;
   return ClampMillibels(RoundToInt64(std::clamp(value, -1e6, 1e6) * 11000 - 10000), -10000, 1000);
 }
-double MillibelsToGain(int32_t mb) { return mb <= -10000 ? 0.0 : std::pow(10.0, mb / 2000.0); }
+double MillibelsToGain(int32_t mb) {
+  return mb <= -10000 ? 0.0 : std::pow(10.0, mb / 2000.0);
+}
 
 void SoundSetVolume(int32_t index, double value, int32_t durationMs) {
   if (RSoundSample* s = DeviceSample(index))
@@ -297,32 +309,41 @@ void SoundSetEffects(int32_t index, int32_t bits) {
 void SoundSetEffectParams(int32_t index, audio::EEffect type, const std::vector<double>& params) {
   RSoundSample* s = DeviceSample(index);
   if (!s) return;
-  auto it = std::find_if(s->chain.begin(), s->chain.end(), [&](const audio::REffect& e) { return e.type == type; });
+  auto it =
+      std::find_if(s->chain.begin(), s->chain.end(), [&](const audio::REffect& e) { return e.type == type; });
   if (it == s->chain.end()) return;
   std::copy_n(params.begin(), std::min<size_t>(params.size(), it->params.size()), it->params.begin());
   P().device->SetEffects(s->voice, s->chain);
 }
 
 void SoundSet3DPosition(int32_t index, double x, double y, double z) {
-  if (RSoundSample* s = DeviceSample(index)) P().device->SetPosition(s->voice, ToFloat(x), ToFloat(y), ToFloat(z));
+  if (RSoundSample* s = DeviceSample(index))
+    P().device->SetPosition(s->voice, ToFloat(x), ToFloat(y), ToFloat(z));
 }
 void SoundSet3DVelocity(int32_t index, double x, double y, double z) {
-  if (RSoundSample* s = DeviceSample(index)) P().device->SetVelocity(s->voice, ToFloat(x), ToFloat(y), ToFloat(z));
+  if (RSoundSample* s = DeviceSample(index))
+    P().device->SetVelocity(s->voice, ToFloat(x), ToFloat(y), ToFloat(z));
 }
 void SoundSet3DDistance(int32_t index, double minDist, double maxDist) {
-  if (RSoundSample* s = DeviceSample(index)) P().device->SetDistances(s->voice, ToFloat(minDist), ToFloat(maxDist));
+  if (RSoundSample* s = DeviceSample(index))
+    P().device->SetDistances(s->voice, ToFloat(minDist), ToFloat(maxDist));
 }
-void SoundSet3DCone(int32_t index, double x, double y, double z, int32_t angleIn, int32_t angleOut, double volOutside) {
+void SoundSet3DCone(int32_t index, double x, double y, double z, int32_t angleIn, int32_t angleOut,
+                    double volOutside) {
   RSoundSample* s = DeviceSample(index);
   if (!s) return;
-  int32_t mb = std::isnan(volOutside) ? -10000 : ClampMillibels(RoundToInt64(std::clamp(volOutside, -1e6, 1e6) * 10000 - 10000), -10000, 0);
+  int32_t mb =
+      std::isnan(volOutside)
+          ? -10000
+          : ClampMillibels(RoundToInt64(std::clamp(volOutside, -1e6, 1e6) * 10000 - 10000), -10000, 0);
   P().device->SetCone(s->voice, ToFloat(x), ToFloat(y), ToFloat(z), angleIn, angleOut, MillibelsToGain(mb));
 }
 
 void SoundSetGlobalVolume(double value) {
   EnsureInit();
   // Output stops at full scale: anything above 0 dB is heard as 0 dB.
-  if (P().performance) P().device->SetMasterGain(std::min(1.0, MillibelsToGain(GlobalVolumeToMillibels(value))));
+  if (P().performance)
+    P().device->SetMasterGain(std::min(1.0, MillibelsToGain(GlobalVolumeToMillibels(value))));
 }
 
 void SoundSetTempo(double factor) {

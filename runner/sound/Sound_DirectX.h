@@ -22,20 +22,20 @@ struct REffectBit {
   platform::audio::EEffect effect;
 };
 inline constexpr REffectBit kEffectBits[] = {
-    {1, platform::audio::EEffect::Chorus},     {2, platform::audio::EEffect::Echo},
-    {4, platform::audio::EEffect::Flanger},    {8, platform::audio::EEffect::Gargle},
-    {64, platform::audio::EEffect::Equalizer}, {16, platform::audio::EEffect::Reverb},
+    {1, platform::audio::EEffect::Chorus},      {2, platform::audio::EEffect::Echo},
+    {4, platform::audio::EEffect::Flanger},     {8, platform::audio::EEffect::Gargle},
+    {64, platform::audio::EEffect::Equalizer},  {16, platform::audio::EEffect::Reverb},
     {32, platform::audio::EEffect::Compressor}, {128, platform::audio::EEffect::Distortion},
     {256, platform::audio::EEffect::EnvReverb},
 };
 
 struct RSoundSample {
   bool inuse = false;
-  int32_t kind = kSoundNormal;       // 3 after any failure of the performance
-  int32_t voice = -1;                // the decoded sound on the device (kinds 0 to 2)
-  std::vector<uint8_t> midi;         // background MIDI, rendered again when the tempo changes
+  int32_t kind = kSoundNormal;  // 3 after any failure of the performance
+  int32_t voice = -1;           // the decoded sound on the device (kinds 0 to 2)
+  std::vector<uint8_t> midi;    // background MIDI, rendered again when the tempo changes
   double renderedTempo = 1.0;
-  std::string fname;                 // the file to open (kind 3)
+  std::string fname;  // the file to open (kind 3)
   std::vector<platform::audio::REffect> chain;
 };
 
@@ -75,7 +75,8 @@ void SoundSetEffectParams(int32_t index, platform::audio::EEffect type, const st
 void SoundSet3DPosition(int32_t index, double x, double y, double z);
 void SoundSet3DVelocity(int32_t index, double x, double y, double z);
 void SoundSet3DDistance(int32_t index, double minDist, double maxDist);
-void SoundSet3DCone(int32_t index, double x, double y, double z, int32_t angleIn, int32_t angleOut, double volOutside);
+void SoundSet3DCone(int32_t index, double x, double y, double z, int32_t angleIn, int32_t angleOut,
+                    double volOutside);
 void SoundSetGlobalVolume(double value);
 void SoundSetTempo(double factor);
 void SoundSetSearchDirectory(const std::string& dir);

@@ -18,14 +18,18 @@ std::vector<RSoundSlot>& Slots() {
 }
 }  // namespace
 
-int32_t SoundCount() { return static_cast<int32_t>(Slots().size()); }
+int32_t SoundCount() {
+  return static_cast<int32_t>(Slots().size());
+}
 
 CSound* Sound_Get(int32_t index) {
   if (index < 0 || index >= SoundCount()) return nullptr;
   return Slots()[static_cast<size_t>(index)].sound.get();
 }
 
-bool Sound_Exists(int32_t index) { return Sound_Get(index) != nullptr; }
+bool Sound_Exists(int32_t index) {
+  return Sound_Get(index) != nullptr;
+}
 
 std::string Sound_Name(int32_t index) {
   return Sound_Exists(index) ? Slots()[static_cast<size_t>(index)].name : "<undefined>";
@@ -53,7 +57,9 @@ void Sound_Delete(int32_t index) {
   if (Sound_Exists(index)) Slots()[static_cast<size_t>(index)].sound.reset();
 }
 
-void ClearSounds() { Slots().clear(); }
+void ClearSounds() {
+  Slots().clear();
+}
 
 bool LoadSounds(CStream& str) {
   ClearSounds();

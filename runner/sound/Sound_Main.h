@@ -15,8 +15,8 @@ inline constexpr int32_t kSoundsChunkVersion = 800;
 
 int32_t SoundCount();
 bool Sound_Exists(int32_t index);
-CSound* Sound_Get(int32_t index);  // null for an empty or out-of-range index
-std::string Sound_Name(int32_t index);  // "<undefined>" when it does not exist
+CSound* Sound_Get(int32_t index);           // null for an empty or out-of-range index
+std::string Sound_Name(int32_t index);      // "<undefined>" when it does not exist
 int32_t Sound_Find(std::string_view name);  // first index of that name, or -1
 // Appends sound as "__newsound" + its index; the index.
 int32_t Sound_Add(std::unique_ptr<CSound> sound);

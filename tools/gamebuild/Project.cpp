@@ -652,8 +652,8 @@ void ReadObjects(const fs::path& dir, const Doc& doc, const json& list, const st
 
 // --- sounds --------------------------------------------------------------------------------
 
-double GetReal(const Doc& doc, const json& obj, const std::string& prefix, const char* name, double def, double lo,
-               double hi, const char* range) {
+double GetReal(const Doc& doc, const json& obj, const std::string& prefix, const char* name, double def,
+               double lo, double hi, const char* range) {
   const json* v = Member(obj, name);
   if (!v) return def;
   const std::string key = Join(prefix, name);
@@ -695,7 +695,8 @@ RSoundSource ReadSound(const fs::path& dir, const std::string& name) {
       auto it = e.is_string() ? kEffects.find(e.get<std::string>()) : kEffects.end();
       if (it == kEffects.end())
         Fail(doc, Index("effects", i),
-             "expected chorus, echo, flanger, gargle, reverb, compressor, equalizer, distortion or environment");
+             "expected chorus, echo, flanger, gargle, reverb, compressor, equalizer, distortion or "
+             "environment");
       s.effects |= it->second;
     }
   }

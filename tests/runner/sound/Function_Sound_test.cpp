@@ -8,7 +8,9 @@ using namespace soundtest;
 
 namespace {
 std::vector<std::string> g_errors;
-void Capture(std::string_view m, bool) { g_errors.emplace_back(m); }
+void Capture(std::string_view m, bool) {
+  g_errors.emplace_back(m);
+}
 
 class SoundFunctions : public SoundTest {
  protected:
@@ -96,7 +98,7 @@ TEST_F(SoundFunctions, VolumeAndPanReachTheMix) {
   Call("sound_play", {0});
   const Mix ref = Render(100);
   Call("sound_volume", {0, 0.75});  // -24 dB
-  Call("sound_pan", {0, -1});      // right silent
+  Call("sound_pan", {0, -1});       // right silent
   const Mix m = Render(100);
   EXPECT_NEAR(m.Level(440, 0, Frames(50)) / ref.Level(440, 0), 0.0631, 0.002);
   EXPECT_LT(m.Level(440, 1, Frames(50)), 1e-6);

@@ -57,7 +57,8 @@ inline std::vector<uint8_t> SineWave(double freq, int32_t ms, bool stereo = fals
 // A one-track MIDI file: one note of the piano held for half a second (120 bpm, 480 ticks a
 // quarter note), ending at tick 480.
 inline std::vector<uint8_t> OneNoteMidi(uint8_t note) {
-  const std::vector<uint8_t> track = {0x00, 0x90, note, 100, 0x83, 0x60, 0x80, note, 0, 0x00, 0xFF, 0x2F, 0x00};
+  const std::vector<uint8_t> track = {0x00, 0x90, note, 100,  0x83, 0x60, 0x80,
+                                      note, 0,    0x00, 0xFF, 0x2F, 0x00};
   std::vector<uint8_t> b = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0x01, 0xE0, 'M', 'T', 'r', 'k'};
   b.push_back(0);
   b.push_back(0);
@@ -73,7 +74,8 @@ struct Mix {
   double Rms(int channel, size_t from = 0, size_t to = SIZE_MAX) const {
     double sum = 0;
     size_t n = 0;
-    for (size_t f = from; f < std::min(to, s.size() / 2); ++f, ++n) sum += double(s[2 * f + channel]) * s[2 * f + channel];
+    for (size_t f = from; f < std::min(to, s.size() / 2); ++f, ++n)
+      sum += double(s[2 * f + channel]) * s[2 * f + channel];
     return n ? std::sqrt(sum / n) : 0;
   }
   // Amplitude of the frequency in the channel (Goertzel), over frames [from, to).
@@ -91,7 +93,9 @@ struct Mix {
   }
 };
 
-inline size_t Frames(int32_t ms) { return static_cast<size_t>(kRate) * static_cast<size_t>(ms) / 1000; }
+inline size_t Frames(int32_t ms) {
+  return static_cast<size_t>(kRate) * static_cast<size_t>(ms) / 1000;
+}
 
 // The player on the loopback renderer, with its messages collected; everything is torn down
 // afterwards so that each test starts from nothing.

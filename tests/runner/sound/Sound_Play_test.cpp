@@ -33,8 +33,8 @@ TEST_P(EachKind, PlaysAtItsFrequencyAndStopsToSilence) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, EachKind,
-                         ::testing::Values(KindCase{0, "normal"}, KindCase{1, "background"}, KindCase{2, "spatial"},
-                                           KindCase{3, "multimedia"}),
+                         ::testing::Values(KindCase{0, "normal"}, KindCase{1, "background"},
+                                           KindCase{2, "spatial"}, KindCase{3, "multimedia"}),
                          [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(SoundTest, ASoundPlayedOnceEndsAndALoopedOneGoesOn) {
@@ -84,10 +84,10 @@ TEST_P(VolumeAndPan, SetTheSideLevelsInDecibels) {
 
 INSTANTIATE_TEST_SUITE_P(Levels, VolumeAndPan,
                          ::testing::Values(LevelCase{1, 0, 1, 1},
-                                           LevelCase{0.5, 0, 0.003981, 0.003981},    // -48 dB
-                                           LevelCase{0.9, 0, 0.331131, 0.331131},    // -9.6 dB
-                                           LevelCase{1, 0.5, 0.003162, 1},           // left -50 dB
-                                           LevelCase{1, -0.25, 1, 0.056234},         // right -25 dB
+                                           LevelCase{0.5, 0, 0.003981, 0.003981},  // -48 dB
+                                           LevelCase{0.9, 0, 0.331131, 0.331131},  // -9.6 dB
+                                           LevelCase{1, 0.5, 0.003162, 1},         // left -50 dB
+                                           LevelCase{1, -0.25, 1, 0.056234},       // right -25 dB
                                            LevelCase{1, 1, 0, 1}, LevelCase{0, 0, 1.585e-5, 1.585e-5}));
 
 TEST_F(SoundTest, AStereoSoundKeepsItsSides) {
@@ -132,6 +132,15 @@ TEST_F(SoundTest, EffectsChangeTheOutput) {
   SoundPlay(garg, false);
   EXPECT_NEAR(Render(200).Rms(0) / level, 1 / std::sqrt(3.0), 0.03);
   SoundStop(garg);
+
+  // An equalizer at its defaults changes nothing audible until its gain is set.
+  const int32_t eq = AddSound(SineWave(440, 1000), 0);
+  SoundSetEffects(eq, 64);
+  SoundPlay(eq, true);
+  EXPECT_NEAR(Render(200).Rms(0, Frames(20)) / level, 1.0, 0.05);
+  SoundSetEffectParams(eq, platform::audio::EEffect::Equalizer, {440, 12, -12});
+  EXPECT_NEAR(Render(200).Rms(0, Frames(50)) / level, 0.25, 0.05);
+  SoundStop(eq);
 
   // Echo: a 50 ms burst is heard again after it ended.
   const int32_t plain = AddSound(SineWave(440, 50), 0);
@@ -238,15 +247,17 @@ std::vector<uint8_t> Truncated() {
   return b;
 }
 std::vector<uint8_t> BadMidi() {
-  std::vector<uint8_t> b = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0x01, 0xE0, 'M', 'T', 'r', 'k', 0xFF, 0xFF, 0xFF, 0xF0, 1, 2};
+  std::vector<uint8_t> b = {'M',  'T',  'h', 'd', 0,   0,   0,    6,    0,    0,    0, 1,
+                            0x01, 0xE0, 'M', 'T', 'r', 'k', 0xFF, 0xFF, 0xFF, 0xF0, 1, 2};
   return b;
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, DamagedFile,
-                         ::testing::Values(DamagedCase{"garbage", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}},
-                                           DamagedCase{"empty", {}}, DamagedCase{"truncated_wave", Truncated()},
-                                           DamagedCase{"bad_midi", BadMidi()}),
-                         [](const auto& info) { return std::string(info.param.label); });
+INSTANTIATE_TEST_SUITE_P(
+    Files, DamagedFile,
+    ::testing::Values(DamagedCase{"garbage", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}},
+                      DamagedCase{"empty", {}}, DamagedCase{"truncated_wave", Truncated()},
+                      DamagedCase{"bad_midi", BadMidi()}),
+    [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(SoundTest, ARestoredFileHasAPlainNameInTheTemporaryDirectory) {
   AddSound({1, 2, 3}, 3, "/../../x");
@@ -299,8 +310,8 @@ TEST(SoundUnits, ConvertAsThePlayerNeeds) {
     int32_t volume, pan, global;
   };
   for (const Case& c : {Case{1, 0, 10000, 1000}, Case{0, -9600, 0, -10000}, Case{10.0 / 11.0, -873, 9091, 0},
-                        Case{-1, -10000, -10000, -10000}, Case{2, 0, 10000, 1000}, Case{NAN, -10000, 0, -10000},
-                        Case{1e300, 0, 10000, 1000}}) {
+                        Case{-1, -10000, -10000, -10000}, Case{2, 0, 10000, 1000},
+                        Case{NAN, -10000, 0, -10000}, Case{1e300, 0, 10000, 1000}}) {
     EXPECT_EQ(VolumeToMillibels(c.value), c.volume) << c.value;
     EXPECT_EQ(PanToMillibels(c.value), c.pan) << c.value;
     EXPECT_EQ(GlobalVolumeToMillibels(c.value), c.global) << c.value;

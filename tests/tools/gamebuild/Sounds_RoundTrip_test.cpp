@@ -15,16 +15,20 @@ const std::string kSoundsGame =
         "room_order": ["rm_main"], "library_init": ["init.kvs"]})";
 
 // A wave file header and four samples: enough to be recognised.
-const std::string kWave = std::string("RIFF\x2c\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x44\xac\0\0\x88\x58\x01\0\x02\0\x10\0data\x08\0\0\0", 44) +
-                          std::string(8, '\0');
+const std::string kWave =
+    std::string(
+        "RIFF\x2c\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x44\xac\0\0\x88\x58\x01\0\x02\0\x10\0data\x08\0\0\0",
+        44) +
+    std::string(8, '\0');
 
 TEST(SoundRecords, ArriveInTheSoundList) {
-  Project project({{"game.json", kSoundsGame},
-                   {"init.kvs", ""},
-                   {"sounds/snd_shot.json",
-                    R"({"file": "audio/shot.wav", "effects": ["echo", "gargle"], "volume": 0.5, "pan": -0.25, "preload": false})"},
-                   {"sounds/snd_music.json", R"({"kind": "background"})"},
-                   {"audio/shot.wav", kWave}});
+  Project project(
+      {{"game.json", kSoundsGame},
+       {"init.kvs", ""},
+       {"sounds/snd_shot.json",
+        R"({"file": "audio/shot.wav", "effects": ["echo", "gargle"], "volume": 0.5, "pan": -0.25, "preload": false})"},
+       {"sounds/snd_music.json", R"({"kind": "background"})"},
+       {"audio/shot.wav", kWave}});
   LoadRun run;
   SetChunkLoader(EChunk::Sounds, LoadSounds);
   ASSERT_TRUE(run.Load(project.Build()).loaded);
@@ -37,7 +41,8 @@ TEST(SoundRecords, ArriveInTheSoundList) {
   EXPECT_EQ(shot->s_extension, ".wav");
   EXPECT_EQ(shot->s_origname, "shot.wav");
   ASSERT_TRUE(shot->s_sound);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(shot->s_sound->Data()), shot->s_sound->GetSize()), kWave);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(shot->s_sound->Data()), shot->s_sound->GetSize()),
+            kWave);
   EXPECT_EQ(shot->s_effects, 2 | 8);
   EXPECT_EQ(shot->s_volume, 0.5);
   EXPECT_EQ(shot->s_pan, -0.25);
@@ -93,24 +98,27 @@ TEST_P(SoundFaults, NameTheSoundFileAndKey) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, SoundFaults,
-    ::testing::Values(SoundFault{"kind", R"({"kind": "loud"})", "kind", "expected normal, background, 3d or multimedia"},
-                      SoundFault{"effect", R"({"effects": ["echo", "wobble"]})", "effects[1]", "expected chorus"},
-                      SoundFault{"volume", R"({"volume": 1.5})", "volume", "number out of range 0..1"},
-                      SoundFault{"pan", R"({"pan": "left"})", "pan", "expected a number"},
-                      SoundFault{"file", R"({"file": "nope.wav"})", "file", "file not found: nope.wav"},
-                      SoundFault{"key", R"({"loop": true})", "loop", "unknown key"}),
+    ::testing::Values(
+        SoundFault{"kind", R"({"kind": "loud"})", "kind", "expected normal, background, 3d or multimedia"},
+        SoundFault{"effect", R"({"effects": ["echo", "wobble"]})", "effects[1]", "expected chorus"},
+        SoundFault{"volume", R"({"volume": 1.5})", "volume", "number out of range 0..1"},
+        SoundFault{"pan", R"({"pan": "left"})", "pan", "expected a number"},
+        SoundFault{"file", R"({"file": "nope.wav"})", "file", "file not found: nope.wav"},
+        SoundFault{"key", R"({"loop": true})", "loop", "unknown key"}),
     [](const auto& info) { return std::string(info.param.what); });
 
 // The runner program with a game whose library initialisation plays its sounds, on a machine
 // without a sound device (an OpenAL driver that does not exist) and on a silent one.
 TEST(SoundGame, RunsWithoutASoundDevice) {
   ScratchDir dir;
-  Project project({{"game.json", kSoundsGame},
-                   {"init.kvs", "sound_play(snd_shot); sound_loop(snd_music); sound_effect_set(snd_shot, 511);"
-                                " if (sound_isplaying(snd_shot)) show_error(\"heard\", false);"},
-                   {"sounds/snd_shot.json", R"({"file": "audio/shot.wav"})"},
-                   {"sounds/snd_music.json", R"({"file": "audio/shot.wav", "kind": "background", "preload": false})"},
-                   {"audio/shot.wav", kWave}});
+  Project project(
+      {{"game.json", kSoundsGame},
+       {"init.kvs",
+        "sound_play(snd_shot); sound_loop(snd_music); sound_effect_set(snd_shot, 511);"
+        " if (sound_isplaying(snd_shot)) show_error(\"heard\", false);"},
+       {"sounds/snd_shot.json", R"({"file": "audio/shot.wav"})"},
+       {"sounds/snd_music.json", R"({"file": "audio/shot.wav", "kind": "background", "preload": false})"},
+       {"audio/shot.wav", kWave}});
   const fs::path game = project.Build();
   for (const char* driver : {"nothing_here", "null"}) {
     const fs::path errFile = dir.path() / "stderr.txt";
