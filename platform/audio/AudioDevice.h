@@ -44,6 +44,18 @@ struct REffect {
 // The parameters an effect starts with.
 REffect DefaultEffect(EEffect type);
 
+// Samples made while they play (music): stereo at Rate(), from the start after Restart.
+// The device calls it from its own thread, never from two at once.
+class StreamSource {
+ public:
+  virtual ~StreamSource() = default;
+  virtual int32_t Rate() const = 0;
+  virtual void Restart() = 0;
+  // Writes up to frames interleaved stereo frames; fewer than asked means the end.
+  virtual int32_t Fill(float* out, int32_t frames) = 0;
+  virtual void SetTempo(double factor) {}
+};
+
 class AudioDevice {
  public:
   virtual ~AudioDevice() = default;
@@ -54,6 +66,9 @@ class AudioDevice {
   // A sound made from pcm; spatial sounds are mono and positioned in 3D, the others keep their
   // channels and take side gains. Result an id >= 0, or -1 when the device refuses it.
   virtual int32_t NewSound(const RPcm& pcm, bool spatial) = 0;
+  // A flat stereo sound that takes its samples from source as it plays; it has one play at a
+  // time, and playing it again starts it over.
+  virtual int32_t NewStreamSound(std::unique_ptr<StreamSource> source) = 0;
   virtual void FreeSound(int32_t id) = 0;
   // Starts one more play of the sound; plays of one sound overlap. An exclusive play first stops
   // the previous exclusive play, whichever sound it belongs to.
@@ -66,6 +81,7 @@ class AudioDevice {
   virtual void SetGain(int32_t id, double gain, int32_t rampMs) = 0;
   virtual void SetSideGains(int32_t id, double left, double right) = 0;
   virtual void SetMasterGain(double gain) = 0;
+  virtual void SetTempo(double factor) = 0;  // of every stream
   virtual void SetEffects(int32_t id, const std::vector<REffect>& chain) = 0;
 
   // 3D, in the listener's left-handed frame (z into the screen).
@@ -94,6 +110,9 @@ bool IsMidi(const uint8_t* data, size_t size);                  // SMF, or SMF w
 // Renders the whole song once through the general MIDI soundfont, tempo scaled by tempo (1
 // plain), ending at the song's last tick so that a loop joins without a gap.
 bool RenderMidi(const uint8_t* data, size_t size, double tempo, int32_t rate, RPcm& out);
+// The song as a stream at rate frames a second: the synthesiser starts on the first Restart.
+// Null when data is not a MIDI song.
+std::unique_ptr<StreamSource> OpenMidiStream(const uint8_t* data, size_t size, int32_t rate);
 // The soundfont RenderMidi uses: RUNNER_SOUNDFONT, else the system's general MIDI soundfont.
 std::string SoundFontPath();
 

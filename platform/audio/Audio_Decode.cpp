@@ -4,6 +4,7 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -128,7 +129,95 @@ Synth* SharedSynth(int32_t rate) {
   s.ok = !font.empty() && fluid_synth_sfload(s.synth, font.c_str(), 1) != FLUID_FAILED;
   return s.ok ? &s : nullptr;
 }
+// One synthesiser and player per stream: streams play on the device's thread, beside renders.
+class MidiStream final : public StreamSource {
+ public:
+  MidiStream(std::vector<uint8_t> smf, int32_t rate) : smf_(std::move(smf)), rate_(rate) {}
+  ~MidiStream() override { Close(); }
+  int32_t Rate() const override { return rate_; }
+
+  void Restart() override {
+    if (!synth_ && !failed_) Open();
+    if (!synth_) return;
+    if (player_) {
+      fluid_player_stop(player_);
+      delete_fluid_player(player_);
+    }
+    fluid_synth_system_reset(synth_);
+    player_ = new_fluid_player(synth_);
+    if (!player_) return;
+    if (fluid_player_add_mem(player_, smf_.data(), smf_.size()) != FLUID_OK) {
+      delete_fluid_player(player_);
+      player_ = nullptr;
+      return;
+    }
+    fluid_player_set_tempo(player_, FLUID_PLAYER_TEMPO_INTERNAL, tempo_);
+    fluid_player_play(player_);
+  }
+
+  int32_t Fill(float* out, int32_t frames) override {
+    int32_t done = 0;
+    while (player_ && done < frames) {
+      if (fluid_player_get_status(player_) != FLUID_PLAYER_PLAYING) break;
+      int total = fluid_player_get_total_ticks(player_);
+      if (total > 0 && fluid_player_get_current_tick(player_) >= total) break;
+      const int32_t n = std::min(frames - done, 64);
+      float* p = out + 2 * done;
+      if (fluid_synth_write_float(synth_, n, p, 0, 2, p, 1, 2) != FLUID_OK) break;
+      done += n;
+    }
+    return done;
+  }
+
+  void SetTempo(double factor) override {
+    tempo_ = std::isnan(factor) ? 1.0 : std::clamp(factor, 0.01, 100.0);
+    if (player_) fluid_player_set_tempo(player_, FLUID_PLAYER_TEMPO_INTERNAL, tempo_);
+  }
+
+ private:
+  void Open() {
+    for (int level = FLUID_PANIC; level < LAST_LOG_LEVEL; ++level)
+      fluid_set_log_function(level, QuietLog, nullptr);
+    settings_ = new_fluid_settings();
+    if (settings_) {
+      fluid_settings_setnum(settings_, "synth.sample-rate", rate_);
+      fluid_settings_setnum(settings_, "synth.gain", 0.6);
+      fluid_settings_setstr(settings_, "player.timing-source", "sample");
+      fluid_settings_setint(settings_, "synth.threadsafe-api", 0);
+      synth_ = new_fluid_synth(settings_);
+    }
+    std::string font = SoundFontPath();
+    if (!synth_ || font.empty() || fluid_synth_sfload(synth_, font.c_str(), 1) == FLUID_FAILED) Close();
+    failed_ = !synth_;
+  }
+  void Close() {
+    if (player_) {
+      fluid_player_stop(player_);
+      delete_fluid_player(player_);
+    }
+    if (synth_) delete_fluid_synth(synth_);
+    if (settings_) delete_fluid_settings(settings_);
+    player_ = nullptr;
+    synth_ = nullptr;
+    settings_ = nullptr;
+  }
+
+  std::vector<uint8_t> smf_;
+  int32_t rate_;
+  double tempo_ = 1.0;
+  bool failed_ = false;
+  fluid_settings_t* settings_ = nullptr;
+  fluid_synth_t* synth_ = nullptr;
+  fluid_player_t* player_ = nullptr;
+};
 }  // namespace
+
+std::unique_ptr<StreamSource> OpenMidiStream(const uint8_t* data, size_t size, int32_t rate) {
+  size_t smfSize = 0;
+  const uint8_t* smf = data ? FindSmf(data, size, smfSize) : nullptr;
+  if (!smf || rate < 8000 || rate > 192000) return nullptr;
+  return std::make_unique<MidiStream>(std::vector<uint8_t>(smf, smf + smfSize), rate);
+}
 
 std::string SoundFontPath() {
   if (const char* env = std::getenv("RUNNER_SOUNDFONT"); env && *env) return env;

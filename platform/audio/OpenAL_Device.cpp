@@ -264,6 +264,20 @@ class AlDevice final : public AudioDevice {
     return static_cast<int32_t>(id);
   }
 
+  int32_t NewStreamSound(std::unique_ptr<StreamSource> source) override {
+    std::lock_guard lock(m_);
+    if (!source || source->Rate() < 1000 || source->Rate() > 192000) return -1;
+    size_t id = 0;
+    while (id < sounds_.size() && sounds_[id].used) ++id;
+    if (id == sounds_.size()) sounds_.emplace_back();
+    Sound& s = sounds_[id];
+    s = Sound{};
+    s.used = true;
+    s.stream = std::move(source);
+    s.stream->SetTempo(tempo_);
+    return static_cast<int32_t>(id);
+  }
+
   void FreeSound(int32_t id) override {
     std::lock_guard lock(m_);
     Sound* s = Get(id);
@@ -282,16 +296,26 @@ class AlDevice final : public AudioDevice {
       for (Sound& o : sounds_)
         if (o.used) std::erase_if(o.plays, [&](RPlay& p) { return p.exclusive && (DeletePlay(p), true); });
     Recycle(*s);
+    if (s->stream) StopPlays(*s);
     RPlay p;
     p.exclusive = exclusive;
     p.n = s->spatial ? 1 : 2;
+    p.loop = loop;
     alGetError();
     alGenSources(p.n, p.src);
     if (alGetError() != AL_NO_ERROR) return;
+    if (s->stream) {
+      alGenBuffers(2 * kQueue, &p.queue[0][0]);
+      if (alGetError() != AL_NO_ERROR) {
+        alDeleteSources(p.n, p.src);
+        return;
+      }
+      p.streamed = true;
+    }
     for (int i = 0; i < p.n; ++i) {
       ALuint src = p.src[i];
-      alSourcei(src, AL_BUFFER, static_cast<ALint>(s->buf[s->nbuf == 2 ? i : 0]));
-      alSourcei(src, AL_LOOPING, loop ? AL_TRUE : AL_FALSE);
+      if (!s->stream) alSourcei(src, AL_BUFFER, static_cast<ALint>(s->buf[s->nbuf == 2 ? i : 0]));
+      alSourcei(src, AL_LOOPING, loop && !s->stream ? AL_TRUE : AL_FALSE);
       if (!s->spatial) {
         alSourcei(src, AL_SOURCE_RELATIVE, AL_TRUE);
         alSource3f(src, AL_POSITION, i == 0 ? -1.0f : 1.0f, 0.0f, 0.0f);
@@ -299,7 +323,13 @@ class AlDevice final : public AudioDevice {
       }
     }
     s->plays.push_back(p);
-    ApplyPlayState(*s, s->plays.back());
+    RPlay& added = s->plays.back();
+    if (s->stream) {
+      s->stream->Restart();
+      for (int k = 0; k < kQueue && !added.ended; ++k)
+        QueueChunk(*s, added, added.queue[0][k], added.queue[1][k]);
+    }
+    ApplyPlayState(*s, added);
     alSourcePlayv(p.n, p.src);
   }
 
@@ -346,6 +376,12 @@ class AlDevice final : public AudioDevice {
     std::lock_guard lock(m_);
     alListenerf(AL_GAIN, Clampf(gain, 0, 1));
   }
+  void SetTempo(double factor) override {
+    std::lock_guard lock(m_);
+    tempo_ = std::isnan(factor) ? 1.0 : std::clamp(factor, 0.01, 100.0);
+    for (Sound& s : sounds_)
+      if (s.used && s.stream) s.stream->SetTempo(tempo_);
+  }
 
   void SetEffects(int32_t id, const std::vector<REffect>& chain) override {
     std::lock_guard lock(m_);
@@ -356,7 +392,8 @@ class AlDevice final : public AudioDevice {
     for (const REffect& e : chain)
       if (e.type == EEffect::Gargle && !gargle) gargle = &e;
     bool hadGargle = s->gargle.has_value();
-    bool gargleChanged = (gargle != nullptr) != hadGargle || (gargle && s->gargle->params != gargle->params);
+    bool gargleChanged =
+        !s->stream && ((gargle != nullptr) != hadGargle || (gargle && s->gargle->params != gargle->params));
     if (gargleChanged) {
       StopPlays(*s);
       s->gargle = gargle ? std::optional<REffect>(*gargle) : std::nullopt;
@@ -439,6 +476,7 @@ class AlDevice final : public AudioDevice {
     const int32_t slice = std::max(1, rate_ / 100);
     while (frames > 0) {
       int32_t n = std::min(frames, slice);
+      Refill();
       alcRenderSamplesSOFT(dev_, out, n);
       Advance(n * 1000.0 / rate_);
       out += 2 * n;
@@ -447,14 +485,23 @@ class AlDevice final : public AudioDevice {
   }
 
  private:
+  static constexpr int kQueue = 4;         // buffers queued per side of a stream
+  static constexpr int32_t kChunk = 2048;  // frames in each
+
   struct RPlay {
     ALuint src[2] = {0, 0};
     int n = 0;
     bool exclusive = false;
+    bool loop = false;
+    // Streams: the buffers queued on each side, and whether the source has given its last.
+    bool streamed = false;
+    bool ended = false;
+    ALuint queue[2][kQueue] = {};
   };
   struct Sound {
     bool used = false;
     bool spatial = false;
+    std::unique_ptr<StreamSource> stream;
     RPcm pcm;  // kept so gargle can be worked in again
     std::optional<REffect> gargle;
     ALuint buf[2] = {0, 0};
@@ -578,6 +625,63 @@ class AlDevice final : public AudioDevice {
     alSourceStopv(p.n, p.src);
     for (int i = 0; i < p.n; ++i) alSourcei(p.src[i], AL_BUFFER, 0);
     alDeleteSources(p.n, p.src);
+    if (p.streamed) alDeleteBuffers(2 * kQueue, &p.queue[0][0]);
+  }
+
+  // Fills the two buffers with the stream's next chunk and queues them; a looping play starts
+  // the stream over at its end. False when the stream had nothing more.
+  bool QueueChunk(Sound& s, RPlay& p, ALuint left, ALuint right) {
+    std::vector<float> mix(2 * kChunk), side[2];
+    int32_t done = 0;
+    bool restarted = false;
+    while (done < kChunk) {
+      int32_t got = s.stream->Fill(mix.data() + 2 * done, kChunk - done);
+      done += std::max(got, 0);
+      if (done >= kChunk) break;
+      // A song that gives nothing right after a restart would loop forever without sound.
+      if (!p.loop || (restarted && got <= 0)) {
+        p.ended = true;
+        break;
+      }
+      s.stream->Restart();
+      restarted = true;
+    }
+    if (done == 0) return false;
+    for (int c = 0; c < 2; ++c) {
+      side[c].resize(static_cast<size_t>(done));
+      for (int32_t f = 0; f < done; ++f)
+        side[c][static_cast<size_t>(f)] = mix[static_cast<size_t>(2 * f + c)];
+    }
+    ALuint bufs[2] = {left, right};
+    for (int c = 0; c < 2; ++c) {
+      alBufferData(bufs[c], AL_FORMAT_MONO_FLOAT32, side[c].data(),
+                   static_cast<ALsizei>(done * sizeof(float)), s.stream->Rate());
+      alSourceQueueBuffers(p.src[c], 1, &bufs[c]);
+    }
+    return true;
+  }
+
+  // Tops up the queues of every playing stream, and restarts one that ran dry before its end.
+  void Refill() {
+    for (Sound& s : sounds_) {
+      if (!s.used || !s.stream) continue;
+      for (RPlay& p : s.plays) {
+        ALint done0 = 0, done1 = 0;
+        alGetSourcei(p.src[0], AL_BUFFERS_PROCESSED, &done0);
+        alGetSourcei(p.src[1], AL_BUFFERS_PROCESSED, &done1);
+        for (ALint k = std::min(done0, done1); k > 0 && !p.ended; --k) {
+          ALuint b[2];
+          alSourceUnqueueBuffers(p.src[0], 1, &b[0]);
+          alSourceUnqueueBuffers(p.src[1], 1, &b[1]);
+          if (!QueueChunk(s, p, b[0], b[1])) break;
+        }
+        ALint state = AL_STOPPED, queued = 0;
+        alGetSourcei(p.src[0], AL_SOURCE_STATE, &state);
+        alGetSourcei(p.src[0], AL_BUFFERS_QUEUED, &queued);
+        if (state == AL_STOPPED && !p.ended && queued > 0) alSourcePlayv(p.n, p.src);
+      }
+    }
+    alGetError();
   }
   void StopPlays(Sound& s) {
     for (RPlay& p : s.plays) DeletePlay(p);
@@ -585,10 +689,11 @@ class AlDevice final : public AudioDevice {
   }
   // Drops plays that have ended.
   void Recycle(Sound& s) {
+    if (s.stream) Refill();
     std::erase_if(s.plays, [](RPlay& p) {
       ALint state = AL_STOPPED;
       alGetSourcei(p.src[0], AL_SOURCE_STATE, &state);
-      if (state == AL_PLAYING || state == AL_PAUSED) return false;
+      if (state == AL_PLAYING || state == AL_PAUSED || (p.streamed && !p.ended)) return false;
       DeletePlay(p);
       return true;
     });
@@ -612,6 +717,7 @@ class AlDevice final : public AudioDevice {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
       auto now = std::chrono::steady_clock::now();
       std::lock_guard lock(m_);
+      Refill();
       Advance(std::chrono::duration<double, std::milli>(now - last).count());
       last = now;
     }
@@ -622,6 +728,7 @@ class AlDevice final : public AudioDevice {
   bool loopback_;
   int32_t rate_;
   bool efx_ = false;
+  double tempo_ = 1.0;
   std::mutex m_;
   std::vector<Sound> sounds_;
   std::thread ticker_;
@@ -633,6 +740,8 @@ class SilentDevice final : public AudioDevice {
   bool Audible() const override { return false; }
   int32_t Rate() const override { return 44100; }
   int32_t NewSound(const RPcm&, bool) override { return next_++; }
+  int32_t NewStreamSound(std::unique_ptr<StreamSource>) override { return next_++; }
+  void SetTempo(double) override {}
   void FreeSound(int32_t) override {}
   void Play(int32_t, bool, bool) override {}
   void Stop(int32_t) override {}

@@ -30,7 +30,6 @@ struct Player {
   std::unique_ptr<audio::AudioDevice> device;
   TMediaPlayer media;
   std::vector<RSoundSample> samples;
-  double tempo = 1.0;
   std::string searchDirectory;
   AudioDeviceFactory factory;
   std::function<void(std::string_view)> sink;
@@ -72,22 +71,22 @@ bool IsWave(const uint8_t* data, size_t size) {
 // The performance loads wave and MIDI data only; everything else is for the media player.
 bool Decode(const uint8_t* data, size_t size, int32_t kind, audio::RPcm& pcm) {
   if (!data || size == 0) return false;
-  if (audio::IsMidi(data, size))
-    return audio::RenderMidi(data, size, kind == kSoundBackground ? P().tempo : 1.0, P().device->Rate(), pcm);
+  if (audio::IsMidi(data, size)) return audio::RenderMidi(data, size, 1.0, P().device->Rate(), pcm);
   return IsWave(data, size) && audio::DecodeAudio(data, size, pcm);
 }
 
-// Loads data into the sample's device sound; false leaves the sample without one.
+// Loads data into the sample's device sound; false leaves the sample without one. Background
+// MIDI music streams from the synthesiser as it plays, so a long song costs neither time nor
+// memory up front and the tempo applies while it plays.
 bool LoadVoice(RSoundSample& s, const uint8_t* data, size_t size) {
+  if (s.kind == kSoundBackground && data && audio::IsMidi(data, size)) {
+    s.voice = P().device->NewStreamSound(audio::OpenMidiStream(data, size, P().device->Rate()));
+    return s.voice >= 0;
+  }
   audio::RPcm pcm;
   if (!Decode(data, size, s.kind, pcm)) return false;
   s.voice = P().device->NewSound(pcm, s.kind == kSoundSpatial);
-  if (s.voice < 0) return false;
-  if (s.kind == kSoundBackground && audio::IsMidi(data, size)) {
-    s.midi.assign(data, data + size);
-    s.renderedTempo = P().tempo;
-  }
-  return true;
+  return s.voice >= 0;
 }
 
 float ToFloat(double v) {
@@ -146,7 +145,6 @@ void SoundShutdown() {
   p.device.reset();
   p.performance = false;
   p.initialized = false;
-  p.tempo = 1.0;
 }
 
 bool SoundInitialized() {
@@ -229,19 +227,6 @@ void SoundPlay(int32_t index, bool loop) {
     return;
   }
   if (s->voice < 0) return;
-  // The master tempo applies to MIDI music: render it again when it changed since.
-  if (s->kind == kSoundBackground && !s->midi.empty() && s->renderedTempo != P().tempo) {
-    audio::RPcm pcm;
-    if (audio::RenderMidi(s->midi.data(), s->midi.size(), P().tempo, P().device->Rate(), pcm)) {
-      int32_t voice = P().device->NewSound(pcm, false);
-      if (voice >= 0) {
-        P().device->FreeSound(s->voice);
-        s->voice = voice;
-        s->renderedTempo = P().tempo;
-        if (!s->chain.empty()) P().device->SetEffects(voice, s->chain);
-      }
-    }
-  }
   P().device->Play(s->voice, loop, s->kind == kSoundBackground);
 }
 
@@ -348,7 +333,7 @@ void SoundSetGlobalVolume(double value) {
 
 void SoundSetTempo(double factor) {
   EnsureInit();
-  if (P().performance) P().tempo = std::isnan(factor) ? 1.0 : std::clamp(factor, 0.01, 100.0);
+  if (P().performance) P().device->SetTempo(factor);
 }
 
 void SoundSetSearchDirectory(const std::string& dir) {

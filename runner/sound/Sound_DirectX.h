@@ -33,9 +33,7 @@ struct RSoundSample {
   bool inuse = false;
   int32_t kind = kSoundNormal;  // 3 after any failure of the performance
   int32_t voice = -1;           // the decoded sound on the device (kinds 0 to 2)
-  std::vector<uint8_t> midi;    // background MIDI, rendered again when the tempo changes
-  double renderedTempo = 1.0;
-  std::string fname;  // the file to open (kind 3)
+  std::string fname;            // the file to open (kind 3)
   std::vector<platform::audio::REffect> chain;
 };
 

@@ -191,6 +191,17 @@ TEST_F(SoundTest, MidiMusicRendersAndLoopsAndANewMusicReplacesIt) {
   EXPECT_FALSE(SoundIsPlaying(b));
 }
 
+TEST_F(SoundTest, TheBackgroundTempoSpeedsMusicUp) {
+  const int32_t id = AddSound(OneNoteMidi(69), 1, ".mid");  // a song of 0.5 s
+  SoundPlay(id, false);
+  Render(400);
+  EXPECT_TRUE(SoundIsPlaying(id));
+  SoundSetTempo(2.0);
+  SoundPlay(id, false);
+  Render(400);
+  EXPECT_FALSE(SoundIsPlaying(id));
+}
+
 TEST_F(SoundTest, MultimediaSoundsPlayOneAtATime) {
   const int32_t a = AddSound(SineWave(440, 1000), 3);
   const int32_t b = AddSound(SineWave(660, 1000), 3);
