@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "runner/code/Code_Error.h"
 #include "runner/shell/Support_Stream.h"
 #include "runner/sound/Sound_DirectX.h"
 
@@ -98,4 +99,21 @@ void ShutdownSounds() {
   for (RSoundSlot& slot : Slots())
     if (slot.sound) slot.sound->s_soundid = -1;
   SoundShutdown();
+}
+
+void ActionPlaySound(int32_t index, bool loop) {
+  CSound* s = Sound_Get(index);
+  if (!s) return ShowActionError("Trying to play non-existing sound.", false);
+  SoundPlay(s->GetSoundId(), loop);
+}
+
+void ActionStopSound(int32_t index) {
+  CSound* s = Sound_Get(index);
+  if (!s) return ShowActionError("Trying to stop non-existing sound.", false);
+  SoundStop(s->GetSoundId());
+}
+
+bool ActionSoundPlaying(int32_t index) {
+  CSound* s = Sound_Get(index);
+  return s && SoundIsPlaying(s->GetSoundId());
 }

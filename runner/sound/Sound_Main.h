@@ -33,3 +33,10 @@ bool LoadSounds(CStream& str);
 bool PrepareSounds();
 // Stops and releases the player; the sounds keep their data and can be restored later.
 void ShutdownSounds();
+
+// What the sound actions do: play (looping or not), stop, and ask whether the sound plays. A
+// missing sound gets "Trying to play non-existing sound." or "Trying to stop non-existing
+// sound."; asking about one is false.
+void ActionPlaySound(int32_t index, bool loop);
+void ActionStopSound(int32_t index);
+bool ActionSoundPlaying(int32_t index);

@@ -76,6 +76,20 @@ TEST_F(SoundFunctions, EachFunctionOfASoundReportsAMissingOne) {
   EXPECT_TRUE(g_errors.empty());
 }
 
+TEST_F(SoundFunctions, TheSoundActionsHaveTheirOwnMessages) {
+  ActionPlaySound(3, true);
+  ActionStopSound(-1);
+  EXPECT_FALSE(ActionSoundPlaying(3));
+  EXPECT_EQ(g_errors, (std::vector<std::string>{"Trying to play non-existing sound.",
+                                                "Trying to stop non-existing sound."}));
+  AddSound(SineWave(440, 50), 0);
+  ActionPlaySound(0, true);
+  EXPECT_TRUE(ActionSoundPlaying(0));
+  ActionStopSound(0);
+  EXPECT_FALSE(ActionSoundPlaying(0));
+  EXPECT_EQ(g_errors.size(), 2u);
+}
+
 TEST_F(SoundFunctions, PlayLoopStopAndAskWithTheSoundsIndex) {
   AddSound(SineWave(440, 50), 0);
   AddSound(SineWave(660, 50), 0);
