@@ -110,6 +110,9 @@ bool IsMidi(const uint8_t* data, size_t size);                  // SMF, or SMF w
 // Renders the whole song once through the general MIDI soundfont, tempo scaled by tempo (1
 // plain), ending at the song's last tick so that a loop joins without a gap.
 bool RenderMidi(const uint8_t* data, size_t size, double tempo, int32_t rate, RPcm& out);
+// Length of the song in milliseconds from its tempo map and its last event; -1 when data is
+// not a MIDI song or its tracks are damaged.
+int64_t MidiLengthMs(const uint8_t* data, size_t size);
 // The song as a stream at rate frames a second: the synthesiser starts on the first Restart.
 // Null when data is not a MIDI song.
 std::unique_ptr<StreamSource> OpenMidiStream(const uint8_t* data, size_t size, int32_t rate);

@@ -212,6 +212,83 @@ class MidiStream final : public StreamSource {
 };
 }  // namespace
 
+int64_t MidiLengthMs(const uint8_t* data, size_t size) {
+  size_t smfSize = 0;
+  const uint8_t* smf = data ? FindSmf(data, size, smfSize) : nullptr;
+  if (!smf) return -1;
+  const uint32_t division = (uint32_t{smf[12]} << 8) | smf[13];
+  std::vector<std::pair<uint64_t, uint32_t>> tempos;  // tick, microseconds per quarter note
+  uint64_t lastTick = 0;
+  size_t pos = 8 + size_t{Be32(smf + 4)};
+  while (pos < smfSize) {
+    const size_t len = Be32(smf + pos + 4);
+    const uint8_t* t = smf + pos + 8;
+    const bool track = std::memcmp(smf + pos, "MTrk", 4) == 0;
+    pos += 8 + len;
+    if (!track) continue;
+    size_t i = 0;
+    uint64_t tick = 0;
+    uint8_t status = 0;
+    auto vlq = [&](uint32_t& v) {
+      v = 0;
+      for (int n = 0; n < 4; ++n) {
+        if (i >= len) return false;
+        uint8_t b = t[i++];
+        v = (v << 7) | (b & 0x7Fu);
+        if (!(b & 0x80)) return true;
+      }
+      return false;
+    };
+    while (i < len) {
+      uint32_t delta = 0;
+      if (!vlq(delta)) return -1;
+      tick += delta;
+      if (i >= len) return -1;
+      if (t[i] & 0x80) status = t[i++];
+      if (status == 0xFF) {
+        if (i >= len) return -1;
+        const uint8_t type = t[i++];
+        uint32_t n = 0;
+        if (!vlq(n) || n > len - i) return -1;
+        if (type == 0x51 && n == 3)
+          tempos.emplace_back(tick, (uint32_t{t[i]} << 16) | (uint32_t{t[i + 1]} << 8) | t[i + 2]);
+        i += n;
+        if (type == 0x2F) break;
+      } else if (status == 0xF0 || status == 0xF7) {
+        uint32_t n = 0;
+        if (!vlq(n) || n > len - i) return -1;
+        i += n;
+      } else if (status >= 0x80) {
+        const size_t n = (status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0 ? 1 : 2;
+        if (n > len - i) return -1;
+        i += n;
+      } else {
+        return -1;  // data before any status
+      }
+    }
+    lastTick = std::max(lastTick, tick);
+  }
+  if (division & 0x8000) {
+    // Time code: frames a second times ticks a frame.
+    const double perSecond = static_cast<double>(256 - (division >> 8)) * (division & 0xFF);
+    return perSecond > 0 ? static_cast<int64_t>(lastTick * 1000.0 / perSecond) : -1;
+  }
+  if (division == 0) return -1;
+  std::stable_sort(tempos.begin(), tempos.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  double us = 0;
+  uint64_t at = 0;
+  uint32_t tempo = 500000;
+  for (const auto& [tick, value] : tempos) {
+    if (tick >= lastTick) break;
+    us += static_cast<double>(tick - at) * tempo / division;
+    at = tick;
+    tempo = value;
+  }
+  us += static_cast<double>(lastTick - at) * tempo / division;
+  return static_cast<int64_t>(us / 1000.0);
+}
+
 std::unique_ptr<StreamSource> OpenMidiStream(const uint8_t* data, size_t size, int32_t rate) {
   size_t smfSize = 0;
   const uint8_t* smf = data ? FindSmf(data, size, smfSize) : nullptr;

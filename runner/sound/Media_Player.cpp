@@ -3,24 +3,14 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 
 #include "platform/audio/AudioDevice.h"
 #include "runner/shell/Support_Stream.h"
 
 namespace {
 // Larger files are not media a game plays; the read would only exhaust memory.
-constexpr int64_t kMaxMediaBytes = int64_t{512} << 20;
-
-bool ReadMedia(const std::string& path, platform::audio::RPcm& pcm,
-               const platform::audio::AudioDevice& device) {
-  CStream bytes;
-  if (!bytes.LoadFromFile(path) || bytes.GetSize() == 0 || bytes.GetSize() > kMaxMediaBytes) return false;
-  const uint8_t* data = bytes.Data();
-  const size_t size = static_cast<size_t>(bytes.GetSize());
-  if (platform::audio::IsMidi(data, size))
-    return platform::audio::RenderMidi(data, size, 1.0, device.Rate(), pcm);
-  return platform::audio::DecodeAudio(data, size, pcm);
-}
+constexpr uintmax_t kMaxMediaBytes = uintmax_t{512} << 20;
 }  // namespace
 
 TMediaPlayer::~TMediaPlayer() {
@@ -33,15 +23,30 @@ void TMediaPlayer::SetDevice(platform::audio::AudioDevice* device) {
 }
 
 bool TMediaPlayer::Open() {
+  namespace audio = platform::audio;
   Close();
   if (!device_) return false;
-  platform::audio::RPcm pcm;
-  if (!ReadMedia(fileName_, pcm, *device_)) return false;
-  sound_ = device_->NewSound(pcm, false);
-  if (sound_ < 0) return false;
-  lengthMs_ = pcm.rate > 0 ? static_cast<int64_t>(pcm.Frames()) * 1000 / pcm.rate : 0;
-  open_ = true;
-  return true;
+  std::error_code ec;
+  const uintmax_t fileSize = std::filesystem::file_size(fileName_, ec);
+  CStream bytes;
+  if (ec || fileSize == 0 || fileSize > kMaxMediaBytes || !bytes.LoadFromFile(fileName_) ||
+      bytes.GetSize() == 0)
+    return false;
+  const uint8_t* data = bytes.Data();
+  const size_t size = static_cast<size_t>(bytes.GetSize());
+  // Songs stream from the synthesiser, so their length costs nothing up front.
+  if (audio::IsMidi(data, size)) {
+    lengthMs_ = audio::MidiLengthMs(data, size);
+    if (lengthMs_ < 0) return false;
+    sound_ = device_->NewStreamSound(audio::OpenMidiStream(data, size, device_->Rate()));
+  } else {
+    audio::RPcm pcm;
+    if (!audio::DecodeAudio(data, size, pcm)) return false;
+    lengthMs_ = static_cast<int64_t>(pcm.Frames()) * 1000 / pcm.rate;
+    sound_ = device_->NewSound(pcm, false);
+  }
+  open_ = sound_ >= 0;
+  return open_;
 }
 
 void TMediaPlayer::Close() {

@@ -308,6 +308,37 @@ TEST_F(SoundTest, ALongMediaFileNameIsRefused) {
   EXPECT_FALSE(SoundIsPlaying(m));
 }
 
+TEST_F(SoundTest, TheMediaPlayerPlaysSongsAndKnowsTheirLength) {
+  const int32_t id = AddSound(OneNoteMidi(69), 3, ".mid");
+  SoundPlay(id, true);
+  EXPECT_EQ(SoundMediaPlayer().LengthMs(), 500);
+  Mix m = Render(800);
+  EXPECT_GT(m.Level(440, 0, Frames(50), Frames(400)), 0.005);
+  EXPECT_GT(m.Level(440, 0, Frames(550), Frames(800)), 0.005);
+  EXPECT_TRUE(SoundIsPlaying(id));
+}
+
+TEST(MidiLength, FollowsTheTempoMapAndRefusesDamage) {
+  std::vector<uint8_t> slow = OneNoteMidi(60);
+  // A tempo of one second a quarter note, set at the start.
+  const uint8_t tempo[] = {0x00, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40};
+  slow.insert(slow.begin() + 22, std::begin(tempo), std::end(tempo));
+  slow[21] = static_cast<uint8_t>(slow[21] + sizeof tempo);
+  std::vector<uint8_t> noStatus = OneNoteMidi(60);
+  noStatus[23] = 0x40;  // data where the first event's status belongs
+  std::vector<uint8_t> cut = OneNoteMidi(60);
+  cut.resize(cut.size() - 3);
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> bytes;
+    int64_t ms;
+  };
+  for (const Case& c :
+       {Case{"plain", OneNoteMidi(60), 500}, Case{"slow", slow, 1000}, Case{"no status", noStatus, -1},
+        Case{"cut short", cut, -1}, Case{"wave", SineWave(440, 10), -1}})
+    EXPECT_EQ(platform::audio::MidiLengthMs(c.bytes.data(), c.bytes.size()), c.ms) << c.what;
+}
+
 TEST(MediaCommand, OnlyTheCdPresenceQuestionHasAnAnswer) {
   EXPECT_EQ(MediaCommand("status cdaudio media present"), "false");
   EXPECT_EQ(MediaCommand("  STATUS  cdaudio media   present "), "false");
