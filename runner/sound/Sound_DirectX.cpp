@@ -36,8 +36,12 @@ struct Player {
 };
 
 // Never destroyed: sounds still release their samples while static storage goes away at exit.
+// The device, whose thread must not outlive the libraries it calls, is shut down at exit.
 Player& P() {
   static Player* p = new Player;
+  static struct ExitGuard {
+    ~ExitGuard() { SoundShutdown(); }
+  } guard;
   return *p;
 }
 
