@@ -53,7 +53,7 @@ class StreamSource {
   virtual void Restart() = 0;
   // Writes up to frames interleaved stereo frames; fewer than asked means the end.
   virtual int32_t Fill(float* out, int32_t frames) = 0;
-  virtual void SetTempo(double factor) {}
+  virtual void SetTempo(double /*factor*/) {}
 };
 
 class AudioDevice {
