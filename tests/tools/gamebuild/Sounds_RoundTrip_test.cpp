@@ -79,6 +79,8 @@ struct SoundFault {
   const char* message;
 };
 
+void PrintTo(const SoundFault& c, std::ostream* os) { *os << c.what; }
+
 class SoundFaults : public ::testing::TestWithParam<SoundFault> {};
 
 TEST_P(SoundFaults, NameTheSoundFileAndKey) {
