@@ -9,5 +9,6 @@ std::vector<FunctionFamily> AllFunctionFamilies() {
       MiscFunctions(),
       InteractionFunctions(),
       GameFunctions(),
+      SoundFunctions(),
   };
 }

@@ -15,3 +15,4 @@ FunctionFamily GameFunctions();  // Function_Game
 FunctionFamily CodeFunctions();  // Function_Code
 FunctionFamily MiscFunctions();  // Function_Misc
 FunctionFamily InteractionFunctions();  // Function_Interaction
+FunctionFamily SoundFunctions();  // Function_Sound
