@@ -32,8 +32,15 @@ bool ApplyCodeSettings() {
   return true;
 }
 
+// Resource names in game code are their indices; kinds not built yet have none.
 bool FindResourceIndex(ResourceKind kind, std::string_view name, int32_t& index) {
-  index = kind == ResourceKind::Sound ? Sound_Find(name) : -1;
+  switch (kind) {
+    case ResourceKind::Object: index = ObjectFind(name); break;
+    case ResourceKind::Sound: index = Sound_Find(name); break;
+    case ResourceKind::Script: index = ScriptIndex(name); break;
+    case ResourceKind::Room: index = RoomFind(name); break;
+    default: index = -1; break;
+  }
   return index >= 0;
 }
 
