@@ -9,6 +9,7 @@
 #include "runner/code/Variable_Class.h"
 #include "runner/code/Variable_Main.h"
 #include "runner/functions/Function_Math.h"
+#include "runner/run/IO_Intake.h"
 #include "runner/run/Object_Lists.h"
 #include "runner/run/Object_Main.h"
 #include "runner/run/Run_Host.h"
@@ -47,6 +48,8 @@ void InstallGameSubsystems() {
   SetPrepareHook(EPrepareStep::Scripts, CompileScripts);
   InstallObjectLoading();
 
+  InstallInput();
+  SetPrepareHook(EPrepareStep::InputHandlers, StartInputFromEnvironment);
   RunHooks().randomize = RandomizeSeed;
   SetStartGameHook(RunGame);
 }
