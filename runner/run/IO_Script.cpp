@@ -62,8 +62,9 @@ class Parser {
   }
 
   bool Finish() {
-    if (!versionSeen_) return Fail("empty script: expected \"input 1\"");
-    return true;
+    if (versionSeen_) return true;
+    error_ = "the script is empty: expected \"input 1\"";
+    return false;
   }
 
  private:
