@@ -1,5 +1,6 @@
 // Up to two joysticks read through SDL the way the runner's games expect them: axes 0..65535
 // (centre 32768), a button bit mask, and the point-of-view hat in hundredths of a degree.
+// Gamepads SDL knows the layout of come in one fixed layout; other devices as they report.
 #pragma once
 
 #include <array>

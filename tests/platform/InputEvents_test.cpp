@@ -162,19 +162,37 @@ TEST(PushKey, ComesBackAsTheSameKey) {
   EXPECT_FALSE(platform::PushKeyEvent(65, true));
 }
 
-TEST(Joystick, VirtualDeviceReadsAsAxesButtonsAndHat) {
-  if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0) GTEST_SKIP() << "no joystick support";
+class Joystick : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) GTEST_SKIP() << "no joystick support";
+  }
+  void TearDown() override {
+    if (device_) SDL_JoystickClose(device_);
+    if (index_ >= 0) SDL_JoystickDetachVirtual(index_);
+    platform::CloseJoysticks();
+    SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
+  }
+  SDL_Joystick* Attach(SDL_JoystickType type, int axes, int buttons, int hats) {
+    index_ = SDL_JoystickAttachVirtual(type, axes, buttons, hats);
+    device_ = index_ >= 0 ? SDL_JoystickOpen(index_) : nullptr;
+    return device_;
+  }
+  int index_ = -1;
+  SDL_Joystick* device_ = nullptr;
+};
+
+TEST_F(Joystick, PlainDeviceReadsAsItsAxesButtonsAndHat) {
   EXPECT_FALSE(platform::ReadJoystick(0).present);
-  const int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 6, 8, 1);
-  ASSERT_GE(index, 0);
-  SDL_Joystick* j = SDL_JoystickOpen(index);
+  SDL_Joystick* j = Attach(SDL_JOYSTICK_TYPE_FLIGHT_STICK, 6, 8, 1);
   ASSERT_NE(j, nullptr);
+  if (SDL_IsGameController(index_)) GTEST_SKIP() << "SDL maps this device as a gamepad";
   SDL_JoystickSetVirtualAxis(j, 0, -32768);
   SDL_JoystickSetVirtualAxis(j, 1, 32767);
   SDL_JoystickSetVirtualButton(j, 0, 1);
   SDL_JoystickSetVirtualButton(j, 7, 1);
   SDL_JoystickSetVirtualHat(j, 0, SDL_HAT_LEFTUP);
-  platform::RJoystickState s = platform::ReadJoystick(0);
+  const platform::RJoystickState s = platform::ReadJoystick(0);
   ASSERT_TRUE(s.present);
   EXPECT_EQ(s.axes, 6);
   EXPECT_EQ(s.buttons, 8);
@@ -186,11 +204,37 @@ TEST(Joystick, VirtualDeviceReadsAsAxesButtonsAndHat) {
   EXPECT_EQ(s.povHundredths, 31500);
   EXPECT_LE(s.name.size(), 32u);
   EXPECT_FALSE(platform::ReadJoystick(1).present);
-  SDL_JoystickClose(j);
-  SDL_JoystickDetachVirtual(index);
+  SDL_JoystickClose(device_);
+  device_ = nullptr;
+  SDL_JoystickDetachVirtual(index_);
+  index_ = -1;
   EXPECT_FALSE(platform::ReadJoystick(0).present);
-  platform::CloseJoysticks();
-  SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+}
+
+// SDL lays a virtual gamepad's buttons out in its own button order (A, B, X, Y, Back, Guide,
+// Start, sticks, shoulders, pad up, down, left, right) and its axes in its axis order.
+TEST_F(Joystick, GamepadsComeInOneLayout) {
+  SDL_Joystick* j = Attach(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 6, 15, 0);
+  ASSERT_NE(j, nullptr);
+  if (!SDL_IsGameController(index_)) GTEST_SKIP() << "SDL has no layout for the virtual gamepad";
+  ASSERT_TRUE(platform::ReadJoystick(0).present);  // opened before it moves, as a real pad is
+  SDL_JoystickSetVirtualAxis(j, 2, 32767);  // right stick x
+  SDL_JoystickSetVirtualAxis(j, 4, 32767);  // left trigger
+  SDL_JoystickSetVirtualButton(j, 1, 1);    // B
+  SDL_JoystickSetVirtualButton(j, 9, 1);    // left shoulder
+  SDL_JoystickSetVirtualButton(j, 11, 1);   // pad up
+  SDL_JoystickSetVirtualButton(j, 13, 1);   // pad left
+  const platform::RJoystickState s = platform::ReadJoystick(0);
+  ASSERT_TRUE(s.present);
+  EXPECT_EQ(s.axes, 6);
+  EXPECT_EQ(s.buttons, 11);
+  EXPECT_TRUE(s.pov);
+  EXPECT_EQ(s.pos[0], 32768);
+  EXPECT_EQ(s.pos[2], 65535);
+  EXPECT_EQ(s.pos[4], 65535);
+  EXPECT_EQ(s.pos[5], 32768);  // a trigger at rest
+  EXPECT_EQ(s.buttonMask, 0x12u);  // button 2 (B) and 5 (left shoulder)
+  EXPECT_EQ(s.povHundredths, 31500);
 }
 
 }  // namespace
