@@ -3,6 +3,7 @@
 
 #include "runner/code/Code_Exec.h"
 #include "runner/code/Variable_Access.h"
+#include "runner/run/Game_Variables.h"
 #include "runner/run/Instance_Class.h"
 #include "runner/run/Instance_Variables.h"
 #include "runner/run/Room_Class.h"
@@ -47,5 +48,6 @@ RuntimeHost g_host;
 
 void InstallRuntimeHost() {
   RegisterInstanceVariables();
+  RegisterGameVariables();
   SetExecHost(&g_host);
 }

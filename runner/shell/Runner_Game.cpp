@@ -20,6 +20,7 @@
 #include "runner/shell/Runner.h"
 #include "runner/shell/Runner_Form.h"
 #include "runner/shell/Runner_Load.h"
+#include "runner/shell/Runner_TestMode.h"
 
 namespace {
 // The settings that change how game code compiles and runs; read before any code compiles.
@@ -48,8 +49,15 @@ void InstallGameSubsystems() {
   SetPrepareHook(EPrepareStep::Scripts, CompileScripts);
   InstallObjectLoading();
 
-  InstallInput();
+  ApplyTestMode(ReadTestMode());
+  RunHooks().randomize = [] {
+    if (TestModeSettings().on)
+      SetRandomSeed(TestModeSettings().seed);
+    else
+      RandomizeSeed();
+  };
+  InstallInput();  // the message pump between steps is the input's
   SetPrepareHook(EPrepareStep::InputHandlers, StartInputFromEnvironment);
-  RunHooks().randomize = RandomizeSeed;
   SetStartGameHook(RunGame);
+  SetGameRunningQuery([] { return Game().running; });
 }
