@@ -10,8 +10,12 @@
 
 namespace world {
 
-// Loads a settings block that differs from the defaults only in the close button setting.
-inline void SetCloseAsEscape(bool on) {
+// The settings of the runner keys and the close button; the rest stay at their defaults.
+struct RKeySettings {
+  bool f4 = true, f1 = true, esc = true, f5f6 = true, f9 = true, closeAsEsc = true;
+};
+
+inline void LoadKeySettings(const RKeySettings& k) {
   CStream s;
   for (bool b : {false, false, false, true}) s.WriteBoolean(b);  // full screen .. show cursor
   s.WriteInteger(100);                                          // scale
@@ -20,8 +24,7 @@ inline void SetCloseAsEscape(bool on) {
   s.WriteInteger(0);      // window colour
   s.WriteBoolean(false);  // change resolution
   for (int i = 0; i < 3; ++i) s.WriteInteger(0);
-  for (bool b : {false, false, false, true, true, true, true, true}) s.WriteBoolean(b);  // .. F9
-  s.WriteBoolean(on);
+  for (bool b : {false, false, false, k.f4, k.f1, k.esc, k.f5f6, k.f9, k.closeAsEsc}) s.WriteBoolean(b);
   s.WriteInteger(0);      // priority
   s.WriteBoolean(false);  // freeze
   s.WriteBoolean(false);  // progress bar
@@ -35,7 +38,14 @@ inline void SetCloseAsEscape(bool on) {
   block.WriteStreamC(s);
   block.SetPosition(0);
   ASSERT_TRUE(Option_Read(block));
-  ASSERT_EQ(Options().opt_closeasesc, on);
+  ASSERT_EQ(Options().opt_closeasesc, k.closeAsEsc);
+  ASSERT_EQ(Options().opt_keyf9, k.f9);
+}
+
+inline void SetCloseAsEscape(bool on) {
+  RKeySettings k;
+  k.closeAsEsc = on;
+  LoadKeySettings(k);
 }
 
 class InputTest : public WorldTest {
@@ -52,6 +62,7 @@ class InputTest : public WorldTest {
   void TearDown() override {
     StopInputScripts();
     ResetInput();
+    LoadKeySettings({});
     WorldTest::TearDown();
   }
   // An instance whose box covers [left, right] x [top, bottom].
