@@ -48,11 +48,17 @@ void ReadPad(SDL_GameController* pad, RJoystickState& s) {
   constexpr SDL_GameControllerAxis kAxes[kJoystickAxes] = {
       SDL_CONTROLLER_AXIS_LEFTX,  SDL_CONTROLLER_AXIS_LEFTY,       SDL_CONTROLLER_AXIS_RIGHTX,
       SDL_CONTROLLER_AXIS_RIGHTY, SDL_CONTROLLER_AXIS_TRIGGERLEFT, SDL_CONTROLLER_AXIS_TRIGGERRIGHT};
-  constexpr SDL_GameControllerButton kButtons[] = {
-      SDL_CONTROLLER_BUTTON_A,         SDL_CONTROLLER_BUTTON_B,          SDL_CONTROLLER_BUTTON_X,
-      SDL_CONTROLLER_BUTTON_Y,         SDL_CONTROLLER_BUTTON_LEFTSHOULDER, SDL_CONTROLLER_BUTTON_RIGHTSHOULDER,
-      SDL_CONTROLLER_BUTTON_BACK,      SDL_CONTROLLER_BUTTON_START,      SDL_CONTROLLER_BUTTON_LEFTSTICK,
-      SDL_CONTROLLER_BUTTON_RIGHTSTICK, SDL_CONTROLLER_BUTTON_GUIDE};
+  constexpr SDL_GameControllerButton kButtons[] = {SDL_CONTROLLER_BUTTON_A,
+                                                   SDL_CONTROLLER_BUTTON_B,
+                                                   SDL_CONTROLLER_BUTTON_X,
+                                                   SDL_CONTROLLER_BUTTON_Y,
+                                                   SDL_CONTROLLER_BUTTON_LEFTSHOULDER,
+                                                   SDL_CONTROLLER_BUTTON_RIGHTSHOULDER,
+                                                   SDL_CONTROLLER_BUTTON_BACK,
+                                                   SDL_CONTROLLER_BUTTON_START,
+                                                   SDL_CONTROLLER_BUTTON_LEFTSTICK,
+                                                   SDL_CONTROLLER_BUTTON_RIGHTSTICK,
+                                                   SDL_CONTROLLER_BUTTON_GUIDE};
   s.axes = kJoystickAxes;
   s.buttons = static_cast<int32_t>(std::size(kButtons));
   s.pov = true;
@@ -68,8 +74,10 @@ void ReadPad(SDL_GameController* pad, RJoystickState& s) {
 }
 
 void Close(int32_t device) {
-  if (g_pad[device]) SDL_GameControllerClose(g_pad[device]);
-  else if (g_open[device]) SDL_JoystickClose(g_open[device]);
+  if (g_pad[device])
+    SDL_GameControllerClose(g_pad[device]);
+  else if (g_open[device])
+    SDL_JoystickClose(g_open[device]);
   g_pad[device] = nullptr;
   g_open[device] = nullptr;
 }
@@ -85,7 +93,8 @@ RJoystickState ReadJoystick(int32_t device) {
     return s;
   }
   // The device at this index may have been replaced by another one.
-  if (j && (!SDL_JoystickGetAttached(j) || SDL_JoystickGetDeviceInstanceID(device) != SDL_JoystickInstanceID(j)))
+  if (j &&
+      (!SDL_JoystickGetAttached(j) || SDL_JoystickGetDeviceInstanceID(device) != SDL_JoystickInstanceID(j)))
     Close(device);
   if (!j) {
     if (SDL_IsGameController(device)) {
@@ -105,7 +114,8 @@ RJoystickState ReadJoystick(int32_t device) {
   s.axes = std::max(0, SDL_JoystickNumAxes(j));
   s.buttons = std::max(0, SDL_JoystickNumButtons(j));
   s.pov = SDL_JoystickNumHats(j) > 0;
-  for (int32_t i = 0; i < kJoystickAxes && i < s.axes; ++i) s.pos[static_cast<size_t>(i)] = SDL_JoystickGetAxis(j, i) + 32768;
+  for (int32_t i = 0; i < kJoystickAxes && i < s.axes; ++i)
+    s.pos[static_cast<size_t>(i)] = SDL_JoystickGetAxis(j, i) + 32768;
   for (int32_t i = 0; i < 32 && i < s.buttons; ++i)
     if (SDL_JoystickGetButton(j, i)) s.buttonMask |= 1u << i;
   if (s.pov) s.povHundredths = Hundredths(SDL_JoystickGetHat(j, 0));

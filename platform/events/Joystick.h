@@ -9,7 +9,7 @@
 
 namespace platform {
 
-inline constexpr int32_t kJoystickAxes = 6;         // x, y, z, r, u, v
+inline constexpr int32_t kJoystickAxes = 6;  // x, y, z, r, u, v
 inline constexpr int32_t kPovCentred = 65535;
 
 struct RJoystickState {

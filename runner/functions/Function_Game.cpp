@@ -30,11 +30,21 @@ void KeyCheck(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result) {
 void keyboard_check_direct(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result) {
   result.SetReal(KeyHeldDirect(Int(argv[0])));
 }
-void keyboard_get_numlock(CInstance*, CInstance*, int32_t, RValue*, RValue& result) { result.SetReal(NumLockOn()); }
-void keyboard_set_numlock(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) { SetNumLock(IsTrue(argv[0].val())); }
-void keyboard_key_press(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) { InjectKey(Int(argv[0]), true); }
-void keyboard_key_release(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) { InjectKey(Int(argv[0]), false); }
-void keyboard_set_map(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) { SetKeyMap(Int(argv[0]), Int(argv[1])); }
+void keyboard_get_numlock(CInstance*, CInstance*, int32_t, RValue*, RValue& result) {
+  result.SetReal(NumLockOn());
+}
+void keyboard_set_numlock(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
+  SetNumLock(IsTrue(argv[0].val()));
+}
+void keyboard_key_press(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
+  InjectKey(Int(argv[0]), true);
+}
+void keyboard_key_release(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
+  InjectKey(Int(argv[0]), false);
+}
+void keyboard_set_map(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
+  SetKeyMap(Int(argv[0]), Int(argv[1]));
+}
 void keyboard_get_map(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result) {
   result.SetReal(GetKeyMap(Int(argv[0])));
 }
@@ -62,8 +72,12 @@ void ButtonCheck(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result) 
     on = One(b);
   result.SetReal(on);
 }
-void mouse_wheel_up(CInstance*, CInstance*, int32_t, RValue*, RValue& result) { result.SetReal(WheelWentUp()); }
-void mouse_wheel_down(CInstance*, CInstance*, int32_t, RValue*, RValue& result) { result.SetReal(WheelWentDown()); }
+void mouse_wheel_up(CInstance*, CInstance*, int32_t, RValue*, RValue& result) {
+  result.SetReal(WheelWentUp());
+}
+void mouse_wheel_down(CInstance*, CInstance*, int32_t, RValue*, RValue& result) {
+  result.SetReal(WheelWentDown());
+}
 void mouse_clear(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
   PumpInputInStep();
   ClearButton(Int(argv[0]));
@@ -97,11 +111,15 @@ void joystick_name(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result
   const platform::RJoystickState& j = Joy(argv[0]);
   result.SetString(j.present ? j.name : std::string());
 }
-void joystick_axes(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result) { result.SetReal(Joy(argv[0]).axes); }
+void joystick_axes(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result) {
+  result.SetReal(Joy(argv[0]).axes);
+}
 void joystick_buttons(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result) {
   result.SetReal(Joy(argv[0]).buttons);
 }
-void joystick_has_pov(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result) { result.SetReal(Joy(argv[0]).pov); }
+void joystick_has_pov(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result) {
+  result.SetReal(Joy(argv[0]).pov);
+}
 void joystick_check_button(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result) {
   const platform::RJoystickState& j = Joy(argv[0]);
   const int32_t b = Int(argv[1]);

@@ -158,7 +158,8 @@ void DeliverLive(const RInputEvent& e) {
 }
 
 bool SameDevice(const platform::RJoystickState& a, const platform::RJoystickState& b) {
-  return a.present == b.present && a.name == b.name && a.axes == b.axes && a.buttons == b.buttons && a.pov == b.pov;
+  return a.present == b.present && a.name == b.name && a.axes == b.axes && a.buttons == b.buttons &&
+         a.pov == b.pov;
 }
 
 void PollJoysticks() {
@@ -440,7 +441,8 @@ void WaitForInput(bool (*done)()) {
     PumpInputInStep();
     if (done() || g_closes != closes) return;
     // A replay that has nothing more for this step cannot end the wait later either.
-    if (g_replaying && (g_next >= g_script.blocks.size() || g_script.blocks[g_next].step > g_pointStep)) return;
+    if (g_replaying && (g_next >= g_script.blocks.size() || g_script.blocks[g_next].step > g_pointStep))
+      return;
     platform::SleepMicros(50000);
   }
 }

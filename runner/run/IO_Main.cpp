@@ -84,7 +84,8 @@ std::string Utf8FromUnits(std::u16string_view units) {
   std::string out;
   for (size_t i = 0; i < units.size(); ++i) {
     const uint32_t u = units[i];
-    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
+    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+        units[i + 1] <= 0xDFFF) {
       AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (units[i + 1] - 0xDC00u));
       ++i;
     } else if (u >= 0xD800 && u <= 0xDFFF) {
@@ -112,8 +113,16 @@ void RoomViews(RViewRecord (&views)[kViewSlots]) {
   for (size_t i = 0; i < room->r_view.size(); ++i) {
     const CView& v = room->r_view[i];
     if (!v.visible) continue;
-    views[i] = {true, double(v.xview), double(v.yview), double(v.wview), double(v.hview),
-                double(v.xport), double(v.yport), double(v.wport), double(v.hport), v.angle};
+    views[i] = {true,
+                double(v.xview),
+                double(v.yview),
+                double(v.wview),
+                double(v.hview),
+                double(v.xport),
+                double(v.yport),
+                double(v.wport),
+                double(v.hport),
+                v.angle};
   }
 }
 
@@ -398,8 +407,10 @@ void MouseEvents() {
     PerformEventForObjects(ev_mouse, 55 + b);
   }
   const double x = g_mouse.x, y = g_mouse.y, px = g_mouse.xprevious, py = g_mouse.yprevious;
-  PerformWhere(10, [&](CInstance* i) { return InstanceContainsPoint(i, x, y) && !InstanceContainsPoint(i, px, py); });
-  PerformWhere(11, [&](CInstance* i) { return InstanceContainsPoint(i, px, py) && !InstanceContainsPoint(i, x, y); });
+  PerformWhere(
+      10, [&](CInstance* i) { return InstanceContainsPoint(i, x, y) && !InstanceContainsPoint(i, px, py); });
+  PerformWhere(
+      11, [&](CInstance* i) { return InstanceContainsPoint(i, px, py) && !InstanceContainsPoint(i, x, y); });
   if (g_mouse.wheelUp) PerformEventForObjects(ev_mouse, 60);
   if (g_mouse.wheelDown) PerformEventForObjects(ev_mouse, 61);
 }

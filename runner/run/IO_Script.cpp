@@ -30,11 +30,11 @@ struct RNamedInput {
   int64_t lo, hi;  // range of the argument; lo > hi: none
 };
 constexpr RNamedInput kInputs[] = {
-    {"keydown", EInput::KeyDown, 0, 255},  {"keyup", EInput::KeyUp, 0, 255},
-    {"char", EInput::Char, 0, 65535},      {"mousedown", EInput::MouseDown, 1, 3},
-    {"mouseup", EInput::MouseUp, 1, 3},    {"wheelup", EInput::WheelUp, 1, 0},
+    {"keydown", EInput::KeyDown, 0, 255},   {"keyup", EInput::KeyUp, 0, 255},
+    {"char", EInput::Char, 0, 65535},       {"mousedown", EInput::MouseDown, 1, 3},
+    {"mouseup", EInput::MouseUp, 1, 3},     {"wheelup", EInput::WheelUp, 1, 0},
     {"wheeldown", EInput::WheelDown, 1, 0}, {"focus", EInput::Focus, 0, 1},
-    {"numlock", EInput::NumLock, 0, 1},    {"close", EInput::Close, 1, 0},
+    {"numlock", EInput::NumLock, 0, 1},     {"close", EInput::Close, 1, 0},
 };
 
 class Parser {
@@ -48,7 +48,8 @@ class Parser {
     if (w.empty() || w[0][0] == '#') return true;
     if (!versionSeen_) {
       int64_t v = 0;
-      if (w.size() != 2 || w[0] != "input" || !Number(w[1], 0, INT32_MAX, v)) return Fail("expected \"input 1\" first");
+      if (w.size() != 2 || w[0] != "input" || !Number(w[1], 0, INT32_MAX, v))
+        return Fail("expected \"input 1\" first");
       if (v != kInputScriptVersion) return Fail("unknown version " + std::string(w[1]));
       versionSeen_ = true;
       return true;
@@ -78,7 +79,8 @@ class Parser {
     const bool shape = (w.size() == 2 || (w.size() == 4 && w[2] == "pump"));
     // Pumps made before the first step belong to step 0.
     const int64_t first = w.size() == 4 ? 0 : 1;
-    if (!shape || !Number(w[1], first, INT64_MAX / 2, step) || (w.size() == 4 && !Number(w[3], 1, INT32_MAX, pump)))
+    if (!shape || !Number(w[1], first, INT64_MAX / 2, step) ||
+        (w.size() == 4 && !Number(w[3], 1, INT32_MAX, pump)))
       return Fail("expected \"step N\" (N at least 1) or \"step N pump K\" (K at least 1)");
     if (!out_.blocks.empty()) {
       const RScriptBlock& last = out_.blocks.back();
@@ -120,7 +122,8 @@ class Parser {
 
   bool Joystick(const std::vector<std::string_view>& w, std::string_view line, RScriptItem& item) {
     int64_t id = 0;
-    if (w.size() < 3 || !Number(w[1], 1, 2, id)) return Fail("joystick takes 1 or 2, then connect, state or disconnect");
+    if (w.size() < 3 || !Number(w[1], 1, 2, id))
+      return Fail("joystick takes 1 or 2, then connect, state or disconnect");
     item.device = static_cast<int32_t>(id - 1);
     platform::RJoystickState& known = joysticks_[item.device];
     platform::RJoystickState& s = item.joystick;
@@ -217,8 +220,8 @@ std::string FormatScriptItem(const RScriptItem& item) {
       return "joystick " + std::to_string(item.device + 1) + " disconnect";
     case RScriptItem::EKind::JoyConnect: {
       const platform::RJoystickState& s = item.joystick;
-      std::string line = "joystick " + std::to_string(item.device + 1) + " connect " + std::to_string(s.axes) + " " +
-                         std::to_string(s.buttons) + " " + (s.pov ? "1" : "0");
+      std::string line = "joystick " + std::to_string(item.device + 1) + " connect " +
+                         std::to_string(s.axes) + " " + std::to_string(s.buttons) + " " + (s.pov ? "1" : "0");
       if (!s.name.empty()) line += " " + s.name;
       return line;
     }

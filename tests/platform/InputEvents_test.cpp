@@ -23,8 +23,8 @@ struct RKeyCase {
 
 const RKeyCase kKeys[] = {
     {SDL_SCANCODE_A, SDLK_a, false, 65},
-    {SDL_SCANCODE_Q, SDLK_a, false, 65},           // the layout decides letters
-    {SDL_SCANCODE_Q, SDLK_UNKNOWN, false, 81},     // without a latin letter, the position does
+    {SDL_SCANCODE_Q, SDLK_a, false, 65},        // the layout decides letters
+    {SDL_SCANCODE_Q, SDLK_UNKNOWN, false, 81},  // without a latin letter, the position does
     {SDL_SCANCODE_0, SDLK_0, false, 48},
     {SDL_SCANCODE_RETURN, SDLK_RETURN, false, 13},
     {SDL_SCANCODE_KP_ENTER, SDLK_KP_ENTER, false, 13},
@@ -32,7 +32,7 @@ const RKeyCase kKeys[] = {
     {SDL_SCANCODE_LEFT, SDLK_LEFT, false, 37},
     {SDL_SCANCODE_F12, SDLK_F12, false, 123},
     {SDL_SCANCODE_KP_7, SDLK_KP_7, true, 103},
-    {SDL_SCANCODE_KP_7, SDLK_KP_7, false, 36},     // Home while Num Lock is off
+    {SDL_SCANCODE_KP_7, SDLK_KP_7, false, 36},  // Home while Num Lock is off
     {SDL_SCANCODE_KP_PERIOD, SDLK_KP_PERIOD, false, 46},
     {SDL_SCANCODE_KP_MULTIPLY, SDLK_KP_MULTIPLY, false, 106},
     {SDL_SCANCODE_RSHIFT, SDLK_RSHIFT, false, 161},
@@ -94,7 +94,7 @@ TEST(Translate, KeysWithTheCharactersWindowsTypesForThem) {
   EXPECT_EQ(Translate(Key(SDL_KEYDOWN, SDL_SCANCODE_A, SDLK_a)), (V{{EInput::KeyDown, 65, 0}}));
   EXPECT_EQ(Translate(Key(SDL_KEYDOWN, SDL_SCANCODE_A, SDLK_a, 0)),
             (V{{EInput::NumLock, 0, 0}, {EInput::KeyDown, 65, 0}}));
-  EXPECT_TRUE(Translate(Key(SDL_KEYDOWN, SDL_SCANCODE_A, SDLK_a, 0, 2)).empty());  // another window
+  EXPECT_TRUE(Translate(Key(SDL_KEYDOWN, SDL_SCANCODE_A, SDLK_a, 0, 2)).empty());   // another window
   EXPECT_EQ(Translate(Key(SDL_KEYDOWN, SDL_SCANCODE_A, SDLK_a, 0, 0)).size(), 1u);  // injected: no window
 }
 
@@ -218,12 +218,12 @@ TEST_F(Joystick, GamepadsComeInOneLayout) {
   ASSERT_NE(j, nullptr);
   if (!SDL_IsGameController(index_)) GTEST_SKIP() << "SDL has no layout for the virtual gamepad";
   ASSERT_TRUE(platform::ReadJoystick(0).present);  // opened before it moves, as a real pad is
-  SDL_JoystickSetVirtualAxis(j, 2, 32767);  // right stick x
-  SDL_JoystickSetVirtualAxis(j, 4, 32767);  // left trigger
-  SDL_JoystickSetVirtualButton(j, 1, 1);    // B
-  SDL_JoystickSetVirtualButton(j, 9, 1);    // left shoulder
-  SDL_JoystickSetVirtualButton(j, 11, 1);   // pad up
-  SDL_JoystickSetVirtualButton(j, 13, 1);   // pad left
+  SDL_JoystickSetVirtualAxis(j, 2, 32767);         // right stick x
+  SDL_JoystickSetVirtualAxis(j, 4, 32767);         // left trigger
+  SDL_JoystickSetVirtualButton(j, 1, 1);           // B
+  SDL_JoystickSetVirtualButton(j, 9, 1);           // left shoulder
+  SDL_JoystickSetVirtualButton(j, 11, 1);          // pad up
+  SDL_JoystickSetVirtualButton(j, 13, 1);          // pad left
   const platform::RJoystickState s = platform::ReadJoystick(0);
   ASSERT_TRUE(s.present);
   EXPECT_EQ(s.axes, 6);
@@ -232,7 +232,7 @@ TEST_F(Joystick, GamepadsComeInOneLayout) {
   EXPECT_EQ(s.pos[0], 32768);
   EXPECT_EQ(s.pos[2], 65535);
   EXPECT_EQ(s.pos[4], 65535);
-  EXPECT_EQ(s.pos[5], 32768);  // a trigger at rest
+  EXPECT_EQ(s.pos[5], 32768);      // a trigger at rest
   EXPECT_EQ(s.buttonMask, 0x12u);  // button 2 (B) and 5 (left shoulder)
   EXPECT_EQ(s.povHundredths, 31500);
 }

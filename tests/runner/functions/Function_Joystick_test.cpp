@@ -59,12 +59,16 @@ TEST(JoystickFunctions, DescriptionButtonsAxesAndHat) {
   EXPECT_EQ(Call("joystick_buttons", {RValue(1.0)}).val(), 12);
   EXPECT_EQ(Call("joystick_has_pov", {RValue(1.0)}).val(), 1);
   EXPECT_EQ(Call("joystick_pov", {RValue(1.0)}).val(), 270);
-  const std::pair<double, double> buttons[] = {{1, 1}, {2, 0}, {12, 1}, {11.6, 1}, {32, 1}, {0, 0}, {33, 0}, {-1, 0}};
+  const std::pair<double, double> buttons[] = {{1, 1},  {2, 0}, {12, 1}, {11.6, 1},
+                                               {32, 1}, {0, 0}, {33, 0}, {-1, 0}};
   for (const auto& [b, on] : buttons)
     EXPECT_EQ(Call("joystick_check_button", {RValue(1.0), RValue(b)}).val(), on) << b;
-  const std::pair<const char*, double> axes[] = {{"joystick_xpos", -1},         {"joystick_ypos", 65535 / 32767.0 - 1},
-                                                 {"joystick_zpos", 65535 / 32767.0 - 1}, {"joystick_rpos", -1},
-                                                 {"joystick_upos", 0},          {"joystick_vpos", 32768 / 32767.0 - 1}};
+  const std::pair<const char*, double> axes[] = {{"joystick_xpos", -1},
+                                                 {"joystick_ypos", 65535 / 32767.0 - 1},
+                                                 {"joystick_zpos", 65535 / 32767.0 - 1},
+                                                 {"joystick_rpos", -1},
+                                                 {"joystick_upos", 0},
+                                                 {"joystick_vpos", 32768 / 32767.0 - 1}};
   for (const auto& [name, value] : axes) EXPECT_DOUBLE_EQ(Call(name, {RValue(1.0)}).val(), value) << name;
 
   platform::RJoystickState centred = Stick(0, 0);

@@ -16,7 +16,8 @@ using platform::EInput;
 namespace {
 
 std::string Temp(const char* name) {
-  return (std::filesystem::temp_directory_path() / (std::string(name) + "_" + std::to_string(getpid()))).string();
+  return (std::filesystem::temp_directory_path() / (std::string(name) + "_" + std::to_string(getpid())))
+      .string();
 }
 
 std::string ReadAll(const std::string& file) {
@@ -39,8 +40,8 @@ std::string Snapshot() {
     if (ButtonIsPressed(b)) s += " P" + std::to_string(b);
     if (ButtonIsReleased(b)) s += " R" + std::to_string(b);
   }
-  s += " last" + std::to_string(LastKey()) + " str'" + TypedString() + "' mouse" + std::to_string(MouseX()) + "," +
-       std::to_string(MouseY()) + " active" + std::to_string(InputWindowActive()) + " wheel" +
+  s += " last" + std::to_string(LastKey()) + " str'" + TypedString() + "' mouse" + std::to_string(MouseX()) +
+       "," + std::to_string(MouseY()) + " active" + std::to_string(InputWindowActive()) + " wheel" +
        std::to_string(WheelWentUp()) + std::to_string(WheelWentDown()) + " joy" +
        std::to_string(JoystickState(1).present) + std::to_string(JoystickState(1).pos[0]);
   return s;
@@ -115,12 +116,13 @@ TEST_F(Intake, InjectedKeysComeBackThroughTheRunnersQueue) {
 TEST_F(Intake, HandWrittenScriptReachesEachStepAndPump) {
   RInputScript script;
   std::string error;
-  ASSERT_TRUE(ParseInputScript("input 1\n"
-                               "step 1\nkeydown 37\nmouse 5 6\n"
-                               "step 2\nkeyup 37\n"
-                               "step 3 pump 2\nmousedown 1\n"
-                               "step 5\njoystick 1 connect 2 4 0 Stick\njoystick 1 state 100 0 0 0 0 0 1 -1\n",
-                               script, error))
+  ASSERT_TRUE(
+      ParseInputScript("input 1\n"
+                       "step 1\nkeydown 37\nmouse 5 6\n"
+                       "step 2\nkeyup 37\n"
+                       "step 3 pump 2\nmousedown 1\n"
+                       "step 5\njoystick 1 connect 2 4 0 Stick\njoystick 1 state 100 0 0 0 0 0 1 -1\n",
+                       script, error))
       << error;
   StartReplay(std::move(script));
   Live(EInput::KeyDown, 99);  // the devices are not listened to

@@ -62,7 +62,14 @@ const RKeyCase kKeyCases[] = {
     {"press and release between steps", {{'d', 37}, {'u', 37}}, 37, false, true, true, 37, 0},
     {"auto-repeat presses once", {{'d', 65}, {'|'}, {'d', 65}}, 65, true, false, false, 65, 65},
     {"held across a step", {{'d', 65}, {'|'}}, 65, true, false, false, 65, 65},
-    {"releasing another key keeps the current key", {{'d', 65}, {'d', 66}, {'u', 65}}, 66, true, true, false, 66, 66},
+    {"releasing another key keeps the current key",
+     {{'d', 65}, {'d', 66}, {'u', 65}},
+     66,
+     true,
+     true,
+     false,
+     66,
+     66},
     {"codes outside the table are ignored", {{'d', 256}, {'d', -1}}, 0, false, false, false, 0, 0},
     {"the end of a step keeps the last key", {{'d', 9}, {'u', 9}, {'|'}}, 9, false, false, false, 9, 0},
 };
@@ -222,8 +229,8 @@ TEST_F(InputTest, JoystickEventsFollowStickAndButtonsOfBothDevices) {
   BuildEventLists();
   platform::RJoystickState one;
   one.present = true;
-  one.pos[0] = 19999;  // left
-  one.pos[1] = 44001;  // down
+  one.pos[0] = 19999;     // left
+  one.pos[1] = 44001;     // down
   one.buttonMask = 0x81;  // buttons 1 and 8
   platform::RJoystickState two = one;
   two.pos = {32768, 44001, 0, 0, 0, 0};
@@ -252,9 +259,20 @@ class MousePhase : public InputTest {
     room.r_view[0].hview = 240;
     obj = AddObject();
     const std::pair<int32_t, const char*> tags[] = {
-        {0, "left"},       {1, "right"},          {3, "none"},          {4, "leftpress"},   {7, "leftrel"},
-        {10, "enter"},     {11, "leave"},         {12, "globalpress"},  {13, "globalrel"},  {50, "globalleft"},
-        {53, "globalleftpress"}, {56, "globalleftrel"}, {60, "wheelup"}, {61, "wheeldown"},
+        {0, "left"},
+        {1, "right"},
+        {3, "none"},
+        {4, "leftpress"},
+        {7, "leftrel"},
+        {10, "enter"},
+        {11, "leave"},
+        {12, "globalpress"},
+        {13, "globalrel"},
+        {50, "globalleft"},
+        {53, "globalleftpress"},
+        {56, "globalleftrel"},
+        {60, "wheelup"},
+        {61, "wheeldown"},
     };
     for (const auto& [n, tag] : tags) Tag(obj, ev_mouse, n, tag);
     under = At(obj, 100, 0, 120, 20);
@@ -289,13 +307,13 @@ TEST_F(MousePhase, EventsUnderTheCursorThroughTheViewAndGlobalOnesForAll) {
   EXPECT_EQ(MouseX(), 110);
   EXPECT_EQ(MouseY(), 10);
   TCallback::MouseDown(1);
-  EXPECT_EQ(Step(), (Tags_{"left:u", "globalleft:u", "globalleft:a", "leftpress:u", "globalpress:u", "globalpress:a",
-                           "globalleftpress:u", "globalleftpress:a"}));
+  EXPECT_EQ(Step(), (Tags_{"left:u", "globalleft:u", "globalleft:a", "leftpress:u", "globalpress:u",
+                           "globalpress:a", "globalleftpress:u", "globalleftpress:a"}));
   EXPECT_EQ(Step(), (Tags_{"left:u", "globalleft:u", "globalleft:a"}));
   TCallback::MouseUp(1);
   SetMouseRegionPosition(400, 400);  // room (300, 200): the other instance
-  EXPECT_EQ(Step(), (Tags_{"none:a", "leftrel:a", "globalrel:u", "globalrel:a", "globalleftrel:u", "globalleftrel:a",
-                           "enter:a", "leave:u"}));
+  EXPECT_EQ(Step(), (Tags_{"none:a", "leftrel:a", "globalrel:u", "globalrel:a", "globalleftrel:u",
+                           "globalleftrel:a", "enter:a", "leave:u"}));
 }
 
 TEST_F(MousePhase, PressingTwoButtonsFiresTheGlobalPressTwice) {

@@ -1,7 +1,7 @@
 // Input scripts: what they read as, how they are written back, and the messages for damaged ones.
-#include <gtest/gtest.h>
-
 #include "runner/run/IO_Script.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -55,7 +55,8 @@ TEST(InputScript, ReadsEveryKindOfLineAndWritesItBack) {
 TEST(InputScript, CommentsBlankLinesAndLineEndsAreAllowed) {
   RInputScript script;
   std::string error;
-  ASSERT_TRUE(ParseInputScript("# made by hand\r\n\r\ninput 1\r\n  step 3  \r\n\tkeydown 37 \r\n# done", script, error))
+  ASSERT_TRUE(ParseInputScript("# made by hand\r\n\r\ninput 1\r\n  step 3  \r\n\tkeydown 37 \r\n# done",
+                               script, error))
       << error;
   ASSERT_EQ(script.blocks.size(), 1u);
   EXPECT_EQ(script.blocks[0].step, 3);
@@ -74,7 +75,8 @@ const RBadCase kBad[] = {
     {"input 2\n", "line 1: unknown version 2"},
     {"input 1\nkeydown 5\n", "line 2: input before the first step line"},
     {"input 1\nstep 0\n", "line 2: expected \"step N\" (N at least 1) or \"step N pump K\" (K at least 1)"},
-    {"input 1\nstep 2 pump 0\n", "line 2: expected \"step N\" (N at least 1) or \"step N pump K\" (K at least 1)"},
+    {"input 1\nstep 2 pump 0\n",
+     "line 2: expected \"step N\" (N at least 1) or \"step N pump K\" (K at least 1)"},
     {"input 1\nstep 99999999999999999999\n",
      "line 2: expected \"step N\" (N at least 1) or \"step N pump K\" (K at least 1)"},
     {"input 1\nstep 2\nstep 2\n", "line 3: steps must go forward"},
@@ -88,7 +90,8 @@ const RBadCase kBad[] = {
     {"input 1\nstep 1\nmouse 1\n", "line 3: mouse takes two whole numbers"},
     {"input 1\nstep 1\nmouse 1 3000000000\n", "line 3: mouse takes two whole numbers"},
     {"input 1\nstep 1\nmove 1 2\n", "line 3: unknown input \"move\""},
-    {"input 1\nstep 1\njoystick 3 connect 1 1 0\n", "line 3: joystick takes 1 or 2, then connect, state or disconnect"},
+    {"input 1\nstep 1\njoystick 3 connect 1 1 0\n",
+     "line 3: joystick takes 1 or 2, then connect, state or disconnect"},
     {"input 1\nstep 1\njoystick 1 state 1 2 3 4 5 6 0 -1\n", "line 3: joystick state before it connects"},
     {"input 1\nstep 1\njoystick 1 connect 7 1 0\n",
      "line 3: joystick connect takes axes 0-6, buttons 0-32, pov 0-1 and a name"},

@@ -64,7 +64,12 @@ std::string Save() { return "_save" + std::to_string(GameId()) + ".sav"; }
 const RRunnerKeyCase kRunnerKeys[] = {
     {"escape ends the game", {}, "keydown 27", {}, kRoomEndGame, 0},
     {"escape disabled", {.esc = false}, "keydown 27", {}, kNoRoomChange, 27},
-    {"F1 shows the game information and clears the input", {}, "keydown 112\nchar 97", {"info"}, kNoRoomChange, 0},
+    {"F1 shows the game information and clears the input",
+     {},
+     "keydown 112\nchar 97",
+     {"info"},
+     kNoRoomChange,
+     0},
     {"F1 disabled", {.f1 = false}, "keydown 112", {}, kNoRoomChange, 112},
     {"F4 switches full screen", {}, "keydown 115", {"fullscreen"}, kNoRoomChange, 0},
     {"F4 disabled", {.f4 = false}, "keydown 115", {}, kNoRoomChange, 115},
@@ -75,7 +80,12 @@ const RRunnerKeyCase kRunnerKeys[] = {
     {"F9 disabled", {.f9 = false}, "keydown 120", {}, kNoRoomChange, 120},
     {"only the last key counts", {}, "keydown 27\nkeydown 115", {"fullscreen"}, kNoRoomChange, 0},
     {"the close button ends the game through escape", {}, "close", {}, kRoomEndGame, 0},
-    {"the close button leaves escape held when escape is off", {.esc = false}, "close", {}, kNoRoomChange, 27},
+    {"the close button leaves escape held when escape is off",
+     {.esc = false},
+     "close",
+     {},
+     kNoRoomChange,
+     27},
 };
 
 class RunnerKeys : public StepInput, public ::testing::WithParamInterface<RRunnerKeyCase> {};
@@ -88,7 +98,9 @@ TEST_P(RunnerKeys, ActUnderTheirSettings) {
   EXPECT_EQ(Calls(), c.calls);
   EXPECT_EQ(PendingRoomChange(), c.pending);
   EXPECT_EQ(LastKey(), c.lastKey);
-  if (c.calls == std::vector<std::string>{"info"}) EXPECT_EQ(TypedString(), "");
+  if (c.calls == std::vector<std::string>{"info"}) {
+    EXPECT_EQ(TypedString(), "");
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, RunnerKeys, ::testing::ValuesIn(kRunnerKeys));
@@ -149,9 +161,9 @@ TEST_F(StepPhases, InputEventsRunInTheirPhase) {
       "step 1\nkeydown 37\nmouse 5 5\nmousedown 1\n"
       "step 2\nkeyup 37\nmouseup 1\njoystick 1 connect 2 2 0 Stick\njoystick 1 state 0 32768 0 0 0 0 0 -1\n"
       "step 3\njoystick 1 disconnect\n");
-  EXPECT_EQ(Steps(3), (std::vector<std::string>{"1:begin", "1:kb37", "1:press37", "1:leftpress", "1:step", "1:end",
-                                                "2:begin", "2:rel37", "2:joyleft", "2:step", "2:end", "3:begin",
-                                                "3:step", "3:end"}));
+  EXPECT_EQ(Steps(3), (std::vector<std::string>{"1:begin", "1:kb37", "1:press37", "1:leftpress", "1:step",
+                                                "1:end", "2:begin", "2:rel37", "2:joyleft", "2:step", "2:end",
+                                                "3:begin", "3:step", "3:end"}));
 }
 
 TEST_F(StepPhases, ARecordedRunReplaysToTheSameEvents) {

@@ -18,7 +18,7 @@ struct RKeySettings {
 inline void LoadKeySettings(const RKeySettings& k) {
   CStream s;
   for (bool b : {false, false, false, true}) s.WriteBoolean(b);  // full screen .. show cursor
-  s.WriteInteger(100);                                          // scale
+  s.WriteInteger(100);                                           // scale
   s.WriteBoolean(false);
   s.WriteBoolean(false);
   s.WriteInteger(0);      // window colour
