@@ -12,12 +12,16 @@ SDL_Joystick* g_open[2] = {nullptr, nullptr};
 SDL_GameController* g_pad[2] = {nullptr, nullptr};  // when SDL knows the device's layout
 
 // SDL_Quit closes every device behind our back, so handles from before a restart are dropped.
+// A machine without joystick support is asked once.
 bool Started() {
+  static bool unsupported = false;
   if (SDL_WasInit(SDL_INIT_GAMECONTROLLER)) return true;
   g_open[0] = g_open[1] = nullptr;
   g_pad[0] = g_pad[1] = nullptr;
+  if (unsupported) return false;
   SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
-  return SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
+  unsupported = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0;
+  return !unsupported;
 }
 
 int32_t Hundredths(uint8_t hat) {

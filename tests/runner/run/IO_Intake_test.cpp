@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "platform/clock/Clock.h"
+#include "runner/shell/Runner_TestMode.h"
 #include "runner/run/Run_Hooks.h"
 #include "tests/runner/run/InputWorld.h"
 
@@ -228,7 +229,19 @@ TEST_F(Intake, WaitsEndOnInputACloseRequestOrAnExhaustedReplay) {
     WaitForInput([] { return LastButton() != 0; });
   });
   EXPECT_EQ(LastButton(), 0);
-  platform::UseVirtualClock(false);
+
+  // Unattended: nothing is coming, so the wait ends; keys the game pressed itself still count.
+  const bool driverSet = std::getenv("SDL_VIDEODRIVER") != nullptr;
+  ApplyTestMode({.on = true});
+  Step([&] { WaitForInput([] { return false; }); });
+  Step([&] {
+    InjectKey(70, true);
+    SetLastKey(0);
+    WaitForInput([] { return LastKey() != 0; });
+    EXPECT_EQ(LastKey(), 70);
+  });
+  ApplyTestMode({});
+  if (!driverSet) unsetenv("SDL_VIDEODRIVER");
 }
 
 TEST_F(Intake, EndingAReplayAndClosingTheWindowDuringOne) {
