@@ -430,11 +430,11 @@ void WindowToRegion(const RRegionLayout& l, int32_t a, int32_t b, int32_t& x, in
     x = y = 0;
     return;
   }
-  // Integer halves, truncated toward zero.
-  const int64_t left = (int64_t{l.clientWidth} - RoundToInt64(rw * s)) / 2;
-  const int64_t top = (int64_t{l.clientHeight} - RoundToInt64(rh * s)) / 2;
-  x = RoundToInt32(static_cast<double>(a - left) / s);
-  y = RoundToInt32(static_cast<double>(b - top) / s);
+  // Integer halves, truncated toward zero; in doubles, so no layout can overflow.
+  const double left = std::trunc((cw - RoundHalfEven(rw * s)) / 2);
+  const double top = std::trunc((ch - RoundHalfEven(rh * s)) / 2);
+  x = RoundToInt32((a - left) / s);
+  y = RoundToInt32((b - top) / s);
 }
 
 void RegionToRoomThroughView(const RViewRecord& v, int32_t x, int32_t y, int32_t& rx, int32_t& ry) {

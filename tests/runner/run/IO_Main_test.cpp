@@ -74,6 +74,7 @@ const RKeyCase kKeyCases[] = {
     {"the end of a step keeps the last key", {{'d', 9}, {'u', 9}, {'|'}}, 9, false, false, false, 9, 0},
 };
 
+void PrintTo(const RKeyCase& c, std::ostream* os) { *os << c.what; }
 class KeyHandlers : public InputTest, public ::testing::WithParamInterface<RKeyCase> {};
 
 TEST_P(KeyHandlers, State) {
@@ -358,7 +359,10 @@ const RRegionCase kRegionCases[] = {
     {"keep aspect", {1280, 1200, 640, 480, -1}, 640, 600, 320, 240},
     {"keep aspect with an empty region", {640, 480, 0, 0, -1}, 10, 10, 0, 0},
     {"region larger than the client", {100, 100, 200, 200, 1}, 0, 0, 50, 50},
+    {"odd margins truncate", {101, 101, 100, 100, 1}, 10, 10, 10, 10},
+    {"absurd sizes stay in range", {-2147483647 - 1, 5, 2147483647, 5, 1e300}, 0, 0, 2147483647, 2},
 };
+void PrintTo(const RRegionCase& c, std::ostream* os) { *os << c.what; }
 class RegionMapping : public ::testing::TestWithParam<RRegionCase> {};
 TEST_P(RegionMapping, Maps) {
   const RRegionCase& c = GetParam();

@@ -88,6 +88,7 @@ const RRunnerKeyCase kRunnerKeys[] = {
      27},
 };
 
+void PrintTo(const RRunnerKeyCase& c, std::ostream* os) { *os << c.what; }
 class RunnerKeys : public StepInput, public ::testing::WithParamInterface<RRunnerKeyCase> {};
 
 TEST_P(RunnerKeys, ActUnderTheirSettings) {
