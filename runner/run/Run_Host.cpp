@@ -1,6 +1,7 @@
 // The interpreter host on the runtime's instances; see Run_Host.h.
 #include "runner/run/Run_Host.h"
 
+#include "runner/code/Code_Error.h"
 #include "runner/code/Code_Exec.h"
 #include "runner/code/Variable_Access.h"
 #include "runner/run/Game_Variables.h"
@@ -49,5 +50,6 @@ RuntimeHost g_host;
 void InstallRuntimeHost() {
   RegisterInstanceVariables();
   RegisterGameVariables();
+  RegisterErrorVariables();
   SetExecHost(&g_host);
 }
