@@ -11,8 +11,6 @@
 #include <cstdlib>
 #include <deque>
 #include <fstream>
-#include <iterator>
-#include <sstream>
 
 #include "platform/app/Application.h"
 #include "platform/clock/Clock.h"
@@ -304,12 +302,14 @@ void HookMouseEvents() {
   MouseEvents();
 }
 
+// Reads at most one byte more than a script may have, so a huge file costs nothing to refuse.
 bool ReadFile(const std::string& file, std::string& text) {
   std::ifstream in(file, std::ios::binary);
   if (!in) return false;
-  std::ostringstream s;
-  s << in.rdbuf();
-  text = s.str();
+  char buffer[65536];
+  text.clear();
+  while (text.size() <= kInputScriptMaxBytes && in.read(buffer, sizeof buffer).gcount() > 0)
+    text.append(buffer, static_cast<size_t>(in.gcount()));
   return !in.bad();
 }
 

@@ -273,6 +273,11 @@ TEST_F(Intake, UnreadableAndDamagedFilesAreReported) {
   EXPECT_FALSE(StartReplay(file, error));
   EXPECT_EQ(error, "Input script \"" + file + "\", line 3: keydown takes one number from 0 to 255");
   EXPECT_FALSE(Replaying());
+  const std::string folder = std::filesystem::temp_directory_path().string();
+  EXPECT_FALSE(StartReplay(folder, error));
+  EXPECT_EQ(error, "Cannot read the input script \"" + folder + "\".");
+  EXPECT_FALSE(StartReplay("/dev/zero", error));  // endless: refused after the size limit
+  EXPECT_EQ(error, "Input script \"/dev/zero\", the script is larger than 64 MiB");
   EXPECT_FALSE(StartRecording(missing + "/no/such/folder", error));
   EXPECT_EQ(error, "Cannot write the input recording \"" + missing + "/no/such/folder\".");
 }
