@@ -10,6 +10,7 @@
 #include "runner/code/Variable_Class.h"
 #include "runner/code/Variable_Main.h"
 #include "runner/functions/Function_Math.h"
+#include "runner/run/IO_Intake.h"
 #include "runner/run/Object_Lists.h"
 #include "runner/run/Object_Main.h"
 #include "runner/run/Room_Main.h"
@@ -91,7 +92,8 @@ void InstallGameSubsystems() {
     else
       RandomizeSeed();
   };
-  RunHooks().processMessages = PumpMessages;
+  InstallInput();  // the message pump between steps is the input's
+  SetPrepareHook(EPrepareStep::InputHandlers, StartInputFromEnvironment);
   SetStartGameHook(RunGame);
   SetGameRunningQuery([] { return Game().running; });
 }

@@ -181,7 +181,7 @@ bool PrepareGame() {
     RunHook(EPrepareStep::StopSound);
     return false;
   }
-  RunHook(EPrepareStep::InputHandlers);
+  if (!RunHook(EPrepareStep::InputHandlers)) return false;
   ShowProgress(100, "Ready");
   HideLoadForm();
   static bool removalRegistered = false;
