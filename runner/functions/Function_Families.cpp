@@ -7,5 +7,6 @@ std::vector<FunctionFamily> AllFunctionFamilies() {
       FileFunctions(),
       CodeFunctions(),
       GameFunctions(),
+      GraphicsFunctions(),
   };
 }

@@ -13,3 +13,4 @@ FunctionFamily MathFunctions();  // Function_Math
 FunctionFamily FileFunctions();  // Function_File
 FunctionFamily GameFunctions();  // Function_Game
 FunctionFamily CodeFunctions();  // Function_Code
+FunctionFamily GraphicsFunctions();  // Function_Graphics

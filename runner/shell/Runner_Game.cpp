@@ -9,6 +9,7 @@
 #include "runner/code/Variable_Class.h"
 #include "runner/code/Variable_Main.h"
 #include "runner/functions/Function_Math.h"
+#include "runner/graphics/Graphics_Hooks.h"
 #include "runner/run/Object_Lists.h"
 #include "runner/run/Object_Main.h"
 #include "runner/run/Run_Host.h"
@@ -48,5 +49,6 @@ void InstallGameSubsystems() {
   InstallObjectLoading();
 
   RunHooks().randomize = RandomizeSeed;
+  InstallDisplayHooks();
   SetStartGameHook(RunGame);
 }
