@@ -48,8 +48,7 @@ class GpuTest : public ::testing::Test {
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
     device_ = gpu::CreateGlDevice();
   }
-  // The device lives until the process ends: closing the context unloads the driver, whose
-  // own allocations would then show up as leaks of an unknown module.
+  static void TearDownTestSuite() { device_.reset(); }
 
   void SetUp() override {
     if (!device_) GTEST_SKIP() << "no OpenGL 3.3 context";

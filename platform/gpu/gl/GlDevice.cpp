@@ -237,15 +237,16 @@ class GlDevice final : public DeviceBase {
       glDeleteVertexArrays(1, &vao_);
       SDL_GL_DeleteContext(context_);
     }
+    // SDL video stays up: the GL library reference above lives as long as the process.
     if (window_) SDL_DestroyWindow(window_);
-    if (ownsVideo_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
   }
 
   bool Open() {
-    if (!SDL_WasInit(SDL_INIT_VIDEO)) {
-      if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
-      ownsVideo_ = true;
-    }
+    if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    // One reference to the GL library for the whole process: unloading the driver with the
+    // last context would leave its bookkeeping behind in a module that no longer exists.
+    static const bool libraryLoaded = SDL_GL_LoadLibrary(nullptr) == 0;
+    if (!libraryLoaded) return false;
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
@@ -807,7 +808,6 @@ class GlDevice final : public DeviceBase {
 
   SDL_Window* window_ = nullptr;
   SDL_GLContext context_ = nullptr;
-  bool ownsVideo_ = false;
   Program programs_[2];  // smooth, flat
   GLuint vao_ = 0, stream_ = 0;
   GLuint backFbo_ = 0, backTex_ = 0, backDepth_ = 0;
