@@ -1,10 +1,20 @@
-// Compile-error state and message composition; see Code_Error.h.
+// Compile-error state, message composition and the run-time error path; see Code_Error.h.
 #include "runner/code/Code_Error.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/app/Application.h"
+#include "platform/dialogs/ErrorForm.h"
 #include "runner/code/Code_Main.h"
-
-#include <cstdio>
-
+#include "runner/code/Variable_Access.h"
+#include "runner/code/Variable_Class.h"
+#include "runner/run/Event_Name.h"
+#include "runner/run/Run_Hooks.h"
+#include "runner/run/Run_Main.h"
+#include "runner/shell/Option_Main.h"
 #include "runner/shell/Runner.h"
 
 namespace {
@@ -118,23 +128,115 @@ void PrefixCodeError(std::string_view prefix) {
 }
 
 namespace {
-void DefaultErrorSink(std::string_view message, bool fatal) {
-  std::string line = fatal ? "FATAL ERROR: " : "ERROR: ";
-  line += message;
-  std::fprintf(stderr, "%s\n", line.c_str());
-  WriteTrace(line);
-  if (fatal) SetExitStatus(1);  // a fatal error ends the game as an error end
+struct RErrorState {
+  bool aborting = false;
+  bool first_log_write = true;
+  bool occurred = false;
+  std::string last;
+};
+RErrorState g_state;
+ErrorSink g_error_sink = nullptr;
+
+platform::TErrorForm& Form() {
+  static platform::TErrorForm form;
+  return form;
 }
-ErrorSink g_error_sink = DefaultErrorSink;
+
+// Failures are swallowed: a log that cannot be written must not become another error. The log
+// is emptied by the first open that succeeds, so a failed first write cannot leave an older
+// run's messages in front of this run's.
+void AppendToLog(std::string_view message) {
+  const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (g_state.first_log_write ? O_TRUNC : O_APPEND);
+  const int fd = open(kErrorLogName, flags, 0644);
+  if (fd < 0) return;
+  g_state.first_log_write = false;
+  std::string text(message);
+  text += "\r\n\r\n\r\n";  // the message's line end, then two empty lines
+  const char* p = text.data();
+  size_t left = text.size();
+  while (left > 0) {
+    const ssize_t n = write(fd, p, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
+  close(fd);
+}
+
+bool ReadOccurred(CInstance*, int32_t, RValue& out) {
+  out.SetReal(g_state.occurred ? 1.0 : 0.0);
+  return true;
+}
+bool WriteOccurred(CInstance*, int32_t, const RValue& v) {
+  g_state.occurred = v.val() >= 0.5;
+  return true;
+}
+bool ReadLast(CInstance*, int32_t, RValue& out) {
+  out = RValue(std::string_view(g_state.last));
+  return true;
+}
+bool WriteLast(CInstance*, int32_t, const RValue& v) {
+  g_state.last = v.str();
+  return true;
+}
 }  // namespace
 
-void SetErrorSink(ErrorSink sink) { g_error_sink = sink ? sink : DefaultErrorSink; }
-void ShowActionError(std::string_view message, bool fatal) { g_error_sink(message, fatal); }
-void ShowError(std::string_view message, bool fatal) { g_error_sink(message, fatal); }
+void SetErrorSink(ErrorSink sink) { g_error_sink = sink; }
+
+void ShowActionError(std::string_view message, bool fatal) {
+  if (g_error_sink) return g_error_sink(message, fatal);
+  if (g_state.aborting) return;  // nothing to compose for a dropped error
+  ShowError(ComposeActionError(message, fatal), fatal);
+}
+
+void ShowError(std::string_view message, bool fatal) {
+  if (g_error_sink) return g_error_sink(message, fatal);
+  if (g_state.aborting) return;
+  const ROptions& o = Options();
+  if (o.opt_aborterrors) fatal = true;
+  if (o.opt_showerrors) {
+    if (fatal)
+      ShowErrorWindow(message, false);
+    else if (ShowErrorWindow(message, true))
+      fatal = true;
+  }
+  if (RunHooks().clearInput) RunHooks().clearInput();
+  if (o.opt_logerrors) AppendToLog(message);
+  g_state.last = message;
+  g_state.occurred = true;
+  if (fatal) {
+    g_state.aborting = true;
+    SetPendingRoomChange(kRoomErrorEnd);
+    SetExitStatus(1);
+    if (platform::TApplication* app = Application()) app->Terminate();
+  }
+}
+
+bool ShowErrorWindow(std::string_view message, bool ignorable) {
+  return Form().Execute(message, ignorable) == platform::ErrorAnswer::Abort;
+}
+
+bool ErrorAborting() { return g_state.aborting; }
+bool ErrorOccurred() { return g_state.occurred; }
+void SetErrorOccurred(bool occurred) { g_state.occurred = occurred; }
+const std::string& LastError() { return g_state.last; }
+void SetLastError(std::string_view message) { g_state.last = message; }
+platform::TErrorForm& ErrorWindow() { return Form(); }
+
+void ResetErrorState() {
+  g_state = {};
+  Form().ClearBtnClick();
+}
+
+void RegisterErrorVariables() {
+  SetBuiltInAccess("error_occurred", ReadOccurred, WriteOccurred);
+  SetBuiltInAccess("error_last", ReadLast, WriteLast);
+}
 
 void ShowPendingCodeError() {
   if (!g_error.pending) return;
-  const std::string message = g_error.message;  // the sink may compile and run code again
+  const std::string message = g_error.message;  // showing may compile and run code again
   ClearCodeError();
   ShowActionError(message, false);
 }

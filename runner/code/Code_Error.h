@@ -1,5 +1,6 @@
-// The compile-error state shared by the compiler and the interpreter: the first error of a
-// compilation or execution wins and is composed into its message text here.
+// Errors of game code and of the game at run time: the compile-error state shared by the
+// compiler and the interpreter (the first error of a compilation or execution wins and is
+// composed into its message text here), and the one path every run-time error takes.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +8,9 @@
 #include <string_view>
 
 class CCode;
+namespace platform {
+class TErrorForm;
+}
 
 struct RCodeError {
   bool pending = false;
@@ -28,14 +32,34 @@ std::string ComposeCodeError(const CCode& code, int32_t position, std::string_vi
 // Position in UTF-16 units of every character of text; helpers for callers that map positions.
 int32_t Utf16Length(std::string_view text);
 
-// Run-time errors outside the compiler: built-in functions, argument checks, preparation.
-// Until the error window exists every error goes to the installed sink; the default one
-// writes to standard error and the trace log.
-using ErrorSink = void (*)(std::string_view message, bool fatal);
-void SetErrorSink(ErrorSink sink);  // null restores the default
+// Run-time errors: built-in functions, execute and report, argument checks, preparation. Each
+// may show the error window, is logged to "game_errors.log", recorded for error_occurred and
+// error_last, and a fatal one ends the game; the game settings decide which.
+inline constexpr const char* kErrorLogName = "game_errors.log";
+
 // With the running action's context (built-in functions, execute and report, show_error).
 void ShowActionError(std::string_view message, bool fatal);
 // Without an action context (preparation, script argument checks).
 void ShowError(std::string_view message, bool fatal);
 // Shows the pending code error, if any, as a non-fatal action error and clears it.
 void ShowPendingCodeError();
+// Adds message to the error window and shows it; true when the player aborts.
+bool ShowErrorWindow(std::string_view message, bool ignorable);
+
+// The error state of the run.
+bool ErrorAborting();  // a fatal error happened: every later error is dropped
+bool ErrorOccurred();
+void SetErrorOccurred(bool occurred);
+const std::string& LastError();
+void SetLastError(std::string_view message);
+platform::TErrorForm& ErrorWindow();
+// A new run: not aborting, no error, the next log write truncates the log, an empty memo.
+void ResetErrorState();
+
+// Attaches error_occurred and error_last.
+void RegisterErrorVariables();
+
+// Tests may take every error where it is raised, bare and before the settings act on it;
+// null restores the error path.
+using ErrorSink = void (*)(std::string_view message, bool fatal);
+void SetErrorSink(ErrorSink sink);

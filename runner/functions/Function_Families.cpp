@@ -6,6 +6,8 @@ std::vector<FunctionFamily> AllFunctionFamilies() {
       MathFunctions(),
       FileFunctions(),
       CodeFunctions(),
+      MiscFunctions(),
+      InteractionFunctions(),
       GameFunctions(),
       GraphicsFunctions(),
   };

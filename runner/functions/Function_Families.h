@@ -13,4 +13,6 @@ FunctionFamily MathFunctions();  // Function_Math
 FunctionFamily FileFunctions();  // Function_File
 FunctionFamily GameFunctions();  // Function_Game
 FunctionFamily CodeFunctions();  // Function_Code
+FunctionFamily MiscFunctions();  // Function_Misc
+FunctionFamily InteractionFunctions();  // Function_Interaction
 FunctionFamily GraphicsFunctions();  // Function_Graphics

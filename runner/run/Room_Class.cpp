@@ -1,11 +1,16 @@
-// CRoom instance lists; see Room_Class.h.
+// CRoom: settings, instance lists, the room record, sorting, activation, scrolling, view
+// following and the tile store; see Room_Class.h.
 #include "runner/run/Room_Class.h"
 
 #include <algorithm>
+#include <cmath>
 
+#include "runner/code/Variable_Class.h"
 #include "runner/run/Object_Class.h"
 #include "runner/run/Object_Main.h"
+#include "runner/run/Room_Main.h"
 #include "runner/run/Run_Main.h"
+#include "runner/shell/Support_Stream.h"
 
 CInstance* CRoom::AddInstance(double x, double y, int32_t objectind) {
   return AppendInstance(std::make_unique<CInstance>(x, y, NextInstanceId(), objectind));
@@ -70,34 +75,321 @@ CInstance* CRoom::FindInstance(int32_t id) {
   return it == ids_.end() ? nullptr : it->second;
 }
 
-// To be completed with the room resource.
 namespace {
 BackgroundSizeLookup g_backgroundSize = nullptr;
+
+// Depth order: larger first. NaN counts as the lowest depth so the order stays a strict weak
+// one whatever game code stores.
+double DepthKey(double d) { return std::isnan(d) ? -INFINITY : d; }
+bool Deeper(double a, double b) { return DepthKey(a) > DepthKey(b); }
+
+// Sorts by decreasing depth, keeping ties in order; nothing moves when already in order.
+template <typename T, typename Depth>
+void SortByDepth(std::vector<T>& v, Depth depth) {
+  bool ordered = true;
+  for (size_t i = 1; i < v.size() && ordered; ++i) ordered = !Deeper(depth(v[i]), depth(v[i - 1]));
+  if (ordered) return;
+  std::stable_sort(v.begin(), v.end(), [&](const T& a, const T& b) { return Deeper(depth(a), depth(b)); });
 }
+
+// A count read from a record, checked against what is left before anything is read for it.
+int32_t ReadCount(CStream& s, int32_t entrySize) {
+  const int32_t n = s.ReadInteger();
+  if (n < 0 || int64_t{n} * entrySize > int64_t{s.GetSize()} - s.GetPosition()) throw StreamError("bad room record count");
+  return n;
+}
+
+// New view origin on one axis: X is the followed position rounded.
+int32_t FollowAxis(int32_t view, int32_t size, int32_t border, int32_t speed, int32_t roomSize, int32_t pos) {
+  const int64_t old = view, w = size, b = border, x = pos;
+  int64_t v = old;
+  if (2 * b < w) {
+    if (x - b < v)
+      v = x - b;
+    else if (x + b > v + w)
+      v = x + b - w;
+  } else {
+    v = x - w / 2;
+  }
+  if (v < 0) v = 0;
+  if (v + w > roomSize) v = roomSize - w;
+  if (speed >= 0) {
+    if (v > old + speed) v = old + speed;
+    if (v < old - speed) v = old - speed;
+  }
+  return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
+
+bool TileAt(const RTile& t, double x, double y, bool closed) {
+  const double right = t.x + t.w * t.xscale, bottom = t.y + t.h * t.yscale;
+  if (closed) return t.x <= x && x <= right && t.y <= y && y <= bottom;
+  return t.x <= x && x < right && t.y <= y && y < bottom;
+}
+}  // namespace
+
 void SetBackgroundSizeLookup(BackgroundSizeLookup lookup) { g_backgroundSize = lookup; }
 bool GetBackgroundSize(int32_t background, int32_t& width, int32_t& height) {
   return background >= 0 && g_backgroundSize && g_backgroundSize(background, width, height);
 }
-void CRoom::Clear() {}
-void CRoom::Assign(const CRoom&) {}
-bool CRoom::LoadFromStream(CStream&) { return false; }
-void CRoom::SortInstances() {}
-void CRoom::UpdateActive() {}
-void CRoom::ScrollBackground() {}
-void CRoom::FollowViews() {}
-int32_t CRoom::AddTile(const RTile&) { return -1; }
-void CRoom::ClearTiles() {}
-void CRoom::DeleteTilesAt(double, double, bool) {}
-int32_t CRoom::FindTile(int32_t) { return -1; }
-int32_t CRoom::FindTileAt(double, double, bool) { return -1; }
-void CRoom::DeleteTile(int32_t) {}
-void CRoom::SortTiles() {}
-void CRoom::HideTilesDepth(double) {}
-void CRoom::ShowTilesDepth(double) {}
-void CRoom::DeleteTilesDepth(double) {}
-void CRoom::ShiftTilesDepth(double, double, double) {}
-int32_t CRoom::FindTileAtDepth(double, double, double) { return -1; }
-void CRoom::DeleteTilesAtDepth(double, double, double) {}
-void CRoom::ChangeTilesDepth(double, double) {}
-bool CRoom::GetTile(int32_t, RTile&) const { return false; }
-void CRoom::SetTile(int32_t, const RTile&) {}
+
+void CRoom::Clear() {
+  ClearInstances();
+  r_instance_deact.clear();
+  r_caption.clear();
+  r_speed = 30;
+  r_width = 640;
+  r_height = 480;
+  r_persistent = false;
+  r_color = 0xC0C0C0;
+  r_showcolor = true;
+  r_background.fill(CBack{});
+  r_enableviews = false;
+  r_view.fill(CView{});
+  r_code.clear();
+  r_tile.clear();
+  r_lasttile = -1;
+}
+
+void CRoom::Assign(const CRoom& obj) {
+  if (this == &obj) return;
+  Clear();
+  r_caption = obj.r_caption;
+  r_speed = obj.r_speed;
+  r_width = obj.r_width;
+  r_height = obj.r_height;
+  r_persistent = obj.r_persistent;
+  r_color = obj.r_color;
+  r_showcolor = obj.r_showcolor;
+  r_background = obj.r_background;
+  r_enableviews = obj.r_enableviews;
+  r_view = obj.r_view;
+  r_code = obj.r_code;
+  auto copy = [](const std::vector<std::unique_ptr<CInstance>>& from, std::vector<std::unique_ptr<CInstance>>& to) {
+    to.reserve(from.size());
+    for (const auto& src : from) {
+      auto inst = std::make_unique<CInstance>(src->i_x, src->i_y, src->i_id, src->i_objectindex);
+      inst->Assign(*src);
+      to.push_back(std::move(inst));
+    }
+  };
+  copy(obj.r_instance, r_instance);
+  copy(obj.r_instance_deact, r_instance_deact);
+  r_tile = obj.r_tile;
+  r_lasttile = obj.r_lasttile;
+  RebuildObjectLists();
+}
+
+bool CRoom::LoadFromStream(CStream& s) {
+  Clear();
+  if (s.ReadInteger() != kRoomRecordVersion) return false;
+  r_caption = s.ReadString();
+  r_width = s.ReadInteger();
+  r_height = s.ReadInteger();
+  r_speed = s.ReadInteger();
+  r_persistent = s.ReadBoolean();
+  r_color = static_cast<uint32_t>(s.ReadInteger());
+  r_showcolor = s.ReadBoolean();
+  r_code = s.ReadString();
+
+  const int32_t backs = ReadCount(s, 40);
+  for (int32_t i = 0; i < backs; ++i) {
+    CBack b;
+    b.visible = s.ReadBoolean();
+    b.foreground = s.ReadBoolean();
+    b.index = s.ReadInteger();
+    b.x = s.ReadInteger();
+    b.y = s.ReadInteger();
+    b.htiled = s.ReadBoolean();
+    b.vtiled = s.ReadBoolean();
+    b.hspeed = s.ReadInteger();
+    b.vspeed = s.ReadInteger();
+    const bool stretch = s.ReadBoolean();
+    int32_t w = 0, h = 0;
+    if (stretch && GetBackgroundSize(b.index, w, h)) {
+      if (w > 0) b.xscale = static_cast<double>(r_width) / w;
+      if (h > 0) b.yscale = static_cast<double>(r_height) / h;
+    }
+    if (i < kRoomLayers) r_background[static_cast<size_t>(i)] = b;  // more are read and dropped
+  }
+
+  r_enableviews = s.ReadBoolean();
+  const int32_t views = ReadCount(s, 56);
+  for (int32_t i = 0; i < views; ++i) {
+    CView v;
+    v.visible = s.ReadBoolean();
+    for (int32_t* f : {&v.xview, &v.yview, &v.wview, &v.hview, &v.xport, &v.yport, &v.wport, &v.hport, &v.hborder,
+                       &v.vborder, &v.hspeed, &v.vspeed, &v.index})
+      *f = s.ReadInteger();
+    if (i < kRoomViews) r_view[static_cast<size_t>(i)] = v;
+  }
+
+  const int32_t instances = ReadCount(s, 20);
+  r_instance.reserve(static_cast<size_t>(instances));
+  for (int32_t i = 0; i < instances; ++i) {
+    const int32_t x = s.ReadInteger(), y = s.ReadInteger(), obj = s.ReadInteger(), id = s.ReadInteger();
+    auto inst = std::make_unique<CInstance>(x, y, id, obj);
+    inst->i_initcode = s.ReadString();
+    r_instance.push_back(std::move(inst));
+  }
+
+  const int32_t tiles = ReadCount(s, 36);
+  r_tile.reserve(static_cast<size_t>(tiles));
+  for (int32_t i = 0; i < tiles; ++i) {
+    RTile t;
+    t.x = s.ReadInteger();
+    t.y = s.ReadInteger();
+    t.index = s.ReadInteger();
+    t.xo = s.ReadInteger();
+    t.yo = s.ReadInteger();
+    t.w = s.ReadInteger();
+    t.h = s.ReadInteger();
+    t.depth = s.ReadInteger();
+    t.id = s.ReadInteger();
+    r_tile.push_back(t);
+  }
+  RebuildObjectLists();
+  return true;
+}
+
+void CRoom::SortInstances() {
+  SortByDepth(r_instance, [](const std::unique_ptr<CInstance>& i) { return i->i_depth; });
+}
+
+void CRoom::UpdateActive() {
+  const bool wake = std::any_of(r_instance_deact.begin(), r_instance_deact.end(), [](const auto& i) { return !i->i_deactivated; });
+  const bool sleep = std::any_of(r_instance.begin(), r_instance.end(), [](const auto& i) { return i->i_deactivated; });
+  if (!wake && !sleep) return;
+  // Moves the instances whose flag is `flag` from `from` to the end of `to`; both keep their order.
+  auto move = [](std::vector<std::unique_ptr<CInstance>>& from, std::vector<std::unique_ptr<CInstance>>& to, bool flag) {
+    auto stay = std::stable_partition(from.begin(), from.end(), [flag](const auto& i) { return i->i_deactivated != flag; });
+    for (auto it = stay; it != from.end(); ++it) to.push_back(std::move(*it));
+    from.erase(stay, from.end());
+  };
+  move(r_instance_deact, r_instance, false);
+  move(r_instance, r_instance_deact, true);
+  RebuildObjectLists();
+}
+
+void CRoom::ScrollBackground() {
+  for (CBack& b : r_background) {
+    b.x += b.hspeed;
+    b.y += b.vspeed;
+  }
+}
+
+void CRoom::FollowViews() {
+  if (!r_enableviews) return;
+  for (CView& v : r_view) {
+    if (!v.visible) continue;
+    CInstance* inst = nullptr;
+    if (v.index > 99999) {
+      inst = FindInstance(v.index);
+      if (inst && inst->i_marked) {  // a marked copy may precede the live one
+        inst = nullptr;
+        for (const auto& i : r_instance)
+          if (i->i_id == v.index && !i->i_marked) {
+            inst = i.get();
+            break;
+          }
+      }
+    } else if (ObjectExists(v.index)) {
+      for (int32_t n = 0, count = Obj_Number_Recursive(v.index); n < count && !inst; ++n) {
+        CInstance* i = Obj_Instance_Recursive(v.index, n);
+        if (!i->i_marked) inst = i;
+      }
+    }
+    if (!inst) continue;
+    v.xview = FollowAxis(v.xview, v.wview, v.hborder, v.hspeed, r_width, RoundToInt32(inst->i_x));
+    v.yview = FollowAxis(v.yview, v.hview, v.vborder, v.vspeed, r_height, RoundToInt32(inst->i_y));
+  }
+}
+
+int32_t CRoom::AddTile(const RTile& val) {
+  RTile& t = r_tile.emplace_back(val);
+  t.id = NextTileId();
+  r_lasttile = r_tnumb() - 1;
+  return r_lasttile;
+}
+
+void CRoom::ClearTiles() {
+  r_tile.clear();
+  r_lasttile = -1;
+}
+
+void CRoom::DeleteTilesAt(double x, double y, bool foreground) {
+  std::erase_if(r_tile, [&](const RTile& t) {
+    return (foreground ? t.depth <= 0 : t.depth >= 0) && TileAt(t, x, y, true);
+  });
+}
+
+int32_t CRoom::FindTile(int32_t id) {
+  if (r_lasttile >= 0 && r_lasttile < r_tnumb() && r_tile[static_cast<size_t>(r_lasttile)].id == id) return r_lasttile;
+  for (int32_t i = 0; i < r_tnumb(); ++i)
+    if (r_tile[static_cast<size_t>(i)].id == id) return r_lasttile = i;
+  return -1;
+}
+
+int32_t CRoom::FindTileAt(double x, double y, bool foreground) {
+  for (int32_t i = 0; i < r_tnumb(); ++i) {
+    const RTile& t = r_tile[static_cast<size_t>(i)];
+    if ((foreground ? t.depth < 0 : t.depth >= 0) && TileAt(t, x, y, false)) return r_lasttile = i;
+  }
+  return -1;
+}
+
+void CRoom::DeleteTile(int32_t ind) {
+  if (ind >= 0 && ind < r_tnumb()) r_tile.erase(r_tile.begin() + ind);
+}
+
+void CRoom::SortTiles() {
+  SortByDepth(r_tile, [](const RTile& t) { return t.depth; });
+}
+
+void CRoom::HideTilesDepth(double depth) {
+  for (RTile& t : r_tile)
+    if (t.depth == depth) t.visible = false;
+}
+
+void CRoom::ShowTilesDepth(double depth) {
+  for (RTile& t : r_tile)
+    if (t.depth == depth) t.visible = true;
+}
+
+void CRoom::DeleteTilesDepth(double depth) {
+  std::erase_if(r_tile, [&](const RTile& t) { return t.depth == depth; });
+}
+
+void CRoom::ShiftTilesDepth(double depth, double x, double y) {
+  for (RTile& t : r_tile)
+    if (t.depth == depth) {
+      t.x += x;
+      t.y += y;
+    }
+}
+
+int32_t CRoom::FindTileAtDepth(double depth, double x, double y) {
+  for (int32_t i = 0; i < r_tnumb(); ++i) {
+    const RTile& t = r_tile[static_cast<size_t>(i)];
+    if (t.depth == depth && TileAt(t, x, y, false)) return i;
+  }
+  return -1;
+}
+
+void CRoom::DeleteTilesAtDepth(double depth, double x, double y) {
+  std::erase_if(r_tile, [&](const RTile& t) { return t.depth == depth && TileAt(t, x, y, false); });
+}
+
+void CRoom::ChangeTilesDepth(double olddepth, double newdepth) {
+  for (RTile& t : r_tile)
+    if (t.depth == olddepth) t.depth = newdepth;
+}
+
+bool CRoom::GetTile(int32_t ind, RTile& out) const {
+  if (ind < 0 || ind >= r_tnumb()) return false;
+  out = r_tile[static_cast<size_t>(ind)];
+  return true;
+}
+
+void CRoom::SetTile(int32_t ind, const RTile& val) {
+  if (ind >= 0 && ind < r_tnumb()) r_tile[static_cast<size_t>(ind)] = val;
+}

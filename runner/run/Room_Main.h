@@ -6,11 +6,12 @@
 #include <string>
 #include <string_view>
 
+#include "runner/shell/Load_Chunks.h"  // kRoomOrderChunkVersion
+
 class CRoom;
 class CStream;
 
 inline constexpr int32_t kRoomsChunkVersion = 800;
-inline constexpr int32_t kRoomOrderChunkVersion = 700;
 
 int32_t RoomCount();
 bool RoomExists(int32_t index);

@@ -39,7 +39,7 @@ struct RRunHooks {
   void (*prepareTransition)() = nullptr;   // capture the old room before leaving it
   void (*showTransition)() = nullptr;      // after the first draw of the new room
   void (*toggleFullScreen)() = nullptr;
-  void (*saveScreenshot)(const char* file) = nullptr;
+  void (*saveScreenshot)(const char* file) = nullptr;  // a PNG file
   // Other subsystems.
   void (*randomize)() = nullptr;           // seed the random generator from the clock
   void (*showGameInfo)() = nullptr;

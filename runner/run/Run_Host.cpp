@@ -1,8 +1,10 @@
 // The interpreter host on the runtime's instances; see Run_Host.h.
 #include "runner/run/Run_Host.h"
 
+#include "runner/code/Code_Error.h"
 #include "runner/code/Code_Exec.h"
 #include "runner/code/Variable_Access.h"
+#include "runner/run/Game_Variables.h"
 #include "runner/run/Instance_Class.h"
 #include "runner/run/Instance_Variables.h"
 #include "runner/run/Room_Class.h"
@@ -47,5 +49,7 @@ RuntimeHost g_host;
 
 void InstallRuntimeHost() {
   RegisterInstanceVariables();
+  RegisterGameVariables();
+  RegisterErrorVariables();
   SetExecHost(&g_host);
 }

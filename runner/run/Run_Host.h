@@ -2,5 +2,6 @@
 // built-in variables, and temporary instances, implemented on CInstance and CRoom.
 #pragma once
 
-// Installs the runtime as the interpreter's host and attaches the instance variables.
+// Installs the runtime as the interpreter's host and attaches the instance and game-wide
+// built-in variables.
 void InstallRuntimeHost();

@@ -18,6 +18,8 @@ inline constexpr int32_t kRoomErrorEnd = -400;
 int32_t PendingRoomChange();
 void SetPendingRoomChange(int32_t change);
 inline bool RoomChangePending() { return PendingRoomChange() != kNoRoomChange; }
+// The transition kind to show when the pending change happens; 0 none.
+int32_t PendingTransition();
 
 // The room being played (its live copy); null before the game starts and after it ends.
 CRoom* CurrentRoom();
@@ -81,6 +83,13 @@ void RunStep();
 // Runs the game until it ends (or is paused): start when not running, then the main loop;
 // ends the game when the loop stops with running cleared.
 void RunGame();
+// Limits for unattended runs (the test mode): after maxSteps steps the game ends as if asked.
+struct RRunLimits {
+  int64_t maxSteps = -1;  // -1 no limit
+};
+RRunLimits& RunLimits();
+// Steps run since the game started.
+int64_t StepCount();
 void StopGame();
 void PauseGame();
 void SingleStep();

@@ -1,6 +1,8 @@
 // Reading the settings block of the game header into the one settings record.
 #include "runner/shell/Option_Main.h"
 
+#include <utility>
+
 #include "runner/shell/Support_Stream.h"
 
 namespace {
@@ -57,6 +59,7 @@ bool Option_Read(CStream& stream) {
 }
 
 const ROptions& Options() { return g_options; }
+void Option_Set(ROptions options) { g_options = std::move(options); }
 
 void Option_ReleasePictures() {
   g_options.opt_progressback.reset();

@@ -56,5 +56,8 @@ bool Option_Read(CStream& stream);
 // The settings in force. Defaults until a game is loaded.
 const ROptions& Options();
 
+// Replaces the record; for tests that need other settings than a game file's.
+void Option_Set(ROptions options);
+
 // Drops the three loading pictures once the loading window has taken them.
 void Option_ReleasePictures();

@@ -2,6 +2,7 @@
 // them all, so the shell and the subsystems stay unaware of each other.
 #include "runner/shell/Runner_Game.h"
 
+#include "runner/code/Code_Error.h"
 #include "runner/code/Code_Exec.h"
 #include "runner/code/Code_Function.h"
 #include "runner/code/Constant_Main.h"
@@ -12,6 +13,7 @@
 #include "runner/graphics/Graphics_Hooks.h"
 #include "runner/run/Object_Lists.h"
 #include "runner/run/Object_Main.h"
+#include "runner/run/Room_Main.h"
 #include "runner/run/Run_Host.h"
 #include "runner/run/Run_Hooks.h"
 #include "runner/run/Run_Main.h"
@@ -20,6 +22,7 @@
 #include "runner/shell/Runner.h"
 #include "runner/shell/Runner_Form.h"
 #include "runner/shell/Runner_Load.h"
+#include "runner/shell/Runner_TestMode.h"
 
 namespace {
 // The settings that change how game code compiles and runs; read before any code compiles.
@@ -39,16 +42,31 @@ void InstallGameSubsystems() {
   InitInterpreter();
   InstallRuntimeHost();
 
+  // Errors of an earlier game in this process do not carry over into the next.
+  SetGameLoader([](const std::string& path) {
+    ResetErrorState();
+    return LoadGameData(path);
+  });
   SetChunkLoader(EChunk::Constants, LoadConstants);
   SetChunkLoader(EChunk::Scripts, LoadScripts);
   SetChunkLoader(EChunk::LibraryInit, LoadLibraryInit);
+  SetChunkLoader(EChunk::Rooms, LoadRooms);
+  SetChunkLoader(EChunk::RoomOrder, LoadRoomOrder);
 
   SetPrepareHook(EPrepareStep::ExtensionPackages, ApplyCodeSettings);
   SetPrepareHook(EPrepareStep::Constants, DefineGameConstants);
   SetPrepareHook(EPrepareStep::Scripts, CompileScripts);
   InstallObjectLoading();
 
-  RunHooks().randomize = RandomizeSeed;
+  ApplyTestMode(ReadTestMode());
+  RunHooks().randomize = [] {
+    if (TestModeSettings().on)
+      SetRandomSeed(TestModeSettings().seed);
+    else
+      RandomizeSeed();
+  };
+  RunHooks().processMessages = PumpMessages;
   InstallDisplayHooks();
   SetStartGameHook(RunGame);
+  SetGameRunningQuery([] { return Game().running; });
 }

@@ -4,6 +4,8 @@
 #include <random>
 #include <stdexcept>
 
+#include "runner/run/Room_Class.h"
+#include "runner/run/Room_Main.h"
 #include "runner/shell/DataNew_Class.h"
 #include "runner/shell/Load_Chunks.h"
 #include "runner/shell/Runner_Load.h"
@@ -13,8 +15,6 @@ namespace {
 
 // The free signature bytes spell KVRX; none is 0xF7, so zero padding before them never matches.
 constexpr uint8_t kSignature[8] = {0x4B, 0x00, 0x56, 0xF7, 0x67, 0x52, 0x14, 0x58};
-constexpr int32_t kFirstInstanceId = 100000;
-constexpr int32_t kFirstTileId = 10000000;
 
 void WriteEmptyChunk(CStream& c, int32_t version) {
   c.WriteInteger(version);
@@ -90,6 +90,66 @@ void WriteObjects(CStream& c, const RProject& p) {
     }
     WriteBlockC(c, e);
   }
+}
+
+void WriteRoom(CStream& e, const RRoomSource& r) {
+  e.WriteInteger(kRoomRecordVersion);
+  e.WriteString(r.caption);
+  e.WriteInteger(r.width);
+  e.WriteInteger(r.height);
+  e.WriteInteger(r.speed);
+  e.WriteBoolean(r.persistent);
+  e.WriteInteger(r.color);
+  e.WriteBoolean(r.showColor);
+  e.WriteString(r.code);
+  e.WriteInteger(static_cast<int32_t>(r.backgrounds.size()));
+  for (const RRoomBackSource& b : r.backgrounds) {
+    e.WriteBoolean(b.visible);
+    e.WriteBoolean(b.foreground);
+    e.WriteInteger(b.background);
+    e.WriteInteger(b.x);
+    e.WriteInteger(b.y);
+    e.WriteBoolean(b.htiled);
+    e.WriteBoolean(b.vtiled);
+    e.WriteInteger(b.hspeed);
+    e.WriteInteger(b.vspeed);
+    e.WriteBoolean(b.stretch);
+  }
+  e.WriteBoolean(r.enableViews);
+  e.WriteInteger(static_cast<int32_t>(r.views.size()));
+  for (const RRoomViewSource& v : r.views) {
+    e.WriteBoolean(v.visible);
+    for (int32_t n : {v.xview, v.yview, v.wview, v.hview, v.xport, v.yport, v.wport, v.hport, v.hborder, v.vborder,
+                      v.hspeed, v.vspeed, v.follow})
+      e.WriteInteger(n);
+  }
+  e.WriteInteger(static_cast<int32_t>(r.instances.size()));
+  for (const RRoomInstanceSource& i : r.instances) {
+    e.WriteInteger(i.x);
+    e.WriteInteger(i.y);
+    e.WriteInteger(i.object);
+    e.WriteInteger(i.id);
+    e.WriteString(i.code);
+  }
+  e.WriteInteger(static_cast<int32_t>(r.tiles.size()));
+  for (const RRoomTileSource& t : r.tiles)
+    for (int32_t n : {t.x, t.y, t.background, t.left, t.top, t.width, t.height, t.depth, t.id}) e.WriteInteger(n);
+}
+
+void WriteRooms(CStream& c, const RProject& p) {
+  c.WriteInteger(kRoomsChunkVersion);
+  c.WriteInteger(static_cast<int32_t>(p.rooms.size()));
+  for (const auto& r : p.rooms) {
+    CStream e;
+    e.WriteBoolean(r.has_value());
+    if (r) {
+      e.WriteString(r->name);
+      WriteRoom(e, *r);
+    }
+    WriteBlockC(c, e);
+  }
+  c.WriteInteger(p.lastInstanceId);
+  c.WriteInteger(p.lastTileId);
 }
 
 void WriteIncluded(CStream& c, const RProject& p) {
@@ -228,9 +288,7 @@ CStream WriteChunks(const RProject& p, const std::array<uint8_t, 16>& sessionId)
   WriteEmptyChunk(c, kChunkVersion);  // fonts
   WriteEmptyChunk(c, kChunkVersion);  // time lines
   WriteObjects(c, p);
-  WriteEmptyChunk(c, kChunkVersion);  // rooms
-  c.WriteInteger(kFirstInstanceId);
-  c.WriteInteger(kFirstTileId);
+  WriteRooms(c, p);
   WriteIncluded(c, p);
   WriteGameInfo(c, p.info);
   c.WriteInteger(kLibraryInitChunkVersion);

@@ -21,6 +21,13 @@ std::unique_ptr<TBitmap32> DecodePng(const std::vector<uint8_t>& bytes, std::str
     error = "image size out of range";
     return nullptr;
   }
+  // Deflate expands at most about 1032 times and a pixel takes at least one bit, so a small
+  // file claiming a huge image is refused before the pixels are allocated.
+  if (int64_t{image.width} * int64_t{image.height} / 8 > static_cast<int64_t>(bytes.size()) * 1032 + 4096) {
+    png_image_free(&image);
+    error = "image data too short for its size";
+    return nullptr;
+  }
   // BGRA in memory is the bitmap's own pixel layout (0xAARRGGBB, little-endian).
   image.format = PNG_FORMAT_BGRA;
   auto bitmap = std::make_unique<TBitmap32>(static_cast<int32_t>(image.width), static_cast<int32_t>(image.height));

@@ -650,6 +650,216 @@ void ReadObjects(const fs::path& dir, const Doc& doc, const json& list, const st
   }
 }
 
+// --- rooms ---------------------------------------------------------------------------------
+
+// What room records refer to, and the ids placed so far across all rooms.
+struct RoomScope {
+  const RProject& project;
+  std::vector<std::optional<std::string>> backgrounds;
+  std::map<int32_t, std::string> instanceIds;  // id -> where it was given
+  std::map<int32_t, std::string> tileIds;
+};
+
+// A background by name, or by index as a number.
+int32_t BackgroundRef(const Doc& doc, const RoomScope& scope, const json& v, const std::string& key) {
+  if (v.is_number()) return static_cast<int32_t>(GetInteger(doc, v, key, -1, INT32_MAX));
+  if (!v.is_string()) Fail(doc, key, "expected a background name or index");
+  const int32_t i = IndexOfName(scope.backgrounds, v.get<std::string>());
+  if (i < 0) Fail(doc, key, "unknown background \"" + v.get<std::string>() + "\"");
+  return i;
+}
+
+int32_t RoomObjectRef(const Doc& doc, const RoomScope& scope, const json& v, const std::string& key) {
+  if (!v.is_string()) Fail(doc, key, "expected an object name");
+  const auto& objects = scope.project.objects;
+  for (size_t i = 0; i < objects.size(); ++i)
+    if (objects[i] && objects[i]->name == v.get<std::string>()) return static_cast<int32_t>(i);
+  Fail(doc, key, "unknown object \"" + v.get<std::string>() + "\"");
+}
+
+// Inline "code" or a "code_file" relative to the rooms folder; empty when neither is given.
+std::string RoomCode(const fs::path& dir, const Doc& doc, const json& obj, const std::string& prefix) {
+  if (Member(obj, "code") && Member(obj, "code_file")) Fail(doc, Join(prefix, "code_file"), "give code or code_file, not both");
+  if (Member(obj, "code")) return InlineCode(GetString(doc, obj, prefix, "code", ""));
+  if (!Member(obj, "code_file")) return "";
+  const std::string rel = GetString(doc, obj, prefix, "code_file", "");
+  return CodeText(ReadNamedFile(dir / "rooms", doc, Join(prefix, "code_file"), rel));
+}
+
+// An id given in the file, unique across all rooms; 0 when absent (assigned later).
+int32_t GivenId(const Doc& doc, const json& obj, const std::string& prefix, int64_t lo,
+                std::map<int32_t, std::string>& seen) {
+  const json* v = Member(obj, "id");
+  if (!v) return 0;
+  const std::string key = Join(prefix, "id");
+  const auto id = static_cast<int32_t>(GetInteger(doc, *v, key, lo, INT32_MAX));
+  const std::string here = doc.file + ": " + key;
+  if (auto [at, fresh] = seen.emplace(id, here); !fresh) Fail(doc, key, "id " + std::to_string(id) + " also given at " + at->second);
+  return id;
+}
+
+const json* RoomList(const Doc& doc, const json& root, const char* name, size_t max) {
+  const json* list = Member(root, name);
+  if (!list) return nullptr;
+  ExpectArray(doc, *list, name);
+  if (list->size() > max) Fail(doc, name, "at most " + std::to_string(max) + " entries");
+  return list;
+}
+
+RRoomSource ReadRoom(const fs::path& dir, const std::string& name, RoomScope& scope) {
+  const Doc doc = LoadDoc(dir, "rooms/" + name + ".json");
+  const json& root = doc.root;
+  ExpectObject(doc, root, "");
+  CheckKeys(doc, root, "",
+            {"caption", "width", "height", "speed", "persistent", "color", "show_color", "code", "code_file",
+             "backgrounds", "enable_views", "views", "instances", "tiles"});
+  RRoomSource r;
+  r.name = name;
+  r.caption = GetString(doc, root, "", "caption", r.caption);
+  r.width = GetInt(doc, root, "", "width", r.width, 1);
+  r.height = GetInt(doc, root, "", "height", r.height, 1);
+  r.speed = GetInt(doc, root, "", "speed", r.speed, 1);
+  r.persistent = GetBool(doc, root, "", "persistent", r.persistent);
+  r.color = GetColour(doc, root, "", "color", r.color);
+  r.showColor = GetBool(doc, root, "", "show_color", r.showColor);
+  r.code = RoomCode(dir, doc, root, "");
+  r.enableViews = GetBool(doc, root, "", "enable_views", r.enableViews);
+
+  if (const json* list = RoomList(doc, root, "backgrounds", 8)) {
+    for (size_t i = 0; i < list->size(); ++i) {
+      const json& v = (*list)[i];
+      const std::string p = Index("backgrounds", i);
+      ExpectObject(doc, v, p);
+      CheckKeys(doc, v, p,
+                {"visible", "foreground", "background", "x", "y", "htiled", "vtiled", "hspeed", "vspeed", "stretch"});
+      RRoomBackSource& b = r.backgrounds[i];
+      if (const json* bg = Member(v, "background")) b.background = BackgroundRef(doc, scope, *bg, Join(p, "background"));
+      b.visible = GetBool(doc, v, p, "visible", b.background >= 0);  // naming a background shows it
+      b.foreground = GetBool(doc, v, p, "foreground", b.foreground);
+      b.x = GetInt(doc, v, p, "x", b.x);
+      b.y = GetInt(doc, v, p, "y", b.y);
+      b.htiled = GetBool(doc, v, p, "htiled", b.htiled);
+      b.vtiled = GetBool(doc, v, p, "vtiled", b.vtiled);
+      b.hspeed = GetInt(doc, v, p, "hspeed", b.hspeed);
+      b.vspeed = GetInt(doc, v, p, "vspeed", b.vspeed);
+      b.stretch = GetBool(doc, v, p, "stretch", b.stretch);
+    }
+  }
+
+  if (const json* list = RoomList(doc, root, "views", 8)) {
+    for (size_t i = 0; i < list->size(); ++i) {
+      const json& v = (*list)[i];
+      const std::string p = Index("views", i);
+      ExpectObject(doc, v, p);
+      CheckKeys(doc, v, p,
+                {"visible", "xview", "yview", "wview", "hview", "xport", "yport", "wport", "hport", "hborder", "vborder",
+                 "hspeed", "vspeed", "follow"});
+      RRoomViewSource& w = r.views[i];
+      w.visible = GetBool(doc, v, p, "visible", true);  // a listed view is meant to be seen
+      w.xview = GetInt(doc, v, p, "xview", w.xview);
+      w.yview = GetInt(doc, v, p, "yview", w.yview);
+      w.wview = GetInt(doc, v, p, "wview", w.wview, 1);
+      w.hview = GetInt(doc, v, p, "hview", w.hview, 1);
+      w.xport = GetInt(doc, v, p, "xport", w.xport);
+      w.yport = GetInt(doc, v, p, "yport", w.yport);
+      w.wport = GetInt(doc, v, p, "wport", w.wport, 1);
+      w.hport = GetInt(doc, v, p, "hport", w.hport, 1);
+      w.hborder = GetInt(doc, v, p, "hborder", w.hborder, 0);
+      w.vborder = GetInt(doc, v, p, "vborder", w.vborder, 0);
+      w.hspeed = GetInt(doc, v, p, "hspeed", w.hspeed, -1);
+      w.vspeed = GetInt(doc, v, p, "vspeed", w.vspeed, -1);
+      if (const json* f = Member(v, "follow")) {
+        const std::string key = Join(p, "follow");
+        if (f->is_number())
+          w.follow = static_cast<int32_t>(GetInteger(doc, *f, key, 100000, INT32_MAX));
+        else
+          w.follow = RoomObjectRef(doc, scope, *f, key);
+      }
+    }
+  }
+
+  if (const json* list = RoomList(doc, root, "instances", 1000000)) {
+    for (size_t i = 0; i < list->size(); ++i) {
+      const json& v = (*list)[i];
+      const std::string p = Index("instances", i);
+      ExpectObject(doc, v, p);
+      CheckKeys(doc, v, p, {"x", "y", "object", "id", "code", "code_file"});
+      RRoomInstanceSource& inst = r.instances.emplace_back();
+      const json* obj = Member(v, "object");
+      if (!obj) Fail(doc, Join(p, "object"), "missing");
+      inst.object = RoomObjectRef(doc, scope, *obj, Join(p, "object"));
+      inst.x = GetInt(doc, v, p, "x", 0);
+      inst.y = GetInt(doc, v, p, "y", 0);
+      inst.id = GivenId(doc, v, p, 100000, scope.instanceIds);
+      inst.code = RoomCode(dir, doc, v, p);
+    }
+  }
+
+  if (const json* list = RoomList(doc, root, "tiles", 1000000)) {
+    for (size_t i = 0; i < list->size(); ++i) {
+      const json& v = (*list)[i];
+      const std::string p = Index("tiles", i);
+      ExpectObject(doc, v, p);
+      CheckKeys(doc, v, p, {"x", "y", "background", "left", "top", "width", "height", "depth", "id"});
+      RRoomTileSource& t = r.tiles.emplace_back();
+      for (const char* needed : {"background", "width", "height"})
+        if (!Member(v, needed)) Fail(doc, Join(p, needed), "missing");
+      t.background = BackgroundRef(doc, scope, v["background"], Join(p, "background"));
+      t.x = GetInt(doc, v, p, "x", 0);
+      t.y = GetInt(doc, v, p, "y", 0);
+      t.left = GetInt(doc, v, p, "left", 0, 0);
+      t.top = GetInt(doc, v, p, "top", 0, 0);
+      t.width = GetInt(doc, v, p, "width", 0, 1);
+      t.height = GetInt(doc, v, p, "height", 0, 1);
+      t.depth = GetInt(doc, v, p, "depth", 0);
+      t.id = GivenId(doc, v, p, 1, scope.tileIds);
+    }
+  }
+  return r;
+}
+
+// Ids not given in the files: the next free number from `first` on, in room and file order.
+template <typename T>
+int32_t AssignIds(std::vector<std::optional<RRoomSource>>& rooms, std::vector<T> RRoomSource::*list,
+                  const std::map<int32_t, std::string>& given, int32_t first, const char* what) {
+  int64_t next = first, last = first - 1;
+  for (auto& room : rooms) {
+    if (!room) continue;
+    for (T& e : (*room).*list) {
+      if (e.id == 0) {
+        while (given.count(static_cast<int32_t>(next))) ++next;
+        if (next > INT32_MAX) throw ProjectError("rooms/" + room->name + ".json", "", std::string("no ") + what + " ids left");
+        e.id = static_cast<int32_t>(next++);
+      }
+      last = std::max<int64_t>(last, e.id);
+    }
+  }
+  return static_cast<int32_t>(last);
+}
+
+void ReadRooms(const fs::path& dir, const std::vector<std::optional<std::string>>& names,
+               const std::vector<std::optional<std::string>>& backgrounds, RProject& project) {
+  RoomScope scope{project, backgrounds, {}, {}};
+  std::vector<std::optional<RRoomSource>> rooms;
+  for (const auto& name : names) rooms.push_back(name ? std::optional(ReadRoom(dir, *name, scope)) : std::nullopt);
+  project.lastInstanceId = AssignIds(rooms, &RRoomSource::instances, scope.instanceIds, kFirstInstanceId, "instance");
+  project.lastTileId = AssignIds(rooms, &RRoomSource::tiles, scope.tileIds, kFirstTileId, "tile");
+  project.rooms = std::move(rooms);
+
+  std::set<std::string> listed;
+  for (const auto& name : names)
+    if (name) listed.insert(*name + ".json");
+  std::error_code ec;
+  if (fs::is_directory(dir / "rooms", ec)) {
+    std::vector<std::string> files;
+    for (const auto& e : fs::directory_iterator(dir / "rooms", ec))
+      if (e.path().extension() == ".json") files.push_back(e.path().filename().string());
+    std::sort(files.begin(), files.end());
+    for (const std::string& f : files)
+      if (!listed.count(f)) throw ProjectError("rooms/" + f, "", "not listed in game.json resources.rooms");
+  }
+}
+
 void ReadResources(const fs::path& dir, const Doc& doc, const json& root, RProject& project) {
   const json* r = Member(root, "resources");
   if (!r) return;
@@ -664,7 +874,10 @@ void ReadResources(const fs::path& dir, const Doc& doc, const json& root, RProje
     ExpectArray(doc, *list, Join(p, kind));
     if (!list->empty()) Fail(doc, Join(p, kind), "resources of this kind are not supported yet");
   }
-  if (const json* rooms = Member(*r, "rooms")) project.rooms = ReadNameList(doc, *rooms, Join(p, "rooms"));
+  std::vector<std::optional<std::string>> roomNames, backgroundNames;
+  if (const json* rooms = Member(*r, "rooms")) roomNames = ReadNameList(doc, *rooms, Join(p, "rooms"));
+  if (const json* backgrounds = Member(*r, "backgrounds"))
+    backgroundNames = ReadNameList(doc, *backgrounds, Join(p, "backgrounds"));
 
   std::set<std::string> listed;
   if (const json* scripts = Member(*r, "scripts")) {
@@ -691,6 +904,7 @@ void ReadResources(const fs::path& dir, const Doc& doc, const json& root, RProje
       if (!listed.count(f)) throw ProjectError("scripts/" + f, "", "not listed in game.json resources.scripts");
   }
   if (const json* objects = Member(*r, "objects")) ReadObjects(dir, doc, *objects, Join(p, "objects"), project);
+  ReadRooms(dir, roomNames, backgroundNames, project);
 }
 
 void ReadRoomOrder(const Doc& doc, const json& root, RProject& project) {
@@ -702,7 +916,7 @@ void ReadRoomOrder(const Doc& doc, const json& root, RProject& project) {
     const json& v = (*order)[i];
     if (!v.is_string()) Fail(doc, Index("room_order", i), "expected a room name");
     const std::string name = v.get<std::string>();
-    auto it = std::find(project.rooms.begin(), project.rooms.end(), std::optional<std::string>(name));
+    auto it = std::find_if(project.rooms.begin(), project.rooms.end(), [&](const auto& r) { return r && r->name == name; });
     if (it == project.rooms.end()) Fail(doc, Index("room_order", i), "unknown room \"" + name + "\"");
     project.roomOrder.push_back(static_cast<int32_t>(it - project.rooms.begin()));
   }

@@ -68,6 +68,60 @@ struct RObjectSource {
   std::vector<REventSource> events;  // by type, then number; each (type, number) once
 };
 
+// A room's background layer, view, placed instance and tile as stored; names are resolved.
+struct RRoomBackSource {
+  bool visible = false;
+  bool foreground = false;
+  int32_t background = -1;
+  int32_t x = 0, y = 0;
+  bool htiled = true, vtiled = true;
+  int32_t hspeed = 0, vspeed = 0;
+  bool stretch = false;
+};
+
+struct RRoomViewSource {
+  bool visible = false;
+  int32_t xview = 0, yview = 0, wview = 640, hview = 480;
+  int32_t xport = 0, yport = 0, wport = 640, hport = 480;
+  int32_t hborder = 32, vborder = 32;
+  int32_t hspeed = -1, vspeed = -1;
+  int32_t follow = -1;  // object index, or instance id above 99999
+};
+
+struct RRoomInstanceSource {
+  int32_t x = 0, y = 0;
+  int32_t object = -1;
+  int32_t id = 0;
+  std::string code;
+};
+
+struct RRoomTileSource {
+  int32_t x = 0, y = 0;
+  int32_t background = -1;
+  int32_t left = 0, top = 0, width = 0, height = 0;
+  int32_t depth = 0;
+  int32_t id = 0;
+};
+
+struct RRoomSource {
+  std::string name;
+  std::string caption;
+  int32_t width = 640, height = 480;
+  int32_t speed = 30;
+  bool persistent = false;
+  int32_t color = 0xC0C0C0;
+  bool showColor = true;
+  std::string code;
+  std::array<RRoomBackSource, 8> backgrounds{};
+  bool enableViews = false;
+  std::array<RRoomViewSource, 8> views{};
+  std::vector<RRoomInstanceSource> instances;
+  std::vector<RRoomTileSource> tiles;
+};
+
+inline constexpr int32_t kFirstInstanceId = 100001;
+inline constexpr int32_t kFirstTileId = 10000001;
+
 struct RIncludedSource {
   std::string name;
   std::string origname;
@@ -108,7 +162,9 @@ struct RProject {
   std::vector<std::pair<std::string, std::string>> constants;
   std::vector<std::optional<RScriptSource>> scripts;  // by index; empty slots stay empty
   std::vector<std::optional<RObjectSource>> objects;  // by index
-  std::vector<std::optional<std::string>> rooms;      // names only until room records are written
+  std::vector<std::optional<RRoomSource>> rooms;      // by index
+  int32_t lastInstanceId = kFirstInstanceId - 1;      // the largest placed instance id
+  int32_t lastTileId = kFirstTileId - 1;              // the largest tile id
   std::vector<int32_t> roomOrder;
   std::vector<std::string> libraryInit;
   std::vector<RIncludedSource> included;

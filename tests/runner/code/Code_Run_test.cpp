@@ -1,13 +1,15 @@
 // Runs every cases_run/*.kvs file and compares what it printed and reported with the .expected
 // file beside it. Headers: "#--- script NAME" defines a script (all files share one script
-// table, loaded through the scripts chunk); "#--- run NAME [uninitzero] [argerrors]" runs a
-// program for instance 100001 with other 100003 in a fresh test world. Set KVS_UPDATE=1 to
+// table, loaded through the scripts chunk); "#--- run NAME [uninitzero] [argerrors] [tempdir]"
+// runs a program for instance 100001 with other 100003 in a fresh test world (tempdir: in a
+// fresh empty working folder). Set KVS_UPDATE=1 to
 // rewrite the expected files, then check every change by hand.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "runner/code/Code_Error.h"
 #include "runner/code/Code_Exec.h"
@@ -19,14 +21,32 @@
 namespace fs = std::filesystem;
 
 namespace {
+// An empty working folder for one case, removed afterwards.
+struct ScratchDir {
+  fs::path old, dir;
+  ScratchDir() : old(fs::current_path()) {
+    std::string tmpl = (fs::temp_directory_path() / "kvs_run_XXXXXX").string();
+    if (!mkdtemp(tmpl.data())) return;
+    dir = tmpl;
+    fs::current_path(dir);
+  }
+  ~ScratchDir() {
+    std::error_code ec;
+    fs::current_path(old, ec);
+    if (!dir.empty()) fs::remove_all(dir, ec);
+  }
+};
+
 fs::path CaseDir() { return fs::path(TEST_SOURCE_DIR) / "tests/runner/code/cases_run"; }
 
 std::string RunCase(const Case& c) {
   std::vector<std::string> words = HeaderWords(c.header);
   ScopedTestWorld world;
+  std::optional<ScratchDir> scratch;
   for (size_t i = 2; i < words.size(); ++i) {
     if (words[i] == "uninitzero") g_VarUninitZero = true;
     if (words[i] == "argerrors") g_ScriptArgErrors = true;
+    if (words[i] == "tempdir") scratch.emplace();
   }
   CCode code(c.text, false);
   if (!code.Compile()) return "compile error: " + ShowText(CodeError().message) + "\n";

@@ -134,6 +134,7 @@ TEST_F(ImageTest, PngRoundTripKeepsAlpha) {
   TBitmap32 bm(3, 2);
   bm.SetPixel(0, 0, 0x80FF0000);
   bm.SetPixel(2, 1, 0xFF00FF00);
+  bm.SetPixel(1, 1, 0x00ABCDEF);  // transparent keeps its colour
   const std::string path = (dir_ / "r.png").string();
   ASSERT_TRUE(bm.SaveToImageFile(path));
   const Bytes file = ReadFile(path);

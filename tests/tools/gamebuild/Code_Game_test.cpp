@@ -13,18 +13,23 @@ namespace {
 struct Outcome {
   int status;
   std::string err;
+  std::string log;  // game_errors.log
 };
 
-Outcome BuildAndRun(const Project& project) {
+// The scripted error window answers ignore unless told otherwise.
+Outcome BuildAndRun(const Project& project, const std::string& answer = "ignore") {
   ScratchDir out;
   const std::string game = (out.path() / "game").string();
   const std::string gamebuild = TEST_BINARY_DIR "/bin/gamebuild";
   EXPECT_EQ(std::system((gamebuild + " " + project.path().string() + " -o " + game + " --data-only 2>/dev/null").c_str()), 0);
   const std::string errFile = (out.path() / "stderr.txt").string();
   const int status = std::system(
-      ("cd " + out.path().string() + " && SDL_VIDEODRIVER=offscreen " TEST_BINARY_DIR "/bin/runner " + game + " 2>" + errFile + " >/dev/null").c_str());
+      ("cd " + out.path().string() + " && SDL_VIDEODRIVER=offscreen RUNNER_ERROR_ANSWER=" + answer + " " TEST_BINARY_DIR "/bin/runner " + game + " 2>" + errFile + " >/dev/null").c_str());
   const auto text = ReadBytes(errFile);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, std::string(text.begin(), text.end())};
+  const fs::path logFile = out.path() / "game_errors.log";
+  const auto log = fs::exists(logFile) ? ReadBytes(logFile) : std::vector<uint8_t>{};
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, std::string(text.begin(), text.end()),
+          std::string(log.begin(), log.end())};
 }
 
 // One script, two constants (the second built on the first) and library initialisation code.
@@ -61,4 +66,15 @@ TEST(GameCode, RunTimeErrorInAScriptIsShownAfterTheCall) {
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.err.find("In script scr_add:"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("Unknown variable missing_variable"), std::string::npos) << r.err;
+}
+
+TEST(GameCode, AbortingInTheErrorWindowEndsTheGameWithStatusOne) {
+  std::string json = GameJson("\"library_init\": [\"libinit/a.kvs\"], \"settings\": {\"logerrors\": true}");
+  const Project p({{"game.json", json}, {"libinit/a.kvs", "show_error(\"first\", false); show_error(\"second\", false);\n"}});
+  const Outcome r = BuildAndRun(p, "abort");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("first [abort]"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("second"), std::string::npos) << r.err;
+  EXPECT_TRUE(r.log.starts_with("ERROR in\r\n")) << r.log;
+  EXPECT_TRUE(r.log.ends_with("\r\n\r\nfirst\r\n\r\n\r\n")) << r.log;
 }

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "runner/shell/DataNew_Class.h"
 #include "runner/shell/Load_Chunks.h"
 #include "runner/shell/Load_Form.h"
@@ -67,11 +69,23 @@ inline std::string GameJson(const std::string& extra = "") {
          (extra.empty() ? std::string() : ",\n  " + extra) + "\n}\n";
 }
 
-// A project folder with files given by relative name.
+// A project folder with files given by relative name. Each room that game.json lists gets an
+// empty room file (every setting at its default) unless the files give one.
 class Project {
  public:
   explicit Project(const std::map<std::string, std::string>& files = {{"game.json", GameJson()}}) {
     for (const auto& [name, text] : files) WriteText(dir_.path() / name, text);
+    auto game = files.find("game.json");
+    if (game == files.end()) return;
+    const nlohmann::json root = nlohmann::json::parse(game->second, nullptr, false);
+    if (!root.is_object() || !root.contains("resources") || !root["resources"].is_object()) return;
+    const nlohmann::json& rooms = root["resources"].value("rooms", nlohmann::json::array());
+    if (!rooms.is_array()) return;
+    for (const auto& room : rooms) {
+      if (!room.is_string()) continue;
+      const std::string file = "rooms/" + room.get<std::string>() + ".json";
+      if (!files.count(file)) WriteText(dir_.path() / file, "{}");
+    }
   }
   const fs::path& path() const { return dir_.path(); }
   void Write(const std::string& name, const std::string& text) const { WriteText(dir_.path() / name, text); }

@@ -1,0 +1,50 @@
+// The test mode's settings and their effect; see Runner_TestMode.h.
+#include "runner/shell/Runner_TestMode.h"
+
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+#include "platform/clock/Clock.h"
+#include "platform/dialogs/MessageBox.h"
+#include "runner/run/Run_Main.h"
+
+namespace {
+RTestMode g_mode;
+
+template <typename T>
+bool ReadNumber(const char* name, T& out) {
+  const char* text = std::getenv(name);
+  if (!text || !*text) return false;
+  const std::string_view s(text);
+  T value{};
+  auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+  if (ec != std::errc() || end != s.data() + s.size()) {
+    std::fprintf(stderr, "runner: ignoring %s=\"%s\": not a number\n", name, text);
+    return false;
+  }
+  out = value;
+  return true;
+}
+}  // namespace
+
+RTestMode ReadTestMode() {
+  RTestMode mode;
+  mode.on = platform::TestMode();
+  if (!mode.on) return mode;
+  ReadNumber("RUNNER_TEST_SEED", mode.seed);
+  int64_t steps = -1;
+  if (ReadNumber("RUNNER_TEST_STEPS", steps) && steps >= 0) mode.maxSteps = steps;
+  return mode;
+}
+
+void ApplyTestMode(const RTestMode& mode) {
+  g_mode = mode;
+  platform::UseVirtualClock(mode.on);
+  RunLimits().maxSteps = mode.on ? mode.maxSteps : -1;
+  // Nobody watches a test run: render off screen unless a test asked for a real display.
+  if (mode.on) setenv("SDL_VIDEODRIVER", "offscreen", 0);
+}
+
+const RTestMode& TestModeSettings() { return g_mode; }

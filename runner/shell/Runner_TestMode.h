@@ -1,0 +1,21 @@
+// The runner's test mode: unattended, reproducible runs for tests and tools. Started from the
+// environment (never from the game's own arguments, which games read): RUNNER_TEST_MODE=1
+// switches it on; RUNNER_TEST_SEED fixes the random seed (default 0); RUNNER_TEST_STEPS ends
+// the game after that many steps. The clock is virtual, so steps run back to back while the
+// game sees time pass as if the runner had waited; dialogs answer from the environment and
+// nothing needs a display.
+#pragma once
+
+#include <cstdint>
+
+struct RTestMode {
+  bool on = false;
+  uint32_t seed = 0;
+  int64_t maxSteps = -1;
+};
+
+// Reads the environment; a malformed number is reported on standard error and ignored.
+RTestMode ReadTestMode();
+// Puts the mode in force: the clock, the step limit, headless video when none was chosen.
+void ApplyTestMode(const RTestMode& mode);
+const RTestMode& TestModeSettings();

@@ -1,0 +1,98 @@
+// End-to-end games: each folder under tests/games/ holding a game.json is a project that is
+// built with gamebuild and run by the runner in test mode; the files its expected/ folder
+// holds must then exist in the game's folder with exactly that content. A test.json beside
+// game.json may set "steps" (the step limit, default 100000), "seed", "status" (the expected
+// exit status, default 0) and "env" (more environment variables). GAMES_UPDATE=1 rewrites the
+// expected files from the run (check every change by hand).
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadFile(const fs::path& p) {
+  std::ifstream f(p, std::ios::binary);
+  std::stringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+std::string Quote(const std::string& s) {
+  std::string out = "'";
+  for (char c : s) {
+    if (c == '\'')
+      out += "'\\''";
+    else
+      out += c;
+  }
+  return out + "'";
+}
+
+std::vector<std::string> GameNames() {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(fs::path(TEST_SOURCE_DIR) / "tests/games"))
+    if (fs::exists(e.path() / "game.json")) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class Games : public ::testing::TestWithParam<std::string> {};
+
+int Shell(const std::string& command) {
+  const int status = std::system(command.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_P(Games, RunToTheirExpectedFiles) {
+  const fs::path project = fs::path(TEST_SOURCE_DIR) / "tests/games" / GetParam();
+  const fs::path work = fs::path(TEST_BINARY_DIR) / "games" / GetParam();
+  fs::remove_all(work);
+  fs::create_directories(work);
+
+  nlohmann::json settings = nlohmann::json::object();
+  if (fs::exists(project / "test.json")) settings = nlohmann::json::parse(ReadFile(project / "test.json"));
+  const int64_t steps = settings.value("steps", int64_t{100000});
+  const int64_t seed = settings.value("seed", int64_t{0});
+  const int status = settings.value("status", 0);
+
+  const fs::path game = work / "game.kvx";
+  ASSERT_EQ(Shell(Quote(GAMEBUILD_EXE) + " " + Quote(project.string()) + " -o " + Quote(game.string()) +
+                " --data-only 2>" + Quote((work / "gamebuild.txt").string())),
+            0)
+      << ReadFile(work / "gamebuild.txt");
+
+  std::string env = "RUNNER_TEST_MODE=1 RUNNER_HEADLESS=1 RUNNER_TEST_STEPS=" + std::to_string(steps) +
+                    " RUNNER_TEST_SEED=" + std::to_string(seed);
+  if (settings.contains("env"))
+    for (const auto& [k, v] : settings["env"].items()) env += " " + k + "=" + Quote(v.get<std::string>());
+  const int got = Shell("cd " + Quote(work.string()) + " && env " + env + " " + Quote(RUNNER_EXE) +
+                      " game.kvx >stdout.txt 2>stderr.txt");
+  EXPECT_EQ(got, status) << ReadFile(work / "stderr.txt");
+
+  const fs::path expected = project / "expected";
+  ASSERT_TRUE(fs::is_directory(expected)) << "no expected/ folder";
+  for (const auto& e : fs::directory_iterator(expected)) {
+    const fs::path produced = work / e.path().filename();
+    if (std::getenv("GAMES_UPDATE")) {
+      if (fs::exists(produced)) fs::copy_file(produced, e.path(), fs::copy_options::overwrite_existing);
+      continue;
+    }
+    ASSERT_TRUE(fs::exists(produced)) << e.path().filename() << " was not written\n" << ReadFile(work / "stderr.txt");
+    EXPECT_EQ(ReadFile(produced), ReadFile(e.path())) << e.path().filename();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(All, Games, ::testing::ValuesIn(GameNames()),
+                         [](const auto& info) { return info.param; });
+
+}  // namespace
