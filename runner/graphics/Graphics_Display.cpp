@@ -67,13 +67,13 @@ void ClientSize(int32_t& cw, int32_t& ch) {
 // Presents the region into the attached window; false when the device could not.
 bool Present() {
   platform::TWindow* window = Window_Attached();
+  if (!window || !window->Visible()) return true;  // nobody to see it: the back buffer stays as it is
   int32_t cw, ch;
   ClientSize(cw, ch);
   const RPlacement p = RegionPlacement();
   gpu::WindowImage img;
   gpu::IDevice* d = Dev();
   if (!d) {
-    if (!window) return true;
     // Without a device only the window colour shows.
     if (cw <= 0 || ch <= 0 || int64_t{cw} * ch > (int64_t{1} << 26)) return true;
     img.width = cw;
@@ -83,7 +83,7 @@ bool Present() {
                          GameToArgb(WindowState().color) & 0xFFFFFF, g_rs.interpolation, img)) {
     return false;
   }
-  if (window && window->Visible()) window->Present(img.width, img.height, img.pixels.data());
+  window->Present(img.width, img.height, img.pixels.data());
   return true;
 }
 
@@ -457,15 +457,6 @@ void Display_SaveScreen(const std::string& fname, int32_t x, int32_t y, int32_t 
   const std::vector<uint8_t> bytes = bm.SaveToBMP();
   std::ofstream f(fname, std::ios::binary | std::ios::trunc);
   if (f) f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string NextScreenshotName(const std::string& dir) {
-  std::error_code ec;
-  for (int n = 100;; ++n) {
-    std::string name = "screenshot" + std::to_string(n) + ".png";
-    const std::filesystem::path p = dir.empty() ? std::filesystem::path(name) : std::filesystem::path(dir) / name;
-    if (!std::filesystem::exists(p, ec)) return p.string();
-  }
 }
 
 int32_t Display_GetPixel(int32_t x, int32_t y) {

@@ -81,8 +81,6 @@ bool Display_Capture(int32_t x, int32_t y, int32_t w, int32_t h, TBitmap32& out)
 // Saves a captured part: PNG when the name ends in ".png" (any case), else a BMP file. Writing
 // errors are swallowed; an empty name reports its error.
 void Display_SaveScreen(const std::string& fname, int32_t x, int32_t y, int32_t w, int32_t h);
-// F9: "screenshot" + n + ".png", the first n from 100 whose file does not exist (in dir).
-std::string NextScreenshotName(const std::string& dir);
 // The colour of the back-buffer pixel under a region position, 0 outside the used area.
 int32_t Display_GetPixel(int32_t x, int32_t y);
 

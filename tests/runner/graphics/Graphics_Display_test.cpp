@@ -15,8 +15,10 @@
 #include "platform/window/Window.h"
 #include "runner/code/Code_Error.h"
 #include "runner/graphics/Graphics_D3D.h"
+#include "runner/graphics/Graphics_Hooks.h"
 #include "runner/graphics/Graphics_Texture.h"
 #include "runner/graphics/Graphics_Window.h"
+#include "runner/run/Run_Hooks.h"
 
 namespace fs = std::filesystem;
 
@@ -170,6 +172,21 @@ TEST_F(DisplayTest, ScreenshotsWrittenAndReadBack) {
   // Nothing results from an empty part.
   Display_SaveScreen((dir_ / "none.png").string(), 40, 0, 5, 5);
   EXPECT_FALSE(fs::exists(dir_ / "none.png"));
+}
+
+TEST_F(DisplayTest, RuntimeHooksSaveTheScreenAndToggleFullScreen) {
+  InstallDisplayHooks();
+  DrawPair(0, 0);
+  const std::string path = (dir_ / "screenshot100.png").string();
+  RunHooks().saveScreenshot(path.c_str());
+  TBitmap32 bm;
+  ASSERT_TRUE(bm.LoadFromImageFile(path));
+  EXPECT_EQ(bm.GetPixel(0, 0), 0xFFFF0000u);
+  EXPECT_TRUE(RunHooks().windowActive());
+  RunHooks().toggleFullScreen();
+  EXPECT_TRUE(WindowState().full_screen);
+  RunHooks().toggleFullScreen();
+  EXPECT_FALSE(WindowState().full_screen);
 }
 
 TEST_F(DisplayTest, EmptyScreenshotNameIsAnError) {
