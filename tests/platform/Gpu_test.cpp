@@ -253,6 +253,26 @@ TEST_F(GpuTest, ResetKeepsManagedTexturesAndDropsTargets) {
   D().ReleaseTexture(managed);
 }
 
+TEST_F(GpuTest, MultisamplingSmoothsEdges) {
+  // Grey levels along a diagonal edge appear only with multisampling.
+  for (int samples : {0, 4}) {
+    if (samples > 1 && !D().MultisampleSupported(samples)) continue;
+    ASSERT_TRUE(D().Reset(kW, kH, samples));
+    gpu::RenderStates rs;
+    rs.lighting = false;
+    rs.cull = gpu::ECull::None;
+    D().SetRenderStates(rs);
+    D().SetTransform(gpu::ETransform::Projection, Ortho2D(kW, kH));
+    D().Clear(gpu::ClearTarget, 0xFF000000, 1.0f, 0);
+    const VC v[3] = {{-0.5f, -0.5f, 0, 0xFFFFFFFF}, {15.5f, -0.5f, 0, 0xFFFFFFFF}, {-0.5f, 10.5f, 0, 0xFFFFFFFF}};
+    D().DrawPrimitiveUP(gpu::EPrimitive::TriangleList, 1, gpu::EVertexFormat::Colored, v, sizeof v);
+    int partial = 0;
+    for (uint32_t p : Read())
+      if ((p & 0xFF) != 0 && (p & 0xFF) != 0xFF) ++partial;
+    EXPECT_EQ(partial > 0, samples > 1) << samples << " samples";
+  }
+}
+
 TEST_F(GpuTest, RenderTargetsAndCopies) {
   const gpu::TextureHandle target = D().CreateTexture(4, 4, true);
   ASSERT_TRUE(D().SetRenderTarget(target, 0));

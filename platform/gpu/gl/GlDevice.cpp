@@ -277,7 +277,7 @@ class GlDevice final : public DeviceBase {
     return true;
   }
 
-  bool Reset(int32_t w, int32_t h, int32_t) override {
+  bool Reset(int32_t w, int32_t h, int32_t samples) override {
     if (w <= 0 || h <= 0 || w > caps_.maxTextureSize || h > caps_.maxTextureSize) return false;
     Current();
     FreeBack();
@@ -309,6 +309,7 @@ class GlDevice final : public DeviceBase {
     }
     backW_ = w;
     backH_ = h;
+    if (samples > 1 && MultisampleSupported(samples)) MakeMultisampleBuffer(samples);
     ResetStates();
     target_ = kBackBuffer;
     targetW_ = w;
@@ -519,6 +520,8 @@ class GlDevice final : public DeviceBase {
     GLuint sf = 0, df = 0;
     int32_t sw = 0, sh = 0, dw = 0, dh = 0;
     if (!Surface(source, sf, sw, sh) || !Surface(dest, df, dw, dh)) return false;
+    // A multisampled back buffer can be read (resolved) but not written by a copy.
+    if (dest == kBackBuffer && msFbo_) return false;
     // Clip the source rectangle to both surfaces.
     int32_t l = std::max(from.left, 0), t = std::max(from.top, 0);
     int32_t r = std::min(from.right, sw), b = std::min(from.bottom, sh);
@@ -530,6 +533,7 @@ class GlDevice final : public DeviceBase {
     b = std::min(b, t + dh - y);
     if (r <= l || b <= t) return false;
     Current();
+    if (source == kBackBuffer) Resolve();
     glBindFramebuffer(GL_READ_FRAMEBUFFER, sf);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, df);
     glBlitFramebuffer(l, t, r, b, x, y, x + (r - l), y + (b - t), GL_COLOR_BUFFER_BIT, GL_NEAREST);
@@ -544,6 +548,7 @@ class GlDevice final : public DeviceBase {
     if (rc.left < 0 || rc.top < 0 || rc.Width() <= 0 || rc.Height() <= 0 || rc.right > w || rc.bottom > h)
       return false;
     Current();
+    if (source == kBackBuffer) Resolve();
     glBindFramebuffer(GL_FRAMEBUFFER, fbo);
     boundFbo_ = fbo;
     out.assign(static_cast<size_t>(rc.Width()) * static_cast<size_t>(rc.Height()), 0);
@@ -555,6 +560,7 @@ class GlDevice final : public DeviceBase {
                WindowImage& out) override {
     if (!backFbo_ || cw <= 0 || ch <= 0 || cw > caps_.maxTextureSize || ch > caps_.maxTextureSize) return false;
     Current();
+    Resolve();
     if (cw != windowW_ || ch != windowH_) {
       if (windowFbo_) glDeleteFramebuffers(1, &windowFbo_);
       if (windowTex_) glDeleteTextures(1, &windowTex_);
@@ -612,7 +618,40 @@ class GlDevice final : public DeviceBase {
     boundFbo_ = ~0u;
   }
 
+  // Drawing into the back buffer goes to multisampled buffers, resolved into it before reads.
+  void MakeMultisampleBuffer(int32_t samples) {
+    glGenRenderbuffers(1, &msColor_);
+    glBindRenderbuffer(GL_RENDERBUFFER, msColor_);
+    glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, GL_RGB8, backW_, backH_);
+    glGenRenderbuffers(1, &msDepth_);
+    glBindRenderbuffer(GL_RENDERBUFFER, msDepth_);
+    glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, GL_DEPTH24_STENCIL8, backW_, backH_);
+    glGenFramebuffers(1, &msFbo_);
+    glBindFramebuffer(GL_FRAMEBUFFER, msFbo_);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, msColor_);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, msDepth_);
+    boundFbo_ = ~0u;
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) FreeMultisample();
+  }
+
+  void FreeMultisample() {
+    if (msFbo_) glDeleteFramebuffers(1, &msFbo_);
+    if (msColor_) glDeleteRenderbuffers(1, &msColor_);
+    if (msDepth_) glDeleteRenderbuffers(1, &msDepth_);
+    msFbo_ = msColor_ = msDepth_ = 0;
+    boundFbo_ = ~0u;
+  }
+
+  void Resolve() {
+    if (!msFbo_) return;
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, msFbo_);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, backFbo_);
+    glBlitFramebuffer(0, 0, backW_, backH_, 0, 0, backW_, backH_, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    boundFbo_ = ~0u;
+  }
+
   void FreeBack() {
+    FreeMultisample();
     if (backFbo_) glDeleteFramebuffers(1, &backFbo_);
     if (backTex_) glDeleteTextures(1, &backTex_);
     if (backDepth_) glDeleteRenderbuffers(1, &backDepth_);
@@ -636,7 +675,7 @@ class GlDevice final : public DeviceBase {
   }
 
   void BindTarget() {
-    GLuint fbo = backFbo_;
+    GLuint fbo = msFbo_ ? msFbo_ : backFbo_;
     if (target_ != kBackBuffer) {
       auto it = textures_.find(target_);
       if (it != textures_.end()) fbo = it->second.fbo;
@@ -816,6 +855,7 @@ class GlDevice final : public DeviceBase {
   Program programs_[2];  // smooth, flat
   GLuint vao_ = 0, stream_ = 0;
   GLuint backFbo_ = 0, backTex_ = 0, backDepth_ = 0;
+  GLuint msFbo_ = 0, msColor_ = 0, msDepth_ = 0;
   int32_t backW_ = 0, backH_ = 0;
   GLuint windowFbo_ = 0, windowTex_ = 0;
   int32_t windowW_ = 0, windowH_ = 0;
