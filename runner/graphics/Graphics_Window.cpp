@@ -97,7 +97,20 @@ void Window_Apply() {
     if (g_state.full_screen) {
       g_window->SetBordered(false);
       g_window->SetBounds({0, 0, ScreenWidth(), ScreenHeight()});
-      if (w) SDL_SetWindowFullscreen(w, SDL_WINDOW_FULLSCREEN_DESKTOP);
+      if (w) {
+        // A mode the game set is applied here, the only place a real mode change is possible.
+        const platform::DisplayMode mode = platform::CurrentDisplayMode();
+        if (mode == platform::DesktopDisplayMode()) {
+          SDL_SetWindowFullscreen(w, SDL_WINDOW_FULLSCREEN_DESKTOP);
+        } else {
+          SDL_DisplayMode m{};
+          m.w = mode.width;
+          m.h = mode.height;
+          m.refresh_rate = mode.frequency;
+          SDL_SetWindowDisplayMode(w, &m);
+          SDL_SetWindowFullscreen(w, SDL_WINDOW_FULLSCREEN);
+        }
+      }
     } else {
       if (w) SDL_SetWindowFullscreen(w, 0);
       g_window->SetBordered(g_state.show_border);
