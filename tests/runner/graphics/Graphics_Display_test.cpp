@@ -3,6 +3,7 @@
 // screenshots written and read back. Skipped without OpenGL.
 #include "runner/graphics/Graphics_Display.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -187,6 +188,36 @@ TEST_F(DisplayTest, RuntimeHooksSaveTheScreenAndToggleFullScreen) {
   EXPECT_TRUE(WindowState().full_screen);
   RunHooks().toggleFullScreen();
   EXPECT_FALSE(WindowState().full_screen);
+}
+
+TEST_F(DisplayTest, NativeWindowFollowsTheState) {
+  platform::TWindow window("TRunnerForm", platform::MakeWindowBackend());
+  Window_Attach(&window);
+  Window_SetVisible(true);
+  SDL_Window* native = window.NativeHandle();
+  if (!native) GTEST_SKIP() << "no native window";
+  struct Step {
+    const char* what;
+    void (*act)();
+    uint32_t set, clear;  // window flags
+  };
+  // The off-screen driver keeps full-screen flags but not border or resizing ones.
+  const Step steps[] = {
+      {"full screen", [] { Window_SetFullScreen(true); }, SDL_WINDOW_FULLSCREEN_DESKTOP, 0},
+      {"windowed", [] { Window_SetFullScreen(false); }, 0, SDL_WINDOW_FULLSCREEN},
+  };
+  for (const Step& s : steps) {
+    s.act();
+    const uint32_t flags = SDL_GetWindowFlags(native);
+    EXPECT_EQ(flags & s.set, s.set) << s.what;
+    EXPECT_EQ(flags & s.clear, 0u) << s.what;
+  }
+  Window_SetCaption("Caption");
+  EXPECT_STREQ(SDL_GetWindowTitle(native), "Caption");
+  DrawPair(0, 0);
+  Display_PresentFrame();  // through the window's own surface
+  Window_SetVisible(false);
+  Window_Attach(nullptr);
 }
 
 TEST_F(DisplayTest, EmptyScreenshotNameIsAnError) {
