@@ -227,6 +227,60 @@ TEST_F(GpuTest, LitTriangleFollowsTheLightingFormula) {
   EXPECT_EQ(At(10, 10), 0x202020u);
 }
 
+TEST_F(GpuTest, PointLightsEndAtTheirRange) {
+  gpu::RenderStates rs = D().GetRenderStates();
+  rs.lighting = true;
+  D().SetRenderStates(rs);
+  gpu::Light light;
+  light.type = gpu::ELight::Point;
+  light.position = {2, 2, -1};
+  light.attenuation0 = 1;
+  light.range = 2;
+  D().SetLight(0, light);
+  D().LightEnable(0, true);
+  auto lit = [&](float x) {
+    const VN v[3] = {{x - 0.5f, -0.5f, 0, 0, 0, -1, 0xFFFFFFFF, 0, 0},
+                     {x + 1.5f, -0.5f, 0, 0, 0, -1, 0xFFFFFFFF, 0, 0},
+                     {x - 0.5f, 1.5f, 0, 0, 0, -1, 0xFFFFFFFF, 0, 0}};
+    D().DrawPrimitiveUP(gpu::EPrimitive::TriangleList, 1, gpu::EVertexFormat::NormalTextured, v, sizeof v);
+    return At(static_cast<int>(x), 0) & 0xFF;
+  };
+  EXPECT_GT(lit(2), 0u);   // within range
+  EXPECT_EQ(lit(9), 0u);   // beyond it: no light at all
+}
+
+TEST_F(GpuTest, FlatShadingTakesTheFirstVertex) {
+  for (gpu::EShade shade : {gpu::EShade::Flat, gpu::EShade::Gouraud}) {
+    SetUp();
+    gpu::RenderStates rs = D().GetRenderStates();
+    rs.shade = shade;
+    D().SetRenderStates(rs);
+    const VC v[3] = {{-0.5f, -0.5f, 0, 0xFFFF0000}, {8, -0.5f, 0, 0xFF00FF00}, {-0.5f, 8, 0, 0xFF0000FF}};
+    D().DrawPrimitiveUP(gpu::EPrimitive::TriangleList, 1, gpu::EVertexFormat::Colored, v, sizeof v);
+    EXPECT_EQ(At(3, 3) == 0xFF0000u, shade == gpu::EShade::Flat);
+  }
+}
+
+TEST_F(GpuTest, DepthTestPassesEqualDepthAndVertexBuffersDraw) {
+  gpu::RenderStates rs = D().GetRenderStates();
+  rs.zEnable = true;
+  D().SetRenderStates(rs);
+  Quad(-0.5f, -0.5f, 1.5f, 0.5f, 0xFFFF0000, 0.5f);
+  Quad(-0.5f, -0.5f, 0.5f, 0.5f, 0xFF00FF00, 0.5f);  // same depth: drawn
+  Quad(0.5f, -0.5f, 1.5f, 0.5f, 0xFF0000FF, 0.7f);   // behind: hidden
+  EXPECT_EQ(At(0, 0), 0x00FF00u);
+  EXPECT_EQ(At(1, 0), 0xFF0000u);
+  const VC v[2] = {{5, 5, 0, 0xFFFFFFFF}, {6, 5, 0, 0xFFFFFFFF}};
+  const gpu::BufferHandle vb = D().CreateVertexBuffer(sizeof v);
+  ASSERT_TRUE(D().UpdateVertexBuffer(vb, 0, v, sizeof v));
+  EXPECT_FALSE(D().UpdateVertexBuffer(vb, 8, v, sizeof v));  // past its end
+  D().DrawPrimitive(vb, gpu::EPrimitive::PointList, 1, 1, gpu::EVertexFormat::Colored);
+  D().DrawPrimitive(vb, gpu::EPrimitive::PointList, 1, 5, gpu::EVertexFormat::Colored);  // too many: nothing
+  D().ReleaseVertexBuffer(vb);
+  EXPECT_EQ(At(6, 5), 0xFFFFFFu);
+  EXPECT_EQ(At(5, 5), 0u);
+}
+
 TEST_F(GpuTest, ResetKeepsManagedTexturesAndDropsTargets) {
   const uint32_t texel = 0xFF123456;
   const gpu::TextureHandle managed = D().CreateTexture(1, 1, false);
