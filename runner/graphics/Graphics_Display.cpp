@@ -70,12 +70,16 @@ bool Present() {
   if (!window || !window->Visible()) return true;  // nobody to see it: the back buffer stays as it is
   int32_t cw, ch;
   ClientSize(cw, ch);
+  // What can be shown is bounded; a larger client area shows its top-left part.
+  constexpr int32_t kMaxClient = 8192;
   const RPlacement p = RegionPlacement();
-  gpu::WindowImage img;
   gpu::IDevice* d = Dev();
+  const int32_t limit = d ? std::min(kMaxClient, d->Caps().maxTextureSize) : kMaxClient;
+  cw = std::clamp(cw, 1, limit);
+  ch = std::clamp(ch, 1, limit);
+  gpu::WindowImage img;
   if (!d) {
     // Without a device only the window colour shows.
-    if (cw <= 0 || ch <= 0 || int64_t{cw} * ch > (int64_t{1} << 26)) return true;
     img.width = cw;
     img.height = ch;
     img.pixels.assign(static_cast<size_t>(cw) * static_cast<size_t>(ch), GameToArgb(WindowState().color));
