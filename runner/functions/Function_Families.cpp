@@ -10,5 +10,6 @@ std::vector<FunctionFamily> AllFunctionFamilies() {
       InteractionFunctions(),
       GameFunctions(),
       GraphicsFunctions(),
+      SoundFunctions(),
   };
 }

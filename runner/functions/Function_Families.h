@@ -16,3 +16,4 @@ FunctionFamily CodeFunctions();  // Function_Code
 FunctionFamily MiscFunctions();  // Function_Misc
 FunctionFamily InteractionFunctions();  // Function_Interaction
 FunctionFamily GraphicsFunctions();  // Function_Graphics
+FunctionFamily SoundFunctions();  // Function_Sound

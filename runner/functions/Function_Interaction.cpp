@@ -28,12 +28,9 @@ bool Live(const CInstance* inst) {
   return inst && !inst->i_marked;
 }
 
-// A changed instance leaves its marked original, with the same id, earlier in the list.
 CInstance* LiveInstance(CRoom& room, int32_t id) {
-  if (CInstance* inst = room.FindInstance(id); Live(inst)) return inst;
-  for (int32_t i = 0; i < room.r_numb(); ++i)
-    if (CInstance* inst = room.Instance(i); Live(inst) && inst->i_id == id) return inst;
-  return nullptr;
+  CInstance* inst = room.FindInstance(id);
+  return Live(inst) ? inst : nullptr;
 }
 
 // Calls visit for each unmarked instance obj stands for, in list order, until it answers false.

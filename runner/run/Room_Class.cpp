@@ -62,17 +62,32 @@ void CRoom::RebuildObjectLists() {
 }
 
 CInstance* CRoom::FindInstance(int32_t id) {
+  CInstance* found = nullptr;
   if (ids_valid_) {
     auto it = ids_.find(id);
     // An id changed since the index was built shows as a mismatch; rebuild then.
     if (it == ids_.end()) return nullptr;
-    if (it->second->i_id == id) return it->second;
+    if (it->second->i_id == id) found = it->second;
   }
-  ids_.clear();
-  for (const auto& inst : r_instance) ids_.try_emplace(inst->i_id, inst.get());
-  ids_valid_ = true;
-  auto it = ids_.find(id);
-  return it == ids_.end() ? nullptr : it->second;
+  if (!found) {
+    ids_.clear();
+    for (const auto& inst : r_instance) ids_.try_emplace(inst->i_id, inst.get());
+    ids_valid_ = true;
+    auto it = ids_.find(id);
+    if (it == ids_.end()) return nullptr;
+    found = it->second;
+  }
+  // A changed or carried instance leaves a marked copy with its id earlier in the list; the
+  // id names the live one.
+  if (found->i_marked) {
+    for (const auto& inst : r_instance) {
+      if (inst->i_id == id && !inst->i_marked) {
+        ids_[id] = inst.get();
+        return inst.get();
+      }
+    }
+  }
+  return found;
 }
 
 namespace {

@@ -127,7 +127,7 @@ class CRoom {
   CInstance* Obj_Instance_Recursive(int32_t objind, int32_t numb) const {
     return ListAt(r_obj_instance_recursive, objind, numb);
   }
-  // The first active instance in list order with that id, marked or not; null when none.
+  // The active instance with that id, an unmarked one when there are several; null when none.
   CInstance* FindInstance(int32_t id);
 
   std::string r_caption;

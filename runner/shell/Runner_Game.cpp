@@ -23,6 +23,7 @@
 #include "runner/shell/Runner_Form.h"
 #include "runner/shell/Runner_Load.h"
 #include "runner/shell/Runner_TestMode.h"
+#include "runner/sound/Sound_Main.h"
 
 namespace {
 // The settings that change how game code compiles and runs; read before any code compiles.
@@ -30,6 +31,28 @@ bool ApplyCodeSettings() {
   g_VarUninitZero = Options().opt_uninitzero;
   g_ScriptArgErrors = Options().opt_argerrors;
   return true;
+}
+
+// Resource names in game code are their indices; kinds not built yet have none.
+bool FindResourceIndex(ResourceKind kind, std::string_view name, int32_t& index) {
+  switch (kind) {
+    case ResourceKind::Object: index = ObjectFind(name); break;
+    case ResourceKind::Sound: index = Sound_Find(name); break;
+    case ResourceKind::Script: index = ScriptIndex(name); break;
+    case ResourceKind::Room: index = RoomFind(name); break;
+    default: index = -1; break;
+  }
+  return index >= 0;
+}
+
+// The player goes down with the game, before included files are removed.
+bool PrepareSoundsOnce() {
+  static bool shutdownRegistered = false;
+  if (!shutdownRegistered) {
+    AddShutdownStep("sound", ShutdownSounds);
+    shutdownRegistered = true;
+  }
+  return PrepareSounds();
 }
 }  // namespace
 
@@ -41,6 +64,7 @@ void InstallGameSubsystems() {
   InitFunctions();
   InitInterpreter();
   InstallRuntimeHost();
+  TheRunnerCompileContext().resources = FindResourceIndex;
 
   // Errors of an earlier game in this process do not carry over into the next.
   SetGameLoader([](const std::string& path) {
@@ -52,10 +76,13 @@ void InstallGameSubsystems() {
   SetChunkLoader(EChunk::LibraryInit, LoadLibraryInit);
   SetChunkLoader(EChunk::Rooms, LoadRooms);
   SetChunkLoader(EChunk::RoomOrder, LoadRoomOrder);
+  SetChunkLoader(EChunk::Sounds, LoadSounds);
 
   SetPrepareHook(EPrepareStep::ExtensionPackages, ApplyCodeSettings);
   SetPrepareHook(EPrepareStep::Constants, DefineGameConstants);
   SetPrepareHook(EPrepareStep::Scripts, CompileScripts);
+  SetPrepareHook(EPrepareStep::Sounds, PrepareSoundsOnce);
+  SetPrepareHook(EPrepareStep::StopSound, [] { return ShutdownSounds(), true; });
   InstallObjectLoading();
 
   ApplyTestMode(ReadTestMode());

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 # Writes the committed seed corpus of the fuzz targets (tests/fuzz/corpus/<target>/): small,
 # well-formed inputs that reach each reader's deeper paths. Deterministic; rerun after changes.
+import math
 import random
 import shutil
 import struct
@@ -146,6 +147,24 @@ def stream_seeds():
 
 
 # ---- png ----
+def wave(channels):
+    frames = 64
+    data = b"".join(struct.pack("<h", int(16000 * math.sin(i / 5))) * channels for i in range(frames))
+    fmt = struct.pack("<HHIIHH", 1, channels, 44100, 44100 * 2 * channels, 2 * channels, 16)
+    body = b"WAVE" + b"fmt " + struct.pack("<I", 16) + fmt + b"data" + struct.pack("<I", len(data)) + data
+    return b"RIFF" + struct.pack("<I", len(body)) + body
+
+
+def audio_seeds():
+    # A tempo event, then one note held for a quarter note.
+    track = bytes([0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20, 0x00, 0x90, 60, 100, 0x83, 0x60, 0x80, 60, 0,
+                   0x00, 0xFF, 0x2F, 0x00])
+    song = b"MThd" + struct.pack(">IHHH", 6, 1, 1, 480) + b"MTrk" + struct.pack(">I", len(track)) + track
+    rmid = b"RMID" + b"data" + struct.pack("<I", len(song)) + song
+    return {"mono.wav": wave(1), "stereo.wav": wave(2), "song.mid": song,
+            "song.rmi": b"RIFF" + struct.pack("<I", len(rmid)) + rmid}
+
+
 def png(width, height, depth, colour, rows, extra=()):
     """rows: the raw scanlines without filter bytes; each gets filter 0 (or 1 on odd rows)."""
     def chunk(kind, body):
@@ -350,7 +369,7 @@ def main():
     out = Path(sys.argv[1]) if len(sys.argv) > 1 else HERE / "corpus"
     for target, seeds in (("stream", stream_seeds()), ("bmp", bmp_seeds()), ("code", code_seeds()),
                           ("variables", variable_seeds()), ("png", png_seeds()),
-                          ("functions", function_seeds())):
+                          ("functions", function_seeds()), ("audio", audio_seeds())):
         write(out / target, seeds)
 
 

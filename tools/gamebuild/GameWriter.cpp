@@ -60,6 +60,32 @@ void WriteAction(CStream& e, const RActionSource& a) {
   e.WriteBoolean(a.isnot);
 }
 
+void WriteSounds(CStream& c, const RProject& p) {
+  c.WriteInteger(kChunkVersion);
+  c.WriteInteger(static_cast<int32_t>(p.sounds.size()));
+  for (const auto& s : p.sounds) {
+    CStream e;
+    e.WriteBoolean(s.has_value());
+    if (s) {
+      e.WriteString(s->name);
+      e.WriteInteger(kChunkVersion);
+      e.WriteInteger(s->kind);
+      e.WriteString(s->extension);
+      e.WriteString(s->origname);
+      e.WriteBoolean(s->hasData);
+      if (s->hasData) {
+        CStream data = CStream::FromBytes(s->data.data(), s->data.size());
+        e.WriteStream(data);
+      }
+      e.WriteInteger(s->effects);
+      e.WriteReal(s->volume);
+      e.WriteReal(s->pan);
+      e.WriteBoolean(s->preload);
+    }
+    c.WriteStreamC(e);
+  }
+}
+
 void WriteObjects(CStream& c, const RProject& p) {
   c.WriteInteger(kChunkVersion);
   c.WriteInteger(static_cast<int32_t>(p.objects.size()));
@@ -280,7 +306,7 @@ CStream WriteChunks(const RProject& p, const std::array<uint8_t, 16>& sessionId)
     c.WriteString(name);
     c.WriteString(value);
   }
-  WriteEmptyChunk(c, kChunkVersion);  // sounds
+  WriteSounds(c, p);
   WriteEmptyChunk(c, kChunkVersion);  // sprites
   WriteEmptyChunk(c, kChunkVersion);  // backgrounds
   WriteEmptyChunk(c, kChunkVersion);  // paths

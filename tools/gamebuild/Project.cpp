@@ -860,6 +860,62 @@ void ReadRooms(const fs::path& dir, const std::vector<std::optional<std::string>
   }
 }
 
+// --- sounds --------------------------------------------------------------------------------
+
+double GetReal(const Doc& doc, const json& obj, const std::string& prefix, const char* name, double def,
+               double lo, double hi, const char* range) {
+  const json* v = Member(obj, name);
+  if (!v) return def;
+  const std::string key = Join(prefix, name);
+  if (!v->is_number()) Fail(doc, key, "expected a number");
+  const double d = v->get<double>();
+  if (!(d >= lo && d <= hi)) Fail(doc, key, std::string("number out of range ") + range);
+  return d;
+}
+
+RSoundSource ReadSound(const fs::path& dir, const std::string& name) {
+  const Doc doc = LoadDoc(dir, "sounds/" + name + ".json");
+  const json& root = doc.root;
+  ExpectObject(doc, root, "");
+  CheckKeys(doc, root, "", {"file", "kind", "effects", "volume", "pan", "preload"});
+  RSoundSource s;
+  s.name = name;
+  static const std::map<std::string, int32_t> kKinds = {
+      {"normal", 0}, {"background", 1}, {"3d", 2}, {"multimedia", 3}};
+  const std::string kind = GetString(doc, root, "", "kind", "normal");
+  auto k = kKinds.find(kind);
+  if (k == kKinds.end()) Fail(doc, "kind", "expected normal, background, 3d or multimedia");
+  s.kind = k->second;
+  const std::string file = GetString(doc, root, "", "file", "");
+  if (!file.empty()) {
+    s.hasData = true;
+    s.data = ReadNamedFile(dir, doc, "file", file);
+    if (s.data.size() > size_t{INT32_MAX} / 2) Fail(doc, "file", "file too large: " + file);
+    s.extension = fs::path(file).extension().string();
+    s.origname = fs::path(file).filename().string();
+  }
+  static const std::map<std::string, int32_t> kEffects = {
+      {"chorus", 1},     {"echo", 2},        {"flanger", 4},     {"gargle", 8},
+      {"reverb", 16},    {"compressor", 32}, {"equalizer", 64},  {"distortion", 128},
+      {"environment", 256}};
+  if (const json* fx = Member(root, "effects")) {
+    ExpectArray(doc, *fx, "effects");
+    for (size_t i = 0; i < fx->size(); ++i) {
+      const json& e = (*fx)[i];
+      auto it = e.is_string() ? kEffects.find(e.get<std::string>()) : kEffects.end();
+      if (it == kEffects.end())
+        Fail(doc, Index("effects", i),
+             "expected chorus, echo, flanger, gargle, reverb, compressor, equalizer, distortion or "
+             "environment");
+      s.effects |= it->second;
+    }
+  }
+  s.volume = GetReal(doc, root, "", "volume", 1.0, 0.0, 1.0, "0..1");
+  s.pan = GetReal(doc, root, "", "pan", 0.0, -1.0, 1.0, "-1..1");
+  s.preload = GetBool(doc, root, "", "preload", true);
+  return s;
+}
+
 void ReadResources(const fs::path& dir, const Doc& doc, const json& root, RProject& project) {
   const json* r = Member(root, "resources");
   if (!r) return;
@@ -868,7 +924,7 @@ void ReadResources(const fs::path& dir, const Doc& doc, const json& root, RProje
   CheckKeys(doc, *r, p,
             {"sounds", "sprites", "backgrounds", "paths", "scripts", "fonts", "timelines", "objects", "rooms"});
   // Records of these kinds come with later versions of the format.
-  for (const char* kind : {"sounds", "sprites", "backgrounds", "paths", "fonts", "timelines"}) {
+  for (const char* kind : {"sprites", "backgrounds", "paths", "fonts", "timelines"}) {
     const json* list = Member(*r, kind);
     if (!list) continue;
     ExpectArray(doc, *list, Join(p, kind));
@@ -878,6 +934,9 @@ void ReadResources(const fs::path& dir, const Doc& doc, const json& root, RProje
   if (const json* rooms = Member(*r, "rooms")) roomNames = ReadNameList(doc, *rooms, Join(p, "rooms"));
   if (const json* backgrounds = Member(*r, "backgrounds"))
     backgroundNames = ReadNameList(doc, *backgrounds, Join(p, "backgrounds"));
+  if (const json* sounds = Member(*r, "sounds"))
+    for (const auto& name : ReadNameList(doc, *sounds, Join(p, "sounds")))
+      project.sounds.push_back(name ? std::optional(ReadSound(dir, *name)) : std::nullopt);
 
   std::set<std::string> listed;
   if (const json* scripts = Member(*r, "scripts")) {

@@ -136,6 +136,19 @@ struct RIncludedSource {
   bool removeEnd = true;
 };
 
+struct RSoundSource {
+  std::string name;
+  int32_t kind = 0;
+  std::string extension;  // with its dot
+  std::string origname;
+  bool hasData = false;
+  std::vector<uint8_t> data;
+  int32_t effects = 0;
+  double volume = 1.0;
+  double pan = 0.0;
+  bool preload = true;
+};
+
 struct RGameInfoSource {
   int32_t color = 0xE1FFFF;
   bool embed = false;
@@ -160,6 +173,7 @@ struct RProject {
   std::vector<uint8_t> library;
   ROptions settings;
   std::vector<std::pair<std::string, std::string>> constants;
+  std::vector<std::optional<RSoundSource>> sounds;    // by index; empty slots stay empty
   std::vector<std::optional<RScriptSource>> scripts;  // by index; empty slots stay empty
   std::vector<std::optional<RObjectSource>> objects;  // by index
   std::vector<std::optional<RRoomSource>> rooms;      // by index

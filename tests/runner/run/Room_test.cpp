@@ -621,3 +621,19 @@ TEST_F(Rooms, RoomOrderFailures) {
 }
 
 }  // namespace
+
+namespace {
+// A changed or carried instance leaves a marked copy with the same id before it in the list.
+TEST_F(Rooms, AnIdNamesTheLiveInstanceWhenAMarkedCopyPrecedesIt) {
+  const int32_t obj = AddObject();
+  CInstance* old = room.AddInstance(0, 0, obj);
+  EXPECT_EQ(room.FindInstance(old->i_id), old);  // the index is built now
+  CInstance* live = room.AddInstance(0, 0, obj);
+  old->i_marked = true;
+  live->i_id = old->i_id;
+  room.InvalidateIds();
+  EXPECT_EQ(room.FindInstance(old->i_id), live);
+  live->i_marked = true;
+  EXPECT_NE(room.FindInstance(old->i_id), nullptr);  // only marked ones left: still found
+}
+}  // namespace

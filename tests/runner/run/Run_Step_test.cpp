@@ -132,3 +132,50 @@ TEST_F(StepTest, LosingTheLastLifePerformsTheEventOnce) {
 }
 
 }  // namespace
+
+namespace {
+// A change requested in any phase from the begin step to the end step ends the step after
+// that phase: nothing later runs, not even the clearing of pressed keys. From the particles
+// on, the step runs to its end.
+struct PhaseCase {
+  const char* phase;
+  void (*install)();
+  bool endStepRuns;
+  bool clearRuns;
+};
+
+void Request() { SetPendingRoomChange(1); }
+
+const PhaseCase kPhases[] = {
+    {"time lines", [] { RunHooks().timeLines = [] { Request(); }; }, false, false},
+    {"keyboard", [] { RunHooks().keyboardEvents = [] { Request(); }; }, false, false},
+    {"joystick", [] { RunHooks().joystickEvents = [] { Request(); }; }, false, false},
+    {"mouse", [] { RunHooks().mouseEvents = [] { Request(); }; }, false, false},
+    {"collisions", [] { RunHooks().collisionEvents = [] { Request(); }; }, false, false},
+    {"particles", [] { RunHooks().updateParticles = [] { Request(); }; }, true, true},
+};
+
+class PhaseChange : public StepTest, public ::testing::WithParamInterface<PhaseCase> {};
+
+TEST_P(PhaseChange, EndsTheStepWhereTheOrderSays) {
+  const int32_t obj = AddObject();
+  Tag(obj, ev_step, 2, "end");
+  room.AddInstance(0, 0, obj);
+  static bool cleared;
+  cleared = false;
+  RunHooks().clearPressed = [] { cleared = true; };
+  GetParam().install();
+  const auto trace = Steps(1);
+  EXPECT_EQ(!trace.empty(), GetParam().endStepRuns);
+  EXPECT_EQ(cleared, GetParam().clearRuns);
+  EXPECT_EQ(PendingRoomChange(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Phases, PhaseChange, ::testing::ValuesIn(kPhases),
+                         [](const auto& info) {
+                           std::string n = info.param.phase;
+                           for (char& c : n)
+                             if (c == ' ') c = '_';
+                           return n;
+                         });
+}  // namespace

@@ -24,7 +24,7 @@ Outcome BuildAndRun(const Project& project, const std::string& answer = "ignore"
   EXPECT_EQ(std::system((gamebuild + " " + project.path().string() + " -o " + game + " --data-only 2>/dev/null").c_str()), 0);
   const std::string errFile = (out.path() / "stderr.txt").string();
   const int status = std::system(
-      ("cd " + out.path().string() + " && SDL_VIDEODRIVER=offscreen RUNNER_ERROR_ANSWER=" + answer + " " TEST_BINARY_DIR "/bin/runner " + game + " 2>" + errFile + " >/dev/null").c_str());
+      ("cd " + out.path().string() + " && RUNNER_TEST_MODE=1 RUNNER_TEST_STEPS=2 SDL_VIDEODRIVER=offscreen RUNNER_ERROR_ANSWER=" + answer + " " TEST_BINARY_DIR "/bin/runner " + game + " 2>" + errFile + " >/dev/null").c_str());
   const auto text = ReadBytes(errFile);
   const fs::path logFile = out.path() / "game_errors.log";
   const auto log = fs::exists(logFile) ? ReadBytes(logFile) : std::vector<uint8_t>{};

@@ -222,7 +222,7 @@ TEST(GameBuildCommand, RunnerRunsBuiltGames) {
   ASSERT_EQ(std::system((gamebuild + " " TEST_SOURCE_DIR "/examples/minimal -o " + game.string()).c_str()), 0);
   auto run = [&](const std::string& command, std::string& err) {
     const fs::path errFile = dir.path() / "stderr.txt";
-    const int status = std::system(("cd " + dir.path().string() + " && SDL_VIDEODRIVER=offscreen " + command + " 2>" +
+    const int status = std::system(("cd " + dir.path().string() + " && RUNNER_TEST_MODE=1 RUNNER_TEST_STEPS=2 SDL_VIDEODRIVER=offscreen " + command + " 2>" +
                                     errFile.string() + " >/dev/null")
                                        .c_str());
     const auto text = ReadBytes(errFile);

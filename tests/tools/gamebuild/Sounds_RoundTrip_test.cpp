@@ -1,0 +1,144 @@
+// Sounds from a project: the records gamebuild writes, as the runner's sound list reads them,
+// the faults of sound files, and a built game with sounds run on a machine without a sound device.
+#include <gtest/gtest.h>
+
+#include "runner/sound/Sound_DirectX.h"
+#include "runner/sound/Sound_Main.h"
+#include "tests/tools/gamebuild/GameFixture.h"
+
+using namespace fixture;
+
+namespace {
+
+const std::string kSoundsGame =
+    R"({"game_id": 7, "resources": {"rooms": ["rm_main"], "sounds": ["snd_shot", null, "snd_music"]},
+        "room_order": ["rm_main"], "library_init": ["init.kvs"]})";
+
+// A wave file header and four samples: enough to be recognised.
+const std::string kWave =
+    std::string(
+        "RIFF\x2c\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x44\xac\0\0\x88\x58\x01\0\x02\0\x10\0data\x08\0\0\0",
+        44) +
+    std::string(8, '\0');
+
+TEST(SoundRecords, ArriveInTheSoundList) {
+  Project project(
+      {{"game.json", kSoundsGame},
+       {"init.kvs", ""},
+       {"sounds/snd_shot.json",
+        R"({"file": "audio/shot.wav", "effects": ["echo", "gargle"], "volume": 0.5, "pan": -0.25, "preload": false})"},
+       {"sounds/snd_music.json", R"({"kind": "background"})"},
+       {"audio/shot.wav", kWave}});
+  LoadRun run;
+  SetChunkLoader(EChunk::Sounds, LoadSounds);
+  ASSERT_TRUE(run.Load(project.Build()).loaded);
+  ASSERT_EQ(SoundCount(), 3);
+  EXPECT_FALSE(Sound_Exists(1));
+  EXPECT_EQ(Sound_Find("snd_music"), 2);
+  const CSound* shot = Sound_Get(0);
+  EXPECT_EQ(Sound_Name(0), "snd_shot");
+  EXPECT_EQ(shot->s_kind, 0);
+  EXPECT_EQ(shot->s_extension, ".wav");
+  EXPECT_EQ(shot->s_origname, "shot.wav");
+  ASSERT_TRUE(shot->s_sound);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(shot->s_sound->Data()), shot->s_sound->GetSize()),
+            kWave);
+  EXPECT_EQ(shot->s_effects, 2 | 8);
+  EXPECT_EQ(shot->s_volume, 0.5);
+  EXPECT_EQ(shot->s_pan, -0.25);
+  EXPECT_FALSE(shot->s_preload);
+  const CSound* music = Sound_Get(2);
+  EXPECT_EQ(music->s_kind, 1);
+  EXPECT_FALSE(music->s_sound);
+  EXPECT_TRUE(music->s_preload);
+  ClearSounds();
+}
+
+TEST(SoundRecords, AWrongRecordVersionFailsTheChunk) {
+  CStream record;
+  record.WriteBoolean(true);
+  record.WriteString("snd");
+  record.WriteInteger(799);
+  CStream chunk;
+  chunk.WriteInteger(800);
+  chunk.WriteInteger(1);
+  chunk.WriteStreamC(record);
+  chunk.SetPosition(0);
+  EXPECT_FALSE(LoadSounds(chunk));
+  EXPECT_EQ(SoundCount(), 0);
+  CStream version;
+  version.WriteInteger(700);
+  version.SetPosition(0);
+  EXPECT_FALSE(LoadSounds(version));
+}
+
+struct SoundFault {
+  const char* what;
+  std::string json;
+  const char* key;
+  const char* message;
+};
+
+void PrintTo(const SoundFault& c, std::ostream* os) { *os << c.what; }
+
+class SoundFaults : public ::testing::TestWithParam<SoundFault> {};
+
+TEST_P(SoundFaults, NameTheSoundFileAndKey) {
+  Project project({{"game.json", kSoundsGame},
+                   {"init.kvs", ""},
+                   {"sounds/snd_shot.json", GetParam().json},
+                   {"sounds/snd_music.json", "{}"}});
+  try {
+    project.BuildBytes();
+    FAIL() << "no error";
+  } catch (const gamebuild::ProjectError& e) {
+    EXPECT_EQ(e.File(), "sounds/snd_shot.json");
+    EXPECT_EQ(e.Key(), GetParam().key);
+    EXPECT_NE(std::string(e.what()).find(GetParam().message), std::string::npos) << e.what();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SoundFaults,
+    ::testing::Values(
+        SoundFault{"kind", R"({"kind": "loud"})", "kind", "expected normal, background, 3d or multimedia"},
+        SoundFault{"effect", R"({"effects": ["echo", "wobble"]})", "effects[1]", "expected chorus"},
+        SoundFault{"volume", R"({"volume": 1.5})", "volume", "number out of range 0..1"},
+        SoundFault{"pan", R"({"pan": "left"})", "pan", "expected a number"},
+        SoundFault{"file", R"({"file": "nope.wav"})", "file", "file not found: nope.wav"},
+        SoundFault{"key", R"({"loop": true})", "loop", "unknown key"}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+// The runner program with a game whose library initialisation plays its sounds, on a machine
+// without a sound device (an OpenAL driver that does not exist) and on a silent one.
+TEST(SoundGame, RunsWithoutASoundDevice) {
+  ScratchDir dir;
+  Project project(
+      {{"game.json", kSoundsGame},
+       {"init.kvs",
+        "sound_play(snd_shot); sound_loop(snd_music); sound_effect_set(snd_shot, 511);"
+        " if (sound_isplaying(snd_shot)) show_error(\"heard\", false);"},
+       {"sounds/snd_shot.json", R"({"file": "audio/shot.wav"})"},
+       {"sounds/snd_music.json", R"({"file": "audio/shot.wav", "kind": "background", "preload": false})"},
+       {"audio/shot.wav", kWave}});
+  const fs::path game = project.Build();
+  for (const char* driver : {"nothing_here", "null"}) {
+    const fs::path errFile = dir.path() / "stderr.txt";
+    const std::string cmd = "cd " + dir.path().string() +
+                            " && RUNNER_TEST_MODE=1 SDL_VIDEODRIVER=offscreen ALSOFT_DRIVERS=" + driver +
+                            " ALSOFT_CONF=/dev/null " TEST_BINARY_DIR "/bin/runner " + game.string() + " 2>" +
+                            errFile.string() + " >/dev/null";
+    const int status = std::system(cmd.c_str());
+    const auto bytes = ReadBytes(errFile);
+    const std::string err(bytes.begin(), bytes.end());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << driver << ": " << err;
+    const bool noDevice = std::string(driver) != "null";
+    EXPECT_EQ(err.find("No sound device detected. Sounds might not play.") != std::string::npos, noDevice)
+        << driver << ": " << err;
+    if (noDevice) {
+      EXPECT_EQ(err.find("heard"), std::string::npos) << err;
+    }
+  }
+}
+
+}  // namespace
