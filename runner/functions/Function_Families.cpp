@@ -9,6 +9,7 @@ std::vector<FunctionFamily> AllFunctionFamilies() {
       MiscFunctions(),
       InteractionFunctions(),
       GameFunctions(),
+      GraphicsFunctions(),
       SoundFunctions(),
   };
 }

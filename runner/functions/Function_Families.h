@@ -15,4 +15,5 @@ FunctionFamily GameFunctions();  // Function_Game
 FunctionFamily CodeFunctions();  // Function_Code
 FunctionFamily MiscFunctions();  // Function_Misc
 FunctionFamily InteractionFunctions();  // Function_Interaction
+FunctionFamily GraphicsFunctions();  // Function_Graphics
 FunctionFamily SoundFunctions();  // Function_Sound

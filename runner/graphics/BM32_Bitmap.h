@@ -5,7 +5,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
+
+class CStream;
 
 class TBitmap32 {
  public:
@@ -37,6 +40,21 @@ class TBitmap32 {
   bool LoadFromBMP(const uint8_t* data, size_t size);
   // A BMP file: 32 bits per pixel (b, g, r, a), uncompressed, bottom-up.
   std::vector<uint8_t> SaveToBMP() const;
+
+  // Decodes PNG, BMP, JPEG, GIF (first frame) or TIFF, chosen by the extension (".png"...) or,
+  // when that does not match the content, by the first bytes. A picture whose alpha is 0
+  // everywhere comes out opaque. On failure returns false and leaves the bitmap unchanged.
+  bool DecodeImage(const std::vector<uint8_t>& data, const std::string& extension);
+  // False when the file does not exist or cannot be decoded.
+  bool LoadFromImageFile(const std::string& fname);
+  // A PNG file (RGBA, 8 bits per channel, one IDAT chunk); empty when compression fails.
+  std::vector<uint8_t> SaveToPNG() const;
+  bool SaveToImageFile(const std::string& fname) const;  // PNG; false when writing fails
+
+  // Record: version 800, width, height, then (when width × height > 0) a plain block of the
+  // pixels. Another version gives false and leaves the bitmap as it was; so does damage.
+  bool LoadFromStream(CStream& str);
+  void SaveToStream(CStream& str) const;
 
  private:
   int32_t s_w = 0;

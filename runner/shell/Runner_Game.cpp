@@ -10,6 +10,7 @@
 #include "runner/code/Variable_Class.h"
 #include "runner/code/Variable_Main.h"
 #include "runner/functions/Function_Math.h"
+#include "runner/graphics/Graphics_Hooks.h"
 #include "runner/run/IO_Intake.h"
 #include "runner/run/Object_Lists.h"
 #include "runner/run/Object_Main.h"
@@ -92,6 +93,9 @@ void InstallGameSubsystems() {
     else
       RandomizeSeed();
   };
+  InstallDisplayHooks();
+  // After the display: the input answers whether the window is active, from what it was told
+  // at the start of the step, so a replay sees the same focus as the recording.
   InstallInput();  // the message pump between steps is the input's
   SetPrepareHook(EPrepareStep::InputHandlers, StartInputFromEnvironment);
   SetStartGameHook(RunGame);

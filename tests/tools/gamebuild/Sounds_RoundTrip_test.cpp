@@ -125,7 +125,7 @@ TEST(SoundGame, RunsWithoutASoundDevice) {
   for (const char* driver : {"nothing_here", "null"}) {
     const fs::path errFile = dir.path() / "stderr.txt";
     const std::string cmd = "cd " + dir.path().string() +
-                            " && RUNNER_TEST_MODE=1 SDL_VIDEODRIVER=offscreen ALSOFT_DRIVERS=" + driver +
+                            " && RUNNER_TEST_MODE=1 RUNNER_TEST_STEPS=2 SDL_VIDEODRIVER=offscreen ALSOFT_DRIVERS=" + driver +
                             " ALSOFT_CONF=/dev/null " TEST_BINARY_DIR "/bin/runner " + game.string() + " 2>" +
                             errFile.string() + " >/dev/null";
     const int status = std::system(cmd.c_str());
