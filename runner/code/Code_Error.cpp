@@ -152,15 +152,7 @@ void AppendToLog(std::string_view message) {
   g_state.first_log_write = false;
   std::string text(message);
   text += "\r\n\r\n\r\n";  // the message's line end, then two empty lines
-  const char* p = text.data();
-  size_t left = text.size();
-  while (left > 0) {
-    const ssize_t n = write(fd, p, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    p += n;
-    left -= static_cast<size_t>(n);
-  }
+  WriteFully(fd, text);  // a failed write is dropped like every other log failure
   close(fd);
 }
 

@@ -167,15 +167,7 @@ void WriteTraceAlways(std::string_view text) {
   std::string line(text);
   line += '\n';
   // One write per line, so lines of two runners sharing the log do not interleave.
-  const char* p = line.data();
-  size_t left = line.size();
-  while (left > 0) {
-    const ssize_t n = write(fd, p, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    p += n;
-    left -= static_cast<size_t>(n);
-  }
+  WriteFully(fd, line);
   close(fd);
 }
 
@@ -274,4 +266,17 @@ int RunnerMain(int argc, char** argv) {
   platform::ShutdownVideo();
   RemoveTempDirectory();
   return status;
+}
+
+bool WriteFully(int fd, std::string_view data) {
+  const char* p = data.data();
+  size_t left = data.size();
+  while (left > 0) {
+    const ssize_t n = write(fd, p, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
+  return true;
 }

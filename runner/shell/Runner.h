@@ -19,6 +19,10 @@ int RunnerMain(int argc, char** argv);
 // trace log as "Unhandled Exception - " + message and gives status 1; else the exit status.
 int RunStartUp(const std::function<void()>& body);
 
+// Writes all of data to the file descriptor, retrying after interruptions and short writes;
+// false when the file refuses (errno tells why).
+bool WriteFully(int fd, std::string_view data);
+
 // Trace log ("Trace.log" next to the executable).
 void WriteTrace(std::string_view text);
 void WriteTraceAlways(std::string_view text);

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <string>
 
+#include "runner/shell/Runner.h"
 #include "tools/gamebuild/GameWriter.h"
 
 namespace fs = std::filesystem;
@@ -27,13 +28,8 @@ std::vector<uint8_t> ReadRunner(const fs::path& path) {
 }
 
 void WriteAll(int fd, const std::vector<uint8_t>& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) throw BuildError(std::string("write failed: ") + std::strerror(errno));
-    done += static_cast<size_t>(n);
-  }
+  if (!WriteFully(fd, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size())))
+    throw BuildError(std::string("write failed: ") + std::strerror(errno));
 }
 
 }  // namespace
