@@ -11,6 +11,7 @@
 #include "runner/code/Variable_Main.h"
 #include "runner/functions/Function_Math.h"
 #include "runner/graphics/Graphics_Hooks.h"
+#include "runner/graphics/Sprite_Main.h"
 #include "runner/run/IO_Intake.h"
 #include "runner/run/Object_Lists.h"
 #include "runner/run/Object_Main.h"
@@ -41,6 +42,8 @@ bool FindResourceIndex(ResourceKind kind, std::string_view name, int32_t& index)
     case ResourceKind::Sound: index = Sound_Find(name); break;
     case ResourceKind::Script: index = ScriptIndex(name); break;
     case ResourceKind::Room: index = RoomFind(name); break;
+    case ResourceKind::Sprite: index = Sprites().Find(name); break;
+    case ResourceKind::Background: index = Backgrounds().Find(name); break;
     default: index = -1; break;
   }
   return index >= 0;
@@ -94,6 +97,7 @@ void InstallGameSubsystems() {
       RandomizeSeed();
   };
   InstallDisplayHooks();
+  InstallSprites();
   // After the display: the input answers whether the window is active, from what it was told
   // at the start of the step, so a replay sees the same focus as the recording.
   InstallInput();  // the message pump between steps is the input's

@@ -1,0 +1,61 @@
+// The sprite and background lists and what other subsystems learn from them.
+#include "runner/graphics/Sprite_Main.h"
+
+#include "runner/graphics/Graphics_Display.h"
+#include "runner/run/Instance_Class.h"
+#include "runner/run/Room_Class.h"
+
+TResourceList<CSprite>& Sprites() {
+  static TResourceList<CSprite> list("__newsprite");
+  return list;
+}
+
+TResourceList<CBackground>& Backgrounds() {
+  static TResourceList<CBackground> list("__newbackground");
+  return list;
+}
+
+void InitSpriteTextures() {
+  for (int32_t i = 0; i < Sprites().Count(); ++i)
+    if (CSprite* s = Sprites().Get(i)) s->InitTexture();
+  for (int32_t i = 0; i < Backgrounds().Count(); ++i)
+    if (CBackground* b = Backgrounds().Get(i)) b->InitTexture();
+}
+
+void ClearSpritesAndBackgrounds() {
+  Sprites().Clear();
+  Backgrounds().Clear();
+}
+
+namespace {
+
+bool SpriteShape(int32_t sprite, RSpriteShape& shape) {
+  const CSprite* s = Sprites().Exists(sprite) ? Sprites().Get(sprite) : nullptr;
+  if (!s) return false;
+  shape.imagecount = s->i_numb;
+  shape.xorig = s->i_xorig;
+  shape.yorig = s->i_yorig;
+  shape.left = s->i_bbox.left;
+  shape.top = s->i_bbox.top;
+  shape.right = s->i_bbox.right;
+  shape.bottom = s->i_bbox.bottom;
+  shape.width = s->GetWidth();
+  shape.height = s->GetHeight();
+  return true;
+}
+
+bool BackgroundSize(int32_t background, int32_t& width, int32_t& height) {
+  const CBackground* b = Backgrounds().Exists(background) ? Backgrounds().Get(background) : nullptr;
+  if (!b) return false;
+  width = b->GetWidth();
+  height = b->GetHeight();
+  return true;
+}
+
+}  // namespace
+
+void InstallSprites() {
+  SetSpriteShapeLookup(SpriteShape);
+  SetBackgroundSizeLookup(BackgroundSize);
+  SetResourceTextureInit(InitSpriteTextures);
+}
