@@ -4,6 +4,7 @@
 // and angle.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
