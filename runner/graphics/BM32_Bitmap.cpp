@@ -328,19 +328,16 @@ void TBitmap32::SmoothEdges() {
 }
 
 void TBitmap32::BleedColors() {
-  // Reads from a copy: a bled pixel stays transparent and must not feed its neighbours.
-  const std::vector<uint32_t> src = s_data;
-  auto at = [&](int32_t x, int32_t y) {
-    return src[static_cast<size_t>(y) * static_cast<size_t>(s_w) + static_cast<size_t>(x)];
-  };
+  // In place is safe: a bled pixel keeps alpha 0, so it never feeds a neighbour.
   for (int32_t y = 0; y < s_h; ++y)
     for (int32_t x = 0; x < s_w; ++x) {
       uint32_t& p = s_data[static_cast<size_t>(y) * static_cast<size_t>(s_w) + static_cast<size_t>(x)];
       if (A(p) != 0) continue;
       const int32_t nb[4][2] = {{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}};
       for (const auto& n : nb) {
-        if (n[0] < 0 || n[1] < 0 || n[0] >= s_w || n[1] >= s_h || A(at(n[0], n[1])) == 0) continue;
-        p = at(n[0], n[1]) & 0x00FFFFFFu;
+        const uint32_t q = GetPixel(n[0], n[1]);  // 0, so skipped, outside
+        if (A(q) == 0) continue;
+        p = q & 0x00FFFFFFu;
         break;
       }
     }
