@@ -76,6 +76,11 @@ TEST_F(SpriteDrawing, SimpleExtAndStretched) {
   Call("draw_sprite_ext", {0, 0, 8, 14, 2, 1, 90, 0xFFFFFF, 0.5});  // turned counter-clockwise
   Call("draw_sprite_stretched", {0, 0, 20, 12, 8, 2});              // origin ignored
   Call("draw_background_ext", {0, 24, 20, 2, 2, 0, 0xFFFF00, 1});   // blended with cyan
+  CInstance shown(28, 28, 100002, 0);
+  shown.i_spriteindex = 0;
+  shown.i_imageindex = 2.2;  // frame 0
+  shown.i_imagescaley = -1;  // upside down about the origin
+  Call("draw_self", {}, &shown);
   const TBitmap32 shot = Capture();
   EXPECT_EQ(shot.GetPixel(2, 2), 0xFFFFFFFFu);
   EXPECT_EQ(shot.GetPixel(5, 5), 0xFFFF0000u);
@@ -87,6 +92,8 @@ TEST_F(SpriteDrawing, SimpleExtAndStretched) {
   EXPECT_EQ(shot.GetPixel(27, 13), 0xFFFF0000u);
   EXPECT_EQ(shot.GetPixel(25, 21), 0xFF00FFFFu);
   EXPECT_EQ(shot.GetPixel(29, 23), 0xFF00FF00u);
+  EXPECT_EQ(shot.GetPixel(26, 29), 0xFFFFFFFFu);
+  EXPECT_EQ(shot.GetPixel(29, 26), 0xFFFF0000u);
   EXPECT_TRUE(MatchesGolden(shot, "sprites_simple_ext_stretched", 8));
   EXPECT_TRUE(g_errors.empty());
 }
@@ -123,6 +130,11 @@ TEST_F(SpriteDrawing, MissingResourcesReportAndDrawNothing) {
     EXPECT_EQ(g_errors[0], c.error);
     if (std::string(c.function).find("texture") != std::string::npos) EXPECT_EQ(r.val(), -1);
   }
+  CInstance self(0, 0, 100001, 0);
+  self.i_spriteindex = 1;
+  g_errors.clear();
+  Call("draw_self", {}, &self);
+  EXPECT_EQ(g_errors, std::vector<std::string>{"Trying to draw non-existing sprite."});
   // A sprite without frames draws nothing and has no texture, without an error.
   Sprites().Put(2, std::make_unique<CSprite>(), "none");
   g_errors.clear();
