@@ -384,21 +384,34 @@ inline const RValue* Peek(ENode* n, Frame& f) {
   return nullptr;
 }
 
-// The existing element [i] of a set local array, for an index that is a constant or a set
-// local holding a whole number in range; null sends the access the general way, which also
-// reports every fault. Frame slots never move, and nothing an expression runs can reach them.
+// A whole array index in range held by a constant or a set local; false otherwise.
+inline bool QuickIndex(ENode* idx, Frame& f, size_t& i) {
+  const RValue* v = Peek(idx, f);
+  if (!v || !v->IsReal()) return false;
+  const double d = v->val();
+  if (!(d >= 0.0 && d < kArrayDim)) return false;
+  const int32_t k = static_cast<int32_t>(d);
+  i = static_cast<size_t>(k);
+  return k == d;
+}
+
+// The existing element [i] or [i, j] of a set local array, for indices that are constants or
+// set locals holding whole numbers in range; null sends the access the general way, which
+// also reports every fault. Frame slots never move, and nothing an expression runs can reach
+// them.
 inline RValue* QuickLocalElement(ENode* n, Frame& f) {
   LocalSlot& s = f.locals[n->aux];
-  const RValue* iv = Peek(n->kids[0], f);
-  if (!s.exists || !iv || !iv->IsReal()) return nullptr;
-  const double d = iv->val();
-  if (!(d >= 0.0 && d < kArrayDim)) return nullptr;
-  const int32_t i = static_cast<int32_t>(d);
-  if (i != d) return nullptr;
-  if (i == 0) return &s.var.simplevalue;
+  if (!s.exists) return nullptr;
+  size_t row = 0, col;
+  if (!QuickIndex(n->kids[0], f, col)) return nullptr;
+  if (n->nidx == 2) {
+    row = col;
+    if (!QuickIndex(n->kids[1], f, col)) return nullptr;
+  }
+  if (row == 0 && col == 0) return &s.var.simplevalue;
   std::vector<std::vector<RValue>>& rows = s.var.value;
-  if (rows.empty() || static_cast<size_t>(i) >= rows[0].size()) return nullptr;
-  return &rows[0][static_cast<size_t>(i)];
+  if (row >= rows.size() || col >= rows[row].size()) return nullptr;
+  return &rows[row][col];
 }
 
 bool IndexPart(ENode* idx, Frame& f, int32_t& part) {
@@ -733,7 +746,7 @@ bool Eval(ENode* n, Frame& f, RValue& out) {
           out = Arguments().slots[n->aux];
           return true;
         }
-      } else if (n->nidx == 1 && n->owner == Owner::Local) {
+      } else if (n->owner == Owner::Local) {
         if (const RValue* e = QuickLocalElement(n, f)) {
           out = *e;
           return true;
@@ -797,13 +810,32 @@ Outcome ExecAssign(ENode* n, Frame& f) {
     if (k == Got::Real) v.SetReal(x);
     return AssignValue(n, f, Place{Owner::Local, target->aux, 0}, v);
   }
-  if (target->owner == Owner::Local && target->nidx == 1 && n->sub == 0) {  // local a[i] = value
+  if (target->owner == Owner::Local) {  // an existing local a[i] or a[i, j]
     if (RValue* e = QuickLocalElement(target, f)) {
+      double x;
       RValue v;
-      if (!Eval(n->kids[1], f, v)) return Outcome::Error;
-      *e = v;
-      *f.result = std::move(v);
-      return Outcome::Normal;
+      const Got k = Operand(n->kids[1], f, x, v);
+      if (k == Got::Error) return Outcome::Error;
+      if (k == Got::Real && (n->sub == 0 || e->IsReal())) {
+        double now = x;
+        bool done = true;
+        switch (n->sub) {
+          case 0: break;
+          case sym::kPlus: now = e->val() + x; break;
+          case sym::kMinus: now = e->val() - x; break;
+          case sym::kMul: now = e->val() * x; break;
+          default: done = false;
+        }
+        if (done) {
+          e->SetReal(now);
+          f.result->SetReal(now);
+          return Outcome::Normal;
+        }
+      }
+      if (k == Got::Real) v.SetReal(x);
+      Place p{Owner::Local, target->aux, 0};
+      if (!Resolve(target, f, p)) return Outcome::Error;
+      return AssignValue(n, f, p, v);
     }
   }
   Place p{target->owner, target->aux, 0};
