@@ -541,8 +541,12 @@ bool EvalVar(ENode* n, Frame& f, RValue& out) {
 
 [[gnu::noinline]] bool EvalCall(ENode* n, Frame& f, RValue& out) {
   RValue argv[kMaxFunctionArgs];
-  for (int32_t i = 0; i < n->n; ++i)
-    if (!Eval(n->kids[i], f, argv[i])) return false;
+  for (int32_t i = 0; i < n->n; ++i) {
+    double x;
+    const Got k = Operand(n->kids[i], f, x, argv[i]);
+    if (k == Got::Error) return false;
+    if (k == Got::Real) argv[i].SetReal(x);
+  }
   switch (n->op) {
     case Op::CallBuiltin:
       out.SetReal(0.0);
@@ -886,7 +890,7 @@ Outcome AssignValue(ENode* n, Frame& f, const Place& p, RValue& v) {
 }
 
 // Evaluates a condition; false after reporting msg for a string.
-bool Condition(ENode* c, Frame& f, const char* msg, bool& truth) {
+inline bool Condition(ENode* c, Frame& f, const char* msg, bool& truth) {
   double d;
   RValue v;
   switch (Operand(c, f, d, v)) {
