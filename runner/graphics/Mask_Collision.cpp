@@ -31,6 +31,7 @@ struct RPlaced {
   }
   // Real coordinates for the line test; NaN and infinities fail the range checks.
   bool General(double px, double py) const {
+    if (sx == 0 || sy == 0) return false;  // a flattened mask covers no pixel
     const double dx = px - static_cast<double>(x), dy = py - static_cast<double>(y);
     const double u = std::floor(static_cast<double>(xo) + (dx * c + dy * s) / sx);
     const double v = std::floor(static_cast<double>(yo) + (dy * c - dx * s) / sy);
