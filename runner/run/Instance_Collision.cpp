@@ -46,9 +46,11 @@ bool CInstance::Collision_Point(double x, double y, bool prec) const {
   if (i_marked) return false;
   if (!(i_bbox.left <= x && x < i_bbox.right + 1.0 && i_bbox.top <= y && y < i_bbox.bottom + 1.0)) return false;
   if (!prec) return true;
+  // The pixel holding the point, as the box test has it: rounding would test the next pixel for
+  // points in the right or lower half of a pixel, which the box test let through.
   const CSprite* s = MaskSprite(*this);
   return s && s->CheckCollisionPoint(SubImage(*this, *s), Box(*this), R(i_x), R(i_y), i_imagescalex, i_imagescaley,
-                                     i_imageangle, R(x), R(y));
+                                     i_imageangle, R(std::floor(x)), R(std::floor(y)));
 }
 
 bool CInstance::Collision_Rectangle(double x1, double y1, double x2, double y2, bool prec) const {
