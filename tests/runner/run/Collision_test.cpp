@@ -1,5 +1,6 @@
 // Collisions in a room built in code: the instance tests with their box checks, the collision
 // event phase with solid instances, and the movement, place, query and activation functions.
+#include <random>
 #include <string>
 #include <vector>
 
@@ -326,6 +327,80 @@ TEST_F(Collisions, PositionDestroyAndChange) {
   Run(x, "position_change(11, 11, " + std::to_string(b) + ", false)");
   EXPECT_EQ(room.Obj_Number(b), 1);
   EXPECT_EQ(room.Obj_Instance(b, 0)->i_id, 100003);
+}
+
+// The index only prunes: on many random layouts, with events that move, destroy, create and
+// deactivate instances, it gives the exhaustive way's events in its order and its answers.
+TEST_F(Collisions, IndexAgreesWithTheExhaustiveWay) {
+  const int32_t sprites[] = {Square(1), Square(6), Square(16), AddSprite({"#...#", ".#.#.", "..#..", ".#.#.", "#...#"}, 2, 2),
+                             AddSprite({"##########"}, 5, 0)};
+  const int32_t a = AddObject(), b = AddObject(), c = AddObject(b);
+  Code(a, ev_collision, a, "t_log(string(id) + \"~\" + string(other.id)); if (id mod 3 == 0) x += 7");
+  Code(a, ev_collision, b,
+       "t_log(string(id) + \">\" + string(other.id)); if (other.id mod 11 == 0) with (other) instance_destroy();"
+       "if (id mod 13 == 0 && instance_number(all) < 150) instance_create(x + 5, y, object_index)");
+  Code(c, ev_collision, a, "t_log(string(id) + \"<\" + string(other.id)); if (id mod 17 == 0) instance_deactivate_object(other)");
+  const int32_t objects[] = {a, b, c};
+  BuildEventLists();
+  auto state = [&] {
+    std::string out;
+    for (int32_t i = 0; i < room.r_numb(); ++i) {
+      const CInstance* inst = room.Instance(i);
+      out += std::to_string(inst->i_id) + "@" + std::to_string(inst->i_x) + "," + std::to_string(inst->i_y) + " ";
+    }
+    return out + "/" + std::to_string(room.r_numb_deact());
+  };
+  size_t events = 0;
+  for (uint32_t seed = 1; seed <= 24; ++seed) {
+    std::vector<std::string> traces[2];
+    std::string states[2];
+    std::vector<double> answers[2];
+    for (int32_t m = 0; m < 2; ++m) {
+      CollisionMethod() = m == 0 ? ECollisionMethod::Exhaustive : ECollisionMethod::Indexed;
+      room.ClearInstances();
+      room.r_instance_deact.clear();
+      SetLastInstanceId(100000);
+      Trace().clear();
+      std::mt19937 rng(seed);
+      auto pick = [&](int32_t n) { return static_cast<int32_t>(rng() % static_cast<uint32_t>(n)); };
+      const int32_t count = 20 + pick(60), span = 40 + pick(160);
+      for (int32_t k = 0; k < count; ++k) {
+        CInstance* inst = room.AddInstance(pick(span) + pick(4) * 0.25, pick(span), objects[pick(3)]);
+        inst->Setspriteindex(sprites[pick(5)]);
+        inst->i_solid = pick(4) == 0;
+        const double scales[] = {1, 1, 2, 0.5, -1};
+        inst->Setimagescalex(scales[pick(5)]);
+        inst->Setimagescaley(scales[pick(5)]);
+        const double angles[] = {0, 0, 0, 30, 90, 200};
+        inst->Setimageangle(angles[pick(6)]);
+        inst->i_xprevious = inst->i_x - pick(5);
+        inst->i_yprevious = inst->i_y - pick(5);
+      }
+      CollisionEvents();
+      traces[m] = Trace();
+      states[m] = state();
+      CInstance* self = room.Instance(0);
+      for (int32_t q = 0; q < 12; ++q) {
+        const double x = pick(span), y = pick(span), w = pick(40) - 5, h = pick(40) - 5;
+        const std::string obj = std::to_string(pick(5) - 3), prec = pick(2) ? "true" : "false";
+        const std::string args = std::to_string(x) + "," + std::to_string(y) + ",";
+        const std::string box = args + std::to_string(x + w) + "," + std::to_string(y + h) + "," + obj + "," + prec;
+        for (const std::string& code :
+             {"return collision_point(" + args + obj + "," + prec + ", true)",
+              "return collision_rectangle(" + box + ", false)", "return collision_ellipse(" + box + ", true)",
+              "return collision_line(" + box + ", false)",
+              "return collision_circle(" + args + std::to_string(w) + "," + obj + "," + prec + ", false)",
+              "return instance_place(" + args + obj + ")", "return place_free(" + args.substr(0, args.size() - 1) + ")",
+              "return instance_position(" + args + obj + ")"})
+          answers[m].push_back(Run(self, code));
+      }
+    }
+    EXPECT_EQ(traces[0], traces[1]) << "seed " << seed;
+    EXPECT_EQ(states[0], states[1]) << "seed " << seed;
+    EXPECT_EQ(answers[0], answers[1]) << "seed " << seed;
+    events += traces[0].size();
+  }
+  EXPECT_GT(events, 300u);  // the layouts are crowded enough to mean something
 }
 
 }  // namespace
