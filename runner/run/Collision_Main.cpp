@@ -154,7 +154,25 @@ void NearPositions(const CRoom& room, const RListKey& key, const RBoundingBox& b
   // cache as small as the lists one step uses.
   if (!grids.empty() && (grids.begin()->second.version != BoxVersion() || grids.begin()->second.room != &room))
     grids.clear();
-  auto [it, fresh] = grids.try_emplace(GridKey(key));
+  // A grid costs more to build than one walk over the list: build it only for the second query
+  // of the same list while nothing changes (a moving instance asking place_free each pixel
+  // would otherwise rebuild it for every answer).
+  static struct {
+    uint64_t version = ~uint64_t{0};
+    const CRoom* room = nullptr;
+    int64_t key = 0;
+  } first;
+  const int64_t gk = GridKey(key);
+  if (!grids.contains(gk) && !(first.version == BoxVersion() && first.room == &room && first.key == gk)) {
+    first = {BoxVersion(), &room, gk};
+    out.clear();
+    if (box.left > box.right || box.top > box.bottom) return;
+    to = std::min(to, ListCount(room, key));
+    for (int32_t p = std::max(from, 0); p < to; ++p)
+      if (const CInstance* inst = ListAt(room, key, p); inst && Overlap(box, inst->i_bbox)) out.push_back(p);
+    return;
+  }
+  auto [it, fresh] = grids.try_emplace(gk);
   CBoxGrid& grid = it->second;
   if (fresh) {
     grid.Build(room, key);
