@@ -121,7 +121,6 @@ void instance_sprite(CInstance* self, CInstance*, int32_t, RValue* argv, RValue&
   SetInstanceSprite(self, Int(argv[0]));
 }
 
-
 // ---- Places and movement.
 
 constexpr double kRad = std::numbers::pi / 180.0;
@@ -334,8 +333,12 @@ void distance_to_object(CInstance* self, CInstance* other, int32_t, RValue* argv
     ForEachOf(self, other, Int(argv[0]), [&](CInstance* inst) {
       if (inst == self) return true;
       const RBoundingBox& b = inst->i_bbox;
-      const double dx = a.right < b.left ? static_cast<double>(b.left) - a.right : b.right < a.left ? static_cast<double>(b.right) - a.left : 0;
-      const double dy = a.bottom < b.top ? static_cast<double>(b.top) - a.bottom : b.bottom < a.top ? static_cast<double>(b.bottom) - a.top : 0;
+      const double dx = a.right < b.left   ? static_cast<double>(b.left) - a.right
+                        : b.right < a.left ? static_cast<double>(b.right) - a.left
+                                           : 0;
+      const double dy = a.bottom < b.top   ? static_cast<double>(b.top) - a.bottom
+                        : b.bottom < a.top ? static_cast<double>(b.bottom) - a.top
+                                           : 0;
       best = std::min(best, std::sqrt(dx * dx + dy * dy));
       return true;
     });
@@ -348,7 +351,8 @@ void distance_to_object(CInstance* self, CInstance* other, int32_t, RValue* argv
 // The first unmarked instance obj stands for, among those whose boxes meet box, for which hit
 // holds; notme leaves self out.
 template <typename Hit>
-int32_t FirstHit(CInstance* self, CInstance* other, int32_t obj, bool notme, const RBoundingBox& box, Hit hit) {
+int32_t FirstHit(CInstance* self, CInstance* other, int32_t obj, bool notme, const RBoundingBox& box,
+                 Hit hit) {
   CInstance* found = nullptr;
   auto visit = [&](CInstance* inst) {
     if (!Live(inst) || (notme && inst == self) || !hit(inst)) return true;
@@ -382,8 +386,9 @@ void collision_rectangle(CInstance* self, CInstance* other, int32_t, RValue* arg
 void collision_circle(CInstance* self, CInstance* other, int32_t, RValue* argv, RValue& result) {
   const double xc = argv[0].val(), yc = argv[1].val(), r = argv[2].val();
   const bool prec = IsTrue(argv[4].val());
-  result.SetReal(FirstHit(self, other, Int(argv[3]), IsTrue(argv[5].val()), AreaBox(xc - r, yc - r, xc + r, yc + r),
-                          [&](CInstance* i) { return i->Collision_Ellipse(xc - r, yc - r, xc + r, yc + r, prec); }));
+  result.SetReal(
+      FirstHit(self, other, Int(argv[3]), IsTrue(argv[5].val()), AreaBox(xc - r, yc - r, xc + r, yc + r),
+               [&](CInstance* i) { return i->Collision_Ellipse(xc - r, yc - r, xc + r, yc + r, prec); }));
 }
 
 void collision_ellipse(CInstance* self, CInstance* other, int32_t, RValue* argv, RValue& result) {
@@ -485,7 +490,8 @@ void instance_deactivate_region(CInstance* self, CInstance*, int32_t, RValue* ar
   const double left = argv[0].val(), top = argv[1].val(), width = argv[2].val(), height = argv[3].val();
   const bool inside = IsTrue(argv[4].val()), notme = IsTrue(argv[5].val());
   for (const auto& inst : room->r_instance)
-    if (!inst->i_marked && !(notme && inst.get() == self) && OutsideRegion(*inst, left, top, width, height) != inside)
+    if (!inst->i_marked && !(notme && inst.get() == self) &&
+        OutsideRegion(*inst, left, top, width, height) != inside)
       inst->i_deactivated = true;
   UpdateActive();
 }

@@ -21,8 +21,16 @@ struct RPlaced {
 
   RPlaced(const TMask& mask, int32_t px, int32_t py, int32_t pxo, int32_t pyo, double scalex, double scaley,
           double angle, bool isplain)
-      : m(mask), x(px), y(py), xo(pxo), yo(pyo), sx(scalex), sy(scaley), c(std::cos(-angle * kRad)),
-        s(std::sin(-angle * kRad)), plain(isplain) {}
+      : m(mask),
+        x(px),
+        y(py),
+        xo(pxo),
+        yo(pyo),
+        sx(scalex),
+        sy(scaley),
+        c(std::cos(-angle * kRad)),
+        s(std::sin(-angle * kRad)),
+        plain(isplain) {}
 
   bool Plain(int64_t px, int64_t py) const {
     const int64_t u = px - x + xo, v = py - y + yo;
@@ -43,7 +51,9 @@ struct RPlaced {
   }
 };
 
-bool IsPlain(double scalex, double scaley, double angle) { return angle == 0 && scalex == 1 && scaley == 1; }
+bool IsPlain(double scalex, double scaley, double angle) {
+  return angle == 0 && scalex == 1 && scaley == 1;
+}
 
 struct RSpan {
   int64_t left, top, right, bottom;
@@ -51,8 +61,8 @@ struct RSpan {
 };
 
 RSpan Intersect(const RRect32& a, const RRect32& b) {
-  return {std::max<int64_t>(a.left, b.left), std::max<int64_t>(a.top, b.top), std::min<int64_t>(a.right, b.right),
-          std::min<int64_t>(a.bottom, b.bottom)};
+  return {std::max<int64_t>(a.left, b.left), std::max<int64_t>(a.top, b.top),
+          std::min<int64_t>(a.right, b.right), std::min<int64_t>(a.bottom, b.bottom)};
 }
 
 // First set pixel of the area, column by column, top to bottom; keep(px, py) limits which count.
@@ -62,7 +72,8 @@ bool ScanArea(const RPlaced& p, const RSpan& r, Keep keep) {
   if (p.plain) {
     // Only the part of the area the mask covers can hit.
     const int64_t l = std::max(r.left, p.x - p.xo), t = std::max(r.top, p.y - p.yo);
-    const int64_t rt = std::min(r.right, p.x - p.xo + p.m.i_w - 1), b = std::min(r.bottom, p.y - p.yo + p.m.i_h - 1);
+    const int64_t rt = std::min(r.right, p.x - p.xo + p.m.i_w - 1),
+                  b = std::min(r.bottom, p.y - p.yo + p.m.i_h - 1);
     for (int64_t px = l; px <= rt; ++px) {
       const uint8_t* col = &p.m.i_mask[static_cast<size_t>(px - p.x + p.xo) * static_cast<size_t>(p.m.i_h)];
       for (int64_t py = t; py <= b; ++py)
@@ -78,9 +89,9 @@ bool ScanArea(const RPlaced& p, const RSpan& r, Keep keep) {
 
 }  // namespace
 
-bool TMask::CollisionMask(const RRect32& bb1, int32_t x1, int32_t y1, int32_t xo1, int32_t yo1, double scale1x,
-                          double scale1y, double angle1, const TMask& msk, const RRect32& bb2, int32_t x2,
-                          int32_t y2, int32_t xo2, int32_t yo2, double scale2x, double scale2y,
+bool TMask::CollisionMask(const RRect32& bb1, int32_t x1, int32_t y1, int32_t xo1, int32_t yo1,
+                          double scale1x, double scale1y, double angle1, const TMask& msk, const RRect32& bb2,
+                          int32_t x2, int32_t y2, int32_t xo2, int32_t yo2, double scale2x, double scale2y,
                           double angle2) const {
   const bool plain = IsPlain(scale1x, scale1y, angle1) && IsPlain(scale2x, scale2y, angle2);
   const RPlaced a(*this, x1, y1, xo1, yo1, scale1x, scale1y, angle1, plain);
@@ -107,16 +118,18 @@ bool TMask::CollisionPoint(const RRect32&, int32_t x1, int32_t y1, int32_t xo1, 
   return RPlaced(*this, x1, y1, xo1, yo1, scalex, scaley, angle, IsPlain(scalex, scaley, angle)).Hit(x, y);
 }
 
-bool TMask::CollisionRectangle(const RRect32& bb1, int32_t x1, int32_t y1, int32_t xo1, int32_t yo1, double scalex,
-                               double scaley, double angle, const RRect32& rr) const {
+bool TMask::CollisionRectangle(const RRect32& bb1, int32_t x1, int32_t y1, int32_t xo1, int32_t yo1,
+                               double scalex, double scaley, double angle, const RRect32& rr) const {
   const RPlaced p(*this, x1, y1, xo1, yo1, scalex, scaley, angle, IsPlain(scalex, scaley, angle));
   return ScanArea(p, Intersect(bb1, rr), [](int64_t, int64_t) { return true; });
 }
 
-bool TMask::CollisionEllipse(const RRect32& bb1, int32_t x1, int32_t y1, int32_t xo1, int32_t yo1, double scalex,
-                             double scaley, double angle, const RRect32& rr) const {
-  const double cx = (static_cast<double>(rr.left) + rr.right) / 2, rx = (static_cast<double>(rr.right) - rr.left) / 2;
-  const double cy = (static_cast<double>(rr.top) + rr.bottom) / 2, ry = (static_cast<double>(rr.bottom) - rr.top) / 2;
+bool TMask::CollisionEllipse(const RRect32& bb1, int32_t x1, int32_t y1, int32_t xo1, int32_t yo1,
+                             double scalex, double scaley, double angle, const RRect32& rr) const {
+  const double cx = (static_cast<double>(rr.left) + rr.right) / 2,
+               rx = (static_cast<double>(rr.right) - rr.left) / 2;
+  const double cy = (static_cast<double>(rr.top) + rr.bottom) / 2,
+               ry = (static_cast<double>(rr.bottom) - rr.top) / 2;
   // A flat ellipse is its rectangle; dividing by a zero radius would decide nothing.
   if (rx == 0 || ry == 0) return CollisionRectangle(bb1, x1, y1, xo1, yo1, scalex, scaley, angle, rr);
   const RPlaced p(*this, x1, y1, xo1, yo1, scalex, scaley, angle, IsPlain(scalex, scaley, angle));

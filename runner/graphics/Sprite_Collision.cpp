@@ -2,13 +2,14 @@
 #include "runner/graphics/Sprite_Class.h"
 
 bool CSprite::CheckCollision(int32_t img1, const RRect32& bb1, int32_t x1, int32_t y1, double scale1x,
-                             double scale1y, double angle1, const CSprite& spr, int32_t img2, const RRect32& bb2,
-                             int32_t x2, int32_t y2, double scale2x, double scale2y, double angle2) const {
+                             double scale1y, double angle1, const CSprite& spr, int32_t img2,
+                             const RRect32& bb2, int32_t x2, int32_t y2, double scale2x, double scale2y,
+                             double angle2) const {
   const TMask* m1 = MaskFor(img1);
   const TMask* m2 = spr.MaskFor(img2);
   if (!m1 || !m2) return false;
-  return m1->CollisionMask(bb1, x1, y1, i_xorig, i_yorig, scale1x, scale1y, angle1, *m2, bb2, x2, y2, spr.i_xorig,
-                           spr.i_yorig, scale2x, scale2y, angle2);
+  return m1->CollisionMask(bb1, x1, y1, i_xorig, i_yorig, scale1x, scale1y, angle1, *m2, bb2, x2, y2,
+                           spr.i_xorig, spr.i_yorig, scale2x, scale2y, angle2);
 }
 
 bool CSprite::CheckCollisionPoint(int32_t img1, const RRect32& bb1, int32_t x1, int32_t y1, double scalex,
@@ -30,7 +31,8 @@ bool CSprite::CheckCollisionEllipse(int32_t img1, const RRect32& bb1, int32_t x1
 }
 
 bool CSprite::CheckCollisionLine(int32_t img1, const RRect32& bb1, int32_t x1, int32_t y1, double scalex,
-                                 double scaley, double angle, int32_t xl, int32_t yl, int32_t xr, int32_t yr) const {
+                                 double scaley, double angle, int32_t xl, int32_t yl, int32_t xr,
+                                 int32_t yr) const {
   const TMask* m = MaskFor(img1);
   return m && m->CollisionLine(bb1, x1, y1, i_xorig, i_yorig, scalex, scaley, angle, xl, yl, xr, yr);
 }

@@ -18,18 +18,24 @@ ECollisionMethod& CollisionMethod() {
 
 int32_t ListCount(const CRoom& room, const RListKey& key) {
   switch (key.list) {
-    case EInstanceList::Active: return room.r_numb();
-    case EInstanceList::Exact: return room.Obj_Number(key.object);
-    case EInstanceList::Recursive: return room.Obj_Number_Recursive(key.object);
+    case EInstanceList::Active:
+      return room.r_numb();
+    case EInstanceList::Exact:
+      return room.Obj_Number(key.object);
+    case EInstanceList::Recursive:
+      return room.Obj_Number_Recursive(key.object);
   }
   return 0;
 }
 
 CInstance* ListAt(const CRoom& room, const RListKey& key, int32_t pos) {
   switch (key.list) {
-    case EInstanceList::Active: return room.Instance(pos);
-    case EInstanceList::Exact: return room.Obj_Instance(key.object, pos);
-    case EInstanceList::Recursive: return room.Obj_Instance_Recursive(key.object, pos);
+    case EInstanceList::Active:
+      return room.Instance(pos);
+    case EInstanceList::Exact:
+      return room.Obj_Instance(key.object, pos);
+    case EInstanceList::Recursive:
+      return room.Obj_Instance_Recursive(key.object, pos);
   }
   return nullptr;
 }
@@ -40,7 +46,9 @@ bool Overlap(const RBoundingBox& a, const RBoundingBox& b) {
   return a.left <= b.right && b.left <= a.right && a.top <= b.bottom && b.top <= a.bottom;
 }
 
-int64_t FloorDiv(int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+int64_t FloorDiv(int64_t a, int64_t b) {
+  return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
 
 // A uniform grid over the boxes of one list. Boxes spanning many cells, and queries spanning
 // many cells, fall back to a plain walk so huge scales or the no-mask box cost no more than
@@ -86,7 +94,8 @@ class CBoxGrid {
     if (box.left > box.right || box.top > box.bottom) return;
     to = std::min(to, static_cast<int32_t>(boxes_.size()));
     auto take = [&](int32_t p) {
-      if (p >= from && p < to && present_[static_cast<size_t>(p)] && Overlap(box, boxes_[static_cast<size_t>(p)]))
+      if (p >= from && p < to && present_[static_cast<size_t>(p)] &&
+          Overlap(box, boxes_[static_cast<size_t>(p)]))
         out.push_back(p);
     };
     int64_t l, t, r, b;
@@ -142,7 +151,9 @@ std::unordered_map<int64_t, CBoxGrid>& Grids() {
 }
 
 int64_t GridKey(const RListKey& key) {
-  return key.list == EInstanceList::Active ? -1 : int64_t{key.object} * 2 + (key.list == EInstanceList::Exact ? 0 : 1);
+  return key.list == EInstanceList::Active
+             ? -1
+             : int64_t{key.object} * 2 + (key.list == EInstanceList::Exact ? 0 : 1);
 }
 
 }  // namespace
@@ -152,7 +163,8 @@ void NearPositions(const CRoom& room, const RListKey& key, const RBoundingBox& b
   auto& grids = Grids();
   // Every change of boxes or lists makes all grids stale at once; dropping them keeps the
   // cache as small as the lists one step uses.
-  if (!grids.empty() && (grids.begin()->second.version != BoxVersion() || grids.begin()->second.room != &room))
+  if (!grids.empty() &&
+      (grids.begin()->second.version != BoxVersion() || grids.begin()->second.room != &room))
     grids.clear();
   // A grid costs more to build than one walk over the list: build it only for the second query
   // of the same list while nothing changes (a moving instance asking place_free each pixel
@@ -192,7 +204,9 @@ int32_t Clamp32(double v) {
 
 }  // namespace
 
-RBoundingBox PointBox(double x, double y) { return AreaBox(x, y, x, y); }
+RBoundingBox PointBox(double x, double y) {
+  return AreaBox(x, y, x, y);
+}
 
 RBoundingBox AreaBox(double x1, double y1, double x2, double y2) {
   if (std::isnan(x1) || std::isnan(y1) || std::isnan(x2) || std::isnan(y2)) return {1, 1, 0, 0};

@@ -33,7 +33,9 @@ inline constexpr int32_t kAlarmCount = 12;
 // Counts changes of any instance's bounding box and of any room's instance lists, so spatial
 // indexes over boxes know when they are stale.
 uint64_t& BoxVersion();
-inline void BumpBoxVersion() { ++BoxVersion(); }
+inline void BumpBoxVersion() {
+  ++BoxVersion();
+}
 
 class CInstance {
  public:

@@ -28,7 +28,9 @@ RRect32 Box(const CInstance& inst) {
   return {inst.i_bbox.left, inst.i_bbox.top, inst.i_bbox.right, inst.i_bbox.bottom};
 }
 
-int32_t R(double v) { return RoundToInt32(v); }
+int32_t R(double v) {
+  return RoundToInt32(v);
+}
 
 // The box overlap all shape tests start from, in reals: a box side may be the 32-bit limit.
 bool Overlaps(const RBoundingBox& b, double minx, double miny, double maxx, double maxy) {
@@ -44,18 +46,20 @@ bool InEllipse(double px, double py, double cx, double cy, double rx, double ry)
 
 bool CInstance::Collision_Point(double x, double y, bool prec) const {
   if (i_marked) return false;
-  if (!(i_bbox.left <= x && x < i_bbox.right + 1.0 && i_bbox.top <= y && y < i_bbox.bottom + 1.0)) return false;
+  if (!(i_bbox.left <= x && x < i_bbox.right + 1.0 && i_bbox.top <= y && y < i_bbox.bottom + 1.0))
+    return false;
   if (!prec) return true;
   // The pixel holding the point, as the box test has it: rounding would test the next pixel for
   // points in the right or lower half of a pixel, which the box test let through.
   const CSprite* s = MaskSprite(*this);
-  return s && s->CheckCollisionPoint(SubImage(*this, *s), Box(*this), R(i_x), R(i_y), i_imagescalex, i_imagescaley,
-                                     i_imageangle, R(std::floor(x)), R(std::floor(y)));
+  return s && s->CheckCollisionPoint(SubImage(*this, *s), Box(*this), R(i_x), R(i_y), i_imagescalex,
+                                     i_imagescaley, i_imageangle, R(std::floor(x)), R(std::floor(y)));
 }
 
 bool CInstance::Collision_Rectangle(double x1, double y1, double x2, double y2, bool prec) const {
   if (i_marked) return false;
-  const double minx = std::min(x1, x2), maxx = std::max(x1, x2), miny = std::min(y1, y2), maxy = std::max(y1, y2);
+  const double minx = std::min(x1, x2), maxx = std::max(x1, x2), miny = std::min(y1, y2),
+               maxy = std::max(y1, y2);
   if (!Overlaps(i_bbox, minx, miny, maxx, maxy)) return false;
   if (!prec) return true;
   const CSprite* s = MaskSprite(*this);
@@ -65,17 +69,20 @@ bool CInstance::Collision_Rectangle(double x1, double y1, double x2, double y2, 
 
 bool CInstance::Collision_Ellipse(double x1, double y1, double x2, double y2, bool prec) const {
   if (i_marked) return false;
-  const double minx = std::min(x1, x2), maxx = std::max(x1, x2), miny = std::min(y1, y2), maxy = std::max(y1, y2);
+  const double minx = std::min(x1, x2), maxx = std::max(x1, x2), miny = std::min(y1, y2),
+               maxy = std::max(y1, y2);
   if (!Overlaps(i_bbox, minx, miny, maxx, maxy)) return false;
   const RRect32 rr{R(minx), R(miny), R(maxx), R(maxy)};
   if (rr.left == rr.right || rr.top == rr.bottom) return Collision_Rectangle(x1, y1, x2, y2, prec);
-  const double cx = (static_cast<double>(rr.left) + rr.right) / 2, rx = (static_cast<double>(rr.right) - rr.left) / 2;
-  const double cy = (static_cast<double>(rr.top) + rr.bottom) / 2, ry = (static_cast<double>(rr.bottom) - rr.top) / 2;
+  const double cx = (static_cast<double>(rr.left) + rr.right) / 2,
+               rx = (static_cast<double>(rr.right) - rr.left) / 2;
+  const double cy = (static_cast<double>(rr.top) + rr.bottom) / 2,
+               ry = (static_cast<double>(rr.bottom) - rr.top) / 2;
   const RBoundingBox& b = i_bbox;
   // Beside the box diagonally: only a box corner inside the ellipse can still touch.
-  if ((cx < b.left || cx > b.right) && (cy < b.top || cy > b.bottom) && !InEllipse(b.left, b.top, cx, cy, rx, ry) &&
-      !InEllipse(b.right, b.top, cx, cy, rx, ry) && !InEllipse(b.left, b.bottom, cx, cy, rx, ry) &&
-      !InEllipse(b.right, b.bottom, cx, cy, rx, ry))
+  if ((cx < b.left || cx > b.right) && (cy < b.top || cy > b.bottom) &&
+      !InEllipse(b.left, b.top, cx, cy, rx, ry) && !InEllipse(b.right, b.top, cx, cy, rx, ry) &&
+      !InEllipse(b.left, b.bottom, cx, cy, rx, ry) && !InEllipse(b.right, b.bottom, cx, cy, rx, ry))
     return false;
   if (!prec) return true;
   const CSprite* s = MaskSprite(*this);
@@ -104,17 +111,19 @@ bool CInstance::Collision_Line(double x1, double y1, double x2, double y2, bool 
       xr = right;
     }
   }
-  if ((yl < i_bbox.top && yr < i_bbox.top) || (yl >= i_bbox.bottom + 1.0 && yr >= i_bbox.bottom + 1.0)) return false;
+  if ((yl < i_bbox.top && yr < i_bbox.top) || (yl >= i_bbox.bottom + 1.0 && yr >= i_bbox.bottom + 1.0))
+    return false;
   if (!prec) return true;
   const CSprite* s = MaskSprite(*this);
-  return s && s->CheckCollisionLine(SubImage(*this, *s), Box(*this), R(i_x), R(i_y), i_imagescalex, i_imagescaley,
-                                    i_imageangle, R(xl), R(yl), R(xr), R(yr));
+  return s && s->CheckCollisionLine(SubImage(*this, *s), Box(*this), R(i_x), R(i_y), i_imagescalex,
+                                    i_imagescaley, i_imageangle, R(xl), R(yl), R(xr), R(yr));
 }
 
 bool CInstance::Collision_Instance(const CInstance* inst, bool prec) const {
   if (!inst || inst == this || i_marked || inst->i_marked) return false;
   const RBoundingBox &a = i_bbox, &b = inst->i_bbox;
-  if (a.left >= b.right + 1.0 || b.left >= a.right + 1.0 || a.top >= b.bottom + 1.0 || b.top >= a.bottom + 1.0)
+  if (a.left >= b.right + 1.0 || b.left >= a.right + 1.0 || a.top >= b.bottom + 1.0 ||
+      b.top >= a.bottom + 1.0)
     return false;
   if (!prec) return true;
   const CSprite* s1 = MaskSprite(*this);

@@ -133,7 +133,9 @@ CInstance* FirstOf(CRoom& room, int32_t target, const RBoundingBox& box, CInstan
 
 }  // namespace
 
-bool PlaceEmpty(CInstance* inst, double x, double y) { return !InstanceAtPlace(inst, kAllInstances, x, y); }
+bool PlaceEmpty(CInstance* inst, double x, double y) {
+  return !InstanceAtPlace(inst, kAllInstances, x, y);
+}
 
 bool PlaceFree(CInstance* inst, double x, double y) {
   CRoom* room = CurrentRoom();

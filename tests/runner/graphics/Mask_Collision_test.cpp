@@ -69,12 +69,12 @@ TEST(MaskTest, PointPlainScaledRotated) {
   };
   // The mask sits at (10, 20) with origin (1, 1): its pixel (0, 0) is room pixel (9, 19).
   const Case cases[] = {
-      {"plain corner", 1, 1, 0, 9, 19, true},      {"plain gap", 1, 1, 0, 10, 19, false},
-      {"plain foot", 1, 1, 0, 10, 21, true},       {"plain outside", 1, 1, 0, 8, 19, false},
-      {"doubled corner", 2, 2, 0, 8, 18, true},    {"doubled gap", 2, 2, 0, 10, 18, false},
-      {"doubled foot", 2, 2, 0, 11, 22, true},     {"doubled beyond", 2, 2, 0, 12, 22, false},
-      {"mirrored", -1, 1, 0, 11, 19, true},        {"mirrored gap", -1, 1, 0, 9, 19, false},
-      {"quarter turn", 1, 1, 90, 9, 21, true},     {"quarter turn foot", 1, 1, 90, 11, 20, true},
+      {"plain corner", 1, 1, 0, 9, 19, true},        {"plain gap", 1, 1, 0, 10, 19, false},
+      {"plain foot", 1, 1, 0, 10, 21, true},         {"plain outside", 1, 1, 0, 8, 19, false},
+      {"doubled corner", 2, 2, 0, 8, 18, true},      {"doubled gap", 2, 2, 0, 10, 18, false},
+      {"doubled foot", 2, 2, 0, 11, 22, true},       {"doubled beyond", 2, 2, 0, 12, 22, false},
+      {"mirrored", -1, 1, 0, 11, 19, true},          {"mirrored gap", -1, 1, 0, 9, 19, false},
+      {"quarter turn", 1, 1, 90, 9, 21, true},       {"quarter turn foot", 1, 1, 90, 11, 20, true},
       {"quarter turn gap", 1, 1, 90, 10, 20, false},
   };
   for (const Case& c : cases)
@@ -112,9 +112,12 @@ TEST(MaskTest, Lines) {
     bool hit;
   };
   const Case cases[] = {
-      {"through the column", 9, 0, 9, 40, true},   {"through the gap column", 11, 0, 11, 20, false},
-      {"flat through the foot", 0, 21, 30, 21, true}, {"shallow miss above", 0, 18, 30, 19, false},
-      {"steep hit", 8, 16, 10, 24, true},            {"diagonal through the gap", 10, 19, 11, 20, false},
+      {"through the column", 9, 0, 9, 40, true},
+      {"through the gap column", 11, 0, 11, 20, false},
+      {"flat through the foot", 0, 21, 30, 21, true},
+      {"shallow miss above", 0, 18, 30, 19, false},
+      {"steep hit", 8, 16, 10, 24, true},
+      {"diagonal through the gap", 10, 19, 11, 20, false},
       {"reversed ends", 30, 21, 0, 21, true},
   };
   for (const Case& c : cases)
@@ -131,19 +134,19 @@ TEST(MaskTest, MaskAgainstMask) {
   };
   // kL at (10, 20) origin (1, 1); the dot at (x2, y2) origin (0, 0).
   const Case cases[] = {
-      {"on the corner", 9, 19, 1, 0, 1, 0, true},      {"in the gap", 10, 19, 1, 0, 1, 0, false},
-      {"on the foot", 10, 21, 1, 0, 1, 0, true},       {"doubled gap", 10, 18, 2, 0, 1, 0, false},
-      {"doubled column", 9, 22, 2, 0, 1, 0, true},     {"turned foot", 11, 20, 1, 90, 1, 0, true},
-      {"turned gap", 10, 20, 1, 90, 1, 0, false},      {"dot turned too", 11, 20, 1, 90, 1, 45, true},
+      {"on the corner", 9, 19, 1, 0, 1, 0, true},  {"in the gap", 10, 19, 1, 0, 1, 0, false},
+      {"on the foot", 10, 21, 1, 0, 1, 0, true},   {"doubled gap", 10, 18, 2, 0, 1, 0, false},
+      {"doubled column", 9, 22, 2, 0, 1, 0, true}, {"turned foot", 11, 20, 1, 90, 1, 0, true},
+      {"turned gap", 10, 20, 1, 90, 1, 0, false},  {"dot turned too", 11, 20, 1, 90, 1, 45, true},
   };
   for (const Case& c : cases) {
     const RRect32 bb1{0, 0, 40, 40}, bb2{c.x2, c.y2, c.x2, c.y2};
-    EXPECT_EQ(kL.CollisionMask(bb1, 10, 20, 1, 1, c.sx1, c.sx1, c.angle1, dot, bb2, c.x2, c.y2, 0, 0, c.sx2, c.sx2,
-                               c.angle2),
+    EXPECT_EQ(kL.CollisionMask(bb1, 10, 20, 1, 1, c.sx1, c.sx1, c.angle1, dot, bb2, c.x2, c.y2, 0, 0, c.sx2,
+                               c.sx2, c.angle2),
               c.hit)
         << c.what;
-    EXPECT_EQ(dot.CollisionMask(bb2, c.x2, c.y2, 0, 0, c.sx2, c.sx2, c.angle2, kL, bb1, 10, 20, 1, 1, c.sx1, c.sx1,
-                                c.angle1),
+    EXPECT_EQ(dot.CollisionMask(bb2, c.x2, c.y2, 0, 0, c.sx2, c.sx2, c.angle2, kL, bb1, 10, 20, 1, 1, c.sx1,
+                                c.sx1, c.angle1),
               c.hit)
         << c.what << " (swapped)";
   }
@@ -158,7 +161,8 @@ TEST(SpriteCollision, SubImageChoosesTheMask) {
     int32_t img;
     bool left, right;
   };
-  const Case cases[] = {{0, true, false}, {1, false, false}, {2, false, true}, {-1, false, true}, {4, false, false}};
+  const Case cases[] = {
+      {0, true, false}, {1, false, false}, {2, false, true}, {-1, false, true}, {4, false, false}};
   for (const Case& c : cases) {
     EXPECT_EQ(s.CheckCollisionPoint(c.img, {}, 0, 0, 1, 1, 0, 0, 0), c.left) << c.img;
     EXPECT_EQ(s.CheckCollisionPoint(c.img, {}, 0, 0, 1, 1, 0, 1, 0), c.right) << c.img;
@@ -173,10 +177,12 @@ TEST(SpriteCollision, SubImageChoosesTheMask) {
 // Zero scales and huge boxes decide nothing and crash nothing.
 TEST(MaskTest, DegenerateInputs) {
   EXPECT_FALSE(kL.CollisionPoint({}, 10, 20, 1, 1, 0, 0, 0, 9, 19));
-  EXPECT_TRUE(kL.CollisionRectangle({INT32_MAX - 1, INT32_MAX - 1, INT32_MAX, INT32_MAX}, INT32_MAX, INT32_MAX, 1, 1,
-                                     1, 1, 0, {INT32_MAX - 1, INT32_MAX - 1, INT32_MAX, INT32_MAX}));
+  EXPECT_TRUE(kL.CollisionRectangle({INT32_MAX - 1, INT32_MAX - 1, INT32_MAX, INT32_MAX}, INT32_MAX,
+                                    INT32_MAX, 1, 1, 1, 1, 0,
+                                    {INT32_MAX - 1, INT32_MAX - 1, INT32_MAX, INT32_MAX}));
   EXPECT_TRUE(kL.CollisionRectangle({INT32_MIN, INT32_MIN, INT32_MIN + 2, INT32_MIN + 2}, INT32_MIN + 1,
-                                    INT32_MIN + 1, 1, 1, 1, 1, 0, {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}));
+                                    INT32_MIN + 1, 1, 1, 1, 1, 0,
+                                    {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}));
   EXPECT_FALSE(TMask().CollisionLine({0, 0, 9, 9}, 0, 0, 0, 0, 1, 1, 0, 0, 0, 9, 5));
 }
 

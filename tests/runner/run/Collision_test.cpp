@@ -159,7 +159,8 @@ TEST_F(Collisions, SolidPairIsPutBackWithBothEvents) {
   b->Sethspeed(-4);
   BuildEventLists();
   RunStep();
-  EXPECT_EQ(Trace(), (std::vector<std::string>{"left meets right@100001/100002", "right meets left@100002/100001"}));
+  EXPECT_EQ(Trace(),
+            (std::vector<std::string>{"left meets right@100001/100002", "right meets left@100002/100001"}));
   EXPECT_EQ(a->i_x, 0);
   EXPECT_EQ(b->i_x, 10);
   // Not solid: they stay where they moved.
@@ -179,7 +180,7 @@ TEST_F(Collisions, EventOrder) {
   Code(p, ev_collision, p, "t_log(\"pp \" + string(other.id))");
   Code(p, ev_collision, q, "t_log(\"pq \" + string(other.id))");
   for (double x : {0.0, 2.0, 50.0}) room.AddInstance(x, 0, p);  // 100001..100003
-  for (double x : {1.0, 51.0}) room.AddInstance(x, 0, q);        // 100004, 100005
+  for (double x : {1.0, 51.0}) room.AddInstance(x, 0, q);       // 100004, 100005
   BuildEventLists();
   for (const auto method : {ECollisionMethod::Exhaustive, ECollisionMethod::Indexed}) {
     CollisionMethod() = method;
@@ -193,7 +194,7 @@ TEST_F(Collisions, EventOrder) {
 
 TEST_F(Collisions, PlacesAndQueries) {
   const int32_t wall = AddObjectWith(Square(8), true), ball = AddObjectWith(Square(2));
-  room.AddInstance(20, 0, wall);                 // 100001: (20..27, 0..7)
+  room.AddInstance(20, 0, wall);                     // 100001: (20..27, 0..7)
   CInstance* other = room.AddInstance(0, 40, ball);  // 100002
   CInstance* self = room.AddInstance(0, 0, ball);    // 100003
   const std::string w = std::to_string(wall), b = std::to_string(ball);
@@ -332,21 +333,25 @@ TEST_F(Collisions, PositionDestroyAndChange) {
 // The index only prunes: on many random layouts, with events that move, destroy, create and
 // deactivate instances, it gives the exhaustive way's events in its order and its answers.
 TEST_F(Collisions, IndexAgreesWithTheExhaustiveWay) {
-  const int32_t sprites[] = {Square(1), Square(6), Square(16), AddSprite({"#...#", ".#.#.", "..#..", ".#.#.", "#...#"}, 2, 2),
+  const int32_t sprites[] = {Square(1), Square(6), Square(16),
+                             AddSprite({"#...#", ".#.#.", "..#..", ".#.#.", "#...#"}, 2, 2),
                              AddSprite({"##########"}, 5, 0)};
   const int32_t a = AddObject(), b = AddObject(), c = AddObject(b);
   Code(a, ev_collision, a, "t_log(string(id) + \"~\" + string(other.id)); if (id mod 3 == 0) x += 7");
   Code(a, ev_collision, b,
-       "t_log(string(id) + \">\" + string(other.id)); if (other.id mod 11 == 0) with (other) instance_destroy();"
+       "t_log(string(id) + \">\" + string(other.id)); if (other.id mod 11 == 0) with (other) "
+       "instance_destroy();"
        "if (id mod 13 == 0 && instance_number(all) < 150) instance_create(x + 5, y, object_index)");
-  Code(c, ev_collision, a, "t_log(string(id) + \"<\" + string(other.id)); if (id mod 17 == 0) instance_deactivate_object(other)");
+  Code(c, ev_collision, a,
+       "t_log(string(id) + \"<\" + string(other.id)); if (id mod 17 == 0) instance_deactivate_object(other)");
   const int32_t objects[] = {a, b, c};
   BuildEventLists();
   auto state = [&] {
     std::string out;
     for (int32_t i = 0; i < room.r_numb(); ++i) {
       const CInstance* inst = room.Instance(i);
-      out += std::to_string(inst->i_id) + "@" + std::to_string(inst->i_x) + "," + std::to_string(inst->i_y) + " ";
+      out += std::to_string(inst->i_id) + "@" + std::to_string(inst->i_x) + "," + std::to_string(inst->i_y) +
+             " ";
     }
     return out + "/" + std::to_string(room.r_numb_deact());
   };
@@ -384,13 +389,15 @@ TEST_F(Collisions, IndexAgreesWithTheExhaustiveWay) {
         const double x = pick(span), y = pick(span), w = pick(40) - 5, h = pick(40) - 5;
         const std::string obj = std::to_string(pick(5) - 3), prec = pick(2) ? "true" : "false";
         const std::string args = std::to_string(x) + "," + std::to_string(y) + ",";
-        const std::string box = args + std::to_string(x + w) + "," + std::to_string(y + h) + "," + obj + "," + prec;
+        const std::string box =
+            args + std::to_string(x + w) + "," + std::to_string(y + h) + "," + obj + "," + prec;
         for (const std::string& code :
              {"return collision_point(" + args + obj + "," + prec + ", true)",
               "return collision_rectangle(" + box + ", false)", "return collision_ellipse(" + box + ", true)",
               "return collision_line(" + box + ", false)",
               "return collision_circle(" + args + std::to_string(w) + "," + obj + "," + prec + ", false)",
-              "return instance_place(" + args + obj + ")", "return place_free(" + args.substr(0, args.size() - 1) + ")",
+              "return instance_place(" + args + obj + ")",
+              "return place_free(" + args.substr(0, args.size() - 1) + ")",
               "return instance_position(" + args + obj + ")"})
           answers[m].push_back(Run(self, code));
       }
