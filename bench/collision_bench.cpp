@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "runner/code/Code_Exec.h"
 #include "runner/code/Code_Function.h"
 #include "runner/graphics/Sprite_Main.h"
 #include "runner/run/Collision_Main.h"
@@ -18,8 +19,8 @@
 namespace {
 constexpr int kRoomSide = 2000;
 
-// Two objects with a 16 x 16 sprite; the first collides with both, through events without
-// actions, so the cost measured is the finding of pairs.
+// Two objects with a 16 x 16 sprite; the first collides with both, through events with one
+// empty code action, so the cost measured is mostly the finding of pairs.
 void Setup() {
   static bool done = [] {
     InitFunctions();
@@ -33,8 +34,12 @@ void Setup() {
     s.i_bbox = s.i_mask[0].i_bbox;
     ClearObjects();
     for (int i = 0; i < 2; ++i) ObjectGet(ObjectAdd())->o_spriteindex = spr;
-    ObjectGet(0)->CreateEvent(ev_collision, 0);
-    ObjectGet(0)->CreateEvent(ev_collision, 1);
+    InitInterpreter();
+    for (int32_t other : {0, 1}) {
+      CEvent* e = ObjectGet(0)->CreateEvent(ev_collision, other);
+      e->AddCodeAction("");
+      if (!e->e_actions[0]->Compile()) return false;
+    }
     BuildEventLists();
     return true;
   }();
