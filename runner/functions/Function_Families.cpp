@@ -10,6 +10,7 @@ std::vector<FunctionFamily> AllFunctionFamilies() {
       InteractionFunctions(),
       GameFunctions(),
       GraphicsFunctions(),
+      DrawFunctions(),
       SoundFunctions(),
   };
 }

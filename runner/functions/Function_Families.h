@@ -16,4 +16,5 @@ FunctionFamily CodeFunctions();  // Function_Code
 FunctionFamily MiscFunctions();  // Function_Misc
 FunctionFamily InteractionFunctions();  // Function_Interaction
 FunctionFamily GraphicsFunctions();  // Function_Graphics
+FunctionFamily DrawFunctions();  // Function_Draw
 FunctionFamily SoundFunctions();  // Function_Sound
