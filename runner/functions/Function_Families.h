@@ -17,4 +17,5 @@ FunctionFamily MiscFunctions();  // Function_Misc
 FunctionFamily InteractionFunctions();  // Function_Interaction
 FunctionFamily GraphicsFunctions();  // Function_Graphics
 FunctionFamily DrawFunctions();  // Function_Draw
+FunctionFamily TileFunctions();  // Function_Tile
 FunctionFamily SoundFunctions();  // Function_Sound
