@@ -28,13 +28,9 @@ void color_get_red(CInstance*, CInstance*, int32_t, Args a, RValue& r) { Real(r,
 void color_get_green(CInstance*, CInstance*, int32_t, Args a, RValue& r) { Real(r, I(a[0]) / 256 % 256); }
 void color_get_blue(CInstance*, CInstance*, int32_t, Args a, RValue& r) { Real(r, I(a[0]) / 65536 % 256); }
 void color_get_hue(CInstance*, CInstance*, int32_t, Args a, RValue& r) { Real(r, ColorGetHue(I(a[0]))); }
-void color_get_saturation(CInstance*, CInstance*, int32_t, Args a, RValue& r) {
-  Real(r, ColorGetSaturation(I(a[0])));
-}
+void color_get_saturation(CInstance*, CInstance*, int32_t, Args a, RValue& r) { Real(r, ColorGetSaturation(I(a[0]))); }
 void color_get_value(CInstance*, CInstance*, int32_t, Args a, RValue& r) { Real(r, ColorGetValue(I(a[0]))); }
-void merge_color(CInstance*, CInstance*, int32_t, Args a, RValue& r) {
-  Real(r, MergeColor(I(a[0]), I(a[1]), D(a[2])));
-}
+void merge_color(CInstance*, CInstance*, int32_t, Args a, RValue& r) { Real(r, MergeColor(I(a[0]), I(a[1]), D(a[2]))); }
 void draw_set_blend_mode(CInstance*, CInstance*, int32_t, Args a, RValue&) { Display_SetBlendMode(I(a[0])); }
 void draw_set_blend_mode_ext(CInstance*, CInstance*, int32_t, Args a, RValue&) {
   Display_SetBlendFactors(I(a[0]), I(a[1]));
@@ -44,9 +40,7 @@ void draw_set_blend_mode_ext(CInstance*, CInstance*, int32_t, Args a, RValue&) {
 void draw_clear(CInstance*, CInstance*, int32_t, Args a, RValue&) { Draw_Clear(I(a[0]), 1.0); }
 void draw_clear_alpha(CInstance*, CInstance*, int32_t, Args a, RValue&) { Draw_Clear(I(a[0]), D(a[1])); }
 void draw_point(CInstance*, CInstance*, int32_t, Args a, RValue&) { Draw_Point(D(a[0]), D(a[1])); }
-void draw_point_color(CInstance*, CInstance*, int32_t, Args a, RValue&) {
-  Draw_PointColor(D(a[0]), D(a[1]), I(a[2]));
-}
+void draw_point_color(CInstance*, CInstance*, int32_t, Args a, RValue&) { Draw_PointColor(D(a[0]), D(a[1]), I(a[2])); }
 void draw_line(CInstance*, CInstance*, int32_t, Args a, RValue&) {
   const int32_t c = Draw_GetColor();
   Draw_Line(D(a[0]), D(a[1]), D(a[2]), D(a[3]), c, c);
@@ -105,12 +99,9 @@ void draw_button(CInstance*, CInstance*, int32_t, Args a, RValue&) {
   Draw_Button(D(a[0]), D(a[1]), D(a[2]), D(a[3]), B(a[4]));
 }
 void draw_healthbar(CInstance*, CInstance*, int32_t, Args a, RValue&) {
-  Draw_Healthbar(D(a[0]), D(a[1]), D(a[2]), D(a[3]), D(a[4]), I(a[5]), I(a[6]), I(a[7]), I(a[8]), B(a[9]),
-                 B(a[10]));
+  Draw_Healthbar(D(a[0]), D(a[1]), D(a[2]), D(a[3]), D(a[4]), I(a[5]), I(a[6]), I(a[7]), I(a[8]), B(a[9]), B(a[10]));
 }
-void draw_set_circle_precision(CInstance*, CInstance*, int32_t, Args a, RValue&) {
-  Draw_SetCirclePrecision(I(a[0]));
-}
+void draw_set_circle_precision(CInstance*, CInstance*, int32_t, Args a, RValue&) { Draw_SetCirclePrecision(I(a[0])); }
 
 // Primitives.
 void draw_primitive_begin(CInstance*, CInstance*, int32_t, Args a, RValue&) { Draw_PrimitiveBegin(I(a[0]), -1); }

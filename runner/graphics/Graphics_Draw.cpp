@@ -146,12 +146,24 @@ int32_t MakeColorHsv(double h, double s, double v) {
     const double p = val * (1.0 - sat), q = val * (1.0 - sat * f), t = val * (1.0 - sat * (1.0 - f));
     const int k = sector >= 0.0 && sector <= 5.0 ? static_cast<int>(sector) : 5;
     switch (k) {
-      case 0: r = val, g = t, b = p; break;
-      case 1: r = q, g = val, b = p; break;
-      case 2: r = p, g = val, b = t; break;
-      case 3: r = p, g = q, b = val; break;
-      case 4: r = t, g = p, b = val; break;
-      default: r = val, g = p, b = q; break;
+      case 0:
+        r = val, g = t, b = p;
+        break;
+      case 1:
+        r = q, g = val, b = p;
+        break;
+      case 2:
+        r = p, g = val, b = t;
+        break;
+      case 3:
+        r = p, g = q, b = val;
+        break;
+      case 4:
+        r = t, g = p, b = val;
+        break;
+      default:
+        r = val, g = p, b = q;
+        break;
     }
   }
   // Out-of-range arguments stay inside their own channel.
@@ -248,8 +260,8 @@ void Draw_RoundRect(double x1, double y1, double x2, double y2, int32_t centre, 
   }
 }
 
-void Draw_Triangle(double x1, double y1, double x2, double y2, double x3, double y3, int32_t c1, int32_t c2,
-                   int32_t c3, bool outline) {
+void Draw_Triangle(double x1, double y1, double x2, double y2, double x3, double y3, int32_t c1, int32_t c2, int32_t c3,
+                   bool outline) {
   const std::array v{V(x1, y1, C(c1)), V(x2, y2, C(c2)), V(x3, y3, C(c3)), V(x1, y1, C(c1))};
   if (outline)
     Draw(gpu::EPrimitive::LineStrip, 3, v);
@@ -286,8 +298,8 @@ void Draw_Arrow(double x1, double y1, double x2, double y2, double size) {
   Draw_Line(x1, y1, x2, y2, col, col);
   const double s = std::min(size, len);
   const double dx = (x2 - x1) * s / len, dy = (y2 - y1) * s / len;
-  Draw_Triangle(x2, y2, x2 - dx - dy / 3.0, y2 - dy + dx / 3.0, x2 - dx + dy / 3.0, y2 - dy - dx / 3.0, col, col,
-                col, false);
+  Draw_Triangle(x2, y2, x2 - dx - dy / 3.0, y2 - dy + dx / 3.0, x2 - dx + dy / 3.0, y2 - dy - dx / 3.0, col, col, col,
+                false);
 }
 
 void Draw_Button(double x1, double y1, double x2, double y2, bool up) {
@@ -308,10 +320,18 @@ void Draw_Healthbar(double x1, double y1, double x2, double y2, double amount, i
   }
   const double part = amount / 100.0;
   switch (direction) {
-    case 1: x1 = x2 - (x2 - x1) * part; break;
-    case 2: y2 = y1 + (y2 - y1) * part; break;
-    case 3: y1 = y2 - (y2 - y1) * part; break;
-    default: x2 = x1 + (x2 - x1) * part; break;
+    case 1:
+      x1 = x2 - (x2 - x1) * part;
+      break;
+    case 2:
+      y2 = y1 + (y2 - y1) * part;
+      break;
+    case 3:
+      y1 = y2 - (y2 - y1) * part;
+      break;
+    default:
+      x2 = x1 + (x2 - x1) * part;
+      break;
   }
   const int32_t mid = MergeColor(mincol, maxcol, 0.5);
   const int32_t col =
@@ -320,9 +340,7 @@ void Draw_Healthbar(double x1, double y1, double x2, double y2, double amount, i
   if (showborder) Draw_Rectangle(x1, y1, x2, y2, kBlack, kBlack, kBlack, kBlack, true);
 }
 
-void Draw_SetCirclePrecision(int32_t precision) {
-  g_circle.Build(std::clamp(precision, 4, kMaxPrecision) / 4 * 4);
-}
+void Draw_SetCirclePrecision(int32_t precision) { g_circle.Build(std::clamp(precision, 4, kMaxPrecision) / 4 * 4); }
 
 int32_t Draw_CirclePrecision() { return g_circle.p; }
 
@@ -344,13 +362,24 @@ void Draw_PrimitiveEnd() {
   const int32_t n = g_prim.count;
   int32_t primitives = 0;
   switch (g_prim.kind) {
-    case 1: primitives = n; break;
-    case 2: primitives = n / 2; break;
-    case 3: primitives = n - 1; break;
-    case 4: primitives = n / 3; break;
+    case 1:
+      primitives = n;
+      break;
+    case 2:
+      primitives = n / 2;
+      break;
+    case 3:
+      primitives = n - 1;
+      break;
+    case 4:
+      primitives = n / 3;
+      break;
     case 5:
-    case 6: primitives = n - 2; break;
-    default: return;
+    case 6:
+      primitives = n - 2;
+      break;
+    default:
+      return;
   }
   gpu::IDevice* d = D3DDevice();
   if (!d || primitives <= 0) return;

@@ -33,8 +33,8 @@ void Draw_LineWidth(double x1, double y1, double x2, double y2, double w, int32_
 void Draw_Rectangle(double x1, double y1, double x2, double y2, int32_t c1, int32_t c2, int32_t c3, int32_t c4,
                     bool outline);
 void Draw_RoundRect(double x1, double y1, double x2, double y2, int32_t centre, int32_t edge, bool outline);
-void Draw_Triangle(double x1, double y1, double x2, double y2, double x3, double y3, int32_t c1, int32_t c2,
-                   int32_t c3, bool outline);
+void Draw_Triangle(double x1, double y1, double x2, double y2, double x3, double y3, int32_t c1, int32_t c2, int32_t c3,
+                   bool outline);
 void Draw_Ellipse(double x1, double y1, double x2, double y2, int32_t centre, int32_t edge, bool outline);
 void Draw_Arrow(double x1, double y1, double x2, double y2, double size);
 void Draw_Button(double x1, double y1, double x2, double y2, bool up);

@@ -2,6 +2,7 @@
 // precision), golden pictures of every family, the blend modes and alpha.
 #include "runner/graphics/Graphics_Draw.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <functional>
 
@@ -77,9 +78,7 @@ TEST_F(DrawTest, ShapesLightExactlyTheirPixels) {
 }
 
 TEST_F(DrawTest, CirclePrecisionIsLimitedToMultiplesOfFour) {
-  const struct {
-    int32_t asked, got;
-  } cases[] = {{7, 4}, {100, 64}, {-3, 4}, {30, 28}, {24, 24}};
+  const struct { int32_t asked, got; } cases[] = {{7, 4}, {100, 64}, {-3, 4}, {30, 28}, {24, 24}};
   for (const auto& c : cases) {
     Draw_SetCirclePrecision(c.asked);
     EXPECT_EQ(Draw_CirclePrecision(), c.got) << c.asked;
@@ -209,5 +208,7 @@ TEST_F(DrawTest, BlendModesAndAlphaCombineWithTheTarget) {
   }
   Display_SetBlendMode(0);
 }
+
+TEST(DrawColour, AlphaThatIsNotANumberIsTransparent) { EXPECT_EQ(QuadColor(0xFF, std::nan("")), 0x00FF0000u); }
 
 }  // namespace
