@@ -10,6 +10,8 @@ std::vector<FunctionFamily> AllFunctionFamilies() {
       InteractionFunctions(),
       GameFunctions(),
       GraphicsFunctions(),
+      DrawFunctions(),
+      TileFunctions(),
       SoundFunctions(),
       SpriteFunctions(),
   };
