@@ -186,6 +186,11 @@ TEST_F(SpriteFiles, GifImagesBuildOnEachOtherOnlyWhenKept) {
   // The fill colour is the bottom-left pixel, so background removal clears it.
   ASSERT_TRUE(s.LoadGifFromFile(Path("anim.GIF"), true, false));
   EXPECT_EQ(Alphas(s.i_bitmap[1]), (std::vector<uint32_t>{0, 255, 0, 0, 0, 255}));
+  // Empty or cut data decodes to nothing.
+  int32_t w = 0, h = 0;
+  std::vector<RGifImage> images;
+  EXPECT_FALSE(DecodeGifImages({}, w, h, images));
+  EXPECT_FALSE(DecodeGifImages({'G', 'I', 'F', '8', '9', 'a', 3, 0}, w, h, images));
   // An unreadable GIF leaves the sprite as it was.
   std::FILE* f = std::fopen(Path("bad.gif").c_str(), "wb");
   std::fputs("GIF89a broken", f);
