@@ -100,6 +100,7 @@ void InstallGameSubsystems() {
   InstallDisplayHooks();
   InstallSprites();
   RunHooks().collisionEvents = CollisionEvents;
+  AddShutdownStep("sprites", ClearSpritesAndBackgrounds);
   // After the display: the input answers whether the window is active, from what it was told
   // at the start of the step, so a replay sees the same focus as the recording.
   InstallInput();  // the message pump between steps is the input's
