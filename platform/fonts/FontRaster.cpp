@@ -34,21 +34,36 @@ FT_Library Library() {
 // The Windows code page of a character set; the default set and unknown ones use 1252.
 const char* CodePage(int32_t charset) {
   switch (charset) {
-    case 128: return "CP932";
-    case 129: return "CP949";
-    case 130: return "CP1361";
-    case 134: return "CP936";
-    case 136: return "CP950";
-    case 161: return "CP1253";
-    case 162: return "CP1254";
-    case 163: return "CP1258";
-    case 177: return "CP1255";
-    case 178: return "CP1256";
-    case 186: return "CP1257";
-    case 204: return "CP1251";
-    case 222: return "CP874";
-    case 238: return "CP1250";
-    default: return "CP1252";
+    case 128:
+      return "CP932";
+    case 129:
+      return "CP949";
+    case 130:
+      return "CP1361";
+    case 134:
+      return "CP936";
+    case 136:
+      return "CP950";
+    case 161:
+      return "CP1253";
+    case 162:
+      return "CP1254";
+    case 163:
+      return "CP1258";
+    case 177:
+      return "CP1255";
+    case 178:
+      return "CP1256";
+    case 186:
+      return "CP1257";
+    case 204:
+      return "CP1251";
+    case 222:
+      return "CP874";
+    case 238:
+      return "CP1250";
+    default:
+      return "CP1252";
   }
 }
 
@@ -60,7 +75,8 @@ struct RMatch {
 
 bool MatchFamily(const std::string& name, bool bold, bool italic, RMatch& m) {
   // Held for the process; freed at exit so leak checks stay quiet.
-  static const std::unique_ptr<FcConfig, void (*)(FcConfig*)> holder(FcInitLoadConfigAndFonts(), FcConfigDestroy);
+  static const std::unique_ptr<FcConfig, void (*)(FcConfig*)> holder(FcInitLoadConfigAndFonts(),
+                                                                     FcConfigDestroy);
   FcConfig* config = holder.get();
   if (!config) return false;
   FcPattern* pat = FcPatternCreate();
@@ -165,7 +181,8 @@ class TFreeTypeFace final : public TFontFace {
       const unsigned char* row = bm.buffer + static_cast<ptrdiff_t>(y) * bm.pitch;
       if (bm.pitch < 0) row = bm.buffer + static_cast<ptrdiff_t>(out.blackH - 1 - y) * -bm.pitch;
       for (int32_t x = 0; x < out.blackW; ++x)
-        out.grey[static_cast<size_t>(y) * out.stride + x] = static_cast<uint8_t>((row[x] * 64 + levels / 2) / levels);
+        out.grey[static_cast<size_t>(y) * out.stride + x] =
+            static_cast<uint8_t>((row[x] * 64 + levels / 2) / levels);
     }
     return true;
   }

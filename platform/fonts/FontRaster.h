@@ -22,8 +22,8 @@ struct RGlyph {
   int32_t originX = 0;  // left of the black box from the pen
   int32_t originY = 0;  // top of the black box above the baseline
   int32_t advance = 0;
-  int32_t stride = 0;          // bytes per row, a multiple of 4
-  std::vector<uint8_t> grey;   // stride × blackH levels 0..64; empty when the glyph has no bitmap
+  int32_t stride = 0;         // bytes per row, a multiple of 4
+  std::vector<uint8_t> grey;  // stride × blackH levels 0..64; empty when the glyph has no bitmap
 };
 
 class TFontFace {

@@ -13,15 +13,23 @@
 namespace {
 using Args = RValue*;
 
-int32_t I(const RValue& v) { return RoundToInt32(v.val()); }
-bool B(const RValue& v) { return IsTrue(v.val()); }
-double D(const RValue& v) { return v.val(); }
+int32_t I(const RValue& v) {
+  return RoundToInt32(v.val());
+}
+bool B(const RValue& v) {
+  return IsTrue(v.val());
+}
+double D(const RValue& v) {
+  return v.val();
+}
 
 // What draw_text shows of a value: whole reals in plain digits, other reals with two decimals.
 std::u16string Shown(const RValue& v) {
   return TextCodes(v.IsString() ? std::string(v.str()) : DrawnRealText(v.val()));
 }
-std::u16string Measured(const RValue& v) { return TextCodes(v.str()); }
+std::u16string Measured(const RValue& v) {
+  return TextCodes(v.str());
+}
 
 void draw_set_font(CInstance*, CInstance*, int32_t, Args a, RValue&) {
   const int32_t f = I(a[0]);
@@ -32,10 +40,16 @@ int32_t Align(const RValue& v) {
   const int32_t a = I(v);
   return a == 1 || a == 2 ? a : 0;
 }
-void draw_set_halign(CInstance*, CInstance*, int32_t, Args a, RValue&) { TextState().halign = Align(a[0]); }
-void draw_set_valign(CInstance*, CInstance*, int32_t, Args a, RValue&) { TextState().valign = Align(a[0]); }
+void draw_set_halign(CInstance*, CInstance*, int32_t, Args a, RValue&) {
+  TextState().halign = Align(a[0]);
+}
+void draw_set_valign(CInstance*, CInstance*, int32_t, Args a, RValue&) {
+  TextState().valign = Align(a[0]);
+}
 
-void string_width(CInstance*, CInstance*, int32_t, Args a, RValue& r) { r.SetReal(Text_Width(Measured(a[0]), -1)); }
+void string_width(CInstance*, CInstance*, int32_t, Args a, RValue& r) {
+  r.SetReal(Text_Width(Measured(a[0]), -1));
+}
 void string_height(CInstance*, CInstance*, int32_t, Args a, RValue& r) {
   r.SetReal(Text_Height(Measured(a[0]), -1, -1));
 }
@@ -46,7 +60,9 @@ void string_height_ext(CInstance*, CInstance*, int32_t, Args a, RValue& r) {
   r.SetReal(Text_Height(Measured(a[0]), I(a[1]), I(a[2])));
 }
 
-void draw_text(CInstance*, CInstance*, int32_t, Args a, RValue&) { Text_Draw(D(a[0]), D(a[1]), Shown(a[2]), -1, -1); }
+void draw_text(CInstance*, CInstance*, int32_t, Args a, RValue&) {
+  Text_Draw(D(a[0]), D(a[1]), Shown(a[2]), -1, -1);
+}
 void draw_text_ext(CInstance*, CInstance*, int32_t, Args a, RValue&) {
   Text_Draw(D(a[0]), D(a[1]), Shown(a[2]), I(a[3]), I(a[4]));
 }
@@ -60,15 +76,16 @@ void draw_text_color(CInstance*, CInstance*, int32_t, Args a, RValue&) {
   Text_DrawColor(D(a[0]), D(a[1]), Shown(a[2]), -1, -1, I(a[3]), I(a[4]), I(a[5]), I(a[6]), D(a[7]));
 }
 void draw_text_transformed_color(CInstance*, CInstance*, int32_t, Args a, RValue&) {
-  Text_DrawTransformedColor(D(a[0]), D(a[1]), Shown(a[2]), -1, -1, D(a[3]), D(a[4]), D(a[5]), I(a[6]), I(a[7]),
-                            I(a[8]), I(a[9]), D(a[10]));
+  Text_DrawTransformedColor(D(a[0]), D(a[1]), Shown(a[2]), -1, -1, D(a[3]), D(a[4]), D(a[5]), I(a[6]),
+                            I(a[7]), I(a[8]), I(a[9]), D(a[10]));
 }
 void draw_text_ext_color(CInstance*, CInstance*, int32_t, Args a, RValue&) {
-  Text_DrawColor(D(a[0]), D(a[1]), Shown(a[2]), I(a[3]), I(a[4]), I(a[5]), I(a[6]), I(a[7]), I(a[8]), D(a[9]));
+  Text_DrawColor(D(a[0]), D(a[1]), Shown(a[2]), I(a[3]), I(a[4]), I(a[5]), I(a[6]), I(a[7]), I(a[8]),
+                 D(a[9]));
 }
 void draw_text_ext_transformed_color(CInstance*, CInstance*, int32_t, Args a, RValue&) {
-  Text_DrawTransformedColor(D(a[0]), D(a[1]), Shown(a[2]), I(a[3]), I(a[4]), D(a[5]), D(a[6]), D(a[7]), I(a[8]),
-                            I(a[9]), I(a[10]), I(a[11]), D(a[12]));
+  Text_DrawTransformedColor(D(a[0]), D(a[1]), Shown(a[2]), I(a[3]), I(a[4]), D(a[5]), D(a[6]), D(a[7]),
+                            I(a[8]), I(a[9]), I(a[10]), I(a[11]), D(a[12]));
 }
 
 // Font resources.
@@ -76,8 +93,12 @@ const CFont* FontAt(const RValue& v) {
   const int32_t f = I(v);
   return Fonts().Exists(f) ? Fonts().Get(f) : nullptr;
 }
-void font_get_name(CInstance*, CInstance*, int32_t, Args a, RValue& r) { r.SetString(Fonts().Name(I(a[0]))); }
-void font_exists(CInstance*, CInstance*, int32_t, Args a, RValue& r) { r.SetReal(FontAt(a[0]) ? 1 : 0); }
+void font_get_name(CInstance*, CInstance*, int32_t, Args a, RValue& r) {
+  r.SetString(Fonts().Name(I(a[0])));
+}
+void font_exists(CInstance*, CInstance*, int32_t, Args a, RValue& r) {
+  r.SetReal(FontAt(a[0]) ? 1 : 0);
+}
 void font_get_fontname(CInstance*, CInstance*, int32_t, Args a, RValue& r) {
   const CFont* f = FontAt(a[0]);
   r.SetString(f ? f->s_name : std::string());
@@ -141,7 +162,8 @@ void font_add_sprite(CInstance*, CInstance*, int32_t, Args a, RValue& r) {
 void font_replace_sprite(CInstance*, CInstance*, int32_t, Args a, RValue&) {
   const int32_t ind = I(a[0]), spr = I(a[1]);
   if (!Fonts().Exists(ind)) return ShowActionError("Trying to replace non-existing font.", false);
-  if (!Sprites().Exists(spr)) return ShowActionError("Trying to replace font from non-existing sprite.", false);
+  if (!Sprites().Exists(spr))
+    return ShowActionError("Trying to replace font from non-existing sprite.", false);
   auto f = std::make_unique<CFont>();
   f->CreateFromSprite(spr, I(a[2]), B(a[3]), I(a[4]));
   Replace(ind, std::move(f));
@@ -183,4 +205,6 @@ constexpr RFunctionDef kTextFunctions[] = {
 };
 }  // namespace
 
-FunctionFamily TextFunctions() { return kTextFunctions; }
+FunctionFamily TextFunctions() {
+  return kTextFunctions;
+}

@@ -35,7 +35,8 @@ struct RCell {
 };
 
 // Places the cells in order on shelves; false when a cell would leave the atlas.
-bool Pack(const std::vector<RCell>& cells, int32_t bw, int32_t bh, std::vector<std::pair<int32_t, int32_t>>* at) {
+bool Pack(const std::vector<RCell>& cells, int32_t bw, int32_t bh,
+          std::vector<std::pair<int32_t, int32_t>>* at) {
   int32_t x = 0, y = 0, rowH = 0;
   for (const RCell& c : cells) {
     if (x + c.w >= bw) {
@@ -54,7 +55,9 @@ bool Pack(const std::vector<RCell>& cells, int32_t bw, int32_t bh, std::vector<s
 
 }  // namespace
 
-CFont::~CFont() { FreeTexture(); }
+CFont::~CFont() {
+  FreeTexture();
+}
 
 void CFont::Clear() {
   FreeTexture();
@@ -104,7 +107,8 @@ void CFont::Assign(const CFont& obj) {
   InitTexture();
 }
 
-bool CFont::CreateFont(const std::string& name, int32_t size, bool bold, bool italic, int32_t first, int32_t last) {
+bool CFont::CreateFont(const std::string& name, int32_t size, bool bold, bool italic, int32_t first,
+                       int32_t last) {
   Clear();
   s_name = name;
   s_size = size;
@@ -130,7 +134,8 @@ bool CFont::Rasterise(const std::string& fontFile) {
   s_bytes.clear();
   s_FontHeight = 0;
   const int32_t points = std::clamp(s_size, -kMaxRasterPoints, kMaxRasterPoints);
-  auto face = platform::fonts::OpenFontFace(fontFile.empty() ? s_name : fontFile, points, s_bold, s_italic, s_charset);
+  auto face = platform::fonts::OpenFontFace(fontFile.empty() ? s_name : fontFile, points, s_bold, s_italic,
+                                            s_charset);
   if (!face) return false;
   const platform::fonts::RTextMetrics& tm = face->Metrics();
   const int32_t first = std::clamp(s_first, 0, 255), last = std::clamp(s_last, -1, 255);
@@ -157,9 +162,8 @@ bool CFont::Rasterise(const std::string& fontFile) {
 
   std::vector<RCell> cells;
   for (int32_t c = first; c <= last; ++c) cells.push_back({c, s_w[c], s_h[c]});
-  std::stable_sort(cells.begin(), cells.end(), [](const RCell& a, const RCell& b) {
-    return int64_t{a.w} * a.h > int64_t{b.w} * b.h;
-  });
+  std::stable_sort(cells.begin(), cells.end(),
+                   [](const RCell& a, const RCell& b) { return int64_t{a.w} * a.h > int64_t{b.w} * b.h; });
   // Cells that cannot fit even the largest atlas are left out (they still advance the pen).
   for (RCell& c : cells)
     if (c.w >= kAtlasMax || c.h > kAtlasMax) {
@@ -307,7 +311,9 @@ void CFont::FreeTexture() {
   s_tex = -1;
 }
 
-void CFont::UpdateFontHeight() { s_FontHeight = *std::max_element(s_h.begin(), s_h.end()); }
+void CFont::UpdateFontHeight() {
+  s_FontHeight = *std::max_element(s_h.begin(), s_h.end());
+}
 
 int32_t CFont::Advance(int32_t c) const {
   if (s_first <= c && c <= s_last) return s_shift[c];
@@ -327,24 +333,25 @@ int32_t CFont::GlyphOf(int32_t c) const {
 }
 
 // cols: one colour, or four (top-left, top-right, bottom-right, bottom-left) when general.
-void CFont::DrawGlyph(int32_t g, double x, double y, double xsc, double ysc, double angle, const int32_t* cols,
-                      bool general, double alpha) const {
+void CFont::DrawGlyph(int32_t g, double x, double y, double xsc, double ysc, double angle,
+                      const int32_t* cols, bool general, double alpha) const {
   if (IsSpriteFont()) {
     const CSprite* spr = Sprites().Exists(s_spr) ? Sprites().Get(s_spr) : nullptr;
     if (!spr || g - s_first >= spr->i_numb) return;
     if (general)
-      spr->DrawGeneral(g - s_first, 0, 0, spr->GetWidth(), spr->GetHeight(), x, y, xsc, ysc, angle, cols[0], cols[1],
-                       cols[2], cols[3], alpha);
+      spr->DrawGeneral(g - s_first, 0, 0, spr->GetWidth(), spr->GetHeight(), x, y, xsc, ysc, angle, cols[0],
+                       cols[1], cols[2], cols[3], alpha);
     else
       spr->Draw(g - s_first, x, y, xsc, ysc, angle, cols[0], alpha);
     return;
   }
   if (s_tex < 0 || s_w[g] <= 0 || s_h[g] <= 0) return;
   if (general)
-    Texture_DrawGeneral(s_tex, s_x[g], s_y[g], s_w[g], s_h[g], x, y, xsc, ysc, angle * kDegToRad, cols[0], cols[1],
-                        cols[2], cols[3], alpha);
+    Texture_DrawGeneral(s_tex, s_x[g], s_y[g], s_w[g], s_h[g], x, y, xsc, ysc, angle * kDegToRad, cols[0],
+                        cols[1], cols[2], cols[3], alpha);
   else
-    Texture_DrawPart(s_tex, cols[0], s_x[g], s_y[g], s_w[g], s_h[g], x, y, xsc, ysc, angle * kDegToRad, alpha);
+    Texture_DrawPart(s_tex, cols[0], s_x[g], s_y[g], s_w[g], s_h[g], x, y, xsc, ysc, angle * kDegToRad,
+                     alpha);
 }
 
 void CFont::Draw_String(double x, double y, std::u16string_view str, int32_t col, double alpha) const {
@@ -356,7 +363,7 @@ void CFont::Draw_String(double x, double y, std::u16string_view str, int32_t col
 }
 
 void CFont::Draw_String_Transformed(double x, double y, std::u16string_view str, double xsc, double ysc,
-                                   double angle, int32_t col, double alpha) const {
+                                    double angle, int32_t col, double alpha) const {
   const double s = std::sin(angle * kDegToRad), c = std::cos(angle * kDegToRad);
   for (char16_t ch : str) {
     const int32_t g = GlyphOf(ch);
@@ -376,8 +383,8 @@ void CFont::Draw_String_Color(double x, double y, std::u16string_view str, int32
 }
 
 void CFont::Draw_String_Transformed_Color(double x, double y, std::u16string_view str, double xsc, double ysc,
-                                         double angle, int32_t c1, int32_t c2, int32_t c3, int32_t c4,
-                                         double alpha) const {
+                                          double angle, int32_t c1, int32_t c2, int32_t c3, int32_t c4,
+                                          double alpha) const {
   if (str.empty()) return;
   const double width = TextWidth(str);
   const double s = std::sin(angle * kDegToRad), c = std::cos(angle * kDegToRad);

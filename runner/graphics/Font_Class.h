@@ -46,10 +46,10 @@ class CFont {
 
   // One line, no wrapping; colours are game colours, alpha 0..1, angle in degrees.
   void Draw_String(double x, double y, std::u16string_view str, int32_t col, double alpha) const;
-  void Draw_String_Transformed(double x, double y, std::u16string_view str, double xsc, double ysc, double angle,
-                               int32_t col, double alpha) const;
-  void Draw_String_Color(double x, double y, std::u16string_view str, int32_t c1, int32_t c2, int32_t c3, int32_t c4,
-                         double alpha) const;
+  void Draw_String_Transformed(double x, double y, std::u16string_view str, double xsc, double ysc,
+                               double angle, int32_t col, double alpha) const;
+  void Draw_String_Color(double x, double y, std::u16string_view str, int32_t c1, int32_t c2, int32_t c3,
+                         int32_t c4, double alpha) const;
   void Draw_String_Transformed_Color(double x, double y, std::u16string_view str, double xsc, double ysc,
                                      double angle, int32_t c1, int32_t c2, int32_t c3, int32_t c4,
                                      double alpha) const;

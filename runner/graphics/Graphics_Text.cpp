@@ -14,16 +14,26 @@ namespace {
 int32_t (*g_colorSource)() = nullptr;
 double (*g_alphaSource)() = nullptr;
 
-int32_t DrawColor() { return g_colorSource ? g_colorSource() : 0; }
-double DrawAlpha() { return g_alphaSource ? g_alphaSource() : 1.0; }
+int32_t DrawColor() {
+  return g_colorSource ? g_colorSource() : 0;
+}
+double DrawAlpha() {
+  return g_alphaSource ? g_alphaSource() : 1.0;
+}
 
 constexpr double kDegToRad = 3.14159265358979323846 / 180.0;
 
-bool IsWordEnd(char16_t c) { return c == u' ' || c == u'-'; }
+bool IsWordEnd(char16_t c) {
+  return c == u' ' || c == u'-';
+}
 
-double Origin(double v) { return v >= 0 ? std::floor(v + 0.001) : std::floor(v - 0.001); }
+double Origin(double v) {
+  return v >= 0 ? std::floor(v + 0.001) : std::floor(v - 0.001);
+}
 
-int32_t Sep(const CFont& font, int32_t sep) { return sep < 0 ? font.s_FontHeight : sep; }
+int32_t Sep(const CFont& font, int32_t sep) {
+  return sep < 0 ? font.s_FontHeight : sep;
+}
 
 }  // namespace
 
@@ -45,7 +55,9 @@ std::u16string TextCodes(std::string_view text) {
     const auto b0 = static_cast<uint8_t>(text[i]);
     uint32_t cp = 0xFFFD;
     size_t len = 1;
-    auto cont = [&](size_t k) { return i + k < text.size() && (static_cast<uint8_t>(text[i + k]) & 0xC0) == 0x80; };
+    auto cont = [&](size_t k) {
+      return i + k < text.size() && (static_cast<uint8_t>(text[i + k]) & 0xC0) == 0x80;
+    };
     if (b0 < 0x80) {
       cp = b0;
     } else if (b0 >= 0xC2 && b0 < 0xE0 && cont(1)) {
@@ -80,6 +92,8 @@ std::string DrawnRealText(double v) {
     std::snprintf(buf, sizeof buf, "%.0f", v == 0 ? 0.0 : v);
   else
     std::snprintf(buf, sizeof buf, "%.2f", v);
+  // A value that rounds to zero shows no sign, as string() does.
+  if (std::string_view(buf) == "-0.00") return "0.00";
   return buf;
 }
 
@@ -158,8 +172,8 @@ int32_t Text_Height(std::u16string_view text, int32_t sep, int32_t width) {
 namespace {
 
 // colors: null for the drawing colour and alpha, else the four corner colours.
-void DrawLines(double x, double y, std::u16string_view text, int32_t sep, int32_t width, const int32_t* colors,
-               double alpha) {
+void DrawLines(double x, double y, std::u16string_view text, int32_t sep, int32_t width,
+               const int32_t* colors, double alpha) {
   const CFont& font = CurrentFont();
   const std::vector<std::u16string> lines = SplitLines(font, text, width);
   const int64_t s = Sep(font, sep);
@@ -172,7 +186,9 @@ void DrawLines(double x, double y, std::u16string_view text, int32_t sep, int32_
   for (int64_t i = 0; i < n; ++i) {
     const std::u16string& line = lines[static_cast<size_t>(i)];
     const int32_t w = font.TextWidth(line);
-    const double dx = TextState().halign == 1 ? -(w / 2) : TextState().halign == 2 ? -static_cast<double>(w) : 0;
+    const double dx = TextState().halign == 1   ? -(w / 2)
+                      : TextState().halign == 2 ? -static_cast<double>(w)
+                                                : 0;
     const double ly = y0 + static_cast<double>(i * s);
     if (colors)
       font.Draw_String_Color(x0 + dx, ly, line, colors[0], colors[1], colors[2], colors[3], alpha);
@@ -181,8 +197,8 @@ void DrawLines(double x, double y, std::u16string_view text, int32_t sep, int32_
   }
 }
 
-void DrawLinesTransformed(double x, double y, std::u16string_view text, int32_t sep, int32_t width, double xscale,
-                          double yscale, double angle, const int32_t* colors, double alpha) {
+void DrawLinesTransformed(double x, double y, std::u16string_view text, int32_t sep, int32_t width,
+                          double xscale, double yscale, double angle, const int32_t* colors, double alpha) {
   const CFont& font = CurrentFont();
   const std::vector<std::u16string> lines = SplitLines(font, text, width);
   const double s = std::sin(angle * kDegToRad), c = std::cos(angle * kDegToRad);
@@ -204,8 +220,8 @@ void DrawLinesTransformed(double x, double y, std::u16string_view text, int32_t 
                      : TextState().halign == 2 ? -std::nearbyint(xscale * w)
                                                : 0;
     if (colors)
-      font.Draw_String_Transformed_Color(x0 + c * h, y0 - s * h, line, xscale, yscale, angle, colors[0], colors[1],
-                                         colors[2], colors[3], alpha);
+      font.Draw_String_Transformed_Color(x0 + c * h, y0 - s * h, line, xscale, yscale, angle, colors[0],
+                                         colors[1], colors[2], colors[3], alpha);
     else
       font.Draw_String_Transformed(x0 + c * h, y0 - s * h, line, xscale, yscale, angle, col, alpha);
     x0 += yscale * s * sp;
@@ -219,13 +235,13 @@ void Text_Draw(double x, double y, std::u16string_view text, int32_t sep, int32_
   DrawLines(x, y, text, sep, width, nullptr, 1);
 }
 
-void Text_DrawTransformed(double x, double y, std::u16string_view text, int32_t sep, int32_t width, double xscale,
-                          double yscale, double angle) {
+void Text_DrawTransformed(double x, double y, std::u16string_view text, int32_t sep, int32_t width,
+                          double xscale, double yscale, double angle) {
   DrawLinesTransformed(x, y, text, sep, width, xscale, yscale, angle, nullptr, 1);
 }
 
-void Text_DrawColor(double x, double y, std::u16string_view text, int32_t sep, int32_t width, int32_t c1, int32_t c2,
-                    int32_t c3, int32_t c4, double alpha) {
+void Text_DrawColor(double x, double y, std::u16string_view text, int32_t sep, int32_t width, int32_t c1,
+                    int32_t c2, int32_t c3, int32_t c4, double alpha) {
   const int32_t cols[4] = {c1, c2, c3, c4};
   DrawLines(x, y, text, sep, width, cols, alpha);
 }

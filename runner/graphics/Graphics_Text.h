@@ -10,7 +10,7 @@
 class CFont;
 
 struct RTextState {
-  int32_t font = -1;  // -1: the default font
+  int32_t font = -1;   // -1: the default font
   int32_t halign = 0;  // 0 left, 1 centre, 2 right
   int32_t valign = 0;  // 0 top, 1 middle, 2 bottom
 };
@@ -35,10 +35,10 @@ int32_t Text_Height(std::u16string_view text, int32_t sep, int32_t width);
 
 // sep below 0 is the font height; width below 0 does not wrap. Angles in degrees.
 void Text_Draw(double x, double y, std::u16string_view text, int32_t sep, int32_t width);
-void Text_DrawTransformed(double x, double y, std::u16string_view text, int32_t sep, int32_t width, double xscale,
-                          double yscale, double angle);
-void Text_DrawColor(double x, double y, std::u16string_view text, int32_t sep, int32_t width, int32_t c1, int32_t c2,
-                    int32_t c3, int32_t c4, double alpha);
+void Text_DrawTransformed(double x, double y, std::u16string_view text, int32_t sep, int32_t width,
+                          double xscale, double yscale, double angle);
+void Text_DrawColor(double x, double y, std::u16string_view text, int32_t sep, int32_t width, int32_t c1,
+                    int32_t c2, int32_t c3, int32_t c4, double alpha);
 void Text_DrawTransformedColor(double x, double y, std::u16string_view text, int32_t sep, int32_t width,
                                double xscale, double yscale, double angle, int32_t c1, int32_t c2, int32_t c3,
                                int32_t c4, double alpha);

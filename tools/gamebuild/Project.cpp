@@ -885,7 +885,8 @@ RFontSource ReadFont(const fs::path& dir, const std::string& name) {
   const std::string ttf = GetString(doc, root, "", "ttf", "");
   const std::string atlas = GetString(doc, root, "", "atlas", "");
   const json* glyphs = Member(root, "glyphs");
-  if (atlas.empty() != (glyphs == nullptr)) Fail(doc, atlas.empty() ? "glyphs" : "atlas", "atlas and glyphs go together");
+  if (atlas.empty() != (glyphs == nullptr))
+    Fail(doc, atlas.empty() ? "atlas" : "glyphs", "atlas and glyphs go together");
   if (glyphs) {
     ExpectObject(doc, *glyphs, "glyphs");
     for (const auto& [code, entry] : glyphs->items()) {
@@ -898,11 +899,12 @@ RFontSource ReadFont(const fs::path& dir, const std::string& name) {
       if (c < 0 || c > 255) Fail(doc, key, "expected a character code 0..255");
       if (!entry.is_array() || entry.size() != 6) Fail(doc, key, "expected [x, y, w, h, shift, offset]");
       int32_t v[6];
-      for (size_t i = 0; i < 6; ++i) v[i] = static_cast<int32_t>(GetInteger(doc, entry[i], Index(key, i), -65536, 65536));
+      for (size_t i = 0; i < 6; ++i)
+        v[i] = static_cast<int32_t>(GetInteger(doc, entry[i], Index(key, i), -65536, 65536));
       f.s_x[c] = v[0], f.s_y[c] = v[1], f.s_w[c] = v[2], f.s_h[c] = v[3], f.s_shift[c] = v[4], f.s_offset[c] = v[5];
     }
     std::string error;
-    const auto image = DecodePng(ReadNamedFile(dir / "fonts", doc, "atlas", atlas), error);
+    const auto image = DecodePng(ReadNamedFile(dir, doc, "atlas", atlas), error);
     if (!image) Fail(doc, "atlas", "not a readable PNG file: " + atlas + " (" + error + ")");
     f.s_bw = image->Width();
     f.s_bh = image->Height();
@@ -910,11 +912,12 @@ RFontSource ReadFont(const fs::path& dir, const std::string& name) {
   } else {
     std::string file;
     if (!ttf.empty()) {
-      file = fs::absolute(dir / "fonts" / ttf).string();
+      file = fs::absolute(dir / ttf).string();
       std::error_code ec;
       if (!fs::is_regular_file(file, ec)) Fail(doc, "ttf", "file not found: " + ttf);
     }
-    if (!f.Rasterise(file)) Fail(doc, ttf.empty() ? "font" : "ttf", "no such font can be opened: " + (ttf.empty() ? f.s_name : ttf));
+    if (!f.Rasterise(file))
+      Fail(doc, ttf.empty() ? "font" : "ttf", "no such font can be opened: " + (ttf.empty() ? f.s_name : ttf));
   }
   CStream record;
   f.SaveToStream(record);

@@ -86,9 +86,10 @@ TEST_F(TextLayout, MeasuresWidthsAndHeights) {
     int32_t sep, width;
     int32_t w, h;
   } cases[] = {
-      {"", -1, -1, 1, 1},       {"abc", -1, -1, 15, 10},   {"abc#i", -1, -1, 15, 20}, {"a#b#c", 4, -1, 5, 18},
-      {"abc def", 4, 21, 18, 14}, {"\xC3\xA9", -1, -1, 3, 10},  // outside the range: the space's advance
-      {"\xC5\x81", -1, -1, 3, 10},                            // U+0141: advances as outside the range
+      {"", -1, -1, 1, 1},          {"abc", -1, -1, 15, 10},
+      {"abc#i", -1, -1, 15, 20},   {"a#b#c", 4, -1, 5, 18},
+      {"abc def", 4, 21, 18, 14},  {"\xC3\xA9", -1, -1, 3, 10},  // outside the range: the space's advance
+      {"\xC5\x81", -1, -1, 3, 10},                               // U+0141: advances as outside the range
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Text_Width(TextCodes(c.text), c.width), c.w) << c.text;
@@ -100,8 +101,9 @@ TEST(TextValues, RealsShowWholeOrWithTwoDecimals) {
   struct Case {
     double v;
     const char* text;
-  } cases[] = {{2.5, "2.50"}, {7, "7"}, {-3, "-3"}, {3.14159, "3.14"}, {-0.0, "0"}, {1e20, "100000000000000000000"},
-               {-0.004, "-0.00"}};
+  } cases[] = {{2.5, "2.50"},     {7, "7"},    {-3, "-3"},
+               {3.14159, "3.14"}, {-0.0, "0"}, {1e20, "100000000000000000000"},
+               {-0.004, "0.00"}};
   for (const Case& c : cases) EXPECT_EQ(DrawnRealText(c.v), c.text) << c.v;
 }
 
@@ -238,8 +240,12 @@ TEST(SystemFont, RasterisesIntoTheSmallestAtlas) {
   for (int c = 65; c <= 90; ++c) EXPECT_LE(big.s_y[c] + big.s_h[c], big.s_bh);
 }
 
-int32_t White() { return 0xFFFFFF; }
-double Opaque() { return 1.0; }
+int32_t White() {
+  return 0xFFFFFF;
+}
+double Opaque() {
+  return 1.0;
+}
 
 class TextDrawing : public DrawingTest {
  protected:
@@ -278,7 +284,8 @@ TEST_F(TextDrawing, AlignsLinesAroundThePoint) {
 TEST_F(TextDrawing, ColoursScalesAndRotates) {
   Text_DrawColor(2, 2, TextCodes("HHHH"), -1, -1, 0x0000FF, 0xFF0000, 0xFF0000, 0x00FF00, 1);
   Text_DrawTransformed(2, 20, TextCodes("x"), -1, -1, 2, 1.5, 0);
-  Text_DrawTransformedColor(40, 46, TextCodes("Tj"), -1, -1, 1, 1, 90, 0x00FFFF, 0x00FFFF, 0xFF00FF, 0xFF00FF, 1);
+  Text_DrawTransformedColor(40, 46, TextCodes("Tj"), -1, -1, 1, 1, 90, 0x00FFFF, 0x00FFFF, 0xFF00FF, 0xFF00FF,
+                            1);
   EXPECT_TRUE(MatchesGolden(Capture(), "text_transform", kGlyphTolerance));
 }
 
