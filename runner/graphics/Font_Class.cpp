@@ -140,16 +140,15 @@ bool CFont::Rasterise(const std::string& fontFile) {
   const platform::fonts::RTextMetrics& tm = face->Metrics();
   const int32_t first = std::clamp(s_first, 0, 255), last = std::clamp(s_last, -1, 255);
 
-  std::array<platform::fonts::RGlyph, 256> glyphs;
+  std::array<bool, 256> hasBitmap{};
   int32_t spaceAdvance = 0;
   for (int32_t c = first; c <= last; ++c) {
-    platform::fonts::RGlyph& g = glyphs[c];
+    platform::fonts::RGlyph g;
     const bool got = face->Glyph(c, g);
     if (c == 32) spaceAdvance = got && g.advance != 0 ? g.advance : std::min(tm.avgWidth, tm.maxWidth);
-    if (!got || g.grey.empty()) {
-      g.grey.clear();
-      continue;
-    }
+    // Bitmaps are rendered again when copied, so a large size never holds them all at once.
+    if (!got || g.grey.empty()) continue;
+    hasBitmap[c] = true;
     s_w[c] = g.blackW;
     s_h[c] = std::max(0, tm.ascent + g.blackH - g.originY);
     s_shift[c] = g.advance - std::min(g.originX, 0);
@@ -198,8 +197,8 @@ bool CFont::Rasterise(const std::string& fontFile) {
     }
     s_x[c] = x;
     s_y[c] = y;
-    const platform::fonts::RGlyph& g = glyphs[c];
-    if (c == 32 || g.grey.empty()) continue;
+    platform::fonts::RGlyph g;
+    if (c == 32 || !hasBitmap[c] || !face->Glyph(c, g) || g.grey.empty()) continue;
     const int32_t top = y + tm.ascent - g.originY;
     // Rows outside the cell (a glyph reaching above the ascent) would spill into a neighbour.
     for (int32_t r = 0; r < g.blackH; ++r) {
@@ -244,7 +243,7 @@ void CFont::CreateFromSprite(int32_t ind, int32_t first, bool prop, int32_t sep)
     s_y[c] = t;
     s_w[c] = r - l;
     s_h[c] = h;
-    s_shift[c] = r + sep - l;
+    s_shift[c] = static_cast<int32_t>(std::clamp<int64_t>(int64_t{r} + sep - l, INT32_MIN, INT32_MAX));
     s_offset[c] = -l;
   }
   s_FontHeight = h;
