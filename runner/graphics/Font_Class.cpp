@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numeric>
 
 #include "platform/fonts/FontRaster.h"
 #include "runner/graphics/Graphics_Texture.h"
