@@ -11,6 +11,7 @@ std::vector<FunctionFamily> AllFunctionFamilies() {
       GameFunctions(),
       GraphicsFunctions(),
       SoundFunctions(),
+      SpriteFunctions(),
       TextFunctions(),
   };
 }

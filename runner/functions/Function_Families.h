@@ -17,4 +17,5 @@ FunctionFamily MiscFunctions();  // Function_Misc
 FunctionFamily InteractionFunctions();  // Function_Interaction
 FunctionFamily GraphicsFunctions();  // Function_Graphics
 FunctionFamily SoundFunctions();  // Function_Sound
+FunctionFamily SpriteFunctions();  // Function_Sprites
 FunctionFamily TextFunctions();  // Function_Text

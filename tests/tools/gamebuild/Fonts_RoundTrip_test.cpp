@@ -28,7 +28,7 @@ TEST(FontRecords, AgreeWithRunTimeFontsOrKeepWhatIsGiven) {
        {"fonts/fnt_sys.json", R"({"font": "Arial", "size": 12, "bold": true, "first": 32, "last": 127})"},
        {"fonts/fnt_stored.json",
         R"({"font": "Pixel", "size": 8, "charset": 204, "antialias": 0, "first": 65, "last": 66,
-                        "atlas": "fonts/pixel.png", "glyphs": {"65": [0, 0, 2, 2, 3, 0], "66": [2, 0, 1, 2, 2, -1]}})"},
+                        "atlas": "pixel.png", "glyphs": {"65": [0, 0, 2, 2, 3, 0], "66": [2, 0, 1, 2, 2, -1]}})"},
        {"fonts/pixel.png", AtlasPng()}});
   LoadRun run;
   SetChunkLoader(EChunk::Fonts, LoadFonts);
