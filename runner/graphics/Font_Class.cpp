@@ -225,18 +225,10 @@ void CFont::CreateFromSprite(int32_t ind, int32_t first, bool prop, int32_t sep)
   const int32_t w = spr->GetWidth(), h = spr->GetHeight();
   for (int32_t c = s_first; c <= s_last; ++c) {
     const int64_t f = int64_t{c} - first;
-    int32_t l = 0, t = 0, r = w, b = h;
+    int32_t l = 0, t = 0, r = w;
     if (prop) {
-      l = w - 1, t = h - 1, r = 0, b = 0;
-      if (f >= 0 && f < spr->i_numb && static_cast<size_t>(f) < spr->i_bitmap.size()) {
-        const TBitmap32& bm = spr->i_bitmap[static_cast<size_t>(f)];
-        for (int32_t y = 0; y < bm.Height(); ++y)
-          for (int32_t x = 0; x < bm.Width(); ++x)
-            if (bm.GetPixel(x, y) >> 24) {
-              l = std::min(l, x), r = std::max(r, x);
-              t = std::min(t, y), b = std::max(b, y);
-            }
-      }
+      const RRect32 box = spr->GetBoundingBoxImg(static_cast<int32_t>(f));
+      l = box.left, t = box.top, r = box.right;
     }
     s_x[c] = l;
     s_y[c] = t;
