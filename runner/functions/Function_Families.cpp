@@ -14,5 +14,6 @@ std::vector<FunctionFamily> AllFunctionFamilies() {
       TileFunctions(),
       SoundFunctions(),
       SpriteFunctions(),
+      TextFunctions(),
   };
 }

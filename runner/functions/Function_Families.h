@@ -20,3 +20,4 @@ FunctionFamily DrawFunctions();  // Function_Draw
 FunctionFamily TileFunctions();  // Function_Tile
 FunctionFamily SoundFunctions();  // Function_Sound
 FunctionFamily SpriteFunctions();  // Function_Sprites
+FunctionFamily TextFunctions();  // Function_Text
