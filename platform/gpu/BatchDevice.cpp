@@ -13,7 +13,8 @@ namespace platform::gpu {
 namespace {
 
 bool IsTriangles(EPrimitive type) {
-  return type == EPrimitive::TriangleList || type == EPrimitive::TriangleFan || type == EPrimitive::TriangleStrip;
+  return type == EPrimitive::TriangleList || type == EPrimitive::TriangleFan ||
+         type == EPrimitive::TriangleStrip;
 }
 
 class BatchingDevice final : public IDevice {
@@ -97,7 +98,7 @@ class BatchingDevice final : public IDevice {
       d_->DrawPrimitiveUP(type, n, format, vertices, bytes);
       return;
     }
-    if (triangles_ > 0 && (format != format_ || triangles_ + n > limit)) Flush();
+    if (triangles_ > 0 && (format != format_ || int64_t{triangles_} + n > limit)) Flush();
     format_ = format;
     const auto* v = static_cast<const uint8_t*>(vertices);
     const size_t at = pending_.size();
@@ -109,18 +110,12 @@ class BatchingDevice final : public IDevice {
     };
     // Each triangle keeps its winding and its first vertex (the one flat shading takes).
     for (int32_t k = 0; k < n; ++k) {
-      switch (type) {
-        case EPrimitive::TriangleFan:
-          put(k + 1), put(k + 2), put(0);
-          break;
-        case EPrimitive::TriangleStrip:
-          if (k % 2 == 0)
-            put(k), put(k + 1), put(k + 2);
-          else
-            put(k), put(k + 2), put(k + 1);
-          break;
-        default: put(3 * k), put(3 * k + 1), put(3 * k + 2); break;
-      }
+      int32_t tri[3] = {3 * k, 3 * k + 1, 3 * k + 2};
+      if (type == EPrimitive::TriangleFan)
+        tri[0] = k + 1, tri[1] = k + 2, tri[2] = 0;
+      else if (type == EPrimitive::TriangleStrip)
+        tri[0] = k, tri[1] = k % 2 ? k + 2 : k + 1, tri[2] = k % 2 ? k + 1 : k + 2;
+      for (int32_t i : tri) put(i);
     }
     triangles_ += n;
   }
@@ -134,7 +129,8 @@ class BatchingDevice final : public IDevice {
     Flush();
     d_->ReleaseVertexBuffer(vb);
   }
-  void DrawPrimitive(BufferHandle vb, EPrimitive type, int32_t first, int32_t n, EVertexFormat format) override {
+  void DrawPrimitive(BufferHandle vb, EPrimitive type, int32_t first, int32_t n,
+                     EVertexFormat format) override {
     Flush();
     d_->DrawPrimitive(vb, type, first, n, format);
   }
@@ -147,7 +143,9 @@ class BatchingDevice final : public IDevice {
     if (tex == tex_) tex_ = 0;
     d_->ReleaseTexture(tex);
   }
-  bool TextureSize(TextureHandle tex, int32_t& w, int32_t& h) const override { return d_->TextureSize(tex, w, h); }
+  bool TextureSize(TextureHandle tex, int32_t& w, int32_t& h) const override {
+    return d_->TextureSize(tex, w, h);
+  }
   bool UpdateTexture(TextureHandle tex, int32_t x, int32_t y, int32_t w, int32_t h, const uint32_t* pixels,
                      int32_t pitch) override {
     Flush();

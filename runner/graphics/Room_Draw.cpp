@@ -28,7 +28,8 @@ constexpr double kNoParticles = -1e9;
 
 // Clears target and depth of the current viewport.
 void ClearTo(int32_t color) {
-  if (gpu::IDevice* d = D3DDevice()) d->Clear(gpu::ClearTarget | gpu::ClearZBuffer, QuadColor(color, 1), 1.0f, 0);
+  if (gpu::IDevice* d = D3DDevice())
+    d->Clear(gpu::ClearTarget | gpu::ClearZBuffer, QuadColor(color, 1), 1.0f, 0);
 }
 
 void DrawLayers(const CRoom& room, bool foregrounds, double left, double top, double right, double bottom) {
@@ -63,7 +64,9 @@ double ParticleDepthBelow(double below) {
   return RunHooks().particleDepthBelow ? RunHooks().particleDepthBelow(below) : kNoParticles;
 }
 
-void SetDepth(double depth) { SetTextureDrawDepth(std::min(depth, kMaxObjectDrawDepth)); }
+void SetDepth(double depth) {
+  SetTextureDrawDepth(std::min(depth, kMaxObjectDrawDepth));
+}
 }  // namespace
 
 void DrawInstanceDefault(const CInstance& inst) {
@@ -154,7 +157,8 @@ void DrawRoomViews() {
       game.view_current = n;
       Display_SetViewport(v.xport, v.yport, v.wport, v.hport);
       Display_Set2DProjection(v.xview, v.yview, v.wview, v.hview, v.angle);
-      double left = v.xview, top = v.yview, right = double(v.xview) + v.wview, bottom = double(v.yview) + v.hview;
+      double left = v.xview, top = v.yview, right = double(v.xview) + v.wview,
+             bottom = double(v.yview) + v.hview;
       if (std::fabs(v.angle) >= 0.01) {
         // A turned view shows room beyond its rectangle in its corners.
         left -= v.hview / 2;

@@ -16,7 +16,7 @@ inline constexpr double kMaxObjectDrawDepth = 11000;  // tiles, instances, parti
 inline constexpr double kForegroundDrawDepth = -12000;
 inline constexpr double kCursorDrawDepth = -13000;
 
-// The display's part of a redraw (the runtime's drawing hook), after following, recording and sorting: the views (or the
+// The runtime's drawing hook, run after following, recording and sorting: the views (or the
 // room), the caption, and the current view back to 0.
 void DrawRoomViews();
 // One view's content: the room region (left, top)-(right, bottom).

@@ -39,19 +39,24 @@ TEST(BatchDevice, DrawCallsOfAFrame) {
     int64_t calls;
   };
   const Case cases[] = {
-      {"10000 quads of one texture", [](gpu::IDevice& d, gpu::TextureHandle a, gpu::TextureHandle) {
+      {"10000 quads of one texture",
+       [](gpu::IDevice& d, gpu::TextureHandle a, gpu::TextureHandle) {
          for (int i = 0; i < 10000; ++i) {
            d.SetTexture(a);
            TexturedQuad(d, float(i % 100), float(i / 100));
          }
-       }, 1},
-      {"texture changes every 2500 quads", [](gpu::IDevice& d, gpu::TextureHandle a, gpu::TextureHandle b) {
+       },
+       1},
+      {"texture changes every 2500 quads",
+       [](gpu::IDevice& d, gpu::TextureHandle a, gpu::TextureHandle b) {
          for (int i = 0; i < 10000; ++i) {
            d.SetTexture((i / 2500) % 2 ? b : a);
            TexturedQuad(d, 0, 0);
          }
-       }, 4},
-      {"a state change and a clear split the run", [](gpu::IDevice& d, gpu::TextureHandle a, gpu::TextureHandle) {
+       },
+       4},
+      {"a state change and a clear split the run",
+       [](gpu::IDevice& d, gpu::TextureHandle a, gpu::TextureHandle) {
          d.SetTexture(a);
          TexturedQuad(d, 0, 0);
          gpu::RenderStates rs = d.GetRenderStates();
@@ -62,8 +67,10 @@ TEST(BatchDevice, DrawCallsOfAFrame) {
          TexturedQuad(d, 0, 0);
          d.Clear(gpu::ClearTarget, 0, 1.0f, 0);
          TexturedQuad(d, 0, 0);
-       }, 3},
-      {"another vertex format splits, lines pass straight", [](gpu::IDevice& d, gpu::TextureHandle, gpu::TextureHandle) {
+       },
+       3},
+      {"another vertex format splits, lines pass straight",
+       [](gpu::IDevice& d, gpu::TextureHandle, gpu::TextureHandle) {
          const VC c[3] = {{0, 0, 0, 0}, {1, 0, 0, 0}, {0, 1, 0, 0}};
          d.DrawPrimitiveUP(gpu::EPrimitive::TriangleList, 1, gpu::EVertexFormat::Colored, c, sizeof c);
          d.DrawPrimitiveUP(gpu::EPrimitive::TriangleStrip, 1, gpu::EVertexFormat::Colored, c, sizeof c);
@@ -71,7 +78,8 @@ TEST(BatchDevice, DrawCallsOfAFrame) {
          d.DrawPrimitiveUP(gpu::EPrimitive::TriangleList, 1, gpu::EVertexFormat::Colored, c, sizeof c);
          TexturedQuad(d, 0, 0);
          d.DrawPrimitiveUP(gpu::EPrimitive::TriangleList, 1, gpu::EVertexFormat::Colored, c, 8);  // too short
-       }, 4},
+       },
+       4},
   };
   for (const Case& c : cases) {
     auto d = gpu::CreateDevice(gpu::EBackend::Null);
@@ -157,7 +165,8 @@ TEST(BatchDevice, BatchedSceneReadsBackLikeTheSeparateDraws) {
     batched = Scene(*d);
     batchedCalls = d->DrawCalls();
   }
-  EXPECT_GT(std::count_if(straight.begin(), straight.end(), [](uint32_t p) { return (p & 0xFFFFFF) != 0; }), 300);
+  EXPECT_GT(std::count_if(straight.begin(), straight.end(), [](uint32_t p) { return (p & 0xFFFFFF) != 0; }),
+            300);
   EXPECT_EQ(straight, batched);
   EXPECT_EQ(straightCalls, 6 * 2 + 4);
   EXPECT_EQ(batchedCalls, 3);  // smooth colours, flat colours, the textured quads

@@ -1,6 +1,8 @@
 // Drawing rooms: depth order of backgrounds, tiles, instances and foregrounds, views (two of
 // them, a turned one, none visible), the region following the views, the caption, the draw
 // calls of a batched frame, and the mouse read through the views a redraw recorded.
+#include "runner/graphics/Room_Draw.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -11,7 +13,6 @@
 #include "runner/graphics/Graphics_Display.h"
 #include "runner/graphics/Graphics_Hooks.h"
 #include "runner/graphics/Graphics_Window.h"
-#include "runner/graphics/Room_Draw.h"
 #include "runner/graphics/Sprite_Main.h"
 #include "runner/run/IO_Main.h"
 #include "runner/run/Run_Hooks.h"
@@ -109,7 +110,8 @@ constexpr uint32_t kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF000080, k
 TEST_F(RoomDrawTest, DepthOrderOfLayersTilesAndInstances) {
   const int32_t obj = ObjectAdd();
   const int32_t green = Sprite(8, 8, kGreen), yellow = Sprite(4, 4, kYellow), white = Sprite(4, 4, kWhite);
-  const int32_t strip = Background(4, 4, kBlue), red = Background(8, 8, kRed), fore = Background(4, 4, kWhite);
+  const int32_t strip = Background(4, 4, kBlue), red = Background(8, 8, kRed),
+                fore = Background(4, 4, kWhite);
   CBack& b = room.r_background[0];
   b.visible = true;
   b.index = strip;
@@ -120,11 +122,11 @@ TEST_F(RoomDrawTest, DepthOrderOfLayersTilesAndInstances) {
   f.x = f.y = 12;
   f.htiled = f.vtiled = false;
   Tile(red, 10, 6, 8, 8, 0);
-  Put(obj, 6, 10, green, 0);                 // same depth as the tile: under it
-  Put(obj, 16, 4, yellow, -5);               // in front of the tile
+  Put(obj, 6, 10, green, 0);    // same depth as the tile: under it
+  Put(obj, 16, 4, yellow, -5);  // in front of the tile
   CInstance* scaled = Put(obj, 24, 16, white, 0);
   scaled->i_imagescalex = 2;
-  scaled->i_imageblend = 0x00FFFF;           // yellow, through the transformed drawing
+  scaled->i_imageblend = 0x00FFFF;  // yellow, through the transformed drawing
   Put(obj, 0, 16, green, -10)->i_visible = false;
   Put(obj, 0, 16, green, -10)->i_marked = true;
   ScreenRedraw();
