@@ -12,6 +12,7 @@
 #include "runner/graphics/Graphics_D3D.h"
 #include "runner/graphics/Graphics_Display.h"
 #include "runner/graphics/Graphics_Hooks.h"
+#include "runner/graphics/Graphics_Texture.h"
 #include "runner/graphics/Graphics_Window.h"
 #include "runner/graphics/Sprite_Main.h"
 #include "runner/run/IO_Main.h"
@@ -29,8 +30,13 @@ void TDrawSelf(CInstance* self, CInstance*, int32_t, RValue*, RValue&) {
   if (const CSprite* s = Sprites().Get(self->i_spriteindex)) s->DrawSimple(0, self->i_x, self->i_y);
 }
 
+// t_depth(): logs the drawing depth the instance is drawn at.
+void TDepth(CInstance*, CInstance*, int32_t, RValue*, RValue&) {
+  Trace().push_back("z" + std::to_string(int(TextureDrawDepth())));
+}
+
 void RegisterDrawFunctions() {
-  static const RFunctionDef kDefs[] = {{"t_drawself", 0, TDrawSelf}};
+  static const RFunctionDef kDefs[] = {{"t_drawself", 0, TDrawSelf}, {"t_depth", 0, TDepth}};
   static bool done = false;
   world::RegisterTestFunctions();
   if (done) return;
@@ -266,6 +272,34 @@ TEST_F(RegionTest, RegionFollowsTheViewsAndTheRoom) {
     EXPECT_EQ(Display_UsedWidth(), c.regionW) << c.what;
     EXPECT_EQ(WindowState().client_width, c.regionW) << c.what;
   }
+}
+
+// Particle systems at depths 5 and 0 among instances at 20000, 5, 0 and -3: particles come
+// before instances of their depth, and nothing is drawn deeper than 11000.
+TEST(RoomMerge, ParticlesInstancesAndDrawingDepths) {
+  RegisterDrawFunctions();
+  ClearObjects();
+  Trace().clear();
+  CRoom room;
+  room.r_showcolor = false;
+  SetCurrentRoom(&room);
+  const RRunHooks saved = RunHooks();
+  RunHooks() = RRunHooks{};
+  RunHooks().particleDepthBelow = [](double below) { return below > 5 ? 5.0 : below > 0 ? 0.0 : -1e9; };
+  RunHooks().drawParticles = [](double depth) { Trace().push_back("p" + std::to_string(int(depth))); };
+  const int32_t obj = ObjectAdd();
+  auto call = std::make_unique<CAction>(kActNormal);
+  call->act_exetype = kExeFunction;
+  call->act_functionid = world::Fn("t_depth");
+  ObjectGet(obj)->CreateEvent(ev_draw, 0)->e_actions.push_back(std::move(call));
+  for (double depth : {0.0, -3.0, 20000.0, 5.0}) room.AddInstance(0, 0, obj)->i_depth = depth;
+  room.SortInstances();
+  DrawRoomRectangle(room, 0, 0, 640, 480);
+  EXPECT_EQ(Trace(), (std::vector<std::string>{"z11000", "p5", "z5", "p0", "z0", "z-3"}));
+  RunHooks() = saved;
+  SetCurrentRoom(nullptr);
+  room.ClearInstances();
+  ClearObjects();
 }
 
 TEST(RoomCaption, ScoreLivesAndHealth) {
