@@ -8,17 +8,15 @@
 
 #include "runner/graphics/Font_Class.h"
 #include "runner/graphics/Font_Main.h"
+#include "runner/graphics/Graphics_Draw.h"
 
 namespace {
 
-int32_t (*g_colorSource)() = nullptr;
-double (*g_alphaSource)() = nullptr;
-
 int32_t DrawColor() {
-  return g_colorSource ? g_colorSource() : 0;
+  return Draw_GetColor();
 }
 double DrawAlpha() {
-  return g_alphaSource ? g_alphaSource() : 1.0;
+  return Draw_GetAlpha();
 }
 
 constexpr double kDegToRad = 3.14159265358979323846 / 180.0;
@@ -40,11 +38,6 @@ int32_t Sep(const CFont& font, int32_t sep) {
 RTextState& TextState() {
   static RTextState state;
   return state;
-}
-
-void SetTextColorSource(int32_t (*color)(), double (*alpha)()) {
-  g_colorSource = color;
-  g_alphaSource = alpha;
 }
 
 std::u16string TextCodes(std::string_view text) {

@@ -16,9 +16,6 @@ struct RTextState {
 };
 RTextState& TextState();
 
-// Where text takes the drawing colour and alpha from; until set, black and opaque.
-void SetTextColorSource(int32_t (*color)(), double (*alpha)());
-
 // Game text (UTF-8) as the 16-bit codes fonts index by; invalid bytes become U+FFFD.
 std::u16string TextCodes(std::string_view text);
 

@@ -8,6 +8,7 @@
 
 #include "runner/graphics/Font_Class.h"
 #include "runner/graphics/Font_Main.h"
+#include "runner/graphics/Graphics_Draw.h"
 #include "runner/graphics/Graphics_Text.h"
 #include "runner/graphics/Sprite_Main.h"
 #include "runner/shell/Support_Stream.h"
@@ -254,13 +255,14 @@ class TextDrawing : public DrawingTest {
     if (IsSkipped()) return;
     ClearFonts();
     TextState() = RTextState{};
-    SetTextColorSource(White, Opaque);
+    Draw_SetColor(White());
+    Draw_SetAlpha(Opaque());
   }
   void TearDown() override {
     ClearFonts();
     Sprites().Clear();
     TextState() = RTextState{};
-    SetTextColorSource(nullptr, nullptr);
+    Draw_ResetState();
     DrawingTest::TearDown();
   }
 };
