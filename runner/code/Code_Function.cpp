@@ -91,12 +91,12 @@ SlotStack& Sets() {
 
 RArgumentState g_ArgumentState{g_baseSlots};
 
-ArgumentSlotsScope::ArgumentSlotsScope() : saved_(g_ArgumentState.slots) {
-  g_ArgumentState.slots = Sets().Push();
+ArgumentSlotsScope::ArgumentSlotsScope(bool enter) : saved_(g_ArgumentState.slots), set_(Sets().Push()) {
+  if (enter) g_ArgumentState.slots = set_;
 }
 
 ArgumentSlotsScope::~ArgumentSlotsScope() {
-  Sets().Pop(g_ArgumentState.slots);
+  Sets().Pop(set_);
   g_ArgumentState.slots = saved_;
 }
 
