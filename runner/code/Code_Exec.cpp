@@ -539,7 +539,27 @@ bool EvalVar(ENode* n, Frame& f, RValue& out) {
   return Missing(n, f, n->pos, p, out);
 }
 
+// Arguments go straight into the callee's slots, which stay out of sight until the call.
+[[gnu::noinline]] bool EvalScriptCall(ENode* n, Frame& f, RValue& out) {
+  {
+    ArgumentSlotsScope slots(false);
+    RValue* argv = slots.Pending();
+    for (int32_t i = 0; i < n->n; ++i) {
+      double x;
+      const Got k = Operand(n->kids[i], f, x, argv[i]);
+      if (k == Got::Error) return false;
+      if (k == Got::Real) argv[i].SetReal(x);
+    }
+    if (!CanNestExecution()) return Fail(f, n->pos, kMsgNestingTooDeep);
+    slots.Enter();
+    if (!CallScriptInSlots(n->id, f.self, f.other, out, true, n->n)) return false;
+  }
+  ShowPendingCodeError();  // an error inside the script: shown now, while it names its place
+  return true;
+}
+
 [[gnu::noinline]] bool EvalCall(ENode* n, Frame& f, RValue& out) {
+  if (n->op == Op::CallScript && n->n <= kMaxFunctionArgs) return EvalScriptCall(n, f, out);
   RValue argv[kMaxFunctionArgs];
   for (int32_t i = 0; i < n->n; ++i) {
     double x;
@@ -650,7 +670,8 @@ Got BinaryFinish(ENode* n, Frame& f, const RValue& lo, const RValue& ro, double&
   return BinaryFinish(n, f, lo, ro, d, other);
 }
 
-// EvalReal with its two commonest leaves inline: a real constant and a set local real.
+// EvalReal with its commonest leaves inline: a real constant, a set local real and a real
+// argument.
 inline Got Operand(ENode* n, Frame& f, double& d, RValue& other) {
   if (n->op == Op::Const) {
     if (n->value.IsReal()) {
@@ -661,6 +682,12 @@ inline Got Operand(ENode* n, Frame& f, double& d, RValue& other) {
     LocalSlot& s = f.locals[n->aux];
     if (s.exists && s.var.simplevalue.IsReal()) {
       d = s.var.simplevalue.val();
+      return Got::Real;
+    }
+  } else if (n->op == Op::Var && n->owner == Owner::Arg && n->nidx == 0) {
+    const RValue& a = Arguments().slots[n->aux];
+    if (a.IsReal()) {
+      d = a.val();
       return Got::Real;
     }
   }
@@ -1070,9 +1097,14 @@ Outcome Exec(ENode* n, Frame& f) {
     case Op::Break: return Outcome::Break;
     case Op::Continue: return Outcome::Continue;
     case Op::Return: {
+      double x;
       RValue v;  // a failing value must leave the result slot as it was
-      if (!Eval(n->kids[0], f, v)) return Outcome::Error;
-      *f.result = std::move(v);
+      const Got k = Operand(n->kids[0], f, x, v);
+      if (k == Got::Error) return Outcome::Error;
+      if (k == Got::Real)
+        f.result->SetReal(x);
+      else
+        *f.result = std::move(v);
       return Outcome::Exit;
     }
     case Op::Empty: return Outcome::Normal;

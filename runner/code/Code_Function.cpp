@@ -83,20 +83,17 @@ class SlotStack {
   size_t depth_ = 0;
 };
 
-SlotStack& Sets() {
-  static SlotStack s;
-  return s;
-}
+constinit SlotStack g_sets;  // no guard on the call path
 }  // namespace
 
 RArgumentState g_ArgumentState{g_baseSlots};
 
-ArgumentSlotsScope::ArgumentSlotsScope() : saved_(g_ArgumentState.slots) {
-  g_ArgumentState.slots = Sets().Push();
+ArgumentSlotsScope::ArgumentSlotsScope(bool enter) : saved_(g_ArgumentState.slots), set_(g_sets.Push()) {
+  if (enter) g_ArgumentState.slots = set_;
 }
 
 ArgumentSlotsScope::~ArgumentSlotsScope() {
-  Sets().Pop(g_ArgumentState.slots);
+  g_sets.Pop(set_);
   g_ArgumentState.slots = saved_;
 }
 

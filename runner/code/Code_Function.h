@@ -75,13 +75,20 @@ extern bool g_ScriptArgErrors;
 // a stack, so a call costs no copy of the caller's values.
 class ArgumentSlotsScope {
  public:
-  ArgumentSlotsScope();
+  ArgumentSlotsScope() : ArgumentSlotsScope(true) {}
+  // With enter false the set is taken but the caller's stays current until Enter, so a call's
+  // arguments can be evaluated straight into Pending() without copies.
+  explicit ArgumentSlotsScope(bool enter);
   ~ArgumentSlotsScope();
   ArgumentSlotsScope(const ArgumentSlotsScope&) = delete;
   ArgumentSlotsScope& operator=(const ArgumentSlotsScope&) = delete;
 
+  RValue* Pending() const { return set_; }
+  void Enter() { g_ArgumentState.slots = set_; }
+
  private:
   RValue* saved_;
+  RValue* set_;
 };
 
 // The runner's one compile context. Functions are answered here (scripts, then extension

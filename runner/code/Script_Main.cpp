@@ -33,7 +33,7 @@ std::vector<std::string>& LibraryTexts() {
   return texts;
 }
 
-// Saves argument_count, the script name and the 16 slots; puts them back on every path.
+// Saves argument_count and the script name; puts them back on every path.
 class ScriptArgumentsScope {
  public:
   ScriptArgumentsScope() : count_(Arguments().count), name_(Arguments().script_name) {}
@@ -45,7 +45,6 @@ class ScriptArgumentsScope {
   ScriptArgumentsScope& operator=(const ScriptArgumentsScope&) = delete;
 
  private:
-  ArgumentSlotsScope slots_;
   int32_t count_;
   std::string_view name_;
 };
@@ -117,17 +116,24 @@ bool CompileScripts() {
 
 bool CallScript(int32_t index, CInstance* self, CInstance* other, RValue& result, bool check,
                 RValue* args, int32_t argc) {
-  CScript* script = ScriptGet(index);
-  if (!script) return false;
+  if (!ScriptGet(index)) return false;
   if (argc < 0) argc = 0;
   if (argc > kMaxFunctionArgs) argc = kMaxFunctionArgs;
+  ArgumentSlotsScope slots;
+  for (int32_t i = 0; i < argc; ++i) Arguments().slots[i] = std::move(args[i]);
+  return CallScriptInSlots(index, self, other, result, check, argc);
+}
+
+bool CallScriptInSlots(int32_t index, CInstance* self, CInstance* other, RValue& result, bool check,
+                       int32_t argc) {
+  CScript* script = ScriptGet(index);
+  if (!script) return false;
   const std::string& name = Table().slots[static_cast<size_t>(index)].name;
 
   ScriptArgumentsScope saved;
   RArgumentState& a = Arguments();
   a.count = argc;
   a.script_name = name;
-  for (int32_t i = 0; i < argc; ++i) a.slots[i] = std::move(args[i]);
 
   result.SetReal(0.0);
   static CCode uncompiled("", false);  // executing it reports the non-compiled error

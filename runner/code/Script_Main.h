@@ -37,6 +37,10 @@ bool CompileScripts();
 // on and the count does not fit the script (the message is then pending).
 bool CallScript(int32_t index, CInstance* self, CInstance* other, RValue& result, bool check,
                 RValue* args, int32_t argc);
+// The same for a caller that has made a fresh set of slots current with the argc arguments
+// already in it (ArgumentSlotsScope); the slots are the caller's to put back.
+bool CallScriptInSlots(int32_t index, CInstance* self, CInstance* other, RValue& result, bool check,
+                       int32_t argc);
 
 // Loader of the library initialisation code chunk: version 500, count, texts.
 bool LoadLibraryInit(CStream& str);
