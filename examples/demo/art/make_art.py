@@ -4,6 +4,7 @@ seeded patterns. Standard library only; the same script always writes the same b
 
 Run from anywhere:  python3 examples/demo/art/make_art.py
 """
+import json
 import os
 import random
 import struct
@@ -328,6 +329,77 @@ TILES = [
     """,
 ]
 
+# The demo's own pixel font: 5 x 7 capitals, digits and a little punctuation; lower case
+# letters share the capitals. Each glyph is seven rows of '#' and '.'.
+FONT = {
+    'A': '.###. #...# #...# ##### #...# #...# #...#',
+    'B': '####. #...# #...# ####. #...# #...# ####.',
+    'C': '.###. #...# #.... #.... #.... #...# .###.',
+    'D': '####. #...# #...# #...# #...# #...# ####.',
+    'E': '##### #.... #.... ####. #.... #.... #####',
+    'F': '##### #.... #.... ####. #.... #.... #....',
+    'G': '.###. #...# #.... #.### #...# #...# .####',
+    'H': '#...# #...# #...# ##### #...# #...# #...#',
+    'I': '.###. ..#.. ..#.. ..#.. ..#.. ..#.. .###.',
+    'J': '..### ...#. ...#. ...#. ...#. #..#. .##..',
+    'K': '#...# #..#. #.#.. ##... #.#.. #..#. #...#',
+    'L': '#.... #.... #.... #.... #.... #.... #####',
+    'M': '#...# ##.## #.#.# #.#.# #...# #...# #...#',
+    'N': '#...# ##..# #.#.# #..## #...# #...# #...#',
+    'O': '.###. #...# #...# #...# #...# #...# .###.',
+    'P': '####. #...# #...# ####. #.... #.... #....',
+    'Q': '.###. #...# #...# #...# #.#.# #..#. .##.#',
+    'R': '####. #...# #...# ####. #.#.. #..#. #...#',
+    'S': '.#### #.... #.... .###. ....# ....# ####.',
+    'T': '##### ..#.. ..#.. ..#.. ..#.. ..#.. ..#..',
+    'U': '#...# #...# #...# #...# #...# #...# .###.',
+    'V': '#...# #...# #...# #...# #...# .#.#. ..#..',
+    'W': '#...# #...# #...# #.#.# #.#.# #.#.# .#.#.',
+    'X': '#...# #...# .#.#. ..#.. .#.#. #...# #...#',
+    'Y': '#...# #...# .#.#. ..#.. ..#.. ..#.. ..#..',
+    'Z': '##### ....# ...#. ..#.. .#... #.... #####',
+    '0': '.###. #...# #..## #.#.# ##..# #...# .###.',
+    '1': '..#.. .##.. ..#.. ..#.. ..#.. ..#.. .###.',
+    '2': '.###. #...# ....# ...#. ..#.. .#... #####',
+    '3': '####. ....# ....# .###. ....# ....# ####.',
+    '4': '...#. ..##. .#.#. #..#. ##### ...#. ...#.',
+    '5': '##### #.... ####. ....# ....# #...# .###.',
+    '6': '.###. #.... #.... ####. #...# #...# .###.',
+    '7': '##### ....# ...#. ..#.. .#... .#... .#...',
+    '8': '.###. #...# #...# .###. #...# #...# .###.',
+    '9': '.###. #...# #...# .#### ....# ....# .###.',
+    '!': '..#.. ..#.. ..#.. ..#.. ..#.. ..... ..#..',
+    '?': '.###. #...# ....# ...#. ..#.. ..... ..#..',
+    "'": '..#.. ..#.. .#... ..... ..... ..... .....',
+    '-': '..... ..... ..... .###. ..... ..... .....',
+    '.': '..... ..... ..... ..... ..... ..... ..#..',
+    ',': '..... ..... ..... ..... ..... ..#.. .#...',
+    ':': '..... ..#.. ..... ..... ..... ..#.. .....',
+    '(': '...#. ..#.. .#... .#... .#... ..#.. ...#.',
+    ')': '.#... ..#.. ...#. ...#. ...#. ..#.. .#...',
+}
+
+
+def font():
+    """The atlas (white glyph pixels on alpha) and the glyph table of fnt_main."""
+    codes = [c for c in range(32, 128) if chr(c).upper() in FONT]
+    shapes = sorted(set(chr(c).upper() for c in codes))
+    per_row = 16
+    atlas = [[(255, 255, 255, 0)] * (per_row * 6) for _ in range(((len(shapes) + per_row - 1) // per_row) * 8)]
+    where = {}
+    for n, ch in enumerate(shapes):
+        ax, ay = (n % per_row) * 6, (n // per_row) * 8
+        where[ch] = (ax, ay)
+        for y, row in enumerate(FONT[ch].split()):
+            for x, bit in enumerate(row):
+                if bit == '#':
+                    atlas[ay + y][ax + x] = (255, 255, 255, 255)
+    glyphs = {'32': [0, 0, 0, 8, 4, 0]}
+    for c in codes:
+        ax, ay = where[chr(c).upper()]
+        glyphs[str(c)] = [ax, ay, 5, 8, 6, 0]
+    return atlas, glyphs
+
 
 def grid(text):
     rows = [r.strip() for r in text.strip().splitlines()]
@@ -383,6 +455,13 @@ def main():
     write_png(os.path.join(ROOT, 'backgrounds', 'bg_tiles.png'), strip)
     write_png(os.path.join(ROOT, 'backgrounds', 'bg_grass.png'), grass())
     write_png(os.path.join(ROOT, 'backgrounds', 'bg_night.png'), night())
+    atlas, glyphs = font()
+    write_png(os.path.join(ROOT, 'fonts', 'fnt_main.atlas.png'), atlas)
+    record = {'font': 'Pip Pixel', 'size': 6, 'bold': False, 'italic': False, 'first': 32,
+              'last': 127, 'atlas': 'fonts/fnt_main.atlas.png', 'glyphs': glyphs}
+    with open(os.path.join(ROOT, 'fonts', 'fnt_main.json'), 'w') as f:
+        json.dump(record, f, separators=(', ', ': '))
+        f.write('\n')
 
 
 if __name__ == '__main__':
