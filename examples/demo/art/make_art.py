@@ -381,11 +381,11 @@ FONT = {
 
 
 def font():
-    """The atlas (white glyph pixels on alpha) and the glyph table of fnt_main."""
+    """The atlas (grey level = coverage: white ink on black) and the glyph table of fnt_main."""
     codes = [c for c in range(32, 128) if chr(c).upper() in FONT]
     shapes = sorted(set(chr(c).upper() for c in codes))
     per_row = 16
-    atlas = [[(255, 255, 255, 0)] * (per_row * 6) for _ in range(((len(shapes) + per_row - 1) // per_row) * 8)]
+    atlas = [[(0, 0, 0, 255)] * (per_row * 6) for _ in range(((len(shapes) + per_row - 1) // per_row) * 8)]
     where = {}
     for n, ch in enumerate(shapes):
         ax, ay = (n % per_row) * 6, (n // per_row) * 8
@@ -458,7 +458,7 @@ def main():
     atlas, glyphs = font()
     write_png(os.path.join(ROOT, 'fonts', 'fnt_main.atlas.png'), atlas)
     record = {'font': 'Pip Pixel', 'size': 6, 'bold': False, 'italic': False, 'first': 32,
-              'last': 127, 'atlas': 'fonts/fnt_main.atlas.png', 'glyphs': glyphs}
+              'last': 127, 'atlas': 'fnt_main.atlas.png', 'glyphs': glyphs}
     with open(os.path.join(ROOT, 'fonts', 'fnt_main.json'), 'w') as f:
         json.dump(record, f, separators=(', ', ': '))
         f.write('\n')
