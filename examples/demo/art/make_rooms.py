@@ -97,6 +97,7 @@ def room(rows, caption, view):
     width, height = len(rows[0]) * CELL, len(rows) * CELL
     out = {
         'caption': caption, 'width': width, 'height': height, 'speed': 30, 'color': '#4C993E',
+        'code': 'show_score = true; show_lives = true;',
         'enable_views': True,
         'views': [{'wview': view[0], 'hview': view[1], 'wport': view[0] * 2, 'hport': view[1] * 2,
                    'hborder': 96, 'vborder': 72, 'follow': 'obj_player'}],
