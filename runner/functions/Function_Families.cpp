@@ -11,5 +11,6 @@ std::vector<FunctionFamily> AllFunctionFamilies() {
       GameFunctions(),
       GraphicsFunctions(),
       SoundFunctions(),
+      SpriteFunctions(),
   };
 }

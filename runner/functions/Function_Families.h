@@ -17,3 +17,4 @@ FunctionFamily MiscFunctions();  // Function_Misc
 FunctionFamily InteractionFunctions();  // Function_Interaction
 FunctionFamily GraphicsFunctions();  // Function_Graphics
 FunctionFamily SoundFunctions();  // Function_Sound
+FunctionFamily SpriteFunctions();  // Function_Sprites

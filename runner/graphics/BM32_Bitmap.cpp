@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 void TBitmap32::Clear() {
@@ -227,4 +229,256 @@ std::vector<uint8_t> TBitmap32::SaveToBMP() const {
     for (uint32_t x = 0; x < w; ++x) Put32(out, row[x]);
   }
   return out;
+}
+
+// Pixel operations.
+
+namespace {
+
+uint8_t A(uint32_t p) { return static_cast<uint8_t>(p >> 24); }
+
+}  // namespace
+
+uint32_t TBitmap32::FromGameColor(int32_t col, uint8_t alpha) {
+  const uint32_t c = static_cast<uint32_t>(col);
+  return uint32_t{alpha} << 24 | (c & 0xFF) << 16 | (c & 0xFF00) | ((c >> 16) & 0xFF);
+}
+
+void TBitmap32::Stretch(int32_t neww, int32_t newh, int32_t quality) {
+  if (neww <= 0 || newh <= 0 || (neww == s_w && newh == s_h) || Empty()) return;
+  if (int64_t{neww} * newh > kMaxPixels) return;
+  // Kept small: q² sub-samples per pixel, and nobody asks for more than 1.
+  const int32_t q = std::clamp(quality, 1, 16);
+  const double fx = static_cast<double>(neww) / s_w, fy = static_cast<double>(newh) / s_h;
+  std::vector<uint32_t> out(static_cast<size_t>(neww) * static_cast<size_t>(newh));
+  for (int32_t y = 0; y < newh; ++y)
+    for (int32_t x = 0; x < neww; ++x) {
+      uint32_t sum[4] = {0, 0, 0, 0};
+      for (int32_t sy = 0; sy < q; ++sy)
+        for (int32_t sx = 0; sx < q; ++sx) {
+          const int32_t col = std::min(static_cast<int32_t>((static_cast<double>(sx) / q + x) / fx), s_w - 1);
+          const int32_t row = std::min(static_cast<int32_t>((static_cast<double>(sy) / q + y) / fy), s_h - 1);
+          const uint32_t p = s_data[static_cast<size_t>(row) * static_cast<size_t>(s_w) + static_cast<size_t>(col)];
+          if (A(p) == 0) continue;
+          for (int k = 0; k < 4; ++k) sum[k] += (p >> (8 * k)) & 0xFF;
+        }
+      uint32_t p = 0;
+      const double n = static_cast<double>(q) * q;
+      for (int k = 0; k < 4; ++k) p |= static_cast<uint32_t>(std::lround(sum[k] / n)) << (8 * k);
+      out[static_cast<size_t>(y) * static_cast<size_t>(neww) + static_cast<size_t>(x)] = p;
+    }
+  s_w = neww;
+  s_h = newh;
+  s_data = std::move(out);
+}
+
+void TBitmap32::Fill(uint32_t col) { std::fill(s_data.begin(), s_data.end(), col); }
+
+void TBitmap32::DrawPart(int32_t x, int32_t y, const TBitmap32& bm, int32_t xo, int32_t yo, int32_t wo, int32_t ho) {
+  // Clip in 64 bits: callers pass game values.
+  int64_t sx0 = std::max<int64_t>(xo, 0), sy0 = std::max<int64_t>(yo, 0);
+  int64_t sx1 = std::min<int64_t>(int64_t{xo} + wo, bm.s_w), sy1 = std::min<int64_t>(int64_t{yo} + ho, bm.s_h);
+  const int64_t dx = int64_t{x} - xo, dy = int64_t{y} - yo;  // destination = source + d
+  sx0 = std::max(sx0, -dx);
+  sy0 = std::max(sy0, -dy);
+  sx1 = std::min(sx1, s_w - dx);
+  sy1 = std::min(sy1, s_h - dy);
+  if (sx0 >= sx1 || sy0 >= sy1) return;
+  for (int64_t sy = sy0; sy < sy1; ++sy)
+    std::copy_n(bm.s_data.begin() + static_cast<ptrdiff_t>(sy * bm.s_w + sx0), sx1 - sx0,
+                s_data.begin() + static_cast<ptrdiff_t>((sy + dy) * s_w + sx0 + dx));
+}
+
+void TBitmap32::BoundingBox(int32_t tolerance, int32_t& left, int32_t& top, int32_t& right, int32_t& bottom) const {
+  left = s_w - 1;
+  top = s_h - 1;
+  right = 0;
+  bottom = 0;
+  for (int32_t y = 0; y < s_h; ++y)
+    for (int32_t x = 0; x < s_w; ++x)
+      if (A(s_data[static_cast<size_t>(y) * static_cast<size_t>(s_w) + static_cast<size_t>(x)]) > tolerance) {
+        left = std::min(left, x);
+        right = std::max(right, x);
+        top = std::min(top, y);
+        bottom = std::max(bottom, y);
+      }
+}
+
+void TBitmap32::RemoveBackground(int32_t tolerance) {
+  if (Empty()) return;
+  const uint32_t key = GetPixel(0, s_h - 1) & 0x00FFFFFFu;
+  auto near = [&](uint32_t p, int shift) {
+    return std::abs(static_cast<int32_t>((p >> shift) & 0xFF) - static_cast<int32_t>((key >> shift) & 0xFF)) <=
+           tolerance;
+  };
+  for (uint32_t& p : s_data)
+    if (near(p, 0) && near(p, 8) && near(p, 16)) p = key;
+}
+
+void TBitmap32::SmoothEdges() {
+  for (int32_t y = 0; y < s_h; ++y)
+    for (int32_t x = 0; x < s_w; ++x) {
+      if (A(s_data[static_cast<size_t>(y) * static_cast<size_t>(s_w) + static_cast<size_t>(x)]) != 0) continue;
+      for (int32_t ny = std::max(y - 1, 0); ny <= std::min(y + 1, s_h - 1); ++ny)
+        for (int32_t nx = std::max(x - 1, 0); nx <= std::min(x + 1, s_w - 1); ++nx) {
+          uint32_t& p = s_data[static_cast<size_t>(ny) * static_cast<size_t>(s_w) + static_cast<size_t>(nx)];
+          if (A(p) >= 32) p -= uint32_t{32} << 24;
+        }
+    }
+}
+
+void TBitmap32::BleedColors() {
+  // In place is safe: a bled pixel keeps alpha 0, so it never feeds a neighbour.
+  for (int32_t y = 0; y < s_h; ++y)
+    for (int32_t x = 0; x < s_w; ++x) {
+      uint32_t& p = s_data[static_cast<size_t>(y) * static_cast<size_t>(s_w) + static_cast<size_t>(x)];
+      if (A(p) != 0) continue;
+      const int32_t nb[4][2] = {{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}};
+      for (const auto& n : nb) {
+        const uint32_t q = GetPixel(n[0], n[1]);  // 0, so skipped, outside
+        if (A(q) == 0) continue;
+        p = q & 0x00FFFFFFu;
+        break;
+      }
+    }
+}
+
+void TBitmap32::MakeOpaque() {
+  for (uint32_t& p : s_data) p |= 0xFF000000u;
+}
+
+void TBitmap32::AlphaFrom(const TBitmap32& src) {
+  const int32_t w = std::min(s_w, src.s_w), h = std::min(s_h, src.s_h);
+  for (int32_t y = 0; y < h; ++y)
+    for (int32_t x = 0; x < w; ++x) {
+      const uint32_t s = src.s_data[static_cast<size_t>(y) * static_cast<size_t>(src.s_w) + static_cast<size_t>(x)];
+      const uint32_t a = (((s >> 16) & 0xFF) + ((s >> 8) & 0xFF) + (s & 0xFF)) / 3;
+      uint32_t& p = s_data[static_cast<size_t>(y) * static_cast<size_t>(s_w) + static_cast<size_t>(x)];
+      p = (p & 0x00FFFFFFu) | a << 24;
+    }
+}
+
+namespace {
+
+// A one-pixel pen and a solid brush on an opaque canvas, with the usual raster rules: lines
+// leave out their last point, shapes fill [left, right) × [top, bottom).
+struct Canvas {
+  TBitmap32& bm;
+  // Walks only the steps that land on the canvas, so far-off lines cost nothing.
+  void Line(int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32_t c) {
+    const int64_t dx = x1 - x0, dy = y1 - y0;
+    const bool alongX = std::abs(dx) >= std::abs(dy);
+    const int64_t n = alongX ? std::abs(dx) : std::abs(dy);  // steps, the last point left out
+    if (n == 0) return;
+    const int64_t lo = 0, hi = alongX ? bm.Width() - 1 : bm.Height() - 1;
+    const int64_t s0 = alongX ? x0 : y0, dir = (alongX ? dx : dy) > 0 ? 1 : -1;
+    // Steps k with s0 + dir·k inside [lo, hi] and 0 <= k < n.
+    int64_t k0 = dir > 0 ? lo - s0 : s0 - hi, k1 = dir > 0 ? hi - s0 : s0 - lo;
+    k0 = std::max<int64_t>(k0, 0);
+    k1 = std::min<int64_t>(k1, n - 1);
+    for (int64_t k = k0; k <= k1; ++k) {
+      const double t = static_cast<double>(k) / static_cast<double>(n);
+      const int64_t x = alongX ? x0 + dir * k : x0 + std::llround(t * static_cast<double>(dx));
+      const int64_t y = alongX ? y0 + std::llround(t * static_cast<double>(dy)) : y0 + dir * k;
+      if (x >= 0 && y >= 0 && x < bm.Width() && y < bm.Height())
+        bm.SetPixel(static_cast<int32_t>(x), static_cast<int32_t>(y), c);
+    }
+  }
+  void Ellipse(int64_t l, int64_t t, int64_t r, int64_t b, uint32_t c) {
+    const double cx = (l + r) / 2.0, cy = (t + b) / 2.0, rx = (r - l) / 2.0, ry = (b - t) / 2.0;
+    if (rx <= 0 || ry <= 0) return;
+    for (int64_t y = std::max<int64_t>(t, 0); y < std::min<int64_t>(b, bm.Height()); ++y)
+      for (int64_t x = std::max<int64_t>(l, 0); x < std::min<int64_t>(r, bm.Width()); ++x) {
+        const double ux = (x + 0.5 - cx) / rx, uy = (y + 0.5 - cy) / ry;
+        if (ux * ux + uy * uy <= 1) bm.SetPixel(static_cast<int32_t>(x), static_cast<int32_t>(y), c);
+      }
+  }
+};
+
+uint32_t Mix(int32_t col1, int32_t col2, double t) {
+  if (!(t >= 0)) t = 0;  // a zero-sized step (0 / 0) is the start colour
+  int32_t out = 0;
+  for (int shift = 0; shift < 24; shift += 8) {
+    const double a = (col1 >> shift) & 0xFF, b = (col2 >> shift) & 0xFF;
+    out |= static_cast<int32_t>(std::lround(std::clamp(a * (1 - t) + b * t, 0.0, 255.0))) << shift;
+  }
+  return TBitmap32::FromGameColor(out);
+}
+
+double Ratio(int64_t a, int64_t b) { return b == 0 ? 0.0 : static_cast<double>(a) / static_cast<double>(b); }
+
+}  // namespace
+
+TBitmap32 TBitmap32::Gradient(int32_t w, int32_t h, int32_t col1, int32_t col2, int32_t kind) {
+  TBitmap32 bm(std::max(w, 1), std::max(h, 1), FromGameColor(col1));
+  if (bm.Empty()) return bm;
+  // Shapes beyond the canvas draw nothing, so the loops stop at its size.
+  w = std::max(w, 1);
+  h = std::max(h, 1);
+  Canvas cv{bm};
+  switch (kind) {
+    case 0:
+      for (int32_t x = 0; x < w; ++x) cv.Line(x, 0, x, h, Mix(col1, col2, Ratio(x, w)));
+      break;
+    case 1:
+      for (int32_t y = 0; y < h; ++y) cv.Line(0, y, w, y, Mix(col1, col2, Ratio(y, h)));
+      break;
+    case 2:
+    case 3: {
+      const int32_t s = std::min(w, h) / 2;
+      for (int32_t i = 0; i <= s && kind == 3; ++i) {
+        const uint32_t c = Mix(col1, col2, Ratio(i, s));
+        if (kind == 3) cv.Ellipse(i, i, w - i, h - i, c);
+      }
+      // Nested rectangles: each pixel ends with the innermost one that holds it.
+      if (kind == 2)
+        for (int32_t y = 0; y < h; ++y)
+          for (int32_t x = 0; x < w; ++x)
+            bm.SetPixel(x, y, Mix(col1, col2, Ratio(std::min({x, y, w - 1 - x, h - 1 - y, s}), s)));
+      break;
+    }
+    case 4: {
+      const int32_t s = w / 2;
+      for (int32_t i = 0; i <= s; ++i) {
+        const uint32_t c = Mix(col1, col2, Ratio(i, s));
+        cv.Line(i, 0, i, h, c);
+        cv.Line(w - i, 0, w - i, h, c);
+      }
+      break;
+    }
+    case 5: {
+      const int32_t s = h / 2;
+      for (int32_t i = 0; i <= s; ++i) {
+        const uint32_t c = Mix(col1, col2, Ratio(i, s));
+        cv.Line(0, i, w, i, c);
+        cv.Line(0, h - i, w, h - i, c);
+      }
+      break;
+    }
+    case 6:
+    case 7:
+      for (int32_t i = 0; i <= h; ++i) {
+        const uint32_t c = Mix(col1, col2, Ratio(i, h));
+        if (kind == 6) {
+          cv.Line(0, i, w, int64_t{i} + h, c);
+          cv.Line(0, -i, w, h - i, c);
+        } else {
+          cv.Line(0, int64_t{i} + h, w, i, c);
+          cv.Line(0, h - i, w, -i, c);
+        }
+      }
+      break;
+    case 8:
+    case 9:
+    case 10:
+    case 11: {
+      const int32_t n = std::min(w, h);
+      const int64_t cx = (kind == 9 || kind == 11) ? w : 0, cy = (kind == 10 || kind == 11) ? h : 0;
+      for (int32_t r = n; r >= 1; --r)
+        cv.Ellipse(cx - r, cy - r, cx + r, cy + r, Mix(col2, col1, Ratio(r, n)));
+      break;
+    }
+    default: break;
+  }
+  return bm;
 }

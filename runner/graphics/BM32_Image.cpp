@@ -141,6 +141,31 @@ bool DecodeGif(const std::vector<uint8_t>& data, TBitmap32& out) {
   return ok;
 }
 
+// One image of an opened GIF on its own rectangle: alpha 0 for the transparent colour.
+bool GifImage(GifFileType* gif, int index, RGifImage& out) {
+  const SavedImage& frame = gif->SavedImages[index];
+  const GifImageDesc& d = frame.ImageDesc;
+  const ColorMapObject* map = d.ColorMap ? d.ColorMap : gif->SColorMap;
+  GraphicsControlBlock gcb;
+  gcb.TransparentColor = NO_TRANSPARENT_COLOR;
+  gcb.DisposalMode = DISPOSAL_UNSPECIFIED;
+  DGifSavedExtensionToGCB(gif, index, &gcb);
+  out.left = d.Left;
+  out.top = d.Top;
+  out.keep = gcb.DisposalMode == DISPOSE_DO_NOT;
+  if (!map || !frame.RasterBits || !SizeOk(d.Width, d.Height)) return false;
+  out.image.Resize(d.Width, d.Height);
+  if (out.image.Empty()) return false;
+  uint32_t* px = out.image.Pixels().data();
+  for (size_t i = 0; i < static_cast<size_t>(d.Width) * static_cast<size_t>(d.Height); ++i) {
+    const int idx = frame.RasterBits[i];
+    if (idx == gcb.TransparentColor || idx >= map->ColorCount) continue;
+    const GifColorType& c = map->Colors[idx];
+    px[i] = 0xFF000000u | uint32_t{c.Red} << 16 | uint32_t{c.Green} << 8 | c.Blue;
+  }
+  return true;
+}
+
 tmsize_t TiffRead(thandle_t h, void* buf, tmsize_t size) {
   auto* r = static_cast<MemReader*>(h);
   if (size <= 0) return 0;
@@ -323,4 +348,34 @@ void TBitmap32::SaveToStream(CStream& str) const {
     block.WriteBuffer(s_data.data(), static_cast<int32_t>(s_data.size() * 4));
     str.WriteStream(block);
   }
+}
+
+bool DecodeGifImages(const std::vector<uint8_t>& data, int32_t& width, int32_t& height,
+                     std::vector<RGifImage>& images) {
+  MemReader reader{&data};
+  int error = 0;
+  GifFileType* gif = DGifOpen(&reader, GifRead, &error);
+  if (!gif) return false;
+  bool ok = false;
+  if (DGifSlurp(gif) == GIF_OK && gif->ImageCount > 0) {
+    const int64_t w = std::max<int64_t>(gif->SWidth, 1), h = std::max<int64_t>(gif->SHeight, 1);
+    // Every image becomes a copy of the whole canvas.
+    if (SizeOk(w, h) && w * h * gif->ImageCount <= TBitmap32::kMaxPixels) {
+      std::vector<RGifImage> list(static_cast<size_t>(gif->ImageCount));
+      ok = true;
+      int64_t total = 0;
+      for (int i = 0; i < gif->ImageCount && ok; ++i) {
+        const GifImageDesc& d = gif->SavedImages[i].ImageDesc;
+        total += int64_t{std::max(d.Width, 0)} * std::max(d.Height, 0);
+        ok = total <= TBitmap32::kMaxPixels && GifImage(gif, i, list[static_cast<size_t>(i)]);
+      }
+      if (ok) {
+        width = static_cast<int32_t>(w);
+        height = static_cast<int32_t>(h);
+        images = std::move(list);
+      }
+    }
+  }
+  DGifCloseFile(gif, &error);
+  return ok;
 }

@@ -1,18 +1,16 @@
-// CBackground: the image, its texture and the drawing operations.
+// CBackground: the image, its texture, the loaders and the drawing operations.
 #include "runner/graphics/Background_Class.h"
 
+#include <algorithm>
 #include <numbers>
 
 #include "runner/graphics/Graphics_Texture.h"
+#include "runner/graphics/Sprite_Class.h"
+#include "runner/shell/Support_Stream.h"
 
 namespace {
 constexpr double kDegToRad = std::numbers::pi / 180.0;
 
-// Game colour 0x00BBGGRR to an opaque bitmap pixel 0xAARRGGBB.
-uint32_t OpaquePixel(int32_t col) {
-  const uint32_t c = static_cast<uint32_t>(col);
-  return 0xFF000000u | ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
-}
 }  // namespace
 
 CBackground::~CBackground() { FreeTexture(); }
@@ -24,7 +22,7 @@ void CBackground::Clear() {
 
 void CBackground::CreateColor(int32_t w, int32_t h, int32_t col) {
   Clear();
-  i_bitmap.Resize(w, h, OpaquePixel(col));
+  i_bitmap.Resize(w, h, TBitmap32::FromGameColor(col));
   InitTexture();
 }
 
@@ -66,4 +64,81 @@ void CBackground::DrawGeneral(double xo, double yo, double w, double h, double x
 void CBackground::DrawTiled(double x, double y, double xscale, double yscale, bool htiled, bool vtiled, double xr,
                             double yr, double wr, double hr, int32_t color, double alpha) const {
   Texture_DrawTiled(i_tex, color, 0, 0, x, y, xscale, yscale, htiled, vtiled, xr, yr, wr, hr, alpha);
+}
+
+// Loading and copying.
+
+namespace {
+
+void Prepare(TBitmap32& bm, bool removeback, bool smooth) {
+  if (removeback) bm.RemoveBackground(0);
+  if (smooth) bm.SmoothEdges();
+  if (removeback) bm.BleedColors();
+}
+
+}  // namespace
+
+void CBackground::Assign(const CBackground& back) {
+  if (&back == this) return;
+  Clear();
+  i_bitmap = back.i_bitmap;
+  InitTexture();
+}
+
+bool CBackground::LoadFromStream(CStream& str) {
+  Clear();
+  if (str.ReadInteger() != kBackgroundRecordVersion) return false;
+  return i_bitmap.LoadFromStream(str);
+}
+
+bool CBackground::LoadFromFile(const std::string& fname, bool removeback, bool smooth) {
+  TBitmap32 bm;
+  if (!bm.LoadFromImageFile(fname)) return false;
+  Prepare(bm, removeback, smooth);
+  Clear();
+  i_bitmap = std::move(bm);
+  InitTexture();
+  return true;
+}
+
+bool CBackground::LoadFromBackgroundFile(const std::string& fname) {
+  CStream file;
+  if (!file.LoadFromFile(fname)) return false;
+  try {
+    if (file.ReadInteger() != kSpriteFileMagic) return false;
+    CStream body = file.ReadStreamC();
+    if (body.ReadInteger() != kBackgroundRecordVersion) return false;
+    body.ReadBoolean();
+    for (int i = 0; i < 6; ++i) body.ReadInteger();  // tile settings of the editor
+    TBitmap32 bm;
+    if (!bm.LoadFromStream(body)) return false;
+    bm.BleedColors();
+    Clear();
+    i_bitmap = std::move(bm);
+    InitTexture();
+    return true;
+  } catch (const StreamError&) {
+    return false;
+  }
+}
+
+void CBackground::CreateFromBitmap(const TBitmap32& bbb, bool removeback, bool smooth) {
+  TBitmap32 bm = bbb;
+  if (std::all_of(bm.Pixels().begin(), bm.Pixels().end(), [](uint32_t p) { return (p >> 24) == 0; }))
+    bm.MakeOpaque();
+  Prepare(bm, removeback, smooth);
+  Clear();
+  i_bitmap = std::move(bm);
+  InitTexture();
+}
+
+void CBackground::CreateGradient(int32_t w, int32_t h, int32_t col1, int32_t col2, int32_t kind) {
+  Clear();
+  i_bitmap = TBitmap32::Gradient(w, h, col1, col2, kind);
+  InitTexture();
+}
+
+void CBackground::SetAlphaFromBackground(const CBackground& back) {
+  i_bitmap.AlphaFrom(back.i_bitmap);
+  InitTexture();
 }

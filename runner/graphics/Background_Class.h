@@ -25,6 +25,8 @@ class CBackground {
   bool LoadFromStream(CStream& str);
   bool LoadFromFile(const std::string& fname, bool removeback, bool smooth);
   bool LoadFromBackgroundFile(const std::string& fname);
+  // From a picture: a picture without any alpha becomes opaque, then as LoadFromFile.
+  void CreateFromBitmap(const TBitmap32& bbb, bool removeback, bool smooth);
   void CreateColor(int32_t w, int32_t h, int32_t col);
   void CreateGradient(int32_t w, int32_t h, int32_t col1, int32_t col2, int32_t kind);
   void SetAlphaFromBackground(const CBackground& back);

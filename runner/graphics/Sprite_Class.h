@@ -35,6 +35,12 @@ class CSprite {
   bool LoadStripFromFile(const std::string& fname, int32_t imgnumb, bool removeback, bool smooth);
   bool LoadGifFromFile(const std::string& fname, bool removeback, bool smooth);
   bool LoadFromSpriteFile(const std::string& fname);
+  // One frame from a picture: removeback 1 removes the background (then smooths when asked
+  // and bleeds), -1 makes it opaque, 2 keeps the alpha as it is; otherwise a picture without
+  // any alpha becomes opaque. Then textures and masks.
+  void CreateFromBitmap(const TBitmap32& bbb, int32_t removeback, bool smooth, int32_t xo, int32_t yo);
+  // Appends a frame (alpha as it is), prepared as asked and stretched to the sprite's size.
+  void AddFromBitmap(const TBitmap32& bbb, bool removeback, bool smooth);
   void AddFromSprite(const CSprite& spr);
   void SetAlphaFromSprite(const CSprite& spr);
 
@@ -45,6 +51,11 @@ class CSprite {
   void InitTexture();
   void FreeTexture();
   int32_t GetTexture(int32_t ind) const;  // ind reduced to a frame; -1 without frames
+
+  // A copy of frame ind (no wrapping); empty outside 0 .. i_numb - 1.
+  TBitmap32 GetBitmap(int32_t ind) const;
+  // The alpha box (tolerance 0) of frame ind; (0, 0, 0, 0) outside the range.
+  RRect32 GetBoundingBoxImg(int32_t ind) const;
 
   int32_t GetWidth() const;  // frame 0's, or 1
   int32_t GetHeight() const;

@@ -1,9 +1,13 @@
 // The sprite and background lists and what other subsystems learn from them.
 #include "runner/graphics/Sprite_Main.h"
 
+#include <memory>
+
 #include "runner/graphics/Graphics_Display.h"
 #include "runner/run/Instance_Class.h"
 #include "runner/run/Room_Class.h"
+#include "runner/shell/Load_Chunks.h"
+#include "runner/shell/Support_Stream.h"
 
 TResourceList<CSprite>& Sprites() {
   static TResourceList<CSprite> list("__newsprite");
@@ -28,6 +32,31 @@ void ClearSpritesAndBackgrounds() {
 }
 
 namespace {
+
+// Both chunks: version, count, then per slot a compressed block with the exists flag and,
+// when set, the name and the record.
+template <class T>
+bool LoadChunk(CStream& str, TResourceList<T>& list) {
+  list.Clear();
+  if (str.ReadInteger() != kChunkVersion) return false;
+  const int32_t count = str.ReadInteger();
+  // Each slot is at least a block length.
+  if (count < 0 || int64_t{count} * 4 > int64_t{str.GetSize()} - str.GetPosition())
+    throw StreamError("more slots than data");
+  for (int32_t i = 0; i < count; ++i) {
+    CStream slot = str.ReadStreamC();
+    if (!slot.ReadBoolean()) {
+      list.Put(i, nullptr, "");
+      continue;
+    }
+    std::string name = slot.ReadString();
+    auto item = std::make_unique<T>();
+    const bool ok = item->LoadFromStream(slot);
+    list.Put(i, std::move(item), std::move(name));
+    if (!ok) return false;
+  }
+  return true;
+}
 
 bool SpriteShape(int32_t sprite, RSpriteShape& shape) {
   const CSprite* s = Sprites().Exists(sprite) ? Sprites().Get(sprite) : nullptr;
@@ -54,7 +83,12 @@ bool BackgroundSize(int32_t background, int32_t& width, int32_t& height) {
 
 }  // namespace
 
+bool LoadSprites(CStream& str) { return LoadChunk(str, Sprites()); }
+bool LoadBackgrounds(CStream& str) { return LoadChunk(str, Backgrounds()); }
+
 void InstallSprites() {
+  SetChunkLoader(EChunk::Sprites, LoadSprites);
+  SetChunkLoader(EChunk::Backgrounds, LoadBackgrounds);
   SetSpriteShapeLookup(SpriteShape);
   SetBackgroundSizeLookup(BackgroundSize);
   SetResourceTextureInit(InitSpriteTextures);

@@ -307,8 +307,8 @@ CStream WriteChunks(const RProject& p, const std::array<uint8_t, 16>& sessionId)
     c.WriteString(value);
   }
   WriteSounds(c, p);
-  WriteEmptyChunk(c, kChunkVersion);  // sprites
-  WriteEmptyChunk(c, kChunkVersion);  // backgrounds
+  WriteSpriteChunk(c, p.sprites);
+  WriteBackgroundChunk(c, p.backgrounds);
   WriteEmptyChunk(c, kChunkVersion);  // paths
   WriteScripts(c, p);
   WriteEmptyChunk(c, kChunkVersion);  // fonts

@@ -390,6 +390,7 @@ int32_t IndexOfName(const std::vector<std::optional<std::string>>& names, const 
 // What object records refer to by name.
 struct ObjectScope {
   std::vector<std::optional<std::string>> objects;
+  std::vector<std::optional<std::string>> sprites;
   std::set<std::string> scripts;
 };
 
@@ -577,6 +578,15 @@ RActionSource ReadAction(const fs::path& dir, const Doc& doc, const ObjectScope&
   return a;
 }
 
+// A sprite by name, or by index as a number.
+int32_t SpriteRef(const Doc& doc, const ObjectScope& scope, const json& obj, const char* name) {
+  const json* v = Member(obj, name);
+  if (!v || !v->is_string()) return GetInt(doc, obj, "", name, -1, -1, INT32_MAX);
+  const int32_t i = IndexOfName(scope.sprites, v->get<std::string>());
+  if (i < 0) Fail(doc, name, "unknown sprite \"" + v->get<std::string>() + "\"");
+  return i;
+}
+
 RObjectSource ReadObject(const fs::path& dir, const std::string& name, const ObjectScope& scope) {
   const std::string file = "objects/" + name + ".json";
   const Doc doc = LoadDoc(dir, file);
@@ -585,7 +595,7 @@ RObjectSource ReadObject(const fs::path& dir, const std::string& name, const Obj
   CheckKeys(doc, root, "", {"sprite", "solid", "visible", "depth", "persistent", "parent", "mask", "events"});
   RObjectSource o;
   o.name = name;
-  o.sprite = GetInt(doc, root, "", "sprite", -1, -1, INT32_MAX);
+  o.sprite = SpriteRef(doc, scope, root, "sprite");
   o.solid = GetBool(doc, root, "", "solid", false);
   o.visible = GetBool(doc, root, "", "visible", true);
   o.depth = GetInt(doc, root, "", "depth", 0);
@@ -593,7 +603,7 @@ RObjectSource ReadObject(const fs::path& dir, const std::string& name, const Obj
   if (const json* parent = Member(root, "parent")) {
     o.parent = ObjectRef(doc, scope, *parent, "parent");
   }
-  o.mask = GetInt(doc, root, "", "mask", -1, -1, INT32_MAX);
+  o.mask = SpriteRef(doc, scope, root, "mask");
   const fs::path codeDir = dir / "objects";
   if (const json* events = Member(root, "events")) {
     ExpectObject(doc, *events, "events");
@@ -621,6 +631,7 @@ RObjectSource ReadObject(const fs::path& dir, const std::string& name, const Obj
 void ReadObjects(const fs::path& dir, const Doc& doc, const json& list, const std::string& key, RProject& project) {
   ObjectScope scope;
   scope.objects = ReadNameList(doc, list, key);
+  for (const auto& s : project.sprites) scope.sprites.push_back(s ? std::optional(s->name) : std::nullopt);
   for (const auto& s : project.scripts)
     if (s) scope.scripts.insert(s->name);
   InitFunctions();
@@ -924,7 +935,7 @@ void ReadResources(const fs::path& dir, const Doc& doc, const json& root, RProje
   CheckKeys(doc, *r, p,
             {"sounds", "sprites", "backgrounds", "paths", "scripts", "fonts", "timelines", "objects", "rooms"});
   // Records of these kinds come with later versions of the format.
-  for (const char* kind : {"sprites", "backgrounds", "paths", "fonts", "timelines"}) {
+  for (const char* kind : {"paths", "fonts", "timelines"}) {
     const json* list = Member(*r, kind);
     if (!list) continue;
     ExpectArray(doc, *list, Join(p, kind));
@@ -937,6 +948,10 @@ void ReadResources(const fs::path& dir, const Doc& doc, const json& root, RProje
   if (const json* sounds = Member(*r, "sounds"))
     for (const auto& name : ReadNameList(doc, *sounds, Join(p, "sounds")))
       project.sounds.push_back(name ? std::optional(ReadSound(dir, *name)) : std::nullopt);
+  std::vector<std::optional<std::string>> spriteNames;
+  if (const json* sprites = Member(*r, "sprites")) spriteNames = ReadNameList(doc, *sprites, Join(p, "sprites"));
+  project.sprites = ReadSprites(dir, spriteNames);
+  project.backgrounds = ReadBackgrounds(dir, backgroundNames);
 
   std::set<std::string> listed;
   if (const json* scripts = Member(*r, "scripts")) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "runner/shell/Option_Main.h"
+#include "tools/gamebuild/Project_Images.h"
 
 namespace gamebuild {
 
@@ -174,6 +175,8 @@ struct RProject {
   ROptions settings;
   std::vector<std::pair<std::string, std::string>> constants;
   std::vector<std::optional<RSoundSource>> sounds;    // by index; empty slots stay empty
+  std::vector<std::optional<RSpriteSource>> sprites;  // by index
+  std::vector<std::optional<RBackgroundSource>> backgrounds;
   std::vector<std::optional<RScriptSource>> scripts;  // by index; empty slots stay empty
   std::vector<std::optional<RObjectSource>> objects;  // by index
   std::vector<std::optional<RRoomSource>> rooms;      // by index
