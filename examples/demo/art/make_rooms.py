@@ -14,8 +14,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
 CELL = 16
 SPEED = 4             # the player's pixels per step: a cell takes CELL // SPEED steps
-ROOM_START_WAIT = 12
-WITH_PICTURES = False  # backgrounds and tiles need picture support in gamebuild  # steps to stand still after entering a room, so small timing changes are harmless
+ROOM_START_WAIT = 12  # steps to stand still after entering a room, so small timing changes are harmless
 
 # '#' wall, 'P' player, 'g' gem, 'b' beetle going sideways, 'v' beetle going up and down,
 # 'w' wisp, 'D' door; scenery tiles: '*' flowers, 'm' mushroom, '.' pebbles, '"' fern.
@@ -103,9 +102,8 @@ def room(rows, caption, view):
                    'hborder': 96, 'vborder': 72, 'follow': 'obj_player'}],
         'instances': instances,
     }
-    if WITH_PICTURES:
-        out['backgrounds'] = [{'background': 'bg_grass', 'htiled': True, 'vtiled': True}]
-        out['tiles'] = tiles
+    out['backgrounds'] = [{'background': 'bg_grass', 'htiled': True, 'vtiled': True}]
+    out['tiles'] = tiles
     return out
 
 
