@@ -345,6 +345,16 @@ struct DepthScope {
 bool Eval(ENode* n, Frame& f, RValue& out);
 Outcome Exec(ENode* n, Frame& f);
 
+// What EvalReal produced: a real in d, another value in the RValue, or an error (reported).
+enum class Got : uint8_t { Real, Other, Error };
+
+// Evaluates n, keeping reals out of RValues: arithmetic on reals, the usual bulk of game code,
+// then runs without building or releasing a value at every node. Same order and results as
+// Eval; a value that is not a real arrives in other.
+Got EvalReal(ENode* n, Frame& f, double& d, RValue& other);
+inline Got Operand(ENode* n, Frame& f, double& d, RValue& other);
+
+
 bool Fail(Frame& f, int32_t pos, std::string_view msg) {
   ReportCodeError(*f.code, pos, msg);
   return false;
@@ -374,15 +384,42 @@ inline const RValue* Peek(ENode* n, Frame& f) {
   return nullptr;
 }
 
-bool IndexPart(ENode* idx, Frame& f, int32_t& part) {
-  RValue t;
+// A whole array index in range held by a constant or a set local; false otherwise.
+inline bool QuickIndex(ENode* idx, Frame& f, size_t& i) {
   const RValue* v = Peek(idx, f);
-  if (!v) {
-    if (!Eval(idx, f, t)) return false;
-    v = &t;
+  if (!v || !v->IsReal()) return false;
+  const double d = v->val();
+  if (!(d >= 0.0 && d < kArrayDim)) return false;
+  const int32_t k = static_cast<int32_t>(d);
+  i = static_cast<size_t>(k);
+  return k == d;
+}
+
+// The existing element [i] or [i, j] of a set local array, for indices that are constants or
+// set locals holding whole numbers in range; null sends the access the general way, which
+// also reports every fault. Frame slots never move, and nothing an expression runs can reach
+// them.
+inline RValue* QuickLocalElement(ENode* n, Frame& f) {
+  LocalSlot& s = f.locals[n->aux];
+  if (!s.exists) return nullptr;
+  size_t row = 0, col;
+  if (!QuickIndex(n->kids[0], f, col)) return nullptr;
+  if (n->nidx == 2) {
+    row = col;
+    if (!QuickIndex(n->kids[1], f, col)) return nullptr;
   }
-  if (!v->IsReal()) return Fail(f, idx->pos, "Wrong type of array index");
-  double d = v->val();
+  if (row == 0 && col == 0) return &s.var.simplevalue;
+  std::vector<std::vector<RValue>>& rows = s.var.value;
+  if (row >= rows.size() || col >= rows[row].size()) return nullptr;
+  return &rows[row][col];
+}
+
+bool IndexPart(ENode* idx, Frame& f, int32_t& part) {
+  double d;
+  RValue t;
+  const Got k = Operand(idx, f, d, t);
+  if (k == Got::Error) return false;
+  if (k == Got::Other) return Fail(f, idx->pos, "Wrong type of array index");
   int32_t r = d >= 0.0 && d < kArrayDim && d == static_cast<int32_t>(d) ? static_cast<int32_t>(d) : RoundToInt32(d);
   if (r < 0) return Fail(f, idx->pos, "Negative array index");
   if (r >= kArrayDim) return Fail(f, idx->pos, "Array index >= 32000");
@@ -504,8 +541,12 @@ bool EvalVar(ENode* n, Frame& f, RValue& out) {
 
 [[gnu::noinline]] bool EvalCall(ENode* n, Frame& f, RValue& out) {
   RValue argv[kMaxFunctionArgs];
-  for (int32_t i = 0; i < n->n; ++i)
-    if (!Eval(n->kids[i], f, argv[i])) return false;
+  for (int32_t i = 0; i < n->n; ++i) {
+    double x;
+    const Got k = Operand(n->kids[i], f, x, argv[i]);
+    if (k == Got::Error) return false;
+    if (k == Got::Real) argv[i].SetReal(x);
+  }
   switch (n->op) {
     case Op::CallBuiltin:
       out.SetReal(0.0);
@@ -522,62 +563,176 @@ bool EvalVar(ENode* n, Frame& f, RValue& out) {
 
 inline bool IsInt32(double v) { return v >= -2147483648.0 && v <= 2147483647.0 && v == static_cast<int32_t>(v); }
 
-bool EvalBinary(ENode* n, Frame& f, RValue& out) {
-  RValue lt, rt;
-  const RValue* l = Peek(n->kids[0], f);
-  if (!l) {
-    if (!Eval(n->kids[0], f, lt)) return false;
-    l = &lt;
-  }
-  const RValue* r = Peek(n->kids[1], f);
-  if (!r) {
-    if (!Eval(n->kids[1], f, rt)) return false;
-    r = &rt;
-  }
-  if (l->IsReal() && r->IsReal()) {
-    double a = l->val(), b = r->val();
-    switch (n->sub) {
-      case sym::kPlus: out.SetReal(a + b); return true;
-      case sym::kMinus: out.SetReal(a - b); return true;
-      case sym::kMul: out.SetReal(a * b); return true;
-      case sym::kDivide:
-        if (b == 0.0) break;
-        out.SetReal(a / b);
-        return true;
-      // Whole operands: integer division gives trunc(a / b) exactly (no quotient of two
-      // 32-bit integers rounds across an integer), then the shared formulas.
-      case sym::kDiv:
-        if (b != 0.0 && IsInt32(a) && IsInt32(b)) {
-          int64_t q = static_cast<int64_t>(a) / static_cast<int64_t>(b);
-          if (q <= INT32_MAX) {
-            out.SetReal(static_cast<double>(q));
-            return true;
-          }
+// Integer quotient of two whole reals in the int32 range, as the integer division does it;
+// false when it leaves that range. A 32-bit divide is much cheaper than a 64-bit one.
+inline bool WholeQuotient(double a, double b, int64_t& q) {
+  const int32_t ia = static_cast<int32_t>(a), ib = static_cast<int32_t>(b);
+  q = ib == -1 ? -static_cast<int64_t>(ia) : static_cast<int64_t>(ia / ib);
+  return q <= INT32_MAX;
+}
+
+// The binary operators on two reals; false for the cases BinaryOp must decide (division by
+// zero, integer division of fractions, operators only texts take).
+inline bool RealBinary(int32_t op, double a, double b, double& d) {
+  switch (op) {
+    case sym::kPlus: d = a + b; return true;
+    case sym::kMinus: d = a - b; return true;
+    case sym::kMul: d = a * b; return true;
+    case sym::kDivide:
+      if (b == 0.0) return false;
+      d = a / b;
+      return true;
+    // Whole operands: integer division gives trunc(a / b) exactly (no quotient of two
+    // 32-bit integers rounds across an integer), then the shared formulas.
+    case sym::kDiv:
+      if (b != 0.0 && IsInt32(a) && IsInt32(b)) {
+        int64_t q;
+        if (WholeQuotient(a, b, q)) {
+          d = static_cast<double>(q);
+          return true;
         }
-        break;
-      case sym::kMod:
-        if (b != 0.0 && IsInt32(a) && IsInt32(b)) {
-          int64_t q = static_cast<int64_t>(a) / static_cast<int64_t>(b);
-          if (q <= INT32_MAX) {
-            out.SetReal(a - static_cast<double>(q) * b);
-            return true;
-          }
+      }
+      return false;
+    case sym::kMod:
+      if (b != 0.0 && IsInt32(a) && IsInt32(b)) {
+        int64_t q;
+        if (WholeQuotient(a, b, q)) {
+          d = a - static_cast<double>(q) * b;
+          return true;
         }
-        break;
-      case sym::kAssign:
-      case sym::kEqual:
-      case sym::kNotEqual:
-      case sym::kLess:
-      case sym::kLessEqual:
-      case sym::kGreater:
-      case sym::kGreaterEqual: out.SetReal(CompareDifference(n->sub, a - b)); return true;
-      case sym::kAnd: out.SetReal(BoolReal(IsTrue(a) && IsTrue(b))); return true;
-      case sym::kOr: out.SetReal(BoolReal(IsTrue(a) || IsTrue(b))); return true;
-      default: break;
+      }
+      return false;
+    case sym::kAssign:
+    case sym::kEqual:
+    case sym::kNotEqual:
+    case sym::kLess:
+    case sym::kLessEqual:
+    case sym::kGreater:
+    case sym::kGreaterEqual: d = CompareDifference(op, a - b); return true;
+    case sym::kAnd: d = BoolReal(IsTrue(a) && IsTrue(b)); return true;
+    case sym::kOr: d = BoolReal(IsTrue(a) || IsTrue(b)); return true;
+    default: return false;
+  }
+}
+
+inline Got Split(RValue& v, double& d) {
+  if (!v.IsReal()) return Got::Other;
+  d = v.val();
+  return Got::Real;
+}
+
+// BinaryOp on two evaluated operands, the result in other.
+Got BinaryFinish(ENode* n, Frame& f, const RValue& lo, const RValue& ro, double& d, RValue& other) {
+  if (const char* err = BinaryOp(n->sub, lo, ro, other)) {
+    Fail(f, n->kids[1]->pos, err);
+    return Got::Error;
+  }
+  return Split(other, d);
+}
+
+// A binary node whose left operand, in other, is not a real.
+[[gnu::noinline]] Got BinaryAfterLeft(ENode* n, Frame& f, RValue& other, double& d) {
+  RValue lo = std::move(other), ro;
+  double b;
+  const Got r = Operand(n->kids[1], f, b, ro);
+  if (r == Got::Error) return Got::Error;
+  if (r == Got::Real) ro.SetReal(b);
+  return BinaryFinish(n, f, lo, ro, d, other);
+}
+
+// A binary node with a real left operand a whose right one (b, or in other) leaves it to BinaryOp.
+[[gnu::noinline]] Got BinaryAfterReals(ENode* n, Frame& f, double a, Got r, double b, RValue& other, double& d) {
+  RValue lo(a), ro;
+  if (r == Got::Real)
+    ro.SetReal(b);
+  else
+    ro = std::move(other);
+  return BinaryFinish(n, f, lo, ro, d, other);
+}
+
+// EvalReal with its two commonest leaves inline: a real constant and a set local real.
+inline Got Operand(ENode* n, Frame& f, double& d, RValue& other) {
+  if (n->op == Op::Const) {
+    if (n->value.IsReal()) {
+      d = n->value.val();
+      return Got::Real;
+    }
+  } else if (n->op == Op::Var && n->owner == Owner::Local && n->nidx == 0) {
+    LocalSlot& s = f.locals[n->aux];
+    if (s.exists && s.var.simplevalue.IsReal()) {
+      d = s.var.simplevalue.val();
+      return Got::Real;
     }
   }
-  if (const char* err = BinaryOp(n->sub, *l, *r, out)) return Fail(f, n->kids[1]->pos, err);
-  return true;
+  return EvalReal(n, f, d, other);
+}
+
+Got EvalReal(ENode* n, Frame& f, double& d, RValue& other) {
+  switch (n->op) {
+    case Op::Const:
+      if (n->value.IsReal()) {
+        d = n->value.val();
+        return Got::Real;
+      }
+      other = n->value;
+      return Got::Other;
+    case Op::Var:
+      if (n->nidx == 0 && n->owner == Owner::Local) {
+        LocalSlot& s = f.locals[n->aux];
+        if (s.exists) {
+          if (s.var.simplevalue.IsReal()) {
+            d = s.var.simplevalue.val();
+            return Got::Real;
+          }
+          other = s.var.simplevalue;
+          return Got::Other;
+        }
+      } else if (n->nidx == 0 && n->owner == Owner::Arg) {
+        const RValue& a = Arguments().slots[n->aux];
+        if (a.IsReal()) {
+          d = a.val();
+          return Got::Real;
+        }
+        other = a;
+        return Got::Other;
+      }
+      break;
+    case Op::Binary: {  // no RValue on the path of two reals
+      double a, b;
+      const Got l = Operand(n->kids[0], f, a, other);
+      if (l == Got::Error) return Got::Error;
+      if (l == Got::Other) return BinaryAfterLeft(n, f, other, d);
+      const Got r = Operand(n->kids[1], f, b, other);
+      if (r == Got::Error) return Got::Error;
+      if (r == Got::Real && RealBinary(n->sub, a, b, d)) return Got::Real;
+      return BinaryAfterReals(n, f, a, r, b, other, d);
+    }
+    case Op::Unary:
+      if (n->sub == sym::kMinus) {
+        const Got k = EvalReal(n->kids[0], f, d, other);
+        if (k == Got::Real) d = -d;
+        if (k != Got::Other) return k;
+        if (const char* err = UnaryOp(n->sub, other, other)) {
+          Fail(f, n->kids[0]->pos, err);
+          return Got::Error;
+        }
+        return Split(other, d);
+      }
+      break;
+    default: break;
+  }
+  if (!Eval(n, f, other)) return Got::Error;
+  return Split(other, d);
+}
+
+bool EvalBinary(ENode* n, Frame& f, RValue& out) {
+  double d;
+  RValue v;
+  switch (EvalReal(n, f, d, v)) {
+    case Got::Real: out.SetReal(d); return true;
+    case Got::Other: out = std::move(v); return true;
+    default: return false;
+  }
 }
 
 bool Eval(ENode* n, Frame& f, RValue& out) {
@@ -593,6 +748,11 @@ bool Eval(ENode* n, Frame& f, RValue& out) {
           }
         } else if (n->owner == Owner::Arg) {
           out = Arguments().slots[n->aux];
+          return true;
+        }
+      } else if (n->owner == Owner::Local) {
+        if (const RValue* e = QuickLocalElement(n, f)) {
+          out = *e;
           return true;
         }
       }
@@ -617,28 +777,94 @@ bool Eval(ENode* n, Frame& f, RValue& out) {
 // ---------------------------------------------------------------------------------------------
 // Statements.
 
+Outcome AssignValue(ENode* n, Frame& f, const Place& p, RValue& v);
+
 Outcome ExecAssign(ENode* n, Frame& f) {
   ENode* target = n->kids[0];
-  if (target->owner == Owner::Local && target->nidx == 0 && n->sub == 0) {  // plain local = value
+  if (target->owner == Owner::Local && target->nidx == 0) {
     LocalSlot& s = f.locals[target->aux];
+    double x;
     RValue v;  // a failing right side must leave the result slot as it was
-    if (!Eval(n->kids[1], f, v)) return Outcome::Error;
-    s.exists = true;
-    s.var.ind = target->id;
-    s.var.simplevalue = v;
-    *f.result = std::move(v);
-    return Outcome::Normal;
+    const Got k = Operand(n->kids[1], f, x, v);
+    if (k == Got::Error) return Outcome::Error;
+    if (n->sub == 0) {  // plain local = value
+      s.exists = true;
+      s.var.ind = target->id;
+      if (k == Got::Real) {
+        s.var.simplevalue.SetReal(x);
+        f.result->SetReal(x);
+      } else {
+        s.var.simplevalue = v;
+        *f.result = std::move(v);
+      }
+      return Outcome::Normal;
+    }
+    if (k == Got::Real && s.exists && s.var.simplevalue.IsReal()) {
+      double cur = s.var.simplevalue.val();
+      switch (n->sub) {
+        case sym::kPlus: cur += x; break;
+        case sym::kMinus: cur -= x; break;
+        case sym::kMul: cur *= x; break;
+        default: v.SetReal(x); return AssignValue(n, f, Place{Owner::Local, target->aux, 0}, v);
+      }
+      s.var.simplevalue.SetReal(cur);
+      f.result->SetReal(cur);
+      return Outcome::Normal;
+    }
+    if (k == Got::Real) v.SetReal(x);
+    return AssignValue(n, f, Place{Owner::Local, target->aux, 0}, v);
+  }
+  if (target->owner == Owner::Local) {  // an existing local a[i] or a[i, j]
+    if (RValue* e = QuickLocalElement(target, f)) {
+      double x;
+      RValue v;
+      const Got k = Operand(n->kids[1], f, x, v);
+      if (k == Got::Error) return Outcome::Error;
+      if (k == Got::Real && (n->sub == 0 || e->IsReal())) {
+        double now = x;
+        bool done = true;
+        switch (n->sub) {
+          case 0: break;
+          case sym::kPlus: now = e->val() + x; break;
+          case sym::kMinus: now = e->val() - x; break;
+          case sym::kMul: now = e->val() * x; break;
+          default: done = false;
+        }
+        if (done) {
+          e->SetReal(now);
+          f.result->SetReal(now);
+          return Outcome::Normal;
+        }
+      }
+      if (k == Got::Real) v.SetReal(x);
+      Place p{Owner::Local, target->aux, 0};
+      if (!Resolve(target, f, p)) return Outcome::Error;
+      return AssignValue(n, f, p, v);
+    }
   }
   Place p{target->owner, target->aux, 0};
   if ((target->nidx != 0 || target->owner == Owner::Dynamic) && !Resolve(target, f, p)) return Outcome::Error;
   RValue v;
   if (!Eval(n->kids[1], f, v)) return Outcome::Error;
+  return AssignValue(n, f, p, v);
+}
+
+// The rest of an assignment once its place is resolved and its value v evaluated.
+Outcome AssignValue(ENode* n, Frame& f, const Place& p, RValue& v) {
+  ENode* target = n->kids[0];
   if (n->sub == 0) {
     if (!WritePlace(target, f, p, v)) return FailOutcome(f, n->pos, "Cannot assign to the variable");
     *f.result = std::move(v);
     return Outcome::Normal;
   }
-  if (RValue* cur = Element(target, f, p)) {
+  RValue* cur;
+  if (target->owner == Owner::Local && target->nidx == 0) {
+    LocalSlot& s = f.locals[target->aux];
+    cur = s.exists ? &s.var.simplevalue : nullptr;
+  } else {
+    cur = Element(target, f, p);
+  }
+  if (cur) {
     // Combine in place: no copy of the current value, and an unshared text grows where it is.
     if (cur->IsReal() && v.IsReal()) {
       switch (n->sub) {
@@ -655,21 +881,23 @@ Outcome ExecAssign(ENode* n, Frame& f) {
     *f.result = *cur;
     return Outcome::Normal;
   }
-  RValue cur;
-  if (!ReadPlace(target, f, p, cur) && !Missing(target, f, n->pos, p, cur)) return Outcome::Error;
-  if (const char* err = BinaryOp(n->sub, cur, v, cur)) return FailOutcome(f, n->pos, err);
-  if (!WritePlace(target, f, p, cur)) return FailOutcome(f, n->pos, "Cannot assign to the variable");
-  *f.result = std::move(cur);
+  RValue now;
+  if (!ReadPlace(target, f, p, now) && !Missing(target, f, n->pos, p, now)) return Outcome::Error;
+  if (const char* err = BinaryOp(n->sub, now, v, now)) return FailOutcome(f, n->pos, err);
+  if (!WritePlace(target, f, p, now)) return FailOutcome(f, n->pos, "Cannot assign to the variable");
+  *f.result = std::move(now);
   return Outcome::Normal;
 }
 
 // Evaluates a condition; false after reporting msg for a string.
-bool Condition(ENode* c, Frame& f, const char* msg, bool& truth) {
+inline bool Condition(ENode* c, Frame& f, const char* msg, bool& truth) {
+  double d;
   RValue v;
-  if (!Eval(c, f, v)) return false;
-  if (!v.IsReal()) return Fail(f, c->pos, msg);
-  truth = IsTrue(v.val());
-  return true;
+  switch (Operand(c, f, d, v)) {
+    case Got::Real: truth = IsTrue(d); return true;
+    case Got::Other: return Fail(f, c->pos, msg);
+    default: return false;
+  }
 }
 
 // Runs a loop body; true to go on with the loop, otherwise out holds the loop's outcome.

@@ -89,7 +89,7 @@ bool TMask::LoadFromStream(CStream& str) {
   box.bottom = str.ReadInteger();
   box.top = str.ReadInteger();
   const int64_t remaining = int64_t{str.GetSize()} - str.GetPosition();
-  if (w < 0 || h < 0 || int64_t{w} * h * 4 > remaining) throw StreamError("mask larger than its data");
+  if (w < 0 || h < 0 || int64_t{w} * h > remaining / 4) throw StreamError("mask larger than its data");
   i_bbox = box;
   if (w == 0 || h == 0) return true;
   i_w = w;

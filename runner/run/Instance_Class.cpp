@@ -73,6 +73,7 @@ void CInstance::Assign(const CInstance& o) {
   i_hspeed = o.i_hspeed;
   i_vspeed = o.i_vspeed;
   i_bbox = o.i_bbox;
+  BumpBoxVersion();
   i_visible = o.i_visible;
   i_solid = o.i_solid;
   i_persistent = o.i_persistent;
@@ -102,13 +103,15 @@ int32_t CInstance::Getimagenumber() const {
   return GetSpriteShape(i_spriteindex, s) ? s.imagecount : 0;
 }
 
-void CInstance::ComputeBoundingBox() {
+uint64_t& BoxVersion() {
+  static uint64_t version = 0;
+  return version;
+}
+
+RBoundingBox CInstance::BoxAt(double x, double y) const {
   RSpriteShape m;
-  if (!GetSpriteShape(i_maskindex >= 0 ? i_maskindex : i_spriteindex, m)) {
-    i_bbox = RBoundingBox{};
-    return;
-  }
-  const double sx = i_imagescalex, sy = i_imagescaley, x = i_x, y = i_y;
+  if (!GetSpriteShape(i_maskindex >= 0 ? i_maskindex : i_spriteindex, m)) return RBoundingBox{};
+  const double sx = i_imagescalex, sy = i_imagescaley;
   const double xo = m.xorig, yo = m.yorig;
   RBoundingBox b;
   if (i_imageangle == 0) {
@@ -129,7 +132,12 @@ void CInstance::ComputeBoundingBox() {
     b.top = Round32(y + std::min(c * y1, c * y2) - std::max(s * x1, s * x2));
     b.bottom = Round32(y + std::max(c * y1, c * y2) - std::min(s * x1, s * x2));
   }
-  i_bbox = b;
+  return b;
+}
+
+void CInstance::ComputeBoundingBox() {
+  BumpBoxVersion();
+  i_bbox = BoxAt(i_x, i_y);
 }
 
 void CInstance::Setspriteindex(int32_t v) {
@@ -281,6 +289,7 @@ void CInstance::SaveToStream(CStream& s) const {
 }
 
 void CInstance::LoadFromStream(CStream& s) {
+  BumpBoxVersion();
   i_id = s.ReadInteger();
   i_spriteindex = s.ReadInteger();
   for (double* v : {&i_imageindex, &i_imagespeed, &i_imagescalex, &i_imagescaley, &i_imageangle, &i_imagealpha})

@@ -30,6 +30,13 @@ struct RBoundingBox {
 
 inline constexpr int32_t kAlarmCount = 12;
 
+// Counts changes of any instance's bounding box and of any room's instance lists, so spatial
+// indexes over boxes know when they are stale.
+uint64_t& BoxVersion();
+inline void BumpBoxVersion() {
+  ++BoxVersion();
+}
+
 class CInstance {
  public:
   // Create: the object's defaults, then position and id, then every other field's default.
@@ -69,6 +76,16 @@ class CInstance {
   void AddTo_Speed(double dir, double amount);
   void Adapt_Speed();
   void ComputeBoundingBox();
+  // The box the instance would have at (x, y).
+  RBoundingBox BoxAt(double x, double y) const;
+
+  // Collision tests (Instance_Collision.cpp); without prec only the bounding box counts. A
+  // marked instance never collides.
+  bool Collision_Point(double x, double y, bool prec) const;
+  bool Collision_Rectangle(double x1, double y1, double x2, double y2, bool prec) const;
+  bool Collision_Ellipse(double x1, double y1, double x2, double y2, bool prec) const;
+  bool Collision_Line(double x1, double y1, double x2, double y2, bool prec) const;
+  bool Collision_Instance(const CInstance* inst, bool prec) const;
 
   int32_t i_id = 0;
   int32_t i_spriteindex = -1;

@@ -25,6 +25,7 @@ CInstance* CRoom::AppendInstance(std::unique_ptr<CInstance> inst) {
 }
 
 void CRoom::AddToObjectLists(CInstance* inst) {
+  BumpBoxVersion();
   const int32_t obj = inst->i_objectindex;
   const auto count = static_cast<size_t>(ObjectCount());
   if (r_obj_instance.size() < count) r_obj_instance.resize(count);
@@ -40,6 +41,7 @@ void CRoom::AddToObjectLists(CInstance* inst) {
 }
 
 void CRoom::ClearInstances() {
+  BumpBoxVersion();
   r_instance.clear();
   r_obj_instance.clear();
   r_obj_instance_recursive.clear();
@@ -55,6 +57,7 @@ void CRoom::RemoveMarked() {
 }
 
 void CRoom::RebuildObjectLists() {
+  BumpBoxVersion();
   r_obj_instance.assign(static_cast<size_t>(ObjectCount()), {});
   r_obj_instance_recursive.assign(static_cast<size_t>(ObjectCount()), {});
   for (const auto& inst : r_instance) AddToObjectLists(inst.get());
@@ -267,6 +270,7 @@ bool CRoom::LoadFromStream(CStream& s) {
 }
 
 void CRoom::SortInstances() {
+  BumpBoxVersion();
   SortByDepth(r_instance, [](const std::unique_ptr<CInstance>& i) { return i->i_depth; });
 }
 

@@ -22,3 +22,17 @@ int32_t CopyInstance(CInstance* inst, bool perform);
 void ChangeInstance(CInstance* inst, int32_t object, bool perform);
 // Setspriteindex when the sprite exists, else a run-time error.
 void SetInstanceSprite(CInstance* inst, int32_t sprite);
+
+// Free-place tests: inst is moved to (x, y) for the test and back. Empty: no instance of the
+// room collides (precisely) with it there; free: no solid one does.
+bool PlaceEmpty(CInstance* inst, double x, double y);
+bool PlaceFree(CInstance* inst, double x, double y);
+// The first instance of target (-3 all, an id above 99999, else an object with its descendants)
+// that collides precisely with inst at (x, y), or whose precise point test holds (x, y); null
+// when none. Marked instances are skipped.
+CInstance* InstanceAtPlace(CInstance* inst, int32_t target, double x, double y);
+CInstance* InstanceAtPosition(int32_t target, double x, double y);
+// Destroys, or changes into object, every instance of the room whose precise point test holds
+// (x, y), in list order.
+void DestroyAtPosition(double x, double y);
+void ChangeAtPosition(double x, double y, int32_t object, bool perform);

@@ -12,6 +12,7 @@
 #include "runner/functions/Function_Math.h"
 #include "runner/graphics/Graphics_Hooks.h"
 #include "runner/graphics/Sprite_Main.h"
+#include "runner/run/Collision_Main.h"
 #include "runner/run/IO_Intake.h"
 #include "runner/run/Object_Lists.h"
 #include "runner/run/Object_Main.h"
@@ -98,6 +99,7 @@ void InstallGameSubsystems() {
   };
   InstallDisplayHooks();
   InstallSprites();
+  RunHooks().collisionEvents = CollisionEvents;
   // After the display: the input answers whether the window is active, from what it was told
   // at the start of the step, so a replay sees the same focus as the recording.
   InstallInput();  // the message pump between steps is the input's

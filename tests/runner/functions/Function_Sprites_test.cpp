@@ -128,7 +128,9 @@ TEST_F(SpriteDrawing, MissingResourcesReportAndDrawNothing) {
     const RValue r = Call(c.function, c.args);
     ASSERT_EQ(g_errors.size(), 1u) << c.function;
     EXPECT_EQ(g_errors[0], c.error);
-    if (std::string(c.function).find("texture") != std::string::npos) EXPECT_EQ(r.val(), -1);
+    if (std::string(c.function).find("texture") != std::string::npos) {
+      EXPECT_EQ(r.val(), -1);
+    }
   }
   CInstance self(0, 0, 100001, 0);
   self.i_spriteindex = 1;

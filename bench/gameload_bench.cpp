@@ -1,0 +1,142 @@
+// Loading a large game file made by gamebuild (many scripts, objects with events, rooms full of
+// instances, a big included file), against the bare inflating of the compressed blocks that the
+// load inflates. BENCH_QUICK=1 makes the game small.
+#include <benchmark/benchmark.h>
+#include <dlfcn.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "runner/shell/Runner_Game.h"
+#include "runner/shell/Runner_Load.h"
+#include "tools/gamebuild/GameBuild.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+// Compressed blocks seen by inflate while recording: input bytes and inflated size.
+struct Block {
+  std::vector<uint8_t> in;
+  size_t out = 0;
+};
+bool g_recording = false;
+std::vector<Block> g_blocks;
+}  // namespace
+
+// The loader is linked into this program, so its calls to inflate land here first; while
+// recording, each block is copied the first time it is seen, then zlib does the work.
+extern "C" int inflate(z_streamp strm, int flush) {
+  using Fn = int (*)(z_streamp, int);
+  static const Fn real = reinterpret_cast<Fn>(dlsym(RTLD_NEXT, "inflate"));
+  if (g_recording && strm->total_in == 0) g_blocks.push_back({{strm->next_in, strm->next_in + strm->avail_in}, 0});
+  const int rc = real(strm, flush);
+  if (g_recording && rc == Z_STREAM_END && !g_blocks.empty()) g_blocks.back().out = strm->total_out;
+  return rc;
+}
+
+namespace {
+struct Sizes {
+  int scripts, objects, rooms, instances, included_kib;
+};
+Sizes GameSizes() {
+  if (std::getenv("BENCH_QUICK")) return {10, 5, 2, 20, 16};
+  return {400, 200, 40, 2000, 4096};
+}
+
+void WriteFile(const fs::path& p, const std::string& text) {
+  fs::create_directories(p.parent_path());
+  std::ofstream(p, std::ios::binary) << text;
+}
+
+// A project in a fresh temporary folder; returns the game file built from it.
+fs::path MakeGame() {
+  const Sizes z = GameSizes();
+  const fs::path dir = fs::temp_directory_path() / ("gameload_bench_" + std::to_string(getpid()));
+  fs::remove_all(dir);
+  std::string scripts, objects, rooms, order;
+  for (int i = 0; i < z.scripts; ++i) {
+    std::string body;
+    for (int k = 0; k < 40; ++k)
+      body += "var v" + std::to_string(k) + "; v" + std::to_string(k) + " = argument0 * " + std::to_string(k + i) +
+              " + string_length(\"line " + std::to_string(k) + "\");\n";
+    body += "return argument0 + " + std::to_string(i) + ";\n";
+    WriteFile(dir / "scripts" / ("scr_" + std::to_string(i) + ".kvs"), body);
+    scripts += (i ? ",\"scr_" : "\"scr_") + std::to_string(i) + "\"";
+  }
+  for (int i = 0; i < z.objects; ++i) {
+    WriteFile(dir / "objects" / ("obj_" + std::to_string(i) + ".json"),
+              "{\"depth\": " + std::to_string(i) +
+                  ", \"events\": {\"create\": \"hp = 3; speed = 2; direction = random(360);\","
+                  " \"step\": [\"if (x < 0 or x > room_width) hspeed = -hspeed;\", \"hp -= 0.01;\"],"
+                  " \"step_end\": \"if (hp < 0) instance_destroy();\"}}");
+    objects += (i ? ",\"obj_" : "\"obj_") + std::to_string(i) + "\"";
+  }
+  std::mt19937 rng(7);
+  for (int r = 0; r < z.rooms; ++r) {
+    std::string inst;
+    for (int i = 0; i < z.instances; ++i)
+      inst += std::string(i ? "," : "") + "{\"object\": \"obj_" + std::to_string(rng() % z.objects) +
+              "\", \"x\": " + std::to_string(rng() % 2000) + ", \"y\": " + std::to_string(rng() % 2000) + "}";
+    WriteFile(dir / "rooms" / ("rm_" + std::to_string(r) + ".json"),
+              "{\"width\": 2000, \"height\": 2000, \"instances\": [" + inst + "]}");
+    rooms += (r ? ",\"rm_" : "\"rm_") + std::to_string(r) + "\"";
+  }
+  std::string data;  // half text that packs well, half noise that does not
+  while (data.size() < static_cast<size_t>(z.included_kib) * 512) data += "level row " + std::to_string(data.size()) + "\n";
+  while (data.size() < static_cast<size_t>(z.included_kib) * 1024) data += static_cast<char>(rng());
+  WriteFile(dir / "data" / "big.bin", data);
+  WriteFile(dir / "included.json", "[{\"name\": \"big.bin\", \"source\": \"data/big.bin\", \"export\": \"none\"}]");
+  WriteFile(dir / "game.json", "{\"format\": 1, \"game_id\": 7, \"resources\": {\"scripts\": [" + scripts +
+                                   "], \"objects\": [" + objects + "], \"rooms\": [" + rooms +
+                                   "]}, \"room_order\": [" + rooms + "]}");
+  gamebuild::BuildOptions options;
+  options.project = dir;
+  options.output = dir.string() + ".game";
+  options.dataOnly = true;
+  gamebuild::BuildGame(options);
+  fs::remove_all(dir);
+  return options.output;
+}
+
+const fs::path& Game() {
+  static const fs::path path = [] {
+    InstallGameSubsystems();
+    static fs::path p = MakeGame();
+    std::atexit([] { fs::remove(p); });
+    g_recording = true;
+    if (!LoadGameData(p.string())) std::abort();
+    g_recording = false;
+    return p;
+  }();
+  return path;
+}
+
+void BM_LoadGame(benchmark::State& state) {
+  const std::string path = Game().string();
+  for (auto _ : state)
+    if (!LoadGameData(path)) state.SkipWithError("the game did not load");
+  state.counters["bytes"] = static_cast<double>(fs::file_size(path));
+}
+BENCHMARK(BM_LoadGame)->Unit(benchmark::kMillisecond);
+
+void BM_LoadGame_Peer(benchmark::State& state) {
+  Game();
+  std::vector<uint8_t> out;
+  for (auto _ : state) {
+    for (const Block& b : g_blocks) {
+      out.resize(b.out + 1);
+      uLongf size = static_cast<uLongf>(out.size());
+      uncompress(out.data(), &size, b.in.data(), static_cast<uLong>(b.in.size()));
+      benchmark::DoNotOptimize(out.data());
+    }
+  }
+  state.counters["blocks"] = static_cast<double>(g_blocks.size());
+}
+BENCHMARK(BM_LoadGame_Peer)->Unit(benchmark::kMillisecond);
+}  // namespace
