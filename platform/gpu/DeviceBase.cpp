@@ -2,6 +2,7 @@
 #include "platform/gpu/DeviceBase.h"
 
 #include <memory>
+#include <utility>
 
 namespace platform::gpu {
 
@@ -105,10 +106,10 @@ void DeviceBase::SetMaterial(const Material& material) {
 }
 
 std::unique_ptr<IDevice> CreateDevice(EBackend backend) {
-  if (backend == EBackend::Null) return CreateNullDevice();
-  if (auto gl = CreateGlDevice()) return gl;
+  if (backend == EBackend::Null) return CreateBatchingDevice(CreateNullDevice());
+  if (auto gl = CreateGlDevice()) return CreateBatchingDevice(std::move(gl));
   if (backend == EBackend::OpenGL) return nullptr;
-  return CreateNullDevice();
+  return CreateBatchingDevice(CreateNullDevice());
 }
 
 }  // namespace platform::gpu

@@ -25,6 +25,7 @@ class DeviceBase : public IDevice {
   const DeviceCaps& Caps() const override { return caps_; }
   void BeginScene() override { inScene_ = true; }
   void EndScene() override { inScene_ = false; }
+  int64_t DrawCalls() const override { return drawCalls_; }
 
  protected:
   // Back to the state of a new device (used by Reset).
@@ -39,6 +40,7 @@ class DeviceBase : public IDevice {
   Material material_;
   DeviceCaps caps_;
   bool inScene_ = false;
+  int64_t drawCalls_ = 0;
   bool statesDirty_ = true;     // render or stage states
   bool transformsDirty_ = true;
   bool viewportDirty_ = true;

@@ -212,6 +212,9 @@ class IDevice {
   // destination rectangle (which may reach outside the client area).
   virtual bool Present(const Rect& source, const Rect& dest, int32_t clientWidth, int32_t clientHeight,
                        uint32_t bandColor, bool linear, WindowImage& out) = 0;
+
+  // Draw calls that reached the backend since the device was made.
+  virtual int64_t DrawCalls() const { return 0; }
 };
 
 enum class EBackend { Auto, OpenGL, Null };
@@ -220,5 +223,9 @@ enum class EBackend { Auto, OpenGL, Null };
 std::unique_ptr<IDevice> CreateDevice(EBackend backend = EBackend::Auto);
 std::unique_ptr<IDevice> CreateNullDevice();
 std::unique_ptr<IDevice> CreateGlDevice();  // null without OpenGL 3.3
+// Merges consecutive triangle draws from memory that share texture, vertex format and every
+// state into one draw of a triangle list, kept until anything else happens; CreateDevice's
+// devices come wrapped in it.
+std::unique_ptr<IDevice> CreateBatchingDevice(std::unique_ptr<IDevice> inner);
 
 }  // namespace platform::gpu

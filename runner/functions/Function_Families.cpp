@@ -10,7 +10,10 @@ std::vector<FunctionFamily> AllFunctionFamilies() {
       InteractionFunctions(),
       GameFunctions(),
       GraphicsFunctions(),
+      DrawFunctions(),
+      TileFunctions(),
       SoundFunctions(),
       SpriteFunctions(),
+      TextFunctions(),
   };
 }

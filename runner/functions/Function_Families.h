@@ -16,5 +16,8 @@ FunctionFamily CodeFunctions();  // Function_Code
 FunctionFamily MiscFunctions();  // Function_Misc
 FunctionFamily InteractionFunctions();  // Function_Interaction
 FunctionFamily GraphicsFunctions();  // Function_Graphics
+FunctionFamily DrawFunctions();  // Function_Draw
+FunctionFamily TileFunctions();  // Function_Tile
 FunctionFamily SoundFunctions();  // Function_Sound
 FunctionFamily SpriteFunctions();  // Function_Sprites
+FunctionFamily TextFunctions();  // Function_Text

@@ -153,7 +153,7 @@ void window_views_mouse_set(CInstance*, CInstance*, int32_t, Args a, RValue&) { 
 void set_synchronization(CInstance*, CInstance*, int32_t, Args a, RValue&) { Display_SetVSync(B(a[0])); }
 void set_automatic_draw(CInstance*, CInstance*, int32_t, Args a, RValue&) { Game().automatic_draw = B(a[0]); }
 void screen_redraw(CInstance*, CInstance*, int32_t, Args, RValue&) {
-  if (RunHooks().drawRoom) RunHooks().drawRoom();
+  ScreenRedraw();
   Display_EndAndPresent();
   Display_BeginFrame();
 }

@@ -181,7 +181,8 @@ std::string FileArg(const RValue& v) {
 // The image as a file: PNG for ".png" in any case, else a Windows bitmap.
 void SaveImage(const TBitmap32& bm, const std::string& fname) {
   std::string ext = fname.size() >= 4 ? fname.substr(fname.size() - 4) : "";
-  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  std::transform(ext.begin(), ext.end(), ext.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   if (ext == ".png") {
     bm.SaveToImageFile(fname);
     return;
@@ -349,7 +350,8 @@ const CSprite* SavedSprite(const RValue& ind, const std::string& fname) {
 }
 void sprite_save(CInstance*, CInstance*, int32_t, Args a, RValue&) {
   const std::string fname = FileArg(a[2]);
-  if (const CSprite* s = SavedSprite(a[0], fname)) SaveImage(s->i_bitmap[static_cast<size_t>(s->Frame(I(a[1])))], fname);
+  if (const CSprite* s = SavedSprite(a[0], fname))
+    SaveImage(s->i_bitmap[static_cast<size_t>(s->Frame(I(a[1])))], fname);
 }
 void sprite_save_strip(CInstance*, CInstance*, int32_t, Args a, RValue&) {
   const std::string fname = FileArg(a[1]);

@@ -360,8 +360,8 @@ void TBitmap32::AlphaFrom(const TBitmap32& src) {
 
 namespace {
 
-// A one-pixel pen and a solid brush on an opaque canvas, with the usual raster rules: lines
-// leave out their last point, shapes fill [left, right) × [top, bottom).
+// A one-pixel pen on an opaque canvas, with the usual raster rule: lines leave out their last
+// point.
 struct Canvas {
   TBitmap32& bm;
   // Walks only the steps that land on the canvas, so far-off lines cost nothing.
@@ -384,16 +384,15 @@ struct Canvas {
         bm.SetPixel(static_cast<int32_t>(x), static_cast<int32_t>(y), c);
     }
   }
-  void Ellipse(int64_t l, int64_t t, int64_t r, int64_t b, uint32_t c) {
-    const double cx = (l + r) / 2.0, cy = (t + b) / 2.0, rx = (r - l) / 2.0, ry = (b - t) / 2.0;
-    if (rx <= 0 || ry <= 0) return;
-    for (int64_t y = std::max<int64_t>(t, 0); y < std::min<int64_t>(b, bm.Height()); ++y)
-      for (int64_t x = std::max<int64_t>(l, 0); x < std::min<int64_t>(r, bm.Width()); ++x) {
-        const double ux = (x + 0.5 - cx) / rx, uy = (y + 0.5 - cy) / ry;
-        if (ux * ux + uy * uy <= 1) bm.SetPixel(static_cast<int32_t>(x), static_cast<int32_t>(y), c);
-      }
-  }
 };
+
+// Whether the pixel's centre lies in the ellipse filling [l, r) × [t, b).
+bool InEllipse(int64_t x, int64_t y, int64_t l, int64_t t, int64_t r, int64_t b) {
+  const double rx = (r - l) / 2.0, ry = (b - t) / 2.0;
+  if (rx <= 0 || ry <= 0) return false;
+  const double ux = (x + 0.5 - (l + r) / 2.0) / rx, uy = (y + 0.5 - (t + b) / 2.0) / ry;
+  return ux * ux + uy * uy <= 1;
+}
 
 uint32_t Mix(int32_t col1, int32_t col2, double t) {
   if (!(t >= 0)) t = 0;  // a zero-sized step (0 / 0) is the start colour
@@ -425,16 +424,26 @@ TBitmap32 TBitmap32::Gradient(int32_t w, int32_t h, int32_t col1, int32_t col2, 
       break;
     case 2:
     case 3: {
+      // The shapes nest, so each pixel ends with the innermost one that holds it: found per
+      // pixel rather than by painting every shape over the last.
       const int32_t s = std::min(w, h) / 2;
-      for (int32_t i = 0; i <= s && kind == 3; ++i) {
-        const uint32_t c = Mix(col1, col2, Ratio(i, s));
-        if (kind == 3) cv.Ellipse(i, i, w - i, h - i, c);
-      }
-      // Nested rectangles: each pixel ends with the innermost one that holds it.
-      if (kind == 2)
-        for (int32_t y = 0; y < h; ++y)
-          for (int32_t x = 0; x < w; ++x)
-            bm.SetPixel(x, y, Mix(col1, col2, Ratio(std::min({x, y, w - 1 - x, h - 1 - y, s}), s)));
+      for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+          int32_t inner = std::min({x, y, w - 1 - x, h - 1 - y, s});
+          if (kind == 3) {
+            if (!InEllipse(x, y, 0, 0, w, h)) continue;
+            int32_t lo = 0, hi = inner;  // ellipse lo holds the pixel; find the last that does
+            while (lo < hi) {
+              const int32_t mid = lo + (hi - lo + 1) / 2;
+              if (InEllipse(x, y, mid, mid, w - mid, h - mid))
+                lo = mid;
+              else
+                hi = mid - 1;
+            }
+            inner = lo;
+          }
+          bm.SetPixel(x, y, Mix(col1, col2, Ratio(inner, s)));
+        }
       break;
     }
     case 4: {
@@ -472,10 +481,15 @@ TBitmap32 TBitmap32::Gradient(int32_t w, int32_t h, int32_t col1, int32_t col2, 
     case 9:
     case 10:
     case 11: {
+      // Circles about one corner, largest first: a pixel keeps the smallest radius that holds it.
       const int32_t n = std::min(w, h);
-      const int64_t cx = (kind == 9 || kind == 11) ? w : 0, cy = (kind == 10 || kind == 11) ? h : 0;
-      for (int32_t r = n; r >= 1; --r)
-        cv.Ellipse(cx - r, cy - r, cx + r, cy + r, Mix(col2, col1, Ratio(r, n)));
+      const double cx = (kind == 9 || kind == 11) ? w : 0, cy = (kind == 10 || kind == 11) ? h : 0;
+      for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+          const double d = std::hypot(x + 0.5 - cx, y + 0.5 - cy);
+          const int32_t r = std::max(1, static_cast<int32_t>(std::ceil(d)));
+          if (r <= n) bm.SetPixel(x, y, Mix(col2, col1, Ratio(r, n)));
+        }
       break;
     }
     default: break;

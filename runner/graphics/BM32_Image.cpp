@@ -105,6 +105,7 @@ int GifRead(GifFileType* gif, GifByteType* buf, int len) {
   auto* r = static_cast<MemReader*>(gif->UserData);
   if (len <= 0) return 0;
   const size_t n = std::min(static_cast<size_t>(len), r->data->size() - r->pos);
+  if (n == 0) return 0;  // an empty buffer has no data pointer to copy from
   std::memcpy(buf, r->data->data() + r->pos, n);
   r->pos += n;
   return static_cast<int>(n);
@@ -170,6 +171,7 @@ tmsize_t TiffRead(thandle_t h, void* buf, tmsize_t size) {
   auto* r = static_cast<MemReader*>(h);
   if (size <= 0) return 0;
   const size_t n = std::min(static_cast<size_t>(size), r->data->size() - r->pos);
+  if (n == 0) return 0;
   std::memcpy(buf, r->data->data() + r->pos, n);
   r->pos += n;
   return static_cast<tmsize_t>(n);

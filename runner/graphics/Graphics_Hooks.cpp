@@ -5,6 +5,7 @@
 
 #include "runner/graphics/Graphics_Display.h"
 #include "runner/graphics/Graphics_Window.h"
+#include "runner/graphics/Room_Draw.h"
 #include "runner/run/IO_Main.h"
 #include "runner/run/Room_Class.h"
 #include "runner/run/Run_Hooks.h"
@@ -62,6 +63,7 @@ void InstallDisplayHooks() {
   h.windowActive = Display_WindowActive;
   h.showWindow = ShowWindow;
   h.adaptRegion = AdaptRegion;
+  h.drawRoom = DrawRoomViews;
   h.presentFrame = Display_PresentFrame;
   h.toggleFullScreen = ToggleFullScreen;
   h.saveScreenshot = SaveScreenshot;

@@ -178,7 +178,7 @@ gpu::TextureHandle Texture_Surface(int32_t id) {
 }
 
 uint32_t QuadColor(int32_t col, double alpha) {
-  const double a = std::nearbyint(std::clamp(alpha * 255.0, 0.0, 255.0));
+  const double a = std::isnan(alpha) ? 0.0 : std::nearbyint(std::clamp(alpha * 255.0, 0.0, 255.0));
   const uint32_t c = static_cast<uint32_t>(col);
   return (static_cast<uint32_t>(a) << 24) | ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
 }

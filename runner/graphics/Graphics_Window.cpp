@@ -15,8 +15,6 @@
 namespace {
 RWindowState g_state;
 platform::TWindow* g_window = nullptr;
-RViewTransform g_views[kViewSlots];
-int32_t g_viewsUsed = 0;
 int32_t g_mouseX = 0, g_mouseY = 0;
 
 int32_t Round(double v) {
@@ -26,7 +24,11 @@ int32_t Round(double v) {
 
 SDL_Window* Native() { return g_window ? g_window->NativeHandle() : nullptr; }
 
-bool ValidSlot(int32_t slot) { return slot >= 0 && slot < kViewSlots && g_views[slot].used; }
+bool ValidSlot(int32_t slot) { return slot >= 0 && slot < kViewSlots && ViewTable()[slot].used; }
+const RViewRecord& Slot(int32_t slot) {
+  static const RViewRecord kUnused;
+  return slot >= 0 && slot < kViewSlots ? ViewTable()[slot] : kUnused;
+}
 
 void ApplyCursor() {
   if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
@@ -61,8 +63,7 @@ RWindowState& WindowState() { return g_state; }
 void ResetWindowState() {
   g_state = RWindowState{};
   g_window = nullptr;
-  for (auto& v : g_views) v = RViewTransform{};
-  g_viewsUsed = 0;
+  ClearViewTable();
   g_mouseX = g_mouseY = 0;
 }
 
@@ -361,58 +362,23 @@ void RegionToScreen(int32_t x, int32_t y, int32_t& sx, int32_t& sy) {
 
 void View_Record(int32_t slot, double xview, double yview, double wview, double hview, double xport, double yport,
                  double wport, double hport, double angle) {
-  if (slot < 0 || slot >= kViewSlots) return;
-  if (!g_views[slot].used) ++g_viewsUsed;
-  g_views[slot] = RViewTransform{true, xview, yview, wview, hview, xport, yport, wport, hport, angle};
+  RecordView(slot, {true, xview, yview, wview, hview, xport, yport, wport, hport, angle});
 }
 
-void View_Clear(int32_t slot) {
-  if (slot < 0 || slot >= kViewSlots) return;
-  if (g_views[slot].used) --g_viewsUsed;
-  g_views[slot] = RViewTransform{};
-}
+void View_Clear(int32_t slot) { ClearView(slot); }
 
-int32_t View_UsedCount() { return g_viewsUsed; }
+int32_t View_UsedCount() { return ViewTableUsed(); }
 
 void View_RegionToRoom(int32_t slot, int32_t x, int32_t y, int32_t& rx, int32_t& ry) {
-  rx = x;
-  ry = y;
-  if (!ValidSlot(slot)) return;
-  const RViewTransform& v = g_views[slot];
-  if (v.wport == 0 || v.hport == 0) return;
-  const double dx = (x - v.xport) * v.wview / v.wport, dy = (y - v.yport) * v.hview / v.hport;
-  if (std::fabs(v.angle) < 0.01) {
-    rx = Round(v.xview + dx);
-    ry = Round(v.yview + dy);
-    return;
-  }
-  const double a = -v.angle * std::numbers::pi / 180.0;
-  const double u = dx - v.wview / 2, w = dy - v.hview / 2;
-  rx = Round(v.xview + v.wview / 2 + std::cos(a) * u + std::sin(a) * w);
-  ry = Round(v.yview + v.hview / 2 - std::sin(a) * u + std::cos(a) * w);
+  RegionToRoomThroughView(Slot(slot), x, y, rx, ry);
 }
 
 bool View_CanMapFromRoom(int32_t slot) {
-  return ValidSlot(slot) && g_views[slot].wview != 0 && g_views[slot].hview != 0;
+  return ValidSlot(slot) && Slot(slot).wview != 0 && Slot(slot).hview != 0;
 }
 
 void View_RoomToRegion(int32_t slot, double x, double y, int32_t& gx, int32_t& gy) {
-  if (!View_CanMapFromRoom(slot)) {
-    gx = Round(x);
-    gy = Round(y);
-    return;
-  }
-  const RViewTransform& v = g_views[slot];
-  const double dx = (x - v.xview) * v.wport / v.wview, dy = (y - v.yview) * v.hport / v.hview;
-  if (std::fabs(v.angle) < 0.01) {
-    gx = Round(v.xport + dx);
-    gy = Round(v.yport + dy);
-    return;
-  }
-  const double a = v.angle * std::numbers::pi / 180.0;
-  const double u = dx - v.wport / 2, w = dy - v.hport / 2;
-  gx = Round(v.xport + v.wport / 2 + std::cos(a) * u + std::sin(a) * w);
-  gy = Round(v.yport + v.hport / 2 - std::sin(a) * u + std::cos(a) * w);
+  RoomToRegionThroughView(Slot(slot), x, y, gx, gy);
 }
 
 void Mouse_Screen(int32_t& x, int32_t& y) {
@@ -448,20 +414,13 @@ void RegionMouse(int32_t& x, int32_t& y) {
 void Mouse_Room(int32_t& x, int32_t& y) {
   int32_t gx, gy;
   RegionMouse(gx, gy);
-  x = gx;
-  y = gy;
-  for (int32_t slot = kViewSlots - 1; slot >= 0; --slot) {
-    if (!g_views[slot].used) continue;
-    View_RegionToRoom(slot, gx, gy, x, y);
-    const RViewTransform& v = g_views[slot];
-    if (v.xview <= x && x < v.xview + v.wview && v.yview <= y && y < v.yview + v.hview) return;
-  }
+  RegionToRoom(ViewTable(), gx, gy, x, y);
 }
 
 void Mouse_SetRoom(int32_t x, int32_t y) {
   int32_t gx = x, gy = y;
   for (int32_t slot = 0; slot < kViewSlots; ++slot)
-    if (g_views[slot].used) {
+    if (ViewTable()[slot].used) {
       View_RoomToRegion(slot, x, y, gx, gy);
       break;
     }

@@ -76,13 +76,7 @@ RPlacement RegionPlacement();  // for the current window state
 void WindowToRegion(int32_t a, int32_t b, int32_t& x, int32_t& y);
 void RegionToScreen(int32_t x, int32_t y, int32_t& sx, int32_t& sy);
 
-// The view transforms of the last drawn frame, as many as the mouse mapping knows (kViewSlots).
-struct RViewTransform {
-  bool used = false;
-  double xview = 0, yview = 0, wview = 0, hview = 0;
-  double xport = 0, yport = 0, wport = 0, hport = 0;
-  double angle = 0;
-};
+// The view transform table of the input (ViewTable), by slot.
 void View_Record(int32_t slot, double xview, double yview, double wview, double hview, double xport, double yport,
                  double wport, double hport, double angle);
 void View_Clear(int32_t slot);

@@ -166,7 +166,8 @@ bool CSprite::LoadFromFile(const std::string& fname, int32_t imgnumb, bool remov
   std::error_code ec;
   if (!std::filesystem::is_regular_file(fname, ec)) return false;
   std::string ext = std::filesystem::path(fname).extension().string();
-  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  std::transform(ext.begin(), ext.end(), ext.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   const bool ok = ext == ".gif" ? LoadGifFromFile(fname, removeback, smooth)
                                 : LoadStripFromFile(fname, imgnumb, removeback, smooth);
   if (!ok) return false;

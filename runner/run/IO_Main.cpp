@@ -44,7 +44,8 @@ std::array<int32_t, kKeyCount> g_keyMap = [] {
 }();
 std::array<platform::RJoystickState, 2> g_joystick;
 RegionLayoutSource g_layoutSource = nullptr;
-ViewTableSource g_viewSource = nullptr;
+RViewRecord g_views[kViewSlots];
+int32_t g_viewsUsed = 0;
 InstancePointTest g_pointTest = nullptr;
 
 void IdentityMap() {
@@ -103,27 +104,6 @@ std::u16string UnitsFromUtf8(std::string_view utf8) {
   std::u16string out;
   for (int32_t u : units) out += static_cast<char16_t>(u);
   return out;
-}
-
-// The current room's visible views, for when no display records what it drew.
-void RoomViews(RViewRecord (&views)[kViewSlots]) {
-  for (RViewRecord& v : views) v = {};
-  const CRoom* room = CurrentRoom();
-  if (!room || !room->r_enableviews) return;
-  for (size_t i = 0; i < room->r_view.size(); ++i) {
-    const CView& v = room->r_view[i];
-    if (!v.visible) continue;
-    views[i] = {true,
-                double(v.xview),
-                double(v.yview),
-                double(v.wview),
-                double(v.hview),
-                double(v.xport),
-                double(v.yport),
-                double(v.wport),
-                double(v.hport),
-                v.angle};
-  }
 }
 
 // Mouse events for the unmarked instances of each listed object that pass the test.
@@ -382,9 +362,7 @@ void JoystickEvents() {
 void MouseEvents() {
   g_mouse.xprevious = g_mouse.x;
   g_mouse.yprevious = g_mouse.y;
-  RViewRecord views[kViewSlots];
-  (g_viewSource ? g_viewSource : RoomViews)(views);
-  RegionToRoom(views, g_mouse.regionX, g_mouse.regionY, g_mouse.x, g_mouse.y);
+  RegionToRoom(g_views, g_mouse.regionX, g_mouse.regionY, g_mouse.x, g_mouse.y);
 
   bool anyButton = false;
   for (int32_t b = 1; b <= 3; ++b) {
@@ -467,8 +445,55 @@ void RegionToRoom(const RViewRecord (&views)[kViewSlots], int32_t x, int32_t y, 
   }
 }
 
+void RoomToRegionThroughView(const RViewRecord& v, double x, double y, int32_t& gx, int32_t& gy) {
+  if (!v.used || v.wview == 0 || v.hview == 0) {
+    gx = RoundToInt32(x);
+    gy = RoundToInt32(y);
+    return;
+  }
+  const double dx = (x - v.xview) * v.wport / v.wview;
+  const double dy = (y - v.yview) * v.hport / v.hview;
+  if (std::fabs(v.angle) < 0.01) {
+    gx = RoundToInt32(v.xport + dx);
+    gy = RoundToInt32(v.yport + dy);
+    return;
+  }
+  const double a = v.angle * std::numbers::pi / 180;
+  const double u = dx - v.wport / 2, w = dy - v.hport / 2;
+  gx = RoundToInt32(v.xport + v.wport / 2 + std::cos(a) * u + std::sin(a) * w);
+  gy = RoundToInt32(v.yport + v.hport / 2 - std::sin(a) * u + std::cos(a) * w);
+}
+
+const RViewTable& ViewTable() { return g_views; }
+
+void RecordView(int32_t slot, const RViewRecord& view) {
+  if (slot < 0 || slot >= kViewSlots) return;
+  g_viewsUsed += int32_t(view.used) - int32_t(g_views[slot].used);
+  g_views[slot] = view;
+}
+
+void ClearView(int32_t slot) { RecordView(slot, {}); }
+
+void ClearViewTable() {
+  for (RViewRecord& v : g_views) v = {};
+  g_viewsUsed = 0;
+}
+
+int32_t ViewTableUsed() { return g_viewsUsed; }
+
+void RecordRoomViews(const CRoom& room) {
+  for (int32_t i = 0; i < int32_t(room.r_view.size()); ++i) {
+    const CView& v = room.r_view[size_t(i)];
+    if (!room.r_enableviews || !v.visible) {
+      ClearView(i);
+      continue;
+    }
+    RecordView(i, {true, double(v.xview), double(v.yview), double(v.wview), double(v.hview), double(v.xport),
+                   double(v.yport), double(v.wport), double(v.hport), v.angle});
+  }
+}
+
 void SetRegionLayoutSource(RegionLayoutSource source) { g_layoutSource = source; }
-void SetViewTableSource(ViewTableSource source) { g_viewSource = source; }
 
 void SetMouseWindowPosition(int32_t a, int32_t b) {
   RRegionLayout layout;

@@ -11,6 +11,7 @@
 #include "platform/events/Joystick.h"
 
 class CInstance;
+class CRoom;
 
 inline constexpr int32_t kKeyCount = 256;
 inline constexpr int32_t kKeyEventLimit = 128;  // highest key code with keyboard events
@@ -106,16 +107,28 @@ struct RViewRecord {
 };
 // Through one record; the region position itself for an unused record or an empty port.
 void RegionToRoomThroughView(const RViewRecord& view, int32_t x, int32_t y, int32_t& rx, int32_t& ry);
+// Room → region through one record; the room position itself for an unused record or an
+// empty view.
+void RoomToRegionThroughView(const RViewRecord& view, double x, double y, int32_t& gx, int32_t& gy);
 // Through the used records from the highest slot down; the first whose room rectangle holds the
 // result wins, else the lowest used slot; the region position when none is used.
 void RegionToRoom(const RViewRecord (&views)[kViewSlots], int32_t x, int32_t y, int32_t& rx, int32_t& ry);
 
-// Where the mapping gets the window's layout and the views. The display installs both; until
-// then region pixels are client pixels and the views are the current room's visible views.
+// The view transform table: the views the last drawn frame showed. The room drawing records
+// it; the mouse phase and the window's mouse functions read it. All slots start unused.
+using RViewTable = RViewRecord[kViewSlots];
+const RViewTable& ViewTable();
+void RecordView(int32_t slot, const RViewRecord& view);  // slots outside 0..31 are ignored
+void ClearView(int32_t slot);
+void ClearViewTable();
+int32_t ViewTableUsed();
+// Slots 0..7 cleared, then the room's visible views recorded when it uses views.
+void RecordRoomViews(const CRoom& room);
+
+// Where the mapping gets the window's layout. The display installs it; until then region
+// pixels are client pixels.
 using RegionLayoutSource = bool (*)(RRegionLayout& layout);
 void SetRegionLayoutSource(RegionLayoutSource source);
-using ViewTableSource = void (*)(RViewRecord (&views)[kViewSlots]);
-void SetViewTableSource(ViewTableSource source);
 
 // The cursor: client pixels from the window (mapped into the region here), or region pixels
 // straight from a replayed script.

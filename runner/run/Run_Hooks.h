@@ -29,6 +29,10 @@ struct RRunHooks {
   // Collisions and particles.
   void (*collisionEvents)() = nullptr;
   void (*updateParticles)() = nullptr;
+  // Systems that draw automatically: the largest depth below `below` (-1e9 when none), and
+  // drawing those within 0.01 of a depth.
+  double (*particleDepthBelow)(double below) = nullptr;
+  void (*drawParticles)(double depth) = nullptr;
   // Display.
   bool (*windowActive)() = nullptr;        // true without a window
   void (*showWindow)() = nullptr;          // the game window becomes visible at game start

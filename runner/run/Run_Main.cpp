@@ -16,6 +16,7 @@
 #include "runner/code/Script_Main.h"
 #include "runner/code/Variable_Main.h"
 #include "runner/run/Event_Main.h"
+#include "runner/run/IO_Main.h"
 #include "runner/run/Instance_Class.h"
 #include "runner/run/Object_Lists.h"
 #include "runner/run/Room_Class.h"
@@ -54,7 +55,7 @@ constexpr int32_t kOtherNoMoreHealth = 9;
 constexpr int32_t kOtherOutsideView = 40;
 constexpr int32_t kOtherBoundaryView = 50;
 
-void ClearInput() {
+void ClearInputState() {
   if (g_hooks.clearInput) g_hooks.clearInput();
 }
 void ProcessMessages() {
@@ -86,14 +87,6 @@ void RunRoomCreationCode(const CRoom& room, int32_t index) {
   host.DestroyTempInstance(temp);
 }
 
-void DrawRoom() {
-  CRoom* room = g_room;
-  if (!room) return;
-  room->FollowViews();
-  room->SortInstances();
-  room->SortTiles();
-  if (g_hooks.drawRoom) g_hooks.drawRoom();
-}
 
 bool HasMask(const CInstance& inst) {
   RSpriteShape s;
@@ -216,7 +209,7 @@ void RunnerKeys() {
   if (key == 112 && o.opt_keyf1) {
     eat();
     if (g_hooks.showGameInfo) g_hooks.showGameInfo();
-    ClearInput();
+    ClearInputState();
   } else if (key == 27 && o.opt_keyesc) {
     eat();
     EndGameRequest();
@@ -319,9 +312,19 @@ void LoadGameRequest(const std::string& file) {
   g_pending = kRoomLoadGame;
 }
 
+void ScreenRedraw() {
+  CRoom* room = g_room;
+  if (!room) return;
+  room->FollowViews();
+  RecordRoomViews(*room);
+  room->SortInstances();
+  room->SortTiles();
+  if (g_hooks.drawRoom) g_hooks.drawRoom();
+}
+
 void StartRoom(int32_t index, bool gameStarts) {
   g_pending = kNoRoomChange;
-  ClearInput();
+  ClearInputState();
 
   if (index < 0) index = 0;
   if (static_cast<size_t>(index) >= g_live.size()) g_live.resize(static_cast<size_t>(index) + 1);
@@ -364,7 +367,7 @@ void StartRoom(int32_t index, bool gameStarts) {
   PerformEventForAll(ev_other, kOtherRoomStart);
 
   if (!RoomChangePending() && g_game.automatic_draw) {
-    DrawRoom();
+    ScreenRedraw();
     if (g_hooks.showTransition) g_hooks.showTransition();
     g_pendingTransition = 0;
   }
@@ -439,7 +442,7 @@ bool PerformRoomChange() {
     g_game.running = false;
   } else if (change == kRoomLoadGame) {
     g_pending = kNoRoomChange;
-    ClearInput();
+    ClearInputState();
     if (g_hooks.loadGame) g_hooks.loadGame(g_game.load_file.c_str());
   } else if (change == kRoomRestartGame) {
     EndGame();
@@ -457,7 +460,7 @@ void RunStep() {
   if (g_hooks.stepBlocked && g_hooks.stepBlocked()) return;
   if (Options().opt_freeze && !WindowActive()) return;
   RunnerKeys();
-  if (!WindowActive()) ClearInput();
+  if (!WindowActive()) ClearInputState();
 
   for (const auto& inst : room->r_instance) {
     inst->i_xprevious = inst->i_x;
@@ -493,7 +496,7 @@ void RunStep() {
   // From here on the step runs to its end; events stay silent while a change is pending.
   if (g_hooks.updateParticles) g_hooks.updateParticles();
   room->RemoveMarked();
-  if (g_game.automatic_draw) DrawRoom();
+  if (g_game.automatic_draw) ScreenRedraw();
   room->ScrollBackground();
   Animate();
   ++g_game.cursor_image;

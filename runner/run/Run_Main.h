@@ -68,6 +68,10 @@ void EndGameRequest();
 void RestartGameRequest();
 void LoadGameRequest(const std::string& file);
 
+// The room drawing pass of a step and of screen_redraw: views follow their instances and are
+// recorded for the mouse, instances and tiles are sorted by depth, then the display draws.
+void ScreenRedraw();
+
 // Entering and leaving rooms.
 void StartRoom(int32_t index, bool gameStarts);
 void EndRoom(bool gameEnds);

@@ -10,6 +10,7 @@
 #include "runner/code/Variable_Class.h"
 #include "runner/code/Variable_Main.h"
 #include "runner/functions/Function_Math.h"
+#include "runner/graphics/Font_Main.h"
 #include "runner/graphics/Graphics_Hooks.h"
 #include "runner/graphics/Sprite_Main.h"
 #include "runner/run/Collision_Main.h"
@@ -45,6 +46,7 @@ bool FindResourceIndex(ResourceKind kind, std::string_view name, int32_t& index)
     case ResourceKind::Room: index = RoomFind(name); break;
     case ResourceKind::Sprite: index = Sprites().Find(name); break;
     case ResourceKind::Background: index = Backgrounds().Find(name); break;
+    case ResourceKind::Font: index = Fonts().Find(name); break;
     default: index = -1; break;
   }
   return index >= 0;
@@ -100,6 +102,8 @@ void InstallGameSubsystems() {
   InstallDisplayHooks();
   InstallSprites();
   RunHooks().collisionEvents = CollisionEvents;
+  AddShutdownStep("sprites", ClearSpritesAndBackgrounds);
+  InstallFonts();
   // After the display: the input answers whether the window is active, from what it was told
   // at the start of the step, so a replay sees the same focus as the recording.
   InstallInput();  // the message pump between steps is the input's

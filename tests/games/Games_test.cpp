@@ -2,7 +2,9 @@
 // built with gamebuild and run by the runner in test mode; the files its expected/ folder
 // holds must then exist in the game's folder with exactly that content. A test.json beside
 // game.json may set "steps" (the step limit, default 100000), "seed", "status" (the expected
-// exit status, default 0) and "env" (more environment variables). A folder with only a test.json
+// exit status, default 0), "env" (more environment variables) and "tolerance" (how far each
+// colour channel of an expected .png image may be off, default 2: images are compared by their
+// pixels, and a mismatch leaves the actual image in golden-out/). A folder with only a test.json
 // plays a project kept elsewhere: "project" and "replay" (an input script) are paths from the
 // source root. GAMES_UPDATE=1 rewrites the expected files from the run (check every change by
 // hand).
@@ -17,6 +19,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "runner/graphics/BM32_Bitmap.h"
 
 namespace fs = std::filesystem;
 
@@ -50,6 +54,27 @@ std::vector<std::string> GameNames() {
 
 class Games : public ::testing::TestWithParam<std::string> {};
 
+// Empty when the images match within the tolerance, else why not.
+std::string CompareImages(const fs::path& actual, const fs::path& expected, int tolerance) {
+  TBitmap32 a, e;
+  if (!a.LoadFromImageFile(actual.string())) return "cannot read the image written";
+  if (!e.LoadFromImageFile(expected.string())) return "cannot read the expected image";
+  if (a.Width() != e.Width() || a.Height() != e.Height())
+    return "size " + std::to_string(a.Width()) + "x" + std::to_string(a.Height()) + ", expected " +
+           std::to_string(e.Width()) + "x" + std::to_string(e.Height());
+  int64_t bad = 0;
+  for (int32_t y = 0; y < a.Height(); ++y)
+    for (int32_t x = 0; x < a.Width(); ++x) {
+      const uint32_t p = a.GetPixel(x, y), q = e.GetPixel(x, y);
+      for (int shift = 0; shift < 32; shift += 8)
+        if (std::abs(int((p >> shift) & 0xFF) - int((q >> shift) & 0xFF)) > tolerance) {
+          ++bad;
+          break;
+        }
+    }
+  return bad ? std::to_string(bad) + " pixels differ by more than " + std::to_string(tolerance) : "";
+}
+
 int Shell(const std::string& command) {
   const int status = std::system(command.c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -68,6 +93,7 @@ TEST_P(Games, RunToTheirExpectedFiles) {
   const int64_t steps = settings.value("steps", int64_t{100000});
   const int64_t seed = settings.value("seed", int64_t{0});
   const int status = settings.value("status", 0);
+  const int tolerance = settings.value("tolerance", 2);
 
   const fs::path game = work / "game.kvx";
   ASSERT_EQ(Shell(Quote(GAMEBUILD_EXE) + " " + Quote(project.string()) + " -o " + Quote(game.string()) +
@@ -94,7 +120,17 @@ TEST_P(Games, RunToTheirExpectedFiles) {
       continue;
     }
     ASSERT_TRUE(fs::exists(produced)) << e.path().filename() << " was not written\n" << ReadFile(work / "stderr.txt");
-    EXPECT_EQ(ReadFile(produced), ReadFile(e.path())) << e.path().filename();
+    if (e.path().extension() != ".png") {
+      EXPECT_EQ(ReadFile(produced), ReadFile(e.path())) << e.path().filename();
+      continue;
+    }
+    const std::string why = CompareImages(produced, e.path(), tolerance);
+    if (why.empty()) continue;
+    const fs::path out = fs::path(TEST_BINARY_DIR) / "golden-out" /
+                         (GetParam() + "." + e.path().stem().string() + ".actual.png");
+    fs::create_directories(out.parent_path());
+    fs::copy_file(produced, out, fs::copy_options::overwrite_existing);
+    ADD_FAILURE() << e.path().filename() << ": " << why << "; the actual image is " << out;
   }
 }
 

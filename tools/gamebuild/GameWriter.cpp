@@ -60,6 +60,20 @@ void WriteAction(CStream& e, const RActionSource& a) {
   e.WriteBoolean(a.isnot);
 }
 
+void WriteFonts(CStream& c, const RProject& p) {
+  c.WriteInteger(kChunkVersion);
+  c.WriteInteger(static_cast<int32_t>(p.fonts.size()));
+  for (const auto& f : p.fonts) {
+    CStream e;
+    e.WriteBoolean(f.has_value());
+    if (f) {
+      e.WriteString(f->name);
+      e.WriteBuffer(f->record.data(), static_cast<int32_t>(f->record.size()));
+    }
+    c.WriteStreamC(e);
+  }
+}
+
 void WriteSounds(CStream& c, const RProject& p) {
   c.WriteInteger(kChunkVersion);
   c.WriteInteger(static_cast<int32_t>(p.sounds.size()));
@@ -311,7 +325,7 @@ CStream WriteChunks(const RProject& p, const std::array<uint8_t, 16>& sessionId)
   WriteBackgroundChunk(c, p.backgrounds);
   WriteEmptyChunk(c, kChunkVersion);  // paths
   WriteScripts(c, p);
-  WriteEmptyChunk(c, kChunkVersion);  // fonts
+  WriteFonts(c, p);
   WriteEmptyChunk(c, kChunkVersion);  // time lines
   WriteObjects(c, p);
   WriteRooms(c, p);

@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "runner/code/Code_Function.h"
+#include "runner/graphics/Font_Class.h"
 #include "runner/shell/DataNew_Class.h"
 #include "tools/gamebuild/Png_Read.h"
 
@@ -871,7 +872,70 @@ void ReadRooms(const fs::path& dir, const std::vector<std::optional<std::string>
   }
 }
 
-// --- sounds --------------------------------------------------------------------------------
+// --- fonts ---------------------------------------------------------------------------------
+
+// A font is rasterised here by the runner's own rasteriser, unless the project carries its
+// atlas and glyph table, which are then stored as they are.
+RFontSource ReadFont(const fs::path& dir, const std::string& name) {
+  const Doc doc = LoadDoc(dir, "fonts/" + name + ".json");
+  const json& root = doc.root;
+  ExpectObject(doc, root, "");
+  CheckKeys(doc, root, "",
+            {"font", "ttf", "size", "bold", "italic", "charset", "antialias", "first", "last", "atlas", "glyphs"});
+  CFont f;
+  f.s_name = GetString(doc, root, "", "font", "Arial");
+  if (f.s_name.empty()) Fail(doc, "font", "empty font name");
+  f.s_size = GetInt(doc, root, "", "size", 12, 1, 1000);
+  f.s_bold = GetBool(doc, root, "", "bold", false);
+  f.s_italic = GetBool(doc, root, "", "italic", false);
+  f.s_charset = GetInt(doc, root, "", "charset", 1, 0, 255);
+  f.s_AntiAlias = GetInt(doc, root, "", "antialias", 3, 0, 126);
+  f.s_first = GetInt(doc, root, "", "first", 32, 0, 255);
+  f.s_last = GetInt(doc, root, "", "last", 127, 0, 255);
+  if (f.s_first > f.s_last) Fail(doc, "last", "the range ends before it starts");
+  const std::string ttf = GetString(doc, root, "", "ttf", "");
+  const std::string atlas = GetString(doc, root, "", "atlas", "");
+  const json* glyphs = Member(root, "glyphs");
+  if (atlas.empty() != (glyphs == nullptr))
+    Fail(doc, atlas.empty() ? "atlas" : "glyphs", "atlas and glyphs go together");
+  if (glyphs) {
+    ExpectObject(doc, *glyphs, "glyphs");
+    for (const auto& [code, entry] : glyphs->items()) {
+      const std::string key = Join("glyphs", code);
+      int32_t c = -1;
+      if (!code.empty() && code.size() <= 3 && std::all_of(code.begin(), code.end(), [](char ch) {
+            return ch >= '0' && ch <= '9';
+          }))
+        c = std::stoi(code);
+      if (c < 0 || c > 255) Fail(doc, key, "expected a character code 0..255");
+      if (!entry.is_array() || entry.size() != 6) Fail(doc, key, "expected [x, y, w, h, shift, offset]");
+      int32_t v[6];
+      for (size_t i = 0; i < 6; ++i)
+        v[i] = static_cast<int32_t>(GetInteger(doc, entry[i], Index(key, i), -65536, 65536));
+      f.s_x[c] = v[0], f.s_y[c] = v[1], f.s_w[c] = v[2], f.s_h[c] = v[3], f.s_shift[c] = v[4], f.s_offset[c] = v[5];
+    }
+    std::string error;
+    const auto image = DecodePng(ReadNamedFile(dir / "fonts", doc, "atlas", atlas), error);
+    if (!image) Fail(doc, "atlas", "not a readable PNG file: " + atlas + " (" + error + ")");
+    f.s_bw = image->Width();
+    f.s_bh = image->Height();
+    for (uint32_t px : image->Pixels()) f.s_bytes.push_back(static_cast<uint8_t>(px >> 16));
+  } else {
+    std::string file;
+    if (!ttf.empty()) {
+      file = fs::absolute(dir / "fonts" / ttf).string();
+      std::error_code ec;
+      if (!fs::is_regular_file(file, ec)) Fail(doc, "ttf", "file not found: " + ttf);
+    }
+    if (!f.Rasterise(file))
+      Fail(doc, ttf.empty() ? "font" : "ttf", "no such font can be opened: " + (ttf.empty() ? f.s_name : ttf));
+  }
+  CStream record;
+  f.SaveToStream(record);
+  return RFontSource{name, record.Bytes()};
+}
+
+// --- sounds ---------------------------------------------------------------------------------
 
 double GetReal(const Doc& doc, const json& obj, const std::string& prefix, const char* name, double def,
                double lo, double hi, const char* range) {
@@ -935,7 +999,7 @@ void ReadResources(const fs::path& dir, const Doc& doc, const json& root, RProje
   CheckKeys(doc, *r, p,
             {"sounds", "sprites", "backgrounds", "paths", "scripts", "fonts", "timelines", "objects", "rooms"});
   // Records of these kinds come with later versions of the format.
-  for (const char* kind : {"paths", "fonts", "timelines"}) {
+  for (const char* kind : {"paths", "timelines"}) {
     const json* list = Member(*r, kind);
     if (!list) continue;
     ExpectArray(doc, *list, Join(p, kind));
@@ -948,6 +1012,9 @@ void ReadResources(const fs::path& dir, const Doc& doc, const json& root, RProje
   if (const json* sounds = Member(*r, "sounds"))
     for (const auto& name : ReadNameList(doc, *sounds, Join(p, "sounds")))
       project.sounds.push_back(name ? std::optional(ReadSound(dir, *name)) : std::nullopt);
+  if (const json* fonts = Member(*r, "fonts"))
+    for (const auto& name : ReadNameList(doc, *fonts, Join(p, "fonts")))
+      project.fonts.push_back(name ? std::optional(ReadFont(dir, *name)) : std::nullopt);
   std::vector<std::optional<std::string>> spriteNames;
   if (const json* sprites = Member(*r, "sprites")) spriteNames = ReadNameList(doc, *sprites, Join(p, "sprites"));
   project.sprites = ReadSprites(dir, spriteNames);

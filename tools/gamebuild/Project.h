@@ -150,6 +150,11 @@ struct RSoundSource {
   bool preload = true;
 };
 
+struct RFontSource {
+  std::string name;
+  std::vector<uint8_t> record;  // the font record as the runner reads it
+};
+
 struct RGameInfoSource {
   int32_t color = 0xE1FFFF;
   bool embed = false;
@@ -178,6 +183,7 @@ struct RProject {
   std::vector<std::optional<RSpriteSource>> sprites;  // by index
   std::vector<std::optional<RBackgroundSource>> backgrounds;
   std::vector<std::optional<RScriptSource>> scripts;  // by index; empty slots stay empty
+  std::vector<std::optional<RFontSource>> fonts;      // by index
   std::vector<std::optional<RObjectSource>> objects;  // by index
   std::vector<std::optional<RRoomSource>> rooms;      // by index
   int32_t lastInstanceId = kFirstInstanceId - 1;      // the largest placed instance id

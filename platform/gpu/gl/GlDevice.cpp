@@ -842,6 +842,7 @@ class GlDevice final : public DeviceBase {
     SetUniforms(p, tex != nullptr);
     Attributes(format);
     glDrawArrays(PrimitiveMode(type), first, count);
+    ++drawCalls_;
     // Lines end on their last pixel, which GL's rule leaves out.
     if (type == EPrimitive::LineList) {
       for (int32_t i = first + 1; i < first + count; i += 2) glDrawArrays(GL_POINTS, i, 1);

@@ -29,7 +29,11 @@ class NullDevice final : public DeviceBase {
   bool MultisampleSupported(int32_t samples) const override { return samples <= 1; }
   void Clear(uint32_t, uint32_t, float, uint32_t) override {}
   void SetTexture(TextureHandle) override {}
-  void DrawPrimitiveUP(EPrimitive, int32_t, EVertexFormat, const void*, size_t) override {}
+  void DrawPrimitiveUP(EPrimitive type, int32_t n, EVertexFormat format, const void* vertices,
+                       size_t bytes) override {
+    const int32_t count = VertexCount(type, n);
+    if (count > 0 && vertices && bytes >= size_t(count) * size_t(VertexSize(format))) ++drawCalls_;
+  }
   BufferHandle CreateVertexBuffer(size_t bytes) override {
     buffers_[++next_] = bytes;
     return next_;
@@ -39,7 +43,12 @@ class NullDevice final : public DeviceBase {
     return it != buffers_.end() && offset <= it->second && bytes <= it->second - offset;
   }
   void ReleaseVertexBuffer(BufferHandle vb) override { buffers_.erase(vb); }
-  void DrawPrimitive(BufferHandle, EPrimitive, int32_t, int32_t, EVertexFormat) override {}
+  void DrawPrimitive(BufferHandle vb, EPrimitive type, int32_t first, int32_t n, EVertexFormat format) override {
+    auto it = buffers_.find(vb);
+    const int32_t count = VertexCount(type, n);
+    if (it == buffers_.end() || count == 0 || first < 0) return;
+    if ((size_t(first) + size_t(count)) * size_t(VertexSize(format)) <= it->second) ++drawCalls_;
+  }
   TextureHandle CreateTexture(int32_t w, int32_t h, bool target) override {
     if (w <= 0 || h <= 0 || w > caps_.maxTextureSize || h > caps_.maxTextureSize) return 0;
     textures_[++next_] = Size{w, h, target};

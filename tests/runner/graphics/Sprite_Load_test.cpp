@@ -86,6 +86,14 @@ TEST(LoaderPixels, StretchAlphaAndGradient) {
   EXPECT_EQ(g.GetPixel(0, 1), 0xFF000000u);
   EXPECT_EQ(g.GetPixel(2, 0), 0xFF800000u);
   EXPECT_EQ(g.GetPixel(3, 1), 0xFFBF0000u);
+  // Ellipses from the edge to the centre; circles about the top-left corner.
+  const TBitmap32 e = TBitmap32::Gradient(5, 5, 0x000000, 0xFFFFFF, 3);
+  EXPECT_EQ(e.GetPixel(0, 0), 0xFF000000u);
+  EXPECT_EQ(e.GetPixel(2, 2), 0xFFFFFFFFu);
+  const TBitmap32 c = TBitmap32::Gradient(4, 4, 0x000000, 0xFFFFFF, 8);
+  EXPECT_EQ(c.GetPixel(0, 0), 0xFFBFBFBFu);  // radius 1 of 4
+  EXPECT_EQ(c.GetPixel(3, 0), 0xFF000000u);
+  EXPECT_EQ(c.GetPixel(3, 3), 0xFF000000u);  // beyond the largest circle
   // A 1-pixel-wide middle gradient has no steps; an unknown kind is the first colour.
   EXPECT_EQ(TBitmap32::Gradient(1, 3, 0xFF0000, 0x00FF00, 4).GetPixel(0, 2), kBlue);
   EXPECT_EQ(TBitmap32::Gradient(0, -5, 0x0000FF, 0, 42).Pixels(), std::vector<uint32_t>{kRed});
@@ -178,6 +186,11 @@ TEST_F(SpriteFiles, GifImagesBuildOnEachOtherOnlyWhenKept) {
   // The fill colour is the bottom-left pixel, so background removal clears it.
   ASSERT_TRUE(s.LoadGifFromFile(Path("anim.GIF"), true, false));
   EXPECT_EQ(Alphas(s.i_bitmap[1]), (std::vector<uint32_t>{0, 255, 0, 0, 0, 255}));
+  // Empty or cut data decodes to nothing.
+  int32_t w = 0, h = 0;
+  std::vector<RGifImage> images;
+  EXPECT_FALSE(DecodeGifImages({}, w, h, images));
+  EXPECT_FALSE(DecodeGifImages({'G', 'I', 'F', '8', '9', 'a', 3, 0}, w, h, images));
   // An unreadable GIF leaves the sprite as it was.
   std::FILE* f = std::fopen(Path("bad.gif").c_str(), "wb");
   std::fputs("GIF89a broken", f);

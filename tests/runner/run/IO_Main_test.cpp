@@ -258,6 +258,7 @@ class MousePhase : public InputTest {
     room.r_view[0].xview = 100;
     room.r_view[0].wview = 320;
     room.r_view[0].hview = 240;
+    RecordRoomViews(room);  // as the last drawn frame would have
     obj = AddObject();
     const std::pair<int32_t, const char*> tags[] = {
         {0, "left"},

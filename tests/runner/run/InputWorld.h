@@ -54,7 +54,7 @@ class InputTest : public WorldTest {
     WorldTest::SetUp();
     StopInputScripts();
     ResetInput();
-    SetViewTableSource(nullptr);
+    ClearViewTable();
     SetRegionLayoutSource(nullptr);
     SetInstancePointTest(nullptr);
     InstallInput();
