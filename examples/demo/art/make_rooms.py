@@ -81,7 +81,7 @@ def parse(text):
 
 
 def room(rows, caption, view):
-    instances, tiles = [], []
+    instances, tiles = [{'object': 'obj_hud', 'x': 0, 'y': 0}], []
     for cy, row in enumerate(rows):
         for cx, c in enumerate(row):
             x, y = cx * CELL, cy * CELL
