@@ -4,8 +4,10 @@
 // game.json may set "steps" (the step limit, default 100000), "seed", "status" (the expected
 // exit status, default 0), "env" (more environment variables) and "tolerance" (how far each
 // colour channel of an expected .png image may be off, default 2: images are compared by their
-// pixels, and a mismatch leaves the actual image in golden-out/). GAMES_UPDATE=1 rewrites the
-// expected files from the run (check every change by hand).
+// pixels, and a mismatch leaves the actual image in golden-out/). A folder with only a test.json
+// plays a project kept elsewhere: "project" and "replay" (an input script) are paths from the
+// source root. GAMES_UPDATE=1 rewrites the expected files from the run (check every change by
+// hand).
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <sys/wait.h>
@@ -45,7 +47,7 @@ std::string Quote(const std::string& s) {
 std::vector<std::string> GameNames() {
   std::vector<std::string> names;
   for (const auto& e : fs::directory_iterator(fs::path(TEST_SOURCE_DIR) / "tests/games"))
-    if (fs::exists(e.path() / "game.json")) names.push_back(e.path().filename().string());
+    if (fs::exists(e.path() / "game.json") || fs::exists(e.path() / "test.json")) names.push_back(e.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -79,13 +81,15 @@ int Shell(const std::string& command) {
 }
 
 TEST_P(Games, RunToTheirExpectedFiles) {
-  const fs::path project = fs::path(TEST_SOURCE_DIR) / "tests/games" / GetParam();
+  const fs::path here = fs::path(TEST_SOURCE_DIR) / "tests/games" / GetParam();
   const fs::path work = fs::path(TEST_BINARY_DIR) / "games" / GetParam();
   fs::remove_all(work);
   fs::create_directories(work);
 
   nlohmann::json settings = nlohmann::json::object();
-  if (fs::exists(project / "test.json")) settings = nlohmann::json::parse(ReadFile(project / "test.json"));
+  if (fs::exists(here / "test.json")) settings = nlohmann::json::parse(ReadFile(here / "test.json"));
+  const fs::path project =
+      settings.contains("project") ? fs::path(TEST_SOURCE_DIR) / settings["project"].get<std::string>() : here;
   const int64_t steps = settings.value("steps", int64_t{100000});
   const int64_t seed = settings.value("seed", int64_t{0});
   const int status = settings.value("status", 0);
@@ -99,13 +103,15 @@ TEST_P(Games, RunToTheirExpectedFiles) {
 
   std::string env = "RUNNER_TEST_MODE=1 RUNNER_HEADLESS=1 RUNNER_TEST_STEPS=" + std::to_string(steps) +
                     " RUNNER_TEST_SEED=" + std::to_string(seed);
+  if (settings.contains("replay"))
+    env += " RUNNER_REPLAY=" + Quote((fs::path(TEST_SOURCE_DIR) / settings["replay"].get<std::string>()).string());
   if (settings.contains("env"))
     for (const auto& [k, v] : settings["env"].items()) env += " " + k + "=" + Quote(v.get<std::string>());
   const int got = Shell("cd " + Quote(work.string()) + " && env " + env + " " + Quote(RUNNER_EXE) +
                       " game.kvx >stdout.txt 2>stderr.txt");
   EXPECT_EQ(got, status) << ReadFile(work / "stderr.txt");
 
-  const fs::path expected = project / "expected";
+  const fs::path expected = here / "expected";
   ASSERT_TRUE(fs::is_directory(expected)) << "no expected/ folder";
   for (const auto& e : fs::directory_iterator(expected)) {
     const fs::path produced = work / e.path().filename();
