@@ -265,9 +265,12 @@ void Texture_DrawTiled(int32_t id, int32_t col, double xorig, double yorig, doub
   // A rectangle of absurd size would otherwise keep the loops going for ever.
   constexpr int32_t kMaxTiles = 1 << 16;
   int32_t columns = 0;
-  for (int64_t cx = start(RoundInt(x), tw, htiled, xr); cx < xr + wr && columns++ < kMaxTiles; cx += tw) {
+  // Copies go on while the copy itself, not its origin point, starts before the far edge: with
+  // an origin the last copies would otherwise leave a strip as wide as the origin undrawn.
+  const double ox = xscale * xorig, oy = yscale * yorig;
+  for (int64_t cx = start(RoundInt(x), tw, htiled, xr); cx - ox < xr + wr && columns++ < kMaxTiles; cx += tw) {
     int32_t rows = 0;
-    for (int64_t cy = start(RoundInt(y), th, vtiled, yr); cy < yr + hr && rows++ < kMaxTiles; cy += th) {
+    for (int64_t cy = start(RoundInt(y), th, vtiled, yr); cy - oy < yr + hr && rows++ < kMaxTiles; cy += th) {
       QuadVertex v[4];
       Corners(static_cast<double>(cx), static_cast<double>(cy), l, tp, r, b, 0.0, v);
       Color(v, c);

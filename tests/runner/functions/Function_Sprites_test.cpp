@@ -104,6 +104,8 @@ TEST_F(SpriteDrawing, TiledHonoursTheOriginPartDoesNot) {
   const TBitmap32 shot = Capture();
   EXPECT_EQ(shot.GetPixel(0, 0), 0xFF0000FFu);
   EXPECT_EQ(shot.GetPixel(3, 3), 0xFF0000FFu);
+  EXPECT_EQ(shot.GetPixel(31, 0), 0xFF0000FFu);  // the copies reach the far edges too
+  EXPECT_EQ(shot.GetPixel(0, 31), 0xFF0000FFu);
   EXPECT_EQ(shot.GetPixel(30, 30), 0xFFFFFFFFu);
   EXPECT_TRUE(MatchesGolden(shot, "sprites_tiled_part", 8));
 }
