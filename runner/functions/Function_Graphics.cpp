@@ -159,7 +159,7 @@ void screen_redraw(CInstance*, CInstance*, int32_t, Args, RValue&) {
 }
 void screen_refresh(CInstance*, CInstance*, int32_t, Args, RValue&) { Display_Represent(); }
 // Presenting is not tied to the display's refresh here; there is no blank to wait for.
-void screen_wait_vsync(CInstance*, CInstance*, int32_t, Args, RValue&) {}
+void screen_wait_vsync(CInstance*, CInstance*, int32_t, Args, RValue&) { Display_WaitVBlank(); }
 void screen_save(CInstance*, CInstance*, int32_t, Args a, RValue&) {
   const std::string name(a[0].str());
   Display_SaveScreen(name.empty() ? name : MapWindowsPath(name), 0, 0, Display_UsedWidth(), Display_UsedHeight());

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "platform/app/Application.h"
+#include "platform/clock/Clock.h"
 #include "platform/dialogs/MessageBox.h"
 #include "platform/display/Display.h"
 #include "platform/video/Video.h"
@@ -246,9 +247,18 @@ void Display_BeginFrame() {
   if (gpu::IDevice* d = Dev()) d->BeginScene();
 }
 
+// The window is shown through a copy of the frame, so no driver blank reaches us: the timer
+// stands in for it and waits for the next refresh of the display's frequency.
+void Display_WaitVBlank() {
+  const int32_t hz = Display_Frequency() > 0 ? Display_Frequency() : 60;
+  const int64_t period = 1000000 / std::clamp(hz, 1, 1000);
+  platform::SleepMicros(period - platform::NowMicros() % period);
+}
+
 void Display_EndAndPresent() {
   gpu::IDevice* d = Dev();
   if (d) d->EndScene();
+  if (g_rs.vsync) Display_WaitVBlank();
   if (!Present()) Display_ResetDevice();
 }
 

@@ -44,7 +44,9 @@ bool Display_CreateDevice(int32_t maxWidth, int32_t maxHeight, bool vsync);
 void Display_ReleaseDevice();
 bool Display_ResetDevice();
 void Display_BeginFrame();
-void Display_EndAndPresent();
+void Display_EndAndPresent();  // waits for the vertical blank first when synchronisation is on
+// Waits until the next refresh of the display (screen_wait_vsync, transitions).
+void Display_WaitVBlank();
 void Display_Represent();
 // Repaint: the bands around the region and the region itself (also without a device).
 void Display_Repaint();

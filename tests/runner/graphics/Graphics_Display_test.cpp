@@ -11,6 +11,7 @@
 #include <fstream>
 #include <string>
 
+#include "platform/clock/Clock.h"
 #include "platform/display/Display.h"
 #include "platform/video/Video.h"
 #include "platform/window/Window.h"
@@ -229,3 +230,24 @@ TEST_F(DisplayTest, EmptyScreenshotNameIsAnError) {
 }
 
 }  // namespace
+
+// Without a driver blank the timer waits for the next refresh of the 60 Hz display; presenting
+// waits only when synchronisation is on.
+TEST_F(DisplayTest, VerticalBlankWaitsForTheNextRefresh) {
+  platform::UseVirtualClock(true);
+  const int64_t period = 1000000 / 60;
+  const int64_t start = platform::NowMicros();
+  Display_WaitVBlank();
+  const int64_t first = platform::NowMicros();
+  EXPECT_EQ(first % period, 0);
+  EXPECT_GT(first, start);
+  EXPECT_LE(first - start, period);
+
+  Display_EndAndPresent();
+  EXPECT_EQ(platform::NowMicros(), first);  // synchronisation off
+  Display_SetVSync(true);
+  Display_EndAndPresent();
+  EXPECT_EQ(platform::NowMicros(), first + period);
+  Display_SetVSync(false);
+  platform::UseVirtualClock(false);
+}
