@@ -68,6 +68,10 @@ void CFont::Clear() {
   s_spr = -1;
   s_charset = 1;
   s_AntiAlias = 3;
+  ClearGlyphs();
+}
+
+void CFont::ClearGlyphs() {
   s_x.fill(0);
   s_y.fill(0);
   s_w.fill(0);
@@ -123,15 +127,7 @@ bool CFont::CreateFont(const std::string& name, int32_t size, bool bold, bool it
 }
 
 bool CFont::Rasterise(const std::string& fontFile) {
-  s_x.fill(0);
-  s_y.fill(0);
-  s_w.fill(0);
-  s_h.fill(0);
-  s_shift.fill(0);
-  s_offset.fill(0);
-  s_bw = s_bh = 0;
-  s_bytes.clear();
-  s_FontHeight = 0;
+  ClearGlyphs();
   const int32_t points = std::clamp(s_size, -kMaxRasterPoints, kMaxRasterPoints);
   auto face = platform::fonts::OpenFontFace(fontFile.empty() ? s_name : fontFile, points, s_bold, s_italic,
                                             s_charset);

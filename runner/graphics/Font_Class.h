@@ -68,6 +68,7 @@ class CFont {
   int32_t s_FontHeight = 0;
 
  private:
+  void ClearGlyphs();  // the glyph table, the atlas and the height
   // The glyph slot drawn for code c, or -1 when nothing is drawn.
   int32_t GlyphOf(int32_t c) const;
   void DrawGlyph(int32_t g, double x, double y, double xsc, double ysc, double angle, const int32_t* cols,
