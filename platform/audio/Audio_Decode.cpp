@@ -83,7 +83,8 @@ const uint8_t* FindSmf(const uint8_t* data, size_t size, size_t& smfSize) {
   }
   if (size < 12 || std::memcmp(data, "RIFF", 4) != 0 || std::memcmp(data + 8, "RMID", 4) != 0) return nullptr;
   size_t pos = 12;
-  while (size - pos >= 8) {
+  // The pad byte after an odd chunk may be missing at the very end, taking pos past size.
+  while (pos <= size && size - pos >= 8) {
     size_t len = Le32(data + pos + 4);
     if (len > size - pos - 8) return nullptr;
     if (std::memcmp(data + pos, "data", 4) == 0) {

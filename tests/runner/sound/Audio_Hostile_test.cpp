@@ -32,4 +32,13 @@ TEST(AudioReaders, SurviveEveryByteChanged) {
   }
 }
 
+// An RMID file whose last chunk has an odd length and no pad byte: the chunk walk stepped
+// one byte past the end and read beyond the file.
+TEST(AudioReaders, RmidOddChunkAtTheEnd) {
+  std::vector<uint8_t> file = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'R', 'M', 'I', 'D',
+                               'L', 'I', 'S', 'T', 1, 0, 0, 0, 'x'};
+  EXPECT_FALSE(platform::audio::IsMidi(file.data(), file.size()));
+  EXPECT_EQ(platform::audio::MidiLengthMs(file.data(), file.size()), -1);
+}
+
 }  // namespace
