@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 #include "runner/code/Variable_Class.h"
 #include "runner/code/Variable_Main.h"
@@ -84,7 +85,9 @@ void CGlobalVars::SaveToStream(CStream& str) const {
   str.WriteInteger(kGlobalVersion);
   list_.SaveToStream(str);
   str.WriteInteger(FlagCount());
-  for (bool f : flags_) str.WriteBoolean(f);
+  // Ten thousand flags as booleans (integers 0/1), written as one block.
+  const std::vector<int32_t> words(flags_.begin(), flags_.end());
+  str.WriteBuffer(words.data(), static_cast<int32_t>(words.size() * 4));
 }
 
 void CGlobalVars::LoadFromStream(CStream& str) {
@@ -94,8 +97,10 @@ void CGlobalVars::LoadFromStream(CStream& str) {
   int32_t n = str.ReadInteger();
   if (n < 0 || static_cast<int64_t>(n) * 4 > str.GetSize() - str.GetPosition())
     throw StreamError("bad flag count in global variables");
+  std::vector<int32_t> words(static_cast<size_t>(n));
+  str.ReadBuffer(words.data(), n * 4);
   std::vector<bool> flags(static_cast<size_t>(n));
-  for (int32_t i = 0; i < n; ++i) flags[static_cast<size_t>(i)] = str.ReadBoolean();
+  for (size_t i = 0; i < words.size(); ++i) flags[i] = words[i] > 0;  // as a boolean reads
   list_.v_vars.swap(list.v_vars);
   flags_.swap(flags);
 }
