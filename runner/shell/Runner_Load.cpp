@@ -140,6 +140,10 @@ bool LoadGameData(const std::string& path) {
   SetApplicationTitle(std::filesystem::path(path).stem().string());
   CStream stream;
   if (!stream.LoadFromFile(path)) return Fail("Error: Cannot read the game file.");
+  return LoadGameData(stream);
+}
+
+bool LoadGameData(CStream& stream) {
   InitFastCRC();
   const int64_t s = FindGameDataSignature(stream.Data(), static_cast<size_t>(stream.GetSize()));
   if (s < 0) return Fail("Error: Not a valid game file.");

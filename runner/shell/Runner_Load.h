@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+class CStream;
+
 inline constexpr int32_t kGameDataVersion = 810;
 // The search for appended game data starts past the largest runner image the format allows.
 inline constexpr int64_t kSignatureSearchStart = 3800004;
@@ -30,6 +32,8 @@ bool FileHasGameData(const std::string& path);
 // Loads the game data from the file. Returns false after showing its own message; throws on
 // damaged data (the caller shows the generic load-failure message).
 bool LoadGameData(const std::string& path);
+// The same on a whole game file already in memory; unscrambles the stream in place.
+bool LoadGameData(CStream& file);
 
 // Runs the preparation steps. Returns false after showing its own message. The first success
 // adds the removal of included files to the shutdown steps.

@@ -270,6 +270,12 @@ void CStream::SetPosition(int32_t pos) {
   pos_ = std::clamp(pos, 0, GetSize());
 }
 
+void CStream::SetSize(int32_t size) {
+  if (size < 0) Fail("negative size");
+  buf_.resize(static_cast<size_t>(size));
+  pos_ = std::min(pos_, size);
+}
+
 void CStream::Clear() {
   buf_.clear();
   buf_.shrink_to_fit();

@@ -44,6 +44,7 @@ class CStream {
   int32_t GetPosition() const { return pos_; }
   void SetPosition(int32_t pos);  // clamped to 0..size
   int32_t GetSize() const { return static_cast<int32_t>(buf_.size()); }
+  void SetSize(int32_t size);  // cuts or extends with zeros; the position stays inside
   void Clear();
   bool LoadFromFile(const std::string& path);
   bool SaveToFile(const std::string& path) const;

@@ -1,15 +1,11 @@
 // Fuzz target for the whole game-file load path. The input is the game data as the runner sees
 // it once unscrambled (from the version word on) in open form (FuzzBlocks.h); the target packs
-// its blocks, scrambles it as a game-file writer does, puts it behind the signature in a file
-// and has LoadGameData read that file with every subsystem's chunk loader installed. A game that
-// loads has its scripts compiled too; nothing runs (constants and library code could loop).
-#include <fcntl.h>
-#include <unistd.h>
-
+// its blocks, scrambles it as a game-file writer does, puts it behind the signature in a game
+// file held in memory and has LoadGameData read it with every subsystem's chunk loader
+// installed. A game that loads has its scripts compiled too; nothing runs (constants and
+// library code could loop).
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,18 +24,17 @@ namespace {
 constexpr uint8_t kSignature[kSignatureSize] = {0x4B, 0x00, 0x56, 0xF7, 0x67, 0x52, 0x14, 0x58};
 constexpr uint32_t kK1 = 12345;
 
-std::string g_path;
-int g_fd = -1;
-
-void RemoveFile() {
-  if (g_fd >= 0) close(g_fd);
-  unlink(g_path.c_str());
-}
+// The game file: zeros up to the search start, then the tail. Loading unscrambles the tail in
+// place and leaves the zeros alone, so each load only writes the tail again.
+CStream g_file;
 
 // -1: threw StreamError, 0: failed with a message, 1: loaded.
-int Load() {
+int Load(CStream& tail) {
+  g_file.SetSize(static_cast<int32_t>(kSignatureSearchStart));
+  g_file.SetPosition(static_cast<int32_t>(kSignatureSearchStart));
+  g_file.WriteBuffer(tail.Data(), tail.GetSize());
   try {
-    return LoadGameData(g_path) ? 1 : 0;
+    return LoadGameData(g_file) ? 1 : 0;
   } catch (const StreamError&) {
     return -1;
   }
@@ -52,11 +47,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   SetLoadMessageSink([](std::string_view) {});
   SetErrorSink([](std::string_view, bool) {});
   SetD3DXLoader([](const std::string&) { return true; });
-  std::string pattern = (std::filesystem::temp_directory_path() / "fuzz_load_XXXXXX").string();
-  g_fd = mkstemp(pattern.data());
-  if (g_fd < 0) std::abort();
-  g_path = pattern;
-  std::atexit(RemoveFile);
   return 0;
 }
 
@@ -71,15 +61,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   tail.WriteBuffer(plain.data(), static_cast<int32_t>(plain.size()));
   tail.EncryptWad(kSignatureSize, kK1);
 
-  // The zeros before the signature are a hole in the file: nothing to write or keep in memory.
-  if (ftruncate(g_fd, 0) != 0 ||
-      pwrite(g_fd, tail.Data(), static_cast<size_t>(tail.GetSize()), kSignatureSearchStart) != tail.GetSize())
-    std::abort();
-
   // Every chunk loader first discards what its list held: loading a game again ends the same
   // way. Checked after the loads that got through, the ones with state worth leaving behind.
-  if (Load() != 1) return 0;
-  FUZZ_CHECK(Load() == 1);
+  if (Load(tail) != 1) return 0;
+  FUZZ_CHECK(Load(tail) == 1);
   CompileScripts();
   return 0;
 }

@@ -95,6 +95,16 @@ TEST(Stream, SetPositionIsClamped) {
   EXPECT_EQ(s.GetPosition(), 10);
 }
 
+TEST(Stream, SetSizeCutsOrExtendsWithZeros) {
+  CStream s(Bytes(10, 7));
+  s.SetPosition(8);
+  s.SetSize(4);
+  EXPECT_EQ(s.GetPosition(), 4);
+  s.SetSize(6);
+  EXPECT_EQ(s.Bytes(), (std::vector<uint8_t>{7, 7, 7, 7, 0, 0}));
+  EXPECT_THROW(s.SetSize(-1), StreamError);
+}
+
 TEST(Stream, NegativeCountsAreRejected) {
   CStream s(Bytes(10, 0));
   uint8_t dst[4];

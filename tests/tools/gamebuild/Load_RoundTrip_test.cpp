@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include "runner/shell/Support_Stream.h"
 #include "tests/tools/gamebuild/GameFixture.h"
 
 using namespace fixture;
@@ -46,6 +47,15 @@ TEST(LoadSequence, HeaderValuesArrive) {
   const std::array<uint8_t, 16> id = {0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77,
                                       0x88, 0x99, 0xaa, 0xbb, 0xcc, 0xdd, 0xee, 0xff};
   EXPECT_EQ(GameSessionId(), id);
+}
+
+// A game file already in memory loads as from the file (what the load fuzzer relies on).
+TEST(LoadSequence, LoadsFromMemory) {
+  Project project({{"game.json", GameJson(R"("session_guid": "00112233-4455-6677-8899-aabbccddeeff")")}});
+  LoadRun run;
+  CStream file(project.BuildBytes());
+  ASSERT_TRUE(LoadGameData(file));
+  EXPECT_EQ(GameSessionId()[15], 0xff);
 }
 
 // --- failure table ---------------------------------------------------------------------------
