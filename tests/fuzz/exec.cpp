@@ -10,6 +10,8 @@
 #include "runner/code/Code_Error.h"
 #include "runner/code/Code_Exec.h"
 #include "runner/code/Code_Function.h"
+#include "runner/graphics/Font_Main.h"
+#include "runner/graphics/Sprite_Main.h"
 #include "tests/fuzz/FuzzCheck.h"
 #include "tests/runner/code/TestHost.h"
 
@@ -48,6 +50,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data) + 1, size - 1);
   if (MayRunForEver(text)) return 0;
   ScopedTestWorld world;
+  // What a program adds to the resource lists (sprite_add, font_add...) a game keeps; here each
+  // input starts from empty lists, or millions of inputs pile them up in memory.
+  struct ClearResources {
+    ~ClearResources() {
+      ClearSpritesAndBackgrounds();
+      ClearFonts();
+    }
+  } clearResources;
   CCode code(text, data[0] & 1);
   if (!code.Compile()) return 0;
   RValue* const slots = Arguments().slots;
