@@ -1,7 +1,7 @@
 // Fuzz target for the interpreter: the text after byte 0 (bit 0: expression) is compiled and
 // run twice in the interpreter tests' small world. Code that could run for ever (loops, with,
-// nested executions, scripts, instance creation) is left out: every other program ends, and
-// must leave the nesting depth and the argument slots as it found them.
+// nested executions, scripts, instance creation, waiting for input or time) is left out: every
+// other program ends, and must leave the nesting depth and the argument slots as it found them.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -33,8 +33,10 @@ bool HasWord(std::string_view text, std::string_view word, bool prefix) {
 }
 
 bool MayRunForEver(std::string_view text) {
-  static constexpr std::string_view kWords[] = {"while", "do", "until", "for", "repeat", "with",
-                                                "test_create", "string_repeat", "string_format"};
+  // keyboard_wait and mouse_wait wait for the player, and sleep as long as it is told.
+  static constexpr std::string_view kWords[] = {"while",         "do",           "until",         "for",
+                                                "repeat",        "with",         "test_create",   "string_repeat",
+                                                "string_format", "keyboard_wait", "mouse_wait",   "sleep"};
   static constexpr std::string_view kPrefixes[] = {"execute", "scr", "script"};
   for (std::string_view w : kWords)
     if (HasWord(text, w, false)) return true;
