@@ -24,7 +24,7 @@
 #include "runner/run/Room_Class.h"
 #include "runner/run/Run_Host.h"
 #include "runner/run/Run_Main.h"
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 
 namespace {
 struct Program {

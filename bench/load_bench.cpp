@@ -5,7 +5,7 @@
 #include <random>
 #include <vector>
 
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 
 namespace {
 std::vector<uint8_t> RandomBytes(size_t n) {

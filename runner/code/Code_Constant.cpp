@@ -11,7 +11,7 @@
 
 #include "runner/code/Code_Error.h"
 #include "runner/code/Code_Main.h"
-#include "runner/shell/Runner.h"
+#include "runner/base/Runner_Process.h"
 
 namespace {
 constexpr double kPi = std::numbers::pi;  // the double nearest to pi

@@ -14,8 +14,8 @@
 #include "runner/run/Event_Name.h"
 #include "runner/run/Run_Hooks.h"
 #include "runner/run/Run_Main.h"
-#include "runner/shell/Option_Main.h"
-#include "runner/shell/Runner.h"
+#include "runner/base/Option_Main.h"
+#include "runner/base/Runner_Process.h"
 
 namespace {
 RCodeError g_error;

@@ -2,7 +2,7 @@
 #include "runner/code/Constant_Main.h"
 
 #include "runner/code/Code_Constant.h"
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 
 namespace {
 std::vector<RConstantText>& Texts() {

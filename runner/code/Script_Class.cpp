@@ -1,7 +1,7 @@
 // CScript; see Script_Class.h.
 #include "runner/code/Script_Class.h"
 
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 
 void CScript::Clear() {
   s_code.reset();

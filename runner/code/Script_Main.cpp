@@ -10,7 +10,7 @@
 #include "runner/code/Code_Exec.h"
 #include "runner/code/Code_Function.h"
 #include "runner/shell/Load_Chunks.h"
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 
 namespace {
 struct RScriptSlot {

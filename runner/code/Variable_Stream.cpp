@@ -7,7 +7,7 @@
 
 #include "runner/code/Variable_Class.h"
 #include "runner/code/Variable_Main.h"
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 
 void WriteValue(CStream& str, const RValue& v) {
   str.WriteInteger(v.kind());

@@ -10,7 +10,7 @@
 #include "runner/code/Code_Error.h"
 #include "runner/code/Code_Exec.h"
 #include "runner/code/Script_Main.h"
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 
 namespace {
 

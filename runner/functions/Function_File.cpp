@@ -13,7 +13,7 @@
 #include "runner/code/Variable_Class.h"
 #include "runner/functions/Support_File.h"
 #include "runner/shell/DataNew_Class.h"
-#include "runner/shell/Runner_Temp.h"
+#include "runner/base/Runner_Temp.h"
 
 namespace {
 void Error(std::string_view message) {

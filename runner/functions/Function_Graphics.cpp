@@ -9,7 +9,7 @@
 #include "runner/graphics/Graphics_Window.h"
 #include "runner/run/Run_Hooks.h"
 #include "runner/run/Run_Main.h"
-#include "runner/shell/Runner_Temp.h"
+#include "runner/base/Runner_Temp.h"
 
 namespace {
 using Args = RValue*;

@@ -14,7 +14,7 @@
 #include "runner/run/Instance_Class.h"
 #include "runner/run/Room_Class.h"
 #include "runner/run/Run_Main.h"
-#include "runner/shell/Runner_Temp.h"
+#include "runner/base/Runner_Temp.h"
 
 namespace {
 using Args = RValue*;

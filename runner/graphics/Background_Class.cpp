@@ -6,7 +6,7 @@
 
 #include "runner/graphics/Graphics_Texture.h"
 #include "runner/graphics/Sprite_Class.h"
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 
 namespace {
 constexpr double kDegToRad = std::numbers::pi / 180.0;

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "runner/graphics/BM32_Bitmap.h"
+#include "runner/base/BM32_Bitmap.h"
 
 class CStream;
 

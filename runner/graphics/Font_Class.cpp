@@ -9,7 +9,7 @@
 #include "platform/fonts/FontRaster.h"
 #include "runner/graphics/Graphics_Texture.h"
 #include "runner/graphics/Sprite_Main.h"
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 
 namespace {
 

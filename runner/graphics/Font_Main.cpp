@@ -6,7 +6,7 @@
 #include "runner/graphics/Graphics_Display.h"
 #include "runner/graphics/Sprite_Main.h"
 #include "runner/shell/Load_Chunks.h"
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 
 namespace {
 std::unique_ptr<CFont>& DefaultSlot() {

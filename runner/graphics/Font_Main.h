@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "runner/graphics/Font_Class.h"
-#include "runner/graphics/Resource_List.h"
+#include "runner/base/Resource_List.h"
 
 class CStream;
 

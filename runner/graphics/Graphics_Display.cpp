@@ -22,8 +22,8 @@
 #include "runner/graphics/Graphics_D3D.h"
 #include "runner/graphics/Graphics_Texture.h"
 #include "runner/graphics/Graphics_Window.h"
-#include "runner/shell/Option_Main.h"
-#include "runner/shell/Runner.h"
+#include "runner/base/Option_Main.h"
+#include "runner/base/Runner_Process.h"
 #include "runner/shell/Runner_Form.h"
 
 namespace gpu = platform::gpu;

@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "runner/graphics/BM32_Bitmap.h"
+#include "runner/base/BM32_Bitmap.h"
 
 namespace platform {
 class TWindow;

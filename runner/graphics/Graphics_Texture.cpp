@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "runner/graphics/BM32_Bitmap.h"
+#include "runner/base/BM32_Bitmap.h"
 #include "runner/graphics/Graphics_D3D.h"
 
 namespace gpu = platform::gpu;

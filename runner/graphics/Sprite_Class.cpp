@@ -7,7 +7,7 @@
 #include <numbers>
 
 #include "runner/graphics/Graphics_Texture.h"
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 
 namespace {
 constexpr double kDegToRad = std::numbers::pi / 180.0;

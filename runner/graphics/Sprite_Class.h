@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "runner/graphics/BM32_Bitmap.h"
+#include "runner/base/BM32_Bitmap.h"
 #include "runner/graphics/Sprite_Mask.h"
 
 class CStream;

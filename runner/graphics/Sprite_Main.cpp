@@ -7,7 +7,7 @@
 #include "runner/run/Instance_Class.h"
 #include "runner/run/Room_Class.h"
 #include "runner/shell/Load_Chunks.h"
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 
 TResourceList<CSprite>& Sprites() {
   static TResourceList<CSprite> list("__newsprite");

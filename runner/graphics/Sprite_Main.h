@@ -3,7 +3,7 @@
 #pragma once
 
 #include "runner/graphics/Background_Class.h"
-#include "runner/graphics/Resource_List.h"
+#include "runner/base/Resource_List.h"
 #include "runner/graphics/Sprite_Class.h"
 
 class CStream;

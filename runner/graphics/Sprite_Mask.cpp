@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "runner/graphics/BM32_Bitmap.h"
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/BM32_Bitmap.h"
+#include "runner/base/Support_Stream.h"
 
 namespace {
 

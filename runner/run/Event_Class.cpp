@@ -2,7 +2,7 @@
 #include "runner/run/Event_Class.h"
 
 #include "runner/run/Event_Main.h"
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 
 namespace {
 int32_t g_walkDepth = 0;

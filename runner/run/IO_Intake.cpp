@@ -19,7 +19,7 @@
 #include "runner/run/IO_Main.h"
 #include "runner/run/Run_Hooks.h"
 #include "runner/run/Run_Main.h"
-#include "runner/shell/Runner.h"
+#include "runner/base/Runner_Process.h"
 #include "runner/shell/Runner_Form.h"
 #include "runner/shell/Runner_TestMode.h"
 

@@ -16,7 +16,7 @@
 #include "runner/run/Room_Class.h"
 #include "runner/run/Run_Hooks.h"
 #include "runner/run/Run_Main.h"
-#include "runner/shell/Option_Main.h"
+#include "runner/base/Option_Main.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "runner/run/Object_Class.h"
 #include "runner/run/Object_Main.h"
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 
 namespace {
 SpriteShapeLookup g_spriteShape = nullptr;

@@ -5,7 +5,7 @@
 
 #include "runner/run/Event_Main.h"
 #include "runner/run/Object_Main.h"
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 
 namespace {
 // Calls f on obj and its ancestors, nearest first, until f returns true. The step limit ends a

@@ -9,7 +9,7 @@
 #include "runner/run/Object_Lists.h"
 #include "runner/shell/Load_Chunks.h"
 #include "runner/shell/Runner_Load.h"
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 
 namespace {
 struct Entry {

@@ -10,7 +10,7 @@
 #include "runner/run/Object_Main.h"
 #include "runner/run/Room_Main.h"
 #include "runner/run/Run_Main.h"
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 
 CInstance* CRoom::AddInstance(double x, double y, int32_t objectind) {
   return AppendInstance(std::make_unique<CInstance>(x, y, NextInstanceId(), objectind));

@@ -22,8 +22,8 @@
 #include "runner/run/Room_Class.h"
 #include "runner/run/Room_Main.h"
 #include "runner/run/Run_Hooks.h"
-#include "runner/shell/Option_Main.h"
-#include "runner/shell/Runner.h"
+#include "runner/base/Option_Main.h"
+#include "runner/base/Runner_Process.h"
 #include "runner/shell/Runner_Load.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 
 inline constexpr int32_t kDataFileVersion = 800;
 

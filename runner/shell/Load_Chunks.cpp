@@ -3,7 +3,7 @@
 #include "runner/shell/Load_Chunks.h"
 
 #include "runner/shell/DataNew_Class.h"
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 
 namespace {
 std::array<ChunkLoader, kChunkCount> g_loaders;

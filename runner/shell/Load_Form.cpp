@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "runner/shell/Option_Main.h"
+#include "runner/base/Option_Main.h"
 #include "runner/shell/Runner.h"
 #include "runner/shell/Runner_Form.h"
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "runner/graphics/BM32_Bitmap.h"
+#include "runner/base/BM32_Bitmap.h"
 
 struct RLoadRect {
   int32_t left = 0;

@@ -22,7 +22,7 @@
 #include "runner/run/Run_Hooks.h"
 #include "runner/run/Run_Main.h"
 #include "runner/shell/Load_Chunks.h"
-#include "runner/shell/Option_Main.h"
+#include "runner/base/Option_Main.h"
 #include "runner/shell/Runner.h"
 #include "runner/shell/Runner_Form.h"
 #include "runner/shell/Runner_Load.h"

@@ -9,10 +9,10 @@
 #include "runner/shell/DataNew_Class.h"
 #include "runner/shell/Load_Chunks.h"
 #include "runner/shell/Load_Form.h"
-#include "runner/shell/Option_Main.h"
+#include "runner/base/Option_Main.h"
 #include "runner/shell/Runner.h"
 #include "runner/shell/Runner_Form.h"
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 
 namespace {
 constexpr char kLibraryName[] = "D3DX8.dll";

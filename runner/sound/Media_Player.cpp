@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "platform/audio/AudioDevice.h"
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 
 namespace {
 // Larger files are not media a game plays; the read would only exhaust memory.

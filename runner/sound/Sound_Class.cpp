@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <random>
 
-#include "runner/shell/Runner.h"
-#include "runner/shell/Runner_Temp.h"
+#include "runner/base/Runner_Process.h"
+#include "runner/base/Runner_Temp.h"
 #include "runner/sound/Sound_DirectX.h"
 
 namespace {

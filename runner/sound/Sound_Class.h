@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 
 inline constexpr int32_t kSoundRecordVersion = 800;
 

@@ -12,8 +12,8 @@
 #include "platform/dialogs/MessageBox.h"
 #include "runner/code/Code_Error.h"
 #include "runner/code/Variable_Class.h"
-#include "runner/shell/Runner.h"
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Runner_Process.h"
+#include "runner/base/Support_Stream.h"
 #include "runner/sound/Media_Player.h"
 
 namespace audio = platform::audio;

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "runner/code/Code_Error.h"
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 #include "runner/sound/Sound_DirectX.h"
 
 namespace {

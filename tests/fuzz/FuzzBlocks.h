@@ -13,7 +13,7 @@
 #include <cstring>
 #include <vector>
 
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 
 namespace fuzz {
 

@@ -14,7 +14,7 @@
 #include "runner/code/Script_Main.h"
 #include "runner/shell/Runner_Game.h"
 #include "runner/shell/Runner_Load.h"
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 #include "tests/fuzz/FuzzBlocks.h"
 #include "tests/fuzz/FuzzCheck.h"
 

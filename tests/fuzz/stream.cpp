@@ -14,8 +14,8 @@
 #include <string_view>
 #include <vector>
 
-#include "runner/graphics/BM32_Bitmap.h"
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/BM32_Bitmap.h"
+#include "runner/base/Support_Stream.h"
 #include "tests/fuzz/FuzzCheck.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include "runner/code/Variable_Class.h"
 #include "runner/code/Variable_Main.h"
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 #include "tests/fuzz/FuzzCheck.h"
 
 namespace {

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "runner/graphics/BM32_Bitmap.h"
+#include "runner/base/BM32_Bitmap.h"
 
 namespace fs = std::filesystem;
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "runner/graphics/BM32_Bitmap.h"
+#include "runner/base/BM32_Bitmap.h"
 
 // A fixture whose tests draw through a real OpenGL device on the offscreen video driver, into a
 // used area of width × height cleared to black. Tests are skipped when no device can be made.

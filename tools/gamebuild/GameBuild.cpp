@@ -10,7 +10,7 @@
 #include <fstream>
 #include <string>
 
-#include "runner/shell/Runner.h"
+#include "runner/base/Runner_Process.h"
 #include "tools/gamebuild/GameWriter.h"
 
 namespace fs = std::filesystem;

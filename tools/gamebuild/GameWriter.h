@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 #include "tools/gamebuild/Project.h"
 
 namespace gamebuild {

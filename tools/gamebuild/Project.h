@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "runner/shell/Option_Main.h"
+#include "runner/base/Option_Main.h"
 #include "tools/gamebuild/Project_Images.h"
 
 namespace gamebuild {

@@ -12,7 +12,7 @@
 #include "runner/code/Code_Error.h"
 #include "runner/code/Code_Exec.h"
 #include "runner/code/Script_Main.h"
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 #include "tests/runner/code/ScriptChunk.h"
 #include "tests/runner/code/TestHost.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 
 struct TestScript {
   bool exists = true;

@@ -11,7 +11,7 @@
 #include "runner/graphics/Graphics_Draw.h"
 #include "runner/graphics/Graphics_Text.h"
 #include "runner/graphics/Sprite_Main.h"
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 #include "tests/support/Golden.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <functional>
 
-#include "runner/graphics/BM32_Bitmap.h"
+#include "runner/base/BM32_Bitmap.h"
 #include "runner/graphics/Graphics_Display.h"
 #include "runner/graphics/Graphics_Texture.h"
 #include "tests/support/Golden.h"

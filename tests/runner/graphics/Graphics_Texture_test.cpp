@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/gpu/DeviceBase.h"
-#include "runner/graphics/BM32_Bitmap.h"
+#include "runner/base/BM32_Bitmap.h"
 #include "runner/graphics/Graphics_D3D.h"
 
 namespace gpu = platform::gpu;

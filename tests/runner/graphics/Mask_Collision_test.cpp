@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "runner/graphics/BM32_Bitmap.h"
+#include "runner/base/BM32_Bitmap.h"
 #include "runner/graphics/Sprite_Class.h"
 #include "runner/graphics/Sprite_Mask.h"
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "runner/graphics/Sprite_Main.h"
 #include "runner/shell/Load_Chunks.h"
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 
 namespace fs = std::filesystem;
 

@@ -3,7 +3,7 @@
 #include "runner/code/Code_Error.h"
 #include "runner/code/Variable_Main.h"
 #include "runner/shell/Runner_Load.h"
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 #include "tests/runner/run/World.h"
 
 using namespace world;

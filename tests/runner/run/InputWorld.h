@@ -4,8 +4,8 @@
 
 #include "runner/run/IO_Intake.h"
 #include "runner/run/IO_Main.h"
-#include "runner/shell/Option_Main.h"
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Option_Main.h"
+#include "runner/base/Support_Stream.h"
 #include "tests/runner/run/World.h"
 
 namespace world {

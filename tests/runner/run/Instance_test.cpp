@@ -2,7 +2,7 @@
 // snapping), friction and gravity, the bounding box and the stream form.
 #include <cmath>
 
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 #include "tests/runner/run/World.h"
 
 using namespace world;

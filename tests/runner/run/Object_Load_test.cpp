@@ -1,6 +1,6 @@
 // The objects chunk on damaged and hostile data: wrong versions, counts beyond the data, huge
 // event numbers and types beyond the table; nothing may allocate by a count or read out of range.
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 #include "tests/runner/run/World.h"
 
 using namespace world;

@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "runner/run/Room_Main.h"
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 #include "tests/runner/run/World.h"
 
 using namespace world;

@@ -18,11 +18,11 @@
 #include "runner/run/Event_Name.h"
 #include "runner/run/Run_Hooks.h"
 #include "runner/run/Run_Host.h"
-#include "runner/shell/Option_Main.h"
-#include "runner/shell/Runner.h"
+#include "runner/base/Option_Main.h"
+#include "runner/base/Runner_Process.h"
 #include "tests/runner/code/ScriptChunk.h"
 #include "tests/runner/run/World.h"
-#include "tests/runner/shell/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 using namespace world;
 using platform::ErrorAnswer;

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/runner/shell/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 extern char** environ;
 

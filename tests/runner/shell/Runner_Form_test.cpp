@@ -13,7 +13,7 @@
 
 #include "platform/dialogs/MessageBox.h"
 #include "runner/shell/Runner.h"
-#include "tests/runner/shell/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 using platform::Clock;
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/app/Application.h"
-#include "tests/runner/shell/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace fs = std::filesystem;
 using V = std::vector<std::string>;

@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "SoundFixture.h"
-#include "runner/shell/Runner.h"
+#include "runner/base/Runner_Process.h"
 #include "runner/sound/Media_Player.h"
 
 using namespace soundtest;

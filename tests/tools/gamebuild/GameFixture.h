@@ -17,10 +17,10 @@
 #include "runner/shell/DataNew_Class.h"
 #include "runner/shell/Load_Chunks.h"
 #include "runner/shell/Load_Form.h"
-#include "runner/shell/Runner.h"
+#include "runner/base/Runner_Process.h"
 #include "runner/shell/Runner_Form.h"
 #include "runner/shell/Runner_Load.h"
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 #include "tools/gamebuild/GameBuild.h"
 #include "tools/gamebuild/GameWriter.h"
 

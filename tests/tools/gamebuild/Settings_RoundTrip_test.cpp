@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "runner/shell/Option_Main.h"
+#include "runner/base/Option_Main.h"
 #include "tests/tools/gamebuild/GameFixture.h"
 
 using namespace fixture;

@@ -1,7 +1,7 @@
 // Private temporary directory. Shared folders like /tmp are hostile: names are claimed with
 // mkdir (no check-then-create), and removal walks by descriptor with O_NOFOLLOW so a planted
 // link cannot redirect it.
-#include "runner/shell/Runner_Temp.h"
+#include "runner/base/Runner_Temp.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -16,14 +16,10 @@
 #include <fstream>
 #include <vector>
 
-#include "runner/shell/Runner.h"
+#include "runner/base/Runner_Process.h"
 
 namespace {
 
-std::string g_tempBase;
-std::string g_tempDir;
-bool g_tempCreated = false;
-bool g_tempAttempted = false;
 
 constexpr int kMaxDepth = 128;
 constexpr int kMaxNameTries = 10000;
@@ -183,9 +179,9 @@ std::mt19937& TempRandom() {
 }
 
 void CreateTempDirectory() {
-  if (g_tempCreated) return;
-  if (!g_tempAttempted) std::atexit(RemoveTempDirectory);  // also when something calls exit()
-  g_tempAttempted = true;
+  if (Process().tempCreated) return;
+  if (!Process().tempAttempted) std::atexit(RemoveTempDirectory);  // also when something calls exit()
+  Process().tempAttempted = true;
   const auto configured = ConfiguredTempBase(ExecutableFolder(), [](const char* n) { return std::getenv(n); });
   std::vector<std::string> bases;
   if (configured) bases.push_back(*configured);
@@ -193,29 +189,29 @@ void CreateTempDirectory() {
   if (auto cwd = Canonical(".")) bases.push_back(*cwd);
   for (const auto& base : bases) {
     if (auto dir = CreateTempDirectoryUnder(base, TempRandom())) {
-      g_tempBase = base;
-      g_tempDir = *dir;
-      g_tempCreated = true;
-      WriteTrace("Temporary directory: " + g_tempDir);
+      Process().tempBase = base;
+      Process().tempDir = *dir;
+      Process().tempCreated = true;
+      WriteTrace("Temporary directory: " + Process().tempDir);
       return;
     }
   }
   // Nothing was created: the path names no directory of ours, and is never removed.
-  g_tempBase = bases.back();
-  g_tempDir = TempCandidate(g_tempBase, std::uniform_int_distribution<int>(0, 99999)(TempRandom()));
+  Process().tempBase = bases.back();
+  Process().tempDir = TempCandidate(Process().tempBase, std::uniform_int_distribution<int>(0, 99999)(TempRandom()));
   ShowMessage("Failed to create temp dir. This can cause serious problems with sounds, etc.");
 }
 
 void RemoveTempDirectory() {
-  if (!g_tempCreated) return;
-  g_tempCreated = false;
-  RemoveDirectoryTree(g_tempDir);
+  if (!Process().tempCreated) return;
+  Process().tempCreated = false;
+  RemoveDirectoryTree(Process().tempDir);
 }
 
 const std::string& GetTempDirectory() {
   // Code run without the program entry (tools, tests) still gets a private directory.
-  if (!g_tempAttempted) CreateTempDirectory();
-  return g_tempDir;
+  if (!Process().tempAttempted) CreateTempDirectory();
+  return Process().tempDir;
 }
 
 std::string MakeTempFileName(std::string_view extension) {

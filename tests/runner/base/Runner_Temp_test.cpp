@@ -1,6 +1,6 @@
 // The private temporary directory: where it goes, how it is made, and that removing it never
 // reaches outside it.
-#include "runner/shell/Runner_Temp.h"
+#include "runner/base/Runner_Temp.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -11,7 +11,7 @@
 #include <string>
 
 #include "runner/shell/Runner.h"
-#include "tests/runner/shell/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace fs = std::filesystem;
 

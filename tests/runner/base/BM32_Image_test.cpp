@@ -11,8 +11,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "runner/graphics/BM32_Bitmap.h"
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/BM32_Bitmap.h"
+#include "runner/base/Support_Stream.h"
 
 namespace fs = std::filesystem;
 

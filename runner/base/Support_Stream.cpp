@@ -1,4 +1,4 @@
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 
 #include <zlib.h>
 
@@ -9,7 +9,7 @@
 #include <fstream>
 #include <random>
 
-#include "runner/graphics/BM32_Bitmap.h"
+#include "runner/base/BM32_Bitmap.h"
 
 static_assert(std::endian::native == std::endian::little, "the stream stores its host's byte order");
 

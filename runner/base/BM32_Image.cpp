@@ -17,8 +17,8 @@
 #include <memory>
 #include <string>
 
-#include "runner/graphics/BM32_Bitmap.h"
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/BM32_Bitmap.h"
+#include "runner/base/Support_Stream.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "runner/graphics/BM32_Bitmap.h"
+#include "runner/base/BM32_Bitmap.h"
 
 #include <algorithm>
 #include <array>

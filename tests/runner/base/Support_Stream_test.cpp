@@ -1,4 +1,4 @@
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -10,7 +10,7 @@
 #include <limits>
 #include <random>
 
-#include "runner/graphics/BM32_Bitmap.h"
+#include "runner/base/BM32_Bitmap.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // Reading the settings block of the game header into the one settings record.
-#include "runner/shell/Option_Main.h"
+#include "runner/base/Option_Main.h"
 
 #include <utility>
 
-#include "runner/shell/Support_Stream.h"
+#include "runner/base/Support_Stream.h"
 
 namespace {
 ROptions g_options;
