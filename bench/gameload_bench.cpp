@@ -104,7 +104,7 @@ fs::path MakeGame() {
   return options.output;
 }
 
-const fs::path& Game() {
+const fs::path& GameState() {
   static const fs::path path = [] {
     InstallGameSubsystems();
     static fs::path p = MakeGame();
@@ -118,7 +118,7 @@ const fs::path& Game() {
 }
 
 void BM_LoadGame(benchmark::State& state) {
-  const std::string path = Game().string();
+  const std::string path = GameState().string();
   for (auto _ : state)
     if (!LoadGameData(path)) state.SkipWithError("the game did not load");
   state.counters["bytes"] = static_cast<double>(fs::file_size(path));
@@ -126,7 +126,7 @@ void BM_LoadGame(benchmark::State& state) {
 BENCHMARK(BM_LoadGame)->Unit(benchmark::kMillisecond);
 
 void BM_LoadGame_Peer(benchmark::State& state) {
-  Game();
+  GameState();
   std::vector<uint8_t> out;
   for (auto _ : state) {
     for (const Block& b : g_blocks) {

@@ -63,7 +63,7 @@ void BM_Step(benchmark::State& state) {
     inst->i_gravity = 0.01;
     inst->i_depth = i % 50;
   }
-  Game().automatic_draw = state.range(0) != 0;
+  GameState().automatic_draw = state.range(0) != 0;
   for (auto _ : state) RunStep();
   state.SetItemsProcessed(state.iterations() * count);
   SetCurrentRoom(nullptr);

@@ -6,7 +6,6 @@
 #include "runner/base/Support_Stream.h"
 
 namespace {
-ROptions g_options;
 
 std::shared_ptr<const TBitmap32> ReadPicture(CStream& s) { return std::shared_ptr<const TBitmap32>(s.ReadBitmap()); }
 }  // namespace
@@ -54,15 +53,15 @@ bool Option_Read(CStream& stream) {
   const int32_t flags = s.ReadInteger();
   o.opt_uninitzero = (flags & 1) != 0;
   o.opt_argerrors = (flags & 2) != 0;
-  g_options = std::move(o);
+  SettingsState().options = std::move(o);
   return true;
 }
 
-const ROptions& Options() { return g_options; }
-void Option_Set(ROptions options) { g_options = std::move(options); }
+const ROptions& Options() { return SettingsState().options; }
+void Option_Set(ROptions options) { SettingsState().options = std::move(options); }
 
 void Option_ReleasePictures() {
-  g_options.opt_progressback.reset();
-  g_options.opt_progressfront.reset();
-  g_options.opt_loadimage.reset();
+  SettingsState().options.opt_progressback.reset();
+  SettingsState().options.opt_progressfront.reset();
+  SettingsState().options.opt_loadimage.reset();
 }

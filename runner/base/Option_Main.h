@@ -2,10 +2,12 @@
 // afterwards (the loading pictures excepted, which the loading window takes over).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 
 #include "runner/base/BM32_Bitmap.h"
+#include "runner/base/Game.h"
 
 class CStream;
 
@@ -49,7 +51,26 @@ struct ROptions {
 
 inline constexpr int32_t kOptionsVersion = 800;
 
-// Reads the settings block into the process-wide record. False when its version is wrong
+// What the game header says of the game: its settings, its id and session id, and whether it
+// runs in secure mode.
+struct RSettingsState {
+  static constexpr EGameSlot kSlot = EGameSlot::Settings;
+  ROptions options;
+  int32_t gameId = 0;
+  std::array<uint8_t, 16> sessionId{};
+  bool secure = false;
+};
+inline RSettingsState& SettingsState() { return TheGame().State<RSettingsState>(); }
+
+// The game's id and session id from the header.
+inline int32_t GameId() { return SettingsState().gameId; }
+inline const std::array<uint8_t, 16>& GameSessionId() { return SettingsState().sessionId; }
+
+// Secure mode: included files and the file functions stay inside the game's folder.
+inline void SetSecureMode(bool on) { SettingsState().secure = on; }
+inline bool SecureMode() { return SettingsState().secure; }
+
+// Reads the settings block into the game's record. False when its version is wrong
 // (the record is left as it was); a short or damaged block throws StreamError.
 bool Option_Read(CStream& stream);
 

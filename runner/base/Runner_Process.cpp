@@ -141,6 +141,14 @@ void SetApplicationTitle(std::string title) { Process().title = std::move(title)
 
 void ShowMessage(std::string_view text) { platform::ShowMessageBox(Process().title, std::string(text)); }
 
+void ShowLoadMessage(std::string_view text) {
+  if (Process().loadMessageSink)
+    Process().loadMessageSink(text);
+  else
+    ShowMessage(text);
+}
+void SetLoadMessageSink(std::function<void(std::string_view)> sink) { Process().loadMessageSink = std::move(sink); }
+
 bool WriteFully(int fd, std::string_view data) {
   const char* p = data.data();
   size_t left = data.size();

@@ -24,6 +24,7 @@ struct RProcess {
   std::string gamePath;
   std::vector<std::string> args;  // program name excluded
   platform::TApplication* application = nullptr;
+  std::function<void(std::string_view)> loadMessageSink;  // tests catch loading messages here
   // The private temporary directory.
   std::string tempBase, tempDir;
   bool tempCreated = false, tempAttempted = false;
@@ -59,6 +60,11 @@ void SetApplicationTitle(std::string title);
 
 // A plain modal message box with an OK button, captioned with the application title.
 void ShowMessage(std::string_view text);
+
+// A message of loading or preparation: through the process's load message sink when one is
+// set, else a message box.
+void ShowLoadMessage(std::string_view text);
+void SetLoadMessageSink(std::function<void(std::string_view)> sink);
 
 // Trace switches: ZTLOG_TRACE equal to "1", or "--ZTTrace" among the arguments (without the
 // program name) except the last one. ztlogTrace is the variable's value, null when unset.

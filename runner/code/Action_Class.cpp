@@ -1,4 +1,5 @@
 // CAction record, loading and compilation; see Action_Class.h.
+#include "runner/base/Runner_Process.h"
 #include "runner/code/Action_Class.h"
 
 #include "runner/code/Code_Error.h"

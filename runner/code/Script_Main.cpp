@@ -9,7 +9,7 @@
 #include "runner/code/Code_Error.h"
 #include "runner/code/Code_Exec.h"
 #include "runner/code/Code_Function.h"
-#include "runner/shell/Load_Chunks.h"
+#include "runner/base/Load_Chunks.h"
 #include "runner/base/Support_Stream.h"
 
 namespace {

@@ -1,6 +1,7 @@
 // Built-in file functions: text files (numbered handles and the older single file), file
 // existence and deletion, and the included files; the rest of the file, INI and registry
 // functions join this unit.
+#include "runner/base/Option_Main.h"
 #include "runner/functions/Function_Families.h"
 
 #include <sys/stat.h>

@@ -151,7 +151,7 @@ void window_views_mouse_set(CInstance*, CInstance*, int32_t, Args a, RValue&) { 
 
 // Screen.
 void set_synchronization(CInstance*, CInstance*, int32_t, Args a, RValue&) { Display_SetVSync(B(a[0])); }
-void set_automatic_draw(CInstance*, CInstance*, int32_t, Args a, RValue&) { Game().automatic_draw = B(a[0]); }
+void set_automatic_draw(CInstance*, CInstance*, int32_t, Args a, RValue&) { GameState().automatic_draw = B(a[0]); }
 void screen_redraw(CInstance*, CInstance*, int32_t, Args, RValue&) {
   ScreenRedraw();
   Display_EndAndPresent();
@@ -170,7 +170,7 @@ void screen_save_part(CInstance*, CInstance*, int32_t, Args a, RValue&) {
 }
 void draw_getpixel(CInstance*, CInstance*, int32_t, Args a, RValue& r) {
   int32_t gx, gy;
-  View_RoomToRegion(Game().view_current, a[0].val(), a[1].val(), gx, gy);
+  View_RoomToRegion(GameState().view_current, a[0].val(), a[1].val(), gx, gy);
   Real(r, Display_GetPixel(gx, gy));
 }
 

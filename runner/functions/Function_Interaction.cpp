@@ -532,13 +532,13 @@ void instance_activate_region(CInstance*, CInstance*, int32_t, RValue* argv, RVa
 }
 
 void room_goto(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
-  GoToRoom(Int(argv[0]), Game().transition_kind);
+  GoToRoom(Int(argv[0]), GameState().transition_kind);
 }
 void room_goto_previous(CInstance*, CInstance*, int32_t, RValue*, RValue&) {
-  GoToPreviousRoom(Game().transition_kind);
+  GoToPreviousRoom(GameState().transition_kind);
 }
 void room_goto_next(CInstance*, CInstance*, int32_t, RValue*, RValue&) {
-  GoToNextRoom(Game().transition_kind);
+  GoToNextRoom(GameState().transition_kind);
 }
 void room_previous(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result) {
   result.SetReal(RoomPrevious(Int(argv[0])));
@@ -547,7 +547,7 @@ void room_next(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result) {
   result.SetReal(RoomNext(Int(argv[0])));
 }
 void room_restart(CInstance*, CInstance*, int32_t, RValue*, RValue&) {
-  RestartRoom(Game().transition_kind);
+  RestartRoom(GameState().transition_kind);
 }
 void game_end(CInstance*, CInstance*, int32_t, RValue*, RValue&) {
   EndGameRequest();

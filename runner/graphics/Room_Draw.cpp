@@ -130,8 +130,8 @@ void DrawRoomRectangle(CRoom& room, double left, double top, double right, doubl
   DrawLayers(room, true, left, top, right, bottom);
 
   SetTextureDrawDepth(kCursorDrawDepth);
-  if (const CSprite* cursor = Sprites().Get(Game().cursor_sprite))
-    cursor->Draw(Game().cursor_image, MouseX(), MouseY(), 1, 1, 0, 0xFFFFFF, 1);
+  if (const CSprite* cursor = Sprites().Get(GameState().cursor_sprite))
+    cursor->Draw(GameState().cursor_image, MouseX(), MouseY(), 1, 1, 0, 0xFFFFFF, 1);
   SetTextureDrawDepth(0);
 }
 
@@ -147,7 +147,7 @@ std::string RoomWindowCaption(const std::string& roomCaption, const RGameState& 
 void DrawRoomViews() {
   CRoom* room = CurrentRoom();
   if (!room) return;
-  RGameState& game = Game();
+  RGameState& game = GameState();
   if (room->r_enableviews) {
     Display_SetViewport(0, 0, Display_UsedWidth(), Display_UsedHeight());
     ClearTo(WindowState().color);

@@ -1,4 +1,5 @@
 // Game-wide built-in variables; see Game_Variables.h.
+#include "runner/base/Option_Main.h"
 #include "runner/run/Game_Variables.h"
 
 #include <filesystem>
@@ -88,7 +89,7 @@ template <auto F>
 typename MemberOf<decltype(F)>::Class* Owner(int32_t arr) {
   using C = typename MemberOf<decltype(F)>::Class;
   if constexpr (std::is_same_v<C, RGameState>) {
-    return &Game();
+    return &GameState();
   } else {
     CRoom* room = CurrentRoom();
     if (!room) return nullptr;
@@ -162,7 +163,7 @@ void RegisterGameVariables() {
   SetBuiltInAccess(
       "room", [](CInstance*, int32_t, RValue& o) { return Put(o, CurrentRoomIndex()); },
       [](CInstance*, int32_t, const RValue& v) {
-        GoToRoom(Int(v), Game().transition_kind);
+        GoToRoom(Int(v), GameState().transition_kind);
         return true;
       });
   ReadOnly("room_first", [](CInstance*, int32_t, RValue& o) { return Put(o, RoomFirst()); });
@@ -249,8 +250,8 @@ void RegisterGameVariables() {
 
   // Caption display.
   SetBuiltInAccess("show_score", Get<&RGameState::show_score>, [](CInstance*, int32_t, const RValue& v) {
-    Game().show_score = Bool(v);
-    Game().score_chosen = true;
+    GameState().show_score = Bool(v);
+    GameState().score_chosen = true;
     return true;
   });
   Field<&RGameState::show_lives>("show_lives");

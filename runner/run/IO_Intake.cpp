@@ -219,7 +219,7 @@ void EnsureEventHandler() {
       close = close || e.kind == EInput::Close;
     }
     // While a game runs, its close button belongs to the game.
-    return close && Game().running;
+    return close && GameState().running;
   });
 }
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "runner/shell/Load_Chunks.h"  // kRoomOrderChunkVersion
+#include "runner/base/Load_Chunks.h"  // kRoomOrderChunkVersion
 
 class CRoom;
 class CStream;

@@ -249,7 +249,7 @@ void StopAfterStepLimit() {
 }  // namespace
 
 RRunHooks& RunHooks() { return g_hooks; }
-RGameState& Game() { return g_game; }
+RGameState& GameState() { return g_game; }
 RRunLimits& RunLimits() { return g_limits; }
 int64_t StepCount() { return g_steps; }
 

@@ -51,7 +51,7 @@ struct RGameState {
   bool score_chosen = false;  // the game chose to show the score: shown even while 0
   std::string caption_score = "Score: ", caption_lives = "Lives: ", caption_health = "Health: ";
 };
-RGameState& Game();
+RGameState& GameState();
 
 // Writers of lives and health: a fall from above 0 to 0 or below performs the no-more-lives
 // (no-more-health) event for every unmarked instance, unless a room change is pending.

@@ -1,4 +1,5 @@
 // Included files: the records of the included-files chunk, their export and their removal.
+#include "runner/base/Option_Main.h"
 #include "runner/shell/DataNew_Class.h"
 
 #include <cstdio>
@@ -13,7 +14,6 @@ namespace fs = std::filesystem;
 
 namespace {
 std::vector<CDataFile> g_files;
-bool g_secure = false;
 std::function<void(std::string_view)> g_errorHandler;
 
 void ReportError(std::string_view text) {
@@ -72,8 +72,6 @@ bool IsConfinedName(std::string_view name) {
 }
 
 void SetDataFileErrorHandler(std::function<void(std::string_view)> handler) { g_errorHandler = std::move(handler); }
-void SetSecureMode(bool on) { g_secure = on; }
-bool SecureMode() { return g_secure; }
 
 bool CDataFile::LoadFromStream(CStream& stream) {
   Clear();
@@ -206,9 +204,9 @@ CDataFile* DataFile_Get(int index) {
 }
 
 void DataFile_PrepareAll() {
-  for (CDataFile& f : g_files) f.Prepare(g_secure);
+  for (CDataFile& f : g_files) f.Prepare(SecureMode());
 }
 
 void DataFile_RemoveAll() {
-  for (CDataFile& f : g_files) f.Remove(g_secure);
+  for (CDataFile& f : g_files) f.Remove(SecureMode());
 }

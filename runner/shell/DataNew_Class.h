@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "runner/base/Option_Main.h"
 #include "runner/base/Support_Stream.h"
 
 inline constexpr int32_t kDataFileVersion = 800;
@@ -54,9 +55,7 @@ class CDataFile {
 // an action context; the file functions route them to the running action instead.
 void SetDataFileErrorHandler(std::function<void(std::string_view)> handler);
 
-// Secure mode of the file functions: path names are refused. Off until the registry says so.
-void SetSecureMode(bool on);
-bool SecureMode();
+// Secure mode (SecureMode() of Option_Main) refuses path names. Off until the registry says so.
 
 // The list in chunk order.
 bool DataFile_LoadChunk(CStream& stream);

@@ -109,5 +109,5 @@ void InstallGameSubsystems() {
   InstallInput();  // the message pump between steps is the input's
   SetPrepareHook(EPrepareStep::InputHandlers, StartInputFromEnvironment);
   SetStartGameHook(RunGame);
-  SetGameRunningQuery([] { return Game().running; });
+  SetGameRunningQuery([] { return GameState().running; });
 }

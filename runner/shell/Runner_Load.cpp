@@ -17,21 +17,11 @@
 namespace {
 constexpr char kLibraryName[] = "D3DX8.dll";
 
-int32_t g_gameId = 0;
-std::array<uint8_t, 16> g_sessionId{};
-std::function<void(std::string_view)> g_messageSink;
 std::function<bool(const std::string&)> g_d3dxLoader;
 std::array<std::function<bool()>, kPrepareStepCount> g_prepareHooks;
 
-void LoadMessage(std::string_view text) {
-  if (g_messageSink)
-    g_messageSink(text);
-  else
-    ShowMessage(text);
-}
-
 bool Fail(std::string_view text) {
-  LoadMessage(text);
+  ShowLoadMessage(text);
   return false;
 }
 
@@ -64,12 +54,12 @@ bool ReadChunks(CStream& stream) {
   if (filler < 0 || skipTo > chunks.GetSize()) throw StreamError("chunk filler past the end");
   chunks.SetPosition(static_cast<int32_t>(skipTo));
   chunks.ReadInteger();  // flags
-  g_gameId = chunks.ReadInteger();
-  chunks.ReadBuffer(g_sessionId.data(), static_cast<int32_t>(g_sessionId.size()));
+  SettingsState().gameId = chunks.ReadInteger();
+  chunks.ReadBuffer(SettingsState().sessionId.data(), static_cast<int32_t>(SettingsState().sessionId.size()));
   for (const RChunkStep& step : kChunkSteps) {
     ShowProgress(step.progress, step.caption);
     if (!RunChunkLoader(step.chunk, chunks)) {
-      if (step.chunk == EChunk::ExtensionPackages) LoadMessage("Error in loading extension packages.");
+      if (step.chunk == EChunk::ExtensionPackages) ShowLoadMessage("Error in loading extension packages.");
       return Fail("Error: Error in resource data.");
     }
   }
@@ -196,10 +186,6 @@ bool PrepareGame() {
   return true;
 }
 
-int32_t GameId() { return g_gameId; }
-const std::array<uint8_t, 16>& GameSessionId() { return g_sessionId; }
-void SetLoadMessageSink(std::function<void(std::string_view)> sink) { g_messageSink = std::move(sink); }
-void ShowLoadMessage(std::string_view text) { LoadMessage(text); }
 void SetD3DXLoader(std::function<bool(const std::string& path)> loader) { g_d3dxLoader = std::move(loader); }
 void SetPrepareHook(EPrepareStep step, std::function<bool()> hook) {
   g_prepareHooks[static_cast<size_t>(step)] = std::move(hook);

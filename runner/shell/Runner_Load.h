@@ -39,14 +39,8 @@ bool LoadGameData(CStream& file);
 // adds the removal of included files to the shutdown steps.
 bool PrepareGame();
 
-// From the chunk sequence of the loaded game (the debug flag of the header goes to SetDebugMode).
-int32_t GameId();
-const std::array<uint8_t, 16>& GameSessionId();
-
-// Every message of loading and preparation goes here; the default shows a message box.
-void SetLoadMessageSink(std::function<void(std::string_view)> sink);
-// A message of a loader or preparation step, through the same sink.
-void ShowLoadMessage(std::string_view text);
+// The game id and session id of the chunk sequence go to the settings (Option_Main); the debug
+// flag of the header goes to SetDebugMode.
 
 // Loads the Direct3D extension library from its path in the temporary directory. The default
 // only checks that the file is there and readable; the graphics layer stands in for its functions.

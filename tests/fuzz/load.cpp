@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "runner/base/Runner_Process.h"
 #include "runner/code/Code_Error.h"
 #include "runner/code/Script_Main.h"
 #include "runner/shell/Runner_Game.h"

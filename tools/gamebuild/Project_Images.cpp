@@ -11,7 +11,7 @@
 
 #include "runner/graphics/Background_Class.h"
 #include "runner/graphics/Sprite_Class.h"
-#include "runner/shell/Load_Chunks.h"
+#include "runner/base/Load_Chunks.h"
 #include "runner/base/Support_Stream.h"
 #include "tools/gamebuild/Png_Read.h"
 #include "tools/gamebuild/Project.h"

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "runner/base/Option_Main.h"
 #include "runner/code/Code_Error.h"
 #include "runner/code/Code_Function.h"
 #include "runner/code/Variable_Class.h"

@@ -26,7 +26,7 @@ namespace {
 
 // t_drawself(): logs the view being drawn and draws self's sprite plainly.
 void TDrawSelf(CInstance* self, CInstance*, int32_t, RValue*, RValue&) {
-  Trace().push_back("v" + std::to_string(Game().view_current) + "@" + std::to_string(self->i_id));
+  Trace().push_back("v" + std::to_string(GameState().view_current) + "@" + std::to_string(self->i_id));
   if (const CSprite* s = Sprites().Get(self->i_spriteindex)) s->DrawSimple(0, self->i_x, self->i_y);
 }
 
@@ -62,7 +62,7 @@ class RoomDrawTest : public DrawingTest {
     SetCurrentRoom(&room);
     saved_ = RunHooks();
     RunHooks().drawRoom = DrawRoomViews;
-    Game() = RGameState{};
+    GameState() = RGameState{};
   }
   void TearDown() override {
     RunHooks() = saved_;
@@ -181,7 +181,7 @@ TEST_F(TwoViews, DrawEventRunsOncePerView) {
   ScreenRedraw();
   const std::string ia = std::to_string(a->i_id), ib = std::to_string(b->i_id);
   EXPECT_EQ(Trace(), (std::vector<std::string>{"v0@" + ia, "v0@" + ib, "v1@" + ia, "v1@" + ib}));
-  EXPECT_EQ(Game().view_current, 0);
+  EXPECT_EQ(GameState().view_current, 0);
   EXPECT_TRUE(MatchesGolden(Capture(), "room_two_views"));
 }
 

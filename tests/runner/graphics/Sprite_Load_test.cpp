@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "runner/graphics/Sprite_Main.h"
-#include "runner/shell/Load_Chunks.h"
+#include "runner/base/Load_Chunks.h"
 #include "runner/base/Support_Stream.h"
 
 namespace fs = std::filesystem;

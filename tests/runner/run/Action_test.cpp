@@ -1,5 +1,6 @@
 // Action records: loading (function resolution and its message, slot counts), compilation of
 // set-variable and code actions and of arguments by kind, and the order of user variable ids.
+#include "runner/base/Runner_Process.h"
 #include "runner/code/Code_Error.h"
 #include "runner/code/Variable_Main.h"
 #include "runner/shell/Runner_Load.h"

@@ -2,6 +2,7 @@
 // view index clamping, the instance list, room_speed refusals, read-only variables, the
 // no-more-lives and no-more-health events, the caption choice, the system values and a game
 // without a current room.
+#include "runner/base/Option_Main.h"
 #include "runner/run/Game_Variables.h"
 
 #include <climits>
@@ -35,7 +36,7 @@ class GameVariables : public WorldTest {
     });
     Errors().clear();
     ClearCodeError();
-    Game() = RGameState();
+    GameState() = RGameState();
     room.r_width = 300;
     room.r_height = 200;
     obj = AddObject();
@@ -46,7 +47,7 @@ class GameVariables : public WorldTest {
     ClearCodeError();
     SetErrorSink(nullptr);
     SetExecHost(nullptr);
-    Game() = RGameState();
+    GameState() = RGameState();
     WorldTest::TearDown();
   }
   static std::vector<std::string>& Errors() {
@@ -117,7 +118,7 @@ TEST_F(GameVariables, WritesConvertAndReadBack) {
   EXPECT_EQ(room.r_background[7].index, 3);
   EXPECT_EQ(room.r_view[0].xview, 5);
   EXPECT_EQ(room.r_view[2].index, 100005);
-  EXPECT_EQ(Game().caption_score, "Points: ");
+  EXPECT_EQ(GameState().caption_score, "Points: ");
 }
 
 TEST_F(GameVariables, RefusedWrites) {
@@ -170,10 +171,10 @@ TEST_F(GameVariables, LivesAndHealthFallingToZeroPerformTheirEvents) {
 
 TEST_F(GameVariables, WritingShowScoreMarksTheChoice) {
   EXPECT_EQ(Run("show_lives = 1; show_health = 1; caption_score = \"\""), "");
-  EXPECT_FALSE(Game().score_chosen);
+  EXPECT_FALSE(GameState().score_chosen);
   EXPECT_EQ(Run("show_score = 0; t_log(show_score)"), "0");
-  EXPECT_FALSE(Game().show_score);
-  EXPECT_TRUE(Game().score_chosen);
+  EXPECT_FALSE(GameState().show_score);
+  EXPECT_TRUE(GameState().score_chosen);
 }
 
 TEST_F(GameVariables, BackgroundSizeComesFromTheLayersBackground) {
@@ -193,8 +194,8 @@ TEST_F(GameVariables, BackgroundSizeComesFromTheLayersBackground) {
 }
 
 TEST_F(GameVariables, GameStateAndSystemValues) {
-  Game().fps = 57;
-  Game().view_current = 3;
+  GameState().fps = 57;
+  GameState().view_current = 3;
   SetDisplayAA(0);
   EXPECT_EQ(Run("t_log(fps); t_log(view_current); t_log(korvex_version); t_log(os_type); t_log(os_device); "
                 "t_log(display_aa)"),

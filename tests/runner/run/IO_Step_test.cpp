@@ -3,6 +3,7 @@
 // replayed to the same events.
 #include <filesystem>
 
+#include "runner/base/Option_Main.h"
 #include "runner/run/Run_Hooks.h"
 #include "runner/shell/Runner_Load.h"
 #include "tests/runner/run/InputWorld.h"
@@ -27,14 +28,14 @@ class StepInput : public InputTest {
     h.saveGame = [](const char* f) { Calls().push_back(std::string("save ") + f); };
     h.loadGame = [](const char* f) { Calls().push_back(std::string("load ") + f); };
     h.saveScreenshot = [](const char* f) { Calls().push_back(std::string("screenshot ") + f); };
-    Game().automatic_draw = false;
+    GameState().automatic_draw = false;
   }
   void TearDown() override {
     RRunHooks& h = RunHooks();
     h.showGameInfo = nullptr;
     h.toggleFullScreen = nullptr;
     h.saveGame = h.loadGame = h.saveScreenshot = nullptr;
-    Game().automatic_draw = true;
+    GameState().automatic_draw = true;
     InputTest::TearDown();
   }
   void Replay(const std::string& blocks) {

@@ -11,7 +11,7 @@ class StepTest : public WorldTest {
  protected:
   void SetUp() override {
     WorldTest::SetUp();
-    Game() = RGameState{};
+    GameState() = RGameState{};
     RunHooks() = RRunHooks{};
   }
   void TearDown() override {

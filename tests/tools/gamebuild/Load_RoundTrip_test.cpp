@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include "runner/base/Option_Main.h"
+#include "runner/base/Runner_Process.h"
 #include "runner/base/Support_Stream.h"
 #include "tests/tools/gamebuild/GameFixture.h"
 
