@@ -24,6 +24,7 @@ enum class EGameSlot : int {
   Run,
   Input,
   // graphics and sound
+  Device,
   Textures,
   Display,
   Window,
