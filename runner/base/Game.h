@@ -31,7 +31,8 @@ enum class EGameSlot : int {
   Draw,
   Images,  // sprites and backgrounds
   Text,    // fonts
-  Sound,
+  SoundPlayer,
+  Sound,   // the sound list; its sounds free their samples in the player
   // functions
   Random,
   Files,

@@ -42,7 +42,7 @@ bool ApplyCodeSettings() {
 bool FindResourceIndex(ResourceKind kind, std::string_view name, int32_t& index) {
   switch (kind) {
     case ResourceKind::Object: index = ObjectFind(name); break;
-    case ResourceKind::Sound: index = Sound_Find(name); break;
+    case ResourceKind::Sound: index = Sounds().Find(name); break;
     case ResourceKind::Script: index = ScriptIndex(name); break;
     case ResourceKind::Room: index = RoomFind(name); break;
     case ResourceKind::Sprite: index = Sprites().Find(name); break;
