@@ -44,6 +44,7 @@ struct RSoundPlayerState {
     device.reset();
   }
 };
+
 RSoundPlayerState& P() {
   RSoundPlayerState& p = TheGame().State<RSoundPlayerState>();
   // A game still current at exit (the process's default one) goes away with static storage,
