@@ -24,13 +24,15 @@ enum class EGameSlot : int {
   Run,
   Input,
   // graphics and sound
+  Device,
   Textures,
   Display,
   Window,
   Draw,
   Images,  // sprites and backgrounds
   Text,    // fonts
-  Sound,
+  SoundPlayer,
+  Sound,   // the sound list; its sounds free their samples in the player
   // functions
   Random,
   Files,

@@ -14,7 +14,7 @@ using platform::audio::EEffect;
 // The sample of the sound named by the argument; -2 after reporting a missing sound (-1 is a
 // sound that exists but cannot play, which every player operation ignores).
 int32_t SampleOf(const RValue& arg) {
-  CSound* s = Sound_Get(RoundToInt32(arg.val()));
+  CSound* s = Sounds().Get(RoundToInt32(arg.val()));
   if (!s) {
     ShowActionError("Sound does not exist.", false);
     return -2;
@@ -39,7 +39,7 @@ void sound_stop_all(CInstance*, CInstance*, int32_t, RValue*, RValue&) {
   SoundStopAll();
 }
 void sound_isplaying(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result) {
-  CSound* s = Sound_Get(RoundToInt32(argv[0].val()));
+  CSound* s = Sounds().Get(RoundToInt32(argv[0].val()));
   result.SetReal(BoolReal(s && SoundIsPlaying(s->GetSoundId())));
 }
 void sound_volume(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {

@@ -3,25 +3,13 @@
 
 #include <memory>
 
-#include "runner/graphics/Graphics_Display.h"
-#include "runner/graphics/Sprite_Main.h"
-#include "runner/shell/Load_Chunks.h"
 #include "runner/base/Support_Stream.h"
 
-namespace {
-std::unique_ptr<CFont>& DefaultSlot() {
-  static std::unique_ptr<CFont> font;
-  return font;
-}
-}  // namespace
-
-TResourceList<CFont>& Fonts() {
-  static TResourceList<CFont> list("__newfont");
-  return list;
-}
+TResourceList<CFont>& Fonts() { return FontState().fonts; }
 
 bool LoadFonts(CStream& str) {
-  ClearFonts();
+  Fonts().Clear();
+  FontState().default_font.reset();
   if (str.ReadInteger() != kFontsChunkVersion) return false;
   const int32_t count = str.ReadInteger();
   if (count < 0) return false;
@@ -43,27 +31,14 @@ bool LoadFonts(CStream& str) {
 void InitFontTextures() {
   for (int32_t i = 0; i < Fonts().Count(); ++i)
     if (CFont* f = Fonts().Get(i)) f->InitTexture();
-  if (DefaultSlot()) DefaultSlot()->InitTexture();
-}
-
-void ClearFonts() {
-  Fonts().Clear();
-  DefaultSlot().reset();
+  if (CFont* f = FontState().default_font.get()) f->InitTexture();
 }
 
 const CFont& DefaultFont() {
-  std::unique_ptr<CFont>& f = DefaultSlot();
+  std::unique_ptr<CFont>& f = FontState().default_font;
   if (!f) {
     f = std::make_unique<CFont>();
     f->CreateFont("Arial", 12, false, false, 32, 127);
   }
   return *f;
-}
-
-void InstallFonts() {
-  SetChunkLoader(EChunk::Fonts, LoadFonts);
-  SetResourceTextureInit([] {
-    InitSpriteTextures();
-    InitFontTextures();
-  });
 }

@@ -1,13 +1,21 @@
-// The process's device and the matrix and texture-size helpers.
+// The game's device and the matrix and texture-size helpers.
 #include "runner/graphics/Graphics_D3D.h"
 
 #include <algorithm>
 #include <cmath>
 
+#include "runner/base/Game.h"
+
 using platform::gpu::Vec3;
 
 namespace {
-std::unique_ptr<platform::gpu::IDevice> g_device;
+// The game's device. Its own slot, the lowest of the graphics, so everything made on it
+// (textures, the images and fonts that hold them) goes first.
+struct RDeviceState {
+  static constexpr EGameSlot kSlot = EGameSlot::Device;
+  std::unique_ptr<platform::gpu::IDevice> device;
+};
+RDeviceState& DeviceState() { return TheGame().State<RDeviceState>(); }
 
 Vec3 Sub(const Vec3& a, const Vec3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 Vec3 Cross(const Vec3& a, const Vec3& b) {
@@ -20,8 +28,8 @@ Vec3 Normalize(const Vec3& a) {
 }
 }  // namespace
 
-platform::gpu::IDevice* D3DDevice() { return g_device.get(); }
-void SetD3DDevice(std::unique_ptr<platform::gpu::IDevice> device) { g_device = std::move(device); }
+platform::gpu::IDevice* D3DDevice() { return DeviceState().device.get(); }
+void SetD3DDevice(std::unique_ptr<platform::gpu::IDevice> device) { DeviceState().device = std::move(device); }
 
 D3DMatrix MatrixScaling(float sx, float sy, float sz) {
   D3DMatrix m = D3DMatrix::Identity();

@@ -1,4 +1,4 @@
-// The graphics device as the rest of the runner sees it: the one device of the process, the
+// The graphics device as the rest of the runner sees it: the one device of the game, the
 // matrix helpers the drawing code builds its transforms with (left-handed, row vectors) and
 // the texture size rule.
 #pragma once

@@ -19,26 +19,32 @@
 #include "platform/video/Video.h"
 #include "platform/window/Window.h"
 #include "runner/code/Code_Error.h"
+#include "runner/base/Game.h"
+#include "runner/base/Option_Main.h"
+#include "runner/base/Runner_Process.h"
+#include "runner/graphics/Font_Main.h"
 #include "runner/graphics/Graphics_D3D.h"
 #include "runner/graphics/Graphics_Texture.h"
 #include "runner/graphics/Graphics_Window.h"
-#include "runner/base/Option_Main.h"
-#include "runner/base/Runner_Process.h"
-#include "runner/shell/Runner_Form.h"
+#include "runner/graphics/Sprite_Main.h"
 
 namespace gpu = platform::gpu;
 
 namespace {
-RRenderStates g_rs;
-std::function<void()> g_textureInit;
-std::function<void()> g_freeSurfaces;
-int32_t g_usedW = 0, g_usedH = 0;
-int32_t g_backW = 0, g_backH = 0;
-int32_t g_multisample = 0;       // applied by the next reset
-bool g_resetPending = false;
-uint32_t g_aaMask = 0;
-bool g_active = true;
-bool g_handlerInstalled = false;
+// The render-state cache, the used area and back buffer of the device, the multisampling the
+// next reset applies, and whether the game window has the focus.
+struct RDisplayState {
+  static constexpr EGameSlot kSlot = EGameSlot::Display;
+  RRenderStates rs;
+  int32_t usedW = 0, usedH = 0;
+  int32_t backW = 0, backH = 0;
+  int32_t multisample = 0;  // applied by the next reset
+  bool resetPending = false;
+  uint32_t aaMask = 0;
+  bool active = true;
+};
+RDisplayState& DisplayState() { return TheGame().State<RDisplayState>(); }
+RRenderStates& Rs() { return DisplayState().rs; }
 
 constexpr const char* kDepthQuestion =
     "This application requires 16-bit or 32-bit color mode. Should I switch to a valid color mode?";
@@ -67,6 +73,7 @@ void ClientSize(int32_t& cw, int32_t& ch) {
 
 // Presents the region into the attached window; false when the device could not.
 bool Present() {
+  RDisplayState& ds = DisplayState();
   platform::TWindow* window = Window_Attached();
   if (!window || !window->Visible()) return true;  // nobody to see it: the back buffer stays as it is
   int32_t cw, ch;
@@ -84,8 +91,8 @@ bool Present() {
     img.width = cw;
     img.height = ch;
     img.pixels.assign(static_cast<size_t>(cw) * static_cast<size_t>(ch), GameToArgb(WindowState().color));
-  } else if (!d->Present({0, 0, g_usedW, g_usedH}, {p.left, p.top, p.left + p.width, p.top + p.height}, cw, ch,
-                         GameToArgb(WindowState().color) & 0xFFFFFF, g_rs.interpolation, img)) {
+  } else if (!d->Present({0, 0, ds.usedW, ds.usedH}, {p.left, p.top, p.left + p.width, p.top + p.height}, cw, ch,
+                         GameToArgb(WindowState().color) & 0xFFFFFF, ds.rs.interpolation, img)) {
     return false;
   }
   window->Present(img.width, img.height, img.pixels.data());
@@ -94,14 +101,11 @@ bool Present() {
 
 }  // namespace
 
-RRenderStates& RenderStateCache() { return g_rs; }
+RRenderStates& RenderStateCache() { return DisplayState().rs; }
 
-void SetResourceTextureInit(std::function<void()> init) { g_textureInit = std::move(init); }
-void SetFreeSurfacesHook(std::function<void()> hook) { g_freeSurfaces = std::move(hook); }
-
-int32_t Display_UsedWidth() { return g_usedW; }
-int32_t Display_UsedHeight() { return g_usedH; }
-uint32_t Display_AntialiasMask() { return g_aaMask; }
+int32_t Display_UsedWidth() { return DisplayState().usedW; }
+int32_t Display_UsedHeight() { return DisplayState().usedH; }
+uint32_t Display_AntialiasMask() { return DisplayState().aaMask; }
 
 int32_t Display_ColorDepth() { return platform::CurrentDisplayMode().bitsPerPixel; }
 int32_t Display_Frequency() { return platform::CurrentDisplayMode().frequency; }
@@ -164,24 +168,18 @@ bool SetupGameDisplay(platform::TWindow* window) {
   Display_InstallEventHandler();
 
   if (!Display_CreateDevice(640, 480, o.opt_vsync)) return false;
-  static bool shutdownRegistered = false;
-  if (!shutdownRegistered) {
-    shutdownRegistered = true;
-    AddShutdownStep("graphics device", [] {
-      Display_ReleaseDevice();
-      platform::RestoreDisplayMode();
-    });
-  }
   Display_SetInterpolation(o.opt_interpolate);
-  if (g_textureInit) g_textureInit();
+  InitSpriteTextures();
+  InitFontTextures();
   Display_BeginFrame();
   return true;
 }
 
 bool Display_CreateDevice(int32_t maxWidth, int32_t maxHeight, bool vsync) {
-  g_rs.vsync = vsync;
-  g_usedW = std::min(ScreenWidth(), maxWidth);
-  g_usedH = std::min(ScreenHeight(), maxHeight);
+  RDisplayState& ds = DisplayState();
+  ds.rs.vsync = vsync;
+  ds.usedW = std::min(ScreenWidth(), maxWidth);
+  ds.usedH = std::min(ScreenHeight(), maxHeight);
   if (!DepthValid(Display_ColorDepth())) {
     ShowMessage(kDepthFailure);
     return false;
@@ -194,23 +192,23 @@ bool Display_CreateDevice(int32_t maxWidth, int32_t maxHeight, bool vsync) {
   std::unique_ptr<gpu::IDevice> device =
       gpu::CreateDevice(video == platform::VideoBackend::Sdl ? gpu::EBackend::Auto : gpu::EBackend::Null);
   const platform::DisplayMode mode = platform::CurrentDisplayMode();
-  g_backW = std::max(mode.width, 1);
-  g_backH = std::max(mode.height, 1);
-  if (!device || !device->Reset(g_backW, g_backH, 0)) {
+  ds.backW = std::max(mode.width, 1);
+  ds.backH = std::max(mode.height, 1);
+  if (!device || !device->Reset(ds.backW, ds.backH, 0)) {
     ShowMessage(
         "D3D.CreateDevice() Error: Please check that your graphics card meets the minimum requirements and that your "
         "drivers are up-to-date. If your graphics card has little memory, try switching your computer to a lower "
         "resolution. (Error: -2005530516)");
     return false;
   }
-  g_aaMask = 0;
+  ds.aaMask = 0;
   for (int32_t s : {2, 4, 8, 16})
-    if (device->MultisampleSupported(s)) g_aaMask |= 1u << s;
-  g_multisample = 0;
+    if (device->MultisampleSupported(s)) ds.aaMask |= 1u << s;
+  ds.multisample = 0;
   SetD3DDevice(std::move(device));
   Dev()->Clear(gpu::ClearTarget | gpu::ClearZBuffer | gpu::ClearStencil, 0, 0.0f, 0);
-  Display_SetViewport(0, 0, g_usedW, g_usedH);
-  Display_Set2DProjection(0, 0, g_usedW, g_usedH, 0);
+  Display_SetViewport(0, 0, ds.usedW, ds.usedH);
+  Display_Set2DProjection(0, 0, ds.usedW, ds.usedH, 0);
   Display_ApplyAllStates();
   return true;
 }
@@ -220,26 +218,31 @@ void Display_ReleaseDevice() {
   SetD3DDevice(nullptr);
 }
 
+void ShutdownDisplay() {
+  Display_ReleaseDevice();
+  platform::RestoreDisplayMode();
+}
+
 bool Display_ResetDevice() {
+  RDisplayState& ds = DisplayState();
   gpu::IDevice* d = Dev();
   if (!d) return false;
-  if (!d->MultisampleSupported(g_multisample)) g_multisample = 0;
+  if (!d->MultisampleSupported(ds.multisample)) ds.multisample = 0;
   const platform::DisplayMode mode = platform::CurrentDisplayMode();
-  g_backW = std::max(mode.width, 1);
-  g_backH = std::max(mode.height, 1);
-  if (g_freeSurfaces) g_freeSurfaces();
-  bool ok = d->Reset(g_backW, g_backH, g_multisample);
+  ds.backW = std::max(mode.width, 1);
+  ds.backH = std::max(mode.height, 1);
+  bool ok = d->Reset(ds.backW, ds.backH, ds.multisample);
   for (int attempt = 1; !ok && attempt < 3; ++attempt) {
     std::this_thread::sleep_for(std::chrono::seconds(5));
-    if (attempt == 2) g_multisample = 0;
-    ok = d->Reset(g_backW, g_backH, g_multisample);
+    if (attempt == 2) ds.multisample = 0;
+    ok = d->Reset(ds.backW, ds.backH, ds.multisample);
   }
   if (!ok) std::_Exit(EXIT_FAILURE);  // no device can be had: nothing more can be shown
   d->Clear(gpu::ClearTarget | gpu::ClearZBuffer | gpu::ClearStencil, 0, 1.0f, 0);
   Display_ApplyAllStates();
   // The used area is clamped anew; viewport and projection follow with the next drawing.
-  g_usedW = std::min(g_usedW, g_backW);
-  g_usedH = std::min(g_usedH, g_backH);
+  ds.usedW = std::min(ds.usedW, ds.backW);
+  ds.usedH = std::min(ds.usedH, ds.backH);
   return true;
 }
 
@@ -258,7 +261,7 @@ void Display_WaitVBlank() {
 void Display_EndAndPresent() {
   gpu::IDevice* d = Dev();
   if (d) d->EndScene();
-  if (g_rs.vsync) Display_WaitVBlank();
+  if (Rs().vsync) Display_WaitVBlank();
   if (!Present()) Display_ResetDevice();
 }
 
@@ -266,29 +269,32 @@ void Display_Represent() { Present(); }
 void Display_Repaint() { Present(); }
 
 void Display_PresentFrame() {
+  RDisplayState& ds = DisplayState();
   Display_EndAndPresent();
-  if (g_resetPending) {
+  if (ds.resetPending) {
     platform::RestoreDisplayMode();
     Display_ResetDevice();
-    g_resetPending = false;
+    ds.resetPending = false;
   }
   Display_BeginFrame();
 }
 
 void Display_ScheduleReset(int32_t antialias) {
-  g_multisample = (antialias == 2 || antialias == 4 || antialias == 8) ? antialias : 0;
-  g_resetPending = true;
+  RDisplayState& ds = DisplayState();
+  ds.multisample = (antialias == 2 || antialias == 4 || antialias == 8) ? antialias : 0;
+  ds.resetPending = true;
 }
 
-bool Display_ResetPending() { return g_resetPending; }
+bool Display_ResetPending() { return DisplayState().resetPending; }
 
 void Display_SetUsedArea(int32_t w, int32_t h) {
+  RDisplayState& ds = DisplayState();
   w = std::clamp(w, 1, std::max(ScreenWidth(), 1));
   h = std::clamp(h, 1, std::max(ScreenHeight(), 1));
-  if (g_backW > 0) w = std::min(w, g_backW), h = std::min(h, g_backH);
-  if (w == g_usedW && h == g_usedH) return;
-  g_usedW = w;
-  g_usedH = h;
+  if (ds.backW > 0) w = std::min(w, ds.backW), h = std::min(h, ds.backH);
+  if (w == ds.usedW && h == ds.usedH) return;
+  ds.usedW = w;
+  ds.usedH = h;
   Display_SetViewport(0, 0, w, h);
   Display_Set2DProjection(0, 0, w, h, 0);
 }
@@ -303,7 +309,7 @@ void Display_Set2DProjection(double x, double y, double w, double h, double angl
   const double a = -angle * std::numbers::pi / 180.0;
   const float cx = static_cast<float>(x + w / 2), cy = static_cast<float>(y + h / 2);
   const gpu::Vec3 up{static_cast<float>(std::sin(a)), static_cast<float>(std::cos(a)), 0.0f};
-  if (g_rs.mode_3d && g_rs.perspective) {
+  if (Rs().mode_3d && Rs().perspective) {
     d->SetTransform(gpu::ETransform::View, MatrixLookAtLH({cx, cy, static_cast<float>(-w)}, {cx, cy, 0}, up));
     d->SetTransform(gpu::ETransform::Projection,
                     MatrixPerspectiveLH(1.0f, w != 0 ? static_cast<float>(h / w) : 1.0f, 1.0f, 32000.0f));
@@ -316,13 +322,13 @@ void Display_Set2DProjection(double x, double y, double w, double h, double angl
 
 namespace {
 // Each setter stores the cached value, then updates the device when there is one.
-void ApplyCulling(gpu::RenderStates& rs) { rs.cull = g_rs.culling ? gpu::ECull::CCW : gpu::ECull::None; }
+void ApplyCulling(gpu::RenderStates& rs) { rs.cull = Rs().culling ? gpu::ECull::CCW : gpu::ECull::None; }
 void ApplyBlend(gpu::RenderStates& rs) {
-  rs.srcBlend = Factor(g_rs.src_blend, rs.srcBlend);
-  rs.destBlend = Factor(g_rs.dest_blend, rs.destBlend);
+  rs.srcBlend = Factor(Rs().src_blend, rs.srcBlend);
+  rs.destBlend = Factor(Rs().dest_blend, rs.destBlend);
 }
 void ApplyHidden(gpu::RenderStates& rs) {
-  const bool on = g_rs.hidden_surface && g_rs.mode_3d;
+  const bool on = Rs().hidden_surface && Rs().mode_3d;
   rs.zEnable = on;
   rs.alphaTest = on;
   rs.alphaRef = 0;
@@ -332,7 +338,7 @@ void ApplyFog(gpu::RenderStates& rs, const gpu::DeviceCaps& caps) {
   rs.fogEnable = false;
   rs.fogTable = rs.fogVertex = gpu::EFog::None;
   rs.rangeFog = false;
-  if (g_rs.fog_enabled) {
+  if (Rs().fog_enabled) {
     if (caps.tableFog) {
       rs.fogEnable = true;
       rs.fogTable = gpu::EFog::Linear;
@@ -342,14 +348,14 @@ void ApplyFog(gpu::RenderStates& rs, const gpu::DeviceCaps& caps) {
       rs.rangeFog = caps.rangeFog;
     }
   }
-  rs.fogColor = GameToArgb(g_rs.fog_color);
-  rs.fogStart = static_cast<float>(g_rs.fog_start);
-  rs.fogEnd = static_cast<float>(g_rs.fog_end);
+  rs.fogColor = GameToArgb(Rs().fog_color);
+  rs.fogStart = static_cast<float>(Rs().fog_start);
+  rs.fogEnd = static_cast<float>(Rs().fog_end);
 }
 void ApplyStage(gpu::StageStates& ss) {
-  ss.magFilter = ss.minFilter = g_rs.interpolation ? gpu::EFilter::Linear : gpu::EFilter::Point;
-  ss.colorOp = ss.alphaOp = g_rs.color_blending ? gpu::EColorOp::Modulate : gpu::EColorOp::SelectArg1;
-  ss.addressU = ss.addressV = g_rs.repeat ? gpu::EAddress::Wrap : gpu::EAddress::Clamp;
+  ss.magFilter = ss.minFilter = Rs().interpolation ? gpu::EFilter::Linear : gpu::EFilter::Point;
+  ss.colorOp = ss.alphaOp = Rs().color_blending ? gpu::EColorOp::Modulate : gpu::EColorOp::SelectArg1;
+  ss.addressU = ss.addressV = Rs().repeat ? gpu::EAddress::Wrap : gpu::EAddress::Clamp;
 }
 
 template <typename F>
@@ -371,38 +377,38 @@ void UpdateStage(F f) {
 }  // namespace
 
 void Display_SetLighting(bool on) {
-  g_rs.lighting = on;
-  UpdateStates([](gpu::RenderStates& rs) { rs.lighting = g_rs.lighting; });
+  Rs().lighting = on;
+  UpdateStates([](gpu::RenderStates& rs) { rs.lighting = Rs().lighting; });
 }
 void Display_SetCulling(bool on) {
-  g_rs.culling = on;
+  Rs().culling = on;
   UpdateStates(ApplyCulling);
 }
 void Display_SetInterpolation(bool on) {
-  g_rs.interpolation = on;
+  Rs().interpolation = on;
   UpdateStage(ApplyStage);
 }
 void Display_SetColorBlending(bool on) {
-  g_rs.color_blending = on;
+  Rs().color_blending = on;
   UpdateStage(ApplyStage);
 }
 void Display_SetRepeat(bool on) {
-  g_rs.repeat = on;
+  Rs().repeat = on;
   UpdateStage(ApplyStage);
 }
 void Display_SetHiddenSurface(bool on) {
-  g_rs.hidden_surface = on;
+  Rs().hidden_surface = on;
   UpdateStates(ApplyHidden);
 }
 void Display_SetShading(bool smooth) {
-  g_rs.smooth_shading = smooth;
-  UpdateStates([](gpu::RenderStates& rs) { rs.shade = g_rs.smooth_shading ? gpu::EShade::Gouraud : gpu::EShade::Flat; });
+  Rs().smooth_shading = smooth;
+  UpdateStates([](gpu::RenderStates& rs) { rs.shade = Rs().smooth_shading ? gpu::EShade::Gouraud : gpu::EShade::Flat; });
 }
 void Display_SetFog(bool on, int32_t color, double start, double end) {
-  g_rs.fog_enabled = on;
-  g_rs.fog_color = color;
-  g_rs.fog_start = start;
-  g_rs.fog_end = end;
+  Rs().fog_enabled = on;
+  Rs().fog_color = color;
+  Rs().fog_start = start;
+  Rs().fog_end = end;
   if (gpu::IDevice* d = Dev()) {
     gpu::RenderStates rs = d->GetRenderStates();
     ApplyFog(rs, d->Caps());
@@ -410,8 +416,8 @@ void Display_SetFog(bool on, int32_t color, double start, double end) {
   }
 }
 void Display_SetBlendFactors(int32_t src, int32_t dest) {
-  g_rs.src_blend = src;
-  g_rs.dest_blend = dest;
+  Rs().src_blend = src;
+  Rs().dest_blend = dest;
   UpdateStates(ApplyBlend);
 }
 void Display_SetBlendMode(int32_t mode) {
@@ -422,7 +428,7 @@ void Display_SetBlendMode(int32_t mode) {
     default: return Display_SetBlendFactors(5, 6);
   }
 }
-void Display_SetVSync(bool on) { g_rs.vsync = on; }
+void Display_SetVSync(bool on) { Rs().vsync = on; }
 
 void Display_ApplyAllStates() {
   gpu::IDevice* d = Dev();
@@ -432,8 +438,8 @@ void Display_ApplyAllStates() {
   rs.normalize = true;
   ApplyCulling(rs);
   ApplyBlend(rs);
-  rs.lighting = g_rs.lighting;
-  rs.shade = g_rs.smooth_shading ? gpu::EShade::Gouraud : gpu::EShade::Flat;
+  rs.lighting = Rs().lighting;
+  rs.shade = Rs().smooth_shading ? gpu::EShade::Gouraud : gpu::EShade::Flat;
   ApplyHidden(rs);
   ApplyFog(rs, d->Caps());
   d->SetRenderStates(rs);
@@ -443,12 +449,13 @@ void Display_ApplyAllStates() {
 }
 
 bool Display_Capture(int32_t x, int32_t y, int32_t w, int32_t h, TBitmap32& out) {
+  RDisplayState& ds = DisplayState();
   gpu::IDevice* d = Dev();
   if (!d) return false;
   x = std::max(x, 0);
   y = std::max(y, 0);
-  w = std::min<int64_t>(w, int64_t{g_usedW} - x) > 0 ? static_cast<int32_t>(std::min<int64_t>(w, int64_t{g_usedW} - x)) : 0;
-  h = std::min<int64_t>(h, int64_t{g_usedH} - y) > 0 ? static_cast<int32_t>(std::min<int64_t>(h, int64_t{g_usedH} - y)) : 0;
+  w = std::min<int64_t>(w, int64_t{ds.usedW} - x) > 0 ? static_cast<int32_t>(std::min<int64_t>(w, int64_t{ds.usedW} - x)) : 0;
+  h = std::min<int64_t>(h, int64_t{ds.usedH} - y) > 0 ? static_cast<int32_t>(std::min<int64_t>(h, int64_t{ds.usedH} - y)) : 0;
   if (w <= 0 || h <= 0) return false;
   std::vector<uint32_t> px;
   if (!d->ReadPixels(gpu::kBackBuffer, {x, y, x + w, y + h}, px)) return false;
@@ -474,19 +481,22 @@ void Display_SaveScreen(const std::string& fname, int32_t x, int32_t y, int32_t 
 }
 
 int32_t Display_GetPixel(int32_t x, int32_t y) {
-  if (x < 0 || y < 0 || x >= g_usedW || y >= g_usedH) return 0;
+  if (x < 0 || y < 0 || x >= DisplayState().usedW || y >= DisplayState().usedH) return 0;
   TBitmap32 bm;
   if (!Display_Capture(x, y, 1, 1, bm)) return 0;
   const uint32_t p = bm.GetPixel(0, 0);
   return static_cast<int32_t>(((p >> 16) & 0xFF) | (p & 0xFF00) | ((p & 0xFF) << 16));
 }
 
-bool Display_WindowActive() { return g_active || Window_Attached() == nullptr; }
+bool Display_WindowActive() { return DisplayState().active || Window_Attached() == nullptr; }
 
 void Display_InstallEventHandler() {
   platform::TApplication* app = Application();
-  if (g_handlerInstalled || !app) return;
-  g_handlerInstalled = true;
+  // The handler stays with the process's application and serves whichever game is current,
+  // so one is enough for every game the process plays.
+  static bool installed = false;
+  if (installed || !app) return;
+  installed = true;
   app->AddEventHandler([](const SDL_Event& e) {
     platform::TWindow* w = Window_Attached();
     if (!w || w->NativeId() == 0) return false;
@@ -495,8 +505,8 @@ void Display_InstallEventHandler() {
     } else if (e.type == SDL_WINDOWEVENT && e.window.windowID == w->NativeId()) {
       switch (e.window.event) {
         case SDL_WINDOWEVENT_EXPOSED: Display_Repaint(); break;
-        case SDL_WINDOWEVENT_FOCUS_GAINED: g_active = true; break;
-        case SDL_WINDOWEVENT_FOCUS_LOST: g_active = false; break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED: DisplayState().active = true; break;
+        case SDL_WINDOWEVENT_FOCUS_LOST: DisplayState().active = false; break;
         case SDL_WINDOWEVENT_MOVED:
         case SDL_WINDOWEVENT_SIZE_CHANGED: {
           SDL_Window* native = w->NativeHandle();

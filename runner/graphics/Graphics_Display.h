@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 #include "runner/base/BM32_Bitmap.h"
@@ -32,13 +31,13 @@ struct RRenderStates {
 };
 RRenderStates& RenderStateCache();
 
-// The start-up display sequence (settings → display mode → window → device → textures →
-// first frame). False when the start-up must fail (its message has been shown).
+// The start-up display sequence (settings → display mode → window → device → textures of the
+// sprites, backgrounds and fonts → first frame). False when the start-up must fail (its message
+// has been shown).
 bool SetupGameDisplay(platform::TWindow* window);
-// Called by start-up step 6 to make the textures of backgrounds, sprites and fonts.
-void SetResourceTextureInit(std::function<void()> init);
-// Frees every surface; surfaces do not survive a device reset.
-void SetFreeSurfacesHook(std::function<void()> hook);
+// The display's part of the game's shutdown once SetupGameDisplay succeeded: releases the
+// device and gives the screen back its own mode.
+void ShutdownDisplay();
 
 bool Display_CreateDevice(int32_t maxWidth, int32_t maxHeight, bool vsync);
 void Display_ReleaseDevice();

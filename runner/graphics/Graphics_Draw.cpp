@@ -8,6 +8,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "runner/base/Game.h"
 #include "runner/graphics/Graphics_D3D.h"
 #include "runner/graphics/Graphics_Texture.h"
 
@@ -32,9 +33,6 @@ constexpr int32_t kWhite = 0xFFFFFF;
 constexpr int32_t kGrey = 0x808080;
 constexpr int32_t kBlack = 0;
 
-uint32_t g_color = 0xFF000000;
-double g_alpha = 1.0;
-
 struct CircleTables {
   int32_t p = 0;
   std::array<double, kMaxPrecision + 1> cos{}, sin{};
@@ -48,7 +46,6 @@ struct CircleTables {
     }
   }
 };
-CircleTables g_circle;
 
 struct Primitive {
   int32_t kind = 0;
@@ -56,7 +53,16 @@ struct Primitive {
   int32_t count = 0;
   std::array<TexVertex, kMaxPrimitiveVertices> v{};
 };
-Primitive g_prim;
+// The drawing colour and alpha, the circle precision with its table for that precision, and
+// the primitive being built.
+struct RDrawState {
+  static constexpr EGameSlot kSlot = EGameSlot::Draw;
+  uint32_t color = 0xFF000000;
+  double alpha = 1.0;
+  CircleTables circle;
+  Primitive prim;
+};
+RDrawState& DrawState() { return TheGame().State<RDrawState>(); }
 
 // Coordinates from game code may be anything; a float cannot hold everything a double can.
 float F(double v) {
@@ -64,7 +70,7 @@ float F(double v) {
   return static_cast<float>(std::clamp(v, -static_cast<double>(FLT_MAX), static_cast<double>(FLT_MAX)));
 }
 
-uint32_t C(int32_t col) { return QuadColor(col, g_alpha); }
+uint32_t C(int32_t col) { return QuadColor(col, DrawState().alpha); }
 
 Vertex V(double x, double y, uint32_t c) { return Vertex{F(x), F(y), F(TextureDrawDepth()), c}; }
 
@@ -112,28 +118,21 @@ void Hsv(int32_t col, double& hue, double& sat, double& val) {
 }
 }  // namespace
 
-void Draw_SetColor(int32_t col) { g_color = C(col); }
+void Draw_SetColor(int32_t col) { DrawState().color = C(col); }
 
 int32_t Draw_GetColor() {
-  return static_cast<int32_t>(((g_color >> 16) & 0xFF) | (g_color & 0xFF00) | ((g_color & 0xFF) << 16));
+  const uint32_t c = DrawState().color;
+  return static_cast<int32_t>(((c >> 16) & 0xFF) | (c & 0xFF00) | ((c & 0xFF) << 16));
 }
 
 void Draw_SetAlpha(double alpha) {
-  g_alpha = std::isnan(alpha) ? 0.0 : std::clamp(alpha, 0.0, 1.0);
-  g_color = C(Draw_GetColor());
+  DrawState().alpha = std::isnan(alpha) ? 0.0 : std::clamp(alpha, 0.0, 1.0);
+  DrawState().color = C(Draw_GetColor());
 }
 
-double Draw_GetAlpha() { return g_alpha; }
-uint32_t Draw_DeviceColor() { return g_color; }
+double Draw_GetAlpha() { return DrawState().alpha; }
+uint32_t Draw_DeviceColor() { return DrawState().color; }
 
-void Draw_ResetState() {
-  g_alpha = 1.0;
-  g_color = 0xFF000000;
-  g_circle.Build(24);
-  g_prim.kind = 0;
-  g_prim.texture = -1;
-  g_prim.count = 0;
-}
 
 int32_t MakeColorHsv(double h, double s, double v) {
   double hue = h * 360.0 / 255.0;
@@ -201,7 +200,7 @@ void Draw_Clear(int32_t col, double alpha) {
   if (gpu::IDevice* d = D3DDevice()) d->Clear(gpu::ClearTarget | gpu::ClearZBuffer, QuadColor(col, alpha), 1.0f, 0);
 }
 
-void Draw_Point(double x, double y) { Draw(gpu::EPrimitive::PointList, 1, std::array{V(x, y, g_color)}); }
+void Draw_Point(double x, double y) { Draw(gpu::EPrimitive::PointList, 1, std::array{V(x, y, DrawState().color)}); }
 
 void Draw_PointColor(double x, double y, int32_t col) {
   Draw(gpu::EPrimitive::PointList, 1, std::array{V(x + 0.01, y + 0.01, C(col))});
@@ -231,12 +230,13 @@ void Draw_Rectangle(double x1, double y1, double x2, double y2, int32_t c1, int3
 }
 
 void Draw_RoundRect(double x1, double y1, double x2, double y2, int32_t centre, int32_t edge, bool outline) {
+  const CircleTables& circle = DrawState().circle;
   Box(x1, y1, x2, y2);
   const double w = x2 - x1, h = y2 - y1;
   const double rx = std::min(10.0, w), ry = std::min(10.0, h);
   const double cx = (x1 + x2) / 2.0, cy = (y1 + y2) / 2.0;
   const double dx = (w - rx) / 2.0, dy = (h - ry) / 2.0;
-  const int32_t quarter = g_circle.p / 4;
+  const int32_t quarter = circle.p / 4;
   // Quarters in table order: bottom-right, bottom-left, top-left, top-right (y grows down).
   constexpr double kSx[4] = {1, -1, -1, 1}, kSy[4] = {1, 1, -1, -1};
   std::array<Vertex, 4 * (kMaxPrecision / 4 + 1) + 2> v{};
@@ -245,8 +245,8 @@ void Draw_RoundRect(double x1, double y1, double x2, double y2, int32_t centre, 
   const uint32_t e = C(edge);
   for (int32_t q = 0; q < 4; ++q)
     for (int32_t i = q * quarter; i <= (q + 1) * quarter; ++i)
-      v[n++] = V(cx + kSx[q] * dx + rx / 2.0 * g_circle.cos[static_cast<size_t>(i)],
-                 cy + kSy[q] * dy + ry / 2.0 * g_circle.sin[static_cast<size_t>(i)], e);
+      v[n++] = V(cx + kSx[q] * dx + rx / 2.0 * circle.cos[static_cast<size_t>(i)],
+                 cy + kSy[q] * dy + ry / 2.0 * circle.sin[static_cast<size_t>(i)], e);
   v[n++] = v[1];
   const int32_t ring = static_cast<int32_t>(n) - 2;  // perimeter points before the closing one
   if (outline) {
@@ -270,15 +270,16 @@ void Draw_Triangle(double x1, double y1, double x2, double y2, double x3, double
 }
 
 void Draw_Ellipse(double x1, double y1, double x2, double y2, int32_t centre, int32_t edge, bool outline) {
+  const CircleTables& circle = DrawState().circle;
   const double cx = (x1 + x2) / 2.0, cy = (y1 + y2) / 2.0;
   const double rx = std::fabs(x2 - x1) / 2.0, ry = std::fabs(y2 - y1) / 2.0;
-  const int32_t p = g_circle.p;
+  const int32_t p = circle.p;
   std::array<Vertex, kMaxPrecision + 2> v{};
   v[0] = V(cx, cy, C(centre));
   const uint32_t e = C(edge);
   for (int32_t i = 0; i <= p; ++i)
     v[static_cast<size_t>(i) + 1] =
-        V(cx + rx * g_circle.cos[static_cast<size_t>(i)], cy + ry * g_circle.sin[static_cast<size_t>(i)], e);
+        V(cx + rx * circle.cos[static_cast<size_t>(i)], cy + ry * circle.sin[static_cast<size_t>(i)], e);
   const size_t n = static_cast<size_t>(p) + 2;
   if (outline) {
     gpu::IDevice* d = D3DDevice();
@@ -340,28 +341,31 @@ void Draw_Healthbar(double x1, double y1, double x2, double y2, double amount, i
   if (showborder) Draw_Rectangle(x1, y1, x2, y2, kBlack, kBlack, kBlack, kBlack, true);
 }
 
-void Draw_SetCirclePrecision(int32_t precision) { g_circle.Build(std::clamp(precision, 4, kMaxPrecision) / 4 * 4); }
+void Draw_SetCirclePrecision(int32_t precision) { DrawState().circle.Build(std::clamp(precision, 4, kMaxPrecision) / 4 * 4); }
 
-int32_t Draw_CirclePrecision() { return g_circle.p; }
+int32_t Draw_CirclePrecision() { return DrawState().circle.p; }
 
 void Draw_PrimitiveBegin(int32_t kind, int32_t texture) {
-  g_prim.kind = kind;
-  g_prim.texture = texture;
-  g_prim.count = 0;
+  Primitive& prim = DrawState().prim;
+  prim.kind = kind;
+  prim.texture = texture;
+  prim.count = 0;
 }
 
 void Draw_Vertex(double x, double y, double u, double v, int32_t col, double alpha) {
-  if (g_prim.count >= kMaxPrimitiveVertices) return;
-  g_prim.v[static_cast<size_t>(g_prim.count++)] =
+  Primitive& prim = DrawState().prim;
+  if (prim.count >= kMaxPrimitiveVertices) return;
+  prim.v[static_cast<size_t>(prim.count++)] =
       TexVertex{F(x), F(y), F(TextureDrawDepth()), QuadColor(col, alpha), F(u), F(v)};
 }
 
-int32_t Draw_PrimitiveVertexCount() { return g_prim.count; }
+int32_t Draw_PrimitiveVertexCount() { return DrawState().prim.count; }
 
 void Draw_PrimitiveEnd() {
-  const int32_t n = g_prim.count;
+  Primitive& prim = DrawState().prim;
+  const int32_t n = prim.count;
   int32_t primitives = 0;
-  switch (g_prim.kind) {
+  switch (prim.kind) {
     case 1:
       primitives = n;
       break;
@@ -383,8 +387,8 @@ void Draw_PrimitiveEnd() {
   }
   gpu::IDevice* d = D3DDevice();
   if (!d || primitives <= 0) return;
-  Texture_Bind(g_prim.texture);
-  d->DrawPrimitiveUP(static_cast<gpu::EPrimitive>(g_prim.kind), primitives, gpu::EVertexFormat::Textured,
-                     g_prim.v.data(), static_cast<size_t>(n) * sizeof(TexVertex));
+  Texture_Bind(prim.texture);
+  d->DrawPrimitiveUP(static_cast<gpu::EPrimitive>(prim.kind), primitives, gpu::EVertexFormat::Textured,
+                     prim.v.data(), static_cast<size_t>(n) * sizeof(TexVertex));
   Texture_Bind(-1);
 }

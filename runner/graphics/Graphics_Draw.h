@@ -12,8 +12,6 @@ int32_t Draw_GetColor();
 void Draw_SetAlpha(double alpha);  // limited to 0..1
 double Draw_GetAlpha();
 uint32_t Draw_DeviceColor();
-// Back to opaque black, precision 24, no primitive open (start of a run, tests).
-void Draw_ResetState();
 
 // Colour conversions; components and results 0..255.
 int32_t MakeColorHsv(double h, double s, double v);

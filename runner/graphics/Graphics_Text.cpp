@@ -35,10 +35,7 @@ int32_t Sep(const CFont& font, int32_t sep) {
 
 }  // namespace
 
-RTextState& TextState() {
-  static RTextState state;
-  return state;
-}
+RTextState& TextState() { return FontState().text; }
 
 std::u16string TextCodes(std::string_view text) {
   std::u16string out;

@@ -6,13 +6,19 @@
 #include <vector>
 
 #include "runner/base/BM32_Bitmap.h"
+#include "runner/base/Game.h"
 #include "runner/graphics/Graphics_D3D.h"
 
 namespace gpu = platform::gpu;
 
 namespace {
-std::vector<RTexture> g_textures;
-double g_depth = 0.0;
+// The texture table of the game's device and the depth quads are drawn at.
+struct RTextureState {
+  static constexpr EGameSlot kSlot = EGameSlot::Textures;
+  std::vector<RTexture> textures;
+  double depth = 0.0;
+};
+RTextureState& TextureState() { return TheGame().State<RTextureState>(); }
 
 struct QuadVertex {
   float x, y, z;
@@ -22,8 +28,9 @@ struct QuadVertex {
 static_assert(sizeof(QuadVertex) == 24);
 
 RTexture* Valid(int32_t id) {
-  if (id < 0 || id >= static_cast<int32_t>(g_textures.size())) return nullptr;
-  RTexture& t = g_textures[static_cast<size_t>(id)];
+  std::vector<RTexture>& table = TextureState().textures;
+  if (id < 0 || id >= static_cast<int32_t>(table.size())) return nullptr;
+  RTexture& t = table[static_cast<size_t>(id)];
   return t.used ? &t : nullptr;
 }
 
@@ -57,7 +64,7 @@ void Corners(double x, double y, double l, double t, double r, double b, double 
     }
     v[i].x = static_cast<float>(px);
     v[i].y = static_cast<float>(py);
-    v[i].z = static_cast<float>(g_depth);
+    v[i].z = static_cast<float>(TextureState().depth);
   }
 }
 
@@ -75,28 +82,29 @@ void Color(QuadVertex (&v)[4], uint32_t c) {
 
 void Texture_ClearTable() {
   if (gpu::IDevice* d = D3DDevice())
-    for (const RTexture& t : g_textures)
+    for (const RTexture& t : TextureState().textures)
       if (t.used) d->ReleaseTexture(t.tex);
-  g_textures.clear();
+  TextureState().textures.clear();
 }
 
-int32_t Texture_Count() { return static_cast<int32_t>(g_textures.size()); }
+int32_t Texture_Count() { return static_cast<int32_t>(TextureState().textures.size()); }
 const RTexture* Texture_Get(int32_t id) { return Valid(id); }
 
 int32_t Texture_Create(int32_t w, int32_t h, bool renderTarget) {
   gpu::IDevice* d = D3DDevice();
   if (!d) return -1;
-  auto slot = std::find_if(g_textures.begin(), g_textures.end(), [](const RTexture& t) { return !t.used; });
-  if (slot == g_textures.end()) {
-    g_textures.emplace_back();
-    slot = g_textures.end() - 1;
+  std::vector<RTexture>& table = TextureState().textures;
+  auto slot = std::find_if(table.begin(), table.end(), [](const RTexture& t) { return !t.used; });
+  if (slot == table.end()) {
+    table.emplace_back();
+    slot = table.end() - 1;
   }
-  const int32_t id = static_cast<int32_t>(slot - g_textures.begin());
+  const int32_t id = static_cast<int32_t>(slot - table.begin());
   int32_t wt = w, ht = h;
   if (!CheckTextureRequirements(d->Caps(), wt, ht)) return -1;
   const gpu::TextureHandle tex = d->CreateTexture(wt, ht, renderTarget);
   if (tex == 0) return -1;
-  g_textures[static_cast<size_t>(id)] = RTexture{tex, w, h, wt, ht, true};
+  table[static_cast<size_t>(id)] = RTexture{tex, w, h, wt, ht, true};
   return id;
 }
 
@@ -183,8 +191,8 @@ uint32_t QuadColor(int32_t col, double alpha) {
   return (static_cast<uint32_t>(a) << 24) | ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
 }
 
-void SetTextureDrawDepth(double depth) { g_depth = depth; }
-double TextureDrawDepth() { return g_depth; }
+void SetTextureDrawDepth(double depth) { TextureState().depth = depth; }
+double TextureDrawDepth() { return TextureState().depth; }
 
 void Texture_Draw(int32_t id, double x, double y) {
   const RTexture* t = Valid(id);

@@ -10,19 +10,28 @@
 
 #include "platform/display/Display.h"
 #include "platform/window/Window.h"
+#include "runner/base/Game.h"
 #include "runner/graphics/Graphics_Display.h"
 
 namespace {
-RWindowState g_state;
-platform::TWindow* g_window = nullptr;
-int32_t g_mouseX = 0, g_mouseY = 0;
+// The window's state, the window it is applied to and the cursor position.
+struct RWindowGameState {
+  static constexpr EGameSlot kSlot = EGameSlot::Window;
+  RWindowState state;
+  platform::TWindow* window = nullptr;  // not owned: the shell's form
+  int32_t mouseX = 0, mouseY = 0;       // the cursor's screen position
+};
+RWindowGameState& GameWindow() { return TheGame().State<RWindowGameState>(); }
 
 int32_t Round(double v) {
   if (!(v > -2147483648.0 && v < 2147483647.0)) return 0;
   return static_cast<int32_t>(std::nearbyint(v));
 }
 
-SDL_Window* Native() { return g_window ? g_window->NativeHandle() : nullptr; }
+SDL_Window* Native() {
+  platform::TWindow* window = Window_Attached();
+  return window ? window->NativeHandle() : nullptr;
+}
 
 bool ValidSlot(int32_t slot) { return slot >= 0 && slot < kViewSlots && ViewTable()[slot].used; }
 const RViewRecord& Slot(int32_t slot) {
@@ -31,13 +40,14 @@ const RViewRecord& Slot(int32_t slot) {
 }
 
 void ApplyCursor() {
+  RWindowState& state = WindowState();
   if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
-  if (g_state.cursor == -1) {
+  if (state.cursor == -1) {
     SDL_ShowCursor(SDL_DISABLE);
     return;
   }
   SDL_SystemCursor kind = SDL_SYSTEM_CURSOR_ARROW;
-  switch (g_state.cursor) {
+  switch (state.cursor) {
     case -3: kind = SDL_SYSTEM_CURSOR_CROSSHAIR; break;
     case -4: kind = SDL_SYSTEM_CURSOR_IBEAM; break;
     case -6: kind = SDL_SYSTEM_CURSOR_SIZENESW; break;
@@ -51,6 +61,7 @@ void ApplyCursor() {
     case -22: kind = SDL_SYSTEM_CURSOR_SIZEALL; break;
     default: break;
   }
+  // SDL's system cursors, made once for the process and shared by every game it plays.
   static SDL_Cursor* cursors[SDL_NUM_SYSTEM_CURSORS] = {};
   if (!cursors[kind]) cursors[kind] = SDL_CreateSystemCursor(kind);
   if (cursors[kind]) SDL_SetCursor(cursors[kind]);
@@ -58,46 +69,42 @@ void ApplyCursor() {
 }
 }  // namespace
 
-RWindowState& WindowState() { return g_state; }
-
-void ResetWindowState() {
-  g_state = RWindowState{};
-  g_window = nullptr;
-  ClearViewTable();
-  g_mouseX = g_mouseY = 0;
-}
+RWindowState& WindowState() { return GameWindow().state; }
 
 void Window_Attach(platform::TWindow* window) {
-  g_window = window;
-  if (window) g_state.caption = window->Caption();
+  GameWindow().window = window;
+  if (window) WindowState().caption = window->Caption();
   Window_Apply();
 }
 
-platform::TWindow* Window_Attached() { return g_window; }
+platform::TWindow* Window_Attached() { return GameWindow().window; }
 
 int32_t ScreenWidth() { return platform::CurrentDisplayMode().width; }
 int32_t ScreenHeight() { return platform::CurrentDisplayMode().height; }
 
 void Window_Remember() {
-  if (g_state.full_screen || g_state.updating || !g_window) return;
-  const platform::WindowBounds b = g_window->Bounds();
+  RWindowState& state = WindowState();
+  platform::TWindow* window = Window_Attached();
+  if (state.full_screen || state.updating || !window) return;
+  const platform::WindowBounds b = window->Bounds();
   if (b.width <= 0 || b.height <= 0) return;  // never shown yet: the stored rectangle stands
-  g_state.client_x = b.left;
-  g_state.client_y = b.top;
-  g_state.client_width = b.width;
-  g_state.client_height = b.height;
+  state.client_x = b.left;
+  state.client_y = b.top;
+  state.client_width = b.width;
+  state.client_height = b.height;
   // Window positions and sizes here are those of the client area: no border to add.
-  g_state.border_width = 0;
-  g_state.border_height = 0;
+  state.border_width = 0;
+  state.border_height = 0;
 }
 
 void Window_Apply() {
-  g_state.updating = true;
-  if (g_window) {
+  RWindowState& state = WindowState();
+  state.updating = true;
+  if (platform::TWindow* window = Window_Attached()) {
     SDL_Window* w = Native();
-    if (g_state.full_screen) {
-      g_window->SetBordered(false);
-      g_window->SetBounds({0, 0, ScreenWidth(), ScreenHeight()});
+    if (state.full_screen) {
+      window->SetBordered(false);
+      window->SetBounds({0, 0, ScreenWidth(), ScreenHeight()});
       if (w) {
         // A mode the game set is applied here, the only place a real mode change is possible.
         const platform::DisplayMode mode = platform::CurrentDisplayMode();
@@ -114,98 +121,101 @@ void Window_Apply() {
       }
     } else {
       if (w) SDL_SetWindowFullscreen(w, 0);
-      g_window->SetBordered(g_state.show_border);
+      window->SetBordered(state.show_border);
       if (w) {
-        SDL_SetWindowBordered(w, g_state.show_border ? SDL_TRUE : SDL_FALSE);
-        SDL_SetWindowResizable(w, g_state.show_border && g_state.sizeable ? SDL_TRUE : SDL_FALSE);
+        SDL_SetWindowBordered(w, state.show_border ? SDL_TRUE : SDL_FALSE);
+        SDL_SetWindowResizable(w, state.show_border && state.sizeable ? SDL_TRUE : SDL_FALSE);
       }
-      g_window->SetBounds({g_state.client_x, g_state.client_y, g_state.client_width, g_state.client_height});
+      window->SetBounds({state.client_x, state.client_y, state.client_width, state.client_height});
     }
     if (w) {
-      SDL_SetWindowAlwaysOnTop(w, g_state.stay_on_top ? SDL_TRUE : SDL_FALSE);
+      SDL_SetWindowAlwaysOnTop(w, state.stay_on_top ? SDL_TRUE : SDL_FALSE);
       int32_t mw = 0, mh = 0;
       Window_MinimumSize(mw, mh);
       SDL_SetWindowMinimumSize(w, std::max(mw, 1), std::max(mh, 1));
     }
   }
-  g_state.updating = false;
+  state.updating = false;
 }
 
 void Window_SetFullScreen(bool on) {
-  if (on == g_state.full_screen) return;
+  RWindowState& state = WindowState();
+  if (on == state.full_screen) return;
   Window_Remember();
-  g_state.full_screen = on;
+  state.full_screen = on;
   Window_Apply();
   Display_Repaint();
 }
 
 void Window_SetShowBorder(bool on) {
   Window_Remember();
-  g_state.show_border = on;
+  WindowState().show_border = on;
   Window_Apply();
 }
 
 // Caption buttons have no portable switch; the flag is kept and reported.
 void Window_SetShowIcons(bool on) {
   Window_Remember();
-  g_state.show_icons = on;
+  WindowState().show_icons = on;
   Window_Apply();
 }
 
 void Window_SetSizeable(bool on) {
   Window_Remember();
-  g_state.sizeable = on;
+  WindowState().sizeable = on;
   Window_Apply();
 }
 
 void Window_SetStayOnTop(bool on) {
-  g_state.stay_on_top = on;
+  WindowState().stay_on_top = on;
   if (SDL_Window* w = Native()) SDL_SetWindowAlwaysOnTop(w, on ? SDL_TRUE : SDL_FALSE);
 }
 
 void Window_SetCaption(const std::string& caption) {
-  g_state.caption = caption;
-  if (g_window) g_window->SetCaption(caption);
+  WindowState().caption = caption;
+  if (Window_Attached()) Window_Attached()->SetCaption(caption);
 }
 
 void Window_SetVisible(bool on) {
-  g_state.visible = on;
-  if (!g_window) return;
+  WindowState().visible = on;
+  if (!Window_Attached()) return;
   if (on) {
-    g_window->Show();
+    Window_Attached()->Show();
     Window_Apply();  // the native window may be new
     ApplyCursor();
     Display_Repaint();
   } else {
-    g_window->Hide();
+    Window_Attached()->Hide();
   }
 }
 
 void Window_SetColor(int32_t color) {
-  g_state.color = color;
+  WindowState().color = color;
   Display_Repaint();
 }
 
 void Window_SetCursor(int32_t cursor) {
-  g_state.cursor = cursor;
+  WindowState().cursor = cursor;
   ApplyCursor();
 }
 
 void Window_SetPosition(int32_t x, int32_t y) {
+  RWindowState& state = WindowState();
   Window_Remember();
-  g_state.client_x = x;
-  g_state.client_y = y;
+  state.client_x = x;
+  state.client_y = y;
   Window_Apply();
 }
 
 void Window_SetSize(int32_t w, int32_t h) {
+  RWindowState& state = WindowState();
   Window_Remember();
-  if (g_state.region_scale > 0) {
-    w = std::max(w, Round(g_state.region_scale * g_state.region_width));
-    h = std::max(h, Round(g_state.region_scale * g_state.region_height));
+  if (state.region_scale > 0) {
+    w = std::max(w, Round(state.region_scale * state.region_width));
+    h = std::max(h, Round(state.region_scale * state.region_height));
   }
-  g_state.client_width = std::max(w, 1);
-  g_state.client_height = std::max(h, 1);
+  state.client_width = std::max(w, 1);
+  state.client_height = std::max(h, 1);
   Window_Apply();
   Display_Repaint();
 }
@@ -216,39 +226,42 @@ void Window_SetRectangle(int32_t x, int32_t y, int32_t w, int32_t h) {
 }
 
 void Window_Center() {
+  RWindowState& state = WindowState();
   Window_Remember();
-  g_state.client_x = (ScreenWidth() - g_state.client_width) / 2;
-  g_state.client_y = (ScreenHeight() - g_state.client_height) / 2;
+  state.client_x = (ScreenWidth() - state.client_width) / 2;
+  state.client_y = (ScreenHeight() - state.client_height) / 2;
   Window_Apply();
 }
 
 void Window_Default() {
-  int32_t w = g_state.region_width, h = g_state.region_height;
-  if (g_state.region_scale > 0) {
-    w = Round(w * g_state.region_scale);
-    h = Round(h * g_state.region_scale);
+  RWindowState& state = WindowState();
+  int32_t w = state.region_width, h = state.region_height;
+  if (state.region_scale > 0) {
+    w = Round(w * state.region_scale);
+    h = Round(h * state.region_scale);
   }
   Window_Remember();
-  g_state.client_width = std::max(w, 1);
-  g_state.client_height = std::max(h, 1);
-  g_state.client_x = (ScreenWidth() - g_state.client_width) / 2;
-  g_state.client_y = (ScreenHeight() - g_state.client_height) / 2;
+  state.client_width = std::max(w, 1);
+  state.client_height = std::max(h, 1);
+  state.client_x = (ScreenWidth() - state.client_width) / 2;
+  state.client_y = (ScreenHeight() - state.client_height) / 2;
   Window_Apply();
   Display_Repaint();
 }
 
 namespace {
 void AdaptToRegion(bool adapt) {
-  if (g_state.region_scale > 0) {
-    const int32_t tw = Round(g_state.region_width * g_state.region_scale);
-    const int32_t th = Round(g_state.region_height * g_state.region_scale);
+  RWindowState& state = WindowState();
+  if (state.region_scale > 0) {
+    const int32_t tw = Round(state.region_width * state.region_scale);
+    const int32_t th = Round(state.region_height * state.region_scale);
     Window_Remember();
     if (adapt) {
-      g_state.client_width = std::max(tw, 1);
-      g_state.client_height = std::max(th, 1);
+      state.client_width = std::max(tw, 1);
+      state.client_height = std::max(th, 1);
     } else {
-      g_state.client_width = std::max(g_state.client_width, tw);
-      g_state.client_height = std::max(g_state.client_height, th);
+      state.client_width = std::max(state.client_width, tw);
+      state.client_height = std::max(state.client_height, th);
     }
     Window_Apply();
   }
@@ -257,35 +270,38 @@ void AdaptToRegion(bool adapt) {
 }  // namespace
 
 void Window_SetRegionSize(int32_t w, int32_t h, bool adapt) {
-  if (w > 0) g_state.region_width = w;
-  if (h > 0) g_state.region_height = h;
+  RWindowState& state = WindowState();
+  if (w > 0) state.region_width = w;
+  if (h > 0) state.region_height = h;
   AdaptToRegion(adapt);
 }
 
 void Window_SetRegionScale(double scale, bool adapt) {
-  g_state.region_scale = std::isfinite(scale) ? scale : 1.0;
+  WindowState().region_scale = std::isfinite(scale) ? scale : 1.0;
   AdaptToRegion(adapt);
 }
 
 void Window_Resized(int32_t x, int32_t y, int32_t w, int32_t h) {
-  if (g_state.full_screen || g_state.updating) return;
-  g_state.client_x = x;
-  g_state.client_y = y;
-  g_state.client_width = std::max(w, 1);
-  g_state.client_height = std::max(h, 1);
-  if (g_window) {
-    g_state.updating = true;
-    g_window->SetBounds({x, y, g_state.client_width, g_state.client_height});
-    g_state.updating = false;
+  RWindowState& state = WindowState();
+  if (state.full_screen || state.updating) return;
+  state.client_x = x;
+  state.client_y = y;
+  state.client_width = std::max(w, 1);
+  state.client_height = std::max(h, 1);
+  if (Window_Attached()) {
+    state.updating = true;
+    Window_Attached()->SetBounds({x, y, state.client_width, state.client_height});
+    state.updating = false;
   }
   Display_Repaint();
 }
 
 void Window_MinimumSize(int32_t& w, int32_t& h) {
+  RWindowState& state = WindowState();
   w = h = 0;
-  if (g_state.region_scale <= 0) return;
-  w = Round(g_state.region_scale * g_state.region_width) + g_state.border_width;
-  h = Round(g_state.region_scale * g_state.region_height) + g_state.border_height;
+  if (state.region_scale <= 0) return;
+  w = Round(state.region_scale * state.region_width) + state.border_width;
+  h = Round(state.region_scale * state.region_height) + state.border_height;
 }
 
 RPlacement RegionPlacement(int32_t cw, int32_t ch, int32_t rw, int32_t rh, double scale) {
@@ -301,37 +317,41 @@ RPlacement RegionPlacement(int32_t cw, int32_t ch, int32_t rw, int32_t rh, doubl
 }
 
 RPlacement RegionPlacement() {
-  const int32_t cw = g_state.full_screen ? ScreenWidth() : g_state.client_width;
-  const int32_t ch = g_state.full_screen ? ScreenHeight() : g_state.client_height;
-  return RegionPlacement(cw, ch, g_state.region_width, g_state.region_height, g_state.region_scale);
+  RWindowState& state = WindowState();
+  const int32_t cw = state.full_screen ? ScreenWidth() : state.client_width;
+  const int32_t ch = state.full_screen ? ScreenHeight() : state.client_height;
+  return RegionPlacement(cw, ch, state.region_width, state.region_height, state.region_scale);
 }
 
 namespace {
 void Client(int32_t& ox, int32_t& oy, int32_t& cw, int32_t& ch) {
-  if (g_state.full_screen) {
+  RWindowState& state = WindowState();
+  if (state.full_screen) {
     ox = oy = 0;
     cw = ScreenWidth();
     ch = ScreenHeight();
   } else {
-    ox = g_state.client_x;
-    oy = g_state.client_y;
-    cw = g_state.client_width;
-    ch = g_state.client_height;
+    ox = state.client_x;
+    oy = state.client_y;
+    cw = state.client_width;
+    ch = state.client_height;
   }
 }
 
 double Factor(int32_t cw, int32_t ch) {
-  if (g_state.region_scale > 0) return g_state.region_scale;
-  return std::min(static_cast<double>(cw) / std::max(g_state.region_width, 1),
-                  static_cast<double>(ch) / std::max(g_state.region_height, 1));
+  RWindowState& state = WindowState();
+  if (state.region_scale > 0) return state.region_scale;
+  return std::min(static_cast<double>(cw) / std::max(state.region_width, 1),
+                  static_cast<double>(ch) / std::max(state.region_height, 1));
 }
 }  // namespace
 
 void WindowToRegion(int32_t a, int32_t b, int32_t& x, int32_t& y) {
+  RWindowState& state = WindowState();
   int32_t ox, oy, cw, ch;
   Client(ox, oy, cw, ch);
-  const int32_t rw = g_state.region_width, rh = g_state.region_height;
-  if (g_state.region_scale == 0) {
+  const int32_t rw = state.region_width, rh = state.region_height;
+  if (state.region_scale == 0) {
     x = Round(static_cast<double>(a) * rw / std::max(cw, 1));
     y = Round(static_cast<double>(b) * rh / std::max(ch, 1));
     return;
@@ -347,10 +367,11 @@ void WindowToRegion(int32_t a, int32_t b, int32_t& x, int32_t& y) {
 }
 
 void RegionToScreen(int32_t x, int32_t y, int32_t& sx, int32_t& sy) {
+  RWindowState& state = WindowState();
   int32_t ox, oy, cw, ch;
   Client(ox, oy, cw, ch);
-  const int32_t rw = std::max(g_state.region_width, 1), rh = std::max(g_state.region_height, 1);
-  if (g_state.region_scale == 0) {
+  const int32_t rw = std::max(state.region_width, 1), rh = std::max(state.region_height, 1);
+  if (state.region_scale == 0) {
     sx = ox + Round(static_cast<double>(x) * cw / rw);
     sy = oy + Round(static_cast<double>(y) * ch / rh);
     return;
@@ -382,13 +403,13 @@ void View_RoomToRegion(int32_t slot, double x, double y, int32_t& gx, int32_t& g
 }
 
 void Mouse_Screen(int32_t& x, int32_t& y) {
-  x = g_mouseX;
-  y = g_mouseY;
+  x = GameWindow().mouseX;
+  y = GameWindow().mouseY;
 }
 
 void Mouse_SetScreen(int32_t x, int32_t y) {
-  g_mouseX = x;
-  g_mouseY = y;
+  GameWindow().mouseX = x;
+  GameWindow().mouseY = y;
   if (SDL_Window* w = Native()) {
     int32_t ox, oy, cw, ch;
     Client(ox, oy, cw, ch);
@@ -399,15 +420,15 @@ void Mouse_SetScreen(int32_t x, int32_t y) {
 void Mouse_Moved(int32_t windowX, int32_t windowY) {
   int32_t ox, oy, cw, ch;
   Client(ox, oy, cw, ch);
-  g_mouseX = ox + windowX;
-  g_mouseY = oy + windowY;
+  GameWindow().mouseX = ox + windowX;
+  GameWindow().mouseY = oy + windowY;
 }
 
 namespace {
 void RegionMouse(int32_t& x, int32_t& y) {
   int32_t ox, oy, cw, ch;
   Client(ox, oy, cw, ch);
-  WindowToRegion(g_mouseX - ox, g_mouseY - oy, x, y);
+  WindowToRegion(GameWindow().mouseX - ox, GameWindow().mouseY - oy, x, y);
 }
 }  // namespace
 

@@ -30,7 +30,6 @@ struct RWindowState {
   std::string caption;
 };
 RWindowState& WindowState();
-void ResetWindowState();  // back to program start (tests)
 
 // The window the state is applied to (none: the state is kept only).
 void Window_Attach(platform::TWindow* window);

@@ -3,21 +3,13 @@
 
 #include <memory>
 
-#include "runner/graphics/Graphics_Display.h"
+#include "runner/base/Load_Chunks.h"
+#include "runner/base/Support_Stream.h"
 #include "runner/run/Instance_Class.h"
 #include "runner/run/Room_Class.h"
-#include "runner/shell/Load_Chunks.h"
-#include "runner/base/Support_Stream.h"
 
-TResourceList<CSprite>& Sprites() {
-  static TResourceList<CSprite> list("__newsprite");
-  return list;
-}
-
-TResourceList<CBackground>& Backgrounds() {
-  static TResourceList<CBackground> list("__newbackground");
-  return list;
-}
+TResourceList<CSprite>& Sprites() { return TheGame().State<RImageState>().sprites; }
+TResourceList<CBackground>& Backgrounds() { return TheGame().State<RImageState>().backgrounds; }
 
 void InitSpriteTextures() {
   for (int32_t i = 0; i < Sprites().Count(); ++i)
@@ -87,9 +79,6 @@ bool LoadSprites(CStream& str) { return LoadChunk(str, Sprites()); }
 bool LoadBackgrounds(CStream& str) { return LoadChunk(str, Backgrounds()); }
 
 void InstallSprites() {
-  SetChunkLoader(EChunk::Sprites, LoadSprites);
-  SetChunkLoader(EChunk::Backgrounds, LoadBackgrounds);
   SetSpriteShapeLookup(SpriteShape);
   SetBackgroundSizeLookup(BackgroundSize);
-  SetResourceTextureInit(InitSpriteTextures);
 }

@@ -2,11 +2,18 @@
 // makes their textures once the device exists.
 #pragma once
 
-#include "runner/graphics/Background_Class.h"
+#include "runner/base/Game.h"
 #include "runner/base/Resource_List.h"
+#include "runner/graphics/Background_Class.h"
 #include "runner/graphics/Sprite_Class.h"
 
 class CStream;
+
+struct RImageState {
+  static constexpr EGameSlot kSlot = EGameSlot::Images;
+  TResourceList<CSprite> sprites{"__newsprite"};
+  TResourceList<CBackground> backgrounds{"__newbackground"};
+};
 
 TResourceList<CSprite>& Sprites();          // new entries are named "__newsprite" + index
 TResourceList<CBackground>& Backgrounds();  // "__newbackground" + index
@@ -17,8 +24,8 @@ bool LoadBackgrounds(CStream& str);
 
 // Makes the textures of every sprite and background (start-up, after the device).
 void InitSpriteTextures();
-// Frees both lists (shutdown, and before their chunks load).
+// Frees both lists (a shutdown step of the game).
 void ClearSpritesAndBackgrounds();
-// Installs the chunk loaders and the lookups other subsystems ask sprites and backgrounds
-// through (instance shapes, background sizes, texture creation at start-up).
+// Installs the lookups the runtime asks sprites and backgrounds through (instance shapes,
+// background sizes).
 void InstallSprites();

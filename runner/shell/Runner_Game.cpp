@@ -11,6 +11,7 @@
 #include "runner/code/Variable_Main.h"
 #include "runner/functions/Function_Math.h"
 #include "runner/graphics/Font_Main.h"
+#include "runner/graphics/Graphics_Display.h"
 #include "runner/graphics/Graphics_Hooks.h"
 #include "runner/graphics/Sprite_Main.h"
 #include "runner/run/Collision_Main.h"
@@ -41,7 +42,7 @@ bool ApplyCodeSettings() {
 bool FindResourceIndex(ResourceKind kind, std::string_view name, int32_t& index) {
   switch (kind) {
     case ResourceKind::Object: index = ObjectFind(name); break;
-    case ResourceKind::Sound: index = Sound_Find(name); break;
+    case ResourceKind::Sound: index = Sounds().Find(name); break;
     case ResourceKind::Script: index = ScriptIndex(name); break;
     case ResourceKind::Room: index = RoomFind(name); break;
     case ResourceKind::Sprite: index = Sprites().Find(name); break;
@@ -60,6 +61,17 @@ bool PrepareSoundsOnce() {
     shutdownRegistered = true;
   }
   return PrepareSounds();
+}
+
+// The device goes down with the game once the display is set up, after the sound.
+bool SetupDisplayOnce() {
+  if (!SetupGameDisplay(RunnerForm())) return false;
+  static bool shutdownRegistered = false;
+  if (!shutdownRegistered) {
+    shutdownRegistered = true;
+    AddShutdownStep("graphics device", ShutdownDisplay);
+  }
+  return true;
 }
 }  // namespace
 
@@ -100,10 +112,13 @@ void InstallGameSubsystems() {
       RandomizeSeed();
   };
   InstallDisplayHooks();
+  SetSetupDisplayHook(SetupDisplayOnce);
+  SetChunkLoader(EChunk::Sprites, LoadSprites);
+  SetChunkLoader(EChunk::Backgrounds, LoadBackgrounds);
   InstallSprites();
   RunHooks().collisionEvents = CollisionEvents;
   AddShutdownStep("sprites", ClearSpritesAndBackgrounds);
-  InstallFonts();
+  SetChunkLoader(EChunk::Fonts, LoadFonts);
   // After the display: the input answers whether the window is active, from what it was told
   // at the start of the step, so a replay sees the same focus as the recording.
   InstallInput();  // the message pump between steps is the input's

@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "platform/dialogs/MessageBox.h"
+#include "runner/base/Game.h"
 #include "runner/code/Code_Error.h"
 #include "runner/code/Variable_Class.h"
 #include "runner/base/Runner_Process.h"
@@ -24,7 +25,9 @@ constexpr int32_t kMaxMediaNameLength = 127;
 // Files larger than this are not sounds a game loads; reading them would only exhaust memory.
 constexpr int64_t kMaxSoundFileBytes = int64_t{512} << 20;
 
-struct Player {
+// The player of a game: the device it opened, its samples and where its messages go.
+struct RSoundPlayerState {
+  static constexpr EGameSlot kSlot = EGameSlot::SoundPlayer;
   bool initialized = false;
   bool performance = false;
   std::unique_ptr<audio::AudioDevice> device;
@@ -33,16 +36,25 @@ struct Player {
   std::string searchDirectory;
   AudioDeviceFactory factory;
   std::function<void(std::string_view)> sink;
+
+  // The device's thread stops with the game that opened it; the samples go with the device.
+  ~RSoundPlayerState() {
+    media.Stop();
+    media.SetDevice(nullptr);
+    device.reset();
+  }
 };
 
-// Never destroyed: sounds still release their samples while static storage goes away at exit.
-// The device, whose thread must not outlive the libraries it calls, is shut down at exit.
-Player& P() {
-  static Player* p = new Player;
+RSoundPlayerState& P() {
+  RSoundPlayerState& p = TheGame().State<RSoundPlayerState>();
+  // A game still current at exit (the process's default one) goes away with static storage,
+  // after libraries its device's thread calls may have gone: its device is shut down first.
   static struct ExitGuard {
-    ~ExitGuard() { SoundShutdown(); }
+    ~ExitGuard() {
+      if (TheGame().Has<RSoundPlayerState>()) SoundShutdown();
+    }
   } guard;
-  return *p;
+  return p;
 }
 
 void Message(std::string_view text) {
@@ -124,7 +136,7 @@ void SetSoundMessageSink(std::function<void(std::string_view)> sink) {
 }
 
 void SoundInit(bool force) {
-  Player& p = P();
+  RSoundPlayerState& p = P();
   if (p.initialized && !force) return;
   SoundShutdown();
   p.initialized = true;
@@ -139,7 +151,7 @@ void SoundInit(bool force) {
 }
 
 void SoundShutdown() {
-  Player& p = P();
+  RSoundPlayerState& p = P();
   if (!p.initialized) return;
   for (int32_t i = 0; i < static_cast<int32_t>(p.samples.size()); ++i) SoundFree(i);
   p.samples.clear();

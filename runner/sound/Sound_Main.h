@@ -3,27 +3,23 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
-#include <string>
-#include <string_view>
 
+#include "runner/base/Game.h"
+#include "runner/base/Resource_List.h"
 #include "runner/sound/Sound_Class.h"
 
 class CStream;
 
 inline constexpr int32_t kSoundsChunkVersion = 800;
 
-int32_t SoundCount();
-bool Sound_Exists(int32_t index);
-CSound* Sound_Get(int32_t index);           // null for an empty or out-of-range index
-std::string Sound_Name(int32_t index);      // "<undefined>" when it does not exist
-int32_t Sound_Find(std::string_view name);  // first index of that name, or -1
-// Appends sound as "__newsound" + its index; the index.
-int32_t Sound_Add(std::unique_ptr<CSound> sound);
-// Puts sound in place of an existing one, keeping the name; false when index names none.
-bool Sound_Replace(int32_t index, std::unique_ptr<CSound> sound);
-void Sound_Delete(int32_t index);
-void ClearSounds();
+// The sounds of the game. Above the player's slot: sounds free their samples in the player
+// when they go.
+struct RSoundState {
+  static constexpr EGameSlot kSlot = EGameSlot::Sound;
+  TResourceList<CSound> sounds{"__newsound"};
+};
+
+TResourceList<CSound>& Sounds();  // new entries are named "__newsound" + index
 
 // Loader of the sounds chunk: version 800, count, one compressed block per slot. False on a
 // wrong chunk or record version (the list is then empty); damaged data throws StreamError.

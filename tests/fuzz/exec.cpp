@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   struct ClearResources {
     ~ClearResources() {
       ClearSpritesAndBackgrounds();
-      ClearFonts();
+      TheGame().Renew<RFontState>();
     }
   } clearResources;
   CCode code(text, data[0] & 1);

@@ -20,8 +20,6 @@ void DrawingTest::SetUpTestSuite() {
 
 void DrawingTest::SetUp() {
   platform::SetFakeDisplay(platform::DisplayMode{width_, height_, 32, 60}, {{width_, height_, 32, 60}});
-  ResetWindowState();
-  RenderStateCache() = RRenderStates{};
   if (platform::CurrentVideoBackend() != platform::VideoBackend::Sdl) GTEST_SKIP() << "no SDL video";
   ASSERT_TRUE(Display_CreateDevice(width_, height_, false));
   std::vector<uint32_t> px;
@@ -36,7 +34,6 @@ void DrawingTest::SetUp() {
 
 void DrawingTest::TearDown() {
   Display_ReleaseDevice();
-  ResetWindowState();
   platform::SetFakeDisplay(std::nullopt);
 }
 

@@ -33,13 +33,8 @@ std::unique_ptr<CFont> KnownFont() {
 class TextLayout : public ::testing::Test {
  protected:
   void SetUp() override {
-    ClearFonts();
     Fonts().Put(0, KnownFont(), "fnt_known");
     TextState() = RTextState{0, 0, 0};
-  }
-  void TearDown() override {
-    ClearFonts();
-    TextState() = RTextState{};
   }
 };
 
@@ -196,7 +191,6 @@ TEST(FontChunk, LoadsSlotsAndFailsOnAWrongRecord) {
   huge.WriteInteger(INT32_MAX);
   huge.SetPosition(0);
   EXPECT_THROW(LoadFonts(huge), StreamError);
-  ClearFonts();
 }
 
 TEST(SystemFont, RasterisesIntoTheSmallestAtlas) {
@@ -253,17 +247,8 @@ class TextDrawing : public DrawingTest {
   void SetUp() override {
     DrawingTest::SetUp();
     if (IsSkipped()) return;
-    ClearFonts();
-    TextState() = RTextState{};
     Draw_SetColor(White());
     Draw_SetAlpha(Opaque());
-  }
-  void TearDown() override {
-    ClearFonts();
-    Sprites().Clear();
-    TextState() = RTextState{};
-    Draw_ResetState();
-    DrawingTest::TearDown();
   }
 };
 

@@ -56,8 +56,6 @@ class DisplayTest : public ::testing::Test {
 
   void SetUp() override {
     platform::SetFakeDisplay(platform::DisplayMode{64, 48, 32, 60}, {{64, 48, 32, 60}});
-    ResetWindowState();
-    RenderStateCache() = RRenderStates{};
     if (platform::CurrentVideoBackend() != platform::VideoBackend::Sdl) GTEST_SKIP() << "no SDL video";
     ASSERT_TRUE(Display_CreateDevice(640, 480, false));
     std::vector<uint32_t> px;
@@ -72,7 +70,6 @@ class DisplayTest : public ::testing::Test {
 
   void TearDown() override {
     Display_ReleaseDevice();
-    ResetWindowState();
     platform::SetFakeDisplay(std::nullopt);
     std::error_code ec;
     if (!dir_.empty()) fs::remove_all(dir_, ec);

@@ -15,17 +15,7 @@ namespace {
 
 constexpr int32_t kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kWhite = 0xFFFFFF, kYellow = 0x00FFFF;
 
-class DrawTest : public DrawingTest {
- protected:
-  void SetUp() override {
-    DrawingTest::SetUp();
-    Draw_ResetState();
-  }
-  void TearDown() override {
-    Draw_ResetState();
-    DrawingTest::TearDown();
-  }
-};
+class DrawTest : public DrawingTest {};
 
 // The lit pixels of a picture: their bounding box and count.
 struct Lit {

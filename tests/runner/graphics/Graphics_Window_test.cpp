@@ -18,10 +18,8 @@ class WindowTest : public ::testing::Test {
   void SetUp() override {
     platform::SetFakeDisplay(platform::DisplayMode{1024, 768, 32, 60},
                              {{1024, 768, 32, 60}, {800, 600, 32, 60}, {800, 600, 16, 60}, {640, 480, 32, 75}});
-    ResetWindowState();
   }
   void TearDown() override {
-    ResetWindowState();
     platform::SetFakeDisplay(std::nullopt);
   }
 };
@@ -60,8 +58,8 @@ TEST_F(WindowTest, WindowToRegionAndBack) {
       {-1, 400, 300, 160, 120},  // aspect kept: factor 2.5, no bands
   };
   for (const Case& c : cases) {
-    ResetWindowState();
     RWindowState& ws = WindowState();
+    ws = RWindowState{};
     ws.client_x = 10;
     ws.client_y = 20;
     ws.client_width = 800;

@@ -332,7 +332,6 @@ TEST(RoomCaption, ScoreLivesAndHealth) {
 
 // The input's mouse phase and the window's mouse functions read the views a redraw recorded.
 TEST(RoomViewsTable, MouseMapsThroughTheRecordedViews) {
-  ResetWindowState();
   ResetInput();
   CRoom room;
   room.r_enableviews = true;

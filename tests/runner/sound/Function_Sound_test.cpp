@@ -121,7 +121,7 @@ TEST_F(SoundFunctions, VolumeAndPanReachTheMix) {
 TEST_F(SoundFunctions, EffectParametersGoToTheFirstEffectOfTheirTypeWithIntegersRounded) {
   AddSound(SineWave(440, 100), 0);
   Call("sound_effect_set", {0, 1 + 2 + 64.4});
-  const RSoundSample* s = SoundSample(Sound_Get(0)->GetSoundId());
+  const RSoundSample* s = SoundSample(Sounds().Get(0)->GetSoundId());
   ASSERT_EQ(s->chain.size(), 3u);
   EXPECT_EQ(s->chain[2].type, platform::audio::EEffect::Equalizer);  // the chain keeps its own order
   Call("sound_effect_chorus", {0, 40, 20, -10, 2.5, 0.6, 8.25, 2.5});

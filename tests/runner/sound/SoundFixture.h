@@ -106,7 +106,6 @@ class SoundTest : public ::testing::Test {
     SetAudioDeviceFactory([] { return platform::audio::OpenLoopbackDevice(kRate); });
   }
   void TearDown() override {
-    ClearSounds();
     ShutdownSounds();
     SetAudioDeviceFactory(nullptr);
     SetSoundMessageSink(nullptr);
@@ -119,13 +118,11 @@ class SoundTest : public ::testing::Test {
   }
   // A sound of the kind made from bytes, added to the list and restored; its sample.
   int32_t AddSound(const std::vector<uint8_t>& bytes, int32_t kind, const std::string& ext = ".wav") {
-    auto s = std::make_unique<CSound>();
+    CSound* s = Sounds().Get(Sounds().Add());
     s->s_kind = kind;
     s->s_extension = ext;
     s->s_sound = std::make_unique<CStream>(CStream::FromBytes(bytes.data(), bytes.size()));
-    CSound* raw = s.get();
-    Sound_Add(std::move(s));
-    return raw->GetSoundId();
+    return s->GetSoundId();
   }
 
   std::vector<std::string> messages;

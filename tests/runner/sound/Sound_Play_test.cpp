@@ -226,7 +226,7 @@ TEST_F(SoundTest, AMediaFileOfAnyKindPlaysThroughTheMediaPlayer) {
   std::vector<uint8_t> notWave = SineWave(440, 300);
   std::memcpy(notWave.data() + 8, "WAVX", 4);
   AddSound(notWave, 0, ".xyz");
-  EXPECT_EQ(Sound_Get(1)->s_kind, 3);
+  EXPECT_EQ(Sounds().Get(1)->s_kind, 3);
 }
 
 struct DamagedCase {
@@ -239,7 +239,7 @@ class DamagedFile : public SoundTest, public ::testing::WithParamInterface<Damag
 TEST_P(DamagedFile, BecomesAMultimediaSoundThatPlaysNothing) {
   for (int32_t kind : {0, 1, 2, 3}) {
     AddSound(GetParam().bytes, kind);
-    CSound* s = Sound_Get(SoundCount() - 1);
+    CSound* s = Sounds().Get(Sounds().Count() - 1);
     EXPECT_EQ(s->s_kind, 3);
     EXPECT_FALSE(s->s_sound);
     ASSERT_FALSE(s->s_fname.empty());
@@ -272,7 +272,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(SoundTest, ARestoredFileHasAPlainNameInTheTemporaryDirectory) {
   AddSound({1, 2, 3}, 3, "/../../x");
-  const std::string& f = Sound_Get(0)->s_fname;
+  const std::string& f = Sounds().Get(0)->s_fname;
   ASSERT_FALSE(f.empty());
   EXPECT_EQ(std::filesystem::path(f).parent_path().string(), GetTempDirectory());
   EXPECT_EQ(std::filesystem::path(f).filename().string().find_first_not_of("a0123456789"), std::string::npos);
@@ -284,7 +284,7 @@ TEST_F(SoundTest, WithoutADeviceEverySoundIsSilentAndTheMessageComesOnce) {
   const int32_t b = AddSound(OneNoteMidi(60), 1, ".mid");
   ASSERT_EQ(messages, std::vector<std::string>{"No sound device detected. Sounds might not play."});
   EXPECT_FALSE(SoundHasPerformance());
-  EXPECT_EQ(Sound_Get(0)->s_kind, 3);
+  EXPECT_EQ(Sounds().Get(0)->s_kind, 3);
   for (int32_t id : {a, b}) {
     SoundPlay(id, true);
     SoundSetVolume(id, 0.5, 100);

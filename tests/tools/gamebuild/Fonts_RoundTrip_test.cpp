@@ -62,7 +62,6 @@ TEST(FontRecords, AgreeWithRunTimeFontsOrKeepWhatIsGiven) {
   EXPECT_EQ(stored.s_shift['C'], 0);
   EXPECT_EQ(stored.s_bytes, (std::vector<uint8_t>{0, 0x40, 0, 0, 0, 0xFF}));
   EXPECT_EQ(stored.s_FontHeight, 2);
-  ClearFonts();
 }
 
 struct FontFault {

@@ -32,11 +32,11 @@ TEST(SoundRecords, ArriveInTheSoundList) {
   LoadRun run;
   SetChunkLoader(EChunk::Sounds, LoadSounds);
   ASSERT_TRUE(run.Load(project.Build()).loaded);
-  ASSERT_EQ(SoundCount(), 3);
-  EXPECT_FALSE(Sound_Exists(1));
-  EXPECT_EQ(Sound_Find("snd_music"), 2);
-  const CSound* shot = Sound_Get(0);
-  EXPECT_EQ(Sound_Name(0), "snd_shot");
+  ASSERT_EQ(Sounds().Count(), 3);
+  EXPECT_FALSE(Sounds().Exists(1));
+  EXPECT_EQ(Sounds().Find("snd_music"), 2);
+  const CSound* shot = Sounds().Get(0);
+  EXPECT_EQ(Sounds().Name(0), "snd_shot");
   EXPECT_EQ(shot->s_kind, 0);
   EXPECT_EQ(shot->s_extension, ".wav");
   EXPECT_EQ(shot->s_origname, "shot.wav");
@@ -47,11 +47,10 @@ TEST(SoundRecords, ArriveInTheSoundList) {
   EXPECT_EQ(shot->s_volume, 0.5);
   EXPECT_EQ(shot->s_pan, -0.25);
   EXPECT_FALSE(shot->s_preload);
-  const CSound* music = Sound_Get(2);
+  const CSound* music = Sounds().Get(2);
   EXPECT_EQ(music->s_kind, 1);
   EXPECT_FALSE(music->s_sound);
   EXPECT_TRUE(music->s_preload);
-  ClearSounds();
 }
 
 TEST(SoundRecords, AWrongRecordVersionFailsTheChunk) {
@@ -65,7 +64,7 @@ TEST(SoundRecords, AWrongRecordVersionFailsTheChunk) {
   chunk.WriteStreamC(record);
   chunk.SetPosition(0);
   EXPECT_FALSE(LoadSounds(chunk));
-  EXPECT_EQ(SoundCount(), 0);
+  EXPECT_EQ(Sounds().Count(), 0);
   CStream version;
   version.WriteInteger(700);
   version.SetPosition(0);
