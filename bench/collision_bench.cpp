@@ -15,6 +15,7 @@
 #include "runner/run/Room_Class.h"
 #include "runner/run/Run_Host.h"
 #include "runner/run/Run_Main.h"
+#include "runner/functions/Function_Families.h"
 
 namespace {
 constexpr int kRoomSide = 2000;
@@ -23,7 +24,7 @@ constexpr int kRoomSide = 2000;
 // empty code action, so the cost measured is mostly the finding of pairs.
 void Setup() {
   static bool done = [] {
-    InitFunctions();
+    InitFunctions(AllFunctionFamilies());
     InstallRuntimeHost();
     InstallSprites();
     const int32_t spr = Sprites().Add();

@@ -16,6 +16,7 @@
 #include "runner/run/Run_Command.h"
 #include "runner/run/Run_Host.h"
 #include "runner/run/Run_Main.h"
+#include "runner/functions/Function_Families.h"
 
 namespace {
 constexpr int kObjects = 20;
@@ -24,7 +25,7 @@ constexpr int kObjects = 20;
 // actions; object 0 also has an end step event that only its own instances and children reach.
 void Setup() {
   static bool done = [] {
-    InitFunctions();
+    InitFunctions(AllFunctionFamilies());
     InitInterpreter();
     InstallRuntimeHost();
     ClearObjects();

@@ -25,6 +25,7 @@
 #include "runner/run/Run_Host.h"
 #include "runner/run/Run_Main.h"
 #include "runner/base/Support_Stream.h"
+#include "runner/functions/Function_Families.h"
 
 namespace {
 struct Program {
@@ -84,7 +85,7 @@ int main(int argc, char** argv) {
   }
   const double scale = argc > 2 ? std::strtod(argv[2], nullptr) : 1.0;
 
-  InitFunctions();
+  InitFunctions(AllFunctionFamilies());
   InitInterpreter();
   InstallRuntimeHost();
   ClearObjects();

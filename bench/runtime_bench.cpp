@@ -16,6 +16,7 @@
 #include "runner/run/Room_Class.h"
 #include "runner/run/Run_Host.h"
 #include "runner/run/Run_Main.h"
+#include "runner/functions/Function_Families.h"
 
 namespace {
 constexpr int kObjects = 8;
@@ -26,7 +27,7 @@ int Instances() { return std::getenv("BENCH_QUICK") ? 100 : 10000; }
 // instance inside the room and counts, and an end step event on object 0 only.
 void Setup() {
   static bool done = [] {
-    InitFunctions();
+    InitFunctions(AllFunctionFamilies());
     InitInterpreter();
     InstallRuntimeHost();
     ClearObjects();

@@ -17,8 +17,11 @@ enum class EGameSlot : int {
   // language
   Errors,
   Language,
+  Constants,
+  Variables,
   Scripts,
   // runtime
+  RunErrors,
   Objects,
   Rooms,
   Run,

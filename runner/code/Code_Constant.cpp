@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "runner/code/Code_Error.h"
+#include "runner/code/Code_Function.h"
 #include "runner/code/Code_Main.h"
 #include "runner/base/Runner_Process.h"
 
@@ -129,44 +130,12 @@ constexpr RBuiltinConstant kBuiltins[] = {
 };
 static_assert(std::size(kBuiltins) == kBuiltinConstantCount);
 
-struct NameHash {
-  using is_transparent = void;
-  size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
-};
-
-struct Table {
-  std::vector<RConstant> entries;
-  // Name to the newest entry of that name, so a lookup is one probe without a copy of the name.
-  std::unordered_map<std::string, int32_t, NameHash, std::equal_to<>> newest;
-
-  Table() { LoadBuiltins(); }
-
-  void LoadBuiltins() {
-    entries.clear();
-    newest.clear();
-    entries.reserve(400);
-    for (const RBuiltinConstant& c : kBuiltins) Append(c.name, RValue(c.value));
-  }
-  void Append(std::string_view name, const RValue& value) {
-    const auto index = static_cast<int32_t>(entries.size());
-    entries.push_back(RConstant{std::string(name), value});
-    auto it = newest.find(name);
-    if (it == newest.end())
-      newest.emplace(std::string(name), index);
-    else
-      it->second = index;
-  }
-};
-
-Table& TheTable() {
-  static Table t;
-  return t;
+void ConstantMessage(std::string_view message) {
+  if (ConstantMessageSink sink = LanguageState().constant_messages)
+    sink(message);
+  else
+    ShowMessage(message);
 }
-
-ConstantEvaluator g_evaluator = nullptr;
-
-void DefaultMessageSink(std::string_view message) { ShowMessage(message); }
-ConstantMessageSink g_message_sink = DefaultMessageSink;
 
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
@@ -175,32 +144,46 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 const RBuiltinConstant* BuiltinConstants() { return kBuiltins; }
 
-void InitConstants() { TheTable(); }
-void ResetConstants() { TheTable().LoadBuiltins(); }
+RConstantsState::RConstantsState() {
+  entries.reserve(400);
+  for (const RBuiltinConstant& c : kBuiltins) Append(c.name, RValue(c.value));
+}
 
-void DefineConstant(std::string_view name, const RValue& value) { TheTable().Append(name, value); }
-void DefineBuiltinConstant(std::string_view name, double value) { TheTable().Append(name, RValue(value)); }
+void RConstantsState::Append(std::string_view name, const RValue& value) {
+  const auto index = static_cast<int32_t>(entries.size());
+  entries.push_back(RConstant{std::string(name), value});
+  auto it = newest.find(name);
+  if (it == newest.end())
+    newest.emplace(std::string(name), index);
+  else
+    it->second = index;
+}
+
+void InitConstants() { ConstantsState(); }
+
+void DefineConstant(std::string_view name, const RValue& value) { ConstantsState().Append(name, value); }
+void DefineBuiltinConstant(std::string_view name, double value) { ConstantsState().Append(name, RValue(value)); }
 
 bool FindConstant(std::string_view name, RValue& value) {
-  const Table& t = TheTable();
+  const RConstantsState& t = ConstantsState();
   auto it = t.newest.find(name);
   if (it == t.newest.end()) return false;
   value = t.entries[static_cast<size_t>(it->second)].value;
   return true;
 }
 
-int32_t ConstantCount() { return static_cast<int32_t>(TheTable().entries.size()); }
+int32_t ConstantCount() { return static_cast<int32_t>(ConstantsState().entries.size()); }
 
 const RConstant* ConstantAt(int32_t index) {
-  const Table& t = TheTable();
+  const RConstantsState& t = ConstantsState();
   if (index < 0 || index >= static_cast<int32_t>(t.entries.size())) return nullptr;
   return &t.entries[static_cast<size_t>(index)];
 }
 
-void SetConstantEvaluator(ConstantEvaluator evaluator) { g_evaluator = evaluator; }
-ConstantEvaluator GetConstantEvaluator() { return g_evaluator; }
+void SetConstantEvaluator(ConstantEvaluator evaluator) { LanguageState().constant_evaluator = evaluator; }
+ConstantEvaluator GetConstantEvaluator() { return LanguageState().constant_evaluator; }
 
-void SetConstantMessageSink(ConstantMessageSink sink) { g_message_sink = sink ? sink : DefaultMessageSink; }
+void SetConstantMessageSink(ConstantMessageSink sink) { LanguageState().constant_messages = sink; }
 
 bool IsIdentifier(std::string_view text) {
   if (text.empty() || !IsLetter(text[0])) return false;
@@ -215,7 +198,7 @@ bool DefineConstantFromText(std::string_view name_text, std::string_view value_t
   while (!name_text.empty() && IsBlank(name_text.back())) name_text.remove_suffix(1);
   const std::string name(name_text);
   if (!IsIdentifier(name)) {
-    g_message_sink("Constant name " + name + "  is not valid.");
+    ConstantMessage("Constant name " + name + "  is not valid.");
     return false;
   }
   RValue value;
@@ -226,8 +209,8 @@ bool DefineConstantFromText(std::string_view name_text, std::string_view value_t
       if (code.i_kind == CCode::kConstantExpression) {
         value = code.i_value;
         ok = true;
-      } else if (g_evaluator) {
-        ok = g_evaluator(code, value);
+      } else if (ConstantEvaluator evaluate = LanguageState().constant_evaluator) {
+        ok = evaluate(code, value);
       }
     }
   } catch (const std::exception&) {
@@ -236,9 +219,9 @@ bool DefineConstantFromText(std::string_view name_text, std::string_view value_t
   if (!ok) {
     // The message box says it all; a stale compile error must not surface later.
     ClearCodeError();
-    g_message_sink("Value for constant " + name + "  is not valid.");
+    ConstantMessage("Value for constant " + name + "  is not valid.");
     return false;
   }
-  TheTable().Append(name, value);
+  ConstantsState().Append(name, value);
   return true;
 }

@@ -1,25 +1,9 @@
-// Compile-error state, message composition and the run-time error path; see Code_Error.h.
+// Compile-error state, message composition and the raising of run-time errors; see Code_Error.h.
 #include "runner/code/Code_Error.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-
-#include "platform/app/Application.h"
-#include "platform/dialogs/ErrorForm.h"
 #include "runner/code/Code_Main.h"
-#include "runner/code/Variable_Access.h"
-#include "runner/code/Variable_Class.h"
-#include "runner/run/Event_Name.h"
-#include "runner/run/Run_Hooks.h"
-#include "runner/run/Run_Main.h"
-#include "runner/base/Option_Main.h"
-#include "runner/base/Runner_Process.h"
 
 namespace {
-RCodeError g_error;
-
 // Code points of UTF-8 text; supplementary ones take two UTF-16 units.
 struct Walker {
   std::string_view s;
@@ -38,13 +22,14 @@ struct Walker {
 };
 }  // namespace
 
-const RCodeError& CodeError() { return g_error; }
+const RCodeError& CodeError() { return ErrorsState().error; }
 
 void ClearCodeError() {
-  g_error.pending = false;
-  g_error.message.clear();
-  g_error.text.clear();
-  g_error.position = 0;
+  RCodeError& e = ErrorsState().error;
+  e.pending = false;
+  e.message.clear();
+  e.text.clear();
+  e.position = 0;
 }
 
 int32_t Utf16Length(std::string_view text) {
@@ -109,126 +94,46 @@ std::string ComposeCodeError(const CCode& code, int32_t position, std::string_vi
 }
 
 void ReportCodeError(const CCode& code, int32_t position, std::string_view message) {
-  if (g_error.pending) return;
-  g_error.pending = true;
-  g_error.text = message;
-  g_error.position = position;
-  g_error.message = ComposeCodeError(code, position, message);
+  RCodeError& e = ErrorsState().error;
+  if (e.pending) return;
+  e.pending = true;
+  e.text = message;
+  e.position = position;
+  e.message = ComposeCodeError(code, position, message);
 }
 
 void SetCodeErrorMessage(std::string_view message) {
-  g_error.pending = true;
-  g_error.text = message;
-  g_error.position = 0;
-  g_error.message = message;
+  RCodeError& e = ErrorsState().error;
+  e.pending = true;
+  e.text = message;
+  e.position = 0;
+  e.message = message;
 }
 
 void PrefixCodeError(std::string_view prefix) {
-  if (g_error.pending) g_error.message.insert(0, prefix);
+  RCodeError& e = ErrorsState().error;
+  if (e.pending) e.message.insert(0, prefix);
 }
 
-namespace {
-struct RErrorState {
-  bool aborting = false;
-  bool first_log_write = true;
-  bool occurred = false;
-  std::string last;
-};
-RErrorState g_state;
-ErrorSink g_error_sink = nullptr;
-
-platform::TErrorForm& Form() {
-  static platform::TErrorForm form;
-  return form;
-}
-
-// Failures are swallowed: a log that cannot be written must not become another error. The log
-// is emptied by the first open that succeeds, so a failed first write cannot leave an older
-// run's messages in front of this run's.
-void AppendToLog(std::string_view message) {
-  const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (g_state.first_log_write ? O_TRUNC : O_APPEND);
-  const int fd = open(kErrorLogName, flags, 0644);
-  if (fd < 0) return;
-  g_state.first_log_write = false;
-  std::string text(message);
-  text += "\r\n\r\n\r\n";  // the message's line end, then two empty lines
-  WriteFully(fd, text);  // a failed write is dropped like every other log failure
-  close(fd);
-}
-
-bool ReadOccurred(CInstance*, int32_t, RValue& out) {
-  out.SetReal(g_state.occurred ? 1.0 : 0.0);
-  return true;
-}
-bool WriteOccurred(CInstance*, int32_t, const RValue& v) {
-  g_state.occurred = v.val() >= 0.5;
-  return true;
-}
-bool ReadLast(CInstance*, int32_t, RValue& out) {
-  out = RValue(std::string_view(g_state.last));
-  return true;
-}
-bool WriteLast(CInstance*, int32_t, const RValue& v) {
-  g_state.last = v.str();
-  return true;
-}
-}  // namespace
-
-void SetErrorSink(ErrorSink sink) { g_error_sink = sink; }
+void SetErrorSink(ErrorSink sink) { ErrorsState().sink = sink; }
+void SetErrorReporter(const RErrorReporter* reporter) { ErrorsState().reporter = reporter; }
 
 void ShowActionError(std::string_view message, bool fatal) {
-  if (g_error_sink) return g_error_sink(message, fatal);
-  if (g_state.aborting) return;  // nothing to compose for a dropped error
-  ShowError(ComposeActionError(message, fatal), fatal);
+  const RErrorsState& s = ErrorsState();
+  if (s.sink) return s.sink(message, fatal);
+  if (s.reporter) s.reporter->action(message, fatal);
 }
 
 void ShowError(std::string_view message, bool fatal) {
-  if (g_error_sink) return g_error_sink(message, fatal);
-  if (g_state.aborting) return;
-  const ROptions& o = Options();
-  if (o.opt_aborterrors) fatal = true;
-  if (o.opt_showerrors) {
-    if (fatal)
-      ShowErrorWindow(message, false);
-    else if (ShowErrorWindow(message, true))
-      fatal = true;
-  }
-  if (RunHooks().clearInput) RunHooks().clearInput();
-  if (o.opt_logerrors) AppendToLog(message);
-  g_state.last = message;
-  g_state.occurred = true;
-  if (fatal) {
-    g_state.aborting = true;
-    SetPendingRoomChange(kRoomErrorEnd);
-    SetExitStatus(1);
-    if (platform::TApplication* app = Application()) app->Terminate();
-  }
-}
-
-bool ShowErrorWindow(std::string_view message, bool ignorable) {
-  return Form().Execute(message, ignorable) == platform::ErrorAnswer::Abort;
-}
-
-bool ErrorAborting() { return g_state.aborting; }
-bool ErrorOccurred() { return g_state.occurred; }
-void SetErrorOccurred(bool occurred) { g_state.occurred = occurred; }
-const std::string& LastError() { return g_state.last; }
-void SetLastError(std::string_view message) { g_state.last = message; }
-platform::TErrorForm& ErrorWindow() { return Form(); }
-
-void ResetErrorState() {
-  g_state = {};
-  Form().ClearBtnClick();
-}
-
-void RegisterErrorVariables() {
-  SetBuiltInAccess("error_occurred", ReadOccurred, WriteOccurred);
-  SetBuiltInAccess("error_last", ReadLast, WriteLast);
+  const RErrorsState& s = ErrorsState();
+  if (s.sink) return s.sink(message, fatal);
+  if (s.reporter) s.reporter->plain(message, fatal);
 }
 
 void ShowPendingCodeError() {
-  if (!g_error.pending) return;
-  const std::string message = g_error.message;  // showing may compile and run code again
+  const RCodeError& e = ErrorsState().error;
+  if (!e.pending) return;
+  const std::string message = e.message;  // showing may compile and run code again
   ClearCodeError();
   ShowActionError(message, false);
 }

@@ -7,10 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include "runner/base/Game.h"
+
 class CCode;
-namespace platform {
-class TErrorForm;
-}
 
 struct RCodeError {
   bool pending = false;
@@ -32,10 +31,17 @@ std::string ComposeCodeError(const CCode& code, int32_t position, std::string_vi
 // Position in UTF-16 units of every character of text; helpers for callers that map positions.
 int32_t Utf16Length(std::string_view text);
 
-// Run-time errors: built-in functions, execute and report, argument checks, preparation. Each
-// may show the error window, is logged to "game_errors.log", recorded for error_occurred and
-// error_last, and a fatal one ends the game; the game settings decide which.
-inline constexpr const char* kErrorLogName = "game_errors.log";
+// Run-time errors: built-in functions, execute and report, argument checks, preparation. The
+// language only raises them; what an error does (window, log, the end of the game) is the
+// runtime's decision, reached through the game's error reporter.
+struct RErrorReporter {
+  // An error of the running action, named by the action it came from.
+  void (*action)(std::string_view message, bool fatal);
+  // An error without an action context.
+  void (*plain)(std::string_view message, bool fatal);
+};
+// The reporter of the current game; without one, raised errors go nowhere.
+void SetErrorReporter(const RErrorReporter* reporter);
 
 // With the running action's context (built-in functions, execute and report, show_error).
 void ShowActionError(std::string_view message, bool fatal);
@@ -43,23 +49,17 @@ void ShowActionError(std::string_view message, bool fatal);
 void ShowError(std::string_view message, bool fatal);
 // Shows the pending code error, if any, as a non-fatal action error and clears it.
 void ShowPendingCodeError();
-// Adds message to the error window and shows it; true when the player aborts.
-bool ShowErrorWindow(std::string_view message, bool ignorable);
 
-// The error state of the run.
-bool ErrorAborting();  // a fatal error happened: every later error is dropped
-bool ErrorOccurred();
-void SetErrorOccurred(bool occurred);
-const std::string& LastError();
-void SetLastError(std::string_view message);
-platform::TErrorForm& ErrorWindow();
-// A new run: not aborting, no error, the next log write truncates the log, an empty memo.
-void ResetErrorState();
-
-// Attaches error_occurred and error_last.
-void RegisterErrorVariables();
-
-// Tests may take every error where it is raised, bare and before the settings act on it;
-// null restores the error path.
+// Tests may take every error where it is raised, bare and before the reporter sees it; null
+// hands errors back to the reporter.
 using ErrorSink = void (*)(std::string_view message, bool fatal);
 void SetErrorSink(ErrorSink sink);
+
+// The language's error state in a game: the pending code error and where raised errors go.
+struct RErrorsState {
+  static constexpr EGameSlot kSlot = EGameSlot::Errors;
+  RCodeError error;
+  ErrorSink sink = nullptr;
+  const RErrorReporter* reporter = nullptr;
+};
+inline RErrorsState& ErrorsState() { return TheGame().State<RErrorsState>(); }

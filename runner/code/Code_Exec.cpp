@@ -522,7 +522,7 @@ bool WritePlace(ENode* n, Frame& f, const Place& p, const RValue& v) {
 }
 
 bool Missing(ENode* n, Frame& f, int32_t pos, const Place& p, RValue& out) {
-  if (g_VarUninitZero) {
+  if (LanguageState().uninit_zero) {
     out.SetReal(0.0);
     return true;
   }

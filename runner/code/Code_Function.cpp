@@ -9,7 +9,6 @@
 
 #include "runner/code/Code_Constant.h"
 #include "runner/code/Script_Main.h"
-#include "runner/functions/Function_Families.h"
 
 namespace {
 struct Registry {
@@ -35,11 +34,11 @@ void RegisterFamily(FunctionFamily family) {
   }
 }
 
-void InitFunctions() {
+void InitFunctions(std::span<const FunctionFamily> families) {
   Registry& r = TheRegistry();
   if (r.initialised) return;
   r.initialised = true;
-  for (FunctionFamily family : AllFunctionFamilies()) RegisterFamily(family);
+  for (FunctionFamily family : families) RegisterFamily(family);
 }
 
 int32_t FunctionCount() { return static_cast<int32_t>(TheRegistry().functions.size()); }
@@ -57,7 +56,6 @@ bool FindBuiltinFunction(std::string_view name, int32_t& id) {
   return it != r.by_name.end();
 }
 
-bool g_ScriptArgErrors = false;
 
 namespace {
 RValue g_baseSlots[kMaxFunctionArgs];
@@ -138,15 +136,6 @@ bool RunnerCompileContext::FindTrigger(std::string_view name, int32_t& index) co
 
 bool RunnerCompileContext::FindConstant(std::string_view name, RValue& value) const {
   return constants && constants(name, value);
-}
-
-RunnerCompileContext& TheRunnerCompileContext() {
-  static RunnerCompileContext ctx = [] {
-    RunnerCompileContext c;
-    c.constants = ::FindConstant;
-    return c;
-  }();
-  return ctx;
 }
 
 void InstallRunnerCompileContext() { SetCompileContext(&TheRunnerCompileContext()); }

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "runner/base/Game.h"
+#include "runner/code/Code_Constant.h"
 #include "runner/code/Code_Main.h"
 #include "runner/code/Variable_Class.h"
 
@@ -38,9 +40,9 @@ struct RFunctionDef {
 // A family's table; the registration order of families fixes the ids.
 using FunctionFamily = std::span<const RFunctionDef>;
 
-// Registers every family (idempotent). A duplicate name is a programming error: start-up fails
-// with std::logic_error naming it.
-void InitFunctions();
+// Registers the families, in order (idempotent: only the first call registers). A duplicate name
+// is a programming error: start-up fails with std::logic_error naming it.
+void InitFunctions(std::span<const FunctionFamily> families);
 // Appends one family; InitFunctions calls it for each, tests may add their own.
 void RegisterFamily(FunctionFamily family);
 
@@ -66,9 +68,6 @@ struct RArgumentState {
 };
 extern RArgumentState g_ArgumentState;
 inline RArgumentState& Arguments() { return g_ArgumentState; }
-
-// Mirrors the game setting "check script argument counts"; the settings loader sets it.
-extern bool g_ScriptArgErrors;
 
 // Gives the code that runs in its lifetime a fresh set of 16 slots, all the real 0; the
 // caller's set is untouched and current again afterwards, on every path. Sets are taken from
@@ -118,5 +117,24 @@ class RunnerCompileContext : public CompileContext {
   bool FindConstant(std::string_view name, RValue& value) const override;
 };
 
-RunnerCompileContext& TheRunnerCompileContext();
+// The language's settings and plug-ins in a game.
+struct RLanguageState {
+  static constexpr EGameSlot kSlot = EGameSlot::Language;
+  // The context of every compilation; null is the empty one, which finds nothing.
+  CompileContext* context = nullptr;
+  RunnerCompileContext runner_context = [] {
+    RunnerCompileContext c;
+    c.constants = ::FindConstant;
+    return c;
+  }();
+  ConstantEvaluator constant_evaluator = nullptr;
+  ConstantMessageSink constant_messages = nullptr;  // null: a message box
+  // Mirror the game settings "treat uninitialised variables as 0" and "check script argument
+  // counts"; the settings loader sets them.
+  bool uninit_zero = false;
+  bool script_arg_errors = false;
+};
+inline RLanguageState& LanguageState() { return TheGame().State<RLanguageState>(); }
+
+inline RunnerCompileContext& TheRunnerCompileContext() { return LanguageState().runner_context; }
 void InstallRunnerCompileContext();

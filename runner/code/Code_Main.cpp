@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "runner/code/Code_Error.h"
+#include "runner/code/Code_Function.h"
 #include "runner/code/Code_Phase1.h"
 #include "runner/code/Code_Phase2.h"
 #include "runner/code/Code_Phase3.h"
@@ -14,8 +15,8 @@ namespace {
 constexpr size_t kNodeBlock = 256;
 constexpr size_t kItemBlock = 1024;
 
+// Finds nothing and holds nothing: the context while none is set.
 CompileContext g_emptyContext;
-CompileContext* g_context = &g_emptyContext;
 }  // namespace
 
 RToken* CodeArena::NewNode() {
@@ -42,8 +43,11 @@ RToken** CodeArena::NewItems(size_t n) {
   return p;
 }
 
-CompileContext& GetCompileContext() { return *g_context; }
-void SetCompileContext(CompileContext* ctx) { g_context = ctx ? ctx : &g_emptyContext; }
+CompileContext& GetCompileContext() {
+  CompileContext* ctx = LanguageState().context;
+  return ctx ? *ctx : g_emptyContext;
+}
+void SetCompileContext(CompileContext* ctx) { LanguageState().context = ctx; }
 
 CCode::CCode(std::string_view str, bool isexp) : i_kind(isexp ? kExpression : kProgram), i_str(str) {}
 

@@ -185,7 +185,7 @@ bool BuiltInRead(CInstance* inst, int32_t id, int32_t arr, RValue& out) {
     return true;
   }
   if (id == kArgArray) {
-    if (g_ScriptArgErrors && arr >= a.count) {
+    if (LanguageState().script_arg_errors && arr >= a.count) {
       ShowError("Illegal array index in script \"" + std::string(a.script_name) + "\".\r" +
                     "trying to access argument[" + std::to_string(arr) + "], but only " +
                     std::to_string(a.count) + " arguments have been supplied.",

@@ -1,15 +1,7 @@
 // The constants chunk and the definition of the game's constants; see Constant_Main.h.
 #include "runner/code/Constant_Main.h"
 
-#include "runner/code/Code_Constant.h"
 #include "runner/base/Support_Stream.h"
-
-namespace {
-std::vector<RConstantText>& Texts() {
-  static std::vector<RConstantText> texts;
-  return texts;
-}
-}  // namespace
 
 bool LoadConstants(CStream& stream) {
   if (stream.ReadInteger() != kConstantsChunkVersion) return false;
@@ -23,15 +15,14 @@ bool LoadConstants(CStream& stream) {
     t.value = stream.ReadString();
     texts.push_back(std::move(t));
   }
-  Texts() = std::move(texts);
+  ConstantsState().texts = std::move(texts);
   return true;
 }
 
 bool DefineGameConstants() {
-  for (const RConstantText& t : Texts())
+  for (const RConstantText& t : ConstantsState().texts)
     if (!DefineConstantFromText(t.name, t.value)) return false;
   return true;
 }
 
-const std::vector<RConstantText>& GameConstantTexts() { return Texts(); }
-void ClearGameConstantTexts() { Texts().clear(); }
+const std::vector<RConstantText>& GameConstantTexts() { return ConstantsState().texts; }

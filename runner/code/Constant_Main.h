@@ -3,15 +3,11 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
-class CStream;
+#include "runner/code/Code_Constant.h"
 
-struct RConstantText {
-  std::string name;
-  std::string value;
-};
+class CStream;
 
 inline constexpr int32_t kConstantsChunkVersion = 800;
 
@@ -22,4 +18,3 @@ bool LoadConstants(CStream& stream);
 bool DefineGameConstants();
 
 const std::vector<RConstantText>& GameConstantTexts();
-void ClearGameConstantTexts();

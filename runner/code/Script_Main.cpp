@@ -9,6 +9,7 @@
 #include "runner/code/Code_Error.h"
 #include "runner/code/Code_Exec.h"
 #include "runner/code/Code_Function.h"
+#include "runner/base/Game.h"
 #include "runner/base/Load_Chunks.h"
 #include "runner/base/Support_Stream.h"
 
@@ -18,19 +19,21 @@ struct RScriptSlot {
   std::unique_ptr<CScript> script;  // null: an empty slot
 };
 
-struct ScriptTable {
+// The scripts of a game and its library initialisation texts, as loaded.
+struct RScriptsState {
+  static constexpr EGameSlot kSlot = EGameSlot::Scripts;
   std::vector<RScriptSlot> slots;
   std::unordered_map<std::string, int32_t> first_of;  // compile time only
+  std::vector<std::string> library_texts;  // until the game starts
 };
 
-ScriptTable& Table() {
-  static ScriptTable t;
-  return t;
-}
+RScriptsState& ScriptsState() { return TheGame().State<RScriptsState>(); }
 
-std::vector<std::string>& LibraryTexts() {
-  static std::vector<std::string> texts;
-  return texts;
+std::vector<std::string>& LibraryTexts() { return ScriptsState().library_texts; }
+
+void ClearScripts() {
+  ScriptsState().slots.clear();
+  ScriptsState().first_of.clear();
 }
 
 // Saves argument_count and the script name; puts them back on every path.
@@ -50,30 +53,25 @@ class ScriptArgumentsScope {
 };
 }  // namespace
 
-int32_t ScriptCount() { return static_cast<int32_t>(Table().slots.size()); }
+int32_t ScriptCount() { return static_cast<int32_t>(ScriptsState().slots.size()); }
 
 bool ScriptExists(int32_t index) { return ScriptGet(index) != nullptr; }
 
 std::string ScriptName(int32_t index) {
   if (!ScriptExists(index)) return "<undefined>";
-  return Table().slots[static_cast<size_t>(index)].name;
+  return ScriptsState().slots[static_cast<size_t>(index)].name;
 }
 
 int32_t ScriptIndex(std::string_view name) {
-  const ScriptTable& t = Table();
+  const RScriptsState& t = ScriptsState();
   auto it = t.first_of.find(std::string(name));
   return it == t.first_of.end() ? -1 : it->second;
 }
 
 CScript* ScriptGet(int32_t index) {
-  ScriptTable& t = Table();
+  RScriptsState& t = ScriptsState();
   if (index < 0 || index >= static_cast<int32_t>(t.slots.size())) return nullptr;
   return t.slots[static_cast<size_t>(index)].script.get();
-}
-
-void ClearScripts() {
-  Table().slots.clear();
-  Table().first_of.clear();
 }
 
 bool LoadScripts(CStream& str) {
@@ -94,7 +92,7 @@ bool LoadScripts(CStream& str) {
     }
     slots.push_back(std::move(slot));
   }
-  ScriptTable& t = Table();
+  RScriptsState& t = ScriptsState();
   t.slots = std::move(slots);
   for (size_t i = 0; i < t.slots.size(); ++i)
     if (t.slots[i].script) t.first_of.emplace(t.slots[i].name, static_cast<int32_t>(i));
@@ -102,7 +100,7 @@ bool LoadScripts(CStream& str) {
 }
 
 bool CompileScripts() {
-  for (RScriptSlot& slot : Table().slots) {
+  for (RScriptSlot& slot : ScriptsState().slots) {
     if (!slot.script || (slot.script->s_code && slot.script->s_code->i_compiled)) continue;
     if (!slot.script->Compile()) {
       std::string msg = "COMPILATION ERROR in Script: " + slot.name + "\r" + CodeError().message;
@@ -128,7 +126,7 @@ bool CallScriptInSlots(int32_t index, CInstance* self, CInstance* other, RValue&
                        int32_t argc) {
   CScript* script = ScriptGet(index);
   if (!script) return false;
-  const std::string& name = Table().slots[static_cast<size_t>(index)].name;
+  const std::string& name = ScriptsState().slots[static_cast<size_t>(index)].name;
 
   ScriptArgumentsScope saved;
   RArgumentState& a = Arguments();
@@ -140,7 +138,7 @@ bool CallScriptInSlots(int32_t index, CInstance* self, CInstance* other, RValue&
   CCode& code = script->s_code ? *script->s_code : uncompiled;
   if (!ExecuteForValue(self, other, code, result)) PrefixCodeError("In script " + name + ":\r");
 
-  if (check && g_ScriptArgErrors && code.i_compiled) {
+  if (check && LanguageState().script_arg_errors && code.i_compiled) {
     bool short_of_array = code.i_ArgArray && argc < code.i_Args;
     bool wrong_count = !code.i_ArgArray && argc != code.i_Args;
     if (short_of_array || wrong_count) {
@@ -155,7 +153,7 @@ bool CallScriptInSlots(int32_t index, CInstance* self, CInstance* other, RValue&
 }
 
 bool LoadLibraryInit(CStream& str) {
-  ClearLibraryInit();
+  LibraryTexts().clear();
   if (str.ReadInteger() != kLibraryInitChunkVersion) return false;
   int32_t count = str.ReadInteger();
   if (count < 0) return false;
@@ -185,5 +183,3 @@ bool RunLibraryInit() {
   }
   return true;
 }
-
-void ClearLibraryInit() { LibraryTexts().clear(); }

@@ -21,7 +21,6 @@ std::string ScriptName(int32_t index);
 // First slot holding a script of exactly that name, or -1.
 int32_t ScriptIndex(std::string_view name);
 CScript* ScriptGet(int32_t index);  // null for an empty or out-of-range slot
-void ClearScripts();
 
 // Loader of the scripts chunk: version 800, slot count, one compressed block per slot. False
 // on a wrong chunk or record version (the table is then empty); damaged data throws StreamError.
@@ -48,4 +47,3 @@ bool LoadLibraryInit(CStream& str);
 // failure shows the fatal "COMPILATION ERROR in library initialization code" message and
 // returns false. The texts are dropped afterwards.
 bool RunLibraryInit();
-void ClearLibraryInit();

@@ -7,8 +7,7 @@
 #include <new>
 #include <stdexcept>
 
-
-bool g_VarUninitZero = false;
+#include "runner/code/Code_Function.h"
 
 StrRep* RValue::MakeRep(const char* p, size_t n, size_t cap) {
   if (n == 0 && cap == 0) return nullptr;
@@ -119,7 +118,7 @@ bool CVariableList::GetVar(int32_t var_ind, int32_t arr_ind, RValue& val) const 
       }
     }
   }
-  if (g_VarUninitZero) {
+  if (LanguageState().uninit_zero) {
     val.SetReal(0.0);
     return true;
   }

@@ -116,9 +116,6 @@ struct RVariable {
   std::vector<std::vector<RValue>> value;  // rows; row r, column c
 };
 
-// Mirrors the game setting "treat uninitialised variables as 0"; the settings loader sets it.
-extern bool g_VarUninitZero;
-
 class CVariableList {
  public:
   CVariableList() = default;  // Create

@@ -1,12 +1,15 @@
-// Process-wide variable state: the variable name table (name <-> id) and the global variable
-// store with its declared-global flags and saved-game format.
+// The variables of a game: the variable name table (name <-> id) and the global variable store
+// with its declared-global flags and saved-game format.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
+#include "runner/base/Game.h"
 #include "runner/code/Variable_Class.h"
 
 class CStream;
@@ -43,4 +46,19 @@ class CGlobalVars {
   std::vector<bool> flags_ = std::vector<bool>(10000, false);
 };
 
-CGlobalVars& GlobalVars();
+struct RVariablesState {
+  static constexpr EGameSlot kSlot = EGameSlot::Variables;
+  // Looks names up by string_view without building a string per lookup.
+  struct NameHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
+  };
+  // User variable names by id - kFirstUserVarId; ids are given as code compiles and stay for
+  // the whole game, since compiled code holds them.
+  std::vector<std::string> names;
+  std::unordered_map<std::string, int32_t, NameHash, std::equal_to<>> ids;
+  CGlobalVars globals;
+};
+inline RVariablesState& VariablesState() { return TheGame().State<RVariablesState>(); }
+
+inline CGlobalVars& GlobalVars() { return VariablesState().globals; }

@@ -8,6 +8,7 @@
 #include "runner/run/Instance_Class.h"
 #include "runner/run/Instance_Variables.h"
 #include "runner/run/Room_Class.h"
+#include "runner/run/Run_Error.h"
 #include "runner/run/Run_Main.h"
 
 namespace {
@@ -51,5 +52,6 @@ void InstallRuntimeHost() {
   RegisterInstanceVariables();
   RegisterGameVariables();
   RegisterErrorVariables();
+  SetErrorReporter(&RunErrorReporter());
   SetExecHost(&g_host);
 }

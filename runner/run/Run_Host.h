@@ -3,5 +3,5 @@
 #pragma once
 
 // Installs the runtime as the interpreter's host and attaches the instance and game-wide
-// built-in variables.
+// built-in variables, and hands the language the run-time error reporter.
 void InstallRuntimeHost();

@@ -19,6 +19,7 @@
 #include "runner/run/Object_Lists.h"
 #include "runner/run/Object_Main.h"
 #include "runner/run/Room_Main.h"
+#include "runner/run/Run_Error.h"
 #include "runner/run/Run_Host.h"
 #include "runner/run/Run_Hooks.h"
 #include "runner/run/Run_Main.h"
@@ -29,12 +30,13 @@
 #include "runner/shell/Runner_Load.h"
 #include "runner/shell/Runner_TestMode.h"
 #include "runner/sound/Sound_Main.h"
+#include "runner/functions/Function_Families.h"
 
 namespace {
 // The settings that change how game code compiles and runs; read before any code compiles.
 bool ApplyCodeSettings() {
-  g_VarUninitZero = Options().opt_uninitzero;
-  g_ScriptArgErrors = Options().opt_argerrors;
+  LanguageState().uninit_zero = Options().opt_uninitzero;
+  LanguageState().script_arg_errors = Options().opt_argerrors;
   return true;
 }
 
@@ -80,7 +82,7 @@ void InstallGameSubsystems() {
   if (installed) return;
   installed = true;
 
-  InitFunctions();
+  InitFunctions(AllFunctionFamilies());
   InitInterpreter();
   InstallRuntimeHost();
   TheRunnerCompileContext().resources = FindResourceIndex;

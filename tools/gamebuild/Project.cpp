@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "runner/code/Code_Function.h"
+#include "runner/functions/Function_Families.h"
 #include "runner/graphics/Font_Class.h"
 #include "runner/shell/DataNew_Class.h"
 #include "tools/gamebuild/Png_Read.h"
@@ -635,7 +636,7 @@ void ReadObjects(const fs::path& dir, const Doc& doc, const json& list, const st
   for (const auto& s : project.sprites) scope.sprites.push_back(s ? std::optional(s->name) : std::nullopt);
   for (const auto& s : project.scripts)
     if (s) scope.scripts.insert(s->name);
-  InitFunctions();
+  InitFunctions(AllFunctionFamilies());
   for (const auto& name : scope.objects) project.objects.push_back(name ? std::optional(ReadObject(dir, *name, scope)) : std::nullopt);
   // A parent chain that returns to where it started would send the runner round in circles.
   for (size_t i = 0; i < project.objects.size(); ++i) {

@@ -24,19 +24,9 @@ struct TableContext : CompileContext {
 class Constants : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetConstants();
-    ClearGameConstantTexts();
     g_messages.clear();
     SetConstantMessageSink(Capture);
-    SetConstantEvaluator(nullptr);
     SetCompileContext(&ctx_);
-  }
-  void TearDown() override {
-    SetCompileContext(nullptr);
-    SetConstantEvaluator(nullptr);
-    SetConstantMessageSink(nullptr);
-    ResetConstants();
-    ClearGameConstantTexts();
   }
   static double Value(std::string_view name) {
     RValue v(-12345.0);
@@ -127,7 +117,7 @@ TEST_F(Constants, LaterDefinitionsHideEarlierOnesAndNothingIsRemoved) {
   RValue v;
   ASSERT_TRUE(FindConstant("greeting", v));
   EXPECT_EQ(v.str(), "hi");
-  ResetConstants();
+  TheGame().Renew<RConstantsState>();  // only the built-in constants again
   EXPECT_EQ(ConstantCount(), 320);
   EXPECT_EQ(Value("c_red"), 255);
 }
@@ -255,7 +245,7 @@ TEST_F(Constants, FirstFailingGameConstantStopsTheRest) {
   EXPECT_FALSE(FindConstant("b", v));
   EXPECT_EQ(ConstantCount(), 321);
 
-  ResetConstants();
+  TheGame().Renew<RConstantsState>();  // only the built-in constants again
   g_messages.clear();
   CStream n = Chunk(800, 2, {{"9lives", "9"}, {"fine", "1"}});
   ASSERT_TRUE(LoadConstants(n));

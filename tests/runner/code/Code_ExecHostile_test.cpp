@@ -129,5 +129,4 @@ TEST(ExecHostile, GeneratedProgramsEndCleanly) {
   }
   EXPECT_GT(compiled, 750);
   EXPECT_GT(failed, 100);  // the grammar reaches the error paths too
-  ClearScripts();
 }

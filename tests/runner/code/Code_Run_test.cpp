@@ -44,8 +44,8 @@ std::string RunCase(const Case& c) {
   ScopedTestWorld world;
   std::optional<ScratchDir> scratch;
   for (size_t i = 2; i < words.size(); ++i) {
-    if (words[i] == "uninitzero") g_VarUninitZero = true;
-    if (words[i] == "argerrors") g_ScriptArgErrors = true;
+    if (words[i] == "uninitzero") LanguageState().uninit_zero = true;
+    if (words[i] == "argerrors") LanguageState().script_arg_errors = true;
     if (words[i] == "tempdir") scratch.emplace();
   }
   CCode code(c.text, false);
@@ -90,5 +90,4 @@ TEST(CodeRun, EveryRunCaseMatchesItsExpectedOutput) {
     }
     CheckExpectedOutput(file, actual, "Output of");
   }
-  ClearScripts();
 }

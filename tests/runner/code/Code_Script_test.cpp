@@ -24,12 +24,6 @@ bool Load(const std::vector<TestScript>& scripts, int32_t version = 800) {
   return LoadScripts(chunk);
 }
 
-struct ScriptsGuard {
-  ~ScriptsGuard() {
-    ClearScripts();
-    ClearLibraryInit();
-  }
-};
 
 int32_t g_deepest = 0;
 void F_NoteDepth(CInstance*, CInstance*, int32_t, RValue*, RValue&) {
@@ -40,7 +34,6 @@ constexpr RFunctionDef kDepthFunctions[] = {{"test_note_depth", 0, F_NoteDepth}}
 
 TEST(ScriptsChunk, RoundTripKeepsSlotsNamesAndTexts) {
   ScopedTestWorld world;
-  ScriptsGuard guard;
   CStream chunk;
   WriteScriptsChunk(chunk, {{true, "scr_one", "return 1"}, {false, "", ""}, {true, "scr_two", "a = 2\r\nb = 3"},
                             {true, "scr_one", "return 4"}});
@@ -66,7 +59,6 @@ TEST(ScriptsChunk, RoundTripKeepsSlotsNamesAndTexts) {
 
 TEST(ScriptsChunk, WrongVersionsAndDamagedDataFail) {
   ScopedTestWorld world;
-  ScriptsGuard guard;
   ASSERT_TRUE(Load({{true, "scr_a", "x = 1"}}));
   EXPECT_FALSE(Load({{true, "scr_a", "x = 1"}}, 700));
   EXPECT_EQ(ScriptCount(), 0);  // a failed load leaves no half table behind
@@ -97,7 +89,6 @@ TEST(ScriptsChunk, WrongVersionsAndDamagedDataFail) {
 
 TEST(ScriptsCompile, FirstFailureIsFatalAndNamesTheScript) {
   ScopedTestWorld world;
-  ScriptsGuard guard;
   ASSERT_TRUE(Load({{true, "scr_ok", "return 1"}, {true, "scr_bad", "a = 1\rb = "}, {true, "scr_later", "c = "}}));
   EXPECT_FALSE(CompileScripts());
   EXPECT_EQ(TestOutput(),
@@ -111,7 +102,6 @@ TEST(ScriptsCompile, FirstFailureIsFatalAndNamesTheScript) {
 
 TEST(ScriptsCompile, AScriptHidesABuiltInOfTheSameName) {
   ScopedTestWorld world;
-  ScriptsGuard guard;
   ASSERT_TRUE(Load({{true, "trace", "return \"script\""}}));
   ASSERT_TRUE(CompileScripts());
   int32_t id;
@@ -129,7 +119,6 @@ TEST(ScriptsCompile, AScriptHidesABuiltInOfTheSameName) {
 
 TEST(ScriptsCall, EmptySlotFailsWithoutTouchingTheSlots) {
   ScopedTestWorld world;
-  ScriptsGuard guard;
   ASSERT_TRUE(Load({{false, "", ""}}));
   Arguments().slots[0].SetString("kept");
   RValue result(5.0), args[1] = {RValue(1.0)};
@@ -141,7 +130,6 @@ TEST(ScriptsCall, EmptySlotFailsWithoutTouchingTheSlots) {
 
 TEST(ScriptsCall, UncompiledScriptGivesErrorResult) {
   ScopedTestWorld world;
-  ScriptsGuard guard;
   ASSERT_TRUE(Load({{true, "scr_raw", "return 1"}}));
   RValue result;
   EXPECT_TRUE(CallScript(0, world.Self(), world.Other(), result, true, nullptr, 0));
@@ -152,7 +140,6 @@ TEST(ScriptsCall, UncompiledScriptGivesErrorResult) {
 
 TEST(LibraryInit, RunsEachTextWithATemporaryInstance) {
   ScopedTestWorld world;
-  ScriptsGuard guard;
   CStream chunk;
   chunk.WriteInteger(500);
   chunk.WriteInteger(3);
@@ -177,7 +164,6 @@ TEST(LibraryInit, RunsEachTextWithATemporaryInstance) {
 
 TEST(LibraryInit, CompileErrorIsFatalAndWrongVersionFails) {
   ScopedTestWorld world;
-  ScriptsGuard guard;
   CStream chunk;
   chunk.WriteInteger(500);
   chunk.WriteInteger(2);
@@ -273,7 +259,6 @@ TEST(ExecuteEntryPoints, EmptyHostRunsOnlyWhatNeedsNoInstance) {
 
 TEST(Nesting, RunawayRecursionEndsCleanlyAtTheLimit) {
   ScopedTestWorld world;
-  ScriptsGuard guard;
   static bool registered = (RegisterFamily(kDepthFunctions), true);
   (void)registered;
   ASSERT_TRUE(Load({{true, "scr_down", "test_note_depth(); return scr_down()"}}));
@@ -294,7 +279,6 @@ TEST(Nesting, RunawayRecursionEndsCleanlyAtTheLimit) {
 
 TEST(Nesting, DeepExpressionsAtEveryLevelStillEndCleanly) {
   ScopedTestWorld world;
-  ScriptsGuard guard;
   // The call sits at the bottom of a 900-level expression, so each level takes the most stack
   // one code can; the limit must still be met before the stack runs out.
   std::string text = "return scr_deep()";
@@ -333,7 +317,6 @@ TEST(ExecuteFile, RunsTheFileLineByLineAndReportsAMissingOne) {
 
 TEST(ConstantValues, TextsThatDoNotFoldRunWithATemporaryInstance) {
   ScopedTestWorld world;
-  ResetConstants();
   EXPECT_TRUE(DefineConstantFromText("c_sum", "x + id + 3"));  // the temporary instance: 0, 0
   RValue v;
   ASSERT_TRUE(FindConstant("c_sum", v));
@@ -343,8 +326,6 @@ TEST(ConstantValues, TextsThatDoNotFoldRunWithATemporaryInstance) {
   EXPECT_FALSE(DefineConstantFromText("c_bad", "undefined_thing + 1"));
   EXPECT_EQ(TestOutput(), "Value for constant c_bad  is not valid.\n");
   EXPECT_FALSE(CodeError().pending);
-  SetConstantMessageSink(nullptr);
-  ResetConstants();
 }
 
 namespace {
@@ -404,7 +385,6 @@ TEST(ExecuteEntryPoints, TreesInTheWrongPlaceAreReportedNotRun) {
 
 TEST(Nesting, EachThreadIsMeasuredAgainstItsOwnStack) {
   ScopedTestWorld world;
-  ScriptsGuard guard;
   ASSERT_TRUE(Load({{true, "scr_count", "if (argument0 <= 0) return 0; return 1 + scr_count(argument0 - 1)"}}));
   ASSERT_TRUE(CompileScripts());
   CCode code("return scr_count(200)", false);

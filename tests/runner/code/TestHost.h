@@ -14,6 +14,7 @@
 #include "runner/code/Code_Function.h"
 #include "runner/code/Variable_BuiltIn.h"
 #include "runner/code/Variable_Main.h"
+#include "runner/functions/Function_Families.h"
 
 struct TestInstance {
   int32_t id = 0;
@@ -179,12 +180,12 @@ inline void InitTestRuntime() {
         {"test_create", 1, F_TestCreate},
         {"test_destroy", 1, F_TestDestroy},
     };
-    InitFunctions();
+    InitFunctions(AllFunctionFamilies());
     RegisterFamily(kTestFunctions);
-    TheRunnerCompileContext().resources = LookupTestResource;
     return true;
   }();
   (void)done;
+  TheRunnerCompileContext().resources = LookupTestResource;
   InitInterpreter();
 }
 
@@ -203,8 +204,8 @@ struct ScopedTestWorld {
     a.count = 0;
     a.relative = 0;
     a.script_name = "<unknown>";
-    g_VarUninitZero = false;
-    g_ScriptArgErrors = false;
+    LanguageState().uninit_zero = false;  // a test may run several worlds, each with its settings
+    LanguageState().script_arg_errors = false;
     ClearCodeError();
     TestOutput().clear();
   }
@@ -214,8 +215,6 @@ struct ScopedTestWorld {
     SetErrorSink(nullptr);
     SetCompileContext(nullptr);
     SetConstantEvaluator(nullptr);
-    g_VarUninitZero = false;
-    g_ScriptArgErrors = false;
   }
   CInstance* Self() { return TestHost::C(host.room[0].get()); }
   CInstance* Other() { return TestHost::C(host.room[2].get()); }

@@ -6,6 +6,7 @@
 #include <limits>
 #include <set>
 
+#include "runner/code/Code_Function.h"
 #include "runner/code/Variable_BuiltIn.h"
 #include "runner/code/Variable_Class.h"
 #include "runner/code/Variable_Main.h"
@@ -28,8 +29,8 @@ bool Has(const CVariableList& l, int32_t id, int32_t idx) {
 
 // Guards the process-wide setting.
 struct UninitZero {
-  explicit UninitZero(bool on) { g_VarUninitZero = on; }
-  ~UninitZero() { g_VarUninitZero = false; }
+  explicit UninitZero(bool on) { LanguageState().uninit_zero = on; }
+  ~UninitZero() { LanguageState().uninit_zero = false; }
 };
 }  // namespace
 

@@ -18,6 +18,7 @@
 #include "runner/code/Variable_Class.h"
 #include "runner/functions/Support_File.h"
 #include "runner/shell/DataNew_Class.h"
+#include "runner/functions/Function_Families.h"
 
 namespace fs = std::filesystem;
 
@@ -35,7 +36,7 @@ class TextFiles : public ::testing::Test {
     dir_ = tmpl;
     old_ = fs::current_path();
     fs::current_path(dir_);
-    InitFunctions();
+    InitFunctions(AllFunctionFamilies());
     SetErrorSink(Capture);
     g_errors.clear();
   }

@@ -12,6 +12,7 @@
 #include "runner/code/Code_Function.h"
 #include "runner/code/Variable_Class.h"
 #include "runner/shell/DataNew_Class.h"
+#include "runner/functions/Function_Families.h"
 
 namespace fs = std::filesystem;
 
@@ -53,7 +54,7 @@ class IncludedFileFunctions : public ::testing::Test {
     fs::current_path(dir_);
     CStream chunk = Chunk();
     ASSERT_TRUE(DataFile_LoadChunk(chunk));
-    InitFunctions();
+    InitFunctions(AllFunctionFamilies());
     SetErrorSink(Capture);
     g_errors.clear();
   }

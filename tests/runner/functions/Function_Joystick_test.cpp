@@ -5,11 +5,12 @@
 
 #include "runner/code/Code_Function.h"
 #include "runner/run/IO_Main.h"
+#include "runner/functions/Function_Families.h"
 
 namespace {
 
 RValue Call(const char* name, std::vector<RValue> args) {
-  InitFunctions();
+  InitFunctions(AllFunctionFamilies());
   int32_t id = -1;
   EXPECT_TRUE(FindBuiltinFunction(name, id)) << name;
   RValue argv[kMaxFunctionArgs];

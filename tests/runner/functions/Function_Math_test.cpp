@@ -13,6 +13,7 @@
 #include "runner/code/Code_Function.h"
 #include "runner/code/Variable_Class.h"
 #include "runner/functions/Function_Math.h"
+#include "runner/functions/Function_Families.h"
 
 namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -37,7 +38,7 @@ std::string Show(const RValue& v) {
 class MathFunctions : public ::testing::Test {
  protected:
   void SetUp() override {
-    InitFunctions();
+    InitFunctions(AllFunctionFamilies());
     g_errors.clear();
     SetErrorSink(CaptureError);
   }

@@ -12,6 +12,7 @@
 #include "runner/run/Instance_Class.h"
 #include "runner/run/Room_Class.h"
 #include "runner/run/Run_Main.h"
+#include "runner/functions/Function_Families.h"
 #include "tests/support/Golden.h"
 
 namespace {
@@ -20,7 +21,7 @@ std::vector<std::string> g_errors;
 void KeepError(std::string_view message, bool) { g_errors.emplace_back(message); }
 
 RValue Call(const char* name, std::vector<double> args, CInstance* self = nullptr) {
-  InitFunctions();
+  InitFunctions(AllFunctionFamilies());
   int32_t id = -1;
   EXPECT_TRUE(FindBuiltinFunction(name, id)) << name;
   RValue argv[kMaxFunctionArgs];

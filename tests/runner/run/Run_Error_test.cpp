@@ -16,6 +16,7 @@
 #include "runner/code/Script_Main.h"
 #include "runner/code/Variable_Main.h"
 #include "runner/run/Event_Name.h"
+#include "runner/run/Run_Error.h"
 #include "runner/run/Run_Hooks.h"
 #include "runner/run/Run_Host.h"
 #include "runner/base/Option_Main.h"
@@ -58,8 +59,6 @@ class ErrorPath : public WorldTest {
     SetExitStatus(0);
     SetApplication(nullptr);
     SetTimeLineNameLookup(nullptr);
-    ClearScripts();
-    g_ScriptArgErrors = false;
     SetExecHost(nullptr);
     WorldTest::TearDown();
   }
@@ -239,7 +238,7 @@ TEST_F(ErrorPath, ScriptArgumentChecksReportThroughTheErrorPath) {
   chunk.SetPosition(0);
   ASSERT_TRUE(LoadScripts(chunk));
   ASSERT_TRUE(CompileScripts());
-  g_ScriptArgErrors = true;
+  LanguageState().script_arg_errors = true;
   CurrentEvent() = {AddObject(), ev_create, 0, 0};
   // A short call fails after the script ran, named by the action that called it.
   Run("scr_two(1)");

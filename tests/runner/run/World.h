@@ -17,6 +17,7 @@
 #include "runner/run/Object_Main.h"
 #include "runner/run/Room_Class.h"
 #include "runner/run/Run_Main.h"
+#include "runner/functions/Function_Families.h"
 
 namespace world {
 
@@ -56,7 +57,7 @@ inline void RegisterTestFunctions() {
   static bool done = false;
   if (done) return;
   done = true;
-  InitFunctions();
+  InitFunctions(AllFunctionFamilies());
   RegisterFamily(kDefs);
 }
 

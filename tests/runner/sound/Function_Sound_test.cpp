@@ -3,6 +3,7 @@
 #include "SoundFixture.h"
 #include "runner/code/Code_Error.h"
 #include "runner/code/Code_Function.h"
+#include "runner/functions/Function_Families.h"
 
 using namespace soundtest;
 
@@ -16,7 +17,7 @@ class SoundFunctions : public SoundTest {
  protected:
   void SetUp() override {
     SoundTest::SetUp();
-    InitFunctions();
+    InitFunctions(AllFunctionFamilies());
     SetErrorSink(Capture);
     g_errors.clear();
   }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "runner/code/Code_Function.h"
+#include "runner/functions/Function_Families.h"
 #include "runner/run/Object_Class.h"
 #include "runner/run/Object_Main.h"
 #include "runner/run/Object_Lists.h"
@@ -146,7 +147,7 @@ TEST(ObjectRecords, ActionShapesBecomeTheirRecords) {
 }
 
 TEST(ObjectRecords, BuiltInFunctionsResolveAtLoadAndObjectsCompileInPreparation) {
-  InitFunctions();
+  InitFunctions(AllFunctionFamilies());
   ASSERT_GT(FunctionCount(), 0);
   const std::string name = FunctionAt(0)->f_name;
   Project p({{"game.json", Game(R"(["obj_a"])")},
@@ -259,7 +260,7 @@ namespace {
 // Constants, scripts and objects of one built game, loaded and prepared with their real loaders.
 struct Prepared : LoadRun {
   explicit Prepared(const Project& p) {
-    InitFunctions();
+    InitFunctions(AllFunctionFamilies());
     InitInterpreter();
     InstallRuntimeHost();
     SetChunkLoader(EChunk::Constants, LoadConstants);
@@ -271,8 +272,6 @@ struct Prepared : LoadRun {
   }
   ~Prepared() {
     ClearObjects();
-    ClearScripts();
-    ClearGameConstantTexts();
     SetExecHost(nullptr);
   }
 };
@@ -293,8 +292,8 @@ TEST(BuiltGame, UserVariableIdsFollowTheCompilationOrder) {
            "create": [")" + p + R"(code = 1;", {"call": "scr_a", "args": [")" + p + R"(arg"], "relative": true}]}})"}});
   // The constant's value text reads a variable nobody set.
   struct UninitZero {
-    UninitZero() { g_VarUninitZero = true; }
-    ~UninitZero() { g_VarUninitZero = false; }
+    UninitZero() { LanguageState().uninit_zero = true; }
+    ~UninitZero() { LanguageState().uninit_zero = false; }
   } uninitZero;
   Prepared run(project);
   ASSERT_TRUE(run.prepared) << (run.messages.empty() ? "" : run.messages[0]);
