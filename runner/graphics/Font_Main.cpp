@@ -5,7 +5,7 @@
 
 #include "runner/graphics/Graphics_Display.h"
 #include "runner/graphics/Sprite_Main.h"
-#include "runner/shell/Load_Chunks.h"
+#include "runner/base/Load_Chunks.h"
 #include "runner/base/Support_Stream.h"
 
 namespace {
@@ -61,7 +61,6 @@ const CFont& DefaultFont() {
 }
 
 void InstallFonts() {
-  SetChunkLoader(EChunk::Fonts, LoadFonts);
   SetResourceTextureInit([] {
     InitSpriteTextures();
     InitFontTextures();

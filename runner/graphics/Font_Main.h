@@ -20,5 +20,5 @@ void InitFontTextures();
 void ClearFonts();
 // "Arial", 12 points, plain, 32..127; made the first time it is asked for.
 const CFont& DefaultFont();
-// Installs the chunk loader and adds the font textures to the start-up texture step.
+// Adds the font textures to the start-up texture step.
 void InstallFonts();

@@ -24,7 +24,6 @@
 #include "runner/graphics/Graphics_Window.h"
 #include "runner/base/Option_Main.h"
 #include "runner/base/Runner_Process.h"
-#include "runner/shell/Runner_Form.h"
 
 namespace gpu = platform::gpu;
 
@@ -164,14 +163,6 @@ bool SetupGameDisplay(platform::TWindow* window) {
   Display_InstallEventHandler();
 
   if (!Display_CreateDevice(640, 480, o.opt_vsync)) return false;
-  static bool shutdownRegistered = false;
-  if (!shutdownRegistered) {
-    shutdownRegistered = true;
-    AddShutdownStep("graphics device", [] {
-      Display_ReleaseDevice();
-      platform::RestoreDisplayMode();
-    });
-  }
   Display_SetInterpolation(o.opt_interpolate);
   if (g_textureInit) g_textureInit();
   Display_BeginFrame();
@@ -213,6 +204,11 @@ bool Display_CreateDevice(int32_t maxWidth, int32_t maxHeight, bool vsync) {
   Display_Set2DProjection(0, 0, g_usedW, g_usedH, 0);
   Display_ApplyAllStates();
   return true;
+}
+
+void ShutdownGameDisplay() {
+  Display_ReleaseDevice();
+  platform::RestoreDisplayMode();
 }
 
 void Display_ReleaseDevice() {

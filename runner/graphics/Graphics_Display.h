@@ -35,6 +35,8 @@ RRenderStates& RenderStateCache();
 // The start-up display sequence (settings → display mode → window → device → textures →
 // first frame). False when the start-up must fail (its message has been shown).
 bool SetupGameDisplay(platform::TWindow* window);
+// Shutting the game down: releases the device and gives the display its own mode back.
+void ShutdownGameDisplay();
 // Called by start-up step 6 to make the textures of backgrounds, sprites and fonts.
 void SetResourceTextureInit(std::function<void()> init);
 // Frees every surface; surfaces do not survive a device reset.

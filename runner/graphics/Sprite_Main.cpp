@@ -6,7 +6,7 @@
 #include "runner/graphics/Graphics_Display.h"
 #include "runner/run/Instance_Class.h"
 #include "runner/run/Room_Class.h"
-#include "runner/shell/Load_Chunks.h"
+#include "runner/base/Load_Chunks.h"
 #include "runner/base/Support_Stream.h"
 
 TResourceList<CSprite>& Sprites() {
@@ -87,8 +87,6 @@ bool LoadSprites(CStream& str) { return LoadChunk(str, Sprites()); }
 bool LoadBackgrounds(CStream& str) { return LoadChunk(str, Backgrounds()); }
 
 void InstallSprites() {
-  SetChunkLoader(EChunk::Sprites, LoadSprites);
-  SetChunkLoader(EChunk::Backgrounds, LoadBackgrounds);
   SetSpriteShapeLookup(SpriteShape);
   SetBackgroundSizeLookup(BackgroundSize);
   SetResourceTextureInit(InitSpriteTextures);

@@ -19,6 +19,6 @@ bool LoadBackgrounds(CStream& str);
 void InitSpriteTextures();
 // Frees both lists (shutdown, and before their chunks load).
 void ClearSpritesAndBackgrounds();
-// Installs the chunk loaders and the lookups other subsystems ask sprites and backgrounds
-// through (instance shapes, background sizes, texture creation at start-up).
+// Installs the lookups other subsystems ask sprites and backgrounds through (instance shapes,
+// background sizes, texture creation at start-up).
 void InstallSprites();

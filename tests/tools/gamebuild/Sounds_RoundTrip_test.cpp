@@ -30,7 +30,7 @@ TEST(SoundRecords, ArriveInTheSoundList) {
        {"sounds/snd_music.json", R"({"kind": "background"})"},
        {"audio/shot.wav", kWave}});
   LoadRun run;
-  SetChunkLoader(EChunk::Sounds, LoadSounds);
+  AddChunkLoader(EChunk::Sounds, LoadSounds);
   ASSERT_TRUE(run.Load(project.Build()).loaded);
   ASSERT_EQ(SoundCount(), 3);
   EXPECT_FALSE(Sound_Exists(1));
