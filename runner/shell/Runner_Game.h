@@ -85,5 +85,5 @@ void StartGameSubsystems();
 // fails.
 bool RunChunkLoader(EChunk chunk, CStream& stream);
 bool RunPrepareStep(EPrepareStep step);
-void PlayGame();
-bool GameRunning();
+void PlayGame();     // each row's play: the game, until it ends or, in debug mode, pauses
+bool GameRunning();  // true while a row says the game runs or is paused (debug mode's end timer)
