@@ -106,7 +106,7 @@ fs::path MakeGame() {
 
 const fs::path& GameState() {
   static const fs::path path = [] {
-    InstallGameSubsystems();
+    StartGameSubsystems();
     static fs::path p = MakeGame();
     std::atexit([] { fs::remove(p); });
     g_recording = true;

@@ -54,3 +54,5 @@ inline constexpr int32_t kChunkVersion = 800;
 inline constexpr int32_t kExtensionChunkVersion = 700;
 inline constexpr int32_t kLibraryInitChunkVersion = 500;
 inline constexpr int32_t kRoomOrderChunkVersion = 700;
+// Each record of the included files chunk.
+inline constexpr int32_t kDataFileVersion = 800;

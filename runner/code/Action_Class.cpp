@@ -4,7 +4,6 @@
 
 #include "runner/code/Code_Error.h"
 #include "runner/code/Code_Function.h"
-#include "runner/shell/Runner_Load.h"
 #include "runner/base/Support_Stream.h"
 
 CAction::CAction(int32_t kind) : act_kind(kind) {}

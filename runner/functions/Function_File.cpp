@@ -10,10 +10,11 @@
 #include <array>
 #include <string>
 
+#include "runner/base/Game.h"
 #include "runner/code/Code_Error.h"
 #include "runner/code/Variable_Class.h"
 #include "runner/functions/Support_File.h"
-#include "runner/shell/DataNew_Class.h"
+#include "runner/functions/DataNew_Class.h"
 #include "runner/base/Runner_Temp.h"
 
 namespace {
@@ -28,13 +29,18 @@ bool IsRegularFile(const std::string& path) {
 
 // Text files with handles 1..32.
 constexpr int32_t kTextFiles = 32;
-std::array<CTextFile, kTextFiles> g_text;
-CTextFile g_single;  // the file_* functions
+// The game's open text files.
+struct RFilesState {
+  static constexpr EGameSlot kSlot = EGameSlot::Files;
+  std::array<CTextFile, kTextFiles> text;
+  CTextFile single;  // the file_* functions
+};
+RFilesState& Files() { return TheGame().State<RFilesState>(); }
 
 CTextFile* TextSlot(const RValue& handle, CTextFile::Mode mode) {
   const int32_t h = RoundToInt32(handle.val());
   if (h < 1 || h > kTextFiles) return nullptr;
-  CTextFile& f = g_text[static_cast<size_t>(h - 1)];
+  CTextFile& f = Files().text[static_cast<size_t>(h - 1)];
   return f.mode() == mode ? &f : nullptr;
 }
 
@@ -52,7 +58,7 @@ CTextFile* Writing(const RValue& handle) {
 
 int32_t FreeTextSlot() {
   for (int32_t i = 0; i < kTextFiles; ++i)
-    if (g_text[static_cast<size_t>(i)].mode() == CTextFile::kFree) return i;
+    if (Files().text[static_cast<size_t>(i)].mode() == CTextFile::kFree) return i;
   Error("Cannot open another file (maximum exceeded).");
   return -1;
 }
@@ -67,7 +73,7 @@ void OpenTextForWriting(const RValue& name, bool append, RValue& result) {
   const int32_t slot = FreeTextSlot();
   if (slot < 0) return;
   const std::optional<std::string> path = ResolveForWrite(name.str());
-  if (!path || !g_text[static_cast<size_t>(slot)].OpenWrite(*path, append, SecureMode()))
+  if (!path || !Files().text[static_cast<size_t>(slot)].OpenWrite(*path, append, SecureMode()))
     return Error(append ? "Error opening file for appending." : "Error opening file for writing.");
   result.SetReal(slot + 1);
 }
@@ -78,7 +84,7 @@ void file_text_open_read(CInstance*, CInstance*, int32_t, RValue* argv, RValue& 
   if (!path || !IsRegularFile(*path)) return;  // a missing file is no error
   const int32_t slot = FreeTextSlot();
   if (slot < 0) return;
-  if (!g_text[static_cast<size_t>(slot)].OpenRead(*path)) return Error("Error opening file for reading.");
+  if (!Files().text[static_cast<size_t>(slot)].OpenRead(*path)) return Error("Error opening file for reading.");
   result.SetReal(slot + 1);
 }
 
@@ -93,7 +99,7 @@ void file_text_open_append(CInstance*, CInstance*, int32_t, RValue* argv, RValue
 void file_text_close(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
   const int32_t h = RoundToInt32(argv[0].val());
   if (h < 1 || h > kTextFiles) return Error("Trying to close unexisting text file.");
-  g_text[static_cast<size_t>(h - 1)].Close();
+  Files().text[static_cast<size_t>(h - 1)].Close();
 }
 
 void file_text_read_string(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result) {
@@ -142,20 +148,20 @@ void file_text_writeln(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
 
 // The single file.
 void file_open_read(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
-  g_single.Close();
+  Files().single.Close();
   const std::optional<std::string> path = ResolveExisting(argv[0].str());
   if (!path || !IsRegularFile(*path)) return;
-  if (!g_single.OpenRead(*path)) Error("Error opening file for reading.");
+  if (!Files().single.OpenRead(*path)) Error("Error opening file for reading.");
 }
 
 void OpenSingleForWriting(const RValue& name, bool append) {
-  g_single.Close();
+  Files().single.Close();
   if (SecureMode() && IsPathName(name.str()))
     return Error(
         (append ? "In secure mode you cannot append to file " : "In secure mode you cannot write file ") +
         std::string(name.str()));
   const std::optional<std::string> path = ResolveForWrite(name.str());
-  if (!path || !g_single.OpenWrite(*path, append, SecureMode()))
+  if (!path || !Files().single.OpenWrite(*path, append, SecureMode()))
     Error(append ? "Error opening file for appending." : "Error opening file for writing.");
 }
 
@@ -167,17 +173,17 @@ void file_open_append(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
 }
 
 void file_close(CInstance*, CInstance*, int32_t, RValue*, RValue&) {
-  if (!g_single.Close()) Error("Error closing file.");
+  if (!Files().single.Close()) Error("Error closing file.");
 }
 
 CTextFile* SingleReading() {
-  if (g_single.mode() == CTextFile::kRead) return &g_single;
+  if (Files().single.mode() == CTextFile::kRead) return &Files().single;
   Error("File not opened for reading.");
   return nullptr;
 }
 
 CTextFile* SingleWriting() {
-  if (g_single.mode() == CTextFile::kWrite) return &g_single;
+  if (Files().single.mode() == CTextFile::kWrite) return &Files().single;
   Error("File not opened for writing.");
   return nullptr;
 }

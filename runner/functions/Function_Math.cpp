@@ -12,6 +12,7 @@
 #include "runner/code/Code_Error.h"
 #include "runner/code/Code_Function.h"
 #include "runner/code/Code_Operator.h"
+#include "runner/base/Game.h"
 #include "runner/code/Variable_Class.h"
 #include "runner/functions/Function_Families.h"
 
@@ -22,11 +23,17 @@ constexpr double kRangeLimit = 2251799813685248.0;
 // RandomBelow draws exactly up to here; every integer below it is a double.
 constexpr double kDrawLimit = 9007199254740992.0;  // 2^53
 
-uint32_t g_seed = 0;
+// The random number generator's one seed, per game.
+struct RRandomState {
+  static constexpr EGameSlot kSlot = EGameSlot::Random;
+  uint32_t seed = 0;
+};
+uint32_t& Seed() { return TheGame().State<RRandomState>().seed; }
 
 uint32_t NextSeed() {
-  g_seed = g_seed * 134775813u + 1u;
-  return g_seed;
+  uint32_t& seed = Seed();
+  seed = seed * 134775813u + 1u;
+  return seed;
 }
 
 void Error(std::string_view message) { ShowActionError(message, false); }
@@ -569,12 +576,12 @@ static_assert(std::size(kMathFunctions) == 66);
 
 FunctionFamily MathFunctions() { return kMathFunctions; }
 
-void SetRandomSeed(uint32_t seed) { g_seed = seed; }
-uint32_t GetRandomSeed() { return g_seed; }
+void SetRandomSeed(uint32_t seed) { Seed() = seed; }
+uint32_t GetRandomSeed() { return Seed(); }
 
 void RandomizeSeed() {
   const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
-  g_seed = static_cast<uint32_t>(static_cast<uint64_t>(ticks));
+  Seed() = static_cast<uint32_t>(static_cast<uint64_t>(ticks));
 }
 
 double RandomReal() { return NextSeed() * 0x1p-32; }

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-// Random number generator: one 32-bit seed per process, seed = seed * 134775813 + 1 per draw.
+// Random number generator: one 32-bit seed per game, seed = seed * 134775813 + 1 per draw.
 void SetRandomSeed(uint32_t seed);
 uint32_t GetRandomSeed();
 // Seeds from the monotonic clock's low 32 bits; the game start calls it once.

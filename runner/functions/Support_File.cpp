@@ -12,7 +12,7 @@
 #include <cmath>
 
 #include "runner/code/Variable_Class.h"
-#include "runner/shell/DataNew_Class.h"
+#include "runner/base/Support_Path.h"
 
 namespace {
 bool IsSeparator(char c) {

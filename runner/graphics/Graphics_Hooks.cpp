@@ -10,7 +10,6 @@
 #include "runner/run/Room_Class.h"
 #include "runner/run/Run_Hooks.h"
 #include "runner/run/Run_Main.h"
-#include "runner/shell/Runner_Form.h"
 
 void RoomRegionSize(const CRoom& room, int32_t screenW, int32_t screenH, int32_t& w, int32_t& h) {
   w = room.r_width;
@@ -69,5 +68,4 @@ void InstallDisplayHooks() {
   h.saveScreenshot = SaveScreenshot;
   h.setCursor = SetCursorShown;
   SetRegionLayoutSource(RegionLayout);
-  SetSetupDisplayHook([] { return SetupGameDisplay(RunnerForm()); });
 }

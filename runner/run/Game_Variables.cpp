@@ -15,9 +15,7 @@
 #include "runner/run/Room_Class.h"
 #include "runner/run/Room_Main.h"
 #include "runner/run/Run_Main.h"
-#include "runner/shell/DataNew_Class.h"
 #include "runner/base/Runner_Process.h"
-#include "runner/shell/Runner_Load.h"
 
 namespace {
 constexpr int32_t kRunnerVersion = 810;

@@ -7,8 +7,7 @@
 #include "runner/run/Event_Main.h"
 #include "runner/run/Object_Class.h"
 #include "runner/run/Object_Lists.h"
-#include "runner/shell/Load_Chunks.h"
-#include "runner/shell/Runner_Load.h"
+#include "runner/base/Load_Chunks.h"
 #include "runner/base/Support_Stream.h"
 
 namespace {
@@ -90,9 +89,4 @@ bool CompileObjects() {
   }
   ctx = saved;
   return true;
-}
-
-void InstallObjectLoading() {
-  SetChunkLoader(EChunk::Objects, LoadObjects);
-  SetPrepareHook(EPrepareStep::Objects, CompileObjects);
 }

@@ -30,6 +30,3 @@ bool LoadObjects(CStream& str);
 // Compiles every present object with the owner of the event context set; false at the first
 // failure (already reported).
 bool CompileObjects();
-
-// The objects chunk loader and the object compilation step of the preparation.
-void InstallObjectLoading();

@@ -24,7 +24,6 @@
 #include "runner/run/Run_Hooks.h"
 #include "runner/base/Option_Main.h"
 #include "runner/base/Runner_Process.h"
-#include "runner/shell/Runner_Load.h"
 
 namespace {
 int32_t g_pending = kNoRoomChange;

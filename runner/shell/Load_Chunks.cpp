@@ -1,13 +1,12 @@
-// The chunk loader table and the default loaders, which check each chunk's framing and skip
-// its records by their stored layout until the owning subsystem installs a real loader.
+// The default loaders, which check each chunk's framing and skip its records by their stored
+// layout where no subsystem loads the chunk, and the walk that finds a chunk's loader.
 #include "runner/shell/Load_Chunks.h"
 
-#include "runner/shell/DataNew_Class.h"
+#include "runner/functions/DataNew_Class.h"
+#include "runner/shell/Runner_Game.h"
 #include "runner/base/Support_Stream.h"
 
 namespace {
-std::array<ChunkLoader, kChunkCount> g_loaders;
-
 // A count read from the data; negative counts mark a damaged chunk. Every counted item takes
 // at least four bytes, so a huge count runs into the end of the data, never into memory.
 bool ReadCount(CStream& s, int32_t& count) {
@@ -143,13 +142,9 @@ bool DefaultChunkLoader(EChunk chunk, CStream& stream) {
   }
 }
 
-void SetChunkLoader(EChunk chunk, ChunkLoader loader) { g_loaders[static_cast<size_t>(chunk)] = std::move(loader); }
-
-void ResetChunkLoaders() {
-  for (ChunkLoader& l : g_loaders) l = nullptr;
-}
-
 bool RunChunkLoader(EChunk chunk, CStream& stream) {
-  const ChunkLoader& loader = g_loaders[static_cast<size_t>(chunk)];
-  return loader ? loader(stream) : DefaultChunkLoader(chunk, stream);
+  for (const RSubsystem& subsystem : ShellState().subsystems)
+    for (const RChunkLoad& c : subsystem.chunks)
+      if (c.chunk == chunk && c.load) return c.load(stream);
+  return DefaultChunkLoader(chunk, stream);
 }

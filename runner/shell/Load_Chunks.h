@@ -1,8 +1,6 @@
-// The table of chunk loaders. Until a subsystem's loader is set, a default loader checks the
-// chunk's framing and skips its records.
+// The default chunk loaders: they check a chunk's framing and skip its records by their stored
+// layout, for the chunks no subsystem of the current game loads (RunChunkLoader, Runner_Game.h).
 #pragma once
-
-#include <functional>
 
 #include "runner/base/Load_Chunks.h"
 
@@ -10,9 +8,4 @@ class CStream;
 
 // Reads one chunk at the stream's position and leaves the position after it. False on a bad
 // chunk (wrong version, bad record); a short or damaged chunk throws StreamError.
-using ChunkLoader = std::function<bool(CStream&)>;
-
-void SetChunkLoader(EChunk chunk, ChunkLoader loader);  // an empty loader restores the default
-bool RunChunkLoader(EChunk chunk, CStream& stream);
 bool DefaultChunkLoader(EChunk chunk, CStream& stream);
-void ResetChunkLoaders();

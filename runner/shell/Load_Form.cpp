@@ -7,12 +7,9 @@
 #include "runner/base/Option_Main.h"
 #include "runner/shell/Runner.h"
 #include "runner/shell/Runner_Form.h"
+#include "runner/shell/Runner_Game.h"
 
 namespace {
-TLoadForm g_form;
-std::function<void(const TLoadForm&)> g_view;
-int32_t g_screenW = 1024;
-int32_t g_screenH = 768;
 
 constexpr uint32_t kFormColour = 0xFFF0F0F0;
 constexpr uint32_t kDefaultBarBack = 0xFFFFFFFF;
@@ -42,17 +39,19 @@ void DrawPicture(TBitmap32& canvas, const TBitmap32& picture, const RLoadRect& r
 }
 
 void Changed() {
+  const RShellState& shell = ShellState();
+  const TLoadForm& form = shell.loadForm;
   if (platform::TWindow* window = LoadForm()) {
     window->SetBordered(false);
-    window->SetBounds({g_form.window.left, g_form.window.top, g_form.window.width, g_form.window.height});
-    window->SetVisible(g_form.visible);
-    if (g_form.visible && window->NativeHandle()) {
-      const TBitmap32 content = ComposeLoadForm(g_form);
+    window->SetBounds({form.window.left, form.window.top, form.window.width, form.window.height});
+    window->SetVisible(form.visible);
+    if (form.visible && window->NativeHandle()) {
+      const TBitmap32 content = ComposeLoadForm(form);
       window->Present(content.Width(), content.Height(), content.Pixels().data(),
-                      g_form.alphaBlendOn ? g_form.alphaBlend : 255);
+                      form.alphaBlendOn ? form.alphaBlend : 255);
     }
   }
-  if (g_view) g_view(g_form);
+  if (shell.loadFormView) shell.loadFormView(form);
 }
 }  // namespace
 
@@ -82,17 +81,18 @@ TBitmap32 ComposeLoadForm(const TLoadForm& f) {
   return canvas;
 }
 
-const TLoadForm& LoadFormState() { return g_form; }
-void SetLoadFormView(std::function<void(const TLoadForm&)> view) { g_view = std::move(view); }
+const TLoadForm& LoadFormState() { return ShellState().loadForm; }
+void SetLoadFormView(std::function<void(const TLoadForm&)> view) { ShellState().loadFormView = std::move(view); }
 void SetLoadFormScreenSize(int32_t width, int32_t height) {
-  g_screenW = width;
-  g_screenH = height;
+  ShellState().loadFormScreenWidth = width;
+  ShellState().loadFormScreenHeight = height;
 }
 
 void SetupLoadForm(bool debugMode) {
   const ROptions& o = Options();
-  g_form.Reset();
-  TLoadForm& f = g_form;
+  RShellState& shell = ShellState();
+  shell.loadForm.Reset();
+  TLoadForm& f = shell.loadForm;
   RLoadPicture& image = f.LoadImage;
   if (o.opt_loadimage && !o.opt_loadimage->Empty()) {
     image.picture = o.opt_loadimage;
@@ -120,8 +120,8 @@ void SetupLoadForm(bool debugMode) {
 
   f.window.width = image.picture ? image.picture->Width() : TLoadForm::kDesignWidth;
   f.window.height = image.picture ? image.picture->Height() : TLoadForm::kDesignHeight;
-  f.window.left = (g_screenW - f.window.width) / 2;
-  f.window.top = (g_screenH - f.window.height) / 2;
+  f.window.left = (shell.loadFormScreenWidth - f.window.width) / 2;
+  f.window.top = (shell.loadFormScreenHeight - f.window.height) / 2;
 
   const int32_t barTop = f.window.height - TLoadForm::kBarFromBottom;
   const int32_t barWidth = std::max(0, f.window.width - 2 * TLoadForm::kBarLeft);
@@ -138,19 +138,21 @@ void SetupLoadForm(bool debugMode) {
 
 void ShowProgress(int32_t percent, const std::string& caption) {
   // Rounded to the nearest integer, halves to even (the default rounding mode).
-  g_form.progress = percent;
-  g_form.LoadFullShape.bounds.width =
-      static_cast<int32_t>(std::nearbyint(static_cast<double>(percent) * g_form.LoadEmptyShape.bounds.width / 100.0));
-  g_form.LoadLabel.caption = caption;
+  TLoadForm& form = ShellState().loadForm;
+  form.progress = percent;
+  form.LoadFullShape.bounds.width =
+      static_cast<int32_t>(std::nearbyint(static_cast<double>(percent) * form.LoadEmptyShape.bounds.width / 100.0));
+  form.LoadLabel.caption = caption;
   WriteTrace(caption);
   Changed();
   PumpMessages();
 }
 
 void HideLoadForm() {
-  g_form.visible = false;
-  g_form.LoadImage.picture.reset();
-  g_form.LoadEmptyShape.picture.reset();
-  g_form.LoadFullShape.picture.reset();
+  TLoadForm& form = ShellState().loadForm;
+  form.visible = false;
+  form.LoadImage.picture.reset();
+  form.LoadEmptyShape.picture.reset();
+  form.LoadFullShape.picture.reset();
   Changed();
 }

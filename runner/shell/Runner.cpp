@@ -23,6 +23,7 @@
 #include "platform/events/EventPump.h"
 #include "platform/process/Process.h"
 #include "platform/video/Video.h"
+#include "runner/base/Game.h"
 #include "runner/shell/Runner_Form.h"
 #include "runner/shell/Runner_Game.h"
 #include "runner/shell/Runner_Load.h"
@@ -140,8 +141,13 @@ int RunnerMain(int argc, char** argv) {
   }
 
   WriteTrace("Game file: " + GamePath());
-  InstallGameSubsystems();
-  const int status = RunStartUp(RunApplication);
+  int status = 0;
+  {
+    // The game's state is made for this game and goes, in slot order, before the video shuts down.
+    GameScope scope;
+    StartGameSubsystems();
+    status = RunStartUp(RunApplication);
+  }
   platform::ShutdownVideo();
   RemoveTempDirectory();
   return status;

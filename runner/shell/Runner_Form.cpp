@@ -6,26 +6,16 @@
 
 #include <exception>
 #include <utility>
-#include <vector>
 
 #include "platform/video/Video.h"
 #include "runner/shell/Runner.h"
+#include "runner/shell/Runner_Game.h"
 #include "runner/shell/Runner_Load.h"
 
 namespace {
 
-struct ShutdownStep {
-  std::string name;
-  std::function<void()> run;
-};
-
-std::vector<ShutdownStep> g_shutdownSteps;
-std::function<void()> g_startGame;
-std::function<bool()> g_gameRunning;
-std::function<bool(const std::string&)> g_loader;
-std::function<bool()> g_preparer;
-std::function<bool()> g_setupDisplay;
-
+// The windows belong to the application, not to a game: they are made with it and forgotten
+// when it goes (CreateRunnerWindows, ForgetRunnerWindows), whatever game it plays.
 struct Forms {
   TRunnerForm* runner = nullptr;
   platform::TWindow* help = nullptr;
@@ -100,14 +90,16 @@ void TRunnerForm::EndTimerTimer() {
 
 bool LoadAndRunGame() {
   try {
-    const bool loaded = g_loader ? g_loader(GamePath()) : LoadGameData(GamePath());
+    const auto& load = ShellState().loadGame;
+    const bool loaded = load ? load(GamePath()) : LoadGameData(GamePath());
     if (!loaded) return Fail();
   } catch (...) {
     ShowMessage("Failed to load the game data. File seems corrupted.");
     return Fail();
   }
   try {
-    const bool prepared = g_preparer ? g_preparer() : PrepareGame();
+    const auto& prepare = ShellState().prepareGame;
+    const bool prepared = prepare ? prepare() : PrepareGame();
     if (!prepared) return Fail();
     if (DebugMode()) {
       if (auto* debug = DebugForm()) debug->Show();
@@ -115,7 +107,7 @@ bool LoadAndRunGame() {
       auto* debug = std::exchange(g_forms.debug, nullptr);
       g_forms.owner->DestroyWindow(debug);
     }
-    if (g_startGame) g_startGame();
+    PlayGame();
     return true;
   } catch (...) {
     ShowMessage("Unexpected error occured when running the game.");
@@ -124,27 +116,28 @@ bool LoadAndRunGame() {
 }
 
 void ShutdownGame() {
-  for (const auto& step : g_shutdownSteps) {
+  for (const RSubsystem& subsystem : ShellState().subsystems) {
+    if (!subsystem.shutdown) continue;
     try {
-      step.run();
+      subsystem.shutdown();
     } catch (const std::exception& e) {
-      WriteTraceAlways("Shutdown step " + step.name + " failed: " + e.what());
+      WriteTraceAlways("Shutdown step " + subsystem.name + " failed: " + e.what());
     } catch (...) {
-      WriteTraceAlways("Shutdown step " + step.name + " failed");
+      WriteTraceAlways("Shutdown step " + subsystem.name + " failed");
     }
   }
 }
 
-void AddShutdownStep(std::string name, std::function<void()> step) {
-  g_shutdownSteps.push_back({std::move(name), std::move(step)});
+void PlayGame() {
+  for (const RSubsystem& subsystem : ShellState().subsystems)
+    if (subsystem.play) subsystem.play();
 }
-void ClearShutdownSteps() { g_shutdownSteps.clear(); }
 
-void SetStartGameHook(std::function<void()> hook) { g_startGame = std::move(hook); }
-void SetGameRunningQuery(std::function<bool()> query) { g_gameRunning = std::move(query); }
-bool GameRunning() { return g_gameRunning && g_gameRunning(); }
-void SetGameLoader(std::function<bool(const std::string&)> loader) { g_loader = std::move(loader); }
-void SetGamePreparer(std::function<bool()> preparer) { g_preparer = std::move(preparer); }
+bool GameRunning() {
+  for (const RSubsystem& subsystem : ShellState().subsystems)
+    if (subsystem.running && subsystem.running()) return true;
+  return false;
+}
 
 void ApplyPriority(int priority) {
   // Thread nice values; lowering them needs CAP_SYS_NICE, and failing is fine.
@@ -163,9 +156,8 @@ void EnableMultimediaScheduling() {}
 
 bool SetupDisplay() {
   EnableMultimediaScheduling();
-  return g_setupDisplay ? g_setupDisplay() : true;
+  return RunPrepareStep(EPrepareStep::Display);
 }
-void SetSetupDisplayHook(std::function<bool()> hook) { g_setupDisplay = std::move(hook); }
 
 void CreateRunnerWindows(platform::TApplication& app) {
   g_forms = {};

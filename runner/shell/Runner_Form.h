@@ -1,10 +1,8 @@
 // The main window TRunnerForm with its start and end timers, the top-level sequence (load,
-// prepare, run, shut down), the other windows that live for the whole run, and the hooks the
-// later subsystems fill in.
+// prepare, run, shut down), and the other windows that live for the whole run.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -48,30 +46,16 @@ class TRunnerForm : public platform::TWindow {
 // False after a failure (its message has been shown; the exit status is then 1).
 bool LoadAndRunGame();
 
-// Runs the registered shutdown steps in registration order. A step that throws is traced and
-// the remaining steps still run.
+// Shuts the game down: each subsystem of the current game's table, in order. A step that throws
+// is traced and the remaining steps still run.
 void ShutdownGame();
-void AddShutdownStep(std::string name, std::function<void()> step);
-void ClearShutdownSteps();
-
-// Start game: runs the main loop and returns when the game has ended (or, in debug mode, is
-// paused). Without a hook the game ends at once.
-void SetStartGameHook(std::function<void()> hook);
-// Whether the game is still running or paused; polled by the end timer in debug mode.
-void SetGameRunningQuery(std::function<bool()> query);
-bool GameRunning();
-
-// Replace the loading and preparation steps (defaults: LoadGameData and PrepareGame).
-void SetGameLoader(std::function<bool(const std::string&)> loader);
-void SetGamePreparer(std::function<bool()> preparer);
 
 // Priority setting: 0 leaves it, 1 above normal, 2 high; other values nothing. Never real-time;
 // without the privilege to raise it nothing changes and nothing is reported.
 void ApplyPriority(int priority);
 void EnableMultimediaScheduling();
-// The display set-up the graphics subsystem installs; true (success) while there is none.
+// The display set-up: the subsystems' Display preparation step; true (success) while there is none.
 bool SetupDisplay();
-void SetSetupDisplayHook(std::function<bool()> hook);
 
 // The windows of the whole run, created in this order and owned by the application.
 void CreateRunnerWindows(platform::TApplication& application);

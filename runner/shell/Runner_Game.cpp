@@ -1,14 +1,19 @@
-// Which subsystem loads which chunk and does which preparation step; the one place that knows
-// them all, so the shell and the subsystems stay unaware of each other.
+// The runner's subsystem table: which subsystem loads which chunk, does which preparation step,
+// what it does when a game starts, plays and shuts down. The one place that knows them all, so
+// the shell and the subsystems stay unaware of each other.
 #include "runner/shell/Runner_Game.h"
 
+#include <stdexcept>
+
+#include "runner/base/Option_Main.h"
 #include "runner/code/Code_Error.h"
 #include "runner/code/Code_Exec.h"
 #include "runner/code/Code_Function.h"
 #include "runner/code/Constant_Main.h"
 #include "runner/code/Script_Main.h"
 #include "runner/code/Variable_Class.h"
-#include "runner/code/Variable_Main.h"
+include "runner/code/Variable_Main.h"
+#include "runner/functions/Function_Families.h"
 #include "runner/functions/Function_Math.h"
 #include "runner/graphics/Font_Main.h"
 #include "runner/graphics/Graphics_Display.h"
@@ -19,93 +24,56 @@
 #include "runner/run/Object_Lists.h"
 #include "runner/run/Object_Main.h"
 #include "runner/run/Room_Main.h"
-#include "runner/run/Run_Error.h"
 #include "runner/run/Run_Host.h"
 #include "runner/run/Run_Hooks.h"
+include "runner/run/Run_Error.h"
 #include "runner/run/Run_Main.h"
-#include "runner/shell/Load_Chunks.h"
-#include "runner/base/Option_Main.h"
+#include "runner/functions/DataNew_Class.h"
 #include "runner/shell/Runner.h"
 #include "runner/shell/Runner_Form.h"
 #include "runner/shell/Runner_Load.h"
 #include "runner/shell/Runner_TestMode.h"
 #include "runner/sound/Sound_Main.h"
-#include "runner/functions/Function_Families.h"
 
 namespace {
 // The settings that change how game code compiles and runs; read before any code compiles.
 bool ApplyCodeSettings() {
-  LanguageState().uninit_zero = Options().opt_uninitzero;
-  LanguageState().script_arg_errors = Options().opt_argerrors;
+  g_VarUninitZero = Options().opt_uninitzero;
+  g_ScriptArgErrors = Options().opt_argerrors;
   return true;
 }
 
-// Resource names in game code are their indices; kinds not built yet have none.
+// Resource names in game code are their indices, looked up by kind; kinds not built yet have none.
+struct RResourceFinder {
+  ResourceKind kind;
+  int32_t (*find)(std::string_view name);
+};
+constexpr RResourceFinder kResourceFinders[] = {
+    {ResourceKind::Object, ObjectFind},
+    {ResourceKind::Sound, [](std::string_view name) { return Sounds().Find(name); }},
+    {ResourceKind::Script, ScriptIndex},
+    {ResourceKind::Room, RoomFind},
+    {ResourceKind::Sprite, [](std::string_view name) { return Sprites().Find(name); }},
+    {ResourceKind::Background, [](std::string_view name) { return Backgrounds().Find(name); }},
+    {ResourceKind::Font, [](std::string_view name) { return Fonts().Find(name); }},
+};
+
 bool FindResourceIndex(ResourceKind kind, std::string_view name, int32_t& index) {
-  switch (kind) {
-    case ResourceKind::Object: index = ObjectFind(name); break;
-    case ResourceKind::Sound: index = Sounds().Find(name); break;
-    case ResourceKind::Script: index = ScriptIndex(name); break;
-    case ResourceKind::Room: index = RoomFind(name); break;
-    case ResourceKind::Sprite: index = Sprites().Find(name); break;
-    case ResourceKind::Background: index = Backgrounds().Find(name); break;
-    case ResourceKind::Font: index = Fonts().Find(name); break;
-    default: index = -1; break;
-  }
+  index = -1;
+  for (const RResourceFinder& finder : kResourceFinders)
+    if (finder.kind == kind) index = finder.find(name);
   return index >= 0;
 }
 
-// The player goes down with the game, before included files are removed.
-bool PrepareSoundsOnce() {
-  static bool shutdownRegistered = false;
-  if (!shutdownRegistered) {
-    AddShutdownStep("sound", ShutdownSounds);
-    shutdownRegistered = true;
-  }
-  return PrepareSounds();
-}
-
-// The device goes down with the game once the display is set up, after the sound.
-bool SetupDisplayOnce() {
-  if (!SetupGameDisplay(RunnerForm())) return false;
-  static bool shutdownRegistered = false;
-  if (!shutdownRegistered) {
-    shutdownRegistered = true;
-    AddShutdownStep("graphics device", ShutdownDisplay);
-  }
-  return true;
-}
-}  // namespace
-
-void InstallGameSubsystems() {
-  static bool installed = false;
-  if (installed) return;
-  installed = true;
-
+void StartLanguage() {
   InitFunctions(AllFunctionFamilies());
   InitInterpreter();
-  InstallRuntimeHost();
   TheRunnerCompileContext().resources = FindResourceIndex;
-
   // Errors of an earlier game in this process do not carry over into the next.
-  SetGameLoader([](const std::string& path) {
-    ResetErrorState();
-    return LoadGameData(path);
-  });
-  SetChunkLoader(EChunk::Constants, LoadConstants);
-  SetChunkLoader(EChunk::Scripts, LoadScripts);
-  SetChunkLoader(EChunk::LibraryInit, LoadLibraryInit);
-  SetChunkLoader(EChunk::Rooms, LoadRooms);
-  SetChunkLoader(EChunk::RoomOrder, LoadRoomOrder);
-  SetChunkLoader(EChunk::Sounds, LoadSounds);
+  ResetErrorState();
+}
 
-  SetPrepareHook(EPrepareStep::ExtensionPackages, ApplyCodeSettings);
-  SetPrepareHook(EPrepareStep::Constants, DefineGameConstants);
-  SetPrepareHook(EPrepareStep::Scripts, CompileScripts);
-  SetPrepareHook(EPrepareStep::Sounds, PrepareSoundsOnce);
-  SetPrepareHook(EPrepareStep::StopSound, [] { return ShutdownSounds(), true; });
-  InstallObjectLoading();
-
+void StartTestModeAndRandom() {
   ApplyTestMode(ReadTestMode());
   RunHooks().randomize = [] {
     if (TestModeSettings().on)
@@ -113,18 +81,78 @@ void InstallGameSubsystems() {
     else
       RandomizeSeed();
   };
-  InstallDisplayHooks();
-  SetSetupDisplayHook(SetupDisplayOnce);
-  SetChunkLoader(EChunk::Sprites, LoadSprites);
-  SetChunkLoader(EChunk::Backgrounds, LoadBackgrounds);
+}
+
+void StartSprites() {
   InstallSprites();
   RunHooks().collisionEvents = CollisionEvents;
-  AddShutdownStep("sprites", ClearSpritesAndBackgrounds);
-  SetChunkLoader(EChunk::Fonts, LoadFonts);
-  // After the display: the input answers whether the window is active, from what it was told
-  // at the start of the step, so a replay sees the same focus as the recording.
-  InstallInput();  // the message pump between steps is the input's
-  SetPrepareHook(EPrepareStep::InputHandlers, StartInputFromEnvironment);
-  SetStartGameHook(RunGame);
-  SetGameRunningQuery([] { return GameState().running; });
+}
+
+// The rows in start-up and shutdown order. Chunks load in the order of the game data and the
+// preparation steps run in their own order; only start-up and shutdown follow the rows.
+RSubsystemTable MakeGameSubsystems() {
+  return {
+      {.name = "language",
+       .prepare = {{EPrepareStep::ExtensionPackages, ApplyCodeSettings}},
+       .start = StartLanguage},
+      {.name = "runtime",
+       .start = InstallRuntimeHost,
+       .play = RunGame,
+       .running = [] { return GameState().running; }},
+      {.name = "constants",
+       .chunks = {{EChunk::Constants, LoadConstants}},
+       .prepare = {{EPrepareStep::Constants, DefineGameConstants}}},
+      {.name = "scripts",
+       .chunks = {{EChunk::Scripts, LoadScripts}, {EChunk::LibraryInit, LoadLibraryInit}},
+       .prepare = {{EPrepareStep::Scripts, CompileScripts}}},
+      {.name = "objects",
+       .chunks = {{EChunk::Objects, LoadObjects}},
+       .prepare = {{EPrepareStep::Objects, CompileObjects}}},
+      {.name = "rooms", .chunks = {{EChunk::Rooms, LoadRooms}, {EChunk::RoomOrder, LoadRoomOrder}}},
+      {.name = "test mode", .start = StartTestModeAndRandom},
+      // The names of the rows that shut down are the names of their steps in the trace.
+      {.name = "sprites",
+       .chunks = {{EChunk::Sprites, LoadSprites}, {EChunk::Backgrounds, LoadBackgrounds}},
+       .start = StartSprites,
+       .shutdown = ClearSpritesAndBackgrounds},
+      // The player goes down with the game, before the display and the included files.
+      {.name = "sound",
+       .chunks = {{EChunk::Sounds, LoadSounds}},
+       .prepare = {{EPrepareStep::Sounds, PrepareSounds},
+                   {EPrepareStep::StopSound, [] { return ShutdownSounds(), true; }}},
+       .shutdown = ShutdownSounds},
+      {.name = "graphics device",
+       .prepare = {{EPrepareStep::Display, [] { return SetupGameDisplay(RunnerForm()); }}},
+       .start = InstallDisplayHooks,
+       .shutdown = ShutdownDisplay},
+      // After the sprites: the texture step makes the textures of both.
+      {.name = "fonts", .chunks = {{EChunk::Fonts, LoadFonts}}},
+      // After the display: the input answers whether the window is active, from what it was told
+      // at the start of the step, so a replay sees the same focus as the recording. The message
+      // pump between steps is the input's.
+      {.name = "input",
+       .prepare = {{EPrepareStep::InputHandlers, StartInputFromEnvironment}},
+       .start = InstallInput},
+      {.name = "included files",
+       .chunks = {{EChunk::IncludedFiles, DataFile_LoadChunk}},
+       .shutdown = DataFile_RemoveAll},
+  };
+}
+}  // namespace
+
+const RSubsystemTable& GameSubsystems() {
+  static const RSubsystemTable table = MakeGameSubsystems();
+  return table;
+}
+
+const RSubsystem& GameSubsystem(std::string_view name) {
+  for (const RSubsystem& subsystem : GameSubsystems())
+    if (subsystem.name == name) return subsystem;
+  throw std::out_of_range("no subsystem " + std::string(name));
+}
+
+void StartGameSubsystems() {
+  ShellState().subsystems = GameSubsystems();
+  for (const RSubsystem& subsystem : ShellState().subsystems)
+    if (subsystem.start) subsystem.start();
 }

@@ -6,28 +6,21 @@
 #include <fstream>
 #include <vector>
 
-#include "runner/shell/DataNew_Class.h"
+#include "runner/functions/DataNew_Class.h"
 #include "runner/shell/Load_Chunks.h"
 #include "runner/shell/Load_Form.h"
 #include "runner/base/Option_Main.h"
 #include "runner/shell/Runner.h"
 #include "runner/shell/Runner_Form.h"
+#include "runner/shell/Runner_Game.h"
 #include "runner/base/Support_Stream.h"
 
 namespace {
 constexpr char kLibraryName[] = "D3DX8.dll";
 
-std::function<bool(const std::string&)> g_d3dxLoader;
-std::array<std::function<bool()>, kPrepareStepCount> g_prepareHooks;
-
 bool Fail(std::string_view text) {
   ShowLoadMessage(text);
   return false;
-}
-
-bool RunHook(EPrepareStep step) {
-  const auto& hook = g_prepareHooks[static_cast<size_t>(step)];
-  return !hook || hook();
 }
 
 uint32_t ReadLE32(const uint8_t* p) {
@@ -35,7 +28,7 @@ uint32_t ReadLE32(const uint8_t* p) {
 }
 
 bool LoadD3DX(const std::string& path) {
-  if (g_d3dxLoader) return g_d3dxLoader(path);
+  if (const auto& loader = ShellState().d3dxLoader) return loader(path);
   std::ifstream in(path, std::ios::binary);
   return static_cast<bool>(in);
 }
@@ -168,28 +161,22 @@ bool PrepareGame() {
   DataFile_PrepareAll();  // single failures are ignored
   for (const Step& step : kSteps) {
     ShowProgress(step.progress, step.caption);
-    if (!RunHook(step.hook)) return Fail(step.failure);
+    if (!RunPrepareStep(step.hook)) return Fail(step.failure);
   }
   ShowProgress(90, "Preparing graphics");
   if (!SetupDisplay()) {
-    RunHook(EPrepareStep::StopSound);
+    RunPrepareStep(EPrepareStep::StopSound);
     return false;
   }
-  if (!RunHook(EPrepareStep::InputHandlers)) return false;
+  if (!RunPrepareStep(EPrepareStep::InputHandlers)) return false;
   ShowProgress(100, "Ready");
   HideLoadForm();
-  static bool removalRegistered = false;
-  if (!removalRegistered) {
-    AddShutdownStep("included files", DataFile_RemoveAll);
-    removalRegistered = true;
-  }
   return true;
 }
 
-void SetD3DXLoader(std::function<bool(const std::string& path)> loader) { g_d3dxLoader = std::move(loader); }
-void SetPrepareHook(EPrepareStep step, std::function<bool()> hook) {
-  g_prepareHooks[static_cast<size_t>(step)] = std::move(hook);
-}
-void ResetPrepareHooks() {
-  for (auto& h : g_prepareHooks) h = nullptr;
+bool RunPrepareStep(EPrepareStep step) {
+  for (const RSubsystem& subsystem : ShellState().subsystems)
+    for (const RPrepareStep& s : subsystem.prepare)
+      if (s.step == step && s.run && !s.run()) return false;
+  return true;
 }

@@ -5,7 +5,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -35,19 +34,16 @@ bool LoadGameData(const std::string& path);
 // The same on a whole game file already in memory; unscrambles the stream in place.
 bool LoadGameData(CStream& file);
 
-// Runs the preparation steps. Returns false after showing its own message. The first success
-// adds the removal of included files to the shutdown steps.
+// Runs the preparation steps of the current game's subsystems (Runner_Game.h). Returns false
+// after showing its own message.
 bool PrepareGame();
 
 // The game id and session id of the chunk sequence go to the settings (Option_Main); the debug
-// flag of the header goes to SetDebugMode.
+// flag of the header goes to SetDebugMode. The Direct3D extension library is loaded from its
+// path in the temporary directory by the shell state's d3dxLoader; without one the file only
+// has to be there and readable (the graphics layer stands in for its functions).
 
-// Loads the Direct3D extension library from its path in the temporary directory. The default
-// only checks that the file is there and readable; the graphics layer stands in for its functions.
-void SetD3DXLoader(std::function<bool(const std::string& path)> loader);
-
-// Preparation work of subsystems built later; each succeeds until its subsystem installs it.
-// The display set-up is the shell's SetupDisplay, with its own hook.
+// The preparation steps subsystems take part in; each succeeds when no subsystem has it.
 enum class EPrepareStep : int {
   ExtensionPackages,
   Constants,
@@ -56,9 +52,7 @@ enum class EPrepareStep : int {
   TimeLines,
   Objects,
   Sounds,
-  StopSound,
+  Display,    // the display set-up, SetupDisplay of the shell
+  StopSound,  // after a failed display set-up
   InputHandlers,
 };
-inline constexpr int kPrepareStepCount = 9;
-void SetPrepareHook(EPrepareStep step, std::function<bool()> hook);  // empty: succeed
-void ResetPrepareHooks();

@@ -9,10 +9,9 @@
 #include "platform/clock/Clock.h"
 #include "platform/dialogs/MessageBox.h"
 #include "runner/run/Run_Main.h"
+#include "runner/shell/Runner_Game.h"
 
 namespace {
-RTestMode g_mode;
-
 template <typename T>
 bool ReadNumber(const char* name, T& out) {
   const char* text = std::getenv(name);
@@ -40,11 +39,11 @@ RTestMode ReadTestMode() {
 }
 
 void ApplyTestMode(const RTestMode& mode) {
-  g_mode = mode;
+  ShellState().testMode = mode;
   platform::UseVirtualClock(mode.on);
   RunLimits().maxSteps = mode.on ? mode.maxSteps : -1;
   // Nobody watches a test run: render off screen unless a test asked for a real display.
   if (mode.on) setenv("SDL_VIDEODRIVER", "offscreen", 0);
 }
 
-const RTestMode& TestModeSettings() { return g_mode; }
+const RTestMode& TestModeSettings() { return ShellState().testMode; }

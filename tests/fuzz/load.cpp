@@ -44,10 +44,10 @@ int Load(CStream& tail) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  InstallGameSubsystems();
+  StartGameSubsystems();
   SetLoadMessageSink([](std::string_view) {});
   SetErrorSink([](std::string_view, bool) {});
-  SetD3DXLoader([](const std::string&) { return true; });
+  ShellState().d3dxLoader = [](const std::string&) { return true; };
   return 0;
 }
 

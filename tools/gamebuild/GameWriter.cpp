@@ -6,7 +6,6 @@
 
 #include "runner/run/Room_Class.h"
 #include "runner/run/Room_Main.h"
-#include "runner/shell/DataNew_Class.h"
 #include "runner/base/Load_Chunks.h"
 #include "runner/shell/Runner_Load.h"
 

@@ -15,7 +15,8 @@
 #include "runner/code/Code_Function.h"
 #include "runner/functions/Function_Families.h"
 #include "runner/graphics/Font_Class.h"
-#include "runner/shell/DataNew_Class.h"
+#include "runner/base/Support_Path.h"
+#include "runner/base/Support_Stream.h"
 #include "tools/gamebuild/Png_Read.h"
 
 namespace fs = std::filesystem;

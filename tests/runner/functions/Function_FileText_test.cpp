@@ -17,7 +17,7 @@
 #include "runner/code/Code_Function.h"
 #include "runner/code/Variable_Class.h"
 #include "runner/functions/Support_File.h"
-#include "runner/shell/DataNew_Class.h"
+#include "runner/functions/DataNew_Class.h"
 #include "runner/functions/Function_Families.h"
 
 namespace fs = std::filesystem;

@@ -11,7 +11,7 @@
 #include "runner/code/Code_Error.h"
 #include "runner/code/Code_Function.h"
 #include "runner/code/Variable_Class.h"
-#include "runner/shell/DataNew_Class.h"
+#include "runner/functions/DataNew_Class.h"
 #include "runner/functions/Function_Families.h"
 
 namespace fs = std::filesystem;
@@ -61,7 +61,6 @@ class IncludedFileFunctions : public ::testing::Test {
   void TearDown() override {
     SetErrorSink(nullptr);
     SetSecureMode(false);
-    DataFile_ClearAll();
     fs::current_path(old_);
     fs::remove_all(dir_);
   }

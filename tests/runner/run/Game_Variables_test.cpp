@@ -17,7 +17,7 @@
 #include "runner/code/Variable_BuiltIn.h"
 #include "runner/run/Room_Main.h"
 #include "runner/run/Run_Host.h"
-#include "runner/shell/DataNew_Class.h"
+#include "runner/functions/DataNew_Class.h"
 #include "runner/base/Runner_Process.h"
 #include "tests/runner/run/World.h"
 

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "runner/shell/DataNew_Class.h"
+#include "runner/functions/DataNew_Class.h"
 #include "runner/shell/Runner.h"
 
 namespace fs = std::filesystem;

@@ -13,6 +13,7 @@
 
 #include "platform/dialogs/MessageBox.h"
 #include "runner/shell/Runner.h"
+#include "runner/shell/Runner_Game.h"
 #include "tests/support/TempFolder.h"
 
 using platform::Clock;
@@ -28,35 +29,32 @@ class Sequence : public ::testing::Test {
     SetApplicationTitle("mygame");
     SetExitStatus(0);
     SetDebugMode(false);
-    ClearShutdownSteps();
-    AddShutdownStep("first", [this] { log_.push_back("shutdown 1"); });
-    AddShutdownStep("second", [this] { log_.push_back("shutdown 2"); });
-    SetGameLoader([this](const std::string&) {
+    ShellState().subsystems = {
+        {.name = "first", .shutdown = [this] { log_.push_back("shutdown 1"); }},
+        {.name = "second", .shutdown = [this] { log_.push_back("shutdown 2"); }},
+        {.name = "game", .play = [this] { log_.push_back("run"); }},
+    };
+    ShellState().loadGame = [this](const std::string&) {
       log_.push_back("load");
       return loadResult_;
-    });
-    SetGamePreparer([this] {
+    };
+    ShellState().prepareGame = [this] {
       log_.push_back("prepare");
       if (prepareThrows_) throw std::runtime_error("prep");
       return true;
-    });
-    SetStartGameHook([this] { log_.push_back("run"); });
-    SetGameRunningQuery({});
+    };
     SetApplication(&app_);
     CreateRunnerWindows(app_);
   }
   void TearDown() override {
     ForgetRunnerWindows();
     SetApplication(nullptr);
-    SetGameLoader({});
-    SetGamePreparer({});
-    SetStartGameHook({});
-    SetGameRunningQuery({});
-    ClearShutdownSteps();
     SetDebugMode(false);
     SetExitStatus(0);
     platform::SetTestMode(false);
   }
+  // The subsystem that plays the game.
+  static RSubsystem& GameRow() { return ShellState().subsystems.back(); }
   // Moves time on and pumps, as the message loop would.
   std::string Step(int ms) {
     now_ += std::chrono::milliseconds(ms);
@@ -108,10 +106,10 @@ TEST_F(Sequence, AFailedLoadOrPreparationEndsWithStatusOneWithoutShutdownOrFurth
     SCOPED_TRACE(failLoad ? "load" : "prepare");
     log_.clear();
     loadResult_ = !failLoad;
-    if (!failLoad) SetGamePreparer([this] {
+    if (!failLoad) ShellState().prepareGame = [this] {
       log_.push_back("prepare");
       return false;
-    });
+    };
     SetExitStatus(0);
     EXPECT_FALSE(LoadAndRunGame());
     EXPECT_EQ(log_, (failLoad ? V{"load"} : V{"load", "prepare"}));
@@ -124,7 +122,7 @@ TEST_F(Sequence, AFailedLoadOrPreparationEndsWithStatusOneWithoutShutdownOrFurth
 }
 
 TEST_F(Sequence, ExceptionWhileLoadingShowsTheCorruptFileMessage) {
-  SetGameLoader([](const std::string&) -> bool { throw std::runtime_error("short read"); });
+  ShellState().loadGame = [](const std::string&) -> bool { throw std::runtime_error("short read"); };
   EXPECT_EQ(Step(100), "mygame: Failed to load the game data. File seems corrupted.\n");
   EXPECT_TRUE(log_.empty());
   EXPECT_TRUE(app_.Terminated());
@@ -140,7 +138,7 @@ TEST_F(Sequence, ExceptionWhilePreparingShowsTheUnexpectedErrorMessage) {
 }
 
 TEST_F(Sequence, ExceptionWhileRunningShowsTheUnexpectedErrorMessage) {
-  SetStartGameHook([] { throw 42; });  // not even a std::exception
+  GameRow().play = [] { throw 42; };  // not even a std::exception
   EXPECT_EQ(Step(100), "mygame: Unexpected error occured when running the game.\n");
   EXPECT_TRUE(app_.Terminated());
   EXPECT_EQ(ExitStatus(), 1);
@@ -150,7 +148,7 @@ TEST_F(Sequence, ExceptionWhileRunningShowsTheUnexpectedErrorMessage) {
 TEST_F(Sequence, DebugModeKeepsRunningWhileTheGameRunsAndEndsOnTheNextPollAfter) {
   SetDebugMode(true);
   bool running = true;
-  SetGameRunningQuery([&] { return running; });
+  GameRow().running = [&] { return running; };
   Step(100);
   EXPECT_EQ(log_, (V{"load", "prepare", "run"}));
   ASSERT_NE(DebugForm(), nullptr);
@@ -175,9 +173,10 @@ TEST_F(Sequence, AFailingShutdownStepDoesNotStopTheOthersAndIsTraced) {
   TempFolder exe;
   const std::string saved = ExecutableFolder();
   SetExecutableFolder(exe.str());
-  ClearShutdownSteps();
-  AddShutdownStep("sound", [] { throw std::runtime_error("device gone"); });
-  AddShutdownStep("files", [this] { log_.push_back("files"); });
+  ShellState().subsystems = {
+      {.name = "sound", .shutdown = [] { throw std::runtime_error("device gone"); }},
+      {.name = "files", .shutdown = [this] { log_.push_back("files"); }},
+  };
   ShutdownGame();
   SetExecutableFolder(saved);
   EXPECT_EQ(log_, (V{"files"}));
@@ -188,7 +187,7 @@ TEST_F(Sequence, AFailingShutdownStepDoesNotStopTheOthersAndIsTraced) {
 }
 
 TEST_F(Sequence, LaterCodeCanAskForAnErrorEnd) {
-  SetStartGameHook([] { SetExitStatus(1); });
+  GameRow().play = [] { SetExitStatus(1); };
   Step(100);
   EXPECT_TRUE(app_.Terminated());
   EXPECT_EQ(ExitStatus(), 1);
@@ -215,9 +214,9 @@ TEST(RunnerForm, SystemCommandFilterAnswersOnlyScreensaverCommandsWhenAsked) {
 
 TEST(RunnerForm, SetupDisplayIsAHookThatSucceedsWhenUnset) {
   EXPECT_TRUE(SetupDisplay());
-  SetSetupDisplayHook([] { return false; });
+  ShellState().subsystems = {{.name = "display", .prepare = {{EPrepareStep::Display, [] { return false; }}}}};
   EXPECT_FALSE(SetupDisplay());
-  SetSetupDisplayHook({});
+  ShellState().subsystems.clear();
   ApplyPriority(0);
   ApplyPriority(7);  // unknown values do nothing
 }

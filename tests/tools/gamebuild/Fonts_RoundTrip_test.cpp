@@ -31,7 +31,7 @@ TEST(FontRecords, AgreeWithRunTimeFontsOrKeepWhatIsGiven) {
                         "atlas": "pixel.png", "glyphs": {"65": [0, 0, 2, 2, 3, 0], "66": [2, 0, 1, 2, 2, -1]}})"},
        {"fonts/pixel.png", AtlasPng()}});
   LoadRun run;
-  SetChunkLoader(EChunk::Fonts, LoadFonts);
+  AddChunkLoader(EChunk::Fonts, LoadFonts);
   ASSERT_TRUE(run.Load(project.Build()).loaded);
   ASSERT_EQ(Fonts().Count(), 3);
   EXPECT_FALSE(Fonts().Exists(1));

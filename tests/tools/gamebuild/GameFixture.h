@@ -10,15 +10,17 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
-#include "runner/shell/DataNew_Class.h"
+#include "runner/functions/DataNew_Class.h"
 #include "runner/shell/Load_Chunks.h"
 #include "runner/shell/Load_Form.h"
 #include "runner/base/Runner_Process.h"
 #include "runner/shell/Runner_Form.h"
+#include "runner/shell/Runner_Game.h"
 #include "runner/shell/Runner_Load.h"
 #include "runner/base/Support_Stream.h"
 #include "tools/gamebuild/GameBuild.h"
@@ -117,8 +119,18 @@ class Project {
   ScratchDir out_;
 };
 
-// Runs LoadGameData (and optionally PrepareGame) with messages and captions captured; hooks
-// installed by a test are reset afterwards.
+// A subsystem of the test's own that loads one chunk, or does one preparation step; a real one
+// joins the game's table with UseSubsystem.
+inline void AddChunkLoader(EChunk chunk, std::function<bool(CStream&)> load) {
+  ShellState().subsystems.push_back({.name = "test", .chunks = {{chunk, std::move(load)}}});
+}
+inline void AddPrepareStep(EPrepareStep step, std::function<bool()> run) {
+  ShellState().subsystems.push_back({.name = "test", .prepare = {{step, std::move(run)}}});
+}
+inline void UseSubsystem(std::string_view name) { ShellState().subsystems.push_back(GameSubsystem(name)); }
+
+// Runs LoadGameData (and optionally PrepareGame) with messages and captions captured; the
+// subsystems a test adds to the game's table go afterwards.
 struct LoadRun {
   std::vector<std::string> messages;
   std::vector<std::string> captions;
@@ -140,10 +152,8 @@ struct LoadRun {
     SetLoadMessageSink(nullptr);
     SetDataFileErrorHandler(nullptr);
     SetLoadFormView(nullptr);
-    ResetChunkLoaders();
-    ResetPrepareHooks();
-    SetSetupDisplayHook(nullptr);
-    SetD3DXLoader(nullptr);
+    ShellState().subsystems.clear();
+    ShellState().d3dxLoader = nullptr;
   }
   LoadRun& Load(const fs::path& file) {
     loaded = LoadGameData(file.string());

@@ -181,10 +181,10 @@ TEST(LoadFailures, LibraryIsWrittenToTheTemporaryDirectory) {
   Project project({{"game.json", GameJson(R"("library": {"file": "lib.bin"})")}, {"lib.bin", "LIBRARY BYTES"}});
   LoadRun run;
   std::string loadedFrom;
-  SetD3DXLoader([&](const std::string& path) {
+  ShellState().d3dxLoader = [&](const std::string& path) {
     loadedFrom = path;
     return true;
-  });
+  };
   ASSERT_TRUE(run.Load(project.Build()).loaded);
   EXPECT_EQ(loadedFrom, GetTempDirectory() + "/D3DX8.dll");
   const auto lib = ReadBytes(loadedFrom);
@@ -196,14 +196,14 @@ TEST(LoadFailures, FailingChunkLoaders) {
   const fs::path file = project.Build();
   {
     LoadRun run;
-    SetChunkLoader(EChunk::ExtensionPackages, [](CStream&) { return false; });
+    AddChunkLoader(EChunk::ExtensionPackages, [](CStream&) { return false; });
     EXPECT_FALSE(run.Load(file).loaded);
     EXPECT_EQ(run.messages,
               (std::vector<std::string>{"Error in loading extension packages.", "Error: Error in resource data."}));
   }
   {
     LoadRun run;
-    SetChunkLoader(EChunk::Fonts, [](CStream&) { return false; });
+    AddChunkLoader(EChunk::Fonts, [](CStream&) { return false; });
     EXPECT_FALSE(run.Load(file).loaded);
     EXPECT_EQ(run.messages, std::vector<std::string>{"Error: Error in resource data."});
     ASSERT_FALSE(run.captions.empty());
@@ -227,7 +227,7 @@ TEST(Prepare, EachFailingStepShowsItsMessage) {
   };
   for (const auto& [step, message] : rows) {
     LoadRun run;
-    SetPrepareHook(step, [] { return false; });
+    AddPrepareStep(step, [] { return false; });
     run.LoadAndPrepare(file);
     EXPECT_TRUE(run.loaded);
     EXPECT_FALSE(run.prepared) << message;
@@ -241,10 +241,10 @@ TEST(Prepare, DisplayFailureStopsSoundWithoutMessage) {
   const fs::path file = project.Build();
   LoadRun run;
   std::vector<std::string> order;
-  SetPrepareHook(EPrepareStep::Sounds, [&] { return order.emplace_back("sounds"), true; });
-  SetSetupDisplayHook([&] { return order.emplace_back("display"), false; });
-  SetPrepareHook(EPrepareStep::StopSound, [&] { return order.emplace_back("stop sound"), true; });
-  SetPrepareHook(EPrepareStep::InputHandlers, [&] { return order.emplace_back("input"), true; });
+  AddPrepareStep(EPrepareStep::Sounds, [&] { return order.emplace_back("sounds"), true; });
+  AddPrepareStep(EPrepareStep::Display, [&] { return order.emplace_back("display"), false; });
+  AddPrepareStep(EPrepareStep::StopSound, [&] { return order.emplace_back("stop sound"), true; });
+  AddPrepareStep(EPrepareStep::InputHandlers, [&] { return order.emplace_back("input"), true; });
   run.LoadAndPrepare(file);
   EXPECT_FALSE(run.prepared);
   EXPECT_TRUE(run.messages.empty());
@@ -270,7 +270,7 @@ TEST(ChunkRecords, ConstantsScriptsLibraryInitAndRoomOrder) {
   std::vector<std::string> libinit;
   std::vector<int32_t> order;
   std::vector<std::string> info;
-  SetChunkLoader(EChunk::Constants, [&](CStream& s) {
+  AddChunkLoader(EChunk::Constants, [&](CStream& s) {
     EXPECT_EQ(s.ReadInteger(), 800);
     for (int32_t n = s.ReadInteger(); n > 0; --n) {
       std::string name = s.ReadString();
@@ -278,7 +278,7 @@ TEST(ChunkRecords, ConstantsScriptsLibraryInitAndRoomOrder) {
     }
     return true;
   });
-  SetChunkLoader(EChunk::Scripts, [&](CStream& s) {
+  AddChunkLoader(EChunk::Scripts, [&](CStream& s) {
     EXPECT_EQ(s.ReadInteger(), 800);
     for (int32_t n = s.ReadInteger(); n > 0; --n) {
       CStream e = s.ReadStreamC();
@@ -292,7 +292,7 @@ TEST(ChunkRecords, ConstantsScriptsLibraryInitAndRoomOrder) {
     }
     return true;
   });
-  SetChunkLoader(EChunk::GameInfo, [&](CStream& s) {
+  AddChunkLoader(EChunk::GameInfo, [&](CStream& s) {
     EXPECT_EQ(s.ReadInteger(), 800);
     CStream e = s.ReadStreamC();
     info.push_back(std::to_string(e.ReadInteger()));
@@ -306,12 +306,12 @@ TEST(ChunkRecords, ConstantsScriptsLibraryInitAndRoomOrder) {
     info.emplace_back(reinterpret_cast<const char*>(text.Data()), static_cast<size_t>(text.GetSize()));
     return true;
   });
-  SetChunkLoader(EChunk::LibraryInit, [&](CStream& s) {
+  AddChunkLoader(EChunk::LibraryInit, [&](CStream& s) {
     EXPECT_EQ(s.ReadInteger(), 500);
     for (int32_t n = s.ReadInteger(); n > 0; --n) libinit.push_back(s.ReadString());
     return true;
   });
-  SetChunkLoader(EChunk::RoomOrder, [&](CStream& s) {
+  AddChunkLoader(EChunk::RoomOrder, [&](CStream& s) {
     EXPECT_EQ(s.ReadInteger(), 700);
     for (int32_t n = s.ReadInteger(); n > 0; --n) order.push_back(s.ReadInteger());
     return true;
@@ -462,7 +462,6 @@ TEST(IncludedFiles, ExportedToEachPlaceAndRemovedAtTheEnd) {
   EXPECT_FALSE(fs::exists(target.path() / "sub/c.txt"));
   EXPECT_TRUE(fs::exists(game.path() / "d.txt"));
   EXPECT_TRUE(run.messages.empty());
-  DataFile_ClearAll();
 }
 
 // --- FileHasGameData --------------------------------------------------------------------------

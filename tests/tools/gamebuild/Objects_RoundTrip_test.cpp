@@ -22,7 +22,7 @@ std::string Game(const std::string& objects, const std::string& scripts = "[]") 
 // Loads the built game with the objects loader installed; objects stay loaded for the test.
 struct Loaded : LoadRun {
   explicit Loaded(const Project& p, bool prepare = false) {
-    InstallObjectLoading();
+    UseSubsystem("objects");
     if (prepare)
       LoadAndPrepare(p.Build());
     else
@@ -263,11 +263,11 @@ struct Prepared : LoadRun {
     InitFunctions(AllFunctionFamilies());
     InitInterpreter();
     InstallRuntimeHost();
-    SetChunkLoader(EChunk::Constants, LoadConstants);
-    SetPrepareHook(EPrepareStep::Constants, DefineGameConstants);
-    SetChunkLoader(EChunk::Scripts, LoadScripts);
-    SetPrepareHook(EPrepareStep::Scripts, CompileScripts);
-    InstallObjectLoading();
+    AddChunkLoader(EChunk::Constants, LoadConstants);
+    AddPrepareStep(EPrepareStep::Constants, DefineGameConstants);
+    AddChunkLoader(EChunk::Scripts, LoadScripts);
+    AddPrepareStep(EPrepareStep::Scripts, CompileScripts);
+    UseSubsystem("objects");
     LoadAndPrepare(p.Build());
   }
   ~Prepared() {

@@ -23,9 +23,9 @@ std::string Game(const std::string& rooms, const std::string& order, const std::
 // test.
 struct Loaded : LoadRun {
   explicit Loaded(const Project& p) {
-    InstallObjectLoading();
-    SetChunkLoader(EChunk::Rooms, LoadRooms);
-    SetChunkLoader(EChunk::RoomOrder, LoadRoomOrder);
+    UseSubsystem("objects");
+    AddChunkLoader(EChunk::Rooms, LoadRooms);
+    AddChunkLoader(EChunk::RoomOrder, LoadRoomOrder);
     Load(p.Build());
   }
   ~Loaded() {

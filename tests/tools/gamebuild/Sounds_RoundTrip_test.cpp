@@ -30,7 +30,7 @@ TEST(SoundRecords, ArriveInTheSoundList) {
        {"sounds/snd_music.json", R"({"kind": "background"})"},
        {"audio/shot.wav", kWave}});
   LoadRun run;
-  SetChunkLoader(EChunk::Sounds, LoadSounds);
+  AddChunkLoader(EChunk::Sounds, LoadSounds);
   ASSERT_TRUE(run.Load(project.Build()).loaded);
   ASSERT_EQ(Sounds().Count(), 3);
   EXPECT_FALSE(Sounds().Exists(1));

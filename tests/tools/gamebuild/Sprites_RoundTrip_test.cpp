@@ -50,8 +50,8 @@ std::map<std::string, std::string> ImageFiles() {
 TEST(ImageRecords, ArriveInTheRunnersLists) {
   Project project(ImageFiles());
   LoadRun run;
-  SetChunkLoader(EChunk::Sprites, LoadSprites);
-  SetChunkLoader(EChunk::Backgrounds, LoadBackgrounds);
+  AddChunkLoader(EChunk::Sprites, LoadSprites);
+  AddChunkLoader(EChunk::Backgrounds, LoadBackgrounds);
   ASSERT_TRUE(run.Load(project.Build()).loaded) << (run.messages.empty() ? "" : run.messages[0]);
   ASSERT_EQ(Sprites().Count(), 3);
   EXPECT_FALSE(Sprites().Exists(1));

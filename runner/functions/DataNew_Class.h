@@ -8,10 +8,10 @@
 #include <string_view>
 #include <vector>
 
+#include "runner/base/Load_Chunks.h"
 #include "runner/base/Option_Main.h"
+#include "runner/base/Support_Path.h"
 #include "runner/base/Support_Stream.h"
-
-inline constexpr int32_t kDataFileVersion = 800;
 
 enum EExportAction : int32_t {
   kExportNone = 0,
@@ -59,15 +59,9 @@ void SetDataFileErrorHandler(std::function<void(std::string_view)> handler);
 
 // The list in chunk order.
 bool DataFile_LoadChunk(CStream& stream);
-void DataFile_ClearAll();
 int DataFile_Count();
 int DataFile_Find(std::string_view name);  // exact, case-sensitive; -1 when none
 CDataFile* DataFile_Get(int index);         // null outside the list
 void DataFile_PrepareAll();
 // Deletes every file marked for removal at the end; ShutdownGame calls this.
 void DataFile_RemoveAll();
-
-// The name as the file system sees it: backslashes become slashes, repeated separators one.
-std::string NormaliseGamePath(std::string_view path);
-// A relative name without ".." components, safe to join under a target folder.
-bool IsConfinedName(std::string_view name);

@@ -1,38 +1,39 @@
 // Included files: the records of the included-files chunk, their export and their removal.
-#include "runner/base/Option_Main.h"
-#include "runner/shell/DataNew_Class.h"
+#include "runner/functions/DataNew_Class.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
 
+#include "runner/base/Game.h"
+#include "runner/base/Option_Main.h"
+#include "runner/base/Runner_Process.h"
 #include "runner/code/Code_Error.h"
-#include "runner/shell/Runner.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-std::vector<CDataFile> g_files;
-std::function<void(std::string_view)> g_errorHandler;
+// The game's included files and where their errors go.
+struct RIncludedFilesState {
+  static constexpr EGameSlot kSlot = EGameSlot::IncludedFiles;
+  std::vector<CDataFile> files;
+  std::function<void(std::string_view)> errorHandler;
+};
+RIncludedFilesState& IncludedFiles() { return TheGame().State<RIncludedFilesState>(); }
 
 void ReportError(std::string_view text) {
-  if (g_errorHandler)
-    g_errorHandler(text);
+  if (const auto& handler = IncludedFiles().errorHandler)
+    handler(text);
   else
     ShowError(text, false);
 }
 
 bool HasSeparator(std::string_view name) { return name.find_first_of("\\/") != std::string_view::npos; }
 
-bool HasDrive(std::string_view path) {
-  return path.size() >= 2 && path[1] == ':' &&
-         ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
-}
-
 // A folder named by the game: drive letters map to the root of the one file system.
 std::string NormaliseFolder(std::string_view dir) {
-  if (HasDrive(dir)) {
+  if (HasDriveLetter(dir)) {
     const bool rooted = dir.size() > 2 && (dir[2] == '\\' || dir[2] == '/');
     dir.remove_prefix(2);
     if (!rooted) return NormaliseGamePath(dir);
@@ -46,32 +47,9 @@ bool FileExists(const std::string& path) {
 }
 }  // namespace
 
-std::string NormaliseGamePath(std::string_view path) {
-  std::string out;
-  out.reserve(path.size());
-  for (char c : path) {
-    if (c == '\\') c = '/';
-    if (c == '/' && !out.empty() && out.back() == '/') continue;
-    out.push_back(c);
-  }
-  return out;
+void SetDataFileErrorHandler(std::function<void(std::string_view)> handler) {
+  IncludedFiles().errorHandler = std::move(handler);
 }
-
-bool IsConfinedName(std::string_view name) {
-  if (name.empty() || name.find('\0') != std::string_view::npos || HasDrive(name)) return false;
-  const std::string n = NormaliseGamePath(name);
-  if (n.front() == '/') return false;
-  size_t start = 0;
-  while (start <= n.size()) {
-    size_t end = n.find('/', start);
-    if (end == std::string::npos) end = n.size();
-    if (n.compare(start, end - start, "..") == 0 && end - start == 2) return false;
-    start = end + 1;
-  }
-  return n.back() != '/';
-}
-
-void SetDataFileErrorHandler(std::function<void(std::string_view)> handler) { g_errorHandler = std::move(handler); }
 
 bool CDataFile::LoadFromStream(CStream& stream) {
   Clear();
@@ -173,7 +151,7 @@ bool CDataFile::Remove(bool secure) {
 }
 
 bool DataFile_LoadChunk(CStream& stream) {
-  g_files.clear();
+  IncludedFiles().files.clear();
   if (stream.ReadInteger() != kDataFileVersion) return false;
   const int32_t count = stream.ReadInteger();
   if (count < 0) return false;
@@ -181,32 +159,31 @@ bool DataFile_LoadChunk(CStream& stream) {
     CStream block = stream.ReadStreamC();
     CDataFile file;
     if (!file.LoadFromStream(block)) {
-      g_files.clear();
+      IncludedFiles().files.clear();
       return false;
     }
-    g_files.push_back(std::move(file));
+    IncludedFiles().files.push_back(std::move(file));
   }
   return true;
 }
 
-void DataFile_ClearAll() { g_files.clear(); }
-int DataFile_Count() { return static_cast<int>(g_files.size()); }
+int DataFile_Count() { return static_cast<int>(IncludedFiles().files.size()); }
 
 int DataFile_Find(std::string_view name) {
-  for (size_t i = 0; i < g_files.size(); ++i)
-    if (g_files[i].s_filename == name) return static_cast<int>(i);
+  for (size_t i = 0; i < IncludedFiles().files.size(); ++i)
+    if (IncludedFiles().files[i].s_filename == name) return static_cast<int>(i);
   return -1;
 }
 
 CDataFile* DataFile_Get(int index) {
   if (index < 0 || index >= DataFile_Count()) return nullptr;
-  return &g_files[static_cast<size_t>(index)];
+  return &IncludedFiles().files[static_cast<size_t>(index)];
 }
 
 void DataFile_PrepareAll() {
-  for (CDataFile& f : g_files) f.Prepare(SecureMode());
+  for (CDataFile& f : IncludedFiles().files) f.Prepare(SecureMode());
 }
 
 void DataFile_RemoveAll() {
-  for (CDataFile& f : g_files) f.Remove(SecureMode());
+  for (CDataFile& f : IncludedFiles().files) f.Remove(SecureMode());
 }
