@@ -12,7 +12,7 @@
 #include "runner/code/Constant_Main.h"
 #include "runner/code/Script_Main.h"
 #include "runner/code/Variable_Class.h"
-include "runner/code/Variable_Main.h"
+#include "runner/code/Variable_Main.h"
 #include "runner/functions/Function_Families.h"
 #include "runner/functions/Function_Math.h"
 #include "runner/graphics/Font_Main.h"
@@ -26,7 +26,7 @@ include "runner/code/Variable_Main.h"
 #include "runner/run/Room_Main.h"
 #include "runner/run/Run_Host.h"
 #include "runner/run/Run_Hooks.h"
-include "runner/run/Run_Error.h"
+#include "runner/run/Run_Error.h"
 #include "runner/run/Run_Main.h"
 #include "runner/functions/DataNew_Class.h"
 #include "runner/shell/Runner.h"
@@ -38,8 +38,8 @@ include "runner/run/Run_Error.h"
 namespace {
 // The settings that change how game code compiles and runs; read before any code compiles.
 bool ApplyCodeSettings() {
-  g_VarUninitZero = Options().opt_uninitzero;
-  g_ScriptArgErrors = Options().opt_argerrors;
+  LanguageState().uninit_zero = Options().opt_uninitzero;
+  LanguageState().script_arg_errors = Options().opt_argerrors;
   return true;
 }
 
