@@ -27,7 +27,6 @@ void Setup() {
     InitFunctions();
     InitInterpreter();
     InstallRuntimeHost();
-    ClearObjects();
     for (int i = 0; i < kObjects; ++i) {
       CObject* o = ObjectGet(ObjectAdd());
       if (i % 2 == 1) o->o_parent = 0;

@@ -87,7 +87,6 @@ int main(int argc, char** argv) {
   InitFunctions();
   InitInterpreter();
   InstallRuntimeHost();
-  ClearObjects();
   for (int i = 0; i < 4; ++i) ObjectAdd();
   BuildEventLists();
   if (!LoadProgramScripts(program)) {

@@ -157,7 +157,6 @@ TEST_F(GameVariables, RoomWriteRequestsTheChange) {
   for (int i = 0; i < 3; ++i) RoomAdd();
   EXPECT_EQ(Run("room = 1.6"), "");
   EXPECT_EQ(PendingRoomChange(), 2);
-  ClearRooms();
 }
 
 TEST_F(GameVariables, LivesAndHealthFallingToZeroPerformTheirEvents) {

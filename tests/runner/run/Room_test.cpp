@@ -20,7 +20,6 @@ class Rooms : public WorldTest {
   }
   void TearDown() override {
     SetBackgroundSizeLookup(nullptr);
-    ClearRooms();
     WorldTest::TearDown();
   }
   int32_t Tile(double x, double y, int32_t w, int32_t h, double depth) {

@@ -105,7 +105,6 @@ class WorldTest : public ::testing::Test {
  protected:
   void SetUp() override {
     RegisterTestFunctions();
-    ClearObjects();
     Trace().clear();
     Answers().clear();
     SetPendingRoomChange(kNoRoomChange);
@@ -117,7 +116,6 @@ class WorldTest : public ::testing::Test {
     SetCurrentRoom(nullptr);
     SetPendingRoomChange(kNoRoomChange);
     room.ClearInstances();
-    ClearObjects();
   }
 
   // A new object with the given parent; returns its index.

@@ -27,7 +27,6 @@ struct Loaded : LoadRun {
     else
       Load(p.Build());
   }
-  ~Loaded() { ClearObjects(); }
 };
 
 TEST(ObjectRecords, FieldsParentsAndEventsRoundTrip) {
@@ -270,7 +269,6 @@ struct Prepared : LoadRun {
     LoadAndPrepare(p.Build());
   }
   ~Prepared() {
-    ClearObjects();
     ClearScripts();
     ClearGameConstantTexts();
     SetExecHost(nullptr);
