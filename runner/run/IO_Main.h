@@ -4,11 +4,13 @@
 // variables use.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "platform/events/Joystick.h"
+#include "runner/base/Game.h"
 
 class CInstance;
 class CRoom;
@@ -76,8 +78,6 @@ int32_t MouseY();
 void ClearInput();
 // End of step: pressed and released flags, wheel flags.
 void ClearPressed();
-// Everything back to the start of the program, key map included.
-void ResetInput();
 
 // Joysticks: id 2 is the second device, any other id the first. The state is the one the
 // devices (or a replayed input script) last reported.
@@ -145,3 +145,36 @@ bool InstanceContainsPoint(CInstance* inst, double x, double y);
 
 // Attaches the input built-in variables.
 void InstallInputVariables();
+
+// The state of the input: what the handlers fed in, the key map, the joysticks, the views the
+// last frame drew, and where the mapping of the mouse asks the window and the collision unit.
+struct RKeyboard {
+  std::array<bool, kKeyCount> down{}, pressed{}, released{};
+  int32_t lastKey = 0, currentKey = 0;
+  char16_t lastChar = 0;
+  std::u16string typed;
+};
+struct RMouse {
+  std::array<bool, 4> down{}, pressed{}, released{};  // index 0 unused
+  int32_t lastButton = 0, currentButton = 0;
+  bool wheelUp = false, wheelDown = false;
+  int32_t x = 0, y = 0, xprevious = 0, yprevious = 0;  // room
+  int32_t regionX = 0, regionY = 0;
+};
+inline std::array<int32_t, kKeyCount> IdentityKeyMap() {
+  std::array<int32_t, kKeyCount> m{};
+  for (int32_t i = 0; i < kKeyCount; ++i) m[static_cast<size_t>(i)] = i;
+  return m;
+}
+struct RInputState {
+  static constexpr EGameSlot kSlot = EGameSlot::Input;
+  RKeyboard key;
+  RMouse mouse;
+  std::array<int32_t, kKeyCount> keyMap = IdentityKeyMap();
+  std::array<platform::RJoystickState, 2> joystick;
+  RViewTable views;
+  int32_t viewsUsed = 0;
+  RegionLayoutSource layoutSource = nullptr;
+  InstancePointTest pointTest = nullptr;
+};
+inline RInputState& InputState() { return TheGame().State<RInputState>(); }

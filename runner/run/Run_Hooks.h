@@ -53,5 +53,6 @@ struct RRunHooks {
   bool (*finalizeExtensions)() = nullptr;
   void (*refreshDebug)() = nullptr;
   void (*processMessages)() = nullptr;     // window messages: input handlers run here
+  uint32_t (*gameWindowId)() = nullptr;    // the game window's native id; 0 without one
 };
 RRunHooks& RunHooks();

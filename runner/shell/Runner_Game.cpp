@@ -100,6 +100,10 @@ void InstallGameSubsystems() {
       RandomizeSeed();
   };
   InstallDisplayHooks();
+  RunHooks().gameWindowId = [] {
+    const TRunnerForm* form = RunnerForm();
+    return form ? form->NativeId() : 0u;
+  };
   InstallSprites();
   RunHooks().collisionEvents = CollisionEvents;
   AddShutdownStep("sprites", ClearSpritesAndBackgrounds);

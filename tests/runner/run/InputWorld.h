@@ -53,7 +53,6 @@ class InputTest : public WorldTest {
   void SetUp() override {
     WorldTest::SetUp();
     StopInputScripts();
-    ResetInput();
     ClearViewTable();
     SetRegionLayoutSource(nullptr);
     SetInstancePointTest(nullptr);
@@ -61,7 +60,6 @@ class InputTest : public WorldTest {
   }
   void TearDown() override {
     StopInputScripts();
-    ResetInput();
     LoadKeySettings({});
     WorldTest::TearDown();
   }
