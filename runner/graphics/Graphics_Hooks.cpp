@@ -68,6 +68,6 @@ void InstallDisplayHooks() {
   h.toggleFullScreen = ToggleFullScreen;
   h.saveScreenshot = SaveScreenshot;
   h.setCursor = SetCursorShown;
-  SetRegionLayoutSource(RegionLayout);
+  RunLookups().regionLayout = RegionLayout;
   SetSetupDisplayHook([] { return SetupGameDisplay(RunnerForm()); });
 }

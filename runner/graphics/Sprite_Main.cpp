@@ -6,6 +6,7 @@
 #include "runner/graphics/Graphics_Display.h"
 #include "runner/run/Instance_Class.h"
 #include "runner/run/Room_Class.h"
+#include "runner/run/Run_Hooks.h"
 #include "runner/shell/Load_Chunks.h"
 #include "runner/base/Support_Stream.h"
 
@@ -89,7 +90,7 @@ bool LoadBackgrounds(CStream& str) { return LoadChunk(str, Backgrounds()); }
 void InstallSprites() {
   SetChunkLoader(EChunk::Sprites, LoadSprites);
   SetChunkLoader(EChunk::Backgrounds, LoadBackgrounds);
-  SetSpriteShapeLookup(SpriteShape);
-  SetBackgroundSizeLookup(BackgroundSize);
+  RunLookups().spriteShape = SpriteShape;
+  RunLookups().backgroundSize = BackgroundSize;
   SetResourceTextureInit(InitSpriteTextures);
 }

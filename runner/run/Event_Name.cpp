@@ -41,8 +41,6 @@ std::string OtherName(int32_t n) {
 }
 }  // namespace
 
-void SetTriggerNameLookup(TriggerNameLookup lookup) { RunState().triggerName = lookup; }
-
 std::string KeyName(int32_t k) {
   switch (k) {
     case 0: return "<no key>";
@@ -100,7 +98,7 @@ std::string EventName(int32_t t, int32_t n) {
     case ev_keyrelease: return "Key Release Event for " + KeyName(n) + " Key";
     case ev_trigger: {
       std::string name;
-      const TriggerNameLookup lookup = RunState().triggerName;
+      const auto lookup = RunLookups().triggerName;
       if (!lookup || !lookup(n, name)) name = "<Deleted>";
       return "Trigger Event: " + name;
     }
@@ -108,15 +106,13 @@ std::string EventName(int32_t t, int32_t n) {
   }
 }
 
-void SetTimeLineNameLookup(TimeLineNameLookup lookup) { RunState().timeLineName = lookup; }
-
 std::string ComposeActionError(std::string_view message, bool fatal) {
   const REventContext& c = CurrentEvent();
   std::string out = fatal ? "FATAL ERROR in\r\naction number " : "ERROR in\r\naction number ";
   out += std::to_string(int64_t{c.action} + 1) + "\r\n";
   if (c.type == kTimeLineEventType) {
     std::string name;
-    const TimeLineNameLookup lookup = RunState().timeLineName;
+    const auto lookup = RunLookups().timeLineName;
     if (!lookup || !lookup(c.owner, name)) name = "<undefined>";
     out += "at time step " + std::to_string(c.number) + "\r\nof time line " + name;
   } else {

@@ -456,11 +456,10 @@ void RecordRoomViews(const CRoom& room) {
   }
 }
 
-void SetRegionLayoutSource(RegionLayoutSource source) { In().layoutSource = source; }
-
 void SetMouseWindowPosition(int32_t a, int32_t b) {
   RRegionLayout layout;
-  if (In().layoutSource && In().layoutSource(layout))
+  const auto source = RunLookups().regionLayout;
+  if (source && source(layout))
     WindowToRegion(layout, a, b, In().mouse.regionX, In().mouse.regionY);
   else
     SetMouseRegionPosition(a, b);
@@ -472,11 +471,9 @@ void SetMouseRegionPosition(int32_t x, int32_t y) {
 int32_t MouseRegionX() { return In().mouse.regionX; }
 int32_t MouseRegionY() { return In().mouse.regionY; }
 
-void SetInstancePointTest(InstancePointTest test) { In().pointTest = test; }
-
 bool InstanceContainsPoint(CInstance* inst, double x, double y) {
   if (!inst) return false;
-  if (In().pointTest) return In().pointTest(inst, x, y);
+  if (const auto test = RunLookups().instanceContainsPoint) return test(inst, x, y);
   // The box's right and bottom edges are inclusive pixels.
   const RBoundingBox& b = inst->i_bbox;
   return x >= b.left && x < b.right + 1.0 && y >= b.top && y < b.bottom + 1.0;

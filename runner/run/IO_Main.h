@@ -125,10 +125,8 @@ int32_t ViewTableUsed();
 // Slots 0..7 cleared, then the room's visible views recorded when it uses views.
 void RecordRoomViews(const CRoom& room);
 
-// Where the mapping gets the window's layout. The display installs it; until then region
-// pixels are client pixels.
-using RegionLayoutSource = bool (*)(RRegionLayout& layout);
-void SetRegionLayoutSource(RegionLayoutSource source);
+// The mapping gets the window's layout from RunLookups().regionLayout, which the display fills
+// in; until then region pixels are client pixels.
 
 // The cursor: client pixels from the window (mapped into the region here), or region pixels
 // straight from a replayed script.
@@ -137,17 +135,15 @@ void SetMouseRegionPosition(int32_t x, int32_t y);
 int32_t MouseRegionX();
 int32_t MouseRegionY();
 
-// Whether the point (room coordinates) is on the instance. Until the collision unit installs
-// its precise test, the bounding box decides.
-using InstancePointTest = bool (*)(CInstance* inst, double x, double y);
-void SetInstancePointTest(InstancePointTest test);
+// Whether the point (room coordinates) is on the instance. Until the collision unit fills in
+// its precise test (RunLookups().instanceContainsPoint), the bounding box decides.
 bool InstanceContainsPoint(CInstance* inst, double x, double y);
 
 // Attaches the input built-in variables.
 void InstallInputVariables();
 
 // The state of the input: what the handlers fed in, the key map, the joysticks, the views the
-// last frame drew, and where the mapping of the mouse asks the window and the collision unit.
+// last frame drew.
 struct RKeyboard {
   std::array<bool, kKeyCount> down{}, pressed{}, released{};
   int32_t lastKey = 0, currentKey = 0;
@@ -174,7 +170,5 @@ struct RInputState {
   std::array<platform::RJoystickState, 2> joystick;
   RViewTable views;
   int32_t viewsUsed = 0;
-  RegionLayoutSource layoutSource = nullptr;
-  InstancePointTest pointTest = nullptr;
 };
 inline RInputState& InputState() { return TheGame().State<RInputState>(); }

@@ -23,11 +23,9 @@ double ReduceAngle(double d) {
 }
 }  // namespace
 
-void SetSpriteShapeLookup(SpriteShapeLookup lookup) { RunState().spriteShape = lookup; }
-
 bool GetSpriteShape(int32_t sprite, RSpriteShape& shape) {
   if (sprite < 0) return false;
-  const SpriteShapeLookup lookup = RunState().spriteShape;
+  const auto lookup = RunLookups().spriteShape;
   return lookup && lookup(sprite, shape);
 }
 

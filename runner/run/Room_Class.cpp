@@ -144,10 +144,9 @@ bool TileAt(const RTile& t, double x, double y, bool closed) {
 }
 }  // namespace
 
-void SetBackgroundSizeLookup(BackgroundSizeLookup lookup) { RunState().backgroundSize = lookup; }
 bool GetBackgroundSize(int32_t background, int32_t& width, int32_t& height) {
   if (background < 0) return false;
-  const BackgroundSizeLookup lookup = RunState().backgroundSize;
+  const auto lookup = RunLookups().backgroundSize;
   return lookup && lookup(background, width, height);
 }
 

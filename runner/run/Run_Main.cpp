@@ -250,6 +250,7 @@ void StopAfterStepLimit() {
 }  // namespace
 
 RRunHooks& RunHooks() { return Hooks(); }
+RRunLookups& RunLookups() { return RunState().lookups; }
 RGameState& GameState() { return RunState().game; }
 RRunLimits& RunLimits() { return RunState().limits; }
 int64_t StepCount() { return RunState().steps; }

@@ -9,9 +9,6 @@
 
 #include "runner/base/Game.h"
 #include "runner/run/Event_Main.h"
-#include "runner/run/Event_Name.h"
-#include "runner/run/Instance_Class.h"
-#include "runner/run/Room_Class.h"
 #include "runner/run/Run_Hooks.h"
 #include "runner/run/Run_Main.h"
 
@@ -33,11 +30,6 @@ struct RRunState {
   int32_t lastInstanceId = 100000;
   REventContext event;
   int32_t displayAA = 0;
-
-  // Lookups into resources of higher layers; null answers "none exists".
-  SpriteShapeLookup spriteShape = nullptr;
-  BackgroundSizeLookup backgroundSize = nullptr;
-  TriggerNameLookup triggerName = nullptr;
-  TimeLineNameLookup timeLineName = nullptr;
+  RRunLookups lookups;
 };
 inline RRunState& RunState() { return TheGame().State<RRunState>(); }

@@ -54,8 +54,6 @@ class InputTest : public WorldTest {
     WorldTest::SetUp();
     StopInputScripts();
     ClearViewTable();
-    SetRegionLayoutSource(nullptr);
-    SetInstancePointTest(nullptr);
     InstallInput();
   }
   void TearDown() override {
