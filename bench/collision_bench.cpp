@@ -33,7 +33,6 @@ void Setup() {
     s.i_bitmap.emplace_back(16, 16, 0xFF000000);
     s.i_mask.emplace_back(s.i_bitmap[0], kBBoxAutomatic, RRect32{}, kMaskPrecise, 0);
     s.i_bbox = s.i_mask[0].i_bbox;
-    ClearObjects();
     for (int i = 0; i < 2; ++i) ObjectGet(ObjectAdd())->o_spriteindex = spr;
     InitInterpreter();
     for (int32_t other : {0, 1}) {

@@ -28,7 +28,6 @@ void Setup() {
     InitFunctions(AllFunctionFamilies());
     InitInterpreter();
     InstallRuntimeHost();
-    ClearObjects();
     for (int i = 0; i < kObjects; ++i) {
       CObject* o = ObjectGet(ObjectAdd());
       if (i % 2 == 1) o->o_parent = 0;

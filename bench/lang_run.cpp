@@ -88,7 +88,6 @@ int main(int argc, char** argv) {
   InitFunctions(AllFunctionFamilies());
   InitInterpreter();
   InstallRuntimeHost();
-  ClearObjects();
   for (int i = 0; i < 4; ++i) ObjectAdd();
   BuildEventLists();
   if (!LoadProgramScripts(program)) {

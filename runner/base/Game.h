@@ -25,7 +25,10 @@ enum class EGameSlot : int {
   Objects,
   Rooms,
   Run,
+  Play,       // the part of the run a restart begins anew: rooms being played, pending change
   Input,
+  Intake,     // where input comes from: queue, recording, replay
+  Collision,  // the collision method and its spatial index
   // graphics and sound
   Device,
   Textures,

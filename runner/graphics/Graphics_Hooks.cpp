@@ -67,5 +67,5 @@ void InstallDisplayHooks() {
   h.toggleFullScreen = ToggleFullScreen;
   h.saveScreenshot = SaveScreenshot;
   h.setCursor = SetCursorShown;
-  SetRegionLayoutSource(RegionLayout);
+  RunLookups().regionLayout = RegionLayout;
 }

@@ -7,6 +7,7 @@
 #include "runner/base/Support_Stream.h"
 #include "runner/run/Instance_Class.h"
 #include "runner/run/Room_Class.h"
+#include "runner/run/Run_Hooks.h"
 
 TResourceList<CSprite>& Sprites() { return TheGame().State<RImageState>().sprites; }
 TResourceList<CBackground>& Backgrounds() { return TheGame().State<RImageState>().backgrounds; }
@@ -79,6 +80,6 @@ bool LoadSprites(CStream& str) { return LoadChunk(str, Sprites()); }
 bool LoadBackgrounds(CStream& str) { return LoadChunk(str, Backgrounds()); }
 
 void InstallSprites() {
-  SetSpriteShapeLookup(SpriteShape);
-  SetBackgroundSizeLookup(BackgroundSize);
+  RunLookups().spriteShape = SpriteShape;
+  RunLookups().backgroundSize = BackgroundSize;
 }

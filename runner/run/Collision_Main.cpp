@@ -10,11 +10,7 @@
 #include "runner/run/Room_Class.h"
 #include "runner/run/Run_Hooks.h"
 #include "runner/run/Run_Main.h"
-
-ECollisionMethod& CollisionMethod() {
-  static ECollisionMethod method = ECollisionMethod::Indexed;
-  return method;
-}
+#include "runner/base/Game.h"
 
 int32_t ListCount(const CRoom& room, const RListKey& key) {
   switch (key.list) {
@@ -145,10 +141,19 @@ class CBoxGrid {
   uint32_t query_ = 0;
 };
 
-std::unordered_map<int64_t, CBoxGrid>& Grids() {
-  static std::unordered_map<int64_t, CBoxGrid> grids;
-  return grids;
-}
+// The collision method and the grids over the lists of the current room, with the list that
+// was asked once (see NearPositions).
+struct RCollisionState {
+  static constexpr EGameSlot kSlot = EGameSlot::Collision;
+  ECollisionMethod method = ECollisionMethod::Indexed;
+  std::unordered_map<int64_t, CBoxGrid> grids;
+  struct RFirstQuery {
+    uint64_t version = ~uint64_t{0};
+    const CRoom* room = nullptr;
+    int64_t key = 0;
+  } first;
+};
+RCollisionState& CollisionState() { return TheGame().State<RCollisionState>(); }
 
 int64_t GridKey(const RListKey& key) {
   return key.list == EInstanceList::Active
@@ -158,9 +163,12 @@ int64_t GridKey(const RListKey& key) {
 
 }  // namespace
 
+ECollisionMethod& CollisionMethod() { return CollisionState().method; }
+
 void NearPositions(const CRoom& room, const RListKey& key, const RBoundingBox& box, int32_t from, int32_t to,
                    std::vector<int32_t>& out) {
-  auto& grids = Grids();
+  RCollisionState& state = CollisionState();
+  auto& grids = state.grids;
   // Every change of boxes or lists makes all grids stale at once; dropping them keeps the
   // cache as small as the lists one step uses.
   if (!grids.empty() &&
@@ -169,11 +177,7 @@ void NearPositions(const CRoom& room, const RListKey& key, const RBoundingBox& b
   // A grid costs more to build than one walk over the list: build it only for the second query
   // of the same list while nothing changes (a moving instance asking place_free each pixel
   // would otherwise rebuild it for every answer).
-  static struct {
-    uint64_t version = ~uint64_t{0};
-    const CRoom* room = nullptr;
-    int64_t key = 0;
-  } first;
+  RCollisionState::RFirstQuery& first = state.first;
   const int64_t gk = GridKey(key);
   if (!grids.contains(gk) && !(first.version == BoxVersion() && first.room == &room && first.key == gk)) {
     first = {BoxVersion(), &room, gk};

@@ -2,34 +2,32 @@
 #include "runner/run/Event_Class.h"
 
 #include "runner/run/Event_Main.h"
+#include "runner/run/Object_State.h"
 #include "runner/base/Support_Stream.h"
 
-namespace {
-int32_t g_walkDepth = 0;
-std::vector<std::unique_ptr<CAction>> g_retiredActions;
-std::vector<std::unique_ptr<CEvent>> g_retiredEvents;
-}  // namespace
-
-ActionWalkScope::ActionWalkScope() { ++g_walkDepth; }
+ActionWalkScope::ActionWalkScope() { ++ObjectsState().walkDepth; }
 
 ActionWalkScope::~ActionWalkScope() {
-  if (--g_walkDepth > 0) return;
+  RObjectsState& st = ObjectsState();
+  if (--st.walkDepth > 0) return;
   // Freeing an event may retire more; keep going until nothing is left.
-  while (!g_retiredEvents.empty() || !g_retiredActions.empty()) {
-    auto events = std::move(g_retiredEvents);
-    auto actions = std::move(g_retiredActions);
-    g_retiredEvents.clear();
-    g_retiredActions.clear();
+  while (!st.retiredEvents.empty() || !st.retiredActions.empty()) {
+    auto events = std::move(st.retiredEvents);
+    auto actions = std::move(st.retiredActions);
+    st.retiredEvents.clear();
+    st.retiredActions.clear();
   }
 }
 
 void RetireEvent(std::unique_ptr<CEvent> event) {
-  if (g_walkDepth > 0 && event) g_retiredEvents.push_back(std::move(event));
+  RObjectsState& st = ObjectsState();
+  if (st.walkDepth > 0 && event) st.retiredEvents.push_back(std::move(event));
 }
 
 void CEvent::Clear() {
-  if (g_walkDepth > 0)
-    for (auto& a : e_actions) g_retiredActions.push_back(std::move(a));
+  RObjectsState& st = ObjectsState();
+  if (st.walkDepth > 0)
+    for (auto& a : e_actions) st.retiredActions.push_back(std::move(a));
   e_actions.clear();
 }
 

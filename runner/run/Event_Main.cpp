@@ -9,10 +9,9 @@
 #include "runner/run/Object_Main.h"
 #include "runner/run/Room_Class.h"
 #include "runner/run/Run_Main.h"
+#include "runner/run/Run_State.h"
 
 namespace {
-REventContext g_context;
-
 constexpr int32_t kStop = INT32_MAX;
 // Blocks, repeats and questions nest by recursion; a list nested deeper than this (only a
 // damaged or hostile one) ends its event instead of exhausting the stack.
@@ -120,7 +119,7 @@ class Walker {
 };
 }  // namespace
 
-REventContext& CurrentEvent() { return g_context; }
+REventContext& CurrentEvent() { return RunState().event; }
 
 void RunActionList(CEvent& event, CInstance* self, CInstance* other) {
   ActionWalkScope walking;

@@ -4,11 +4,9 @@
 #include "runner/run/Event_Main.h"
 #include "runner/run/Object_Class.h"
 #include "runner/run/Object_Main.h"
+#include "runner/run/Run_State.h"
 
 namespace {
-TriggerNameLookup g_triggerName = nullptr;
-TimeLineNameLookup g_timeLineName = nullptr;
-
 std::string MouseName(int32_t n) {
   static const char* const kLow[] = {"Left Button",    "Right Button",   "Middle Button",   "No Button",
                                      "Left Pressed",   "Right Pressed",  "Middle Pressed",  "Left Released",
@@ -42,8 +40,6 @@ std::string OtherName(int32_t n) {
   return "<unknown>";
 }
 }  // namespace
-
-void SetTriggerNameLookup(TriggerNameLookup lookup) { g_triggerName = lookup; }
 
 std::string KeyName(int32_t k) {
   switch (k) {
@@ -102,14 +98,13 @@ std::string EventName(int32_t t, int32_t n) {
     case ev_keyrelease: return "Key Release Event for " + KeyName(n) + " Key";
     case ev_trigger: {
       std::string name;
-      if (!g_triggerName || !g_triggerName(n, name)) name = "<Deleted>";
+      const auto lookup = RunLookups().triggerName;
+      if (!lookup || !lookup(n, name)) name = "<Deleted>";
       return "Trigger Event: " + name;
     }
     default: return "<Unknown Event>";
   }
 }
-
-void SetTimeLineNameLookup(TimeLineNameLookup lookup) { g_timeLineName = lookup; }
 
 std::string ComposeActionError(std::string_view message, bool fatal) {
   const REventContext& c = CurrentEvent();
@@ -117,7 +112,8 @@ std::string ComposeActionError(std::string_view message, bool fatal) {
   out += std::to_string(int64_t{c.action} + 1) + "\r\n";
   if (c.type == kTimeLineEventType) {
     std::string name;
-    if (!g_timeLineName || !g_timeLineName(c.owner, name)) name = "<undefined>";
+    const auto lookup = RunLookups().timeLineName;
+    if (!lookup || !lookup(c.owner, name)) name = "<undefined>";
     out += "at time step " + std::to_string(c.number) + "\r\nof time line " + name;
   } else {
     out += "of " + EventName(c.type, c.number) + "\r\nfor object " + ObjectName(c.owner);

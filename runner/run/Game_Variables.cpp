@@ -15,12 +15,11 @@
 #include "runner/run/Room_Class.h"
 #include "runner/run/Room_Main.h"
 #include "runner/run/Run_Main.h"
+#include "runner/run/Run_State.h"
 #include "runner/base/Runner_Process.h"
 
 namespace {
 constexpr int32_t kRunnerVersion = 810;
-
-int32_t g_displayAA = 0;
 
 // Writes convert by the field's type: reals as they are, integers rounded, booleans true from
 // 1 after rounding, colours rounded and wrapped, strings from the text part. Setters read the
@@ -150,10 +149,10 @@ bool Now(CInstance*, int32_t, RValue& out) {
 }  // namespace
 
 void SetDisplayAA(int32_t mask) {
-  g_displayAA = mask;
+  RunState().displayAA = mask;
 }
 int32_t DisplayAA() {
-  return g_displayAA;
+  return RunState().displayAA;
 }
 
 void RegisterGameVariables() {

@@ -16,12 +16,11 @@
 #include "platform/clock/Clock.h"
 #include "platform/events/EventPump.h"
 #include "platform/events/KeyCodes.h"
+#include "runner/base/Game.h"
 #include "runner/run/IO_Main.h"
 #include "runner/run/Run_Hooks.h"
 #include "runner/run/Run_Main.h"
 #include "runner/base/Runner_Process.h"
-#include "runner/shell/Runner_Form.h"
-#include "runner/shell/Runner_TestMode.h"
 
 namespace {
 using platform::EInput;
@@ -30,49 +29,66 @@ using Kind = RScriptItem::EKind;
 
 constexpr size_t kLiveQueueLimit = 4096;
 
-std::deque<RInputEvent> g_live;
-bool g_replaying = false;
-RInputScript g_script;
-size_t g_next = 0;
-std::FILE* g_record = nullptr;
-bool g_blockOpen = false;
+// The game's intake: the queue of live input, the replayed script, the recording, the delivery
+// point (step and pump), and the window's view of the keyboard and focus.
+struct RIntakeState {
+  static constexpr EGameSlot kSlot = EGameSlot::Intake;
+  RIntakeState() = default;
+  RIntakeState(const RIntakeState&) = delete;
+  RIntakeState& operator=(const RIntakeState&) = delete;
+  ~RIntakeState() {
+    if (record) std::fclose(record);
+  }
 
-int64_t g_step = 0;
-bool g_inStep = false;
-int32_t g_pump = 0;  // pumps since the step began
-int64_t g_pointStep = 0;
-int32_t g_pointPump = 0;
+  std::deque<RInputEvent> live;
+  bool replaying = false;
+  RInputScript script;
+  size_t next = 0;
+  std::FILE* record = nullptr;
+  bool blockOpen = false;
 
-bool g_active = true;
-bool g_numLock = false;
-std::array<bool, kKeyCount> g_held{};
-uint64_t g_closes = 0;
-uint64_t g_delivered = 0;  // inputs handed to the game, for waits that watch for any
-bool g_mouseRecorded = false;
-int32_t g_recordedX = 0, g_recordedY = 0;
+  int64_t step = 0;
+  bool inStep = false;
+  int32_t pump = 0;  // pumps since the step began
+  int64_t pointStep = 0;
+  int32_t pointPump = 0;
+
+  bool active = true;
+  bool numLock = false;
+  std::array<bool, kKeyCount> held{};
+  uint64_t closes = 0;
+  uint64_t delivered = 0;  // inputs handed to the game, for waits that watch for any
+  bool mouseRecorded = false;
+  int32_t recordedX = 0, recordedY = 0;
+};
+RIntakeState& Intake() { return TheGame().State<RIntakeState>(); }
+
+// The application the event handler was added to. The handler belongs to the application for
+// the life of the process and hands its input to whichever game is current, so this is not a
+// game's state.
 platform::TApplication* g_handlerApp = nullptr;
 
 void Record(const RScriptItem& item) {
-  if (!g_record) return;
-  if (!g_blockOpen) {
-    std::fputs((FormatBlockHeader(g_pointStep, g_pointPump) + "\n").c_str(), g_record);
-    g_blockOpen = true;
+  if (!Intake().record) return;
+  if (!Intake().blockOpen) {
+    std::fputs((FormatBlockHeader(Intake().pointStep, Intake().pointPump) + "\n").c_str(), Intake().record);
+    Intake().blockOpen = true;
   }
-  std::fputs((FormatScriptItem(item) + "\n").c_str(), g_record);
+  std::fputs((FormatScriptItem(item) + "\n").c_str(), Intake().record);
 }
 
 void EndBlock() {
-  if (g_record && g_blockOpen) std::fflush(g_record);
-  g_blockOpen = false;
+  if (Intake().record && Intake().blockOpen) std::fflush(Intake().record);
+  Intake().blockOpen = false;
 }
 
 void Held(int32_t key, bool down) {
   if (key < 0 || key >= kKeyCount) return;
-  g_held[static_cast<size_t>(key)] = down;
+  Intake().held[static_cast<size_t>(key)] = down;
   const int32_t generic = platform::GenericVirtualKey(key);
   if (generic != key) {
     const size_t left = static_cast<size_t>(2 * (generic - 16) + 160);
-    g_held[static_cast<size_t>(generic)] = g_held[left] || g_held[left + 1];
+    Intake().held[static_cast<size_t>(generic)] = Intake().held[left] || Intake().held[left + 1];
   }
 }
 
@@ -81,10 +97,10 @@ void Deliver(const RScriptItem& item) {
   switch (item.kind) {
     case Kind::Mouse:
       SetMouseRegionPosition(item.x, item.y);
-      if (g_mouseRecorded && g_recordedX == item.x && g_recordedY == item.y) return;
-      g_mouseRecorded = true;
-      g_recordedX = item.x;
-      g_recordedY = item.y;
+      if (Intake().mouseRecorded && Intake().recordedX == item.x && Intake().recordedY == item.y) return;
+      Intake().mouseRecorded = true;
+      Intake().recordedX = item.x;
+      Intake().recordedY = item.y;
       break;
     case Kind::JoyConnect:
     case Kind::JoyState:
@@ -92,7 +108,7 @@ void Deliver(const RScriptItem& item) {
       SetJoystickState(item.device, item.joystick);
       break;
     case Kind::End:
-      ++g_closes;
+      ++Intake().closes;
       EndGameRequest();
       break;
     case Kind::Input: {
@@ -122,15 +138,15 @@ void Deliver(const RScriptItem& item) {
           TCallback::WheelDown();
           break;
         case EInput::Focus:
-          if (g_active == (e.a != 0)) return;
-          g_active = e.a != 0;
+          if (Intake().active == (e.a != 0)) return;
+          Intake().active = e.a != 0;
           break;
         case EInput::NumLock:
-          if (g_numLock == (e.a != 0)) return;
-          g_numLock = e.a != 0;
+          if (Intake().numLock == (e.a != 0)) return;
+          Intake().numLock = e.a != 0;
           break;
         case EInput::Close:
-          ++g_closes;
+          ++Intake().closes;
           TCallback::CloseRequest();
           break;
         case EInput::MouseMove:
@@ -139,7 +155,7 @@ void Deliver(const RScriptItem& item) {
       break;
     }
   }
-  ++g_delivered;
+  ++Intake().delivered;
   Record(item);
 }
 
@@ -194,16 +210,16 @@ void PollJoysticks() {
 
 void QueueLive(const RInputEvent& e) {
   // Only the last position counts: the mouse is sampled once per step.
-  if (e.kind == EInput::MouseMove && !g_live.empty() && g_live.back().kind == EInput::MouseMove) {
-    g_live.back() = e;
+  if (e.kind == EInput::MouseMove && !Intake().live.empty() && Intake().live.back().kind == EInput::MouseMove) {
+    Intake().live.back() = e;
     return;
   }
-  if (g_live.size() < kLiveQueueLimit || e.kind == EInput::Close) g_live.push_back(e);
+  if (Intake().live.size() < kLiveQueueLimit || e.kind == EInput::Close) Intake().live.push_back(e);
 }
 
 uint32_t GameWindowId() {
-  const TRunnerForm* form = RunnerForm();
-  return form ? form->NativeId() : 0;
+  const RRunHooks& h = RunHooks();
+  return h.gameWindowId ? h.gameWindowId() : 0;
 }
 
 void EnsureEventHandler() {
@@ -233,32 +249,32 @@ void Gather() {
     for (const RInputEvent& e : input) QueueLive(e);
   }
   PumpMessages();
-  if (!g_replaying) return;
+  if (!Intake().replaying) return;
   // A replay ignores the devices; a person closing the window still ends the game.
-  for (const RInputEvent& e : g_live)
+  for (const RInputEvent& e : Intake().live)
     if (e.kind == EInput::Close) {
-      ++g_closes;
+      ++Intake().closes;
       EndGameRequest();
       break;
     }
-  g_live.clear();
+  Intake().live.clear();
 }
 
 bool AtOrBefore(const RScriptBlock& b) {
-  return b.step < g_pointStep || (b.step == g_pointStep && b.pump <= g_pointPump);
+  return b.step < Intake().pointStep || (b.step == Intake().pointStep && b.pump <= Intake().pointPump);
 }
 
 // Delivers everything due at the current point.
 void DeliverDue() {
-  if (g_replaying) {
-    while (g_next < g_script.blocks.size() && AtOrBefore(g_script.blocks[g_next])) {
-      for (const RScriptItem& item : g_script.blocks[g_next].items) Deliver(item);
-      ++g_next;
+  if (Intake().replaying) {
+    while (Intake().next < Intake().script.blocks.size() && AtOrBefore(Intake().script.blocks[Intake().next])) {
+      for (const RScriptItem& item : Intake().script.blocks[Intake().next].items) Deliver(item);
+      ++Intake().next;
     }
   } else {
-    while (!g_live.empty()) {
-      const RInputEvent e = g_live.front();
-      g_live.pop_front();
+    while (!Intake().live.empty()) {
+      const RInputEvent e = Intake().live.front();
+      Intake().live.pop_front();
       DeliverLive(e);
     }
     PollJoysticks();
@@ -267,12 +283,12 @@ void DeliverDue() {
 }
 
 void NoteStep() {
-  if (g_inStep) return;
-  g_inStep = true;
-  ++g_step;
-  g_pump = 0;
-  g_pointStep = g_step;
-  g_pointPump = 0;
+  if (Intake().inStep) return;
+  Intake().inStep = true;
+  ++Intake().step;
+  Intake().pump = 0;
+  Intake().pointStep = Intake().step;
+  Intake().pointPump = 0;
   DeliverDue();
 }
 
@@ -287,7 +303,7 @@ void HookSetLastKey(int32_t key) {
 }
 bool HookWindowActive() {
   NoteStep();
-  return g_active;
+  return Intake().active;
 }
 void HookKeyboardEvents() {
   NoteStep();
@@ -314,14 +330,14 @@ bool ReadFile(const std::string& file, std::string& text) {
 }
 
 void ResetCounters() {
-  g_step = 0;
-  g_inStep = false;
-  g_pump = 0;
-  g_pointStep = g_pointPump = 0;
-  g_active = true;
-  g_numLock = false;
-  g_held = {};
-  g_mouseRecorded = false;
+  Intake().step = 0;
+  Intake().inStep = false;
+  Intake().pump = 0;
+  Intake().pointStep = Intake().pointPump = 0;
+  Intake().active = true;
+  Intake().numLock = false;
+  Intake().held = {};
+  Intake().mouseRecorded = false;
 }
 }  // namespace
 
@@ -355,16 +371,16 @@ bool StartInputFromEnvironment() {
 }
 
 bool StartRecording(const std::string& file, std::string& error) {
-  if (g_record) std::fclose(g_record);
-  g_record = std::fopen(file.c_str(), "w");
-  if (!g_record) {
+  if (Intake().record) std::fclose(Intake().record);
+  Intake().record = std::fopen(file.c_str(), "w");
+  if (!Intake().record) {
     error = "Cannot write the input recording \"" + file + "\".";
     return false;
   }
-  std::fputs((InputScriptHeader() + "\n").c_str(), g_record);
-  std::fflush(g_record);
-  g_blockOpen = false;
-  g_mouseRecorded = false;
+  std::fputs((InputScriptHeader() + "\n").c_str(), Intake().record);
+  std::fflush(Intake().record);
+  Intake().blockOpen = false;
+  Intake().mouseRecorded = false;
   return true;
 }
 
@@ -385,36 +401,36 @@ bool StartReplay(const std::string& file, std::string& error) {
 }
 
 void StartReplay(RInputScript script) {
-  g_script = std::move(script);
-  g_next = 0;
-  g_replaying = true;
-  g_live.clear();
+  Intake().script = std::move(script);
+  Intake().next = 0;
+  Intake().replaying = true;
+  Intake().live.clear();
   ResetCounters();
 }
 
 void StopInputScripts() {
-  if (g_record) std::fclose(g_record);
-  g_record = nullptr;
-  g_blockOpen = false;
-  g_replaying = false;
-  g_script = {};
-  g_next = 0;
-  g_live.clear();
+  if (Intake().record) std::fclose(Intake().record);
+  Intake().record = nullptr;
+  Intake().blockOpen = false;
+  Intake().replaying = false;
+  Intake().script = {};
+  Intake().next = 0;
+  Intake().live.clear();
   ResetCounters();
 }
 
-bool Replaying() { return g_replaying; }
-bool ReplayFinished() { return g_replaying && g_next >= g_script.blocks.size(); }
+bool Replaying() { return Intake().replaying; }
+bool ReplayFinished() { return Intake().replaying && Intake().next >= Intake().script.blocks.size(); }
 
 void PumpInputBetweenSteps() {
-  g_inStep = false;
+  Intake().inStep = false;
   Gather();
 }
 
 void PumpInputInStep() {
   Gather();
-  g_pointStep = g_step;
-  g_pointPump = ++g_pump;
+  Intake().pointStep = Intake().step;
+  Intake().pointPump = ++Intake().pump;
   DeliverDue();
 }
 
@@ -425,31 +441,31 @@ void InjectKey(int32_t key, bool down) {
   if (!platform::PushKeyEvent(key, down)) QueueLive({down ? EInput::KeyDown : EInput::KeyUp, key, 0});
 }
 
-bool KeyHeldDirect(int32_t key) { return key >= 0 && key < kKeyCount && g_held[static_cast<size_t>(key)]; }
-bool NumLockOn() { return g_numLock && !g_held[144]; }
+bool KeyHeldDirect(int32_t key) { return key >= 0 && key < kKeyCount && Intake().held[static_cast<size_t>(key)]; }
+bool NumLockOn() { return Intake().numLock && !Intake().held[144]; }
 
 void SetNumLock(bool on) {
-  if (g_numLock == on) return;
+  if (Intake().numLock == on) return;
   if (SDL_WasInit(SDL_INIT_EVENTS)) SDL_SetModState(static_cast<SDL_Keymod>(SDL_GetModState() ^ KMOD_NUM));
   QueueLive({EInput::NumLock, on ? 1 : 0, 0});
   InjectKey(144, true);
   InjectKey(144, false);
 }
 
-bool InputWindowActive() { return g_active; }
+bool InputWindowActive() { return Intake().active; }
 
 void WaitForInput(bool (*done)()) {
-  const uint64_t closes = g_closes;
+  const uint64_t closes = Intake().closes;
   for (;;) {
-    const uint64_t delivered = g_delivered;
+    const uint64_t delivered = Intake().delivered;
     PumpInputInStep();
-    if (done() || g_closes != closes) return;
+    if (done() || Intake().closes != closes) return;
     // A replay that has nothing more for this step cannot end the wait later either.
-    if (g_replaying && (g_next >= g_script.blocks.size() || g_script.blocks[g_next].step > g_pointStep)) return;
+    if (Intake().replaying && (Intake().next >= Intake().script.blocks.size() || Intake().script.blocks[Intake().next].step > Intake().pointStep)) return;
     // Nobody presses keys in an unattended run: what has not come at once never comes.
-    if (!g_replaying && TestModeSettings().on && g_delivered == delivered && g_live.empty()) return;
+    if (!Intake().replaying && RunLimits().unattended && Intake().delivered == delivered && Intake().live.empty()) return;
     platform::SleepMicros(50000);
   }
 }
 
-int64_t InputStepNumber() { return g_step; }
+int64_t InputStepNumber() { return Intake().step; }

@@ -20,37 +20,7 @@
 
 namespace {
 
-struct RKeyboard {
-  std::array<bool, kKeyCount> down{}, pressed{}, released{};
-  int32_t lastKey = 0, currentKey = 0;
-  char16_t lastChar = 0;
-  std::u16string typed;
-};
-
-struct RMouse {
-  std::array<bool, 4> down{}, pressed{}, released{};  // index 0 unused
-  int32_t lastButton = 0, currentButton = 0;
-  bool wheelUp = false, wheelDown = false;
-  int32_t x = 0, y = 0, xprevious = 0, yprevious = 0;  // room
-  int32_t regionX = 0, regionY = 0;
-};
-
-RKeyboard g_key;
-RMouse g_mouse;
-std::array<int32_t, kKeyCount> g_keyMap = [] {
-  std::array<int32_t, kKeyCount> m{};
-  for (int32_t i = 0; i < kKeyCount; ++i) m[static_cast<size_t>(i)] = i;
-  return m;
-}();
-std::array<platform::RJoystickState, 2> g_joystick;
-RegionLayoutSource g_layoutSource = nullptr;
-RViewRecord g_views[kViewSlots];
-int32_t g_viewsUsed = 0;
-InstancePointTest g_pointTest = nullptr;
-
-void IdentityMap() {
-  for (int32_t i = 0; i < kKeyCount; ++i) g_keyMap[static_cast<size_t>(i)] = i;
-}
+RInputState& In() { return InputState(); }
 
 bool IsKey(int32_t key) { return key >= 0 && key < kKeyCount; }
 bool IsButton(int32_t b) { return b >= 1 && b <= 3; }
@@ -122,7 +92,7 @@ void PerformWhere(int32_t enumb, Test test) {
 }
 
 void UnderCursor(int32_t enumb) {
-  const double x = g_mouse.x, y = g_mouse.y;
+  const double x = In().mouse.x, y = In().mouse.y;
   PerformWhere(enumb, [&](CInstance* inst) { return InstanceContainsPoint(inst, x, y); });
 }
 
@@ -140,11 +110,11 @@ void KeyEventsOf(int32_t etype, Flag flag) {
 
 // Built-in variables.
 bool GetMouseX(CInstance*, int32_t, RValue& out) {
-  out.SetReal(g_mouse.x);
+  out.SetReal(In().mouse.x);
   return true;
 }
 bool GetMouseY(CInstance*, int32_t, RValue& out) {
-  out.SetReal(g_mouse.y);
+  out.SetReal(In().mouse.y);
   return true;
 }
 template <int32_t (*Get)()>
@@ -158,13 +128,13 @@ bool SetInt(CInstance*, int32_t, const RValue& v) {
   return true;
 }
 bool GetLastChar(CInstance*, int32_t, RValue& out) {
-  const char16_t ch = g_key.lastChar;
+  const char16_t ch = In().key.lastChar;
   out.SetString(ch ? Utf8FromUnits(std::u16string_view(&ch, 1)) : std::string());
   return true;
 }
 bool SetLastCharVar(CInstance*, int32_t, const RValue& v) {
   const std::u16string units = UnitsFromUtf8(v.IsString() ? v.str() : std::string_view());
-  if (!units.empty()) g_key.lastChar = units[0];
+  if (!units.empty()) In().key.lastChar = units[0];
   return true;
 }
 bool GetTyped(CInstance*, int32_t, RValue& out) {
@@ -184,24 +154,24 @@ void TCallback::KeyDown(int32_t code) {
   if (Blocked()) return;
   code = GetKeyMap(code);
   if (!IsKey(code)) return;
-  g_key.lastKey = g_key.currentKey = code;
-  if (!g_key.down[K(code)]) g_key.pressed[K(code)] = true;
-  g_key.down[K(code)] = true;
+  In().key.lastKey = In().key.currentKey = code;
+  if (!In().key.down[K(code)]) In().key.pressed[K(code)] = true;
+  In().key.down[K(code)] = true;
 }
 
 void TCallback::KeyUp(int32_t code) {
   if (Blocked()) return;
   code = GetKeyMap(code);
   if (!IsKey(code)) return;
-  if (code == g_key.currentKey) g_key.currentKey = 0;
-  g_key.down[K(code)] = false;
-  g_key.released[K(code)] = true;
+  if (code == In().key.currentKey) In().key.currentKey = 0;
+  In().key.down[K(code)] = false;
+  In().key.released[K(code)] = true;
 }
 
 void TCallback::CharTyped(char16_t ch) {
   if (Blocked()) return;
-  g_key.lastChar = ch;
-  std::u16string& s = g_key.typed;
+  In().key.lastChar = ch;
+  std::u16string& s = In().key.typed;
   if (s.size() > static_cast<size_t>(kTypedStringLimit)) s.erase(0, s.size() - kTypedStringLimit);
   if (ch == 8) {
     if (!s.empty()) s.pop_back();
@@ -212,24 +182,24 @@ void TCallback::CharTyped(char16_t ch) {
 
 void TCallback::MouseDown(int32_t button) {
   if (Blocked() || !IsButton(button)) return;
-  g_mouse.lastButton = g_mouse.currentButton = button;
-  g_mouse.down[B(button)] = true;
-  g_mouse.pressed[B(button)] = true;
+  In().mouse.lastButton = In().mouse.currentButton = button;
+  In().mouse.down[B(button)] = true;
+  In().mouse.pressed[B(button)] = true;
 }
 
 void TCallback::MouseUp(int32_t button) {
   if (Blocked() || !IsButton(button)) return;
-  g_mouse.currentButton = 0;
-  g_mouse.down[B(button)] = false;
-  g_mouse.released[B(button)] = true;
+  In().mouse.currentButton = 0;
+  In().mouse.down[B(button)] = false;
+  In().mouse.released[B(button)] = true;
 }
 
 void TCallback::WheelUp() {
-  if (!Blocked()) g_mouse.wheelUp = true;
+  if (!Blocked()) In().mouse.wheelUp = true;
 }
 
 void TCallback::WheelDown() {
-  if (!Blocked()) g_mouse.wheelDown = true;
+  if (!Blocked()) In().mouse.wheelDown = true;
 }
 
 void TCallback::CloseRequest() {
@@ -238,107 +208,100 @@ void TCallback::CloseRequest() {
     PerformEventForAll(ev_other, kCloseButtonEvent);
     return;
   }
-  g_key.down[kEscapeKey] = true;
-  g_key.lastKey = g_key.currentKey = kEscapeKey;
+  In().key.down[kEscapeKey] = true;
+  In().key.lastKey = In().key.currentKey = kEscapeKey;
 }
 
 // Keyboard.
 
-bool KeyIsDown(int32_t key) { return IsKey(key) && g_key.down[K(key)]; }
-bool KeyIsPressed(int32_t key) { return IsKey(key) && g_key.pressed[K(key)]; }
-bool KeyIsReleased(int32_t key) { return IsKey(key) && g_key.released[K(key)]; }
-bool AnyKeyDown() { return AnyOf(g_key.down); }
-bool AnyKeyPressed() { return AnyOf(g_key.pressed); }
-bool AnyKeyReleased() { return AnyOf(g_key.released); }
+bool KeyIsDown(int32_t key) { return IsKey(key) && In().key.down[K(key)]; }
+bool KeyIsPressed(int32_t key) { return IsKey(key) && In().key.pressed[K(key)]; }
+bool KeyIsReleased(int32_t key) { return IsKey(key) && In().key.released[K(key)]; }
+bool AnyKeyDown() { return AnyOf(In().key.down); }
+bool AnyKeyPressed() { return AnyOf(In().key.pressed); }
+bool AnyKeyReleased() { return AnyOf(In().key.released); }
 void ClearKey(int32_t key) {
   if (!IsKey(key)) return;
-  g_key.down[K(key)] = g_key.pressed[K(key)] = g_key.released[K(key)] = false;
+  In().key.down[K(key)] = In().key.pressed[K(key)] = In().key.released[K(key)] = false;
 }
-int32_t LastKey() { return g_key.lastKey; }
+int32_t LastKey() { return In().key.lastKey; }
 void SetLastKey(int32_t key) {
-  if (IsKey(key)) g_key.lastKey = key;
+  if (IsKey(key)) In().key.lastKey = key;
 }
-int32_t CurrentKey() { return g_key.currentKey; }
+int32_t CurrentKey() { return In().key.currentKey; }
 void SetCurrentKey(int32_t key) {
-  if (IsKey(key)) g_key.currentKey = key;
+  if (IsKey(key)) In().key.currentKey = key;
 }
-char16_t LastChar() { return g_key.lastChar; }
-void SetLastChar(char16_t ch) { g_key.lastChar = ch; }
-std::string TypedString() { return Utf8FromUnits(g_key.typed); }
-void SetTypedString(std::string_view utf8) { g_key.typed = UnitsFromUtf8(utf8); }
+char16_t LastChar() { return In().key.lastChar; }
+void SetLastChar(char16_t ch) { In().key.lastChar = ch; }
+std::string TypedString() { return Utf8FromUnits(In().key.typed); }
+void SetTypedString(std::string_view utf8) { In().key.typed = UnitsFromUtf8(utf8); }
 void SetKeyMap(int32_t key, int32_t target) {
-  if (IsKey(key)) g_keyMap[K(key)] = target;
+  if (IsKey(key)) In().keyMap[K(key)] = target;
 }
-int32_t GetKeyMap(int32_t key) { return IsKey(key) ? g_keyMap[K(key)] : key; }
-void ResetKeyMap() { IdentityMap(); }
+int32_t GetKeyMap(int32_t key) { return IsKey(key) ? In().keyMap[K(key)] : key; }
+void ResetKeyMap() { In().keyMap = IdentityKeyMap(); }
 
 // Mouse.
 
-bool ButtonIsDown(int32_t button) { return IsButton(button) && g_mouse.down[B(button)]; }
-bool ButtonIsPressed(int32_t button) { return IsButton(button) && g_mouse.pressed[B(button)]; }
-bool ButtonIsReleased(int32_t button) { return IsButton(button) && g_mouse.released[B(button)]; }
+bool ButtonIsDown(int32_t button) { return IsButton(button) && In().mouse.down[B(button)]; }
+bool ButtonIsPressed(int32_t button) { return IsButton(button) && In().mouse.pressed[B(button)]; }
+bool ButtonIsReleased(int32_t button) { return IsButton(button) && In().mouse.released[B(button)]; }
 void ClearButton(int32_t button) {
   if (!IsButton(button)) return;
-  g_mouse.down[B(button)] = g_mouse.pressed[B(button)] = g_mouse.released[B(button)] = false;
+  In().mouse.down[B(button)] = In().mouse.pressed[B(button)] = In().mouse.released[B(button)] = false;
 }
-int32_t LastButton() { return g_mouse.lastButton; }
+int32_t LastButton() { return In().mouse.lastButton; }
 void SetLastButton(int32_t button) {
-  if (IsButton(button)) g_mouse.lastButton = button;
+  if (IsButton(button)) In().mouse.lastButton = button;
 }
-void ForgetLastButton() { g_mouse.lastButton = 0; }
-int32_t CurrentButton() { return g_mouse.currentButton; }
+void ForgetLastButton() { In().mouse.lastButton = 0; }
+int32_t CurrentButton() { return In().mouse.currentButton; }
 void SetCurrentButton(int32_t button) {
-  if (IsButton(button)) g_mouse.currentButton = button;
+  if (IsButton(button)) In().mouse.currentButton = button;
 }
-bool WheelWentUp() { return g_mouse.wheelUp; }
-bool WheelWentDown() { return g_mouse.wheelDown; }
-int32_t MouseX() { return g_mouse.x; }
-int32_t MouseY() { return g_mouse.y; }
+bool WheelWentUp() { return In().mouse.wheelUp; }
+bool WheelWentDown() { return In().mouse.wheelDown; }
+int32_t MouseX() { return In().mouse.x; }
+int32_t MouseY() { return In().mouse.y; }
 
 // State operations.
 
 void ClearInput() {
-  g_key.typed.clear();
-  g_key.lastKey = g_key.currentKey = 0;
-  g_key.lastChar = 0;
-  g_key.down = {};
-  g_key.pressed = {};
-  g_key.released = {};
-  g_mouse.lastButton = g_mouse.currentButton = 0;
-  g_mouse.down = {};
-  g_mouse.pressed = {};
-  g_mouse.released = {};
-  g_mouse.wheelUp = g_mouse.wheelDown = false;
+  In().key.typed.clear();
+  In().key.lastKey = In().key.currentKey = 0;
+  In().key.lastChar = 0;
+  In().key.down = {};
+  In().key.pressed = {};
+  In().key.released = {};
+  In().mouse.lastButton = In().mouse.currentButton = 0;
+  In().mouse.down = {};
+  In().mouse.pressed = {};
+  In().mouse.released = {};
+  In().mouse.wheelUp = In().mouse.wheelDown = false;
 }
 
 void ClearPressed() {
-  g_key.pressed = {};
-  g_key.released = {};
-  g_mouse.pressed = {};
-  g_mouse.released = {};
-  g_mouse.wheelUp = g_mouse.wheelDown = false;
-}
-
-void ResetInput() {
-  g_key = {};
-  g_mouse = {};
-  g_joystick = {};
-  IdentityMap();
+  In().key.pressed = {};
+  In().key.released = {};
+  In().mouse.pressed = {};
+  In().mouse.released = {};
+  In().mouse.wheelUp = In().mouse.wheelDown = false;
 }
 
 // Joysticks.
 
-const platform::RJoystickState& JoystickState(int32_t id) { return g_joystick[id == 2 ? 1 : 0]; }
+const platform::RJoystickState& JoystickState(int32_t id) { return In().joystick[id == 2 ? 1 : 0]; }
 void SetJoystickState(int32_t device, const platform::RJoystickState& state) {
-  if (device == 0 || device == 1) g_joystick[static_cast<size_t>(device)] = state;
+  if (device == 0 || device == 1) In().joystick[static_cast<size_t>(device)] = state;
 }
 
 // Event phases.
 
 void KeyboardEvents() {
-  KeyEventsOf(ev_keyboard, [](int32_t k) { return g_key.down[K(k)] || g_key.pressed[K(k)]; });
-  KeyEventsOf(ev_keypress, [](int32_t k) { return g_key.pressed[K(k)]; });
-  KeyEventsOf(ev_keyrelease, [](int32_t k) { return g_key.released[K(k)]; });
+  KeyEventsOf(ev_keyboard, [](int32_t k) { return In().key.down[K(k)] || In().key.pressed[K(k)]; });
+  KeyEventsOf(ev_keypress, [](int32_t k) { return In().key.pressed[K(k)]; });
+  KeyEventsOf(ev_keyrelease, [](int32_t k) { return In().key.released[K(k)]; });
 }
 
 void JoystickEvents() {
@@ -347,7 +310,7 @@ void JoystickEvents() {
   };
   constexpr RNumbers kNumbers[2] = {{16, 17, 18, 19, 21}, {31, 32, 33, 34, 36}};
   for (size_t d = 0; d < 2; ++d) {
-    const platform::RJoystickState& s = g_joystick[d];
+    const platform::RJoystickState& s = In().joystick[d];
     if (!s.present) continue;
     const RNumbers& n = kNumbers[d];
     if (s.pos[0] < 20000) PerformEventForObjects(ev_mouse, n.left);
@@ -360,37 +323,37 @@ void JoystickEvents() {
 }
 
 void MouseEvents() {
-  g_mouse.xprevious = g_mouse.x;
-  g_mouse.yprevious = g_mouse.y;
-  RegionToRoom(g_views, g_mouse.regionX, g_mouse.regionY, g_mouse.x, g_mouse.y);
+  In().mouse.xprevious = In().mouse.x;
+  In().mouse.yprevious = In().mouse.y;
+  RegionToRoom(In().views, In().mouse.regionX, In().mouse.regionY, In().mouse.x, In().mouse.y);
 
   bool anyButton = false;
   for (int32_t b = 1; b <= 3; ++b) {
-    if (!g_mouse.down[B(b)] && !g_mouse.pressed[B(b)]) continue;
+    if (!In().mouse.down[B(b)] && !In().mouse.pressed[B(b)]) continue;
     anyButton = true;
     UnderCursor(b - 1);
     PerformEventForObjects(ev_mouse, 49 + b);
   }
   if (!anyButton) UnderCursor(3);
   for (int32_t b = 1; b <= 3; ++b) {
-    if (!g_mouse.pressed[B(b)]) continue;
+    if (!In().mouse.pressed[B(b)]) continue;
     UnderCursor(b + 3);
     PerformEventForObjects(ev_mouse, 12);
     PerformEventForObjects(ev_mouse, 52 + b);
   }
   for (int32_t b = 1; b <= 3; ++b) {
-    if (!g_mouse.released[B(b)]) continue;
+    if (!In().mouse.released[B(b)]) continue;
     UnderCursor(b + 6);
     PerformEventForObjects(ev_mouse, 13);
     PerformEventForObjects(ev_mouse, 55 + b);
   }
-  const double x = g_mouse.x, y = g_mouse.y, px = g_mouse.xprevious, py = g_mouse.yprevious;
+  const double x = In().mouse.x, y = In().mouse.y, px = In().mouse.xprevious, py = In().mouse.yprevious;
   PerformWhere(
       10, [&](CInstance* i) { return InstanceContainsPoint(i, x, y) && !InstanceContainsPoint(i, px, py); });
   PerformWhere(
       11, [&](CInstance* i) { return InstanceContainsPoint(i, px, py) && !InstanceContainsPoint(i, x, y); });
-  if (g_mouse.wheelUp) PerformEventForObjects(ev_mouse, 60);
-  if (g_mouse.wheelDown) PerformEventForObjects(ev_mouse, 61);
+  if (In().mouse.wheelUp) PerformEventForObjects(ev_mouse, 60);
+  if (In().mouse.wheelDown) PerformEventForObjects(ev_mouse, 61);
 }
 
 // Mouse mapping.
@@ -464,22 +427,22 @@ void RoomToRegionThroughView(const RViewRecord& v, double x, double y, int32_t& 
   gy = RoundToInt32(v.yport + v.hport / 2 - std::sin(a) * u + std::cos(a) * w);
 }
 
-const RViewTable& ViewTable() { return g_views; }
+const RViewTable& ViewTable() { return In().views; }
 
 void RecordView(int32_t slot, const RViewRecord& view) {
   if (slot < 0 || slot >= kViewSlots) return;
-  g_viewsUsed += int32_t(view.used) - int32_t(g_views[slot].used);
-  g_views[slot] = view;
+  In().viewsUsed += int32_t(view.used) - int32_t(In().views[slot].used);
+  In().views[slot] = view;
 }
 
 void ClearView(int32_t slot) { RecordView(slot, {}); }
 
 void ClearViewTable() {
-  for (RViewRecord& v : g_views) v = {};
-  g_viewsUsed = 0;
+  for (RViewRecord& v : In().views) v = {};
+  In().viewsUsed = 0;
 }
 
-int32_t ViewTableUsed() { return g_viewsUsed; }
+int32_t ViewTableUsed() { return In().viewsUsed; }
 
 void RecordRoomViews(const CRoom& room) {
   for (int32_t i = 0; i < int32_t(room.r_view.size()); ++i) {
@@ -493,27 +456,24 @@ void RecordRoomViews(const CRoom& room) {
   }
 }
 
-void SetRegionLayoutSource(RegionLayoutSource source) { g_layoutSource = source; }
-
 void SetMouseWindowPosition(int32_t a, int32_t b) {
   RRegionLayout layout;
-  if (g_layoutSource && g_layoutSource(layout))
-    WindowToRegion(layout, a, b, g_mouse.regionX, g_mouse.regionY);
+  const auto source = RunLookups().regionLayout;
+  if (source && source(layout))
+    WindowToRegion(layout, a, b, In().mouse.regionX, In().mouse.regionY);
   else
     SetMouseRegionPosition(a, b);
 }
 void SetMouseRegionPosition(int32_t x, int32_t y) {
-  g_mouse.regionX = x;
-  g_mouse.regionY = y;
+  In().mouse.regionX = x;
+  In().mouse.regionY = y;
 }
-int32_t MouseRegionX() { return g_mouse.regionX; }
-int32_t MouseRegionY() { return g_mouse.regionY; }
-
-void SetInstancePointTest(InstancePointTest test) { g_pointTest = test; }
+int32_t MouseRegionX() { return In().mouse.regionX; }
+int32_t MouseRegionY() { return In().mouse.regionY; }
 
 bool InstanceContainsPoint(CInstance* inst, double x, double y) {
   if (!inst) return false;
-  if (g_pointTest) return g_pointTest(inst, x, y);
+  if (const auto test = RunLookups().instanceContainsPoint) return test(inst, x, y);
   // The box's right and bottom edges are inclusive pixels.
   const RBoundingBox& b = inst->i_bbox;
   return x >= b.left && x < b.right + 1.0 && y >= b.top && y < b.bottom + 1.0;

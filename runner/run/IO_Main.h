@@ -4,11 +4,13 @@
 // variables use.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "platform/events/Joystick.h"
+#include "runner/base/Game.h"
 
 class CInstance;
 class CRoom;
@@ -76,8 +78,6 @@ int32_t MouseY();
 void ClearInput();
 // End of step: pressed and released flags, wheel flags.
 void ClearPressed();
-// Everything back to the start of the program, key map included.
-void ResetInput();
 
 // Joysticks: id 2 is the second device, any other id the first. The state is the one the
 // devices (or a replayed input script) last reported.
@@ -125,10 +125,8 @@ int32_t ViewTableUsed();
 // Slots 0..7 cleared, then the room's visible views recorded when it uses views.
 void RecordRoomViews(const CRoom& room);
 
-// Where the mapping gets the window's layout. The display installs it; until then region
-// pixels are client pixels.
-using RegionLayoutSource = bool (*)(RRegionLayout& layout);
-void SetRegionLayoutSource(RegionLayoutSource source);
+// The mapping gets the window's layout from RunLookups().regionLayout, which the display fills
+// in; until then region pixels are client pixels.
 
 // The cursor: client pixels from the window (mapped into the region here), or region pixels
 // straight from a replayed script.
@@ -137,11 +135,40 @@ void SetMouseRegionPosition(int32_t x, int32_t y);
 int32_t MouseRegionX();
 int32_t MouseRegionY();
 
-// Whether the point (room coordinates) is on the instance. Until the collision unit installs
-// its precise test, the bounding box decides.
-using InstancePointTest = bool (*)(CInstance* inst, double x, double y);
-void SetInstancePointTest(InstancePointTest test);
+// Whether the point (room coordinates) is on the instance. Until the collision unit fills in
+// its precise test (RunLookups().instanceContainsPoint), the bounding box decides.
 bool InstanceContainsPoint(CInstance* inst, double x, double y);
 
 // Attaches the input built-in variables.
 void InstallInputVariables();
+
+// The state of the input: what the handlers fed in, the key map, the joysticks, the views the
+// last frame drew.
+struct RKeyboard {
+  std::array<bool, kKeyCount> down{}, pressed{}, released{};
+  int32_t lastKey = 0, currentKey = 0;
+  char16_t lastChar = 0;
+  std::u16string typed;
+};
+struct RMouse {
+  std::array<bool, 4> down{}, pressed{}, released{};  // index 0 unused
+  int32_t lastButton = 0, currentButton = 0;
+  bool wheelUp = false, wheelDown = false;
+  int32_t x = 0, y = 0, xprevious = 0, yprevious = 0;  // room
+  int32_t regionX = 0, regionY = 0;
+};
+inline std::array<int32_t, kKeyCount> IdentityKeyMap() {
+  std::array<int32_t, kKeyCount> m{};
+  for (int32_t i = 0; i < kKeyCount; ++i) m[static_cast<size_t>(i)] = i;
+  return m;
+}
+struct RInputState {
+  static constexpr EGameSlot kSlot = EGameSlot::Input;
+  RKeyboard key;
+  RMouse mouse;
+  std::array<int32_t, kKeyCount> keyMap = IdentityKeyMap();
+  std::array<platform::RJoystickState, 2> joystick;
+  RViewTable views;
+  int32_t viewsUsed = 0;
+};
+inline RInputState& InputState() { return TheGame().State<RInputState>(); }

@@ -7,11 +7,10 @@
 
 #include "runner/run/Object_Class.h"
 #include "runner/run/Object_Main.h"
+#include "runner/run/Run_State.h"
 #include "runner/base/Support_Stream.h"
 
 namespace {
-SpriteShapeLookup g_spriteShape = nullptr;
-
 constexpr double kSnap = 0.0001;
 constexpr double kRad = std::numbers::pi / 180.0;
 
@@ -24,10 +23,10 @@ double ReduceAngle(double d) {
 }
 }  // namespace
 
-void SetSpriteShapeLookup(SpriteShapeLookup lookup) { g_spriteShape = lookup; }
-
 bool GetSpriteShape(int32_t sprite, RSpriteShape& shape) {
-  return sprite >= 0 && g_spriteShape && g_spriteShape(sprite, shape);
+  if (sprite < 0) return false;
+  const auto lookup = RunLookups().spriteShape;
+  return lookup && lookup(sprite, shape);
 }
 
 double SnapMotion(double v) {

@@ -12,15 +12,13 @@ class CObject;
 class CStream;
 
 // What an instance needs to know about a sprite: its image count, origin and collision box.
-// The sprite unit installs the lookup; until then no sprite exists.
+// The sprite unit fills in the lookup (RunLookups().spriteShape); until then no sprite exists.
 struct RSpriteShape {
   int32_t imagecount = 0;
   int32_t xorig = 0, yorig = 0;
   int32_t left = 0, top = 0, right = 0, bottom = 0;  // inclusive
   int32_t width = 0, height = 0;
 };
-using SpriteShapeLookup = bool (*)(int32_t sprite, RSpriteShape& shape);
-void SetSpriteShapeLookup(SpriteShapeLookup lookup);  // null: no sprite exists
 bool GetSpriteShape(int32_t sprite, RSpriteShape& shape);
 
 struct RBoundingBox {

@@ -4,13 +4,7 @@
 #include <algorithm>
 
 #include "runner/run/Object_Main.h"
-
-namespace {
-int32_t g_triggerCount = 0;
-std::vector<std::vector<REventTarget>> g_lists[kEventTypeCount];
-std::vector<RCollisionPair> g_pairs;
-bool g_built = false;
-}  // namespace
+#include "runner/run/Object_State.h"
 
 int32_t EventListRange(int32_t etype) {
   switch (etype) {
@@ -24,20 +18,21 @@ int32_t EventListRange(int32_t etype) {
     case ev_keyrelease:
     case ev_mouse:
     case ev_other: return 129;
-    case ev_trigger: return g_triggerCount;
+    case ev_trigger: return ObjectsState().triggerCount;
     default: return 0;  // collisions use the pair list
   }
 }
 
-void SetEventListTriggerCount(int32_t count) { g_triggerCount = count < 0 ? 0 : count; }
+void SetEventListTriggerCount(int32_t count) { ObjectsState().triggerCount = count < 0 ? 0 : count; }
 
 void ClearEventLists() {
-  for (auto& l : g_lists) l.clear();
-  g_pairs.clear();
-  g_built = false;
+  RObjectsState& st = ObjectsState();
+  for (auto& l : st.lists) l.clear();
+  st.pairs.clear();
+  st.listsBuilt = false;
 }
 
-bool EventListsBuilt() { return g_built; }
+bool EventListsBuilt() { return ObjectsState().listsBuilt; }
 
 namespace {
 // What each object finds through its parent chain, worked out once per object: the object's
@@ -82,13 +77,14 @@ std::vector<T> ResolveChains(int32_t objects, Own own) {
 
 void BuildEventLists() {
   ClearEventLists();
+  RObjectsState& st = ObjectsState();
   const int32_t objects = ObjectCount();
   std::vector<char> hasCollision;
   for (int32_t t = 0; t < kEventTypeCount; ++t) {
     const std::vector<char> has =
         ResolveChains<char>(objects, [t](const CObject& o) { return static_cast<char>(o.HasEventDirect(t)); });
     if (t == ev_collision) hasCollision = has;
-    auto& table = g_lists[t];
+    auto& table = st.lists[t];
     table.resize(static_cast<size_t>(EventListRange(t)));
     // Only numbers some object has an event for can be found by any.
     std::vector<char> used(table.size(), 0);
@@ -116,7 +112,7 @@ void BuildEventLists() {
     if (!oa || !ob) return;
     const REventRef ab = hasCollision[static_cast<size_t>(a)] ? oa->GetEventRecursive(ev_collision, b) : REventRef{};
     const REventRef ba = hasCollision[static_cast<size_t>(b)] ? ob->GetEventRecursive(ev_collision, a) : REventRef{};
-    if (ab || ba) g_pairs.push_back({a, b, ab, ba});
+    if (ab || ba) st.pairs.push_back({a, b, ab, ba});
   };
   for (int32_t a = 0; a < objects && !withCollision.empty(); ++a) {
     if (!ObjectGet(a)) continue;
@@ -127,15 +123,15 @@ void BuildEventLists() {
         addPair(a, *it);
     }
   }
-  g_built = true;
+  st.listsBuilt = true;
 }
 
 std::span<const REventTarget> EventObjectList(int32_t etype, int32_t enumb) {
   if (etype < 0 || etype >= kEventTypeCount || enumb < 0) return {};
-  const auto& table = g_lists[etype];
+  const auto& table = ObjectsState().lists[etype];
   if (static_cast<size_t>(enumb) >= table.size()) return {};
   return table[static_cast<size_t>(enumb)];
 }
 
-std::span<const RCollisionPair> CollisionPairs() { return g_pairs; }
+std::span<const RCollisionPair> CollisionPairs() { return ObjectsState().pairs; }
 

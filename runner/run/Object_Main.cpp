@@ -8,52 +8,58 @@
 #include "runner/run/Object_Class.h"
 #include "runner/run/Object_Lists.h"
 #include "runner/base/Load_Chunks.h"
+#include "runner/run/Object_State.h"
 #include "runner/base/Support_Stream.h"
 
 namespace {
-struct Entry {
-  std::unique_ptr<CObject> object;
-  std::string name;
-};
-std::vector<Entry> g_objects;
-std::vector<std::unique_ptr<CObject>> g_deleted;
+using Entry = RObjectsState::REntry;
 
-bool Valid(int32_t i) { return i >= 0 && i < static_cast<int32_t>(g_objects.size()) && g_objects[static_cast<size_t>(i)].object; }
+bool Valid(int32_t i) {
+  const auto& objects = ObjectsState().objects;
+  return i >= 0 && i < static_cast<int32_t>(objects.size()) && objects[static_cast<size_t>(i)].object;
+}
+
+// A load starts from an empty list, and a failed one leaves it empty.
+void ClearObjects() {
+  ClearEventLists();
+  ObjectsState().objects.clear();
+  ObjectsState().deleted.clear();
+}
 }  // namespace
 
-int32_t ObjectCount() { return static_cast<int32_t>(g_objects.size()); }
+int32_t ObjectCount() { return static_cast<int32_t>(ObjectsState().objects.size()); }
 bool ObjectExists(int32_t index) { return Valid(index); }
-CObject* ObjectGet(int32_t index) { return Valid(index) ? g_objects[static_cast<size_t>(index)].object.get() : nullptr; }
-std::string ObjectName(int32_t index) { return Valid(index) ? g_objects[static_cast<size_t>(index)].name : "<undefined>"; }
+CObject* ObjectGet(int32_t index) {
+  return Valid(index) ? ObjectsState().objects[static_cast<size_t>(index)].object.get() : nullptr;
+}
+std::string ObjectName(int32_t index) {
+  return Valid(index) ? ObjectsState().objects[static_cast<size_t>(index)].name : "<undefined>";
+}
 
 int32_t ObjectFind(std::string_view name) {
-  for (size_t i = 0; i < g_objects.size(); ++i)
-    if (g_objects[i].object && g_objects[i].name == name) return static_cast<int32_t>(i);
+  const auto& objects = ObjectsState().objects;
+  for (size_t i = 0; i < objects.size(); ++i)
+    if (objects[i].object && objects[i].name == name) return static_cast<int32_t>(i);
   return -1;
 }
 
 int32_t ObjectAdd() {
-  const auto index = static_cast<int32_t>(g_objects.size());
+  auto& objects = ObjectsState().objects;
+  const auto index = static_cast<int32_t>(objects.size());
   auto obj = std::make_unique<CObject>();
   obj->o_index = index;
-  g_objects.push_back({std::move(obj), "__newobject" + std::to_string(index)});
+  objects.push_back({std::move(obj), "__newobject" + std::to_string(index)});
   return index;
 }
 
 bool ObjectDelete(int32_t index) {
   if (!Valid(index)) return false;
-  Entry& e = g_objects[static_cast<size_t>(index)];
+  Entry& e = ObjectsState().objects[static_cast<size_t>(index)];
   e.object->Clear();
-  g_deleted.push_back(std::move(e.object));
+  ObjectsState().deleted.push_back(std::move(e.object));
   e.name.clear();
   if (EventListsBuilt()) BuildEventLists();  // they point at the events just freed
   return true;
-}
-
-void ClearObjects() {
-  ClearEventLists();
-  g_objects.clear();
-  g_deleted.clear();
 }
 
 bool LoadObjects(CStream& s) {
@@ -65,7 +71,7 @@ bool LoadObjects(CStream& s) {
   if (count < 0 || int64_t{count} * 4 > int64_t{s.GetSize()} - s.GetPosition()) throw StreamError("bad object count");
   for (int32_t i = 0; i < count; ++i) {
     CStream e = s.ReadStreamC();
-    Entry& entry = g_objects.emplace_back();
+    Entry& entry = ObjectsState().objects.emplace_back();
     if (!e.ReadBoolean()) continue;
     entry.name = e.ReadString();
     auto obj = std::make_unique<CObject>();
@@ -85,7 +91,7 @@ bool CompileObjects() {
   for (int32_t i = 0; i < ObjectCount(); ++i) {
     if (!Valid(i)) continue;
     ctx.owner = i;
-    if (!g_objects[static_cast<size_t>(i)].object->Compile()) return false;
+    if (!ObjectsState().objects[static_cast<size_t>(i)].object->Compile()) return false;
   }
   ctx = saved;
   return true;

@@ -21,9 +21,9 @@ int32_t ObjectFind(std::string_view name);
 // Appends a fresh object named "__newobject" + index; returns the index.
 int32_t ObjectAdd();
 // Frees the object's events and leaves an empty entry. Its memory stays until the list is
-// cleared, so instances still pointing at it read a cleared object. False when invalid.
+// cleared (by a load or the end of the game), so instances still pointing at it read a cleared
+// object. False when invalid.
 bool ObjectDelete(int32_t index);
-void ClearObjects();
 
 // Loader of the objects chunk. False on a wrong chunk or object version; damaged data throws.
 bool LoadObjects(CStream& str);

@@ -10,6 +10,7 @@
 #include "runner/run/Object_Main.h"
 #include "runner/run/Room_Main.h"
 #include "runner/run/Run_Main.h"
+#include "runner/run/Run_State.h"
 #include "runner/base/Support_Stream.h"
 
 CInstance* CRoom::AddInstance(double x, double y, int32_t objectind) {
@@ -94,8 +95,6 @@ CInstance* CRoom::FindInstance(int32_t id) {
 }
 
 namespace {
-BackgroundSizeLookup g_backgroundSize = nullptr;
-
 // Depth order: larger first. NaN counts as the lowest depth so the order stays a strict weak
 // one whatever game code stores.
 double DepthKey(double d) { return std::isnan(d) ? -INFINITY : d; }
@@ -145,9 +144,10 @@ bool TileAt(const RTile& t, double x, double y, bool closed) {
 }
 }  // namespace
 
-void SetBackgroundSizeLookup(BackgroundSizeLookup lookup) { g_backgroundSize = lookup; }
 bool GetBackgroundSize(int32_t background, int32_t& width, int32_t& height) {
-  return background >= 0 && g_backgroundSize && g_backgroundSize(background, width, height);
+  if (background < 0) return false;
+  const auto lookup = RunLookups().backgroundSize;
+  return lookup && lookup(background, width, height);
 }
 
 void CRoom::Clear() {

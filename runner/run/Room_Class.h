@@ -54,9 +54,8 @@ struct RTile {
 };
 
 // Size of a background resource, for stretched layers and the layer size variables. The
-// background unit installs the lookup; until then no background exists.
-using BackgroundSizeLookup = bool (*)(int32_t background, int32_t& width, int32_t& height);
-void SetBackgroundSizeLookup(BackgroundSizeLookup lookup);  // null: none exists
+// background unit fills in the lookup (RunLookups().backgroundSize); until then no background
+// exists.
 bool GetBackgroundSize(int32_t background, int32_t& width, int32_t& height);
 
 class CRoom {

@@ -27,7 +27,6 @@ int32_t RoomDuplicate(int32_t index);
 // Copies room source into room index (created when empty); false when source is invalid or
 // index has no room and is out of range.
 bool RoomAssign(int32_t index, int32_t source);
-void ClearRooms();
 
 // Loaders of the two chunks; false on a wrong version or record (or a count <= 0 for the
 // order). Damaged data throws.

@@ -5,8 +5,11 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 class CInstance;
+struct RRegionLayout;
+struct RSpriteShape;
 
 // Moments of triggers.
 enum class ETriggerMoment : int32_t { BeginStep = 0, Step = 1, EndStep = 2 };
@@ -53,5 +56,20 @@ struct RRunHooks {
   bool (*finalizeExtensions)() = nullptr;
   void (*refreshDebug)() = nullptr;
   void (*processMessages)() = nullptr;     // window messages: input handlers run here
+  uint32_t (*gameWindowId)() = nullptr;    // the game window's native id; 0 without one
 };
 RRunHooks& RunHooks();
+
+// What the runtime asks about things higher layers own: resources (sprites, backgrounds,
+// triggers, time lines), the window's layout and the precise shape of instances. Each is filled
+// in by the layer that owns the answer; an empty one answers that nothing exists (the window
+// layout: region pixels are client pixels; the point test: the bounding box decides).
+struct RRunLookups {
+  bool (*spriteShape)(int32_t sprite, RSpriteShape& shape) = nullptr;
+  bool (*backgroundSize)(int32_t background, int32_t& width, int32_t& height) = nullptr;
+  bool (*triggerName)(int32_t index, std::string& name) = nullptr;
+  bool (*timeLineName)(int32_t index, std::string& name) = nullptr;
+  bool (*regionLayout)(RRegionLayout& layout) = nullptr;
+  bool (*instanceContainsPoint)(CInstance* inst, double x, double y) = nullptr;
+};
+RRunLookups& RunLookups();

@@ -22,24 +22,25 @@
 #include "runner/run/Room_Class.h"
 #include "runner/run/Room_Main.h"
 #include "runner/run/Run_Hooks.h"
+#include "runner/run/Run_State.h"
 #include "runner/base/Option_Main.h"
 #include "runner/base/Runner_Process.h"
 
 namespace {
-int32_t g_pending = kNoRoomChange;
-int32_t g_pendingTransition = 0;
-CRoom* g_room = nullptr;
-int32_t g_roomIndex = -1;
-int32_t g_lastId = 100000;
-RGameState g_game;
-RRunHooks g_hooks;
-RRunLimits g_limits;
-int64_t g_steps = 0;
-
-// Live copies by room index: the current room and persistent rooms left earlier.
-std::vector<std::unique_ptr<CRoom>> g_live;
-// Persistent instances on their way from the room being left to the next one.
-std::vector<std::unique_ptr<CInstance>> g_carried;
+// The part of the run that a game start (and so a restart) begins anew.
+struct RPlayState {
+  static constexpr EGameSlot kSlot = EGameSlot::Play;
+  int32_t pending = kNoRoomChange;
+  int32_t pendingTransition = 0;
+  CRoom* room = nullptr;
+  int32_t roomIndex = -1;
+  // Live copies by room index: the current room and persistent rooms left earlier.
+  std::vector<std::unique_ptr<CRoom>> live;
+  // Persistent instances on their way from the room being left to the next one.
+  std::vector<std::unique_ptr<CInstance>> carried;
+};
+RPlayState& Play() { return TheGame().State<RPlayState>(); }
+RRunHooks& Hooks() { return RunState().hooks; }
 
 constexpr int32_t kOtherOutsideRoom = 0;
 constexpr int32_t kOtherBoundary = 1;
@@ -55,12 +56,12 @@ constexpr int32_t kOtherOutsideView = 40;
 constexpr int32_t kOtherBoundaryView = 50;
 
 void ClearInputState() {
-  if (g_hooks.clearInput) g_hooks.clearInput();
+  if (Hooks().clearInput) Hooks().clearInput();
 }
 void ProcessMessages() {
-  if (g_hooks.processMessages) g_hooks.processMessages();
+  if (Hooks().processMessages) Hooks().processMessages();
 }
-bool WindowActive() { return !g_hooks.windowActive || g_hooks.windowActive(); }
+bool WindowActive() { return !Hooks().windowActive || Hooks().windowActive(); }
 
 // Compiles and runs creation code; failures are reported with where the code came from.
 void RunCreationCode(const std::string& text, CInstance* self, const std::string& where) {
@@ -96,7 +97,7 @@ bool HasMask(const CInstance& inst) {
 // the object-then-instance order of the event object lists.
 template <typename Test>
 void PerformWhere(int32_t enumb, Test test) {
-  CRoom* room = g_room;
+  CRoom* room = Play().room;
   for (const REventTarget& target : EventObjectList(ev_other, enumb)) {
     const int32_t count = room->Obj_Number(target.object);
     for (int32_t i = 0; i < count; ++i) {
@@ -112,7 +113,7 @@ bool PointOutside(const CInstance& i, double l, double t, double r, double b) {
 }
 
 void OtherEvents() {
-  CRoom* room = g_room;
+  CRoom* room = Play().room;
   const double w = room->r_width, h = room->r_height;
   PerformWhere(kOtherOutsideRoom, [&](const CInstance& i) {
     if (!HasMask(i)) return PointOutside(i, 0, 0, w, h);
@@ -139,7 +140,7 @@ void OtherEvents() {
 }
 
 void Alarms() {
-  CRoom* room = g_room;
+  CRoom* room = Play().room;
   for (int32_t a = 0; a < kAlarmCount; ++a) {
     for (const REventTarget& target : EventObjectList(ev_alarm, a)) {
       const int32_t count = room->Obj_Number(target.object);
@@ -156,19 +157,19 @@ void Alarms() {
 }
 
 void Motion() {
-  CRoom* room = g_room;
+  CRoom* room = Play().room;
   const int32_t count = room->r_numb();
   for (int32_t i = 0; i < count; ++i) {
     CInstance* inst = room->Instance(i);
     if (!inst) continue;
     inst->Adapt_Speed();
-    if (g_hooks.adaptPath && g_hooks.adaptPath(inst)) PerformEvent(inst, inst, ev_other, kOtherEndOfPath);
+    if (Hooks().adaptPath && Hooks().adaptPath(inst)) PerformEvent(inst, inst, ev_other, kOtherEndOfPath);
     inst->SetPosition(inst->i_x + inst->i_hspeed, inst->i_y + inst->i_vspeed);
   }
 }
 
 void Animate() {
-  CRoom* room = g_room;
+  CRoom* room = Play().room;
   const int32_t count = room->r_numb();
   for (int32_t i = 0; i < count; ++i) {
     CInstance* inst = room->Instance(i);
@@ -183,7 +184,7 @@ void Animate() {
 }
 
 void Triggers(ETriggerMoment moment) {
-  if (g_hooks.triggers) g_hooks.triggers(moment);
+  if (Hooks().triggers) Hooks().triggers(moment);
 }
 
 // The first of screenshot100.png, screenshot101.png ... that does not exist yet.
@@ -199,31 +200,31 @@ std::string SaveFileName() { return "_save" + std::to_string(GameId()) + ".sav";
 
 // F1, Escape, F4, F5, F6, F9 in this order; the first enabled match acts and eats the key.
 void RunnerKeys() {
-  if (!g_hooks.lastKey) return;
-  const int32_t key = g_hooks.lastKey();
+  if (!Hooks().lastKey) return;
+  const int32_t key = Hooks().lastKey();
   const ROptions& o = Options();
   auto eat = [] {
-    if (g_hooks.setLastKey) g_hooks.setLastKey(0);
+    if (Hooks().setLastKey) Hooks().setLastKey(0);
   };
   if (key == 112 && o.opt_keyf1) {
     eat();
-    if (g_hooks.showGameInfo) g_hooks.showGameInfo();
+    if (Hooks().showGameInfo) Hooks().showGameInfo();
     ClearInputState();
   } else if (key == 27 && o.opt_keyesc) {
     eat();
     EndGameRequest();
   } else if (key == 115 && o.opt_keyf4) {
     eat();
-    if (g_hooks.toggleFullScreen) g_hooks.toggleFullScreen();
+    if (Hooks().toggleFullScreen) Hooks().toggleFullScreen();
   } else if (key == 116 && o.opt_keyf5f6) {
     eat();
-    if (g_hooks.saveGame) g_hooks.saveGame(SaveFileName().c_str());
+    if (Hooks().saveGame) Hooks().saveGame(SaveFileName().c_str());
   } else if (key == 117 && o.opt_keyf5f6) {
     eat();
-    if (g_hooks.loadGame) g_hooks.loadGame(SaveFileName().c_str());
+    if (Hooks().loadGame) Hooks().loadGame(SaveFileName().c_str());
   } else if (key == 120 && o.opt_keyf9) {
     eat();
-    if (g_hooks.saveScreenshot) g_hooks.saveScreenshot(ScreenshotFileName().c_str());
+    if (Hooks().saveScreenshot) Hooks().saveScreenshot(ScreenshotFileName().c_str());
   }
 }
 
@@ -242,114 +243,119 @@ void Wait(int64_t d) {
 }
 
 void StopAfterStepLimit() {
-  ++g_steps;
-  if (g_limits.maxSteps >= 0 && g_steps >= g_limits.maxSteps && !RoomChangePending()) EndGameRequest();
+  RRunState& run = RunState();
+  ++run.steps;
+  if (run.limits.maxSteps >= 0 && run.steps >= run.limits.maxSteps && !RoomChangePending()) EndGameRequest();
 }
 }  // namespace
 
-RRunHooks& RunHooks() { return g_hooks; }
-RGameState& GameState() { return g_game; }
-RRunLimits& RunLimits() { return g_limits; }
-int64_t StepCount() { return g_steps; }
+RRunHooks& RunHooks() { return Hooks(); }
+RRunLookups& RunLookups() { return RunState().lookups; }
+RGameState& GameState() { return RunState().game; }
+RRunLimits& RunLimits() { return RunState().limits; }
+int64_t StepCount() { return RunState().steps; }
 
-int32_t PendingRoomChange() { return g_pending; }
-void SetPendingRoomChange(int32_t change) { g_pending = change; }
-int32_t PendingTransition() { return g_pendingTransition; }
-CRoom* CurrentRoom() { return g_room; }
-int32_t CurrentRoomIndex() { return g_roomIndex; }
-void SetCurrentRoom(CRoom* room) { g_room = room; }
-int32_t LastInstanceId() { return g_lastId; }
-void SetLastInstanceId(int32_t id) { g_lastId = id; }
+int32_t PendingRoomChange() { return Play().pending; }
+void SetPendingRoomChange(int32_t change) { Play().pending = change; }
+int32_t PendingTransition() { return Play().pendingTransition; }
+CRoom* CurrentRoom() { return Play().room; }
+int32_t CurrentRoomIndex() { return Play().roomIndex; }
+void SetCurrentRoom(CRoom* room) { Play().room = room; }
+int32_t LastInstanceId() { return RunState().lastInstanceId; }
+void SetLastInstanceId(int32_t id) { RunState().lastInstanceId = id; }
 // The counter stops at the largest id rather than wrapping into the object range.
-int32_t NextInstanceId() { return g_lastId < INT32_MAX ? ++g_lastId : g_lastId; }
+int32_t NextInstanceId() {
+  int32_t& last = RunState().lastInstanceId;
+  return last < INT32_MAX ? ++last : last;
+}
 
 void SetLives(int32_t lives) {
-  const int32_t old = g_game.lives;
-  g_game.lives = lives;
+  const int32_t old = GameState().lives;
+  GameState().lives = lives;
   if (old > 0 && lives <= 0) PerformEventForAll(ev_other, kOtherNoMoreLives);
 }
 
 void SetHealth(double health) {
-  const double old = g_game.health;
-  g_game.health = health;
+  const double old = GameState().health;
+  GameState().health = health;
   if (old > 0 && health <= 0) PerformEventForAll(ev_other, kOtherNoMoreHealth);
 }
 
 void GoToRoom(int32_t index, int32_t transition) {
   if (!RoomExists(index)) {
     ShowActionError("Unexisting room number: " + std::to_string(index), true);
-    g_pending = kRoomErrorEnd;
+    Play().pending = kRoomErrorEnd;
     return;
   }
-  g_pending = index;
-  g_pendingTransition = transition;
+  Play().pending = index;
+  Play().pendingTransition = transition;
 }
 
 void GoToPreviousRoom(int32_t transition) {
-  if (g_roomIndex == RoomFirst()) {
+  if (Play().roomIndex == RoomFirst()) {
     ShowActionError("Moving to previous room before the first room.", true);
-    g_pending = kRoomErrorEnd;
+    Play().pending = kRoomErrorEnd;
     return;
   }
-  GoToRoom(RoomPrevious(g_roomIndex), transition);
+  GoToRoom(RoomPrevious(Play().roomIndex), transition);
 }
 
 void GoToNextRoom(int32_t transition) {
-  if (g_roomIndex == RoomLast()) {
+  if (Play().roomIndex == RoomLast()) {
     ShowActionError("Moving to next room after the last room.", true);
-    g_pending = kRoomErrorEnd;
+    Play().pending = kRoomErrorEnd;
     return;
   }
-  GoToRoom(RoomNext(g_roomIndex), transition);
+  GoToRoom(RoomNext(Play().roomIndex), transition);
 }
 
-void RestartRoom(int32_t transition) { GoToRoom(g_roomIndex, transition); }
-void EndGameRequest() { g_pending = kRoomEndGame; }
-void RestartGameRequest() { g_pending = kRoomRestartGame; }
+void RestartRoom(int32_t transition) { GoToRoom(Play().roomIndex, transition); }
+void EndGameRequest() { Play().pending = kRoomEndGame; }
+void RestartGameRequest() { Play().pending = kRoomRestartGame; }
 void LoadGameRequest(const std::string& file) {
-  g_game.load_file = file;
-  g_pending = kRoomLoadGame;
+  GameState().load_file = file;
+  Play().pending = kRoomLoadGame;
 }
 
 void ScreenRedraw() {
-  CRoom* room = g_room;
+  CRoom* room = Play().room;
   if (!room) return;
   room->FollowViews();
   RecordRoomViews(*room);
   room->SortInstances();
   room->SortTiles();
-  if (g_hooks.drawRoom) g_hooks.drawRoom();
+  if (Hooks().drawRoom) Hooks().drawRoom();
 }
 
 void StartRoom(int32_t index, bool gameStarts) {
-  g_pending = kNoRoomChange;
+  Play().pending = kNoRoomChange;
   ClearInputState();
 
   if (index < 0) index = 0;
-  if (static_cast<size_t>(index) >= g_live.size()) g_live.resize(static_cast<size_t>(index) + 1);
-  g_roomIndex = index;
-  auto& slot = g_live[static_cast<size_t>(index)];
+  if (static_cast<size_t>(index) >= Play().live.size()) Play().live.resize(static_cast<size_t>(index) + 1);
+  Play().roomIndex = index;
+  auto& slot = Play().live[static_cast<size_t>(index)];
   const bool fresh = !slot;
   if (fresh) {
     slot = std::make_unique<CRoom>();
     if (const CRoom* resource = RoomGet(index)) slot->Assign(*resource);
   }
   CRoom* room = slot.get();
-  g_room = room;
+  Play().room = room;
 
-  if (g_hooks.adaptRegion) g_hooks.adaptRegion();
-  if (gameStarts && g_hooks.showWindow) g_hooks.showWindow();
+  if (Hooks().adaptRegion) Hooks().adaptRegion();
+  if (gameStarts && Hooks().showWindow) Hooks().showWindow();
 
   // Carried instances replace any instance with their id and keep that id.
   const int32_t fromResource = room->r_numb();
-  for (auto& carried : g_carried) {
+  for (auto& carried : Play().carried) {
     for (const auto& inst : room->r_instance)
       if (inst->i_id == carried->i_id) inst->i_marked = true;
     CInstance* inst = room->AddInstance(carried->i_x, carried->i_y, carried->i_objectindex);
     inst->Assign(*carried);
     room->InvalidateIds();
   }
-  g_carried.clear();
+  Play().carried.clear();
 
   if (fresh) {
     for (int32_t i = 0; i < fromResource; ++i) {
@@ -365,57 +371,59 @@ void StartRoom(int32_t index, bool gameStarts) {
   if (fresh && !room->r_code.empty()) RunRoomCreationCode(*room, index);
   PerformEventForAll(ev_other, kOtherRoomStart);
 
-  if (!RoomChangePending() && g_game.automatic_draw) {
+  if (!RoomChangePending() && GameState().automatic_draw) {
     ScreenRedraw();
-    if (g_hooks.showTransition) g_hooks.showTransition();
-    g_pendingTransition = 0;
+    if (Hooks().showTransition) Hooks().showTransition();
+    Play().pendingTransition = 0;
   }
 }
 
 void EndRoom(bool gameEnds) {
-  CRoom* room = g_room;
+  CRoom* room = Play().room;
   if (!room) return;
-  if (g_hooks.prepareTransition) g_hooks.prepareTransition();
+  if (Hooks().prepareTransition) Hooks().prepareTransition();
   room->RemoveMarked();
 
-  const int32_t saved = g_pending;
-  g_pending = kNoRoomChange;
+  const int32_t saved = Play().pending;
+  Play().pending = kNoRoomChange;
   PerformEventForAll(ev_other, kOtherRoomEnd);
   if (gameEnds) PerformEventForAll(ev_other, kOtherGameEnd);
-  g_pending = saved;
+  Play().pending = saved;
 
-  g_carried.clear();
-  g_carried.reserve(10);
+  Play().carried.clear();
+  Play().carried.reserve(10);
   for (const auto& inst : room->r_instance) {
     if (!inst->i_persistent || inst->i_marked) continue;
     auto copy = std::make_unique<CInstance>(inst->i_x, inst->i_y, inst->i_id, inst->i_objectindex);
     copy->Assign(*inst);
-    g_carried.push_back(std::move(copy));
+    Play().carried.push_back(std::move(copy));
     inst->i_marked = true;
   }
 
-  if (!room->r_persistent && g_roomIndex >= 0 && static_cast<size_t>(g_roomIndex) < g_live.size()) {
-    g_live[static_cast<size_t>(g_roomIndex)].reset();
-    g_room = nullptr;
+  if (!room->r_persistent && Play().roomIndex >= 0 && static_cast<size_t>(Play().roomIndex) < Play().live.size()) {
+    Play().live[static_cast<size_t>(Play().roomIndex)].reset();
+    Play().room = nullptr;
   }
 }
 
 bool StartGame() {
+  // Every start, a restart too, plays from a fresh play state: no room, no pending change, no
+  // live copies of rooms, no carried instances.
+  TheGame().Renew<RPlayState>();
   BuildEventLists();
   GlobalVars().Reset();
-  g_game.score = 0;
-  g_game.lives = -1;
-  g_game.cursor_sprite = -1;
-  g_game.cursor_image = 0;
-  g_pendingTransition = 0;
-  g_pending = kNoRoomChange;
-  if (g_hooks.randomize) g_hooks.randomize();
+  // The game-wide values outlive a restart (they are the game's settings), except these, which
+  // belong to one play.
+  RGameState& game = GameState();
+  game.score = 0;
+  game.lives = -1;
+  game.cursor_sprite = -1;
+  game.cursor_image = 0;
+  if (Hooks().randomize) Hooks().randomize();
   if (!RunLibraryInit()) return false;
-  if (g_hooks.initExtensions && !g_hooks.initExtensions()) return false;
-  if (g_hooks.setCursor) g_hooks.setCursor(Options().opt_showcursor);
-  g_live.clear();
-  g_live.resize(static_cast<size_t>(RoomCount()));
-  g_carried.clear();
+  if (Hooks().initExtensions && !Hooks().initExtensions()) return false;
+  if (Hooks().setCursor) Hooks().setCursor(Options().opt_showcursor);
+  Play().live.resize(static_cast<size_t>(RoomCount()));
   const int32_t first = RoomFirst();
   if (!RoomExists(first)) {
     ShowError("Unexisting room number: " + std::to_string(first), true);
@@ -427,36 +435,36 @@ bool StartGame() {
 
 void EndGame() {
   EndRoom(true);
-  g_live.clear();
-  g_room = nullptr;
-  g_roomIndex = -1;
-  if (!g_hooks.finalizeExtensions || g_hooks.finalizeExtensions()) {
-    if (g_hooks.setCursor) g_hooks.setCursor(true);
+  Play().live.clear();
+  Play().room = nullptr;
+  Play().roomIndex = -1;
+  if (!Hooks().finalizeExtensions || Hooks().finalizeExtensions()) {
+    if (Hooks().setCursor) Hooks().setCursor(true);
   }
 }
 
 bool PerformRoomChange() {
-  const int32_t change = g_pending;
+  const int32_t change = Play().pending;
   if (change == kRoomEndGame || change == kRoomErrorEnd) {
-    g_game.running = false;
+    GameState().running = false;
   } else if (change == kRoomLoadGame) {
-    g_pending = kNoRoomChange;
+    Play().pending = kNoRoomChange;
     ClearInputState();
-    if (g_hooks.loadGame) g_hooks.loadGame(g_game.load_file.c_str());
+    if (Hooks().loadGame) Hooks().loadGame(GameState().load_file.c_str());
   } else if (change == kRoomRestartGame) {
     EndGame();
-    if (!StartGame()) g_game.running = false;
+    if (!StartGame()) GameState().running = false;
   } else if (change >= 0) {
     EndRoom(false);
     StartRoom(change, false);
   }
-  return g_game.running;
+  return GameState().running;
 }
 
 void RunStep() {
-  CRoom* room = g_room;
+  CRoom* room = Play().room;
   if (!room) return;
-  if (g_hooks.stepBlocked && g_hooks.stepBlocked()) return;
+  if (Hooks().stepBlocked && Hooks().stepBlocked()) return;
   if (Options().opt_freeze && !WindowActive()) return;
   RunnerKeys();
   if (!WindowActive()) ClearInputState();
@@ -470,15 +478,15 @@ void RunStep() {
   Triggers(ETriggerMoment::BeginStep);
   PerformEventForObjects(ev_step, 1);
   if (RoomChangePending()) return;
-  if (g_hooks.timeLines) g_hooks.timeLines();
+  if (Hooks().timeLines) Hooks().timeLines();
   if (RoomChangePending()) return;
   Alarms();
   if (RoomChangePending()) return;
-  if (g_hooks.keyboardEvents) g_hooks.keyboardEvents();
+  if (Hooks().keyboardEvents) Hooks().keyboardEvents();
   if (RoomChangePending()) return;
-  if (g_hooks.joystickEvents) g_hooks.joystickEvents();
+  if (Hooks().joystickEvents) Hooks().joystickEvents();
   if (RoomChangePending()) return;
-  if (g_hooks.mouseEvents) g_hooks.mouseEvents();
+  if (Hooks().mouseEvents) Hooks().mouseEvents();
   if (RoomChangePending()) return;
   Triggers(ETriggerMoment::Step);
   PerformEventForObjects(ev_step, 0);
@@ -486,54 +494,48 @@ void RunStep() {
   Motion();
   OtherEvents();
   if (RoomChangePending()) return;
-  if (g_hooks.collisionEvents) g_hooks.collisionEvents();
+  if (Hooks().collisionEvents) Hooks().collisionEvents();
   if (RoomChangePending()) return;
   Triggers(ETriggerMoment::EndStep);
   PerformEventForObjects(ev_step, 2);
   if (RoomChangePending()) return;
 
   // From here on the step runs to its end; events stay silent while a change is pending.
-  if (g_hooks.updateParticles) g_hooks.updateParticles();
+  if (Hooks().updateParticles) Hooks().updateParticles();
   room->RemoveMarked();
-  if (g_game.automatic_draw) ScreenRedraw();
+  if (GameState().automatic_draw) ScreenRedraw();
   room->ScrollBackground();
   Animate();
-  ++g_game.cursor_image;
-  if (g_hooks.refreshDebug) g_hooks.refreshDebug();
-  if (g_hooks.clearPressed) g_hooks.clearPressed();
+  ++GameState().cursor_image;
+  if (Hooks().refreshDebug) Hooks().refreshDebug();
+  if (Hooks().clearPressed) Hooks().clearPressed();
 }
 
 namespace {
 // One iteration of the main loop after the step: the wait, the frame count, the frame, the
 // room change and the window messages. False when the loop is to end.
-struct RLoopClock {
-  int64_t t = 0;  // scheduled start of the step just run
-  int64_t w = 0;  // start of the current whole second
-  int32_t count = 0;
-};
-RLoopClock g_clock;
-
 bool FinishIteration(bool timed) {
   StopAfterStepLimit();
+  RRunState::RClock& clock = RunState().clock;
   if (timed) {
     const int64_t now = platform::NowMicros();
-    if (now < g_clock.t) g_clock.t = now;
-    if (g_room && g_room->r_speed < 1) g_room->r_speed = 1;
-    const int64_t period = 1000000 / (g_room ? g_room->r_speed : 30);
-    int64_t d = period - (now - g_clock.t);
+    if (now < clock.t) clock.t = now;
+    if (Play().room && Play().room->r_speed < 1) Play().room->r_speed = 1;
+    const int64_t period = 1000000 / (Play().room ? Play().room->r_speed : 30);
+    int64_t d = period - (now - clock.t);
     if (d < 0) d = 0;
     if (d > 1000000) d = 1000000;
     Wait(d);
-    g_clock.t = now + d;
-    if (g_clock.t < g_clock.w) g_clock.w = g_clock.t;
-    if (g_clock.t / 1000000 > g_clock.w / 1000000) {
-      g_game.fps = g_clock.count;
-      g_clock.count = 0;
-      g_clock.w = g_clock.t;
+    clock.t = now + d;
+    if (clock.t < clock.w) clock.w = clock.t;
+    if (clock.t / 1000000 > clock.w / 1000000) {
+      GameState().fps = clock.count;
+      clock.count = 0;
+      clock.w = clock.t;
     }
-    ++g_clock.count;
+    ++clock.count;
   }
-  if (!RoomChangePending() && g_game.automatic_draw && g_hooks.presentFrame) g_hooks.presentFrame();
+  if (!RoomChangePending() && GameState().automatic_draw && Hooks().presentFrame) Hooks().presentFrame();
   if (!PerformRoomChange()) return false;
   ProcessMessages();
   return true;
@@ -541,26 +543,27 @@ bool FinishIteration(bool timed) {
 }  // namespace
 
 void RunGame() {
-  if (!g_game.running) {
-    g_game.running = true;
-    g_steps = 0;
+  if (!GameState().running) {
+    GameState().running = true;
+    RunState().steps = 0;
     if (!StartGame()) {
-      g_game.running = false;
+      GameState().running = false;
       SetExitStatus(1);
       EndGame();
       return;
     }
   }
-  g_game.running = true;
-  g_game.paused = false;
+  GameState().running = true;
+  GameState().paused = false;
 
   if (PerformRoomChange()) {
-    g_clock.t = platform::NowMicros();
-    g_clock.w = g_clock.t;
-    g_clock.count = 0;
-    g_game.fps = 0;
+    RRunState::RClock& clock = RunState().clock;
+    clock.t = platform::NowMicros();
+    clock.w = clock.t;
+    clock.count = 0;
+    GameState().fps = 0;
     ProcessMessages();
-    while (g_game.running && !g_game.paused) {
+    while (GameState().running && !GameState().paused) {
       try {
         RunStep();
       } catch (...) {
@@ -569,22 +572,22 @@ void RunGame() {
       if (!FinishIteration(true)) break;
     }
   }
-  if (!g_game.running) {
-    if (g_pending == kRoomErrorEnd) SetExitStatus(1);
+  if (!GameState().running) {
+    if (Play().pending == kRoomErrorEnd) SetExitStatus(1);
     EndGame();
   }
 }
 
 void StopGame() {
-  if (g_game.paused) EndGame();
-  g_game.running = false;
-  g_game.paused = false;
+  if (GameState().paused) EndGame();
+  GameState().running = false;
+  GameState().paused = false;
 }
 
-void PauseGame() { g_game.paused = true; }
+void PauseGame() { GameState().paused = true; }
 
 void SingleStep() {
-  if (!g_game.running || !g_game.paused) return;
+  if (!GameState().running || !GameState().paused) return;
   try {
     RunStep();
   } catch (...) {

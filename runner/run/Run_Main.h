@@ -90,6 +90,8 @@ void RunGame();
 // Limits for unattended runs (the test mode): after maxSteps steps the game ends as if asked.
 struct RRunLimits {
   int64_t maxSteps = -1;  // -1 no limit
+  // Nobody presses keys: waits for input end when nothing has come at once.
+  bool unattended = false;
 };
 RRunLimits& RunLimits();
 // Steps run since the game started.

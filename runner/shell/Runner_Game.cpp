@@ -83,6 +83,15 @@ void StartTestModeAndRandom() {
   };
 }
 
+// The display's hooks, and the runner's window for the input's event filter.
+void StartDisplay() {
+  InstallDisplayHooks();
+  RunHooks().gameWindowId = [] {
+    const TRunnerForm* form = RunnerForm();
+    return form ? form->NativeId() : 0u;
+  };
+}
+
 void StartSprites() {
   InstallSprites();
   RunHooks().collisionEvents = CollisionEvents;
@@ -123,7 +132,7 @@ RSubsystemTable MakeGameSubsystems() {
        .shutdown = ShutdownSounds},
       {.name = "graphics device",
        .prepare = {{EPrepareStep::Display, [] { return SetupGameDisplay(RunnerForm()); }}},
-       .start = InstallDisplayHooks,
+       .start = StartDisplay,
        .shutdown = ShutdownDisplay},
       // After the sprites: the texture step makes the textures of both.
       {.name = "fonts", .chunks = {{EChunk::Fonts, LoadFonts}}},

@@ -42,6 +42,7 @@ void ApplyTestMode(const RTestMode& mode) {
   ShellState().testMode = mode;
   platform::UseVirtualClock(mode.on);
   RunLimits().maxSteps = mode.on ? mode.maxSteps : -1;
+  RunLimits().unattended = mode.on;
   // Nobody watches a test run: render off screen unless a test asked for a real display.
   if (mode.on) setenv("SDL_VIDEODRIVER", "offscreen", 0);
 }

@@ -52,7 +52,6 @@ class RoomDrawTest : public DrawingTest {
     DrawingTest::SetUp();
     if (IsSkipped()) return;
     RegisterDrawFunctions();
-    ClearObjects();
     Trace().clear();
     SetPendingRoomChange(kNoRoomChange);
     SetLastInstanceId(100000);
@@ -68,7 +67,6 @@ class RoomDrawTest : public DrawingTest {
     RunHooks() = saved_;
     SetCurrentRoom(nullptr);
     room.ClearInstances();
-    ClearObjects();
     ClearSpritesAndBackgrounds();
     DrawingTest::TearDown();
   }
@@ -278,7 +276,6 @@ TEST_F(RegionTest, RegionFollowsTheViewsAndTheRoom) {
 // before instances of their depth, and nothing is drawn deeper than 11000.
 TEST(RoomMerge, ParticlesInstancesAndDrawingDepths) {
   RegisterDrawFunctions();
-  ClearObjects();
   Trace().clear();
   CRoom room;
   room.r_showcolor = false;
@@ -299,7 +296,6 @@ TEST(RoomMerge, ParticlesInstancesAndDrawingDepths) {
   RunHooks() = saved;
   SetCurrentRoom(nullptr);
   room.ClearInstances();
-  ClearObjects();
 }
 
 TEST(RoomCaption, ScoreLivesAndHealth) {
@@ -332,7 +328,6 @@ TEST(RoomCaption, ScoreLivesAndHealth) {
 
 // The input's mouse phase and the window's mouse functions read the views a redraw recorded.
 TEST(RoomViewsTable, MouseMapsThroughTheRecordedViews) {
-  ResetInput();
   CRoom room;
   room.r_enableviews = true;
   CView& big = room.r_view[0];

@@ -8,6 +8,7 @@
 #include "runner/code/Code_Exec.h"
 #include "runner/code/Variable_Main.h"
 #include "runner/run/Run_Hooks.h"
+#include "runner/run/Object_State.h"
 #include "runner/run/Run_Host.h"
 #include "tests/runner/run/World.h"
 
@@ -215,7 +216,7 @@ TEST_F(Functions, EventsThatRecurseThroughFunctionActionsEndWithAnError) {
       {"instance_copy", ev_create, 0, {1}},
   };
   for (const Case& c : cases) {
-    ClearObjects();
+    TheGame().Renew<RObjectsState>();
     room.ClearInstances();
     Errors().clear();
     const int32_t obj = AddObject();

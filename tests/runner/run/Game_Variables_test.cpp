@@ -3,6 +3,7 @@
 // no-more-lives and no-more-health events, the caption choice, the system values and a game
 // without a current room.
 #include "runner/base/Option_Main.h"
+#include "runner/run/Run_Hooks.h"
 #include "runner/run/Game_Variables.h"
 
 #include <climits>
@@ -157,7 +158,6 @@ TEST_F(GameVariables, RoomWriteRequestsTheChange) {
   for (int i = 0; i < 3; ++i) RoomAdd();
   EXPECT_EQ(Run("room = 1.6"), "");
   EXPECT_EQ(PendingRoomChange(), 2);
-  ClearRooms();
 }
 
 TEST_F(GameVariables, LivesAndHealthFallingToZeroPerformTheirEvents) {
@@ -178,18 +178,18 @@ TEST_F(GameVariables, WritingShowScoreMarksTheChoice) {
 }
 
 TEST_F(GameVariables, BackgroundSizeComesFromTheLayersBackground) {
-  SetBackgroundSizeLookup([](int32_t bg, int32_t& w, int32_t& h) {
+  RunLookups().backgroundSize = [](int32_t bg, int32_t& w, int32_t& h) {
     if (bg != 4) return false;
     w = 32;
     h = 16;
     return true;
-  });
+  };
   room.r_background[3].index = 4;
   room.r_background[0].index = 5;
   EXPECT_EQ(Run("t_log(background_width[3]); t_log(background_height[3]); t_log(background_width[0]); "
                 "t_log(background_height[1]); t_log(background_width[11])"),
             "32|16|0|0|0");
-  SetBackgroundSizeLookup(nullptr);
+  RunLookups().backgroundSize = nullptr;
   EXPECT_EQ(Run("t_log(background_width[3])"), "0");
 }
 

@@ -191,7 +191,7 @@ TEST_F(Intake, ARecordingReplaysToTheSameStates) {
             "step 3\nfocus 0\n"
             "step 4\nfocus 1\nkeyup 160\nclose\n");
 
-  ResetInput();
+  TheGame().Renew<RInputState>();
   ASSERT_TRUE(StartReplay(file, error)) << error;
   std::vector<std::string> replayed;
   for (size_t i = 0; i < before.size(); ++i)

@@ -341,7 +341,7 @@ TEST_F(MousePhase, MarkedInstancesAndRoomChangesStopEvents) {
 }
 
 TEST_F(MousePhase, ThePointTestIsReplaceable) {
-  SetInstancePointTest([](CInstance*, double x, double) { return x == 110; });
+  RunLookups().instanceContainsPoint = [](CInstance*, double x, double) { return x == 110; };
   SetMouseRegionPosition(20, 20);
   EXPECT_EQ(Step(), (Tags_{"none:u", "none:a", "enter:u", "enter:a"}));
 }
@@ -416,10 +416,10 @@ TEST(ViewMapping, HigherViewWinsAndOutsideAllTheLowestUsedOneStands) {
 TEST_F(InputTest, WindowPositionsGoThroughTheInstalledLayout) {
   SetMouseWindowPosition(30, 40);
   EXPECT_EQ(MouseRegionX(), 30);
-  SetRegionLayoutSource([](RRegionLayout& l) {
+  RunLookups().regionLayout = [](RRegionLayout& l) {
     l = {1280, 960, 640, 480, 0};
     return true;
-  });
+  };
   SetMouseWindowPosition(30, 40);
   EXPECT_EQ(MouseRegionX(), 15);
   EXPECT_EQ(MouseRegionY(), 20);

@@ -183,7 +183,7 @@ TEST_F(StepPhases, ARecordedRunReplaysToTheSameEvents) {
   QueueLiveInput({platform::EInput::KeyDown, 37, 0});
   for (const std::string& s : Steps(2)) recorded.push_back(s);
   StopInputScripts();
-  ResetInput();
+  TheGame().Renew<RInputState>();
 
   ASSERT_TRUE(StartReplay(file, error)) << error;
   std::vector<std::string> replayed = Steps(1);  // grouped as recorded, for the same labels

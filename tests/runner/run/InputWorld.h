@@ -53,15 +53,11 @@ class InputTest : public WorldTest {
   void SetUp() override {
     WorldTest::SetUp();
     StopInputScripts();
-    ResetInput();
     ClearViewTable();
-    SetRegionLayoutSource(nullptr);
-    SetInstancePointTest(nullptr);
     InstallInput();
   }
   void TearDown() override {
     StopInputScripts();
-    ResetInput();
     LoadKeySettings({});
     WorldTest::TearDown();
   }

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "runner/base/Support_Stream.h"
+#include "runner/run/Run_Hooks.h"
 #include "tests/runner/run/World.h"
 
 using namespace world;
@@ -197,10 +198,10 @@ class BoundingBox : public WorldTest {
  protected:
   void SetUp() override {
     WorldTest::SetUp();
-    SetSpriteShapeLookup(TestSprites);
+    RunLookups().spriteShape = TestSprites;
   }
   void TearDown() override {
-    SetSpriteShapeLookup(nullptr);
+    RunLookups().spriteShape = nullptr;
     WorldTest::TearDown();
   }
 };

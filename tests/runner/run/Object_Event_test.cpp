@@ -156,7 +156,6 @@ TEST_F(Lookup, CollisionPairsVisitEachPairOnceInOrder) {
 }
 
 TEST(EventNames, Table) {
-  ClearObjects();
   const int32_t wall = ObjectAdd();
   struct Case {
     int32_t type, number;
@@ -198,7 +197,6 @@ TEST(EventNames, Table) {
            Case{-1, 0, "<Unknown Event>"},
        })
     EXPECT_EQ(EventName(c.type, c.number), c.name) << c.type << "/" << c.number;
-  ClearObjects();
 }
 
 }  // namespace
@@ -231,7 +229,6 @@ TEST_F(Lookup, DeletingAnObjectKeepsItsInstancesSafeAndTheListsCurrent) {
 namespace {
 
 TEST(EventNames, ActionErrorsNameTheirPlace) {
-  ClearObjects();
   ObjectAdd();
   CurrentEvent() = {0, ev_alarm, 2, 4};
   EXPECT_EQ(ComposeActionError("Unknown variable x", false),
@@ -242,7 +239,6 @@ TEST(EventNames, ActionErrorsNameTheirPlace) {
   CurrentEvent() = {2, kTimeLineEventType, 60, 1};
   EXPECT_EQ(ComposeActionError("m", false), "ERROR in\r\naction number 2\r\nat time step 60\r\nof time line <undefined>:\r\n\r\nm");
   CurrentEvent() = {};
-  ClearObjects();
 }
 
 }  // namespace

@@ -86,7 +86,6 @@ TEST_F(ObjectsChunk, VersionsAndDamage) {
       {"last type huge", Chunk({{}}, 430, 2147483647), -1},
   };
   for (Case& c : cases) {
-    ClearObjects();
     int outcome;
     try {
       outcome = LoadObjects(c.chunk) ? 1 : 0;
@@ -96,7 +95,6 @@ TEST_F(ObjectsChunk, VersionsAndDamage) {
     EXPECT_EQ(outcome, c.outcome) << c.what;
   }
   // The huge number lives in its own slot; nothing below it was made.
-  ClearObjects();
   CStream huge = Chunk({{{ev_other, 2147483647, 1, 1}}});
   ASSERT_TRUE(LoadObjects(huge));
   EXPECT_EQ(ObjectGet(0)->o_events[ev_other].size(), 1u);

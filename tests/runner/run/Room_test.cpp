@@ -4,6 +4,7 @@
 #include <cmath>
 #include <functional>
 
+#include "runner/run/Run_Hooks.h"
 #include "runner/run/Room_Main.h"
 #include "runner/base/Support_Stream.h"
 #include "tests/runner/run/World.h"
@@ -19,8 +20,6 @@ class Rooms : public WorldTest {
     SetLastTileId(10000000);
   }
   void TearDown() override {
-    SetBackgroundSizeLookup(nullptr);
-    ClearRooms();
     WorldTest::TearDown();
   }
   int32_t Tile(double x, double y, int32_t w, int32_t h, double depth) {
@@ -385,11 +384,11 @@ TEST_F(Rooms, RecordLoadsEveryField) {
     ++n;
   };
   // Background 1 is 64 × 50, background 2 has no width, the rest do not exist.
-  SetBackgroundSizeLookup([](int32_t b, int32_t& w, int32_t& h) {
+  RunLookups().backgroundSize = [](int32_t b, int32_t& w, int32_t& h) {
     if (b == 1) w = 64, h = 50;
     if (b == 2) w = 0, h = 40;
     return b == 1 || b == 2;
-  });
+  };
   CStream s = r.Write();
   ASSERT_TRUE(room.LoadFromStream(s));
   EXPECT_EQ(s.GetPosition(), s.GetSize());

@@ -58,7 +58,7 @@ class ErrorPath : public WorldTest {
     RunHooks().clearInput = nullptr;
     SetExitStatus(0);
     SetApplication(nullptr);
-    SetTimeLineNameLookup(nullptr);
+    RunLookups().timeLineName = nullptr;
     SetExecHost(nullptr);
     WorldTest::TearDown();
   }
@@ -188,11 +188,11 @@ TEST_F(ErrorPath, TheLogHoldsExactlyTheErrorsOfTheRun) {
 }
 
 TEST_F(ErrorPath, ShowErrorFromGameCodeNamesTheActionAndEndsTheGameFromOneHalf) {
-  SetTimeLineNameLookup([](int32_t index, std::string& name) {
+  RunLookups().timeLineName = [](int32_t index, std::string& name) {
     if (index != 2) return false;
     name = "tl_intro";
     return true;
-  });
+  };
   const int32_t obj = AddObject();
   struct {
     REventContext where;

@@ -106,7 +106,6 @@ class WorldTest : public ::testing::Test {
  protected:
   void SetUp() override {
     RegisterTestFunctions();
-    ClearObjects();
     Trace().clear();
     Answers().clear();
     SetPendingRoomChange(kNoRoomChange);
@@ -118,7 +117,6 @@ class WorldTest : public ::testing::Test {
     SetCurrentRoom(nullptr);
     SetPendingRoomChange(kNoRoomChange);
     room.ClearInstances();
-    ClearObjects();
   }
 
   // A new object with the given parent; returns its index.

@@ -28,7 +28,6 @@ struct Loaded : LoadRun {
     else
       Load(p.Build());
   }
-  ~Loaded() { ClearObjects(); }
 };
 
 TEST(ObjectRecords, FieldsParentsAndEventsRoundTrip) {
@@ -271,7 +270,6 @@ struct Prepared : LoadRun {
     LoadAndPrepare(p.Build());
   }
   ~Prepared() {
-    ClearObjects();
     SetExecHost(nullptr);
   }
 };

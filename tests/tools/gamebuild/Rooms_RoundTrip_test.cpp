@@ -28,10 +28,6 @@ struct Loaded : LoadRun {
     AddChunkLoader(EChunk::RoomOrder, LoadRoomOrder);
     Load(p.Build());
   }
-  ~Loaded() {
-    ClearRooms();
-    ClearObjects();
-  }
 };
 
 TEST(RoomRecords, EveryFieldRoundTrips) {
