@@ -1,7 +1,9 @@
-// The sixteen chunks of the game data: their order, progress and captions, and their versions.
+// The framing of the game data: the signature that finds it, its version, and the sixteen
+// chunks with their order, progress, captions and versions.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 enum class EChunk : int {
@@ -56,3 +58,23 @@ inline constexpr int32_t kLibraryInitChunkVersion = 500;
 inline constexpr int32_t kRoomOrderChunkVersion = 700;
 // Each record of the included files chunk.
 inline constexpr int32_t kDataFileVersion = 800;
+
+inline constexpr int32_t kGameDataVersion = 810;
+// The search for appended game data starts past the largest runner image the format allows.
+inline constexpr int64_t kSignatureSearchStart = 3800004;
+inline constexpr size_t kSignatureSize = 8;
+
+// Exit status when the game data fails its checksum: the runner ends at once, without a message.
+inline constexpr int kExitDamagedData = 3;
+
+// The little-endian 32-bit word at p, wherever it is aligned.
+inline uint32_t ReadLE32(const uint8_t* p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+// True when the 8 bytes at p are a game-data signature.
+bool IsGameDataSignature(const uint8_t* p);
+// Offset of the first signature at or after the search start, or -1.
+int64_t FindGameDataSignature(const uint8_t* data, size_t size);
+// The term the version word at S+16 is xor-ed with for a signature at S.
+int32_t VersionWordKey(int64_t signatureOffset);

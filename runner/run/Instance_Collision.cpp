@@ -1,32 +1,13 @@
 // CInstance: collision tests against points, rectangles, ellipses, lines and other instances.
-// Each rejects by the bounding box first and only then asks the mask of the sprite that
-// decides the instance's shape.
+// Each rejects by the bounding box first and only then asks the graphics for the mask of the
+// sprite that decides the instance's shape.
 #include <algorithm>
 #include <cmath>
 
-#include "runner/graphics/Sprite_Main.h"
 #include "runner/run/Instance_Class.h"
+#include "runner/run/Run_Hooks.h"
 
 namespace {
-
-// The sprite whose mask the instance collides with; null when it has no frames.
-const CSprite* MaskSprite(const CInstance& inst) {
-  const int32_t m = inst.i_maskindex >= 0 ? inst.i_maskindex : inst.i_spriteindex;
-  const CSprite* s = Sprites().Exists(m) ? Sprites().Get(m) : nullptr;
-  return s && s->i_numb > 0 ? s : nullptr;
-}
-
-int32_t SubImage(const CInstance& inst, const CSprite& s) {
-  const double f = std::floor(inst.i_imageindex);
-  if (!std::isfinite(f)) return 0;
-  double r = std::fmod(f, s.i_numb);
-  if (r < 0) r += s.i_numb;
-  return static_cast<int32_t>(r);
-}
-
-RRect32 Box(const CInstance& inst) {
-  return {inst.i_bbox.left, inst.i_bbox.top, inst.i_bbox.right, inst.i_bbox.bottom};
-}
 
 int32_t R(double v) {
   return RoundToInt32(v);
@@ -51,9 +32,8 @@ bool CInstance::Collision_Point(double x, double y, bool prec) const {
   if (!prec) return true;
   // The pixel holding the point, as the box test has it: rounding would test the next pixel for
   // points in the right or lower half of a pixel, which the box test let through.
-  const CSprite* s = MaskSprite(*this);
-  return s && s->CheckCollisionPoint(SubImage(*this, *s), Box(*this), R(i_x), R(i_y), i_imagescalex,
-                                     i_imagescaley, i_imageangle, R(std::floor(x)), R(std::floor(y)));
+  const RInstanceMasks& m = RunLookups().masks;
+  return m.point && m.point(*this, R(std::floor(x)), R(std::floor(y)));
 }
 
 bool CInstance::Collision_Rectangle(double x1, double y1, double x2, double y2, bool prec) const {
@@ -62,9 +42,8 @@ bool CInstance::Collision_Rectangle(double x1, double y1, double x2, double y2, 
                maxy = std::max(y1, y2);
   if (!Overlaps(i_bbox, minx, miny, maxx, maxy)) return false;
   if (!prec) return true;
-  const CSprite* s = MaskSprite(*this);
-  return s && s->CheckCollisionRectangle(SubImage(*this, *s), Box(*this), R(i_x), R(i_y), i_imagescalex,
-                                         i_imagescaley, i_imageangle, {R(minx), R(miny), R(maxx), R(maxy)});
+  const RInstanceMasks& m = RunLookups().masks;
+  return m.rectangle && m.rectangle(*this, R(minx), R(miny), R(maxx), R(maxy));
 }
 
 bool CInstance::Collision_Ellipse(double x1, double y1, double x2, double y2, bool prec) const {
@@ -72,7 +51,9 @@ bool CInstance::Collision_Ellipse(double x1, double y1, double x2, double y2, bo
   const double minx = std::min(x1, x2), maxx = std::max(x1, x2), miny = std::min(y1, y2),
                maxy = std::max(y1, y2);
   if (!Overlaps(i_bbox, minx, miny, maxx, maxy)) return false;
-  const RRect32 rr{R(minx), R(miny), R(maxx), R(maxy)};
+  struct {
+    int32_t left, top, right, bottom;
+  } const rr{R(minx), R(miny), R(maxx), R(maxy)};
   if (rr.left == rr.right || rr.top == rr.bottom) return Collision_Rectangle(x1, y1, x2, y2, prec);
   const double cx = (static_cast<double>(rr.left) + rr.right) / 2,
                rx = (static_cast<double>(rr.right) - rr.left) / 2;
@@ -85,9 +66,8 @@ bool CInstance::Collision_Ellipse(double x1, double y1, double x2, double y2, bo
       !InEllipse(b.left, b.bottom, cx, cy, rx, ry) && !InEllipse(b.right, b.bottom, cx, cy, rx, ry))
     return false;
   if (!prec) return true;
-  const CSprite* s = MaskSprite(*this);
-  return s && s->CheckCollisionEllipse(SubImage(*this, *s), Box(*this), R(i_x), R(i_y), i_imagescalex,
-                                       i_imagescaley, i_imageangle, rr);
+  const RInstanceMasks& m = RunLookups().masks;
+  return m.ellipse && m.ellipse(*this, rr.left, rr.top, rr.right, rr.bottom);
 }
 
 bool CInstance::Collision_Line(double x1, double y1, double x2, double y2, bool prec) const {
@@ -114,9 +94,8 @@ bool CInstance::Collision_Line(double x1, double y1, double x2, double y2, bool 
   if ((yl < i_bbox.top && yr < i_bbox.top) || (yl >= i_bbox.bottom + 1.0 && yr >= i_bbox.bottom + 1.0))
     return false;
   if (!prec) return true;
-  const CSprite* s = MaskSprite(*this);
-  return s && s->CheckCollisionLine(SubImage(*this, *s), Box(*this), R(i_x), R(i_y), i_imagescalex,
-                                    i_imagescaley, i_imageangle, R(xl), R(yl), R(xr), R(yr));
+  const RInstanceMasks& m = RunLookups().masks;
+  return m.line && m.line(*this, R(xl), R(yl), R(xr), R(yr));
 }
 
 bool CInstance::Collision_Instance(const CInstance* inst, bool prec) const {
@@ -126,10 +105,6 @@ bool CInstance::Collision_Instance(const CInstance* inst, bool prec) const {
       b.top >= a.bottom + 1.0)
     return false;
   if (!prec) return true;
-  const CSprite* s1 = MaskSprite(*this);
-  const CSprite* s2 = MaskSprite(*inst);
-  if (!s1 || !s2) return false;
-  return s1->CheckCollision(SubImage(*this, *s1), Box(*this), R(i_x), R(i_y), i_imagescalex, i_imagescaley,
-                            i_imageangle, *s2, SubImage(*inst, *s2), Box(*inst), R(inst->i_x), R(inst->i_y),
-                            inst->i_imagescalex, inst->i_imagescaley, inst->i_imageangle);
+  const RInstanceMasks& m = RunLookups().masks;
+  return m.instance && m.instance(*this, *inst);
 }

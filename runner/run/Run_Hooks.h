@@ -64,7 +64,19 @@ RRunHooks& RunHooks();
 // triggers, time lines), the window's layout and the precise shape of instances. Each is filled
 // in by the layer that owns the answer; an empty one answers that nothing exists (the window
 // layout: region pixels are client pixels; the point test: the bounding box decides).
+// The precise tests of an instance's shape: the mask of the sprite that decides it, at the
+// instance's place, scale and angle. The runtime has tested the boxes already; coordinates are
+// whole pixels, rectangles given as left, top, right, bottom. Empty: no instance has a mask.
+struct RInstanceMasks {
+  bool (*point)(const CInstance& inst, int32_t x, int32_t y) = nullptr;
+  bool (*rectangle)(const CInstance& inst, int32_t left, int32_t top, int32_t right, int32_t bottom) = nullptr;
+  bool (*ellipse)(const CInstance& inst, int32_t left, int32_t top, int32_t right, int32_t bottom) = nullptr;
+  bool (*line)(const CInstance& inst, int32_t x1, int32_t y1, int32_t x2, int32_t y2) = nullptr;
+  bool (*instance)(const CInstance& a, const CInstance& b) = nullptr;
+};
+
 struct RRunLookups {
+  RInstanceMasks masks;
   bool (*spriteShape)(int32_t sprite, RSpriteShape& shape) = nullptr;
   bool (*backgroundSize)(int32_t background, int32_t& width, int32_t& height) = nullptr;
   bool (*triggerName)(int32_t index, std::string& name) = nullptr;

@@ -23,10 +23,6 @@ bool Fail(std::string_view text) {
   return false;
 }
 
-uint32_t ReadLE32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
 bool LoadD3DX(const std::string& path) {
   if (const auto& loader = ShellState().d3dxLoader) return loader(path);
   std::ifstream in(path, std::ios::binary);
@@ -74,20 +70,6 @@ bool ReadGameHeader(CStream& stream) {
   return ReadChunks(stream);
 }
 }  // namespace
-
-bool IsGameDataSignature(const uint8_t* p) {
-  return (ReadLE32(p) & 0xFF00FF00u) + (ReadLE32(p + 4) & 0x00FF00FFu) == 0xF7140067u;
-}
-
-int64_t FindGameDataSignature(const uint8_t* data, size_t size) {
-  for (int64_t p = kSignatureSearchStart; p + int64_t{kSignatureSize} <= static_cast<int64_t>(size); ++p)
-    if (IsGameDataSignature(data + p)) return p;
-  return -1;
-}
-
-int32_t VersionWordKey(int64_t signatureOffset) {
-  return static_cast<int32_t>((signatureOffset - 1 - kSignatureSearchStart) / 4);
-}
 
 bool FileHasGameData(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -8,22 +8,9 @@
 #include <string>
 #include <string_view>
 
+#include "runner/base/Load_Chunks.h"
+
 class CStream;
-
-inline constexpr int32_t kGameDataVersion = 810;
-// The search for appended game data starts past the largest runner image the format allows.
-inline constexpr int64_t kSignatureSearchStart = 3800004;
-inline constexpr size_t kSignatureSize = 8;
-
-// Exit status when the game data fails its checksum: the runner ends at once, without a message.
-inline constexpr int kExitDamagedData = 3;
-
-// True when the 8 bytes at p are a game-data signature.
-bool IsGameDataSignature(const uint8_t* p);
-// Offset of the first signature at or after the search start, or -1.
-int64_t FindGameDataSignature(const uint8_t* data, size_t size);
-// The term the version word at S+16 is xor-ed with for a signature at S.
-int32_t VersionWordKey(int64_t signatureOffset);
 
 // True when the file holds appended game data (a signature at or after the search start).
 bool FileHasGameData(const std::string& path);

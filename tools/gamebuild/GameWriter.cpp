@@ -7,7 +7,7 @@
 #include "runner/run/Room_Class.h"
 #include "runner/run/Room_Main.h"
 #include "runner/base/Load_Chunks.h"
-#include "runner/shell/Runner_Load.h"
+#include "runner/base/Load_Chunks.h"
 
 namespace gamebuild {
 namespace {
