@@ -10,8 +10,7 @@
 #include "runner/code/Code_Error.h"
 #include "runner/code/Code_Exec.h"
 #include "runner/code/Code_Function.h"
-#include "runner/graphics/Font_Main.h"
-#include "runner/graphics/Sprite_Main.h"
+#include "runner/base/Game.h"
 #include "tests/fuzz/FuzzCheck.h"
 #include "tests/runner/code/TestHost.h"
 
@@ -51,15 +50,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   const std::string_view text(reinterpret_cast<const char*>(data) + 1, size - 1);
   if (MayRunForEver(text)) return 0;
+  // Each input plays in a fresh game: what a program adds (sprite_add, font_add, globals...)
+  // would otherwise pile up over millions of inputs and make one input depend on the last.
+  GameScope fresh;
   ScopedTestWorld world;
-  // What a program adds to the resource lists (sprite_add, font_add...) a game keeps; here each
-  // input starts from empty lists, or millions of inputs pile them up in memory.
-  struct ClearResources {
-    ~ClearResources() {
-      ClearSpritesAndBackgrounds();
-      TheGame().Renew<RFontState>();
-    }
-  } clearResources;
   CCode code(text, data[0] & 1);
   if (!code.Compile()) return 0;
   RValue* const slots = Arguments().slots;
