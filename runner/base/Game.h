@@ -42,8 +42,8 @@ enum class EGameSlot : int {
   // functions
   Random,
   Files,
-  // shell
   IncludedFiles,
+  // shell
   Shell,
   Count
 };
