@@ -2,15 +2,16 @@
 #include "runner/base/Game.h"
 
 namespace {
-// The game that TheGame() answers; the one mutable file-scope variable the state design needs,
-// since every layer must reach the current game without being handed it.
-Game* g_current = nullptr;
-
-Game& DefaultGame() {
-  static Game game;
-  return game;
-}
+// Constant-initialised, so it exists before any other unit's static initialiser may ask for it,
+// without a guard on each access.
+constinit Game g_default;
 }  // namespace
+
+namespace game_detail {
+constinit Game* g_current = &g_default;
+}  // namespace game_detail
+
+using game_detail::g_current;
 
 Game::~Game() {
   // A second pass takes what a destructor made again by asking for its own or a lower slot.
@@ -27,8 +28,6 @@ void Game::Destroy(Slot& slot) {
   slot = {};
   destroy(state);
 }
-
-Game& TheGame() { return g_current ? *g_current : DefaultGame(); }
 
 GameScope::GameScope() : game_(std::make_unique<Game>()), previous_(g_current) { g_current = game_.get(); }
 

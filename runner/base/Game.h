@@ -50,7 +50,7 @@ enum class EGameSlot : int {
 
 class Game {
  public:
-  Game() = default;
+  constexpr Game() = default;
   ~Game();
   Game(const Game&) = delete;
   Game& operator=(const Game&) = delete;
@@ -91,9 +91,17 @@ class Game {
   std::array<Slot, static_cast<size_t>(EGameSlot::Count)> slots_{};
 };
 
+namespace game_detail {
+// The game that TheGame() answers; the one mutable file-scope variable the state design needs,
+// since every layer must reach the current game without being handed it. Never null: it starts
+// at the process's default game.
+extern Game* g_current;
+}  // namespace game_detail
+
 // The current game: the one made current by the innermost GameScope, else the process's
-// default game (tools and code run without a game of their own).
-Game& TheGame();
+// default game (tools and code run without a game of their own). One load: state is reached on
+// hot paths (script calls, variables, instance lists).
+inline Game& TheGame() { return *game_detail::g_current; }
 
 // Makes a fresh game current for its lifetime and restores the previous one after. The program
 // entry plays each game in one; tests and fuzz inputs start from a fresh state with one.
