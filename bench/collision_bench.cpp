@@ -33,10 +33,10 @@ void Setup() {
     s.i_bitmap.emplace_back(16, 16, 0xFF000000);
     s.i_mask.emplace_back(s.i_bitmap[0], kBBoxAutomatic, RRect32{}, kMaskPrecise, 0);
     s.i_bbox = s.i_mask[0].i_bbox;
-    for (int i = 0; i < 2; ++i) ObjectGet(ObjectAdd())->o_spriteindex = spr;
+    for (int i = 0; i < 2; ++i) Objects().Get(ObjectAdd())->o_spriteindex = spr;
     InitInterpreter();
     for (int32_t other : {0, 1}) {
-      CEvent* e = ObjectGet(0)->CreateEvent(ev_collision, other);
+      CEvent* e = Objects().Get(0)->CreateEvent(ev_collision, other);
       e->AddCodeAction("");
       if (!e->e_actions[0]->Compile()) return false;
     }

@@ -29,7 +29,7 @@ void Setup() {
     InitInterpreter();
     InstallRuntimeHost();
     for (int i = 0; i < kObjects; ++i) {
-      CObject* o = ObjectGet(ObjectAdd());
+      CObject* o = Objects().Get(ObjectAdd());
       if (i % 2 == 1) o->o_parent = 0;
       CEvent* step = o->CreateEvent(ev_step, 0);
       step->AddCodeAction("x += 1; if (x > 1000) x = 0;");
@@ -37,7 +37,7 @@ void Setup() {
       for (auto& a : step->e_actions)
         if (!a->Compile()) return false;
     }
-    CEvent* end = ObjectGet(0)->CreateEvent(ev_step, 2);
+    CEvent* end = Objects().Get(0)->CreateEvent(ev_step, 2);
     end->AddCodeAction("hspeed = 1;");
     if (!end->e_actions[0]->Compile()) return false;
     BuildEventLists();

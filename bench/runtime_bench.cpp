@@ -31,7 +31,7 @@ void Setup() {
     InitInterpreter();
     InstallRuntimeHost();
     for (int i = 0; i < kObjects; ++i) {
-      CObject* o = ObjectGet(ObjectAdd());
+      CObject* o = Objects().Get(ObjectAdd());
       if (i % 2 == 1) o->o_parent = 0;
       CEvent* step = o->CreateEvent(ev_step, 0);
       step->AddCodeAction(
@@ -39,7 +39,7 @@ void Setup() {
           "steps += 1;");
       if (!step->e_actions[0]->Compile()) return false;
     }
-    CEvent* end = ObjectGet(0)->CreateEvent(ev_step, 2);
+    CEvent* end = Objects().Get(0)->CreateEvent(ev_step, 2);
     end->AddCodeAction("if (steps mod 100 == 0) depth = -depth;");
     if (!end->e_actions[0]->Compile()) return false;
     BuildEventLists();

@@ -61,6 +61,13 @@ class TResourceList {
     r_items.clear();
     r_names.clear();
   }
+  // Empties the entry like Delete but hands its resource to the caller, for a kind whose
+  // deleted resources must outlive the entry (objects that instances still point at).
+  std::unique_ptr<T> Release(int32_t index) {
+    if (!Exists(index)) return nullptr;
+    r_names[index].clear();
+    return std::move(r_items[index]);
+  }
 
  private:
   std::string r_prefix;

@@ -509,7 +509,7 @@ void instance_activate_object(CInstance* self, CInstance* other, int32_t, RValue
   const int32_t obj = Int(argv[0]);
   for (const auto& inst : room->r_instance_deact) {
     const CInstance* i = inst.get();
-    const CObject* o = ObjectGet(i->i_objectindex);
+    const CObject* o = Objects().Get(i->i_objectindex);
     const bool chosen = obj == kSelf    ? i == self
                         : obj == kOther ? i == other
                         : obj == kAll   ? true

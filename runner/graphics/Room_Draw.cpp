@@ -53,7 +53,7 @@ void DrawTile(const RTile& t, double left, double top, double right, double bott
 }
 
 void DrawInstance(CInstance* inst) {
-  const CObject* obj = ObjectGet(inst->i_objectindex);
+  const CObject* obj = Objects().Get(inst->i_objectindex);
   if (const REventRef found = obj ? obj->GetEventRecursive(ev_draw, 0) : REventRef{})
     PerformFoundEvent(inst, inst, found, ev_draw, 0);
   else

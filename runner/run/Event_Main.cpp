@@ -134,7 +134,7 @@ void PerformFoundEvent(CInstance* self, CInstance* other, const REventRef& found
 
 void PerformObjectEvent(CInstance* self, CInstance* other, int32_t objindex, int32_t etype, int32_t enumb) {
   if (RoomChangePending()) return;
-  const CObject* obj = ObjectGet(objindex);
+  const CObject* obj = Objects().Get(objindex);
   if (!obj) return;
   PerformFoundEvent(self, other, obj->GetEventRecursive(etype, enumb), etype, enumb);
 }
@@ -167,7 +167,7 @@ void PerformEventForObjects(int32_t etype, int32_t enumb) {
 }
 
 void PerformInheritedEvent(CInstance* self, CInstance* other) {
-  const CObject* owner = ObjectGet(CurrentEvent().owner);
+  const CObject* owner = Objects().Get(CurrentEvent().owner);
   const CObject* parent = owner ? ParentOf(*owner) : nullptr;
   if (parent) PerformObjectEvent(self, other, parent->o_index, CurrentEvent().type, CurrentEvent().number);
 }

@@ -89,7 +89,7 @@ std::string EventName(int32_t t, int32_t n) {
       const char* sub = n == 0 ? "" : n == 1 ? "Begin" : n == 2 ? "End" : "<unknown>";
       return std::string(sub) + " Step Event";
     }
-    case ev_collision: return "Collision Event with object " + ObjectName(n);
+    case ev_collision: return "Collision Event with object " + Objects().Name(n);
     case ev_keyboard: return "Keyboard Event for " + KeyName(n) + " Key";
     case ev_mouse: return "Mouse Event for " + MouseName(n);
     case ev_other: return "Other Event: " + OtherName(n);
@@ -116,7 +116,7 @@ std::string ComposeActionError(std::string_view message, bool fatal) {
     if (!lookup || !lookup(c.owner, name)) name = "<undefined>";
     out += "at time step " + std::to_string(c.number) + "\r\nof time line " + name;
   } else {
-    out += "of " + EventName(c.type, c.number) + "\r\nfor object " + ObjectName(c.owner);
+    out += "of " + EventName(c.type, c.number) + "\r\nfor object " + Objects().Name(c.owner);
   }
   out += ":\r\n\r\n";
   out.append(message);

@@ -152,7 +152,7 @@ void CInstance::Setmaskindex(int32_t v) {
 
 void CInstance::Setobjectindex(int32_t v) {
   i_objectindex = v;
-  i_object = ObjectGet(v);
+  i_object = Objects().Get(v);
   if (i_object) {
     Setspriteindex(i_object->o_spriteindex);
     i_maskindex = i_object->o_mask;
@@ -303,7 +303,7 @@ void CInstance::LoadFromStream(CStream& s) {
   i_solid = s.ReadBoolean();
   i_persistent = s.ReadBoolean();
   i_objectindex = s.ReadInteger();
-  i_object = ObjectGet(i_objectindex);
+  i_object = Objects().Get(i_objectindex);
   for (int32_t& t : i_timer) t = s.ReadInteger();
   i_marked = s.ReadBoolean();
   i_deactivated = s.ReadBoolean();

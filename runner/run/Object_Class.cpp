@@ -12,7 +12,7 @@ namespace {
 // walk round a cycle of parents.
 template <typename F>
 bool WalkChain(const CObject* obj, F f) {
-  for (int32_t steps = ObjectCount() + 1; obj && steps-- > 0; obj = ParentOf(*obj))
+  for (int32_t steps = Objects().Count() + 1; obj && steps-- > 0; obj = ParentOf(*obj))
     if (f(*obj)) return true;
   return false;
 }
@@ -25,7 +25,7 @@ Slots::const_iterator FindSlot(const Slots& slots, int32_t n) {
 }
 }  // namespace
 
-const CObject* ParentOf(const CObject& obj) { return ObjectGet(obj.o_parent); }
+const CObject* ParentOf(const CObject& obj) { return Objects().Get(obj.o_parent); }
 
 void CObject::Clear() {
   o_spriteindex = -1;
@@ -113,7 +113,7 @@ REventRef CObject::GetEventRecursive(int32_t etype, int32_t enumb) const {
   };
   if (lookFor(enumb)) return found;
   if (etype == ev_collision) {
-    const CObject* b = ObjectGet(enumb);
+    const CObject* b = Objects().Get(enumb);
     if (b && WalkChain(ParentOf(*b), [&](const CObject& p) { return lookFor(p.o_index); })) return found;
   }
   return {};

@@ -73,5 +73,5 @@ class CObject {
 };
 
 // The parent of an object inside the object list, or null; a walk over parents must also stop
-// after ObjectCount() steps, since stored parents may form a cycle.
+// after Objects().Count() steps, since stored parents may form a cycle.
 const CObject* ParentOf(const CObject& obj);

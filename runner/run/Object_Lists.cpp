@@ -49,7 +49,7 @@ std::vector<T> ResolveChains(int32_t objects, Own own) {
     path.clear();
     T found{};
     for (int32_t cur = o;;) {
-      const CObject* obj = ObjectGet(cur);
+      const CObject* obj = Objects().Get(cur);
       if (!obj) break;
       const auto c = static_cast<size_t>(cur);
       if (state[c] == 2) {
@@ -78,7 +78,7 @@ std::vector<T> ResolveChains(int32_t objects, Own own) {
 void BuildEventLists() {
   ClearEventLists();
   RObjectsState& st = ObjectsState();
-  const int32_t objects = ObjectCount();
+  const int32_t objects = Objects().Count();
   std::vector<char> hasCollision;
   for (int32_t t = 0; t < kEventTypeCount; ++t) {
     const std::vector<char> has =
@@ -89,7 +89,7 @@ void BuildEventLists() {
     // Only numbers some object has an event for can be found by any.
     std::vector<char> used(table.size(), 0);
     for (int32_t o = 0; o < objects; ++o)
-      if (const CObject* obj = ObjectGet(o))
+      if (const CObject* obj = Objects().Get(o))
         for (const auto& [n, e] : obj->o_events[static_cast<size_t>(t)])
           if (static_cast<size_t>(n) < used.size() && e->e_number() > 0) used[static_cast<size_t>(n)] = 1;
     for (size_t n = 0; n < table.size(); ++n) {
@@ -107,15 +107,15 @@ void BuildEventLists() {
   for (int32_t o = 0; o < objects; ++o)
     if (hasCollision[static_cast<size_t>(o)]) withCollision.push_back(o);
   auto addPair = [&](int32_t a, int32_t b) {
-    const CObject* oa = ObjectGet(a);
-    const CObject* ob = ObjectGet(b);
+    const CObject* oa = Objects().Get(a);
+    const CObject* ob = Objects().Get(b);
     if (!oa || !ob) return;
     const REventRef ab = hasCollision[static_cast<size_t>(a)] ? oa->GetEventRecursive(ev_collision, b) : REventRef{};
     const REventRef ba = hasCollision[static_cast<size_t>(b)] ? ob->GetEventRecursive(ev_collision, a) : REventRef{};
     if (ab || ba) st.pairs.push_back({a, b, ab, ba});
   };
   for (int32_t a = 0; a < objects && !withCollision.empty(); ++a) {
-    if (!ObjectGet(a)) continue;
+    if (!Objects().Get(a)) continue;
     if (hasCollision[static_cast<size_t>(a)]) {
       for (int32_t b = a; b < objects; ++b) addPair(a, b);
     } else {

@@ -3,22 +3,18 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
-#include <string_view>
+
+#include "runner/base/Resource_List.h"
 
 class CObject;
 class CStream;
 
 inline constexpr int32_t kObjectsChunkVersion = 800;
 
-int32_t ObjectCount();
-bool ObjectExists(int32_t index);
-CObject* ObjectGet(int32_t index);  // null when invalid
-// "<undefined>" when invalid.
-std::string ObjectName(int32_t index);
-// First present object with exactly that name, else -1.
-int32_t ObjectFind(std::string_view name);
-// Appends a fresh object named "__newobject" + index; returns the index.
+// The object list; new entries are named "__newobject" + index.
+TResourceList<CObject>& Objects();
+// Appends a fresh object through the list and gives it its own index (which its events report
+// as their owner); returns the index.
 int32_t ObjectAdd();
 // Frees the object's events and leaves an empty entry. Its memory stays until the list is
 // cleared (by a load or the end of the game), so instances still pointing at it read a cleared

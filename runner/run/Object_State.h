@@ -4,10 +4,10 @@
 #pragma once
 
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "runner/base/Game.h"
+#include "runner/base/Resource_List.h"
 #include "runner/run/Event_Class.h"
 #include "runner/run/Object_Class.h"
 #include "runner/run/Object_Lists.h"
@@ -15,11 +15,7 @@
 struct RObjectsState {
   static constexpr EGameSlot kSlot = EGameSlot::Objects;
 
-  struct REntry {
-    std::unique_ptr<CObject> object;
-    std::string name;
-  };
-  std::vector<REntry> objects;
+  TResourceList<CObject> objects{"__newobject"};
   // Deleted objects stay until the list is cleared: instances may still point at them.
   std::vector<std::unique_ptr<CObject>> deleted;
 

@@ -28,14 +28,14 @@ CInstance* CRoom::AppendInstance(std::unique_ptr<CInstance> inst) {
 void CRoom::AddToObjectLists(CInstance* inst) {
   BumpBoxVersion();
   const int32_t obj = inst->i_objectindex;
-  const auto count = static_cast<size_t>(ObjectCount());
+  const auto count = static_cast<size_t>(Objects().Count());
   if (r_obj_instance.size() < count) r_obj_instance.resize(count);
   if (r_obj_instance_recursive.size() < count) r_obj_instance_recursive.resize(count);
   if (obj >= 0 && static_cast<size_t>(obj) < r_obj_instance.size()) r_obj_instance[static_cast<size_t>(obj)].push_back(inst);
   // The step limit ends a walk round a cycle of parents; an object met again on the way
   // already has the instance at the end of its list.
-  int32_t steps = ObjectCount();
-  for (const CObject* o = ObjectGet(obj); o && steps-- > 0; o = ParentOf(*o)) {
+  int32_t steps = Objects().Count();
+  for (const CObject* o = Objects().Get(obj); o && steps-- > 0; o = ParentOf(*o)) {
     auto& list = r_obj_instance_recursive[static_cast<size_t>(o->o_index)];
     if (list.empty() || list.back() != inst) list.push_back(inst);
   }
@@ -59,8 +59,8 @@ void CRoom::RemoveMarked() {
 
 void CRoom::RebuildObjectLists() {
   BumpBoxVersion();
-  r_obj_instance.assign(static_cast<size_t>(ObjectCount()), {});
-  r_obj_instance_recursive.assign(static_cast<size_t>(ObjectCount()), {});
+  r_obj_instance.assign(static_cast<size_t>(Objects().Count()), {});
+  r_obj_instance_recursive.assign(static_cast<size_t>(Objects().Count()), {});
   for (const auto& inst : r_instance) AddToObjectLists(inst.get());
   ids_valid_ = false;
 }
@@ -311,7 +311,7 @@ void CRoom::FollowViews() {
             break;
           }
       }
-    } else if (ObjectExists(v.index)) {
+    } else if (Objects().Exists(v.index)) {
       for (int32_t n = 0, count = Obj_Number_Recursive(v.index); n < count && !inst; ++n) {
         CInstance* i = Obj_Instance_Recursive(v.index, n);
         if (!i->i_marked) inst = i;

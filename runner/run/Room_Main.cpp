@@ -3,6 +3,7 @@
 #include "runner/run/Room_Main.h"
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "runner/base/Game.h"
@@ -11,67 +12,38 @@
 #include "runner/base/Support_Stream.h"
 
 namespace {
-struct Entry {
-  std::unique_ptr<CRoom> room;
-  std::string name;
-};
-
 // The room resources as the game file gave them (and run-time additions), the room order and
 // the tile id counter. A restart keeps them: it plays fresh copies of the same rooms.
 struct RRoomsState {
   static constexpr EGameSlot kSlot = EGameSlot::Rooms;
-  std::vector<Entry> rooms;
+  TResourceList<CRoom> rooms{"__newroom"};
   std::vector<int32_t> order;
   int32_t lastTileId = 0;
 };
 RRoomsState& RoomsState() { return TheGame().State<RRoomsState>(); }
-std::vector<Entry>& RoomEntries() { return RoomsState().rooms; }
 std::vector<int32_t>& Order() { return RoomsState().order; }
-
-bool InRange(int32_t i) { return i >= 0 && i < static_cast<int32_t>(RoomEntries().size()); }
-bool Valid(int32_t i) { return InRange(i) && RoomEntries()[static_cast<size_t>(i)].room; }
-std::string NewName(int32_t index) { return "__newroom" + std::to_string(index); }
 }  // namespace
 
-int32_t RoomCount() { return static_cast<int32_t>(RoomEntries().size()); }
-bool RoomExists(int32_t index) { return Valid(index); }
-CRoom* RoomGet(int32_t index) { return Valid(index) ? RoomEntries()[static_cast<size_t>(index)].room.get() : nullptr; }
-std::string RoomName(int32_t index) { return Valid(index) ? RoomEntries()[static_cast<size_t>(index)].name : "<undefined>"; }
-
-int32_t RoomFind(std::string_view name) {
-  for (size_t i = 0; i < RoomEntries().size(); ++i)
-    if (RoomEntries()[i].room && RoomEntries()[i].name == name) return static_cast<int32_t>(i);
-  return -1;
-}
-
-int32_t RoomAdd() {
-  const auto index = RoomCount();
-  RoomEntries().push_back({std::make_unique<CRoom>(), NewName(index)});
-  return index;
-}
+TResourceList<CRoom>& Rooms() { return RoomsState().rooms; }
 
 int32_t RoomDuplicate(int32_t index) {
-  if (!Valid(index)) return -1;
-  auto copy = std::make_unique<CRoom>();
-  copy->Assign(*RoomEntries()[static_cast<size_t>(index)].room);
-  const auto added = RoomCount();
-  RoomEntries().push_back({std::move(copy), NewName(added)});
+  const CRoom* source = Rooms().Get(index);
+  if (!source) return -1;
+  const int32_t added = Rooms().Add();
+  Rooms().Get(added)->Assign(*source);
   return added;
 }
 
 bool RoomAssign(int32_t index, int32_t source) {
-  if (!Valid(source) || !InRange(index)) return false;
-  Entry& e = RoomEntries()[static_cast<size_t>(index)];
-  if (!e.room) {
-    e.room = std::make_unique<CRoom>();
-    e.name = NewName(index);
-  }
-  e.room->Assign(*RoomEntries()[static_cast<size_t>(source)].room);
+  const CRoom* from = Rooms().Get(source);
+  if (!from || index < 0 || index >= Rooms().Count()) return false;
+  if (!Rooms().Exists(index)) Rooms().Put(index, std::make_unique<CRoom>(), "__newroom" + std::to_string(index));
+  Rooms().Get(index)->Assign(*from);
   return true;
 }
 
 bool LoadRooms(CStream& s) {
-  RoomEntries().clear();
+  Rooms().Clear();
   if (s.ReadInteger() != kRoomsChunkVersion) return false;
   const int32_t count = s.ReadInteger();
   // Each entry is a compressed block of at least its length integer; entries are added as
@@ -79,15 +51,15 @@ bool LoadRooms(CStream& s) {
   if (count < 0 || int64_t{count} * 4 > int64_t{s.GetSize()} - s.GetPosition()) throw StreamError("bad room count");
   for (int32_t i = 0; i < count; ++i) {
     CStream e = s.ReadStreamC();
-    Entry& entry = RoomEntries().emplace_back();
+    Rooms().Put(i, nullptr, std::string());
     if (!e.ReadBoolean()) continue;
-    entry.name = e.ReadString();
+    std::string name = e.ReadString();
     auto room = std::make_unique<CRoom>();
     if (!room->LoadFromStream(e)) {
-      RoomEntries().clear();
+      Rooms().Clear();
       return false;
     }
-    entry.room = std::move(room);
+    Rooms().Put(i, std::move(room), std::move(name));
   }
   SetLastInstanceId(s.ReadInteger());
   SetLastTileId(s.ReadInteger());

@@ -3,25 +3,18 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
-#include <string_view>
 
 #include "runner/base/Load_Chunks.h"  // kRoomOrderChunkVersion
+#include "runner/base/Resource_List.h"
 
 class CRoom;
 class CStream;
 
 inline constexpr int32_t kRoomsChunkVersion = 800;
 
-int32_t RoomCount();
-bool RoomExists(int32_t index);
-CRoom* RoomGet(int32_t index);  // the resource (a template); null when invalid
-// "<undefined>" when invalid.
-std::string RoomName(int32_t index);
-// First present room with exactly that name, else -1.
-int32_t RoomFind(std::string_view name);
-// Appends a fresh room named "__newroom" + index; returns the index.
-int32_t RoomAdd();
+// The room list (the resources, templates of the rooms played); new entries are named
+// "__newroom" + index.
+TResourceList<CRoom>& Rooms();
 // Appends a copy of the room; -1 when the index is invalid.
 int32_t RoomDuplicate(int32_t index);
 // Copies room source into room index (created when empty); false when source is invalid or

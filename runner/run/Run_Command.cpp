@@ -13,7 +13,7 @@
 #include "runner/run/Run_Main.h"
 
 CInstance* CreateInstance(int32_t object, double x, double y) {
-  if (!ObjectExists(object)) {
+  if (!Objects().Exists(object)) {
     ShowActionError("Creating instance for non-existing object: " + std::to_string(object), false);
     return nullptr;
   }
@@ -45,7 +45,7 @@ int32_t CopyInstance(CInstance* inst, bool perform) {
 }
 
 void ChangeInstance(CInstance* inst, int32_t object, bool perform) {
-  if (!ObjectExists(object)) {
+  if (!Objects().Exists(object)) {
     ShowActionError("Asking to change into non-existing object: " + std::to_string(object), false);
     return;
   }
@@ -168,7 +168,7 @@ void DestroyAtPosition(double x, double y) {
 }
 
 void ChangeAtPosition(double x, double y, int32_t object, bool perform) {
-  if (!ObjectExists(object)) {
+  if (!Objects().Exists(object)) {
     ShowActionError("Asking to change into non-existing object: " + std::to_string(object), false);
     return;
   }

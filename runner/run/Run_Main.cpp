@@ -83,7 +83,7 @@ void RunCreationCode(const std::string& text, CInstance* self, const std::string
 void RunRoomCreationCode(const CRoom& room, int32_t index) {
   ExecHost& host = GetExecHost();
   CInstance* temp = host.CreateTempInstance();
-  RunCreationCode(room.r_code, temp, "of room " + RoomName(index));
+  RunCreationCode(room.r_code, temp, "of room " + Rooms().Name(index));
   host.DestroyTempInstance(temp);
 }
 
@@ -282,7 +282,7 @@ void SetHealth(double health) {
 }
 
 void GoToRoom(int32_t index, int32_t transition) {
-  if (!RoomExists(index)) {
+  if (!Rooms().Exists(index)) {
     ShowActionError("Unexisting room number: " + std::to_string(index), true);
     Play().pending = kRoomErrorEnd;
     return;
@@ -338,7 +338,7 @@ void StartRoom(int32_t index, bool gameStarts) {
   const bool fresh = !slot;
   if (fresh) {
     slot = std::make_unique<CRoom>();
-    if (const CRoom* resource = RoomGet(index)) slot->Assign(*resource);
+    if (const CRoom* resource = Rooms().Get(index)) slot->Assign(*resource);
   }
   CRoom* room = slot.get();
   Play().room = room;
@@ -363,7 +363,7 @@ void StartRoom(int32_t index, bool gameStarts) {
       if (!inst || inst->i_marked) continue;
       if (!inst->i_initcode.empty())
         RunCreationCode(inst->i_initcode, inst,
-                        "for instance " + std::to_string(inst->i_id) + " in room " + RoomName(index));
+                        "for instance " + std::to_string(inst->i_id) + " in room " + Rooms().Name(index));
       PerformEvent(inst, inst, ev_create, 0);
     }
   }
@@ -423,9 +423,9 @@ bool StartGame() {
   if (!RunLibraryInit()) return false;
   if (Hooks().initExtensions && !Hooks().initExtensions()) return false;
   if (Hooks().setCursor) Hooks().setCursor(Options().opt_showcursor);
-  Play().live.resize(static_cast<size_t>(RoomCount()));
+  Play().live.resize(static_cast<size_t>(Rooms().Count()));
   const int32_t first = RoomFirst();
-  if (!RoomExists(first)) {
+  if (!Rooms().Exists(first)) {
     ShowError("Unexisting room number: " + std::to_string(first), true);
     return false;
   }

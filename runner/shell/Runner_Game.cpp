@@ -49,10 +49,10 @@ struct RResourceFinder {
   int32_t (*find)(std::string_view name);
 };
 constexpr RResourceFinder kResourceFinders[] = {
-    {ResourceKind::Object, ObjectFind},
+    {ResourceKind::Object, [](std::string_view name) { return Objects().Find(name); }},
     {ResourceKind::Sound, [](std::string_view name) { return Sounds().Find(name); }},
     {ResourceKind::Script, ScriptIndex},
-    {ResourceKind::Room, RoomFind},
+    {ResourceKind::Room, [](std::string_view name) { return Rooms().Find(name); }},
     {ResourceKind::Sprite, [](std::string_view name) { return Sprites().Find(name); }},
     {ResourceKind::Background, [](std::string_view name) { return Backgrounds().Find(name); }},
     {ResourceKind::Font, [](std::string_view name) { return Fonts().Find(name); }},

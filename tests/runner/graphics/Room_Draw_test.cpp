@@ -166,7 +166,7 @@ TEST_F(TwoViews, DrawEventRunsOncePerView) {
     v.xport = 16 * n;
   }
   const int32_t drawn = ObjectAdd(), plain = ObjectAdd();
-  CEvent& ev = *ObjectGet(drawn)->CreateEvent(ev_draw, 0);
+  CEvent& ev = *Objects().Get(drawn)->CreateEvent(ev_draw, 0);
   auto call = std::make_unique<CAction>(kActNormal);
   call->act_exetype = kExeFunction;
   call->act_functionid = world::Fn("t_drawself");
@@ -288,7 +288,7 @@ TEST(RoomMerge, ParticlesInstancesAndDrawingDepths) {
   auto call = std::make_unique<CAction>(kActNormal);
   call->act_exetype = kExeFunction;
   call->act_functionid = world::Fn("t_depth");
-  ObjectGet(obj)->CreateEvent(ev_draw, 0)->e_actions.push_back(std::move(call));
+  Objects().Get(obj)->CreateEvent(ev_draw, 0)->e_actions.push_back(std::move(call));
   for (double depth : {0.0, -3.0, 20000.0, 5.0}) room.AddInstance(0, 0, obj)->i_depth = depth;
   room.SortInstances();
   DrawRoomRectangle(room, 0, 0, 640, 480);

@@ -63,8 +63,8 @@ class Collisions : public WorldTest {
   static int32_t Square(int32_t n) { return AddSprite(std::vector<std::string>(n, std::string(n, '#'))); }
   int32_t AddObjectWith(int32_t sprite, bool solid = false) {
     const int32_t o = AddObject();
-    ObjectGet(o)->o_spriteindex = sprite;
-    ObjectGet(o)->o_solid = solid;
+    Objects().Get(o)->o_spriteindex = sprite;
+    Objects().Get(o)->o_solid = solid;
     return o;
   }
   void Code(int32_t obj, int32_t type, int32_t number, const std::string& text) {

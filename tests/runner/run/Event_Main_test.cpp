@@ -292,8 +292,8 @@ TEST_F(Commands, CopyTakesANewIdAndChangeKeepsTheOldOne) {
   SetErrorSink([](std::string_view m, bool) { errors.emplace_back(m); });
   const int32_t ball = AddObject();
   const int32_t star = AddObject();
-  ObjectGet(star)->o_depth = 50;
-  ObjectGet(star)->o_solid = true;
+  Objects().Get(star)->o_depth = 50;
+  Objects().Get(star)->o_solid = true;
   Tag(ball, ev_create, 0, "ball-create");
   Tag(ball, ev_destroy, 0, "ball-destroy");
   Tag(star, ev_create, 0, "star-create");
@@ -369,7 +369,7 @@ TEST_F(Dispatch, ActionsMayClearOrDeleteTheirOwnEvent) {
       {"t_clear_own", 0,
        [](CInstance*, CInstance*, int32_t, RValue*, RValue&) {
          Trace().push_back("clear");
-         if (CEvent* e = ObjectGet(victim)->GetEventDirect(ev_step, 0)) e->Clear();
+         if (CEvent* e = Objects().Get(victim)->GetEventDirect(ev_step, 0)) e->Clear();
        }},
       {"t_delete_own", 0, [](CInstance*, CInstance*, int32_t, RValue*, RValue&) {
          Trace().push_back("delete");
@@ -399,7 +399,7 @@ TEST_F(Dispatch, ActionsMayClearOrDeleteTheirOwnEvent) {
   Event(runner, ev_step, 0).e_actions = List(call("t_delete_own", -1), Log("after"), call("t_delete_own", target));
   PerformEvent(s, s, ev_step, 0);
   EXPECT_EQ(Bare(Trace()), (Trace_{"delete"}));
-  EXPECT_FALSE(ObjectExists(runner));
+  EXPECT_FALSE(Objects().Exists(runner));
 }
 
 }  // namespace

@@ -155,7 +155,7 @@ TEST_F(GameVariables, RefusedWrites) {
 }
 
 TEST_F(GameVariables, RoomWriteRequestsTheChange) {
-  for (int i = 0; i < 3; ++i) RoomAdd();
+  for (int i = 0; i < 3; ++i) Rooms().Add();
   EXPECT_EQ(Run("room = 1.6"), "");
   EXPECT_EQ(PendingRoomChange(), 2);
 }

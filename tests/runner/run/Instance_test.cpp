@@ -14,7 +14,7 @@ class Instances : public WorldTest {};
 
 TEST_F(Instances, CreationTakesTheObjectsDefaults) {
   const int32_t obj = AddObject();
-  CObject& o = *ObjectGet(obj);
+  CObject& o = *Objects().Get(obj);
   o.o_spriteindex = 4;
   o.o_mask = 6;
   o.o_depth = -10;
@@ -208,7 +208,7 @@ class BoundingBox : public WorldTest {
 
 TEST_F(BoundingBox, FollowsPositionScaleAngleSpriteAndMask) {
   const int32_t obj = AddObject();
-  ObjectGet(obj)->o_spriteindex = 0;
+  Objects().Get(obj)->o_spriteindex = 0;
   CInstance i(100, 50, 0, obj);
   EXPECT_EQ(i.i_bbox, (RBoundingBox{86, 43, 113, 56}));
   i.SetPosition(101, 50);
@@ -253,7 +253,7 @@ TEST_F(Instances, StreamFormRoundTripsAndAssignCopiesAllButThePathStart) {
   CStream again;
   b.SaveToStream(again);
   EXPECT_EQ(again.Bytes(), s.Bytes());
-  EXPECT_EQ(b.i_object, ObjectGet(obj));
+  EXPECT_EQ(b.i_object, Objects().Get(obj));
 
   CInstance c(0, 0, 0, 0);
   c.Assign(a);

@@ -23,30 +23,30 @@ TEST_F(Lookup, OwnEventBeatsInheritedAndOwnerIsWhereFound) {
   };
   for (const Case& c : {Case{ev_step, 0, grand}, Case{ev_alarm, 3, child}, Case{ev_alarm, 2, -1}, Case{ev_draw, 0, -1},
                         Case{-1, 0, -1}, Case{12, 0, -1}, Case{ev_step, -1, -1}}) {
-    REventRef r = ObjectGet(child)->GetEventRecursive(c.type, c.number);
+    REventRef r = Objects().Get(child)->GetEventRecursive(c.type, c.number);
     EXPECT_EQ(r ? r.owner : -1, c.owner) << c.type << "/" << c.number;
   }
-  EXPECT_EQ(ObjectGet(parent)->GetEventRecursive(ev_alarm, 3).owner, parent);
-  EXPECT_TRUE(ObjectGet(child)->HasEventRecursive(ev_step));
-  EXPECT_FALSE(ObjectGet(child)->HasEventDirect(ev_step));
-  EXPECT_TRUE(ObjectGet(child)->IsDecendentOf(grand));
-  EXPECT_FALSE(ObjectGet(child)->IsDecendentOf(child));
-  EXPECT_FALSE(ObjectGet(grand)->IsDecendentOf(child));
+  EXPECT_EQ(Objects().Get(parent)->GetEventRecursive(ev_alarm, 3).owner, parent);
+  EXPECT_TRUE(Objects().Get(child)->HasEventRecursive(ev_step));
+  EXPECT_FALSE(Objects().Get(child)->HasEventDirect(ev_step));
+  EXPECT_TRUE(Objects().Get(child)->IsDecendentOf(grand));
+  EXPECT_FALSE(Objects().Get(child)->IsDecendentOf(child));
+  EXPECT_FALSE(Objects().Get(grand)->IsDecendentOf(child));
 }
 
 TEST_F(Lookup, EmptySlotsCountAsAbsent) {
   const int32_t parent = AddObject();
   const int32_t child = AddObject(parent);
   Tag(parent, ev_alarm, 1, "parent");
-  ObjectGet(child)->CreateEvent(ev_alarm, 1);  // created empty: does not hide the parent's
+  Objects().Get(child)->CreateEvent(ev_alarm, 1);  // created empty: does not hide the parent's
   Tag(child, ev_alarm, 5, "child");
-  CObject& c = *ObjectGet(child);
+  CObject& c = *Objects().Get(child);
   EXPECT_EQ(c.GetEventDirect(ev_alarm, 1), nullptr);
   EXPECT_EQ(c.GetEventRecursive(ev_alarm, 1).owner, parent);
   EXPECT_EQ(c.GetEventDirect(ev_alarm, 4), nullptr);
   EXPECT_NE(c.GetEventDirect(ev_alarm, 5), nullptr);
-  ObjectGet(parent)->CreateEvent(ev_draw, 0);
-  EXPECT_FALSE(ObjectGet(parent)->HasEventDirect(ev_draw));
+  Objects().Get(parent)->CreateEvent(ev_draw, 0);
+  EXPECT_FALSE(Objects().Get(parent)->HasEventDirect(ev_draw));
   EXPECT_EQ(c.CreateEvent(ev_alarm, 5), c.GetEventDirect(ev_alarm, 5));
   EXPECT_EQ(c.CreateEvent(-1, 0), nullptr);
   EXPECT_EQ(c.CreateEvent(12, 0), nullptr);
@@ -56,16 +56,16 @@ TEST_F(Lookup, EmptySlotsCountAsAbsent) {
 TEST_F(Lookup, ParentCyclesEndEveryWalk) {
   const int32_t a = AddObject();
   const int32_t b = AddObject(a);
-  ObjectGet(a)->o_parent = b;  // a -> b -> a
+  Objects().Get(a)->o_parent = b;  // a -> b -> a
   const int32_t self = AddObject();
-  ObjectGet(self)->o_parent = self;
+  Objects().Get(self)->o_parent = self;
   Tag(b, ev_step, 0, "b");
-  EXPECT_EQ(ObjectGet(a)->GetEventRecursive(ev_step, 0).owner, b);
-  EXPECT_FALSE(ObjectGet(a)->GetEventRecursive(ev_draw, 0));
-  EXPECT_FALSE(ObjectGet(self)->HasEventRecursive(ev_draw));
-  EXPECT_FALSE(ObjectGet(self)->IsDecendentOf(a));
-  EXPECT_TRUE(ObjectGet(a)->IsDecendentOf(b));
-  EXPECT_FALSE(ObjectGet(a)->GetEventRecursive(ev_collision, b));  // walks b's ancestors too
+  EXPECT_EQ(Objects().Get(a)->GetEventRecursive(ev_step, 0).owner, b);
+  EXPECT_FALSE(Objects().Get(a)->GetEventRecursive(ev_draw, 0));
+  EXPECT_FALSE(Objects().Get(self)->HasEventRecursive(ev_draw));
+  EXPECT_FALSE(Objects().Get(self)->IsDecendentOf(a));
+  EXPECT_TRUE(Objects().Get(a)->IsDecendentOf(b));
+  EXPECT_FALSE(Objects().Get(a)->GetEventRecursive(ev_collision, b));  // walks b's ancestors too
   room.AddInstance(0, 0, a);
   EXPECT_EQ(room.Obj_Number_Recursive(a), 1);
   EXPECT_EQ(room.Obj_Number_Recursive(b), 1);
@@ -91,10 +91,10 @@ TEST_F(Lookup, CollisionWithAnAncestorOfTheOtherObject) {
                         Case{bigBall, redBrick, ball, redBrick}, Case{bigBall, brick, bigBall, brick},
                         Case{bigBall, wall, ball, wall}, Case{wall, ball, -1, -1}, Case{ball, ball, -1, -1},
                         Case{ball, 99, -1, -1}}) {
-    REventRef r = ObjectGet(c.object)->GetEventRecursive(ev_collision, c.other);
+    REventRef r = Objects().Get(c.object)->GetEventRecursive(ev_collision, c.other);
     EXPECT_EQ(r ? r.owner : -1, c.owner) << c.object << " with " << c.other;
     if (r) {
-      EXPECT_EQ(r.event, ObjectGet(c.owner)->GetEventDirect(ev_collision, c.number));
+      EXPECT_EQ(r.event, Objects().Get(c.owner)->GetEventDirect(ev_collision, c.number));
     }
   }
 }
@@ -149,8 +149,8 @@ TEST_F(Lookup, CollisionPairsVisitEachPairOnceInOrder) {
   for (const RCollisionPair& p : CollisionPairs()) pairs.emplace_back(p.a, p.b);
   EXPECT_EQ(pairs, (std::vector<std::pair<int32_t, int32_t>>{{a, a}, {a, b}, {a, c}}));
   const RCollisionPair& ac = CollisionPairs()[2];
-  EXPECT_EQ(ac.ab.event, ObjectGet(a)->GetEventDirect(ev_collision, b));  // through c's parent
-  EXPECT_EQ(ac.ba.event, ObjectGet(c)->GetEventDirect(ev_collision, a));
+  EXPECT_EQ(ac.ab.event, Objects().Get(a)->GetEventDirect(ev_collision, b));  // through c's parent
+  EXPECT_EQ(ac.ba.event, Objects().Get(c)->GetEventDirect(ev_collision, a));
   EXPECT_EQ(ac.ba.owner, c);
   EXPECT_FALSE(CollisionPairs()[1].ba);  // b has no event with a
 }
@@ -213,9 +213,9 @@ TEST_F(Lookup, DeletingAnObjectKeepsItsInstancesSafeAndTheListsCurrent) {
   ASSERT_EQ(EventObjectList(ev_step, 0).size(), 2u);
   EXPECT_TRUE(ObjectDelete(a));
   EXPECT_FALSE(ObjectDelete(a));
-  EXPECT_FALSE(ObjectExists(a));
-  EXPECT_EQ(ObjectName(a), "<undefined>");
-  EXPECT_EQ(ObjectFind("__newobject0"), -1);
+  EXPECT_FALSE(Objects().Exists(a));
+  EXPECT_EQ(Objects().Name(a), "<undefined>");
+  EXPECT_EQ(Objects().Find("__newobject0"), -1);
   ASSERT_EQ(EventObjectList(ev_step, 0).size(), 1u);
   EXPECT_EQ(EventObjectList(ev_step, 0)[0].object, b);
   EXPECT_FALSE(inst->i_object->HasEventDirect(ev_step));  // a cleared object, still there
@@ -254,12 +254,12 @@ TEST_F(Lookup, EventListsAgreeWithLookupsOnTangledParents) {
   const int32_t count = 60;
   for (int32_t i = 0; i < count; ++i) AddObject();
   for (int32_t i = 0; i < count; ++i) {
-    ObjectGet(i)->o_parent = static_cast<int32_t>(gen() % (count + 10)) - 5;  // some invalid
+    Objects().Get(i)->o_parent = static_cast<int32_t>(gen() % (count + 10)) - 5;  // some invalid
     for (int k = 0; k < 3; ++k) {
       const int32_t t = static_cast<int32_t>(gen() % kEventTypeCount);
       const int32_t n = t == ev_collision ? static_cast<int32_t>(gen() % count) : static_cast<int32_t>(gen() % 14);
       if (gen() % 5 == 0)
-        ObjectGet(i)->CreateEvent(t, n);  // empty
+        Objects().Get(i)->CreateEvent(t, n);  // empty
       else
         Tag(i, t, n, "e");
     }
@@ -272,7 +272,7 @@ TEST_F(Lookup, EventListsAgreeWithLookupsOnTangledParents) {
     for (int32_t n = 0; n < EventListRange(t); ++n) {
       std::vector<std::pair<int32_t, CEvent*>> expected, got;
       for (int32_t o = 0; o < count; ++o)
-        if (const CObject* obj = ObjectGet(o))
+        if (const CObject* obj = Objects().Get(o))
           if (REventRef r = obj->GetEventRecursive(t, n)) expected.emplace_back(o, r.event);
       for (const REventTarget& e : EventObjectList(t, n)) got.emplace_back(e.object, e.found.event);
       EXPECT_EQ(got, expected) << t << ":" << n;
@@ -281,8 +281,8 @@ TEST_F(Lookup, EventListsAgreeWithLookupsOnTangledParents) {
   std::vector<std::pair<int32_t, int32_t>> pairs, expectedPairs;
   for (int32_t a = 0; a < count; ++a)
     for (int32_t b = a; b < count; ++b)
-      if (ObjectGet(a) && ObjectGet(b) &&
-          (ObjectGet(a)->GetEventRecursive(ev_collision, b) || ObjectGet(b)->GetEventRecursive(ev_collision, a)))
+      if (Objects().Get(a) && Objects().Get(b) &&
+          (Objects().Get(a)->GetEventRecursive(ev_collision, b) || Objects().Get(b)->GetEventRecursive(ev_collision, a)))
         expectedPairs.emplace_back(a, b);
   for (const RCollisionPair& p : CollisionPairs()) pairs.emplace_back(p.a, p.b);
   EXPECT_EQ(pairs, expectedPairs);

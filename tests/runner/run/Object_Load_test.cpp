@@ -58,8 +58,8 @@ TEST_F(ObjectsChunk, ReadsEventsIntoTheirSlots) {
   CStream c = Chunk({{{ev_alarm, 3, 1, 1}, {ev_step, 2, 2, 2}, {ev_trigger, 0, 1, 1}}, {}});
   ASSERT_TRUE(LoadObjects(c));
   EXPECT_EQ(c.GetPosition(), c.GetSize());
-  ASSERT_EQ(ObjectCount(), 2);
-  const CObject& o = *ObjectGet(0);
+  ASSERT_EQ(Objects().Count(), 2);
+  const CObject& o = *Objects().Get(0);
   EXPECT_EQ(o.o_parent, -1);
   EXPECT_TRUE(o.o_visible);
   EXPECT_EQ(o.GetEventDirect(ev_step, 2)->e_number(), 2);
@@ -97,8 +97,8 @@ TEST_F(ObjectsChunk, VersionsAndDamage) {
   // The huge number lives in its own slot; nothing below it was made.
   CStream huge = Chunk({{{ev_other, 2147483647, 1, 1}}});
   ASSERT_TRUE(LoadObjects(huge));
-  EXPECT_EQ(ObjectGet(0)->o_events[ev_other].size(), 1u);
-  EXPECT_NE(ObjectGet(0)->GetEventDirect(ev_other, 2147483647), nullptr);
+  EXPECT_EQ(Objects().Get(0)->o_events[ev_other].size(), 1u);
+  EXPECT_NE(Objects().Get(0)->GetEventDirect(ev_other, 2147483647), nullptr);
 }
 
 TEST_F(ObjectsChunk, AWrongEventVersionLeavesTheEventEmpty) {
@@ -108,7 +108,7 @@ TEST_F(ObjectsChunk, AWrongEventVersionLeavesTheEventEmpty) {
   // Nothing more of that event is read: the integer after its version (-1 here) is taken as
   // the end of the type, and the loading goes on from there.
   ASSERT_TRUE(LoadObjects(c));
-  EXPECT_EQ(ObjectGet(0)->GetEventDirect(ev_draw, 0), nullptr);
+  EXPECT_EQ(Objects().Get(0)->GetEventDirect(ev_draw, 0), nullptr);
 }
 
 TEST_F(ObjectsChunk, CountBeyondTheDataAllocatesNothing) {
@@ -117,7 +117,7 @@ TEST_F(ObjectsChunk, CountBeyondTheDataAllocatesNothing) {
   c.WriteInteger(1 << 30);
   c.SetPosition(0);
   EXPECT_THROW(LoadObjects(c), StreamError);
-  EXPECT_EQ(ObjectCount(), 0);
+  EXPECT_EQ(Objects().Count(), 0);
 }
 
 }  // namespace

@@ -365,7 +365,7 @@ struct Record {
 
 TEST_F(Rooms, RecordLoadsEveryField) {
   const int32_t obj = AddObject();
-  ObjectGet(obj)->o_depth = -7;
+  Objects().Get(obj)->o_depth = -7;
   Record r;
   r.instances = 2;
   r.tiles = 1;
@@ -517,22 +517,22 @@ TEST_F(Rooms, RoomsChunkFillsTheListAndTheCounters) {
   CStream c = RoomsChunk(kRoomsChunkVersion, {std::pair("rm_a", Record().Write()), std::nullopt,
                                               std::pair("rm_b", Record().Write())});
   ASSERT_TRUE(LoadRooms(c));
-  EXPECT_EQ(RoomCount(), 3);
-  EXPECT_TRUE(RoomExists(0));
-  EXPECT_FALSE(RoomExists(1));
-  EXPECT_EQ(RoomGet(1), nullptr);
-  EXPECT_EQ(RoomGet(2)->r_caption, "Caption");
-  EXPECT_EQ(RoomName(2), "rm_b");
-  EXPECT_EQ(RoomName(1), "<undefined>");
-  EXPECT_EQ(RoomName(3), "<undefined>");
-  EXPECT_EQ(RoomFind("rm_b"), 2);
-  EXPECT_EQ(RoomFind("rm_"), -1);
+  EXPECT_EQ(::Rooms().Count(), 3);
+  EXPECT_TRUE(::Rooms().Exists(0));
+  EXPECT_FALSE(::Rooms().Exists(1));
+  EXPECT_EQ(::Rooms().Get(1), nullptr);
+  EXPECT_EQ(::Rooms().Get(2)->r_caption, "Caption");
+  EXPECT_EQ(::Rooms().Name(2), "rm_b");
+  EXPECT_EQ(::Rooms().Name(1), "<undefined>");
+  EXPECT_EQ(::Rooms().Name(3), "<undefined>");
+  EXPECT_EQ(::Rooms().Find("rm_b"), 2);
+  EXPECT_EQ(::Rooms().Find("rm_"), -1);
   EXPECT_EQ(LastInstanceId(), 100123);
   EXPECT_EQ(LastTileId(), 10000456);
   // A second load replaces the list.
   CStream again = RoomsChunk(kRoomsChunkVersion, {});
   ASSERT_TRUE(LoadRooms(again));
-  EXPECT_EQ(RoomCount(), 0);
+  EXPECT_EQ(::Rooms().Count(), 0);
 }
 
 TEST_F(Rooms, RoomsChunkFailures) {
@@ -542,7 +542,7 @@ TEST_F(Rooms, RoomsChunkFailures) {
   bad.version = 800;
   CStream record = RoomsChunk(kRoomsChunkVersion, {std::pair("rm", Record().Write()), std::pair("rm2", bad.Write())});
   EXPECT_FALSE(LoadRooms(record));
-  EXPECT_EQ(RoomCount(), 0);
+  EXPECT_EQ(::Rooms().Count(), 0);
   CStream noCounters = RoomsChunk(kRoomsChunkVersion, {std::nullopt}, false);
   EXPECT_THROW(LoadRooms(noCounters), StreamError);
   CStream hostile;
@@ -554,19 +554,19 @@ TEST_F(Rooms, RoomsChunkFailures) {
 }
 
 TEST_F(Rooms, ListOperations) {
-  EXPECT_EQ(RoomAdd(), 0);
-  EXPECT_EQ(RoomName(0), "__newroom0");
-  RoomGet(0)->r_caption = "first";
-  RoomGet(0)->AddInstance(5, 5, AddObject());
+  EXPECT_EQ(::Rooms().Add(), 0);
+  EXPECT_EQ(::Rooms().Name(0), "__newroom0");
+  ::Rooms().Get(0)->r_caption = "first";
+  ::Rooms().Get(0)->AddInstance(5, 5, AddObject());
   EXPECT_EQ(RoomDuplicate(0), 1);
-  EXPECT_EQ(RoomName(1), "__newroom1");
-  EXPECT_EQ(RoomGet(1)->r_caption, "first");
-  EXPECT_EQ(RoomGet(1)->Instance(0)->i_id, RoomGet(0)->Instance(0)->i_id);
+  EXPECT_EQ(::Rooms().Name(1), "__newroom1");
+  EXPECT_EQ(::Rooms().Get(1)->r_caption, "first");
+  EXPECT_EQ(::Rooms().Get(1)->Instance(0)->i_id, ::Rooms().Get(0)->Instance(0)->i_id);
   EXPECT_EQ(RoomDuplicate(7), -1);
-  RoomGet(1)->r_caption = "second";
+  ::Rooms().Get(1)->r_caption = "second";
   EXPECT_TRUE(RoomAssign(0, 1));
-  EXPECT_EQ(RoomGet(0)->r_caption, "second");
-  EXPECT_EQ(RoomName(0), "__newroom0");
+  EXPECT_EQ(::Rooms().Get(0)->r_caption, "second");
+  EXPECT_EQ(::Rooms().Name(0), "__newroom0");
   EXPECT_FALSE(RoomAssign(0, 2));
   EXPECT_FALSE(RoomAssign(2, 0));
   EXPECT_FALSE(RoomAssign(-1, 0));
@@ -575,8 +575,8 @@ TEST_F(Rooms, ListOperations) {
   ASSERT_TRUE(LoadRooms(c));
   EXPECT_FALSE(RoomAssign(0, 1));  // an empty source is no room to copy
   EXPECT_TRUE(RoomAssign(1, 0));
-  EXPECT_EQ(RoomGet(1)->r_caption, "Caption");
-  EXPECT_EQ(RoomName(1), "__newroom1");
+  EXPECT_EQ(::Rooms().Get(1)->r_caption, "Caption");
+  EXPECT_EQ(::Rooms().Name(1), "__newroom1");
 }
 
 CStream OrderChunk(int32_t version, int32_t count, const std::vector<int32_t>& rooms) {

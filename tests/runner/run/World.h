@@ -122,10 +122,10 @@ class WorldTest : public ::testing::Test {
   // A new object with the given parent; returns its index.
   int32_t AddObject(int32_t parent = -1) {
     const int32_t i = ObjectAdd();
-    ObjectGet(i)->o_parent = parent;
+    Objects().Get(i)->o_parent = parent;
     return i;
   }
-  CEvent& Event(int32_t obj, int32_t type, int32_t number) { return *ObjectGet(obj)->CreateEvent(type, number); }
+  CEvent& Event(int32_t obj, int32_t type, int32_t number) { return *Objects().Get(obj)->CreateEvent(type, number); }
   // Gives the event one action that logs tag.
   void Tag(int32_t obj, int32_t type, int32_t number, const std::string& tag) {
     Event(obj, type, number).e_actions.push_back(Log(tag));

@@ -42,12 +42,12 @@ TEST(ObjectRecords, FieldsParentsAndEventsRoundTrip) {
                  "other:user15": "o = 1;", "other:boundary_view7": "o = 2;", "trigger:3": "t = 1;", "7:42": "r = 1;"}})"}});
   Loaded run(p);
   ASSERT_TRUE(run.loaded) << (run.messages.empty() ? "" : run.messages[0]);
-  ASSERT_EQ(ObjectCount(), 3);
-  EXPECT_FALSE(ObjectExists(1));
-  EXPECT_EQ(ObjectName(0), "obj_base");
-  EXPECT_EQ(ObjectName(2), "obj_player");
-  EXPECT_EQ(ObjectFind("obj_player"), 2);
-  const CObject& base = *ObjectGet(0);
+  ASSERT_EQ(Objects().Count(), 3);
+  EXPECT_FALSE(Objects().Exists(1));
+  EXPECT_EQ(Objects().Name(0), "obj_base");
+  EXPECT_EQ(Objects().Name(2), "obj_player");
+  EXPECT_EQ(Objects().Find("obj_player"), 2);
+  const CObject& base = *Objects().Get(0);
   EXPECT_EQ(base.o_spriteindex, 3);
   EXPECT_TRUE(base.o_solid);
   EXPECT_FALSE(base.o_visible);
@@ -55,7 +55,7 @@ TEST(ObjectRecords, FieldsParentsAndEventsRoundTrip) {
   EXPECT_TRUE(base.o_persistent);
   EXPECT_EQ(base.o_parent, -1);
   EXPECT_EQ(base.o_mask, 2);
-  const CObject& player = *ObjectGet(2);
+  const CObject& player = *Objects().Get(2);
   EXPECT_EQ(player.o_spriteindex, -1);
   EXPECT_TRUE(player.o_visible);
   EXPECT_EQ(player.o_parent, 0);
@@ -86,7 +86,7 @@ TEST(ObjectRecords, ActionShapesBecomeTheirRecords) {
                ]}})"}});
   Loaded run(p);
   ASSERT_TRUE(run.loaded) << (run.messages.empty() ? "" : run.messages[0]);
-  const CEvent& e = *ObjectGet(0)->GetEventDirect(ev_step, 0);
+  const CEvent& e = *Objects().Get(0)->GetEventDirect(ev_step, 0);
   ASSERT_EQ(e.e_number(), 12);
   auto at = [&](int32_t i) -> const CAction& { return *e.e_actions[static_cast<size_t>(i)]; };
 
@@ -154,7 +154,7 @@ TEST(ObjectRecords, BuiltInFunctionsResolveAtLoadAndObjectsCompileInPreparation)
                  {"set": "x", "value": "4", "relative": true}]}})"}});
   Loaded run(p, true);
   ASSERT_TRUE(run.prepared) << (run.messages.empty() ? "" : run.messages[0]);
-  const CEvent& e = *ObjectGet(0)->GetEventDirect(ev_create, 0);
+  const CEvent& e = *Objects().Get(0)->GetEventDirect(ev_create, 0);
   EXPECT_EQ(e.e_actions[0]->act_functionid, 0);
   EXPECT_EQ(e.e_actions[0]->act_argtype[0], kArgConstant);
   EXPECT_EQ(e.e_actions[0]->act_argvalue[0].val(), 3);

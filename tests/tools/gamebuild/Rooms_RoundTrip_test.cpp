@@ -53,15 +53,15 @@ TEST(RoomRecords, EveryFieldRoundTrips) {
                            "depth": -100}]})"}});
   Loaded run(p);
   ASSERT_TRUE(run.loaded) << (run.messages.empty() ? "" : run.messages[0]);
-  ASSERT_EQ(RoomCount(), 3);
-  EXPECT_FALSE(RoomExists(1));
-  EXPECT_EQ(RoomName(0), "rm_title");
-  EXPECT_EQ(RoomName(2), "rm_level");
+  ASSERT_EQ(Rooms().Count(), 3);
+  EXPECT_FALSE(Rooms().Exists(1));
+  EXPECT_EQ(Rooms().Name(0), "rm_title");
+  EXPECT_EQ(Rooms().Name(2), "rm_level");
   EXPECT_EQ(RoomOrderCount(), 2);
   EXPECT_EQ(RoomFirst(), 2);
   EXPECT_EQ(RoomNext(2), 0);
 
-  const CRoom& r = *RoomGet(2);
+  const CRoom& r = *Rooms().Get(2);
   EXPECT_EQ(r.r_caption, "Level ü");
   EXPECT_EQ(r.r_width, 1024);
   EXPECT_EQ(r.r_height, 768);
@@ -128,7 +128,7 @@ TEST(RoomRecords, EveryFieldRoundTrips) {
   EXPECT_EQ(t.depth, -100);
   EXPECT_EQ(t.id, 10000001);
 
-  const CRoom& title = *RoomGet(0);  // "{}": every default
+  const CRoom& title = *Rooms().Get(0);  // "{}": every default
   EXPECT_EQ(title.r_caption, "");
   EXPECT_EQ(title.r_width, 640);
   EXPECT_EQ(title.r_speed, 30);
@@ -157,13 +157,13 @@ TEST(RoomRecords, IdsAreUniqueAcrossRoomsAndGivenOnesAreSkipped) {
   ASSERT_TRUE(run.loaded) << (run.messages.empty() ? "" : run.messages[0]);
   auto ids = [](int32_t room) {
     std::vector<int32_t> v;
-    for (int32_t i = 0; i < RoomGet(room)->r_numb(); ++i) v.push_back(RoomGet(room)->Instance(i)->i_id);
+    for (int32_t i = 0; i < Rooms().Get(room)->r_numb(); ++i) v.push_back(Rooms().Get(room)->Instance(i)->i_id);
     return v;
   };
   EXPECT_EQ(ids(0), (std::vector<int32_t>{100001, 100002, 100003}));
   EXPECT_EQ(ids(1), (std::vector<int32_t>{100004, 200000}));
-  EXPECT_EQ(RoomGet(0)->r_tile[1].id, 10000002);
-  EXPECT_EQ(RoomGet(1)->r_tile[0].id, 5);
+  EXPECT_EQ(Rooms().Get(0)->r_tile[1].id, 10000002);
+  EXPECT_EQ(Rooms().Get(1)->r_tile[0].id, 5);
   EXPECT_EQ(LastInstanceId(), 200000);
   EXPECT_EQ(LastTileId(), 10000002);
   EXPECT_EQ(NextTileId(), 10000003);
@@ -173,7 +173,7 @@ TEST(RoomRecords, NoInstancesOrTilesLeaveTheCountersBelowTheFirstIds) {
   Project p;
   Loaded run(p);
   ASSERT_TRUE(run.loaded);
-  EXPECT_EQ(RoomCount(), 1);
+  EXPECT_EQ(Rooms().Count(), 1);
   EXPECT_EQ(LastInstanceId(), 100000);
   EXPECT_EQ(LastTileId(), 10000000);
 }
