@@ -51,7 +51,7 @@ struct RResourceFinder {
 constexpr RResourceFinder kResourceFinders[] = {
     {ResourceKind::Object, ObjectFind},
     {ResourceKind::Sound, [](std::string_view name) { return Sounds().Find(name); }},
-    {ResourceKind::Script, ScriptIndex},
+    {ResourceKind::Script, [](std::string_view name) { return Scripts().Find(name); }},
     {ResourceKind::Room, RoomFind},
     {ResourceKind::Sprite, [](std::string_view name) { return Sprites().Find(name); }},
     {ResourceKind::Background, [](std::string_view name) { return Backgrounds().Find(name); }},
