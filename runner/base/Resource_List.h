@@ -68,6 +68,9 @@ class TResourceList {
     r_names[index].clear();
     return std::move(r_items[index]);
   }
+  // The stored name of an existing entry without a copy, for a caller that keeps a view of it
+  // while the entry runs; only for an index that Exists.
+  const std::string& NameOf(int32_t index) const { return r_names[index]; }
 
  private:
   std::string r_prefix;

@@ -99,7 +99,7 @@ int32_t FunctionArgCount(int32_t id) { return TheRunnerCompileContext().Function
 std::string FunctionName(int32_t id) { return TheRunnerCompileContext().FunctionName(id); }
 
 bool RunnerCompileContext::FindFunction(std::string_view name, int32_t& id) const {
-  int32_t script = ScriptIndex(name);
+  int32_t script = Scripts().Find(name);
   if (script >= 0) {
     id = kScriptIdBase + script;
     return true;
@@ -121,7 +121,7 @@ int32_t RunnerCompileContext::FunctionArgCount(int32_t id) const {
 
 std::string RunnerCompileContext::FunctionName(int32_t id) const {
   if (id >= kExtensionIdBase) return "<extension function " + std::to_string(id - kExtensionIdBase) + ">";
-  if (id >= kScriptIdBase) return ScriptName(id - kScriptIdBase);
+  if (id >= kScriptIdBase) return Scripts().Name(id - kScriptIdBase);
   const RFunction* f = FunctionAt(id);
   return f ? f->f_name : "<undefined>";
 }

@@ -3,7 +3,6 @@
 
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "runner/code/Code_Error.h"
@@ -14,27 +13,7 @@
 #include "runner/base/Support_Stream.h"
 
 namespace {
-struct RScriptSlot {
-  std::string name;
-  std::unique_ptr<CScript> script;  // null: an empty slot
-};
-
-// The scripts of a game and its library initialisation texts, as loaded.
-struct RScriptsState {
-  static constexpr EGameSlot kSlot = EGameSlot::Scripts;
-  std::vector<RScriptSlot> slots;
-  std::unordered_map<std::string, int32_t> first_of;  // compile time only
-  std::vector<std::string> library_texts;  // until the game starts
-};
-
-RScriptsState& ScriptsState() { return TheGame().State<RScriptsState>(); }
-
-std::vector<std::string>& LibraryTexts() { return ScriptsState().library_texts; }
-
-void ClearScripts() {
-  ScriptsState().slots.clear();
-  ScriptsState().first_of.clear();
-}
+std::vector<std::string>& LibraryTexts() { return TheGame().State<RScriptsState>().library_texts; }
 
 // Saves argument_count and the script name; puts them back on every path.
 class ScriptArgumentsScope {
@@ -53,57 +32,38 @@ class ScriptArgumentsScope {
 };
 }  // namespace
 
-int32_t ScriptCount() { return static_cast<int32_t>(ScriptsState().slots.size()); }
-
-bool ScriptExists(int32_t index) { return ScriptGet(index) != nullptr; }
-
-std::string ScriptName(int32_t index) {
-  if (!ScriptExists(index)) return "<undefined>";
-  return ScriptsState().slots[static_cast<size_t>(index)].name;
-}
-
-int32_t ScriptIndex(std::string_view name) {
-  const RScriptsState& t = ScriptsState();
-  auto it = t.first_of.find(std::string(name));
-  return it == t.first_of.end() ? -1 : it->second;
-}
-
-CScript* ScriptGet(int32_t index) {
-  RScriptsState& t = ScriptsState();
-  if (index < 0 || index >= static_cast<int32_t>(t.slots.size())) return nullptr;
-  return t.slots[static_cast<size_t>(index)].script.get();
-}
+TResourceList<CScript>& Scripts() { return TheGame().State<RScriptsState>().scripts; }
 
 bool LoadScripts(CStream& str) {
-  ClearScripts();
+  Scripts().Clear();
   if (str.ReadInteger() != kScriptsChunkVersion) return false;
   int32_t count = str.ReadInteger();
   if (count < 0) return false;
   // Every slot is a block of at least four bytes, so a false count runs into the end of the
   // data long before it could exhaust memory.
-  std::vector<RScriptSlot> slots;
+  TResourceList<CScript> scripts{"__newscript"};
   for (int32_t i = 0; i < count; ++i) {
     CStream block = str.ReadStreamC();
-    RScriptSlot slot;
+    std::unique_ptr<CScript> script;
+    std::string name;
     if (block.ReadBoolean()) {
-      slot.name = block.ReadString();
-      slot.script = std::make_unique<CScript>();
-      if (!slot.script->LoadFromStream(block)) return false;
+      name = block.ReadString();
+      script = std::make_unique<CScript>();
+      if (!script->LoadFromStream(block)) return false;
     }
-    slots.push_back(std::move(slot));
+    scripts.Put(i, std::move(script), std::move(name));
   }
-  RScriptsState& t = ScriptsState();
-  t.slots = std::move(slots);
-  for (size_t i = 0; i < t.slots.size(); ++i)
-    if (t.slots[i].script) t.first_of.emplace(t.slots[i].name, static_cast<int32_t>(i));
+  Scripts() = std::move(scripts);
   return true;
 }
 
 bool CompileScripts() {
-  for (RScriptSlot& slot : ScriptsState().slots) {
-    if (!slot.script || (slot.script->s_code && slot.script->s_code->i_compiled)) continue;
-    if (!slot.script->Compile()) {
-      std::string msg = "COMPILATION ERROR in Script: " + slot.name + "\r" + CodeError().message;
+  TResourceList<CScript>& scripts = Scripts();
+  for (int32_t i = 0; i < scripts.Count(); ++i) {
+    CScript* script = scripts.Get(i);
+    if (!script || (script->s_code && script->s_code->i_compiled)) continue;
+    if (!script->Compile()) {
+      std::string msg = "COMPILATION ERROR in Script: " + scripts.Name(i) + "\r" + CodeError().message;
       ClearCodeError();
       ShowError(msg, true);
       return false;
@@ -114,7 +74,7 @@ bool CompileScripts() {
 
 bool CallScript(int32_t index, CInstance* self, CInstance* other, RValue& result, bool check,
                 RValue* args, int32_t argc) {
-  if (!ScriptGet(index)) return false;
+  if (!Scripts().Exists(index)) return false;
   if (argc < 0) argc = 0;
   if (argc > kMaxFunctionArgs) argc = kMaxFunctionArgs;
   ArgumentSlotsScope slots;
@@ -124,9 +84,9 @@ bool CallScript(int32_t index, CInstance* self, CInstance* other, RValue& result
 
 bool CallScriptInSlots(int32_t index, CInstance* self, CInstance* other, RValue& result, bool check,
                        int32_t argc) {
-  CScript* script = ScriptGet(index);
+  CScript* script = Scripts().Get(index);
   if (!script) return false;
-  const std::string& name = ScriptsState().slots[static_cast<size_t>(index)].name;
+  const std::string& name = Scripts().NameOf(index);
 
   ScriptArgumentsScope saved;
   RArgumentState& a = Arguments();

@@ -4,8 +4,10 @@
 
 #include <cstdint>
 #include <string>
-#include <string_view>
+#include <vector>
 
+#include "runner/base/Game.h"
+#include "runner/base/Resource_List.h"
 #include "runner/code/Script_Class.h"
 
 class CInstance;
@@ -14,13 +16,14 @@ class RValue;
 
 inline constexpr int32_t kScriptsChunkVersion = 800;
 
-int32_t ScriptCount();
-bool ScriptExists(int32_t index);
-// The name, or "<undefined>" for an empty or out-of-range slot.
-std::string ScriptName(int32_t index);
-// First slot holding a script of exactly that name, or -1.
-int32_t ScriptIndex(std::string_view name);
-CScript* ScriptGet(int32_t index);  // null for an empty or out-of-range slot
+// The scripts of a game and its library initialisation texts, as loaded.
+struct RScriptsState {
+  static constexpr EGameSlot kSlot = EGameSlot::Scripts;
+  TResourceList<CScript> scripts{"__newscript"};
+  std::vector<std::string> library_texts;  // until the game starts
+};
+
+TResourceList<CScript>& Scripts();  // new entries are named "__newscript" + index
 
 // Loader of the scripts chunk: version 800, slot count, one compressed block per slot. False
 // on a wrong chunk or record version (the table is then empty); damaged data throws StreamError.

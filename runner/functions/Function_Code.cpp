@@ -16,7 +16,7 @@ namespace {
 
 void F_ScriptExecute(CInstance* self, CInstance* other, int32_t argc, RValue* argv, RValue& result) {
   int32_t index = RoundToInt32(argv[0].val());
-  if (argc < 1 || !ScriptExists(index)) {
+  if (argc < 1 || !Scripts().Exists(index)) {
     ShowActionError("Trying to execute non-existing script.", false);
     return;
   }

@@ -51,7 +51,7 @@ struct RResourceFinder {
 constexpr RResourceFinder kResourceFinders[] = {
     {ResourceKind::Object, [](std::string_view name) { return Objects().Find(name); }},
     {ResourceKind::Sound, [](std::string_view name) { return Sounds().Find(name); }},
-    {ResourceKind::Script, ScriptIndex},
+    {ResourceKind::Script, [](std::string_view name) { return Scripts().Find(name); }},
     {ResourceKind::Room, [](std::string_view name) { return Rooms().Find(name); }},
     {ResourceKind::Sprite, [](std::string_view name) { return Sprites().Find(name); }},
     {ResourceKind::Background, [](std::string_view name) { return Backgrounds().Find(name); }},

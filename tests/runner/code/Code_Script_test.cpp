@@ -41,30 +41,30 @@ TEST(ScriptsChunk, RoundTripKeepsSlotsNamesAndTexts) {
   chunk.SetPosition(0);
   ASSERT_TRUE(LoadScripts(chunk));
   EXPECT_EQ(chunk.ReadInteger(), 12345);
-  EXPECT_EQ(ScriptCount(), 4);
-  EXPECT_TRUE(ScriptExists(0));
-  EXPECT_FALSE(ScriptExists(1));
-  EXPECT_FALSE(ScriptExists(4));
-  EXPECT_FALSE(ScriptExists(-1));
-  EXPECT_EQ(ScriptName(2), "scr_two");
-  EXPECT_EQ(ScriptName(1), "<undefined>");
-  EXPECT_EQ(ScriptName(99), "<undefined>");
-  EXPECT_EQ(ScriptGet(2)->s_text, "a = 2\r\nb = 3");
-  EXPECT_EQ(ScriptGet(1), nullptr);
-  EXPECT_EQ(ScriptIndex("scr_one"), 0);  // the first of two slots with one name
-  EXPECT_EQ(ScriptIndex("scr_two"), 2);
-  EXPECT_EQ(ScriptIndex("scr_three"), -1);
-  EXPECT_EQ(ScriptIndex(""), -1);  // an empty slot has no name to find
+  EXPECT_EQ(Scripts().Count(), 4);
+  EXPECT_TRUE(Scripts().Exists(0));
+  EXPECT_FALSE(Scripts().Exists(1));
+  EXPECT_FALSE(Scripts().Exists(4));
+  EXPECT_FALSE(Scripts().Exists(-1));
+  EXPECT_EQ(Scripts().Name(2), "scr_two");
+  EXPECT_EQ(Scripts().Name(1), "<undefined>");
+  EXPECT_EQ(Scripts().Name(99), "<undefined>");
+  EXPECT_EQ(Scripts().Get(2)->s_text, "a = 2\r\nb = 3");
+  EXPECT_EQ(Scripts().Get(1), nullptr);
+  EXPECT_EQ(Scripts().Find("scr_one"), 0);  // the first of two slots with one name
+  EXPECT_EQ(Scripts().Find("scr_two"), 2);
+  EXPECT_EQ(Scripts().Find("scr_three"), -1);
+  EXPECT_EQ(Scripts().Find(""), -1);  // an empty slot has no name to find
 }
 
 TEST(ScriptsChunk, WrongVersionsAndDamagedDataFail) {
   ScopedTestWorld world;
   ASSERT_TRUE(Load({{true, "scr_a", "x = 1"}}));
   EXPECT_FALSE(Load({{true, "scr_a", "x = 1"}}, 700));
-  EXPECT_EQ(ScriptCount(), 0);  // a failed load leaves no half table behind
+  EXPECT_EQ(Scripts().Count(), 0);  // a failed load leaves no half table behind
   EXPECT_FALSE(Load({{true, "scr_a", "x = 1"}, {true, "scr_b", "x = 2", 700}}));
-  EXPECT_EQ(ScriptCount(), 0);
-  EXPECT_EQ(ScriptIndex("scr_a"), -1);
+  EXPECT_EQ(Scripts().Count(), 0);
+  EXPECT_EQ(Scripts().Find("scr_a"), -1);
 
   CStream negative;
   negative.WriteInteger(800);
