@@ -1,5 +1,7 @@
-// The list that holds one kind of image resource by index with its names. Entries may be empty
-// (deleted); indices never move, and the list only shrinks when an add fails.
+// The list that holds one kind of resource by index with its names; every kind (scripts,
+// objects, rooms, sprites, backgrounds, fonts, sounds) is held on it, in its owner's state.
+// Entries may be empty (deleted); indices never move, and the list only shrinks when an add
+// fails.
 #pragma once
 
 #include <cstdint>
