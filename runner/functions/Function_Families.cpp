@@ -15,5 +15,10 @@ std::vector<FunctionFamily> AllFunctionFamilies() {
       SoundFunctions(),
       SpriteFunctions(),
       TextFunctions(),
+      FileBinaryFunctions(),
+      FileSystemFunctions(),
+      ProgramFunctions(),
+      IniFunctions(),
+      RegistryFunctions(),
   };
 }

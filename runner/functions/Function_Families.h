@@ -21,3 +21,8 @@ FunctionFamily TileFunctions();  // Function_Tile
 FunctionFamily SoundFunctions();  // Function_Sound
 FunctionFamily SpriteFunctions();  // Function_Sprites
 FunctionFamily TextFunctions();  // Function_Text
+FunctionFamily FileBinaryFunctions();  // Function_FileBinary
+FunctionFamily FileSystemFunctions();  // Function_FileSystem
+FunctionFamily ProgramFunctions();  // Function_Program
+FunctionFamily IniFunctions();  // Function_Ini
+FunctionFamily RegistryFunctions();  // Function_Registry

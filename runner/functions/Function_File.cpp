@@ -1,19 +1,19 @@
 // Built-in file functions: text files (numbered handles and the older single file), file
-// existence and deletion, and the included files; the rest of the file, INI and registry
-// functions join this unit.
+// existence and deletion, and the included files. Binary files, the file system, programs, INI
+// files and the registry have units of their own (Function_FileBinary, Function_FileSystem,
+// Function_Program, Function_Ini, Function_Registry).
 #include "runner/base/Option_Main.h"
 #include "runner/functions/Function_Families.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <array>
 #include <string>
 
 #include "runner/base/Game.h"
 #include "runner/code/Code_Error.h"
 #include "runner/code/Variable_Class.h"
-#include "runner/functions/Support_File.h"
+#include "runner/functions/File_State.h"
 #include "runner/functions/DataNew_Class.h"
 #include "runner/base/Runner_Temp.h"
 
@@ -27,19 +27,9 @@ bool IsRegularFile(const std::string& path) {
   return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// Text files with handles 1..32.
-constexpr int32_t kTextFiles = 32;
-// The game's open text files.
-struct RFilesState {
-  static constexpr EGameSlot kSlot = EGameSlot::Files;
-  std::array<CTextFile, kTextFiles> text;
-  CTextFile single;  // the file_* functions
-};
-RFilesState& Files() { return TheGame().State<RFilesState>(); }
-
 CTextFile* TextSlot(const RValue& handle, CTextFile::Mode mode) {
   const int32_t h = RoundToInt32(handle.val());
-  if (h < 1 || h > kTextFiles) return nullptr;
+  if (h < 1 || h > kFileSlots) return nullptr;
   CTextFile& f = Files().text[static_cast<size_t>(h - 1)];
   return f.mode() == mode ? &f : nullptr;
 }
@@ -57,7 +47,7 @@ CTextFile* Writing(const RValue& handle) {
 }
 
 int32_t FreeTextSlot() {
-  for (int32_t i = 0; i < kTextFiles; ++i)
+  for (int32_t i = 0; i < kFileSlots; ++i)
     if (Files().text[static_cast<size_t>(i)].mode() == CTextFile::kFree) return i;
   Error("Cannot open another file (maximum exceeded).");
   return -1;
@@ -98,7 +88,7 @@ void file_text_open_append(CInstance*, CInstance*, int32_t, RValue* argv, RValue
 
 void file_text_close(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
   const int32_t h = RoundToInt32(argv[0].val());
-  if (h < 1 || h > kTextFiles) return Error("Trying to close unexisting text file.");
+  if (h < 1 || h > kFileSlots) return Error("Trying to close unexisting text file.");
   Files().text[static_cast<size_t>(h - 1)].Close();
 }
 

@@ -122,6 +122,8 @@ std::optional<std::string> ResolveMapped(const std::string& path) {
 }
 }  // namespace
 
+std::optional<std::string> MapFileName(std::string_view name) { return MapName(name); }
+
 bool IsPathName(std::string_view name) {
   return name.find_first_of("\\/") != std::string_view::npos;
 }

@@ -12,6 +12,10 @@
 // A name holding a folder separator; secure mode refuses to write through one.
 bool IsPathName(std::string_view name);
 
+// The name as this file system spells it: separators made "/" and collapsed, a drive letter
+// dropped. Nothing for names that are empty, hold a NUL or are network paths.
+std::optional<std::string> MapFileName(std::string_view name);
+
 // The existing file or folder the game means: the mapped name as it is, else each component
 // matched without regard to letter case (an exact match wins, then the first in byte order).
 // Nothing for a name that is empty, holds a NUL, is a network path or names nothing.

@@ -29,6 +29,7 @@
 #include "runner/run/Run_Error.h"
 #include "runner/run/Run_Main.h"
 #include "runner/functions/DataNew_Class.h"
+#include "runner/functions/File_State.h"
 #include "runner/shell/Runner.h"
 #include "runner/shell/Runner_Form.h"
 #include "runner/shell/Runner_Load.h"
@@ -145,6 +146,9 @@ RSubsystemTable MakeGameSubsystems() {
       {.name = "included files",
        .chunks = {{EChunk::IncludedFiles, DataFile_LoadChunk}},
        .shutdown = DataFile_RemoveAll},
+      // Secure mode before any game code runs; open files closed and the INI copy written back
+      // when the game ends.
+      {.name = "files", .start = StartFiles, .shutdown = ShutdownFiles},
   };
 }
 }  // namespace
