@@ -155,19 +155,19 @@ void CIniFile::DeleteSection(std::string_view section) {
 }
 
 double IniNumber(std::string_view text) {
-  double mantissa = 0, scale = 0.1;
-  double exponent = 0;
+  // All mantissa digits as one whole number, scaled once at the end: "0.3" is 3 / 10, the
+  // double nearest to 0.3, where adding 3 * 0.1 would not be.
+  double digits = 0, exponent = 0;
+  int fractionDigits = 0;
   bool negative = false, expNegative = false, fraction = false, inExponent = false;
   for (const char c : text) {
     if (c >= '0' && c <= '9') {
       const int d = c - '0';
       if (inExponent) {
         exponent = exponent * 10 + d;
-      } else if (fraction) {
-        mantissa += d * scale;
-        scale /= 10;
       } else {
-        mantissa = mantissa * 10 + d;
+        digits = digits * 10 + d;
+        if (fraction) ++fractionDigits;
       }
     } else if ((c == '.' || c == ',') && !fraction && !inExponent) {
       fraction = true;
@@ -182,13 +182,17 @@ double IniNumber(std::string_view text) {
       break;
     }
   }
-  if (mantissa == 0) return 0;  // not 0 times an infinite power
-  const double value = mantissa * std::pow(10.0, expNegative ? -exponent : exponent);
+  if (digits == 0) return 0;  // not 0 times an infinite power
+  const double scale = (expNegative ? -exponent : exponent) - fractionDigits;
+  const double value = scale < 0 ? digits / std::pow(10.0, -scale) : digits * std::pow(10.0, scale);
   return negative ? -value : value;
 }
 
 std::string IniRealText(double value) {
   char buf[64];
   const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
-  return std::string(buf, r.ptr);
+  std::string text(buf, r.ptr);
+  // The number rule stops at a "+", so "1e+20" would read back as 1: the exponent goes without it.
+  if (const size_t plus = text.find("e+"); plus != std::string::npos) text.erase(plus + 1, 1);
+  return text;
 }

@@ -41,5 +41,6 @@ class CIniFile {
 // The INI number rule: decimal point "." or ",", exponent "E"/"e", "-" flips the sign of the
 // mantissa or, after the exponent mark, of the exponent; anything else ends the scan.
 double IniNumber(std::string_view text);
-// A real as INI files keep it: up to 15 significant digits, "." as the decimal point.
+// A real as INI files keep it: up to 15 significant digits, "." as the decimal point, and an
+// exponent without "+" so that the number rule reads it back.
 std::string IniRealText(double value);
