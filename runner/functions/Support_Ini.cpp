@@ -112,7 +112,7 @@ void CIniFile::Write(std::string_view section, std::string_view key, std::string
       if (inside && insertAt == std::string::npos) insertAt = i + 1;
     } else if (inside && line.kind == LineKind::Key) {
       if (SameName(line.name, key)) {
-        lines_[i] = newLine;
+        lines_[i] = std::string(line.name) + "=" + OneLine(value);  // the key keeps its spelling
         return;
       }
       if (insertAt != std::string::npos && insertAt <= i) insertAt = i + 1;
