@@ -348,6 +348,16 @@ def open_game(f: bytes):
     raise ValueError("no chunk block")
 
 
+# ---- config: byte 0 bit 0 = the registry store, else an INI file; the rest the file ----
+def config_seeds():
+    ini = (b"\xef\xbb\xbf; comment\r\n[Game]\r\nname = Hero\r\nlevel=2\n[no end\rk==v\r\n"
+           b"# other\n[game]\nlives=3\nline without equals\n")
+    store = (b"Korvex Registry Store 1\n\n[HKEY_CURRENT_USER\\Software\\Korvex\\12]\n"
+             b'"name"="Hero \\"quoted\\" \\x01"\n@="default"\n"real"=hex:00,00,00,00,00,00,f0,3f\n'
+             b'"count"=dword:0000000a\n\n[HKEY_USERS\\odd%0aname]\n')
+    return {"ini": b"\x00" + ini, "registry": b"\x01" + store}
+
+
 def write(d: Path, seeds):
     shutil.rmtree(d, ignore_errors=True)
     d.mkdir(parents=True)
@@ -369,7 +379,8 @@ def main():
     out = Path(sys.argv[1]) if len(sys.argv) > 1 else HERE / "corpus"
     for target, seeds in (("stream", stream_seeds()), ("bmp", bmp_seeds()), ("code", code_seeds()),
                           ("variables", variable_seeds()), ("png", png_seeds()),
-                          ("functions", function_seeds()), ("audio", audio_seeds())):
+                          ("functions", function_seeds()), ("audio", audio_seeds()),
+                          ("config", config_seeds())):
         write(out / target, seeds)
 
 
