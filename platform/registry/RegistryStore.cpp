@@ -350,11 +350,8 @@ RegistryData& RegistryStore::Current() {
       st.st_mtim.tv_nsec == cacheTime_.tv_nsec)
     return cache_;
   std::string text;
-  cached_ = false;
-  if (ReadStoreFile(path_, text, st) != ReadResult::Read || !ParseRegistryText(text, cache_)) {
+  if (ReadStoreFile(path_, text, st) != ReadResult::Read || !ParseRegistryText(text, cache_))
     cache_.keys.clear();  // an unreadable store holds nothing until a write sets it aside
-    return cache_;
-  }
   cached_ = true;
   cacheInode_ = st.st_ino;
   cacheSize_ = st.st_size;

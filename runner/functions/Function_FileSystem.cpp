@@ -98,7 +98,7 @@ void file_copy(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
   if (!source) return;
   const std::optional<std::string> target = ResolveForWrite(to);
   // The target is replaced whole or not at all; a full disk must not pass for a copy.
-  if (!target || !platform::CopyFileReplacing(*source, *target))
+  if (!target || !platform::CopyFileReplacing(*source, ReplaceTarget(*target, SecureMode())))
     Error("Error copying file " + std::string(from) + " to " + std::string(to));
 }
 

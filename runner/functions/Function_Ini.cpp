@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/files/AtomicFile.h"
+#include "runner/base/Option_Main.h"
 #include "runner/code/Code_Error.h"
 #include "runner/code/Variable_Class.h"
 #include "runner/functions/File_State.h"
@@ -74,7 +75,7 @@ void ini_open(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
   if (ec) return;
   auto copy = std::make_unique<RIniCopy>();
   // The path is fixed now: a later change of folder does not move where the copy goes back.
-  copy->path = (folder / *leaf).string();
+  copy->path = ReplaceTarget((folder / *leaf).string(), SecureMode());
   std::string text;
   switch (ReadIniFile(copy->path, text)) {
     case ReadState::Missing:

@@ -9,6 +9,7 @@
 #include <wctype.h>
 
 #include <charconv>
+#include <cstdlib>
 #include <cmath>
 
 #include "runner/code/Variable_Class.h"
@@ -147,6 +148,16 @@ std::optional<std::string> ResolveForWrite(std::string_view name) {
   std::string target = Join(dir, leaf);
   if (!Exists(target))
     if (std::optional<std::string> variant = FindVariant(dir, leaf)) target = Join(dir, *variant);
+  return target;
+}
+
+std::string ReplaceTarget(const std::string& path, bool secure) {
+  struct stat st;
+  if (secure || lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+  char* real = realpath(path.c_str(), nullptr);
+  if (!real) return path;  // a dangling link: replaced like a missing file
+  std::string target = real;
+  free(real);
   return target;
 }
 

@@ -24,6 +24,11 @@ std::optional<std::string> ResolveExisting(std::string_view name);
 // last component reused, else the component as given. Nothing for names that cannot be files.
 std::optional<std::string> ResolveForWrite(std::string_view name);
 
+// Where replacing the file at path (a temporary file renamed over it) should go: through a
+// symbolic link to the file it names, as writing into it would, except in secure mode, where
+// the link itself is replaced and nothing outside the game's folder is touched.
+std::string ReplaceTarget(const std::string& path, bool secure);
+
 // A text file open for reading or for writing. Reading accepts CR LF, LF and a lone CR as line
 // ends and skips a leading byte-order mark; every write is flushed at once.
 class CTextFile {

@@ -145,4 +145,15 @@ TEST_F(RegistryAndSecureMode, SecureWritesDoNotFollowALinkOutOfTheFolder) {
   EXPECT_EQ(Bytes(dir_ / "outside.dat"), "keep");
   EXPECT_EQ(Bytes("link.dat"), "new");
   EXPECT_FALSE(fs::is_symlink("link.dat"));
+  // Outside secure mode a link is written through, as writing into it would be.
+  SetSecureMode(false);
+  fs::create_symlink(dir_ / "outside.dat", "link.ini");
+  Call("file_copy", {RValue("source.dat"), RValue("link.ini")});
+  EXPECT_EQ(Bytes(dir_ / "outside.dat"), "new");
+  Call("ini_open", {RValue("link.ini")});
+  Call("ini_write_string", {RValue("s"), RValue("k"), RValue("v")});
+  Call("ini_close");
+  EXPECT_TRUE(fs::is_symlink("link.ini"));
+  EXPECT_EQ(Bytes(dir_ / "outside.dat"), "new\r\n[s]\r\nk=v\r\n");
+  EXPECT_EQ(CaughtErrors(), std::vector<std::string>{"Error opening binary file."});
 }
