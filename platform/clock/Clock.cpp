@@ -15,7 +15,7 @@ constexpr int64_t kVirtualUptimeStartMs = 60000;
 constexpr std::time_t kVirtualEpoch = 946684800;  // 2000-01-01 00:00:00 UTC
 
 RDateTime FromTm(const std::tm& t) {
-  return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_wday + 1, t.tm_hour, t.tm_min, t.tm_sec};
+  return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_wday + 1, t.tm_hour, t.tm_min, t.tm_sec, 0};
 }
 }  // namespace
 
@@ -40,15 +40,23 @@ int64_t UptimeMillis() {
 
 RDateTime LocalNow() {
   std::tm t{};
+  int32_t ms = 0;
   if (g_virtual) {
     // Virtual time is the same everywhere: no time zone applies.
     const std::time_t now = kVirtualEpoch + static_cast<std::time_t>(g_virtualMicros / 1000000);
     gmtime_r(&now, &t);
+    ms = static_cast<int32_t>(g_virtualMicros / 1000 % 1000);
   } else {
-    const std::time_t now = std::time(nullptr);
+    // One reading gives the seconds and the milliseconds, so they always belong together.
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    const std::time_t now = ts.tv_sec;
     localtime_r(&now, &t);
+    ms = static_cast<int32_t>(ts.tv_nsec / 1000000);
   }
-  return FromTm(t);
+  RDateTime d = FromTm(t);
+  d.millisecond = ms;
+  return d;
 }
 
 void SleepMicros(int64_t us) {

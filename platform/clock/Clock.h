@@ -12,6 +12,7 @@ struct RDateTime {
   int32_t year = 0, month = 0, day = 0;  // month 1..12
   int32_t weekday = 0;                   // 1 = Sunday .. 7 = Saturday
   int32_t hour = 0, minute = 0, second = 0;
+  int32_t millisecond = 0;  // of the same reading as the fields above
 };
 
 // Switches between the real and the virtual clock; switching restarts the virtual one.

@@ -2,7 +2,9 @@
 #include "platform/process/Process.h"
 
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <vector>
@@ -108,6 +110,11 @@ void ReleaseChild(pid_t pid) {
 
 void ReapChildren() {
   std::erase_if(g_released, [](pid_t pid) { return PollChild(pid) == ChildState::Exited; });
+}
+
+bool SetThreadNice(int nice) {
+  // On Linux the nice value belongs to the thread, so the game thread alone changes.
+  return setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), nice) == 0;
 }
 
 }  // namespace platform

@@ -28,4 +28,8 @@ ChildState PollChild(pid_t pid, int* exitStatus = nullptr);
 void ReleaseChild(pid_t pid);
 void ReapChildren();
 
+// Sets the calling thread's nice value (-20 .. 19). Raising the priority needs privilege that
+// a game usually lacks; false then, and nothing changes.
+bool SetThreadNice(int nice);
+
 }  // namespace platform

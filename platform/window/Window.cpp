@@ -1,6 +1,8 @@
 // Window state kept in one place; the backend only mirrors it.
 #include "platform/window/Window.h"
 
+#include "platform/window/sdl/SdlWindow.h"
+
 namespace platform {
 
 TWindow::TWindow(std::string name, std::unique_ptr<IWindowBackend> backend)
@@ -22,6 +24,10 @@ void TWindow::Show() {
   if (visible_) return;
   visible_ = true;
   backend_->Show(caption_, bounds_, bordered_);
+}
+
+uint64_t TWindow::SystemHandle() const {
+  return SdlSystemHandle(NativeHandle());
 }
 
 void TWindow::Hide() {

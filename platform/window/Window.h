@@ -63,6 +63,9 @@ class TWindow {
 
   uint32_t NativeId() const { return backend_->NativeId(); }
   SDL_Window* NativeHandle() const { return backend_->NativeHandle(); }
+  // The window system's own handle (an X11 window id, a Wayland surface's address); 0 while
+  // there is no native window or no window system behind it.
+  uint64_t SystemHandle() const;
 
  private:
   std::string name_;

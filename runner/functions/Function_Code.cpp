@@ -1,5 +1,5 @@
-// Built-in functions that run game code given at run time: script_execute, execute_string and
-// execute_file.
+// Built-in functions that run game code given at run time (script_execute, execute_string,
+// execute_file) and the queries of the game's scripts.
 #include "runner/functions/Function_Families.h"
 
 #include <filesystem>
@@ -9,6 +9,7 @@
 
 #include "runner/code/Code_Error.h"
 #include "runner/code/Code_Exec.h"
+#include "runner/code/Script_Class.h"
 #include "runner/code/Script_Main.h"
 #include "runner/base/Support_Stream.h"
 
@@ -73,10 +74,29 @@ void F_ExecuteFile(CInstance* self, CInstance* other, int32_t argc, RValue* argv
   RunText(self, other, argc, argv, result, SanitizeUtf8(text), "COMPILATION ERROR in file to be executed");
 }
 
+void F_ScriptName(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result) {
+  result.SetString(Scripts().Name(RoundToInt32(argv[0].val())));
+}
+
+void F_ScriptExists(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result) {
+  result.SetReal(BoolReal(Scripts().Exists(RoundToInt32(argv[0].val()))));
+}
+
+// The text as the game carries it; "" for a script that does not exist.
+void F_ScriptGetText(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result) {
+  const int32_t index = RoundToInt32(argv[0].val());
+  if (Scripts().Exists(index)) result.SetString(Scripts().Get(index)->s_text);
+  else result.SetString("");
+}
+
 constexpr RFunctionDef kCodeFunctions[] = {
     {"script_execute", kArgsAny, F_ScriptExecute},
     {"execute_string", kArgsAny, F_ExecuteString},
     {"execute_file", kArgsAny, F_ExecuteFile},
+    {"script_name", 1, F_ScriptName},
+    {"script_get_name", 1, F_ScriptName},
+    {"script_exists", 1, F_ScriptExists},
+    {"script_get_text", 1, F_ScriptGetText},
 };
 }  // namespace
 

@@ -20,5 +20,7 @@ std::vector<FunctionFamily> AllFunctionFamilies() {
       ProgramFunctions(),
       IniFunctions(),
       RegistryFunctions(),
+      VariableFunctions(),
+      DateFunctions(),
   };
 }

@@ -26,3 +26,5 @@ FunctionFamily FileSystemFunctions();  // Function_FileSystem
 FunctionFamily ProgramFunctions();  // Function_Program
 FunctionFamily IniFunctions();  // Function_Ini
 FunctionFamily RegistryFunctions();  // Function_Registry
+FunctionFamily VariableFunctions();  // Function_Variable
+FunctionFamily DateFunctions();  // Function_Date

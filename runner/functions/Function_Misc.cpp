@@ -1,13 +1,21 @@
-// Built-in miscellaneous functions: performing events from code for now; the external-library,
-// variable, clipboard and date functions join this unit.
+// Built-in miscellaneous functions: performing events from code, the program-level operations
+// (window handle, debug messages, priority, application title) and the clipboard. Variables by
+// name and dates have units of their own.
 #include <climits>
 #include <cstdint>
+#include <string>
 
+#include "platform/clipboard/Clipboard.h"
+#include "platform/process/Process.h"
+#include "platform/window/Window.h"
+#include "runner/base/Runner_Process.h"
 #include "runner/code/Code_Error.h"
 #include "runner/code/Code_Exec.h"
 #include "runner/code/Code_Function.h"
 #include "runner/code/Variable_Class.h"
 #include "runner/functions/Function_Families.h"
+#include "runner/functions/Function_Math.h"
+#include "runner/graphics/Graphics_Window.h"
 #include "runner/run/Event_Main.h"
 #include "runner/run/Instance_Class.h"
 #include "runner/run/Object_Class.h"
@@ -44,11 +52,65 @@ void event_perform_object(CInstance* self, CInstance* other, int32_t, RValue* ar
   if (CanPerform(self)) PerformObjectEvent(self, other, Int(argv[0]), Int(argv[1]), Int(argv[2]));
 }
 
+void window_handle(CInstance*, CInstance*, int32_t, RValue*, RValue& result) {
+  const platform::TWindow* window = Window_Attached();
+  result.SetReal(window ? static_cast<double>(window->SystemHandle()) : 0.0);
+}
+
+// Until the debug window exists, its message list is standard error.
+void show_debug_message(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
+  if (!DebugMode()) return;
+  std::string text = argv[0].IsString() ? std::string(argv[0].str()) : RealToString(argv[0].val());
+  text += '\n';
+  WriteFully(2, text);
+}
+
+// Nice values standing for the priority classes and thread priorities -3 .. 3. Real-time
+// scheduling could starve the whole machine, so 3 asks no more than 2.
+int32_t NiceOfPriority(int32_t priority) {
+  switch (priority) {
+    case -3: return 19;
+    case -2: return 10;
+    case -1: return 5;
+    case 1: return -5;
+    case 2:
+    case 3: return -10;
+    default: return 0;
+  }
+}
+
+void set_program_priority(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
+  platform::SetThreadNice(NiceOfPriority(Int(argv[0])));
+}
+
+void set_application_title(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
+  if (argv[0].IsString()) SetApplicationTitle(std::string(argv[0].str()));
+}
+
+void clipboard_has_text(CInstance*, CInstance*, int32_t, RValue*, RValue& result) {
+  result.SetReal(BoolReal(platform::Clipboard().HasText()));
+}
+
+void clipboard_set_text(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
+  platform::Clipboard().SetText(argv[0].str());
+}
+
+void clipboard_get_text(CInstance*, CInstance*, int32_t, RValue*, RValue& result) {
+  result.SetString(platform::Clipboard().Text());
+}
+
 constexpr RFunctionDef kMiscFunctions[] = {
     {"event_inherited", 0, event_inherited},
     {"event_perform", 2, event_perform},
     {"event_user", 1, event_user},
     {"event_perform_object", 3, event_perform_object},
+    {"window_handle", 0, window_handle},
+    {"show_debug_message", 1, show_debug_message},
+    {"set_program_priority", 1, set_program_priority},
+    {"set_application_title", 1, set_application_title},
+    {"clipboard_has_text", 0, clipboard_has_text},
+    {"clipboard_set_text", 1, clipboard_set_text},
+    {"clipboard_get_text", 0, clipboard_get_text},
 };
 }  // namespace
 

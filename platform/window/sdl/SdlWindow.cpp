@@ -3,8 +3,10 @@
 #include "platform/window/sdl/SdlWindow.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 
 #include <algorithm>
+#include <cstdint>
 
 namespace platform {
 
@@ -53,6 +55,25 @@ void SdlWindow::Present(int width, int height, const uint32_t* argb, int opacity
   SDL_FreeSurface(source);
   SDL_SetWindowOpacity(window_, static_cast<float>(std::clamp(opacity, 0, 255)) / 255.0f);
   SDL_UpdateWindowSurface(window_);
+}
+
+uint64_t SdlSystemHandle(SDL_Window* window) {
+  if (!window) return 0;
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (SDL_GetWindowWMInfo(window, &info) != SDL_TRUE) return 0;
+  switch (info.subsystem) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+    case SDL_SYSWM_X11:
+      return static_cast<uint64_t>(info.info.x11.window);
+#endif
+#if defined(SDL_VIDEO_DRIVER_WAYLAND)
+    case SDL_SYSWM_WAYLAND:
+      return static_cast<uint64_t>(reinterpret_cast<uintptr_t>(info.info.wl.surface));
+#endif
+    default:
+      return 0;
+  }
 }
 
 }  // namespace platform

@@ -21,4 +21,7 @@ class SdlWindow final : public IWindowBackend {
   SDL_Window* window_ = nullptr;
 };
 
+// The window system's handle of an SDL window; 0 for null or an unknown window system.
+uint64_t SdlSystemHandle(SDL_Window* window);
+
 }  // namespace platform
