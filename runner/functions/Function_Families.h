@@ -21,3 +21,5 @@ FunctionFamily TileFunctions();  // Function_Tile
 FunctionFamily SoundFunctions();  // Function_Sound
 FunctionFamily SpriteFunctions();  // Function_Sprites
 FunctionFamily TextFunctions();  // Function_Text
+FunctionFamily ActionFunctions();  // Function_Action
+FunctionFamily ActionDrawFunctions();  // Function_ActionDraw

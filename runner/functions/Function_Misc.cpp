@@ -8,11 +8,13 @@
 #include "runner/code/Code_Function.h"
 #include "runner/code/Variable_Class.h"
 #include "runner/functions/Function_Families.h"
+#include "runner/functions/Function_Misc.h"
 #include "runner/run/Event_Main.h"
 #include "runner/run/Instance_Class.h"
 #include "runner/run/Object_Class.h"
 
 namespace {
+
 int32_t Int(const RValue& v) {
   return RoundToInt32(v.val());
 }
@@ -26,9 +28,13 @@ bool CanPerform(CInstance* self) {
   return false;
 }
 
+}  // namespace
+
 void event_inherited(CInstance* self, CInstance* other, int32_t, RValue*, RValue&) {
   if (CanPerform(self)) PerformInheritedEvent(self, other);
 }
+
+namespace {
 
 void event_perform(CInstance* self, CInstance* other, int32_t, RValue* argv, RValue&) {
   if (CanPerform(self)) PerformEvent(self, other, Int(argv[0]), Int(argv[1]));
