@@ -116,12 +116,9 @@ std::array<int32_t, 3> BarColors(int32_t code) {
 
 void action_draw_health(CInstance* self, CInstance*, int32_t, Args a, RValue&) {
   const RCorners c = Corners(self, a);
-  const bool back = D(a[4]) >= 0.5;
   const std::array<int32_t, 3> bar = BarColors(I(a[5]));
-  // The border is drawn even without a back, and under the bar as with one.
-  if (!back) Draw_Rectangle(c.x1, c.y1, c.x2, c.y2, kBlack, kBlack, kBlack, kBlack, true);
   Draw_HealthbarColors(c.x1, c.y1, c.x2, c.y2, GameState().health, BackColor(I(a[4])), bar[0], bar[1], bar[2],
-                       0, back, true);
+                       0, D(a[4]) >= 0.5, true);
 }
 void action_set_caption(CInstance*, CInstance*, int32_t, Args a, RValue&) {
   RGameState& g = GameState();
