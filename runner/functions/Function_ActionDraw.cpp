@@ -16,6 +16,7 @@
 #include "runner/graphics/Graphics_Text.h"
 #include "runner/graphics/Sprite_Main.h"
 #include "runner/run/Instance_Class.h"
+#include "runner/run/Room_Class.h"
 #include "runner/run/Run_Main.h"
 
 namespace {
@@ -81,8 +82,15 @@ void action_draw_life_images(CInstance* self, CInstance*, int32_t, Args a, RValu
   const CSprite* s = Sprites().Get(ind);
   double x = D(a[0]), y = D(a[1]);
   RelativePoint(self, x, y);
-  for (int32_t i = 0; i < GameState().lives; ++i)
-    s->DrawSimple(0, x + static_cast<double>(i) * s->GetWidth(), y);
+  // Images that would start past the room's right edge cannot show; a huge number of lives must
+  // not keep the step drawing them.
+  const CRoom* room = CurrentRoom();
+  const double right = room ? room->r_width + s->i_xorig : 0;
+  for (int32_t i = 0; i < GameState().lives; ++i) {
+    const double xi = x + static_cast<double>(i) * s->GetWidth();
+    if (xi >= right) break;
+    s->DrawSimple(0, xi, y);
+  }
 }
 void action_set_health(CInstance*, CInstance*, int32_t, Args a, RValue&) {
   SetHealth(ActionRelative() ? GameState().health + D(a[0]) : D(a[0]));

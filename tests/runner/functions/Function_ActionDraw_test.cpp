@@ -127,6 +127,10 @@ TEST_F(ActionDrawing, ActionsDrawAsTheFunctionsTheyStandFor) {
   }
   EXPECT_TRUE(Errors().empty());
 
+  // So many lives that drawing each would never end: only those that can show are drawn.
+  Run("lives = 1000000000");
+  EXPECT_NE(DrawnByAction({"action_draw_life_images", {"0", "0", S}}).Pixels(), DrawnByCode("").Pixels());
+
   DrawnByAction({"action_draw_sprite", {"99", "0", "0", "0"}});
   DrawnByAction({"action_draw_background", {"99", "0", "0", "0"}});
   EXPECT_EQ(Errors(), (std::vector<std::string>{"Trying to draw a non-existing sprite.",

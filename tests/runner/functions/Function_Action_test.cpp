@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "runner/base/Option_Main.h"
 #include "runner/code/Code_Function.h"
+#include "runner/code/Script_Main.h"
 #include "runner/functions/Function_ActionList.h"
 #include "runner/graphics/Sprite_Main.h"
 #include "runner/run/Run_Main.h"
@@ -195,6 +197,65 @@ TEST_F(Actions, RoomsAlarmsAndGameFlow) {
   // No room order: neither a previous nor a next room.
   EXPECT_FALSE(Ask({"action_if_previous_room", {}}, self));
   EXPECT_TRUE(Ask({"action_if_next_room", {}, false, -1, true}, self));
+}
+
+TEST_F(Actions, TimeLineOfTheInstance) {
+  CInstance* self = room.AddInstance(0, 0, AddObject());
+  Do({"action_set_timeline", {"3", "2.6"}}, self);
+  EXPECT_EQ(self->i_timelineindex, 3);
+  EXPECT_EQ(self->i_timelineposition, 3);
+  EXPECT_TRUE(self->i_timelinerunning);
+  Do({"action_set_timeline_position", {"4.4"}, true}, self);
+  EXPECT_EQ(self->i_timelineposition, 7);
+  Do({"action_set_timeline_position", {"1"}}, self);
+  EXPECT_EQ(self->i_timelineposition, 1);
+  Do({"action_set_timeline_speed", {"0.5"}, true}, self);
+  EXPECT_EQ(self->i_timelinespeed, 1.5);
+  Do({"action_set_timeline_speed", {"2"}}, self);
+  EXPECT_EQ(self->i_timelinespeed, 2);
+}
+
+TEST_F(Actions, ReplacingResourcesChecksTheResourceThenTheFile) {
+  CInstance* self = room.AddInstance(0, 0, AddObject());
+  Square(4);
+  Do({"action_replace_sprite", {"5", "'x.png'", "1"}}, self);
+  Do({"action_replace_sprite", {"0", "'no such file.png'", "1"}}, self);
+  Do({"action_replace_background", {"0", "'x.png'"}}, self);
+  Do({"action_replace_sound", {"0", "'x.wav'"}}, self);
+  EXPECT_EQ(Errors(),
+            (Log{"Trying to replace non-existing resource.", "File does not exist.",
+                 "Trying to replace non-existing resource.", "Trying to replace non-existing resource."}));
+}
+
+TEST_F(Actions, WebPagesCursorAndScripts) {
+  CInstance* self = room.AddInstance(0, 0, AddObject());
+  SetSecureMode(true);
+  Do({"action_webpage", {"'http://example.com'"}}, self);
+  SetSecureMode(false);
+  EXPECT_EQ(Errors(), (Log{"In secure mode you cannot open webpages."}));
+  Errors().clear();
+
+  Do({"action_set_cursor", {"2", "0"}}, self);
+  EXPECT_EQ(GameState().cursor_sprite, 2);
+  EXPECT_FALSE(Options().opt_showcursor);
+  Do({"action_set_cursor", {"-1", "1"}}, self);
+  EXPECT_TRUE(Options().opt_showcursor);
+
+  // Five arguments and no count check; the script's result comes back to code.
+  auto script = std::make_unique<CScript>();
+  script->s_text = "return argument0 + argument4 * 10 + argument_count * 100;";
+  ASSERT_TRUE(script->Compile());
+  Scripts().Put(0, std::move(script), "scr_sum");
+  EXPECT_EQ(Real(self, "action_execute_script(0, 1, 2, 3, 4, 5)"), 551);
+  EXPECT_EQ(Errors(), Log{});
+  // An error in the script is shown once the call returns.
+  auto failing = std::make_unique<CScript>();
+  failing->s_text = "return argument0 + 'text';";
+  ASSERT_TRUE(failing->Compile());
+  Scripts().Put(1, std::move(failing), "scr_fails");
+  Do({"action_execute_script", {"1", "1", "0", "0", "0", "0"}}, self);
+  ASSERT_EQ(Errors().size(), 1u);
+  EXPECT_NE(Errors()[0].find("scr_fails"), std::string::npos) << Errors()[0];
 }
 
 TEST_F(Actions, SoundsThatDoNotExist) {
