@@ -9,7 +9,6 @@
 #include "runner/run/IO_Main.h"
 
 namespace {
-
 void show_error(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
   ShowActionError(argv[0].str(), IsTrue(argv[1].val()));
 }

@@ -13,7 +13,6 @@
 #include "runner/base/Runner_Temp.h"
 
 namespace {
-
 using Args = RValue*;
 
 int32_t I(const RValue& v) { return RoundToInt32(v.val()); }

@@ -24,7 +24,6 @@
 #include "runner/run/Run_Main.h"
 
 namespace {
-
 constexpr int32_t kSelf = -1, kOther = -2, kAll = -3, kNoone = -4;
 constexpr int32_t kFirstInstanceId = 100000;
 

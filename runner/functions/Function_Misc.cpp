@@ -14,7 +14,6 @@
 #include "runner/run/Object_Class.h"
 
 namespace {
-
 int32_t Int(const RValue& v) {
   return RoundToInt32(v.val());
 }

@@ -12,7 +12,6 @@
 #include "runner/graphics/Sprite_Main.h"
 
 namespace {
-
 using Args = RValue*;
 
 int32_t I(const RValue& v) {
