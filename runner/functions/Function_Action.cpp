@@ -280,7 +280,9 @@ void action_set_alarm(CInstance* self, CInstance*, int32_t, Args a, RValue&) {
   if (!self) return;
   const int32_t alarm = I(a[1]), steps = I(a[0]), now = self->GetAlarm(alarm);
   // An alarm that is off starts counting even when relative: adding to -1 would be meaningless.
-  self->SetAlarm(alarm, ActionRelative() && now >= 0 ? now + steps : steps);
+  // The sum is taken in reals so that a huge count saturates instead of overflowing.
+  self->SetAlarm(alarm,
+                 ActionRelative() && now >= 0 ? RoundToInt32(static_cast<double>(now) + steps) : steps);
 }
 void action_sleep(CInstance* self, CInstance* other, int32_t, Args a, RValue& r) {
   if (D(a[1]) >= 0.5) screen_redraw(self, other, 0, a, r);

@@ -184,6 +184,8 @@ TEST_F(Actions, RoomsAlarmsAndGameFlow) {
   EXPECT_EQ(self->GetAlarm(0), 10);
   Do({"action_set_alarm", {"2.6", "3"}}, self);
   EXPECT_EQ(self->GetAlarm(3), 3);
+  Do({"action_set_alarm", {"2147483647", "0"}, true}, self);  // saturates
+  EXPECT_EQ(self->GetAlarm(0), 2147483647);
 
   Do({"action_end_game", {}}, self);
   EXPECT_EQ(PendingRoomChange(), kRoomEndGame);
