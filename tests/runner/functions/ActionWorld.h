@@ -20,7 +20,7 @@
 
 namespace actions {
 
-struct RActionSpec {
+struct RActionDesc {
   std::string name;
   std::vector<std::string> args;  // expression texts
   bool relative = false;
@@ -29,23 +29,23 @@ struct RActionSpec {
 };
 
 // The action compiled as the runner compiles a stored one.
-inline std::unique_ptr<CAction> Act(const RActionSpec& spec) {
+inline std::unique_ptr<CAction> Act(const RActionDesc& desc) {
   auto a = std::make_unique<CAction>(kActNormal);
   a->act_exetype = kExeFunction;
-  a->act_functionid = ResolveActionFunction(spec.name);
-  EXPECT_GE(a->act_functionid, 0) << spec.name << " is not registered";
+  a->act_functionid = ResolveActionFunction(desc.name);
+  EXPECT_GE(a->act_functionid, 0) << desc.name << " is not registered";
   a->act_userelative = true;
-  a->act_relative = spec.relative;
+  a->act_relative = desc.relative;
   a->act_useapplyto = true;
-  a->act_who = spec.who;
-  a->act_isquestion = spec.name.starts_with("action_if");
-  a->act_isnot = spec.isnot;
-  a->act_argumentcount = static_cast<int32_t>(spec.args.size());
-  for (size_t i = 0; i < spec.args.size(); ++i) {
+  a->act_who = desc.who;
+  a->act_isquestion = desc.name.starts_with("action_if");
+  a->act_isnot = desc.isnot;
+  a->act_argumentcount = static_cast<int32_t>(desc.args.size());
+  for (size_t i = 0; i < desc.args.size(); ++i) {
     a->act_argtype[i] = kArgExpression;
-    a->act_argstring[i] = spec.args[i];
+    a->act_argstring[i] = desc.args[i];
   }
-  EXPECT_TRUE(a->Compile()) << spec.name;
+  EXPECT_TRUE(a->Compile()) << desc.name;
   return a;
 }
 
@@ -81,16 +81,16 @@ class ActionTest : public world::WorldTest {
   double Real(CInstance* self, const std::string& expr) { return Run(self, "return " + expr).val(); }
 
   // One normal action, run for self with other.
-  void Do(const RActionSpec& spec, CInstance* self, CInstance* other = nullptr) {
-    ExecuteAction(*Act(spec), self, other ? other : self);
+  void Do(const RActionDesc& desc, CInstance* self, CInstance* other = nullptr) {
+    ExecuteAction(*Act(desc), self, other ? other : self);
   }
   // One question, its answer.
-  bool Ask(const RActionSpec& spec, CInstance* self, CInstance* other = nullptr) {
-    return EvaluateAction(*Act(spec), self, other ? other : self);
+  bool Ask(const RActionDesc& desc, CInstance* self, CInstance* other = nullptr) {
+    return EvaluateAction(*Act(desc), self, other ? other : self);
   }
   // A question governing a log of "yes" with an else logging "no", walked as an event's list
   // so that apply-to chooses the instances that answer. Returns the trace.
-  std::vector<std::string> Walk(const RActionSpec& question, CInstance* self, CInstance* other) {
+  std::vector<std::string> Walk(const RActionDesc& question, CInstance* self, CInstance* other) {
     CEvent event;
     event.e_actions.push_back(Act(question));
     event.e_actions.push_back(world::Log("yes"));

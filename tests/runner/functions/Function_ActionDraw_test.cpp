@@ -21,7 +21,7 @@
 #include "tests/support/Golden.h"
 
 using actions::Act;
-using actions::RActionSpec;
+using actions::RActionDesc;
 
 namespace {
 
@@ -55,10 +55,10 @@ class ActionDrawing : public DrawingTest {
     RValue result;
     ExecuteCode(self_, self_, code, result);
   }
-  TBitmap32 DrawnByAction(const RActionSpec& spec) {
+  TBitmap32 DrawnByAction(const RActionDesc& desc) {
     Draw_Clear(0, 1);
     Draw_SetColor(0xFFFFFF);
-    ExecuteAction(*Act(spec), self_, self_);
+    ExecuteAction(*Act(desc), self_, self_);
     return Capture();
   }
   TBitmap32 DrawnByCode(const std::string& text) {
@@ -81,7 +81,7 @@ TEST_F(ActionDrawing, ActionsDrawAsTheFunctionsTheyStandFor) {
   Run("image_index = 1.7");
   const std::string S = std::to_string(sprite);
   struct Case {
-    RActionSpec action;
+    RActionDesc action;
     std::string code;
   };
   const std::vector<Case> cases = {

@@ -25,7 +25,7 @@ using Log = std::vector<std::string>;
 // An action run on a fresh instance at (10, 20) after some set-up code, and the value of an
 // expression afterwards.
 struct REffectCase {
-  RActionSpec action;
+  RActionDesc action;
   std::string setup;
   std::string check;
   double want;
@@ -279,7 +279,7 @@ TEST_F(Actions, Questions) {
   self->i_x = 0;
   const std::string W = std::to_string(wall), G = std::to_string(ghost);
   struct Case {
-    RActionSpec question;
+    RActionDesc question;
     bool want;
   };
   const Case cases[] = {
@@ -341,7 +341,7 @@ TEST_F(Actions, QuestionsApplyToOtherAndToAnObject) {
   CInstance* near = room.AddInstance(8, 0, obj);
   CInstance* far = room.AddInstance(300, 0, obj);
   struct Case {
-    RActionSpec question;
+    RActionDesc question;
     CInstance* other;
     Log want;
   };
@@ -383,7 +383,7 @@ TEST_F(Actions, ScoreLivesAndHealth) {
   Code(obj, ev_other, 9, "t_log(\"no more health\")");
   CInstance* self = room.AddInstance(0, 0, obj);
   struct Case {
-    RActionSpec action;
+    RActionDesc action;
     std::string check;
     double want;
     Log events;
@@ -410,7 +410,7 @@ TEST_F(Actions, ScoreLivesAndHealth) {
 
   Run(self, "score = 15; lives = 3; health = 40");
   const struct {
-    RActionSpec question;
+    RActionDesc question;
     bool want;
   } questions[] = {
       {{"action_if_score", {"15", "0"}}, true},    {{"action_if_score", {"20", "1"}}, true},
