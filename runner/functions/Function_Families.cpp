@@ -22,5 +22,7 @@ std::vector<FunctionFamily> AllFunctionFamilies() {
       RegistryFunctions(),
       VariableFunctions(),
       DateFunctions(),
+      ActionFunctions(),
+      ActionDrawFunctions(),
   };
 }

@@ -28,3 +28,5 @@ FunctionFamily IniFunctions();  // Function_Ini
 FunctionFamily RegistryFunctions();  // Function_Registry
 FunctionFamily VariableFunctions();  // Function_Variable
 FunctionFamily DateFunctions();  // Function_Date
+FunctionFamily ActionFunctions();  // Function_Action
+FunctionFamily ActionDrawFunctions();  // Function_ActionDraw

@@ -4,6 +4,7 @@
 #include "runner/code/Code_Error.h"
 #include "runner/code/Variable_Class.h"
 #include "runner/functions/Function_Families.h"
+#include "runner/functions/Function_Game.h"
 #include "runner/run/IO_Intake.h"
 #include "runner/run/IO_Main.h"
 
@@ -86,10 +87,16 @@ void mouse_wait(CInstance*, CInstance*, int32_t, RValue*, RValue&) {
   ForgetLastButton();
   WaitForInput([] { return LastButton() != 0; });
 }
+
+}  // namespace
+
 void io_clear(CInstance*, CInstance*, int32_t, RValue*, RValue&) {
   PumpInputInStep();
   ClearInput();
 }
+
+namespace {
+
 void io_handle(CInstance*, CInstance*, int32_t, RValue*, RValue&) { PumpInputInStep(); }
 
 const platform::RJoystickState& Joy(const RValue& id) { return JoystickState(Int(id)); }

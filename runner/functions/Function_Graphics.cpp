@@ -4,6 +4,7 @@
 
 #include "runner/code/Variable_Class.h"
 #include "runner/functions/Function_Families.h"
+#include "runner/functions/Function_Graphics.h"
 #include "runner/graphics/Graphics_Display.h"
 #include "runner/graphics/Graphics_Texture.h"
 #include "runner/graphics/Graphics_Window.h"
@@ -152,18 +153,30 @@ void window_views_mouse_set(CInstance*, CInstance*, int32_t, Args a, RValue&) { 
 // Screen.
 void set_synchronization(CInstance*, CInstance*, int32_t, Args a, RValue&) { Display_SetVSync(B(a[0])); }
 void set_automatic_draw(CInstance*, CInstance*, int32_t, Args a, RValue&) { GameState().automatic_draw = B(a[0]); }
+
+}  // namespace
+
 void screen_redraw(CInstance*, CInstance*, int32_t, Args, RValue&) {
   ScreenRedraw();
   Display_EndAndPresent();
   Display_BeginFrame();
 }
+
+namespace {
+
 void screen_refresh(CInstance*, CInstance*, int32_t, Args, RValue&) { Display_Represent(); }
 // Presenting is not tied to the display's refresh here; there is no blank to wait for.
 void screen_wait_vsync(CInstance*, CInstance*, int32_t, Args, RValue&) { Display_WaitVBlank(); }
+
+}  // namespace
+
 void screen_save(CInstance*, CInstance*, int32_t, Args a, RValue&) {
   const std::string name(a[0].str());
   Display_SaveScreen(name.empty() ? name : MapWindowsPath(name), 0, 0, Display_UsedWidth(), Display_UsedHeight());
 }
+
+namespace {
+
 void screen_save_part(CInstance*, CInstance*, int32_t, Args a, RValue&) {
   const std::string name(a[0].str());
   Display_SaveScreen(name.empty() ? name : MapWindowsPath(name), I(a[1]), I(a[2]), I(a[3]), I(a[4]));

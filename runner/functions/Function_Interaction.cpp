@@ -11,6 +11,7 @@
 #include "runner/code/Code_Function.h"
 #include "runner/code/Variable_Class.h"
 #include "runner/functions/Function_Families.h"
+#include "runner/functions/Function_Interaction.h"
 #include "runner/functions/Function_Math.h"
 #include "runner/run/Collision_Main.h"
 #include "runner/run/Instance_Class.h"
@@ -83,6 +84,8 @@ void instance_exists(CInstance* self, CInstance* other, int32_t, RValue* argv, R
   result.SetReal(BoolReal(any));
 }
 
+}  // namespace
+
 void instance_number(CInstance* self, CInstance* other, int32_t, RValue* argv, RValue& result) {
   int32_t count = 0;
   ForEachOf(self, other, Int(argv[0]), [&](CInstance*) { return ++count, true; });
@@ -98,6 +101,8 @@ bool CanRunEvents() {
   return false;
 }
 
+namespace {
+
 void instance_create(CInstance*, CInstance*, int32_t, RValue* argv, RValue& result) {
   result.SetReal(kNoone);
   if (CanRunEvents()) result.SetReal(IdOrNoone(CreateInstance(Int(argv[2]), argv[0].val(), argv[1].val())));
@@ -108,10 +113,14 @@ void instance_copy(CInstance* self, CInstance*, int32_t, RValue* argv, RValue& r
   result.SetReal(self && (!perform || CanRunEvents()) ? CopyInstance(self, perform) : kNoone);
 }
 
+}  // namespace
+
 void instance_change(CInstance* self, CInstance*, int32_t, RValue* argv, RValue&) {
   const bool perform = IsTrue(argv[1].val());
   if (!perform || CanRunEvents()) ChangeInstance(self, Int(argv[0]), perform);
 }
+
+namespace {
 
 void instance_destroy(CInstance* self, CInstance*, int32_t, RValue*, RValue&) {
   DestroyInstance(self);
@@ -148,14 +157,22 @@ void place_free(CInstance* self, CInstance*, int32_t, RValue* argv, RValue& resu
 void place_empty(CInstance* self, CInstance*, int32_t, RValue* argv, RValue& result) {
   result.SetReal(BoolReal(PlaceEmpty(self, argv[0].val(), argv[1].val())));
 }
+
+}  // namespace
+
 void place_meeting(CInstance* self, CInstance* other, int32_t, RValue* argv, RValue& result) {
   const int32_t target = TargetOf(self, other, Int(argv[2]));
   result.SetReal(BoolReal(InstanceAtPlace(self, target, argv[0].val(), argv[1].val()) != nullptr));
 }
 
+namespace {
+
 bool Snapped(double v, double snap) {
   return !(snap > 0) || std::fabs(v - snap * std::round(v / snap)) <= 0.001;
 }
+
+}  // namespace
+
 void place_snapped(CInstance* self, CInstance*, int32_t, RValue* argv, RValue& result) {
   result.SetReal(BoolReal(self && Snapped(self->i_x, argv[0].val()) && Snapped(self->i_y, argv[1].val())));
 }
@@ -169,11 +186,15 @@ void move_snap(CInstance* self, CInstance*, int32_t, RValue* argv, RValue&) {
   self->SetPosition(x, y);
 }
 
+namespace {
+
 // A random integer in [lo, hi]; one draw.
 double RandomIn(double lo, double hi) {
   if (!(hi > lo)) return lo;
   return lo + std::floor(RandomBelow(hi - lo + 1));
 }
+
+}  // namespace
 
 void move_random(CInstance* self, CInstance*, int32_t, RValue* argv, RValue&) {
   CRoom* room = CurrentRoom();
@@ -206,9 +227,13 @@ void move_towards_point(CInstance* self, CInstance*, int32_t, RValue* argv, RVal
   self->Setspeed(argv[2].val());
 }
 
+namespace {
+
 int32_t StepLimit(double maxdist) {
   return maxdist > 0 ? RoundToInt32(maxdist) : 1000;
 }
+
+}  // namespace
 
 void MoveContact(CInstance* self, double dir, double maxdist, bool solidonly) {
   if (!self || !PlaceOk(self, self->i_x, self->i_y, solidonly)) return;
@@ -219,6 +244,8 @@ void MoveContact(CInstance* self, double dir, double maxdist, bool solidonly) {
     self->SetPosition(x, y);
   }
 }
+
+namespace {
 
 void MoveOutside(CInstance* self, double dir, double maxdist, bool solidonly) {
   if (!self) return;
@@ -246,6 +273,8 @@ void move_outside_solid(CInstance* self, CInstance*, int32_t, RValue* argv, RVal
 void move_outside_all(CInstance* self, CInstance*, int32_t, RValue* argv, RValue&) {
   MoveOutside(self, argv[0].val(), argv[1].val(), false);
 }
+
+}  // namespace
 
 void Bounce(CInstance* self, bool advanced, bool solidonly) {
   if (!self) return;
@@ -280,6 +309,8 @@ void Bounce(CInstance* self, bool advanced, bool solidonly) {
     self->Setvspeed(-vs);
   }
 }
+
+namespace {
 
 void move_bounce_solid(CInstance* self, CInstance*, int32_t, RValue* argv, RValue&) {
   Bounce(self, IsTrue(argv[0].val()), true);
@@ -446,9 +477,15 @@ void position_meeting(CInstance* self, CInstance* other, int32_t, RValue* argv, 
   const int32_t target = TargetOf(self, other, Int(argv[2]));
   result.SetReal(BoolReal(InstanceAtPosition(target, argv[0].val(), argv[1].val()) != nullptr));
 }
+
+}  // namespace
+
 void position_destroy(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
   if (CanRunEvents()) DestroyAtPosition(argv[0].val(), argv[1].val());
 }
+
+namespace {
+
 void position_change(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
   const bool perform = IsTrue(argv[3].val());
   if (!perform || CanRunEvents()) ChangeAtPosition(argv[0].val(), argv[1].val(), Int(argv[2]), perform);
@@ -555,6 +592,9 @@ void game_end(CInstance*, CInstance*, int32_t, RValue*, RValue&) {
 void game_restart(CInstance*, CInstance*, int32_t, RValue*, RValue&) {
   RestartGameRequest();
 }
+
+}  // namespace
+
 // Waits like the main loop: a blocking wait for the bulk, then 1 ms sleeps, with window
 // messages processed. A room change that arrives meanwhile (closing the window) ends the wait
 // early, so a long sleep never makes the game unstoppable.
@@ -573,6 +613,8 @@ void F_sleep(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
     platform::SleepMicros(left > 1000 ? left - 1000 : 1000);
   }
 }
+
+namespace {
 
 void zantor_zero(CInstance*, CInstance*, int32_t, RValue*, RValue&) {}
 

@@ -16,6 +16,7 @@
 #include "runner/functions/Function_Families.h"
 #include "runner/functions/Function_Math.h"
 #include "runner/graphics/Graphics_Window.h"
+#include "runner/functions/Function_Misc.h"
 #include "runner/run/Event_Main.h"
 #include "runner/run/Instance_Class.h"
 #include "runner/run/Object_Class.h"
@@ -34,9 +35,13 @@ bool CanPerform(CInstance* self) {
   return false;
 }
 
+}  // namespace
+
 void event_inherited(CInstance* self, CInstance* other, int32_t, RValue*, RValue&) {
   if (CanPerform(self)) PerformInheritedEvent(self, other);
 }
+
+namespace {
 
 void event_perform(CInstance* self, CInstance* other, int32_t, RValue* argv, RValue&) {
   if (CanPerform(self)) PerformEvent(self, other, Int(argv[0]), Int(argv[1]));

@@ -9,6 +9,7 @@
 #include "runner/code/Code_Error.h"
 #include "runner/code/Variable_Class.h"
 #include "runner/functions/Function_Families.h"
+#include "runner/functions/Function_Sprites.h"
 #include "runner/graphics/Graphics_Display.h"
 #include "runner/graphics/Sprite_Main.h"
 #include "runner/run/Instance_Class.h"
@@ -108,9 +109,14 @@ void draw_sprite_tiled_ext(CInstance* self, CInstance*, int32_t, Args a, RValue&
   }
 }
 
+}  // namespace
+
 void draw_background(CInstance*, CInstance*, int32_t, Args a, RValue&) {
   if (const CBackground* b = DrawnBackground(a[0])) b->DrawSimple(D(a[1]), D(a[2]));
 }
+
+namespace {
+
 void draw_background_ext(CInstance*, CInstance*, int32_t, Args a, RValue&) {
   if (const CBackground* b = DrawnBackground(a[0]))
     b->Draw(D(a[1]), D(a[2]), D(a[3]), D(a[4]), D(a[5]), I(a[6]), D(a[7]));
@@ -135,6 +141,9 @@ void draw_background_general(CInstance*, CInstance*, int32_t, Args a, RValue&) {
     b->DrawGeneral(D(a[1]), D(a[2]), D(a[3]), D(a[4]), D(a[5]), D(a[6]), D(a[7]), D(a[8]), D(a[9]), I(a[10]),
                    I(a[11]), I(a[12]), I(a[13]), D(a[14]));
 }
+
+}  // namespace
+
 void draw_background_tiled(CInstance*, CInstance*, int32_t, Args a, RValue&) {
   if (const CBackground* b = DrawnBackground(a[0])) {
     double w, h;
@@ -142,6 +151,9 @@ void draw_background_tiled(CInstance*, CInstance*, int32_t, Args a, RValue&) {
     b->DrawTiled(D(a[1]), D(a[2]), 1, 1, true, true, 0, 0, w, h, 0xFFFFFF, 1);
   }
 }
+
+namespace {
+
 void draw_background_tiled_ext(CInstance*, CInstance*, int32_t, Args a, RValue&) {
   if (const CBackground* b = DrawnBackground(a[0])) {
     double w, h;
@@ -312,20 +324,32 @@ void sprite_add(CInstance*, CInstance*, int32_t, Args a, RValue& r) {
          return s.LoadFromFile(fname, I(a[1]), B(a[2]), B(a[3]), I(a[4]), I(a[5]));
        }));
 }
+
+}  // namespace
+
 void sprite_replace(CInstance*, CInstance*, int32_t, Args a, RValue& r) {
   const std::string fname = FileArg(a[1]);
   ReplaceLoaded(Sprites(), a[0], r, kReplaceSprite, [&](CSprite& s) {
     return s.LoadFromFile(fname, I(a[2]), B(a[3]), B(a[4]), I(a[5]), I(a[6]));
   });
 }
+
+namespace {
+
 void sprite_add_sprite(CInstance*, CInstance*, int32_t, Args a, RValue& r) {
   const std::string fname = FileArg(a[0]);
   Real(r, AddLoaded(Sprites(), [&](CSprite& s) { return s.LoadFromSpriteFile(fname); }));
 }
+
+}  // namespace
+
 void sprite_replace_sprite(CInstance*, CInstance*, int32_t, Args a, RValue& r) {
   const std::string fname = FileArg(a[1]);
   ReplaceLoaded(Sprites(), a[0], r, kReplaceSprite, [&](CSprite& s) { return s.LoadFromSpriteFile(fname); });
 }
+
+namespace {
+
 void sprite_delete(CInstance*, CInstance*, int32_t, Args a, RValue&) {
   Delete(Sprites(), a, "Trying to delete non-existing sprite.");
 }
@@ -409,20 +433,32 @@ void background_add(CInstance*, CInstance*, int32_t, Args a, RValue& r) {
   const std::string fname = FileArg(a[0]);
   Real(r, AddLoaded(Backgrounds(), [&](CBackground& b) { return b.LoadFromFile(fname, B(a[1]), B(a[2])); }));
 }
+
+}  // namespace
+
 void background_replace(CInstance*, CInstance*, int32_t, Args a, RValue& r) {
   const std::string fname = FileArg(a[1]);
   ReplaceLoaded(Backgrounds(), a[0], r, kReplaceBackground,
                 [&](CBackground& b) { return b.LoadFromFile(fname, B(a[2]), B(a[3])); });
 }
+
+namespace {
+
 void background_add_background(CInstance*, CInstance*, int32_t, Args a, RValue& r) {
   const std::string fname = FileArg(a[0]);
   Real(r, AddLoaded(Backgrounds(), [&](CBackground& b) { return b.LoadFromBackgroundFile(fname); }));
 }
+
+}  // namespace
+
 void background_replace_background(CInstance*, CInstance*, int32_t, Args a, RValue& r) {
   const std::string fname = FileArg(a[1]);
   ReplaceLoaded(Backgrounds(), a[0], r, kReplaceBackground,
                 [&](CBackground& b) { return b.LoadFromBackgroundFile(fname); });
 }
+
+namespace {
+
 void background_delete(CInstance*, CInstance*, int32_t, Args a, RValue&) {
   Delete(Backgrounds(), a, "Trying to delete non-existing background.");
 }

@@ -6,6 +6,7 @@
 #include "runner/code/Code_Error.h"
 #include "runner/code/Variable_Class.h"
 #include "runner/functions/Function_Families.h"
+#include "runner/functions/Function_Text.h"
 #include "runner/graphics/Font_Main.h"
 #include "runner/graphics/Graphics_Text.h"
 #include "runner/graphics/Sprite_Main.h"
@@ -31,11 +32,16 @@ std::u16string Measured(const RValue& v) {
   return TextCodes(v.str());
 }
 
+}  // namespace
+
 void draw_set_font(CInstance*, CInstance*, int32_t, Args a, RValue&) {
   const int32_t f = I(a[0]);
   TextState().font = Fonts().Exists(f) ? f : -1;
   if (TextState().font < 0) DefaultFont();
 }
+
+namespace {
+
 int32_t Align(const RValue& v) {
   const int32_t a = I(v);
   return a == 1 || a == 2 ? a : 0;
@@ -60,15 +66,26 @@ void string_height_ext(CInstance*, CInstance*, int32_t, Args a, RValue& r) {
   r.SetReal(Text_Height(Measured(a[0]), I(a[1]), I(a[2])));
 }
 
+}  // namespace
+
 void draw_text(CInstance*, CInstance*, int32_t, Args a, RValue&) {
   Text_Draw(D(a[0]), D(a[1]), Shown(a[2]), -1, -1);
 }
+
+namespace {
+
 void draw_text_ext(CInstance*, CInstance*, int32_t, Args a, RValue&) {
   Text_Draw(D(a[0]), D(a[1]), Shown(a[2]), I(a[3]), I(a[4]));
 }
+
+}  // namespace
+
 void draw_text_transformed(CInstance*, CInstance*, int32_t, Args a, RValue&) {
   Text_DrawTransformed(D(a[0]), D(a[1]), Shown(a[2]), -1, -1, D(a[3]), D(a[4]), D(a[5]));
 }
+
+namespace {
+
 void draw_text_ext_transformed(CInstance*, CInstance*, int32_t, Args a, RValue&) {
   Text_DrawTransformed(D(a[0]), D(a[1]), Shown(a[2]), I(a[3]), I(a[4]), D(a[5]), D(a[6]), D(a[7]));
 }

@@ -314,6 +314,12 @@ void Draw_Button(double x1, double y1, double x2, double y2, bool up) {
 
 void Draw_Healthbar(double x1, double y1, double x2, double y2, double amount, int32_t backcol, int32_t mincol,
                     int32_t maxcol, int32_t direction, bool showback, bool showborder) {
+  Draw_HealthbarColors(x1, y1, x2, y2, amount, backcol, mincol, MergeColor(mincol, maxcol, 0.5), maxcol, direction,
+                       showback, showborder);
+}
+
+void Draw_HealthbarColors(double x1, double y1, double x2, double y2, double amount, int32_t backcol, int32_t mincol,
+                          int32_t mid, int32_t maxcol, int32_t direction, bool showback, bool showborder) {
   amount = std::isnan(amount) ? 0.0 : std::clamp(amount, 0.0, 100.0);
   if (showback) {
     Draw_Rectangle(x1, y1, x2, y2, backcol, backcol, backcol, backcol, false);
@@ -334,7 +340,6 @@ void Draw_Healthbar(double x1, double y1, double x2, double y2, double amount, i
       x2 = x1 + (x2 - x1) * part;
       break;
   }
-  const int32_t mid = MergeColor(mincol, maxcol, 0.5);
   const int32_t col =
       amount <= 50.0 ? MergeColor(mincol, mid, amount / 50.0) : MergeColor(mid, maxcol, (amount - 50.0) / 50.0);
   Draw_Rectangle(x1, y1, x2, y2, col, col, col, col, false);

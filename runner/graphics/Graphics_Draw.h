@@ -38,6 +38,10 @@ void Draw_Arrow(double x1, double y1, double x2, double y2, double size);
 void Draw_Button(double x1, double y1, double x2, double y2, bool up);
 void Draw_Healthbar(double x1, double y1, double x2, double y2, double amount, int32_t backcol, int32_t mincol,
                     int32_t maxcol, int32_t direction, bool showback, bool showborder);
+// The same bar with its own middle colour: the bar blends from mincol to midcol over 0..50 and
+// from midcol to maxcol over 50..100.
+void Draw_HealthbarColors(double x1, double y1, double x2, double y2, double amount, int32_t backcol, int32_t mincol,
+                          int32_t midcol, int32_t maxcol, int32_t direction, bool showback, bool showborder);
 
 // Limited to 4..64, then down to a multiple of 4.
 void Draw_SetCirclePrecision(int32_t precision);

@@ -12,7 +12,9 @@
 #include "runner/run/Room_Class.h"
 #include "runner/run/Run_Main.h"
 
-CInstance* CreateInstance(int32_t object, double x, double y) {
+namespace {
+template <typename Prepare>
+CInstance* CreatePrepared(int32_t object, double x, double y, Prepare prepare) {
   if (!Objects().Exists(object)) {
     ShowActionError("Creating instance for non-existing object: " + std::to_string(object), false);
     return nullptr;
@@ -20,8 +22,21 @@ CInstance* CreateInstance(int32_t object, double x, double y) {
   CRoom* room = CurrentRoom();
   if (!room) return nullptr;
   CInstance* inst = room->AddInstance(x, y, object);
+  prepare(*inst);
   PerformObjectEvent(inst, inst, object, ev_create, 0);
   return inst;
+}
+}  // namespace
+
+CInstance* CreateInstance(int32_t object, double x, double y) {
+  return CreatePrepared(object, x, y, [](CInstance&) {});
+}
+
+CInstance* CreateInstanceMoving(int32_t object, double x, double y, double speed, double direction) {
+  return CreatePrepared(object, x, y, [&](CInstance& inst) {
+    inst.Setspeed(speed);
+    inst.Setdirection(direction);
+  });
 }
 
 void DestroyInstance(CInstance* inst) {

@@ -10,6 +10,9 @@ class CInstance;
 // create event performed. Null (with a run-time error) when the object does not exist, and
 // null when there is no room.
 CInstance* CreateInstance(int32_t object, double x, double y);
+// The same with the new instance already moving (speed and direction set) when its create
+// event runs.
+CInstance* CreateInstanceMoving(int32_t object, double x, double y, double speed, double direction);
 // Performs the destroy event, then marks the instance; it stays in the lists until the
 // marked instances are removed.
 void DestroyInstance(CInstance* inst);

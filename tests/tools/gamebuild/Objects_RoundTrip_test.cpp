@@ -313,4 +313,49 @@ TEST(BuiltGame, UserVariableIdsFollowTheCompilationOrder) {
   SetCurrentRoom(nullptr);
 }
 
+// The standard actions are built-in functions: a project writes them with their arguments, the
+// relative box, not and apply-to, and the built game runs them.
+TEST(BuiltGame, ActionFunctionsKeepTheirArgumentsAndOptions) {
+  Project project({{"game.json", R"({"game_id": 1, "room_order": ["rm"],
+                      "resources": {"rooms": ["rm"], "objects": ["obj_a", "obj_b"]}})"},
+                   {"objects/obj_b.json", "{}"},
+                   {"objects/obj_a.json", R"({"events": {"create": [
+                       {"call": "action_move_to", "args": [5, "y"], "relative": true},
+                       {"if": "action_if_variable", "args": ["x", 15, 0], "not": true},
+                       {"call": "action_set_hspeed", "args": [7]},
+                       {"call": "action_set_vspeed", "args": [2], "applies_to": "obj_b", "relative": false},
+                       {"call": "action_draw_text", "args": ["a#b", 0, 0], "kinds": ["string", "expr", "expr"]}
+                     ]}})"}});
+  Prepared run(project);
+  ASSERT_TRUE(run.prepared) << (run.messages.empty() ? "" : run.messages[0]);
+  const CEvent& e = *Objects().Get(0)->GetEventDirect(ev_create, 0);
+  ASSERT_EQ(e.e_number(), 5);
+  auto at = [&](int32_t i) -> const CAction& { return *e.e_actions[static_cast<size_t>(i)]; };
+  int32_t moveTo = -1, ifVariable = -1;
+  ASSERT_TRUE(FindBuiltinFunction("action_move_to", moveTo));
+  ASSERT_TRUE(FindBuiltinFunction("action_if_variable", ifVariable));
+  EXPECT_EQ(at(0).act_functionid, moveTo);
+  EXPECT_EQ(at(0).act_argumentcount, 2);
+  EXPECT_EQ(at(0).act_argtype[0], kArgConstant);  // folded at compilation
+  EXPECT_EQ(at(0).act_argtype[1], kArgExpression);
+  EXPECT_TRUE(at(0).act_userelative && at(0).act_relative);
+  EXPECT_EQ(at(1).act_functionid, ifVariable);
+  EXPECT_TRUE(at(1).act_isquestion && at(1).act_isnot);
+  EXPECT_EQ(at(3).act_who, 1);
+  EXPECT_TRUE(at(3).act_userelative);
+  EXPECT_FALSE(at(3).act_relative);
+  EXPECT_EQ(at(4).act_argvalue[0].str(), "a#b");
+
+  // Moved to (15, 25): x is 15, so "not x = 15" skips the set of hspeed.
+  CRoom room;
+  SetCurrentRoom(&room);
+  CInstance* inst = CreateInstance(0, 10, 20);
+  ASSERT_NE(inst, nullptr);
+  EXPECT_EQ(inst->i_x, 15);
+  EXPECT_EQ(inst->i_y, 40);
+  EXPECT_EQ(inst->i_hspeed, 0);
+  Arguments().relative = 0;
+  SetCurrentRoom(nullptr);
+}
+
 }  // namespace
