@@ -15,5 +15,7 @@ std::vector<FunctionFamily> AllFunctionFamilies() {
       SoundFunctions(),
       SpriteFunctions(),
       TextFunctions(),
+      ParticleFunctions(),
+      ParticleActionFunctions(),
   };
 }

@@ -21,3 +21,5 @@ FunctionFamily TileFunctions();  // Function_Tile
 FunctionFamily SoundFunctions();  // Function_Sound
 FunctionFamily SpriteFunctions();  // Function_Sprites
 FunctionFamily TextFunctions();  // Function_Text
+FunctionFamily ParticleFunctions();  // Function_Particles
+FunctionFamily ParticleActionFunctions();  // Function_Particle_Actions
