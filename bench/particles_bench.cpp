@@ -51,6 +51,7 @@ void BM_ParticleStep(benchmark::State& state) {
   // Alternating runs of each type, as two streams would leave them.
   for (int i = 0; i < Particles(); i += 100) ParticleEmitterBurst(sys, em, types[(i / 100) % 2], 100);
   const bool draw = state.range(0) != 0;
+  if (draw) ParticleSystemDraw(sys);  // the shapes' texture is made on the first draw
   const int64_t before = D3DDevice()->DrawCalls();
   for (auto _ : state) {
     ParticleSystemUpdate(sys);

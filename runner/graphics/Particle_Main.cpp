@@ -231,6 +231,14 @@ void Life(RParticleSystem& sys) {
 void Motion(RParticleSystem& sys) {
   RParticles& ps = sys.particles;
   const bool attractors = sys.attractors.Any();
+  // Each type's gravity vector, once per update rather than once per particle.
+  const std::vector<RParticleType>& types = S().types;
+  std::vector<double>& gravity = S().gravityScratch;
+  gravity.resize(types.size() * 2);
+  for (size_t k = 0; k < types.size(); ++k) {
+    gravity[2 * k] = types[k].grav * std::cos(types[k].gravdir * kRad);
+    gravity[2 * k + 1] = -types[k].grav * std::sin(types[k].gravdir * kRad);
+  }
   for (size_t i = 0; i < ps.Size(); ++i) {
     const RParticleType& t = TypeOf(ps.parttype[i]);
     ps.xold[i] = ps.x[i];
@@ -241,8 +249,11 @@ void Motion(RParticleSystem& sys) {
     double ex = 0, ey = 0;
     if (t.grav != 0 || attractors) {
       double vx = ps.speed[i] * std::cos(ps.dir[i] * kRad), vy = -ps.speed[i] * std::sin(ps.dir[i] * kRad);
-      vx += t.grav * std::cos(t.gravdir * kRad);
-      vy -= t.grav * std::sin(t.gravdir * kRad);
+      if (t.grav != 0) {
+        const size_t k = size_t(ps.parttype[i]) * 2;
+        vx += gravity[k];
+        vy += gravity[k + 1];
+      }
       for (const RAttractor& a : sys.attractors.items) {
         if (!a.created || a.force == 0) continue;
         const double dx = a.x - ps.x[i], dy = a.y - ps.y[i];

@@ -166,6 +166,7 @@ struct RParticlesState {
   double (*random)() = nullptr;
   // The built-in shapes: one texture holding all 14 (-1 until first drawn).
   int32_t shapeTexture = -1;
+  std::vector<double> gravityScratch;  // per type, reused by every update
   REffectState effects;
   RParticleActionState actions;
 };
