@@ -133,7 +133,8 @@ RParticle MakeParticle(int32_t type, double x, double y) {
 }
 
 bool Append(RParticles& ps, const RParticle& p) {
-  if (ps.Size() >= size_t(kMaxParticlesPerSystem)) return false;
+  if (S().liveParticles >= kMaxParticles) return false;
+  ++S().liveParticles;
   ps.alive.push_back(1);
   ps.parttype.push_back(p.parttype);
   ps.age.push_back(p.age);
@@ -448,6 +449,12 @@ void RParticles::Compact() {
     ++out;
   }
   Columns([&](auto& c) { c.resize(out); });
+  ParticlesState().liveParticles -= int64_t(n - out);
+}
+
+void RParticles::Clear() {
+  ParticlesState().liveParticles -= int64_t(Size());
+  Columns([](auto& c) { c.clear(); });
 }
 
 double ParticleRandom() { return S().random ? S().random() : 0.0; }
@@ -506,11 +513,15 @@ RParticleSystem* ParticleSystem(int32_t id) {
 }
 
 void ParticleSystemDestroy(int32_t id) {
-  if (ParticleSystem(id)) S().systems[size_t(id)].reset();
+  if (RParticleSystem* sys = ParticleSystem(id)) {
+    sys->particles.Clear();
+    S().systems[size_t(id)].reset();
+  }
 }
 bool ParticleSystemExists(int32_t id) { return ParticleSystem(id) != nullptr; }
 void ParticleSystemClear(int32_t id) {
   if (RParticleSystem* sys = ParticleSystem(id)) {
+    sys->particles.Clear();
     *sys = RParticleSystem{};
     sys->created = true;
   }

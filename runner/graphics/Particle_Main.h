@@ -12,9 +12,10 @@
 
 // The built-in shapes (pt_shape_pixel .. pt_shape_snow).
 inline constexpr int32_t kParticleShapes = 14;
-// No system grows past this many particles: a game asking for more (a huge count, step
-// particles multiplying every step) gets the ones that fit, never an allocation without end.
-inline constexpr int32_t kMaxParticlesPerSystem = 1000000;
+// No more particles than this live in all systems together: a game asking for more (a huge
+// count, step particles multiplying every step, many systems) gets the ones that fit, never an
+// allocation without end.
+inline constexpr int64_t kMaxParticles = 1000000;
 
 struct RParticleType {
   bool created = false;
@@ -49,9 +50,8 @@ struct RParticles {
     f(alive), f(parttype), f(age), f(lifetime), f(color), f(spritestart), f(ran);
     f(x), f(y), f(xold), f(yold), f(speed), f(dir), f(ang), f(alpha), f(size);
   }
-  void Clear() {
-    Columns([](auto& c) { c.clear(); });
-  }
+  // Both keep the count of live particles of all systems.
+  void Clear();
   // Removes the particles whose alive flag is off, keeping the order of the others.
   void Compact();
 };
@@ -167,6 +167,7 @@ struct RParticlesState {
   // The built-in shapes: one texture holding all 14 (-1 until first drawn).
   int32_t shapeTexture = -1;
   std::vector<double> gravityScratch;  // per type, reused by every update
+  int64_t liveParticles = 0;           // in all systems
   REffectState effects;
   RParticleActionState actions;
 };

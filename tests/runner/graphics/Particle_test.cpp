@@ -381,13 +381,23 @@ TEST(Particles, IdsAreReusedAndInvalidIdsDoNothing) {
   EXPECT_EQ(ParticlesCount(s), 0);
 }
 
-// A game asking for more particles than a system holds gets as many as it holds.
+// A game asking for more particles than the systems hold gets as many as they hold; removed
+// particles make room again.
 TEST(Particles, SystemsStopAtTheirLimit) {
   int32_t type = -1;
   NewType(type).lifemin = 1000;
-  const int32_t s = ParticleSystemCreate();
+  const int32_t s = ParticleSystemCreate(), t = ParticleSystemCreate();
+  ParticlesCreate(t, 0, 0, type, 10);
   ParticlesCreate(s, 0, 0, type, 2000000000);
-  EXPECT_EQ(ParticlesCount(s), kMaxParticlesPerSystem);
+  EXPECT_EQ(ParticlesCount(s), kMaxParticles - 10);
+  ParticlesCreate(t, 0, 0, type, 10);
+  EXPECT_EQ(ParticlesCount(t), 10);
+  ParticleSystemDestroy(t);
+  ParticlesCreate(s, 0, 0, type, 20);
+  EXPECT_EQ(ParticlesCount(s), kMaxParticles);
+  ParticleSystemClear(s);
+  ParticlesCreate(s, 0, 0, type, 3);
+  EXPECT_EQ(ParticlesCount(s), 3);
 }
 
 TEST(Particles, EffectsUseTheirTwoSystemsAndClear) {
