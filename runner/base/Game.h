@@ -39,6 +39,7 @@ enum class EGameSlot : int {
   Text,    // fonts
   SoundPlayer,
   Sound,   // the sound list; its sounds free their samples in the player
+  Particles,  // particle types and systems, the effects and the particle actions' slots
   // functions
   Random,
   Files,

@@ -24,5 +24,7 @@ std::vector<FunctionFamily> AllFunctionFamilies() {
       DateFunctions(),
       ActionFunctions(),
       ActionDrawFunctions(),
+      ParticleFunctions(),
+      ParticleActionFunctions(),
   };
 }

@@ -30,3 +30,5 @@ FunctionFamily VariableFunctions();  // Function_Variable
 FunctionFamily DateFunctions();  // Function_Date
 FunctionFamily ActionFunctions();  // Function_Action
 FunctionFamily ActionDrawFunctions();  // Function_ActionDraw
+FunctionFamily ParticleFunctions();  // Function_Particles
+FunctionFamily ParticleActionFunctions();  // Function_Particle_Actions

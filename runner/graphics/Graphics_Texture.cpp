@@ -216,6 +216,19 @@ void Texture_DrawTransformed(int32_t id, int32_t col, double xorig, double yorig
   DrawQuad(*t, v);
 }
 
+void Texture_DrawPartTransformed(int32_t id, int32_t col, double left, double top, double width, double height,
+                                 double xorig, double yorig, double x, double y, double xscale, double yscale,
+                                 double angle, double alpha) {
+  const RTexture* t = Valid(id);
+  if (!t) return;
+  const double l = -xorig * xscale - 0.5, tp = -yorig * yscale - 0.5;
+  QuadVertex v[4];
+  Corners(x, y, l, tp, l + width * xscale, tp + height * yscale, angle, v);
+  Color(v, QuadColor(col, alpha));
+  Uv(v, left / t->wt, top / t->ht, (left + width) / t->wt, (top + height) / t->ht);
+  DrawQuad(*t, v);
+}
+
 void Texture_DrawPart(int32_t id, int32_t col, double left, double top, double width, double height, double x,
                       double y, double xscale, double yscale, double angle, double alpha) {
   const RTexture* t = Valid(id);

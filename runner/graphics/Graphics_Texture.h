@@ -48,6 +48,11 @@ double TextureDrawDepth();
 void Texture_Draw(int32_t id, double x, double y);
 void Texture_DrawTransformed(int32_t id, int32_t col, double xorig, double yorig, double x, double y, double xscale,
                              double yscale, double angle, double alpha);
+// A part of the texture (image pixels) drawn as Texture_DrawTransformed draws the whole image:
+// about an origin within the part, scaled and turned.
+void Texture_DrawPartTransformed(int32_t id, int32_t col, double left, double top, double width, double height,
+                                 double xorig, double yorig, double x, double y, double xscale, double yscale,
+                                 double angle, double alpha);
 void Texture_DrawPart(int32_t id, int32_t col, double left, double top, double width, double height, double x,
                       double y, double xscale, double yscale, double angle, double alpha);
 void Texture_DrawGeneral(int32_t id, double left, double top, double width, double height, double x, double y,

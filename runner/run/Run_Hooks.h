@@ -36,6 +36,7 @@ struct RRunHooks {
   // drawing those within 0.01 of a depth.
   double (*particleDepthBelow)(double below) = nullptr;
   void (*drawParticles)(double depth) = nullptr;
+  void (*clearEffects)() = nullptr;        // every room start: the simple effects' particles
   // Display.
   bool (*windowActive)() = nullptr;        // true without a window
   void (*showWindow)() = nullptr;          // the game window becomes visible at game start

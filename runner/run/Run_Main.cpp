@@ -330,6 +330,8 @@ void ScreenRedraw() {
 void StartRoom(int32_t index, bool gameStarts) {
   Play().pending = kNoRoomChange;
   ClearInputState();
+  // Effects belong to the room they were made in; any made by the new room's events stay.
+  if (Hooks().clearEffects) Hooks().clearEffects();
 
   if (index < 0) index = 0;
   if (static_cast<size_t>(index) >= Play().live.size()) Play().live.resize(static_cast<size_t>(index) + 1);

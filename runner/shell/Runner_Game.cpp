@@ -18,6 +18,8 @@
 #include "runner/graphics/Font_Main.h"
 #include "runner/graphics/Graphics_Display.h"
 #include "runner/graphics/Graphics_Hooks.h"
+#include "runner/graphics/Particle_Effect.h"
+#include "runner/graphics/Particle_Main.h"
 #include "runner/graphics/Sprite_Main.h"
 #include "runner/run/Collision_Main.h"
 #include "runner/run/IO_Intake.h"
@@ -98,6 +100,16 @@ void StartSprites() {
   RunHooks().collisionEvents = CollisionEvents;
 }
 
+// Particles draw from the game's random generator, join the step after the end step events
+// and the room drawing at their depths, and lose their effects at every room start.
+void StartParticles() {
+  ParticlesState().random = RandomReal;
+  RunHooks().updateParticles = UpdateAutomaticParticleSystems;
+  RunHooks().particleDepthBelow = ParticleDepthBelow;
+  RunHooks().drawParticles = DrawParticleSystemsAt;
+  RunHooks().clearEffects = EffectClear;
+}
+
 // The rows in start-up and shutdown order. Chunks load in the order of the game data and the
 // preparation steps run in their own order; only start-up and shutdown follow the rows.
 RSubsystemTable MakeGameSubsystems() {
@@ -149,6 +161,7 @@ RSubsystemTable MakeGameSubsystems() {
       // Secure mode before any game code runs; open files closed and the INI copy written back
       // when the game ends.
       {.name = "files", .start = StartFiles, .shutdown = ShutdownFiles},
+      {.name = "particles", .start = StartParticles},
   };
 }
 }  // namespace

@@ -14,6 +14,7 @@
 #include "runner/code/Code_Error.h"
 #include "runner/code/Code_Exec.h"
 #include "runner/code/Script_Main.h"
+#include "runner/graphics/Particle_Main.h"
 #include "tests/runner/code/CaseFile.h"
 #include "tests/runner/code/ScriptChunk.h"
 #include "tests/runner/code/TestHost.h"
@@ -42,6 +43,7 @@ fs::path CaseDir() { return fs::path(TEST_SOURCE_DIR) / "tests/runner/code/cases
 std::string RunCase(const Case& c) {
   std::vector<std::string> words = HeaderWords(c.header);
   ScopedTestWorld world;
+  TheGame().Renew<RParticlesState>();  // particle ids start at 0 in every case
   std::optional<ScratchDir> scratch;
   for (size_t i = 2; i < words.size(); ++i) {
     if (words[i] == "uninitzero") LanguageState().uninit_zero = true;
