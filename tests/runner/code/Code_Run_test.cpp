@@ -14,6 +14,7 @@
 #include "runner/code/Code_Error.h"
 #include "runner/code/Code_Exec.h"
 #include "runner/code/Script_Main.h"
+#include "runner/functions/Support_Data_Structures.h"
 #include "tests/runner/code/CaseFile.h"
 #include "tests/runner/code/ScriptChunk.h"
 #include "tests/runner/code/TestHost.h"
@@ -42,6 +43,8 @@ fs::path CaseDir() { return fs::path(TEST_SOURCE_DIR) / "tests/runner/code/cases
 std::string RunCase(const Case& c) {
   std::vector<std::string> words = HeaderWords(c.header);
   ScopedTestWorld world;
+  // Data structures live as long as the game; each case starts with none, so indices start at 0.
+  TheGame().Renew<RDataStructuresState>();
   std::optional<ScratchDir> scratch;
   for (size_t i = 2; i < words.size(); ++i) {
     if (words[i] == "uninitzero") LanguageState().uninit_zero = true;
