@@ -213,42 +213,33 @@ void ds_map_add(DS_ARGS) {
 }
 void ds_map_replace(DS_ARGS) {
   CDS_Map* m = Map(argv[0]);
-  const int32_t pos = m ? m->Find(argv[1], Cmp()) : -1;
-  if (pos >= 0) m->i_val[static_cast<size_t>(pos)] = argv[2];
+  if (RValue* v = m ? m->Find(argv[1], Cmp()) : nullptr) *v = argv[2];
 }
 void ds_map_delete(DS_ARGS) {
-  CDS_Map* m = Map(argv[0]);
-  const int32_t pos = m ? m->Find(argv[1], Cmp()) : -1;
-  if (pos >= 0) m->Delete(pos);
+  if (CDS_Map* m = Map(argv[0])) m->Delete(argv[1], Cmp());
 }
 void ds_map_exists(DS_ARGS) {
-  if (CDS_Map* m = Map(argv[0])) result.SetReal(BoolReal(m->Find(argv[1], Cmp()) >= 0));
+  if (CDS_Map* m = Map(argv[0])) result.SetReal(BoolReal(m->Find(argv[1], Cmp()) != nullptr));
 }
 void ds_map_find_value(DS_ARGS) {
   CDS_Map* m = Map(argv[0]);
-  const int32_t pos = m ? m->Find(argv[1], Cmp()) : -1;
-  if (pos >= 0) result = m->i_val[static_cast<size_t>(pos)];
+  if (const RValue* v = m ? m->Find(argv[1], Cmp()) : nullptr) result = *v;
 }
 void ds_map_find_previous(DS_ARGS) {
   CDS_Map* m = Map(argv[0]);
-  if (!m) return;
-  // The key before the first one >= key; when every key is smaller, that is the last key.
-  const int32_t pos = m->FirstAtLeast(argv[1], Cmp());
-  if (pos > 0) result = m->i_key[static_cast<size_t>(pos - 1)];
+  if (const RValue* k = m ? m->Previous(argv[1], Cmp()) : nullptr) result = *k;
 }
 void ds_map_find_next(DS_ARGS) {
   CDS_Map* m = Map(argv[0]);
-  if (!m) return;
-  const int32_t pos = m->LastAtMost(argv[1], Cmp()) + 1;
-  if (pos < m->Size()) result = m->i_key[static_cast<size_t>(pos)];
+  if (const RValue* k = m ? m->Next(argv[1], Cmp()) : nullptr) result = *k;
 }
 void ds_map_find_first(DS_ARGS) {
   CDS_Map* m = Map(argv[0]);
-  if (m && m->Size() > 0) result = m->i_key.front();
+  if (const RValue* k = m ? m->First() : nullptr) result = *k;
 }
 void ds_map_find_last(DS_ARGS) {
   CDS_Map* m = Map(argv[0]);
-  if (m && m->Size() > 0) result = m->i_key.back();
+  if (const RValue* k = m ? m->Last() : nullptr) result = *k;
 }
 void ds_map_write(DS_ARGS) {
   if (CDS_Map* m = Map(argv[0])) result.SetString(m->Write());

@@ -227,67 +227,139 @@ bool CDS_List::Read(std::string_view text) {
 
 // ---- Map ----
 
-namespace {
-// Ranges of more than this many keys are halved; shorter ones are scanned.
-constexpr int32_t kScanSpan = 8;
-}  // namespace
-
-int32_t CDS_Map::FirstAtLeast(const RValue& key, const DsCompare& cmp) const {
-  int32_t lo = 0, hi = Size();  // keys before lo are smaller; keys from hi on are not
-  while (hi - lo > kScanSpan) {
+CDS_Map::Place CDS_Map::FirstAtLeast(const RValue& key, const DsCompare& cmp) const {
+  // The first chunk whose last key is >= key holds the entry, if any does.
+  int32_t lo = 0, hi = static_cast<int32_t>(chunks_.size());
+  while (lo < hi) {
     const int32_t mid = lo + (hi - lo) / 2;
-    if (cmp(i_key[static_cast<size_t>(mid)], key) >= 0)
+    if (cmp(chunks_[static_cast<size_t>(mid)].key.back(), key) >= 0)
       hi = mid;
     else
       lo = mid + 1;
   }
-  while (lo < hi && cmp(i_key[static_cast<size_t>(lo)], key) < 0) ++lo;
-  return lo;
+  if (lo == static_cast<int32_t>(chunks_.size())) return {lo, 0};
+  const std::vector<RValue>& keys = chunks_[static_cast<size_t>(lo)].key;
+  int32_t a = 0, b = static_cast<int32_t>(keys.size()) - 1;  // keys[b] is >= key
+  while (a < b) {
+    const int32_t mid = a + (b - a) / 2;
+    if (cmp(keys[static_cast<size_t>(mid)], key) >= 0)
+      b = mid;
+    else
+      a = mid + 1;
+  }
+  return {lo, a};
 }
 
-int32_t CDS_Map::LastAtMost(const RValue& key, const DsCompare& cmp) const {
-  int32_t lo = 0, hi = Size();  // keys before lo are not greater; keys from hi on are
-  while (hi - lo > kScanSpan) {
+CDS_Map::Place CDS_Map::LastAtMost(const RValue& key, const DsCompare& cmp) const {
+  // The last chunk whose first key is <= key holds the entry, if any does.
+  int32_t lo = 0, hi = static_cast<int32_t>(chunks_.size());
+  while (lo < hi) {
     const int32_t mid = lo + (hi - lo) / 2;
-    if (cmp(i_key[static_cast<size_t>(mid)], key) <= 0)
+    if (cmp(chunks_[static_cast<size_t>(mid)].key.front(), key) <= 0)
       lo = mid + 1;
     else
       hi = mid;
   }
-  while (lo < hi && cmp(i_key[static_cast<size_t>(lo)], key) <= 0) ++lo;
-  return lo - 1;
+  const int32_t c = lo - 1;
+  if (c < 0) return {-1, 0};
+  const std::vector<RValue>& keys = chunks_[static_cast<size_t>(c)].key;
+  int32_t a = 0, b = static_cast<int32_t>(keys.size()) - 1;  // keys[a] is <= key
+  while (a < b) {
+    const int32_t mid = a + (b - a + 1) / 2;
+    if (cmp(keys[static_cast<size_t>(mid)], key) <= 0)
+      a = mid;
+    else
+      b = mid - 1;
+  }
+  return {c, a};
 }
 
-int32_t CDS_Map::Find(const RValue& key, const DsCompare& cmp) const {
-  const int32_t pos = FirstAtLeast(key, cmp);
-  return pos < Size() && cmp(i_key[static_cast<size_t>(pos)], key) == 0 ? pos : -1;
+RValue* CDS_Map::Find(const RValue& key, const DsCompare& cmp) {
+  const Place p = FirstAtLeast(key, cmp);
+  if (p.chunk == static_cast<int32_t>(chunks_.size())) return nullptr;
+  Chunk& c = chunks_[static_cast<size_t>(p.chunk)];
+  return cmp(c.key[static_cast<size_t>(p.at)], key) == 0 ? &c.val[static_cast<size_t>(p.at)] : nullptr;
 }
 
 void CDS_Map::Add(const RValue& key, const RValue& val, const DsCompare& cmp) {
-  const auto pos = static_cast<size_t>(LastAtMost(key, cmp) + 1);
-  i_key.insert(i_key.begin() + static_cast<ptrdiff_t>(pos), key);
-  i_val.insert(i_val.begin() + static_cast<ptrdiff_t>(pos), val);
+  Place p = LastAtMost(key, cmp);
+  if (p.chunk < 0) {
+    if (chunks_.empty()) chunks_.emplace_back();
+    p = {0, 0};
+  } else {
+    ++p.at;
+  }
+  Chunk& c = chunks_[static_cast<size_t>(p.chunk)];
+  c.key.insert(c.key.begin() + p.at, key);
+  c.val.insert(c.val.begin() + p.at, val);
+  ++count_;
+  if (c.key.size() > 2 * kChunk) {
+    Chunk upper;
+    const auto half = static_cast<ptrdiff_t>(kChunk);
+    upper.key.assign(std::make_move_iterator(c.key.begin() + half), std::make_move_iterator(c.key.end()));
+    upper.val.assign(std::make_move_iterator(c.val.begin() + half), std::make_move_iterator(c.val.end()));
+    c.key.resize(kChunk);
+    c.val.resize(kChunk);
+    chunks_.insert(chunks_.begin() + p.chunk + 1, std::move(upper));
+  }
 }
 
-void CDS_Map::Delete(int32_t pos) {
-  i_key.erase(i_key.begin() + pos);
-  i_val.erase(i_val.begin() + pos);
+bool CDS_Map::Delete(const RValue& key, const DsCompare& cmp) {
+  const Place p = FirstAtLeast(key, cmp);
+  if (p.chunk == static_cast<int32_t>(chunks_.size())) return false;
+  Chunk& c = chunks_[static_cast<size_t>(p.chunk)];
+  if (cmp(c.key[static_cast<size_t>(p.at)], key) != 0) return false;
+  c.key.erase(c.key.begin() + p.at);
+  c.val.erase(c.val.begin() + p.at);
+  --count_;
+  if (c.key.empty()) chunks_.erase(chunks_.begin() + p.chunk);
+  return true;
+}
+
+const RValue* CDS_Map::Previous(const RValue& key, const DsCompare& cmp) const {
+  const Place p = FirstAtLeast(key, cmp);
+  if (p.at > 0) return &chunks_[static_cast<size_t>(p.chunk)].key[static_cast<size_t>(p.at - 1)];
+  return p.chunk > 0 ? &chunks_[static_cast<size_t>(p.chunk - 1)].key.back() : nullptr;
+}
+
+const RValue* CDS_Map::Next(const RValue& key, const DsCompare& cmp) const {
+  const Place p = LastAtMost(key, cmp);
+  if (p.chunk < 0) return First();
+  const Chunk& c = chunks_[static_cast<size_t>(p.chunk)];
+  if (static_cast<size_t>(p.at) + 1 < c.key.size()) return &c.key[static_cast<size_t>(p.at) + 1];
+  return static_cast<size_t>(p.chunk) + 1 < chunks_.size() ? &chunks_[static_cast<size_t>(p.chunk) + 1].key.front() : nullptr;
+}
+
+void CDS_Map::Assign(std::vector<RValue> keys, std::vector<RValue> vals) {
+  Clear();
+  for (size_t i = 0; i < keys.size(); i += kChunk) {
+    const size_t end = std::min(keys.size(), i + kChunk);
+    Chunk c;
+    c.key.assign(std::make_move_iterator(keys.begin() + static_cast<ptrdiff_t>(i)),
+                 std::make_move_iterator(keys.begin() + static_cast<ptrdiff_t>(end)));
+    c.val.assign(std::make_move_iterator(vals.begin() + static_cast<ptrdiff_t>(i)),
+                 std::make_move_iterator(vals.begin() + static_cast<ptrdiff_t>(end)));
+    chunks_.push_back(std::move(c));
+  }
+  count_ = static_cast<int32_t>(keys.size());
 }
 
 std::string CDS_Map::Write() const {
   CStream s;
   s.WriteInteger(kMapMarker);
   s.WriteInteger(Size());
-  WriteValues(s, i_key);
-  WriteValues(s, i_val);
+  ForEach([&](const RValue& k, const RValue&) { WriteValue(s, k); });
+  ForEach([&](const RValue&, const RValue& v) { WriteValue(s, v); });
   return ToHexText(s);
 }
 
 bool CDS_Map::Read(std::string_view text) {
   return ReadInto(text, kMapMarker, *this, [](CStream& s, CDS_Map& t) {
     const int32_t n = ReadCount(s, 2);
-    ReadValues(s, t.i_key, n);
-    ReadValues(s, t.i_val, n);
+    std::vector<RValue> keys, vals;
+    ReadValues(s, keys, n);
+    ReadValues(s, vals, n);
+    t.Assign(std::move(keys), std::move(vals));
   });
 }
 

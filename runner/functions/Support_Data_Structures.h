@@ -65,26 +65,55 @@ class CDS_List {
   std::vector<RValue> i_val;
 };
 
+// Map: entries in ascending key order, equal keys kept in order of addition. The entries live in
+// short sorted chunks, so finding is a binary search over chunks and then within one, and adding
+// or deleting moves at most one chunk's entries.
 class CDS_Map {
  public:
-  int32_t Size() const { return static_cast<int32_t>(i_key.size()); }
-  // First position whose key compares >= key, and last position whose key compares <= key
-  // (-1 for none): the two searches every map operation is built on.
-  int32_t FirstAtLeast(const RValue& key, const DsCompare& cmp) const;
-  int32_t LastAtMost(const RValue& key, const DsCompare& cmp) const;
-  // Position of the first entry with an equal key, or -1.
-  int32_t Find(const RValue& key, const DsCompare& cmp) const;
+  int32_t Size() const { return count_; }
+  // The value of the first entry whose key compares equal, or null.
+  RValue* Find(const RValue& key, const DsCompare& cmp);
+  // Adds after every entry whose key compares <= key.
   void Add(const RValue& key, const RValue& val, const DsCompare& cmp);
-  void Delete(int32_t pos);
+  // Removes the first entry whose key compares equal; false when there is none.
+  bool Delete(const RValue& key, const DsCompare& cmp);
+  // The largest key that compares smaller (the last key when none compares >= key), and the
+  // smallest key that compares greater; null when there is none.
+  const RValue* Previous(const RValue& key, const DsCompare& cmp) const;
+  const RValue* Next(const RValue& key, const DsCompare& cmp) const;
+  const RValue* First() const { return count_ ? &chunks_.front().key.front() : nullptr; }
+  const RValue* Last() const { return count_ ? &chunks_.back().key.back() : nullptr; }
   void Clear() {
-    i_key.clear();
-    i_val.clear();
+    chunks_.clear();
+    count_ = 0;
+  }
+  // Entries in key order.
+  template <class Visit>
+  void ForEach(Visit visit) const {
+    for (const Chunk& c : chunks_)
+      for (size_t i = 0; i < c.key.size(); ++i) visit(c.key[i], c.val[i]);
   }
   std::string Write() const;
   bool Read(std::string_view text);
 
-  std::vector<RValue> i_key;  // ascending; equal keys allowed
-  std::vector<RValue> i_val;
+ private:
+  // Chunks hold 1 to 2 * kChunk entries; a fuller one is split in two.
+  static constexpr size_t kChunk = 64;
+  struct Chunk {
+    std::vector<RValue> key, val;
+  };
+  // An entry's place: chunk and position in it.
+  struct Place {
+    int32_t chunk, at;
+  };
+  // First entry whose key compares >= key (chunk == chunk count when none), and last entry
+  // whose key compares <= key (chunk == -1 when none).
+  Place FirstAtLeast(const RValue& key, const DsCompare& cmp) const;
+  Place LastAtMost(const RValue& key, const DsCompare& cmp) const;
+  void Assign(std::vector<RValue> keys, std::vector<RValue> vals);
+
+  std::vector<Chunk> chunks_;
+  int32_t count_ = 0;
 };
 
 // Priority queue. The entries stay in an unordered array (in order of addition, disturbed by
