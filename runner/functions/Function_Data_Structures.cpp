@@ -418,7 +418,9 @@ void OnGridRegion(CellOp op, RValue* argv) {
   if (!src) return;
   Span sx = Between(argv[2], argv[4], src->i_w), sy = Between(argv[3], argv[5], src->i_h);
   if (sx.Empty() || sy.Empty()) return;
-  int64_t xpos = Pos(argv[6]), ypos = Pos(argv[7]);
+  // Far beyond any grid either way; clamped so the offsets below cannot overflow.
+  constexpr int64_t kFar = int64_t{1} << 40;
+  int64_t xpos = std::clamp(Pos(argv[6]), -kFar, kFar), ypos = std::clamp(Pos(argv[7]), -kFar, kFar);
   int64_t xlo = sx.lo, ylo = sy.lo;
   if (xpos < 0) xlo -= xpos, xpos = 0;
   if (ypos < 0) ylo -= ypos, ypos = 0;
