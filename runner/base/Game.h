@@ -44,6 +44,7 @@ enum class EGameSlot : int {
   Random,
   Files,
   IncludedFiles,
+  DataStructures,  // stacks, queues, lists, maps, priority queues and grids
   // shell
   Shell,
   Count

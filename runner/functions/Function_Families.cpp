@@ -26,5 +26,6 @@ std::vector<FunctionFamily> AllFunctionFamilies() {
       ActionDrawFunctions(),
       ParticleFunctions(),
       ParticleActionFunctions(),
+      DataStructureFunctions(),
   };
 }

@@ -32,3 +32,4 @@ FunctionFamily ActionFunctions();  // Function_Action
 FunctionFamily ActionDrawFunctions();  // Function_ActionDraw
 FunctionFamily ParticleFunctions();  // Function_Particles
 FunctionFamily ParticleActionFunctions();  // Function_Particle_Actions
+FunctionFamily DataStructureFunctions();  // Function_Data_Structures

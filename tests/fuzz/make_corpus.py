@@ -197,7 +197,15 @@ def function_seeds():
     args = text("Héllo, World 42".encode()) + small(3) + small(-2) + real(2.5) + text(b"l") + real(-0.5)
     shuffled = small(7) + text(b"abcabc") + text(b"bc") + text(b"X") + real(1e300) + small(0)
     # A few functions spread over the table; byte 0 is the easiest byte for the fuzzer to change.
-    return {f"f{i:02d}": bytes([i, 6]) + (args, shuffled)[k % 2] for k, i in enumerate(range(0, 66, 9))}
+    seeds = {f"f{i:02d}": bytes([i, 6]) + (args, shuffled)[k % 2] for k, i in enumerate(range(0, 66, 9))}
+    # Byte 0 = 0xFF: a data-structure text (byte 1: the kind) given as the bytes of its stream.
+    i32s = lambda *v: b"".join(i32(n) for n in v)
+    seeds["ds-stack"] = b"\xff\x00" + i32s(101, 2) + value(1.5) + value("ab")
+    seeds["ds-queue"] = b"\xff\x01" + i32s(201, 2, 1, 2) + value(7.0) + value("q")
+    seeds["ds-map"] = b"\xff\x03" + i32s(401, 2) + value(1.0) + value("k") + value("v") + value(2.0)
+    seeds["ds-priority"] = b"\xff\x04" + i32s(501, 2) + value(3.0) + value(-1.0) + value("a") + value("b")
+    seeds["ds-grid"] = b"\xff\x05" + i32s(601, 2, 1) + value(0.0) + value("z")
+    return seeds
 
 
 # ---- code: byte 0 bit 0 = expression, the rest the text ----

@@ -15,6 +15,7 @@
 #include "runner/code/Code_Exec.h"
 #include "runner/code/Script_Main.h"
 #include "runner/graphics/Particle_Main.h"
+#include "runner/functions/Support_Data_Structures.h"
 #include "tests/runner/code/CaseFile.h"
 #include "tests/runner/code/ScriptChunk.h"
 #include "tests/runner/code/TestHost.h"
@@ -44,6 +45,8 @@ std::string RunCase(const Case& c) {
   std::vector<std::string> words = HeaderWords(c.header);
   ScopedTestWorld world;
   TheGame().Renew<RParticlesState>();  // particle ids start at 0 in every case
+  // Data structures live as long as the game; each case starts with none, so indices start at 0.
+  TheGame().Renew<RDataStructuresState>();
   std::optional<ScratchDir> scratch;
   for (size_t i = 2; i < words.size(); ++i) {
     if (words[i] == "uninitzero") LanguageState().uninit_zero = true;

@@ -1,0 +1,580 @@
+// The six data structures, their comparison and their text forms.
+#include "runner/functions/Support_Data_Structures.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <utility>
+
+#include "runner/base/Support_Stream.h"
+#include "runner/code/Code_Operator.h"
+#include "runner/functions/Function_Math.h"
+
+// ---- Comparison ----
+
+int DsCompare::operator()(const RValue& a, const RValue& b) const {
+  if (a.IsReal()) {
+    if (!b.IsReal()) return -1;
+    const double x = a.val(), y = b.val();
+    // Exact equality first: an infinity is equal to itself although their difference is NaN.
+    if (x == y) return 0;
+    double tolerance = precision;
+    if (tolerance == 0) tolerance = std::max(std::min(std::fabs(x), std::fabs(y)) * 1e-15, 1e-15);
+    if (std::fabs(x - y) <= tolerance) return 0;
+    return x < y ? -1 : 1;
+  }
+  if (b.IsReal()) return 1;
+  return CompareUtf16(a.str(), b.str());
+}
+
+// ---- Text forms ----
+
+std::string ToHexText(const CStream& s) {
+  return s.ConvertToString();
+}
+
+namespace {
+constexpr int32_t kStackMarker = 101;
+constexpr int32_t kQueueMarker = 201;
+constexpr int32_t kListMarker = 301;
+constexpr int32_t kMapMarker = 401;
+constexpr int32_t kPriorityMarker = 501;
+constexpr int32_t kGridMarker = 601;
+constexpr int64_t kValueRecordMin = 4 + 8 + 4;  // kind, real, empty string
+
+int64_t Remaining(const CStream& s) {
+  return s.GetSize() - s.GetPosition();
+}
+
+// A count of value records, checked against what the text still holds before anything is
+// allocated for it.
+int32_t ReadCount(CStream& s, int64_t recordsEach) {
+  const int32_t n = s.ReadInteger();
+  if (n < 0 || n * recordsEach * kValueRecordMin > Remaining(s)) throw StreamError("bad count");
+  return n;
+}
+
+void ReadValues(CStream& s, std::vector<RValue>& into, int32_t n) {
+  into.reserve(static_cast<size_t>(n));
+  for (int32_t i = 0; i < n; ++i) into.push_back(ReadValue(s));
+}
+
+void WriteValues(CStream& s, const std::vector<RValue>& values) {
+  for (const RValue& v : values) WriteValue(s, v);
+}
+
+// Decodes the text and checks its marker, then lets body fill a fresh structure; false when
+// anything is malformed, so the caller keeps its structure as it was.
+template <class T, class Body>
+bool ReadInto(std::string_view text, int32_t marker, T& target, Body body) {
+  try {
+    CStream s;
+    s.ConvertFromString(text);
+    if (s.ReadInteger() != marker) return false;
+    T fresh;
+    body(s, fresh);
+    target = std::move(fresh);
+    return true;
+  } catch (const StreamError&) {
+    return false;
+  }
+}
+}  // namespace
+
+// ---- Stack ----
+
+std::string CDS_Stack::Write() const {
+  CStream s;
+  s.WriteInteger(kStackMarker);
+  s.WriteInteger(Size());
+  WriteValues(s, i_val);
+  return ToHexText(s);
+}
+
+bool CDS_Stack::Read(std::string_view text) {
+  return ReadInto(text, kStackMarker, *this, [](CStream& s, CDS_Stack& t) { ReadValues(s, t.i_val, ReadCount(s, 1)); });
+}
+
+// ---- Queue ----
+
+void CDS_Queue::Enqueue(const RValue& v) {
+  if (static_cast<size_t>(i_first) >= i_val.size()) i_val.resize(i_val.size() + 16);
+  i_val[static_cast<size_t>(i_first++)] = v;
+}
+
+RValue CDS_Queue::Dequeue() {
+  RValue v;
+  if (i_first > i_last) v = i_val[static_cast<size_t>(i_last++)];
+  if (i_last > 16 && i_last > i_first / 2) {
+    // Copied, not moved: the slots behind the queue keep what they held, as the text shows.
+    std::copy(i_val.begin() + i_last, i_val.begin() + i_first, i_val.begin());
+    i_first -= i_last;
+    i_last = 0;
+  }
+  return v;
+}
+
+std::string CDS_Queue::Write() const {
+  CStream s;
+  s.WriteInteger(kQueueMarker);
+  s.WriteInteger(i_first);
+  s.WriteInteger(i_last);
+  s.WriteInteger(static_cast<int32_t>(i_val.size()));
+  WriteValues(s, i_val);
+  return ToHexText(s);
+}
+
+bool CDS_Queue::Read(std::string_view text) {
+  return ReadInto(text, kQueueMarker, *this, [](CStream& s, CDS_Queue& t) {
+    t.i_first = s.ReadInteger();
+    t.i_last = s.ReadInteger();
+    const int32_t length = ReadCount(s, 1);
+    if (t.i_last < 0 || t.i_last > t.i_first || t.i_first > length) throw StreamError("bad queue bounds");
+    ReadValues(s, t.i_val, length);
+  });
+}
+
+// ---- List ----
+
+int32_t CDS_List::FindIndex(const RValue& v, const DsCompare& cmp) const {
+  for (size_t i = 0; i < i_val.size(); ++i)
+    if (cmp(i_val[i], v) == 0) return static_cast<int32_t>(i);
+  return -1;
+}
+
+namespace {
+// Whether the comparison orders these values as a total preorder: then any stable sort gives
+// what the insertion sort gives. Strings and mixed pairs always do; reals fail only when values
+// chain within the tolerance (a = b, b = c, a < c) or one is NaN.
+bool OrdersConsistently(const std::vector<RValue>& values, const DsCompare& cmp) {
+  std::vector<RValue> reals;
+  for (const RValue& v : values)
+    if (v.IsReal()) {
+      if (std::isnan(v.val())) return false;
+      reals.push_back(v);
+    }
+  std::sort(reals.begin(), reals.end(), [](const RValue& a, const RValue& b) { return a.val() < b.val(); });
+  size_t start = 0;
+  for (size_t i = 1; i < reals.size(); ++i) {
+    if (cmp(reals[i - 1], reals[i]) != 0)
+      start = i;
+    else if (cmp(reals[start], reals[i]) != 0)
+      return false;
+  }
+  return true;
+}
+
+// Stable bottom-up merge sort; a right value goes first only when after(left, right).
+template <class After>
+void MergeSort(std::vector<RValue>& v, After after) {
+  const size_t n = v.size();
+  std::vector<RValue> buf(n);
+  for (size_t width = 1; width < n; width *= 2) {
+    for (size_t lo = 0; lo < n; lo += 2 * width) {
+      const size_t mid = std::min(lo + width, n), hi = std::min(lo + 2 * width, n);
+      size_t i = lo, j = mid, k = lo;
+      while (i < mid && j < hi) buf[k++] = after(v[i], v[j]) ? std::move(v[j++]) : std::move(v[i++]);
+      while (i < mid) buf[k++] = std::move(v[i++]);
+      while (j < hi) buf[k++] = std::move(v[j++]);
+    }
+    v.swap(buf);
+  }
+}
+}  // namespace
+
+void CDS_List::Sort(bool ascending, const DsCompare& cmp) {
+  if (i_val.size() < 2) return;
+  if (OrdersConsistently(i_val, cmp)) {
+    // The insertion sort keeps equal values in order when ascending and reverses them when
+    // descending; a stable merge of the reversed list does the same in O(n log n).
+    if (ascending) {
+      MergeSort(i_val, [&](const RValue& a, const RValue& b) { return cmp(a, b) > 0; });
+    } else {
+      std::reverse(i_val.begin(), i_val.end());
+      MergeSort(i_val, [&](const RValue& a, const RValue& b) { return cmp(a, b) < 0; });
+    }
+    return;
+  }
+  // Values the comparison cannot order consistently: the insertion sort itself fixes the result.
+  for (size_t p = 1; p < i_val.size(); ++p)
+    for (size_t q = p; q > 0; --q) {
+      const int c = cmp(i_val[q - 1], i_val[q]);
+      if (ascending ? c <= 0 : c > 0) break;
+      std::swap(i_val[q - 1], i_val[q]);
+    }
+}
+
+void CDS_List::Shuffle() {
+  const double n = static_cast<double>(i_val.size());
+  for (size_t k = 0; k < 8 * i_val.size(); ++k) {
+    const auto a = static_cast<size_t>(RandomBelow(n));
+    const auto b = static_cast<size_t>(RandomBelow(n));
+    std::swap(i_val[a], i_val[b]);
+  }
+}
+
+std::string CDS_List::Write() const {
+  CStream s;
+  s.WriteInteger(kListMarker);
+  s.WriteInteger(Size());
+  WriteValues(s, i_val);
+  return ToHexText(s);
+}
+
+bool CDS_List::Read(std::string_view text) {
+  return ReadInto(text, kListMarker, *this, [](CStream& s, CDS_List& t) { ReadValues(s, t.i_val, ReadCount(s, 1)); });
+}
+
+// ---- Map ----
+
+CDS_Map::Place CDS_Map::FirstAtLeast(const RValue& key, const DsCompare& cmp) const {
+  // The first chunk whose last key is >= key holds the entry, if any does.
+  int32_t lo = 0, hi = static_cast<int32_t>(chunks_.size());
+  while (lo < hi) {
+    const int32_t mid = lo + (hi - lo) / 2;
+    if (cmp(chunks_[static_cast<size_t>(mid)].key.back(), key) >= 0)
+      hi = mid;
+    else
+      lo = mid + 1;
+  }
+  if (lo == static_cast<int32_t>(chunks_.size())) return {lo, 0};
+  const std::vector<RValue>& keys = chunks_[static_cast<size_t>(lo)].key;
+  int32_t a = 0, b = static_cast<int32_t>(keys.size()) - 1;  // keys[b] is >= key
+  while (a < b) {
+    const int32_t mid = a + (b - a) / 2;
+    if (cmp(keys[static_cast<size_t>(mid)], key) >= 0)
+      b = mid;
+    else
+      a = mid + 1;
+  }
+  return {lo, a};
+}
+
+CDS_Map::Place CDS_Map::LastAtMost(const RValue& key, const DsCompare& cmp) const {
+  // The last chunk whose first key is <= key holds the entry, if any does.
+  int32_t lo = 0, hi = static_cast<int32_t>(chunks_.size());
+  while (lo < hi) {
+    const int32_t mid = lo + (hi - lo) / 2;
+    if (cmp(chunks_[static_cast<size_t>(mid)].key.front(), key) <= 0)
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  const int32_t c = lo - 1;
+  if (c < 0) return {-1, 0};
+  const std::vector<RValue>& keys = chunks_[static_cast<size_t>(c)].key;
+  int32_t a = 0, b = static_cast<int32_t>(keys.size()) - 1;  // keys[a] is <= key
+  while (a < b) {
+    const int32_t mid = a + (b - a + 1) / 2;
+    if (cmp(keys[static_cast<size_t>(mid)], key) <= 0)
+      a = mid;
+    else
+      b = mid - 1;
+  }
+  return {c, a};
+}
+
+RValue* CDS_Map::Find(const RValue& key, const DsCompare& cmp) {
+  const Place p = FirstAtLeast(key, cmp);
+  if (p.chunk == static_cast<int32_t>(chunks_.size())) return nullptr;
+  Chunk& c = chunks_[static_cast<size_t>(p.chunk)];
+  return cmp(c.key[static_cast<size_t>(p.at)], key) == 0 ? &c.val[static_cast<size_t>(p.at)] : nullptr;
+}
+
+void CDS_Map::Add(const RValue& key, const RValue& val, const DsCompare& cmp) {
+  Place p = LastAtMost(key, cmp);
+  if (p.chunk < 0) {
+    if (chunks_.empty()) chunks_.emplace_back();
+    p = {0, 0};
+  } else {
+    ++p.at;
+  }
+  Chunk& c = chunks_[static_cast<size_t>(p.chunk)];
+  c.key.insert(c.key.begin() + p.at, key);
+  c.val.insert(c.val.begin() + p.at, val);
+  ++count_;
+  if (c.key.size() > 2 * kChunk) {
+    Chunk upper;
+    const auto half = static_cast<ptrdiff_t>(kChunk);
+    upper.key.assign(std::make_move_iterator(c.key.begin() + half), std::make_move_iterator(c.key.end()));
+    upper.val.assign(std::make_move_iterator(c.val.begin() + half), std::make_move_iterator(c.val.end()));
+    c.key.resize(kChunk);
+    c.val.resize(kChunk);
+    chunks_.insert(chunks_.begin() + p.chunk + 1, std::move(upper));
+  }
+}
+
+bool CDS_Map::Delete(const RValue& key, const DsCompare& cmp) {
+  const Place p = FirstAtLeast(key, cmp);
+  if (p.chunk == static_cast<int32_t>(chunks_.size())) return false;
+  Chunk& c = chunks_[static_cast<size_t>(p.chunk)];
+  if (cmp(c.key[static_cast<size_t>(p.at)], key) != 0) return false;
+  c.key.erase(c.key.begin() + p.at);
+  c.val.erase(c.val.begin() + p.at);
+  --count_;
+  if (c.key.empty()) chunks_.erase(chunks_.begin() + p.chunk);
+  return true;
+}
+
+const RValue* CDS_Map::Previous(const RValue& key, const DsCompare& cmp) const {
+  const Place p = FirstAtLeast(key, cmp);
+  if (p.at > 0) return &chunks_[static_cast<size_t>(p.chunk)].key[static_cast<size_t>(p.at - 1)];
+  return p.chunk > 0 ? &chunks_[static_cast<size_t>(p.chunk - 1)].key.back() : nullptr;
+}
+
+const RValue* CDS_Map::Next(const RValue& key, const DsCompare& cmp) const {
+  const Place p = LastAtMost(key, cmp);
+  if (p.chunk < 0) return First();
+  const Chunk& c = chunks_[static_cast<size_t>(p.chunk)];
+  if (static_cast<size_t>(p.at) + 1 < c.key.size()) return &c.key[static_cast<size_t>(p.at) + 1];
+  return static_cast<size_t>(p.chunk) + 1 < chunks_.size() ? &chunks_[static_cast<size_t>(p.chunk) + 1].key.front() : nullptr;
+}
+
+void CDS_Map::Assign(std::vector<RValue> keys, std::vector<RValue> vals) {
+  Clear();
+  for (size_t i = 0; i < keys.size(); i += kChunk) {
+    const size_t end = std::min(keys.size(), i + kChunk);
+    Chunk c;
+    c.key.assign(std::make_move_iterator(keys.begin() + static_cast<ptrdiff_t>(i)),
+                 std::make_move_iterator(keys.begin() + static_cast<ptrdiff_t>(end)));
+    c.val.assign(std::make_move_iterator(vals.begin() + static_cast<ptrdiff_t>(i)),
+                 std::make_move_iterator(vals.begin() + static_cast<ptrdiff_t>(end)));
+    chunks_.push_back(std::move(c));
+  }
+  count_ = static_cast<int32_t>(keys.size());
+}
+
+std::string CDS_Map::Write() const {
+  CStream s;
+  s.WriteInteger(kMapMarker);
+  s.WriteInteger(Size());
+  ForEach([&](const RValue& k, const RValue&) { WriteValue(s, k); });
+  ForEach([&](const RValue&, const RValue& v) { WriteValue(s, v); });
+  return ToHexText(s);
+}
+
+bool CDS_Map::Read(std::string_view text) {
+  return ReadInto(text, kMapMarker, *this, [](CStream& s, CDS_Map& t) {
+    const int32_t n = ReadCount(s, 2);
+    std::vector<RValue> keys, vals;
+    ReadValues(s, keys, n);
+    ReadValues(s, vals, n);
+    t.Assign(std::move(keys), std::move(vals));
+  });
+}
+
+// ---- Priority queue ----
+
+namespace {
+bool SamePrecision(double a, double b) {
+  return a == b || (std::isnan(a) && std::isnan(b));
+}
+}  // namespace
+
+bool CDS_Priority::Before(bool max, int32_t a, int32_t b, const DsCompare& cmp) const {
+  const int c = cmp(i_priority[static_cast<size_t>(a)], i_priority[static_cast<size_t>(b)]);
+  if (c != 0) return max ? c > 0 : c < 0;
+  return a < b;  // ties go to the first entry of the array
+}
+
+void CDS_Priority::Place(Heap& h, int32_t at, int32_t entry) {
+  h.node[static_cast<size_t>(at)] = entry;
+  h.where[static_cast<size_t>(entry)] = at;
+}
+
+void CDS_Priority::SiftUp(Heap& h, bool max, int32_t at, const DsCompare& cmp) {
+  const int32_t e = h.node[static_cast<size_t>(at)];
+  while (at > 0) {
+    const int32_t parent = (at - 1) / 2;
+    if (!Before(max, e, h.node[static_cast<size_t>(parent)], cmp)) break;
+    Place(h, at, h.node[static_cast<size_t>(parent)]);
+    at = parent;
+  }
+  Place(h, at, e);
+}
+
+void CDS_Priority::SiftDown(Heap& h, bool max, int32_t at, const DsCompare& cmp) {
+  const auto n = static_cast<int32_t>(h.node.size());
+  const int32_t e = h.node[static_cast<size_t>(at)];
+  for (;;) {
+    int32_t c = 2 * at + 1;
+    if (c >= n) break;
+    if (c + 1 < n && Before(max, h.node[static_cast<size_t>(c + 1)], h.node[static_cast<size_t>(c)], cmp)) ++c;
+    if (!Before(max, h.node[static_cast<size_t>(c)], e, cmp)) break;
+    Place(h, at, h.node[static_cast<size_t>(c)]);
+    at = c;
+  }
+  Place(h, at, e);
+}
+
+void CDS_Priority::Fix(Heap& h, bool max, int32_t at, const DsCompare& cmp) {
+  const int32_t e = h.node[static_cast<size_t>(at)];
+  SiftUp(h, max, at, cmp);
+  SiftDown(h, max, h.where[static_cast<size_t>(e)], cmp);
+}
+
+void CDS_Priority::Remove(Heap& h, bool max, int32_t entry, const DsCompare& cmp) {
+  const int32_t at = h.where[static_cast<size_t>(entry)];
+  const int32_t last = h.node.back();
+  h.node.pop_back();
+  if (static_cast<size_t>(at) < h.node.size()) {
+    Place(h, at, last);
+    Fix(h, max, at, cmp);
+  }
+}
+
+void CDS_Priority::Rebuild(const DsCompare& cmp) {
+  const auto n = static_cast<int32_t>(i_val.size());
+  for (auto [h, max] : {std::pair<Heap*, bool>{&min_, false}, {&max_, true}}) {
+    h->node.resize(static_cast<size_t>(n));
+    h->where.resize(static_cast<size_t>(n));
+    for (int32_t i = 0; i < n; ++i) Place(*h, i, i);
+    for (int32_t i = n / 2 - 1; i >= 0; --i) SiftDown(*h, max, i, cmp);
+  }
+  built_precision_ = cmp.precision;
+  built_ = true;
+}
+
+void CDS_Priority::Ensure(const DsCompare& cmp) {
+  if (!built_ || !SamePrecision(built_precision_, cmp.precision)) Rebuild(cmp);
+}
+
+void CDS_Priority::Add(const RValue& val, const RValue& prio, const DsCompare& cmp) {
+  i_val.push_back(val);
+  i_priority.push_back(prio);
+  if (!built_ || !SamePrecision(built_precision_, cmp.precision)) {
+    Rebuild(cmp);
+    return;
+  }
+  const auto entry = static_cast<int32_t>(i_val.size() - 1);
+  for (auto [h, max] : {std::pair<Heap*, bool>{&min_, false}, {&max_, true}}) {
+    h->node.push_back(entry);
+    h->where.push_back(entry);
+    Place(*h, static_cast<int32_t>(h->node.size() - 1), entry);
+    SiftUp(*h, max, static_cast<int32_t>(h->node.size() - 1), cmp);
+  }
+}
+
+int32_t CDS_Priority::FindValue(const RValue& val, const DsCompare& cmp) const {
+  for (size_t i = 0; i < i_val.size(); ++i)
+    if (cmp(i_val[i], val) == 0) return static_cast<int32_t>(i);
+  return -1;
+}
+
+void CDS_Priority::SetPriority(int32_t pos, const RValue& prio, const DsCompare& cmp) {
+  i_priority[static_cast<size_t>(pos)] = prio;
+  if (!built_ || !SamePrecision(built_precision_, cmp.precision)) {
+    Rebuild(cmp);
+    return;
+  }
+  Fix(min_, false, min_.where[static_cast<size_t>(pos)], cmp);
+  Fix(max_, true, max_.where[static_cast<size_t>(pos)], cmp);
+}
+
+int32_t CDS_Priority::MinPos(const DsCompare& cmp) {
+  if (i_val.empty()) return -1;
+  Ensure(cmp);
+  return min_.node[0];
+}
+
+int32_t CDS_Priority::MaxPos(const DsCompare& cmp) {
+  if (i_val.empty()) return -1;
+  Ensure(cmp);
+  return max_.node[0];
+}
+
+void CDS_Priority::Delete(int32_t pos, const DsCompare& cmp) {
+  Ensure(cmp);
+  const auto last = static_cast<int32_t>(i_val.size() - 1);
+  Remove(min_, false, pos, cmp);
+  Remove(max_, true, pos, cmp);
+  if (pos != last) {
+    i_val[static_cast<size_t>(pos)] = std::move(i_val[static_cast<size_t>(last)]);
+    i_priority[static_cast<size_t>(pos)] = std::move(i_priority[static_cast<size_t>(last)]);
+    // The last entry now sits at pos, which may change its place among equal priorities.
+    for (auto [h, max] : {std::pair<Heap*, bool>{&min_, false}, {&max_, true}}) {
+      const int32_t at = h->where[static_cast<size_t>(last)];
+      Place(*h, at, pos);
+      Fix(*h, max, at, cmp);
+    }
+  }
+  i_val.pop_back();
+  i_priority.pop_back();
+  min_.where.pop_back();
+  max_.where.pop_back();
+}
+
+void CDS_Priority::Clear() {
+  i_val.clear();
+  i_priority.clear();
+  min_ = {};
+  max_ = {};
+  built_ = false;
+}
+
+std::string CDS_Priority::Write() const {
+  CStream s;
+  s.WriteInteger(kPriorityMarker);
+  s.WriteInteger(Size());
+  WriteValues(s, i_priority);
+  WriteValues(s, i_val);
+  return ToHexText(s);
+}
+
+bool CDS_Priority::Read(std::string_view text) {
+  return ReadInto(text, kPriorityMarker, *this, [](CStream& s, CDS_Priority& t) {
+    const int32_t n = ReadCount(s, 2);
+    ReadValues(s, t.i_priority, n);
+    ReadValues(s, t.i_val, n);
+  });
+}
+
+// ---- Grid ----
+
+bool CDS_Grid::Resize(int32_t w, int32_t h) {
+  w = std::max(w, 0);
+  h = std::max(h, 0);
+  if (static_cast<int64_t>(w) * h > kMaxCells) return false;
+  if (w == i_w && h == i_h) return true;
+  std::vector<RValue> cells(static_cast<size_t>(w) * static_cast<size_t>(h));
+  const int32_t keepW = std::min(w, i_w), keepH = std::min(h, i_h);
+  for (int32_t x = 0; x < keepW; ++x)
+    for (int32_t y = 0; y < keepH; ++y)
+      cells[static_cast<size_t>(x) * static_cast<size_t>(h) + static_cast<size_t>(y)] = std::move(Cell(x, y));
+  i_val.swap(cells);
+  i_w = w;
+  i_h = h;
+  return true;
+}
+
+void CDS_Grid::Shuffle() {
+  if (i_val.empty()) return;
+  const double w = i_w, h = i_h;
+  for (size_t k = 0; k < 8 * i_val.size(); ++k) {
+    const auto x1 = static_cast<int32_t>(RandomBelow(w));
+    const auto x2 = static_cast<int32_t>(RandomBelow(w));
+    const auto y1 = static_cast<int32_t>(RandomBelow(h));
+    const auto y2 = static_cast<int32_t>(RandomBelow(h));
+    std::swap(Cell(x1, y1), Cell(x2, y2));
+  }
+}
+
+std::string CDS_Grid::Write() const {
+  CStream s;
+  s.WriteInteger(kGridMarker);
+  s.WriteInteger(i_w);
+  s.WriteInteger(i_h);
+  WriteValues(s, i_val);
+  return ToHexText(s);
+}
+
+bool CDS_Grid::Read(std::string_view text) {
+  return ReadInto(text, kGridMarker, *this, [](CStream& s, CDS_Grid& t) {
+    t.i_w = s.ReadInteger();
+    t.i_h = s.ReadInteger();
+    const int64_t cells = static_cast<int64_t>(t.i_w) * t.i_h;
+    if (t.i_w < 0 || t.i_h < 0 || cells > kMaxCells || cells * kValueRecordMin > Remaining(s))
+      throw StreamError("bad grid size");
+    ReadValues(s, t.i_val, static_cast<int32_t>(cells));
+  });
+}

@@ -1,0 +1,222 @@
+// The six data structures games keep values in (stacks, queues, lists, maps, priority queues,
+// grids), the value comparison they share, their hexadecimal text form, and the index tables
+// that give each structure its number. The built-ins over them are in Function_Data_Structures.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <queue>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "runner/base/Game.h"
+#include "runner/code/Variable_Class.h"
+
+class CStream;
+
+// The comparison every structure finds, sorts and orders by: -1, 0 or 1. Reals are equal within
+// the precision (a relative tolerance when it is 0); strings compare by UTF-16 code units; a real
+// is smaller than any string.
+struct DsCompare {
+  double precision = 0.00000001;
+  int operator()(const RValue& a, const RValue& b) const;
+};
+
+// Text forms: uppercase hexadecimal of the byte stream. Read raises StreamError on anything
+// malformed; the caller's structure is only replaced after a whole read succeeded.
+std::string ToHexText(const CStream& s);
+
+class CDS_Stack {
+ public:
+  int32_t Size() const { return static_cast<int32_t>(i_val.size()); }
+  std::string Write() const;
+  // False (nothing changed) for a text that is not a whole stack.
+  bool Read(std::string_view text);
+
+  std::vector<RValue> i_val;  // bottom first
+};
+
+class CDS_Queue {
+ public:
+  int32_t Size() const { return i_first - i_last; }
+  void Enqueue(const RValue& v);
+  RValue Dequeue();
+  void Clear() { i_first = i_last = 0; }
+  std::string Write() const;
+  bool Read(std::string_view text);
+
+  int32_t i_first = 0;  // where the next value goes
+  int32_t i_last = 0;   // the next value to leave
+  // The whole array, dequeued slots and unused capacity included: the text form shows them all.
+  std::vector<RValue> i_val;
+};
+
+class CDS_List {
+ public:
+  int32_t Size() const { return static_cast<int32_t>(i_val.size()); }
+  int32_t FindIndex(const RValue& v, const DsCompare& cmp) const;
+  void Sort(bool ascending, const DsCompare& cmp);
+  void Shuffle();
+  std::string Write() const;
+  bool Read(std::string_view text);
+
+  std::vector<RValue> i_val;
+};
+
+// Map: entries in ascending key order, equal keys kept in order of addition. The entries live in
+// short sorted chunks, so finding is a binary search over chunks and then within one, and adding
+// or deleting moves at most one chunk's entries.
+class CDS_Map {
+ public:
+  int32_t Size() const { return count_; }
+  // The value of the first entry whose key compares equal, or null.
+  RValue* Find(const RValue& key, const DsCompare& cmp);
+  // Adds after every entry whose key compares <= key.
+  void Add(const RValue& key, const RValue& val, const DsCompare& cmp);
+  // Removes the first entry whose key compares equal; false when there is none.
+  bool Delete(const RValue& key, const DsCompare& cmp);
+  // The largest key that compares smaller (the last key when none compares >= key), and the
+  // smallest key that compares greater; null when there is none.
+  const RValue* Previous(const RValue& key, const DsCompare& cmp) const;
+  const RValue* Next(const RValue& key, const DsCompare& cmp) const;
+  const RValue* First() const { return count_ ? &chunks_.front().key.front() : nullptr; }
+  const RValue* Last() const { return count_ ? &chunks_.back().key.back() : nullptr; }
+  void Clear() {
+    chunks_.clear();
+    count_ = 0;
+  }
+  // Entries in key order.
+  template <class Visit>
+  void ForEach(Visit visit) const {
+    for (const Chunk& c : chunks_)
+      for (size_t i = 0; i < c.key.size(); ++i) visit(c.key[i], c.val[i]);
+  }
+  std::string Write() const;
+  bool Read(std::string_view text);
+
+ private:
+  // Chunks hold 1 to 2 * kChunk entries; a fuller one is split in two.
+  static constexpr size_t kChunk = 64;
+  struct Chunk {
+    std::vector<RValue> key, val;
+  };
+  // An entry's place: chunk and position in it.
+  struct Place {
+    int32_t chunk, at;
+  };
+  // First entry whose key compares >= key (chunk == chunk count when none), and last entry
+  // whose key compares <= key (chunk == -1 when none).
+  Place FirstAtLeast(const RValue& key, const DsCompare& cmp) const;
+  Place LastAtMost(const RValue& key, const DsCompare& cmp) const;
+  void Assign(std::vector<RValue> keys, std::vector<RValue> vals);
+
+  std::vector<Chunk> chunks_;
+  int32_t count_ = 0;
+};
+
+// Priority queue. The entries stay in an unordered array (in order of addition, disturbed by
+// deletions) because ties go to the first entry of that array; two heaps of entry positions,
+// ordered by priority and then position, answer the smallest and the largest in O(log n).
+class CDS_Priority {
+ public:
+  int32_t Size() const { return static_cast<int32_t>(i_val.size()); }
+  void Add(const RValue& val, const RValue& prio, const DsCompare& cmp);
+  int32_t FindValue(const RValue& val, const DsCompare& cmp) const;
+  void SetPriority(int32_t pos, const RValue& prio, const DsCompare& cmp);
+  // Position of the smallest / largest priority (first in the array on ties), -1 when empty.
+  int32_t MinPos(const DsCompare& cmp);
+  int32_t MaxPos(const DsCompare& cmp);
+  // Removes the entry; the last entry takes its place.
+  void Delete(int32_t pos, const DsCompare& cmp);
+  void Clear();
+  std::string Write() const;
+  bool Read(std::string_view text);
+
+  std::vector<RValue> i_val;
+  std::vector<RValue> i_priority;
+
+ private:
+  struct Heap {
+    std::vector<int32_t> node;   // entry positions in heap order
+    std::vector<int32_t> where;  // heap node of each entry
+  };
+  bool Before(bool max, int32_t a, int32_t b, const DsCompare& cmp) const;
+  void SiftUp(Heap& h, bool max, int32_t at, const DsCompare& cmp);
+  void SiftDown(Heap& h, bool max, int32_t at, const DsCompare& cmp);
+  void Fix(Heap& h, bool max, int32_t at, const DsCompare& cmp);
+  void Place(Heap& h, int32_t at, int32_t entry);
+  void Remove(Heap& h, bool max, int32_t entry, const DsCompare& cmp);
+  // The heaps follow the comparison they were built with; a new precision rebuilds them.
+  void Ensure(const DsCompare& cmp);
+  void Rebuild(const DsCompare& cmp);
+
+  Heap min_, max_;
+  bool built_ = false;
+  double built_precision_ = 0;
+};
+
+class CDS_Grid {
+ public:
+  // Most cells a grid may have; larger sizes are refused, never allocated.
+  static constexpr int64_t kMaxCells = int64_t{1} << 24;
+
+  // Sizes below 0 count as 0; false (nothing changed) when the grid would be too large.
+  bool Resize(int32_t w, int32_t h);
+  RValue& Cell(int32_t x, int32_t y) { return i_val[static_cast<size_t>(x) * static_cast<size_t>(i_h) + static_cast<size_t>(y)]; }
+  const RValue& Cell(int32_t x, int32_t y) const {
+    return i_val[static_cast<size_t>(x) * static_cast<size_t>(i_h) + static_cast<size_t>(y)];
+  }
+  void Shuffle();
+  std::string Write() const;
+  bool Read(std::string_view text);
+
+  int32_t i_w = 0;
+  int32_t i_h = 0;
+  std::vector<RValue> i_val;  // column by column: cell (x, y) at x * h + y
+};
+
+// One index table per kind: slots that are empty or hold one structure. A new structure takes
+// the lowest empty slot, kept in a heap so creating never scans the table.
+template <class T>
+class DsTable {
+ public:
+  int32_t Create() {
+    int32_t id;
+    if (!free_.empty()) {
+      id = free_.top();
+      free_.pop();
+    } else {
+      id = static_cast<int32_t>(slots_.size());
+      slots_.emplace_back();
+    }
+    slots_[static_cast<size_t>(id)] = std::make_unique<T>();
+    return id;
+  }
+  T* Get(int32_t id) const {
+    if (id < 0 || static_cast<size_t>(id) >= slots_.size()) return nullptr;
+    return slots_[static_cast<size_t>(id)].get();
+  }
+  void Destroy(int32_t id) {
+    if (!Get(id)) return;
+    slots_[static_cast<size_t>(id)].reset();
+    free_.push(id);
+  }
+
+ private:
+  std::vector<std::unique_ptr<T>> slots_;
+  std::priority_queue<int32_t, std::vector<int32_t>, std::greater<int32_t>> free_;
+};
+
+struct RDataStructuresState {
+  static constexpr EGameSlot kSlot = EGameSlot::DataStructures;
+  DsCompare compare;
+  DsTable<CDS_Stack> stacks;
+  DsTable<CDS_Queue> queues;
+  DsTable<CDS_List> lists;
+  DsTable<CDS_Map> maps;
+  DsTable<CDS_Priority> priorities;
+  DsTable<CDS_Grid> grids;
+};
+inline RDataStructuresState& DataStructuresState() { return TheGame().State<RDataStructuresState>(); }
