@@ -15,5 +15,6 @@ std::vector<FunctionFamily> AllFunctionFamilies() {
       SoundFunctions(),
       SpriteFunctions(),
       TextFunctions(),
+      PathFunctions(),
   };
 }

@@ -21,3 +21,4 @@ FunctionFamily TileFunctions();  // Function_Tile
 FunctionFamily SoundFunctions();  // Function_Sound
 FunctionFamily SpriteFunctions();  // Function_Sprites
 FunctionFamily TextFunctions();  // Function_Text
+FunctionFamily PathFunctions();  // Function_Paths
