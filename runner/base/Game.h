@@ -29,6 +29,9 @@ enum class EGameSlot : int {
   Input,
   Intake,     // where input comes from: queue, recording, replay
   Collision,  // the collision method and its spatial index
+  Paths,
+  TimeLines,
+  Triggers,
   // graphics and sound
   Device,
   Textures,

@@ -27,5 +27,6 @@ std::vector<FunctionFamily> AllFunctionFamilies() {
       ParticleFunctions(),
       ParticleActionFunctions(),
       DataStructureFunctions(),
+      PathFunctions(),
   };
 }

@@ -33,3 +33,4 @@ FunctionFamily ActionDrawFunctions();  // Function_ActionDraw
 FunctionFamily ParticleFunctions();  // Function_Particles
 FunctionFamily ParticleActionFunctions();  // Function_Particle_Actions
 FunctionFamily DataStructureFunctions();  // Function_Data_Structures
+FunctionFamily PathFunctions();  // Function_Paths

@@ -74,6 +74,10 @@ class CInstance {
   void AddTo_Speed(double dir, double amount);
   void Adapt_Speed();
   void ComputeBoundingBox();
+  // Paths (Instance_Path.cpp): starting one, and following it for a step; Adapt_Path answers
+  // true when the end of the path was reached in this step.
+  void Assign_Path(int32_t ind, double speed, double scale, double orient, bool relative, int32_t endact);
+  bool Adapt_Path();
   // The box the instance would have at (x, y).
   RBoundingBox BoxAt(double x, double y) const;
 

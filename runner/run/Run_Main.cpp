@@ -139,13 +139,14 @@ void OtherEvents() {
   }
 }
 
+// Every alarm counts down even after an alarm event asked for a room change: only the events
+// stay silent then, so no instance loses a step of its countdown.
 void Alarms() {
   CRoom* room = Play().room;
   for (int32_t a = 0; a < kAlarmCount; ++a) {
     for (const REventTarget& target : EventObjectList(ev_alarm, a)) {
       const int32_t count = room->Obj_Number(target.object);
       for (int32_t i = 0; i < count; ++i) {
-        if (RoomChangePending()) return;
         CInstance* inst = room->Obj_Instance(target.object, i);
         if (!inst || inst->i_marked) continue;
         int32_t left = inst->GetAlarm(a);

@@ -24,7 +24,11 @@
 #include "runner/run/Collision_Main.h"
 #include "runner/run/IO_Intake.h"
 #include "runner/run/Object_Lists.h"
+#include "runner/run/Instance_Class.h"
 #include "runner/run/Object_Main.h"
+#include "runner/run/Path_Class.h"
+#include "runner/run/TimeLine_Class.h"
+#include "runner/run/Trigger_Class.h"
 #include "runner/run/Room_Main.h"
 #include "runner/run/Run_Host.h"
 #include "runner/run/Run_Hooks.h"
@@ -59,6 +63,8 @@ constexpr RResourceFinder kResourceFinders[] = {
     {ResourceKind::Sprite, [](std::string_view name) { return Sprites().Find(name); }},
     {ResourceKind::Background, [](std::string_view name) { return Backgrounds().Find(name); }},
     {ResourceKind::Font, [](std::string_view name) { return Fonts().Find(name); }},
+    {ResourceKind::Path, [](std::string_view name) { return Paths().Find(name); }},
+    {ResourceKind::TimeLine, [](std::string_view name) { return TimeLines().Find(name); }},
 };
 
 bool FindResourceIndex(ResourceKind kind, std::string_view name, int32_t& index) {
@@ -92,6 +98,28 @@ void StartDisplay() {
   RunHooks().gameWindowId = [] {
     const TRunnerForm* form = RunnerForm();
     return form ? form->NativeId() : 0u;
+  };
+}
+
+// The step's trigger and time line phases and path following, and the names of triggers and
+// time lines in messages; trigger constants name their triggers in game code.
+void StartPathsAndTimeLines() {
+  RunHooks().triggers = RunTriggers;
+  RunHooks().timeLines = RunTimeLines;
+  RunHooks().adaptPath = [](CInstance* inst) { return inst->Adapt_Path(); };
+  RunLookups().triggerName = [](int32_t index, std::string& name) {
+    if (!Triggers().Exists(index)) return false;
+    name = TriggerName(index);
+    return true;
+  };
+  RunLookups().timeLineName = [](int32_t index, std::string& name) {
+    if (!TimeLines().Exists(index)) return false;
+    name = TimeLines().Name(index);
+    return true;
+  };
+  TheRunnerCompileContext().triggers = [](std::string_view name, int32_t& index) {
+    index = FindTriggerByConstant(name);
+    return index >= 0;
   };
 }
 
@@ -131,6 +159,10 @@ RSubsystemTable MakeGameSubsystems() {
        .chunks = {{EChunk::Objects, LoadObjects}},
        .prepare = {{EPrepareStep::Objects, CompileObjects}}},
       {.name = "rooms", .chunks = {{EChunk::Rooms, LoadRooms}, {EChunk::RoomOrder, LoadRoomOrder}}},
+      {.name = "paths, time lines and triggers",
+       .chunks = {{EChunk::Triggers, LoadTriggers}, {EChunk::Paths, LoadPaths}, {EChunk::TimeLines, LoadTimeLines}},
+       .prepare = {{EPrepareStep::Triggers, PrepareTriggers}, {EPrepareStep::TimeLines, CompileTimeLines}},
+       .start = StartPathsAndTimeLines},
       {.name = "test mode", .start = StartTestModeAndRandom},
       // The names of the rows that shut down are the names of their steps in the trace.
       {.name = "sprites",

@@ -59,6 +59,67 @@ void WriteAction(CStream& e, const RActionSource& a) {
   e.WriteBoolean(a.isnot);
 }
 
+void WritePaths(CStream& c, const RProject& p) {
+  c.WriteInteger(kChunkVersion);
+  c.WriteInteger(static_cast<int32_t>(p.paths.size()));
+  for (const auto& path : p.paths) {
+    CStream e;
+    e.WriteBoolean(path.has_value());
+    if (path) {
+      e.WriteString(path->name);
+      e.WriteInteger(530);
+      e.WriteInteger(path->kind);
+      e.WriteBoolean(path->closed);
+      e.WriteInteger(path->precision);
+      e.WriteInteger(static_cast<int32_t>(path->points.size()));
+      for (const RPathPointSource& pt : path->points) {
+        e.WriteReal(pt.x);
+        e.WriteReal(pt.y);
+        e.WriteReal(pt.speed);
+      }
+    }
+    WriteBlockC(c, e);
+  }
+}
+
+void WriteTimeLines(CStream& c, const RProject& p) {
+  c.WriteInteger(kChunkVersion);
+  c.WriteInteger(static_cast<int32_t>(p.timelines.size()));
+  for (const auto& t : p.timelines) {
+    CStream e;
+    e.WriteBoolean(t.has_value());
+    if (t) {
+      e.WriteString(t->name);
+      e.WriteInteger(500);
+      e.WriteInteger(static_cast<int32_t>(t->moments.size()));
+      for (const RMomentSource& m : t->moments) {
+        e.WriteInteger(m.step);
+        e.WriteInteger(400);
+        e.WriteInteger(static_cast<int32_t>(m.actions.size()));
+        for (const RActionSource& a : m.actions) WriteAction(e, a);
+      }
+    }
+    WriteBlockC(c, e);
+  }
+}
+
+void WriteTriggers(CStream& c, const RProject& p) {
+  c.WriteInteger(kChunkVersion);
+  c.WriteInteger(static_cast<int32_t>(p.triggers.size()));
+  for (const auto& t : p.triggers) {
+    CStream e;
+    e.WriteBoolean(t.has_value());
+    if (t) {
+      e.WriteInteger(800);
+      e.WriteString(t->name);
+      e.WriteString(t->condition);
+      e.WriteInteger(t->moment);
+      e.WriteString(t->constant);
+    }
+    WriteBlockC(c, e);
+  }
+}
+
 void WriteFonts(CStream& c, const RProject& p) {
   c.WriteInteger(kChunkVersion);
   c.WriteInteger(static_cast<int32_t>(p.fonts.size()));
@@ -312,7 +373,7 @@ CStream WriteChunks(const RProject& p, const std::array<uint8_t, 16>& sessionId)
   c.WriteBuffer(sessionId.data(), static_cast<int32_t>(sessionId.size()));
 
   WriteEmptyChunk(c, kExtensionChunkVersion);
-  WriteEmptyChunk(c, kChunkVersion);  // triggers
+  WriteTriggers(c, p);
   c.WriteInteger(kChunkVersion);
   c.WriteInteger(static_cast<int32_t>(p.constants.size()));
   for (const auto& [name, value] : p.constants) {
@@ -322,10 +383,10 @@ CStream WriteChunks(const RProject& p, const std::array<uint8_t, 16>& sessionId)
   WriteSounds(c, p);
   WriteSpriteChunk(c, p.sprites);
   WriteBackgroundChunk(c, p.backgrounds);
-  WriteEmptyChunk(c, kChunkVersion);  // paths
+  WritePaths(c, p);
   WriteScripts(c, p);
   WriteFonts(c, p);
-  WriteEmptyChunk(c, kChunkVersion);  // time lines
+  WriteTimeLines(c, p);
   WriteObjects(c, p);
   WriteRooms(c, p);
   WriteIncluded(c, p);

@@ -3,6 +3,7 @@
 #include "tools/gamebuild/Project.h"
 
 #include <algorithm>
+#include <cmath>
 #include <fstream>
 #include <initializer_list>
 #include <limits>
@@ -12,7 +13,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "runner/code/Code_Error.h"
 #include "runner/code/Code_Function.h"
+#include "runner/code/Code_Main.h"
 #include "runner/functions/Function_Families.h"
 #include "runner/graphics/Font_Class.h"
 #include "runner/base/Support_Path.h"
@@ -395,6 +398,7 @@ struct ObjectScope {
   std::vector<std::optional<std::string>> objects;
   std::vector<std::optional<std::string>> sprites;
   std::set<std::string> scripts;
+  std::vector<std::optional<std::string>> triggers;
 };
 
 int32_t ObjectRef(const Doc& doc, const ObjectScope& scope, const json& v, const std::string& key) {
@@ -424,8 +428,10 @@ std::pair<int32_t, int32_t> EventKey(const Doc& doc, const ObjectScope& scope, c
   }
   if (kind == "collision") return {4, ObjectRef(doc, scope, json(what), path)};
   if (kind == "trigger") {
-    if (!ParseNumber(what, n)) Fail(doc, path, "expected trigger:NUMBER");
-    return {11, n};
+    if (ParseNumber(what, n)) return {11, n};
+    const int32_t i = IndexOfName(scope.triggers, what);
+    if (i < 0) Fail(doc, path, "unknown trigger \"" + what + "\" (expected a trigger name or number)");
+    return {11, i};
   }
   static const std::map<std::string, int32_t> kKeyTypes = {{"keyboard", 5}, {"keypress", 9}, {"keyrelease", 10}};
   if (auto it = kKeyTypes.find(kind); it != kKeyTypes.end()) {
@@ -637,6 +643,7 @@ void ReadObjects(const fs::path& dir, const Doc& doc, const json& list, const st
   for (const auto& s : project.sprites) scope.sprites.push_back(s ? std::optional(s->name) : std::nullopt);
   for (const auto& s : project.scripts)
     if (s) scope.scripts.insert(s->name);
+  for (const auto& t : project.triggers) scope.triggers.push_back(t ? std::optional(t->name) : std::nullopt);
   InitFunctions(AllFunctionFamilies());
   for (const auto& name : scope.objects) project.objects.push_back(name ? std::optional(ReadObject(dir, *name, scope)) : std::nullopt);
   // A parent chain that returns to where it started would send the runner round in circles.
@@ -993,19 +1000,191 @@ RSoundSource ReadSound(const fs::path& dir, const std::string& name) {
   return s;
 }
 
+// --- paths, time lines and triggers ----------------------------------------------------------
+
+RPathSource ReadPath(const fs::path& dir, const std::string& name) {
+  const std::string file = "paths/" + name + ".json";
+  const Doc doc = LoadDoc(dir, file);
+  const json& root = doc.root;
+  ExpectObject(doc, root, "");
+  CheckKeys(doc, root, "", {"kind", "closed", "precision", "points"});
+  RPathSource p;
+  p.name = name;
+  const std::string kind = GetString(doc, root, "", "kind", "straight");
+  if (kind != "straight" && kind != "smooth") Fail(doc, "kind", "expected straight or smooth");
+  p.kind = kind == "smooth" ? 1 : 0;
+  p.closed = GetBool(doc, root, "", "closed", true);
+  p.precision = GetInt(doc, root, "", "precision", 4, 0, 8);
+  if (const json* points = Member(root, "points")) {
+    ExpectArray(doc, *points, "points");
+    for (size_t i = 0; i < points->size(); ++i) {
+      const json& pt = (*points)[i];
+      const bool ok = pt.is_array() && (pt.size() == 2 || pt.size() == 3) &&
+                      std::all_of(pt.begin(), pt.end(), [](const json& v) { return v.is_number(); });
+      if (!ok) Fail(doc, Index("points", i), "expected a point [x, y] or [x, y, speed] of numbers");
+      RPathPointSource w{pt[0].get<double>(), pt[1].get<double>(), pt.size() == 3 ? pt[2].get<double>() : 100.0};
+      if (!std::isfinite(w.x) || !std::isfinite(w.y) || !std::isfinite(w.speed))
+        Fail(doc, Index("points", i), "expected finite numbers");
+      p.points.push_back(w);
+    }
+  }
+  return p;
+}
+
+ObjectScope ScopeOf(const RProject& project) {
+  ObjectScope scope;
+  for (const auto& o : project.objects) scope.objects.push_back(o ? std::optional(o->name) : std::nullopt);
+  for (const auto& s : project.sprites) scope.sprites.push_back(s ? std::optional(s->name) : std::nullopt);
+  for (const auto& s : project.scripts)
+    if (s) scope.scripts.insert(s->name);
+  for (const auto& t : project.triggers) scope.triggers.push_back(t ? std::optional(t->name) : std::nullopt);
+  return scope;
+}
+
+RTimeLineSource ReadTimeLine(const fs::path& dir, const std::string& name, const ObjectScope& scope) {
+  const std::string file = "timelines/" + name + ".json";
+  const Doc doc = LoadDoc(dir, file);
+  const json& root = doc.root;
+  ExpectObject(doc, root, "");
+  CheckKeys(doc, root, "", {"moments"});
+  RTimeLineSource t;
+  t.name = name;
+  const json* moments = Member(root, "moments");
+  if (!moments) return t;
+  ExpectObject(doc, *moments, "moments");
+  std::map<int32_t, std::string> seen;
+  const fs::path codeDir = dir / "timelines";
+  for (auto it = moments->begin(); it != moments->end(); ++it) {
+    const std::string key = Join("moments", it.key());
+    // A step is a whole number written plainly: "07" or "+3" would read as another moment.
+    const std::string& text = it.key();
+    const bool plain = !text.empty() && (text == "0" || (text[0] != '0' && text[0] != '+')) &&
+                       text.find_first_not_of("-0123456789") == std::string::npos;
+    int64_t step = 0;
+    bool ok = plain && text != "-" && text.find('-', 1) == std::string::npos && text.size() <= 11;
+    if (ok) {
+      step = std::stoll(text);
+      ok = step >= std::numeric_limits<int32_t>::min() && step <= std::numeric_limits<int32_t>::max() &&
+           std::to_string(step) == text;
+    }
+    if (!ok) Fail(doc, key, "unknown moment \"" + text + "\": expected a step number");
+    if (auto [at, fresh] = seen.emplace(static_cast<int32_t>(step), text); !fresh)
+      Fail(doc, key, "the same moment as \"" + at->second + "\"");
+    RMomentSource m;
+    m.step = static_cast<int32_t>(step);
+    const json& list = it.value();
+    if (list.is_array()) {
+      for (size_t i = 0; i < list.size(); ++i) m.actions.push_back(ReadAction(codeDir, doc, scope, list[i], Index(key, i)));
+    } else {
+      m.actions.push_back(ReadAction(codeDir, doc, scope, list, key));
+    }
+    t.moments.push_back(std::move(m));
+  }
+  std::sort(t.moments.begin(), t.moments.end(), [](const RMomentSource& a, const RMomentSource& b) { return a.step < b.step; });
+  return t;
+}
+
+// The compiler's view of the project while conditions are checked: its scripts and the
+// built-in functions; any other name is left to the runner, which sees the whole game.
+class ProjectCompileContext : public CompileContext {
+ public:
+  explicit ProjectCompileContext(const RProject& project) : project_(project) {}
+  bool FindFunction(std::string_view name, int32_t& id) const override {
+    for (size_t i = 0; i < project_.scripts.size(); ++i)
+      if (project_.scripts[i] && project_.scripts[i]->name == name) {
+        id = kScriptIdBase + static_cast<int32_t>(i);
+        return true;
+      }
+    return FindBuiltinFunction(name, id);
+  }
+  int32_t FunctionArgCount(int32_t id) const override { return id >= kScriptIdBase ? -1 : ::FunctionArgCount(id); }
+  std::string FunctionName(int32_t id) const override { return ::FunctionName(id); }
+
+ private:
+  const RProject& project_;
+};
+
+// The text of the compiler's complaint about the condition, or "" when it compiles.
+std::string ConditionError(const RProject& project, const std::string& condition) {
+  ProjectCompileContext context(project);
+  CompileContext* previous = &GetCompileContext();
+  SetCompileContext(&context);
+  CCode code(condition, true);
+  const bool ok = code.Compile();
+  SetCompileContext(previous);
+  std::string error = ok ? "" : CodeError().message;
+  ClearCodeError();
+  if (!ok && error.empty()) error = "does not compile";
+  return error;
+}
+
+void ReadTriggers(const fs::path& dir, RProject& project) {
+  if (!fs::exists(dir / "triggers.json")) return;
+  const Doc doc = LoadDoc(dir, "triggers.json");
+  ExpectArray(doc, doc.root, "");
+  InitFunctions(AllFunctionFamilies());
+  std::set<std::string> names, constants;
+  for (size_t i = 0; i < doc.root.size(); ++i) {
+    const json& e = doc.root[i];
+    if (e.is_null()) {
+      project.triggers.emplace_back();
+      continue;
+    }
+    const std::string p = Index("", i);
+    ExpectObject(doc, e, p);
+    CheckKeys(doc, e, p, {"name", "condition", "moment", "constant"});
+    RTriggerSource t;
+    t.name = GetString(doc, e, p, "name", "");
+    if (!IsIdentifier(t.name)) Fail(doc, Join(p, "name"), "expected a name (letters, digits and _, not starting with a digit)");
+    if (!names.insert(t.name).second) Fail(doc, Join(p, "name"), "duplicate name \"" + t.name + "\"");
+    t.condition = InlineCode(GetString(doc, e, p, "condition", ""));
+    if (t.condition.find_first_not_of(" \t\r\n") == std::string::npos) Fail(doc, Join(p, "condition"), "missing");
+    if (const std::string error = ConditionError(project, t.condition); !error.empty())
+      Fail(doc, Join(p, "condition"), "bad condition: " + error);
+    static const std::map<std::string, int32_t> kMoments = {{"step", 0}, {"begin_step", 1}, {"end_step", 2}};
+    const std::string moment = GetString(doc, e, p, "moment", "step");
+    auto it = kMoments.find(moment);
+    if (it == kMoments.end()) Fail(doc, Join(p, "moment"), "expected step, begin_step or end_step");
+    t.moment = it->second;
+    t.constant = GetString(doc, e, p, "constant", "");
+    if (!t.constant.empty()) {
+      if (!IsIdentifier(t.constant)) Fail(doc, Join(p, "constant"), "expected a name (letters, digits and _, not starting with a digit)");
+      if (!constants.insert(t.constant).second) Fail(doc, Join(p, "constant"), "duplicate constant \"" + t.constant + "\"");
+    }
+    project.triggers.push_back(std::move(t));
+  }
+}
+
+// A .json file in the folder that the list does not name is a forgotten entry.
+void CheckListed(const fs::path& dir, const char* folder, const std::vector<std::optional<std::string>>& names,
+                 const std::string& key) {
+  std::set<std::string> listed;
+  for (const auto& name : names)
+    if (name) listed.insert(*name + ".json");
+  std::error_code ec;
+  if (!fs::is_directory(dir / folder, ec)) return;
+  std::vector<std::string> files;
+  for (const auto& e : fs::directory_iterator(dir / folder, ec))
+    if (e.path().extension() == ".json") files.push_back(e.path().filename().string());
+  std::sort(files.begin(), files.end());
+  for (const std::string& f : files)
+    if (!listed.count(f)) throw ProjectError(std::string(folder) + "/" + f, "", "not listed in game.json " + key);
+}
+
 void ReadResources(const fs::path& dir, const Doc& doc, const json& root, RProject& project) {
   const json* r = Member(root, "resources");
-  if (!r) return;
+  if (!r) {
+    ReadTriggers(dir, project);
+    return;
+  }
   const std::string p = "resources";
   ExpectObject(doc, *r, p);
   CheckKeys(doc, *r, p,
             {"sounds", "sprites", "backgrounds", "paths", "scripts", "fonts", "timelines", "objects", "rooms"});
-  // Records of these kinds come with later versions of the format.
-  for (const char* kind : {"paths", "timelines"}) {
-    const json* list = Member(*r, kind);
-    if (!list) continue;
-    ExpectArray(doc, *list, Join(p, kind));
-    if (!list->empty()) Fail(doc, Join(p, kind), "resources of this kind are not supported yet");
+  if (const json* paths = Member(*r, "paths")) {
+    const auto names = ReadNameList(doc, *paths, Join(p, "paths"));
+    for (const auto& name : names) project.paths.push_back(name ? std::optional(ReadPath(dir, *name)) : std::nullopt);
+    CheckListed(dir, "paths", names, "resources.paths");
   }
   std::vector<std::optional<std::string>> roomNames, backgroundNames;
   if (const json* rooms = Member(*r, "rooms")) roomNames = ReadNameList(doc, *rooms, Join(p, "rooms"));
@@ -1046,7 +1225,17 @@ void ReadResources(const fs::path& dir, const Doc& doc, const json& root, RProje
     for (const std::string& f : files)
       if (!listed.count(f)) throw ProjectError("scripts/" + f, "", "not listed in game.json resources.scripts");
   }
+  ReadTriggers(dir, project);
   if (const json* objects = Member(*r, "objects")) ReadObjects(dir, doc, *objects, Join(p, "objects"), project);
+  // Moments run actions as objects do, so they may name objects, sprites, scripts and triggers.
+  if (const json* timelines = Member(*r, "timelines")) {
+    const auto names = ReadNameList(doc, *timelines, Join(p, "timelines"));
+    InitFunctions(AllFunctionFamilies());
+    const ObjectScope scope = ScopeOf(project);
+    for (const auto& name : names)
+      project.timelines.push_back(name ? std::optional(ReadTimeLine(dir, *name, scope)) : std::nullopt);
+    CheckListed(dir, "timelines", names, "resources.timelines");
+  }
   ReadRooms(dir, roomNames, backgroundNames, project);
 }
 

@@ -170,6 +170,35 @@ struct RGameInfoSource {
   std::string rtf;
 };
 
+struct RPathPointSource {
+  double x = 0, y = 0, speed = 100;
+};
+
+struct RPathSource {
+  std::string name;
+  int32_t kind = 0;  // 0 straight, 1 smooth
+  bool closed = true;
+  int32_t precision = 4;
+  std::vector<RPathPointSource> points;
+};
+
+struct RMomentSource {
+  int32_t step = 0;
+  std::vector<RActionSource> actions;
+};
+
+struct RTimeLineSource {
+  std::string name;
+  std::vector<RMomentSource> moments;  // in increasing step order
+};
+
+struct RTriggerSource {
+  std::string name;
+  std::string condition;
+  int32_t moment = 0;  // 0 step, 1 begin step, 2 end step
+  std::string constant;
+};
+
 struct RProject {
   int32_t gameId = 0;
   std::optional<std::array<uint8_t, 16>> sessionId;
@@ -183,6 +212,9 @@ struct RProject {
   std::vector<std::optional<RSpriteSource>> sprites;  // by index
   std::vector<std::optional<RBackgroundSource>> backgrounds;
   std::vector<std::optional<RScriptSource>> scripts;  // by index; empty slots stay empty
+  std::vector<std::optional<RPathSource>> paths;      // by index
+  std::vector<std::optional<RTimeLineSource>> timelines;  // by index
+  std::vector<std::optional<RTriggerSource>> triggers;    // by index
   std::vector<std::optional<RFontSource>> fonts;      // by index
   std::vector<std::optional<RObjectSource>> objects;  // by index
   std::vector<std::optional<RRoomSource>> rooms;      // by index
