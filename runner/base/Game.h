@@ -43,6 +43,8 @@ enum class EGameSlot : int {
   Random,
   Files,
   IncludedFiles,
+  // multiplayer
+  Multiplayer,
   // shell
   Shell,
   Count
