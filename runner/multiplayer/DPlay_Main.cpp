@@ -205,6 +205,8 @@ void CMultiplayer::CloseSession() {
 }
 
 void CMultiplayer::Wait() {
+  // A host that looks for sessions keeps serving its own, which then finds itself too.
+  if (server_) ServeHost();
   if (config.waiting) config.waiting();
   std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
