@@ -48,6 +48,8 @@ enum class EGameSlot : int {
   Files,
   IncludedFiles,
   DataStructures,  // stacks, queues, lists, maps, priority queues and grids
+  // multiplayer
+  Multiplayer,
   // shell
   Shell,
   Count

@@ -58,6 +58,7 @@ struct RRunHooks {
   void (*refreshDebug)() = nullptr;
   void (*processMessages)() = nullptr;     // window messages: input handlers run here
   uint32_t (*gameWindowId)() = nullptr;    // the game window's native id; 0 without one
+  void (*serviceNetwork)() = nullptr;      // once a step: network sessions stay alive and relay
 };
 RRunHooks& RunHooks();
 

@@ -541,6 +541,7 @@ bool FinishIteration(bool timed) {
   if (!RoomChangePending() && GameState().automatic_draw && Hooks().presentFrame) Hooks().presentFrame();
   if (!PerformRoomChange()) return false;
   ProcessMessages();
+  if (Hooks().serviceNetwork) Hooks().serviceNetwork();
   return true;
 }
 }  // namespace

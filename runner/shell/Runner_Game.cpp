@@ -21,6 +21,8 @@
 #include "runner/graphics/Particle_Effect.h"
 #include "runner/graphics/Particle_Main.h"
 #include "runner/graphics/Sprite_Main.h"
+#include "runner/multiplayer/DPlay_Main.h"
+#include "runner/multiplayer/Function_DPlay.h"
 #include "runner/run/Collision_Main.h"
 #include "runner/run/IO_Intake.h"
 #include "runner/run/Object_Lists.h"
@@ -74,8 +76,15 @@ bool FindResourceIndex(ResourceKind kind, std::string_view name, int32_t& index)
   return index >= 0;
 }
 
+// The functions layer's families, then those of the layers above it.
+std::vector<FunctionFamily> RunnerFunctionFamilies() {
+  std::vector<FunctionFamily> families = AllFunctionFamilies();
+  families.push_back(MultiplayerFunctions());
+  return families;
+}
+
 void StartLanguage() {
-  InitFunctions(AllFunctionFamilies());
+  InitFunctions(RunnerFunctionFamilies());
   InitInterpreter();
   TheRunnerCompileContext().resources = FindResourceIndex;
   // Errors of an earlier game in this process do not carry over into the next.
@@ -194,6 +203,12 @@ RSubsystemTable MakeGameSubsystems() {
       // when the game ends.
       {.name = "files", .start = StartFiles, .shutdown = ShutdownFiles},
       {.name = "particles", .start = StartParticles},
+      // Sessions outlive rooms and restarts; they end with the program, telling the peers.
+      {.name = "multiplayer",
+       .start = [] { RunHooks().serviceNetwork = ServiceMultiplayer; },
+       .shutdown = [] {
+         if (TheGame().Has<RMultiplayerState>()) Multiplayer().End();
+       }},
   };
 }
 }  // namespace

@@ -267,6 +267,32 @@ def variable_seeds():
     }
 
 
+# ---- frames: one multiplayer frame as it arrives (see docs/multiplayer.md) ----
+def frame(kind: int, body: bytes):
+    return b"KVMP" + bytes([1, kind]) + body
+
+
+def name16(text: bytes):
+    return struct.pack("<H", len(text)) + text
+
+
+def frame_seeds():
+    app, inst = bytes(range(16)), bytes(range(16, 32))
+    real = b"\1" + i32(5) + b"\0" + struct.pack("<d", 2.5)
+    text = b"\0" + i32(3) + b"\1" + u32(3) + b"abc"
+    return {
+        "find-ask": frame(1, app),
+        "find-answer": frame(2, app + inst + struct.pack("<HHH", 30210, 2, 8) + name16(b"room")),
+        "join": frame(3, app + inst + name16(b"bee")),
+        "welcome": frame(4, u32(3) + struct.pack("<H", 2) + u32(1) + name16(b"h") + u32(2) + name16(b"p")),
+        "refuse": frame(5, b"\1"),
+        "player-add": frame(6, u32(4) + name16(b"q")),
+        "player-remove": frame(7, u32(4)),
+        "data-real": frame(8, u32(2) + u32(0) + real),
+        "data-string": frame(8, u32(2) + u32(1) + text),
+    }
+
+
 # ---- game files: the plain game data in open form (see FuzzBlocks.h) ----
 SEARCH_START = 3800004
 
@@ -388,7 +414,7 @@ def main():
     for target, seeds in (("stream", stream_seeds()), ("bmp", bmp_seeds()), ("code", code_seeds()),
                           ("variables", variable_seeds()), ("png", png_seeds()),
                           ("functions", function_seeds()), ("audio", audio_seeds()),
-                          ("config", config_seeds())):
+                          ("config", config_seeds()), ("frames", frame_seeds())):
         write(out / target, seeds)
 
 
