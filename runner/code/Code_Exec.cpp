@@ -39,7 +39,27 @@ enum class Owner : uint8_t {
   Dynamic,  // owner_expr decides at run time
 };
 
+struct ENode;
+struct Frame;
+
+// What an expression produced: a real in d, another value in the caller's RValue, or an error
+// (reported). Returned in registers, so reals never pass through memory between nodes.
+enum class Got : uint8_t { Real, Other, Error };
+struct Res {
+  double d;
+  Got g;
+};
+
+enum class Outcome : uint8_t { Normal, Exit, Break, Continue, Error };
+
+// Each node carries the handlers that run it, chosen once when the tree is lowered from what
+// the node is and what its operands are; the general handlers below take everything else.
+using EvalFn = Res (*)(ENode* n, Frame& f, RValue& other);
+using ExecFn = Outcome (*)(ENode* n, Frame& f);
+
 struct ENode {
+  EvalFn ev = nullptr;
+  ExecFn ex = nullptr;
   Op op = Op::Bad;
   Owner owner = Owner::Fixed;
   uint8_t nidx = 0;  // Var: index expressions in kids
@@ -52,10 +72,9 @@ struct ENode {
   ENode** kids = nullptr;
   ENode* owner_expr = nullptr;
   TRoutine fn = nullptr;
+  double k = 0.0;  // a real constant's value
   RValue value;
 };
-
-enum class Outcome : uint8_t { Normal, Exit, Break, Continue, Error };
 
 struct LocalSlot {
   bool exists = false;
@@ -220,12 +239,15 @@ class Lowerer {
   ExecProgram& p_;
 };
 
+void Bind(ENode* n, bool specialise);
+
 ExecProgram& ProgramOf(CCode& code) {
   if (!code.i_exec) {
     auto p = std::unique_ptr<ExecProgram, ExecProgramDeleter>(new ExecProgram);
     p->root_kind = code.i_token->Kind();
     Lowerer l(*p);
     p->root = l.Lower(code.i_token);
+    Bind(p->root, true);
     code.i_exec = std::move(p);
   }
   return *code.i_exec;
@@ -343,16 +365,18 @@ struct DepthScope {
 // Evaluation.
 
 bool Eval(ENode* n, Frame& f, RValue& out);
-Outcome Exec(ENode* n, Frame& f);
 
-// What EvalReal produced: a real in d, another value in the RValue, or an error (reported).
-enum class Got : uint8_t { Real, Other, Error };
+inline Outcome Exec(ENode* n, Frame& f) { return n->ex(n, f); }
 
 // Evaluates n, keeping reals out of RValues: arithmetic on reals, the usual bulk of game code,
 // then runs without building or releasing a value at every node. Same order and results as
 // Eval; a value that is not a real arrives in other.
-Got EvalReal(ENode* n, Frame& f, double& d, RValue& other);
-inline Got Operand(ENode* n, Frame& f, double& d, RValue& other);
+inline Got EvalReal(ENode* n, Frame& f, double& d, RValue& other) {
+  const Res r = n->ev(n, f, other);
+  d = r.d;
+  return r.g;
+}
+inline Got Operand(ENode* n, Frame& f, double& d, RValue& other) { return EvalReal(n, f, d, other); }
 
 
 bool Fail(Frame& f, int32_t pos, std::string_view msg) {
@@ -670,31 +694,8 @@ Got BinaryFinish(ENode* n, Frame& f, const RValue& lo, const RValue& ro, double&
   return BinaryFinish(n, f, lo, ro, d, other);
 }
 
-// EvalReal with its commonest leaves inline: a real constant, a set local real and a real
-// argument.
-inline Got Operand(ENode* n, Frame& f, double& d, RValue& other) {
-  if (n->op == Op::Const) {
-    if (n->value.IsReal()) {
-      d = n->value.val();
-      return Got::Real;
-    }
-  } else if (n->op == Op::Var && n->owner == Owner::Local && n->nidx == 0) {
-    LocalSlot& s = f.locals[n->aux];
-    if (s.exists && s.var.simplevalue.IsReal()) {
-      d = s.var.simplevalue.val();
-      return Got::Real;
-    }
-  } else if (n->op == Op::Var && n->owner == Owner::Arg && n->nidx == 0) {
-    const RValue& a = Arguments().slots[n->aux];
-    if (a.IsReal()) {
-      d = a.val();
-      return Got::Real;
-    }
-  }
-  return EvalReal(n, f, d, other);
-}
-
-Got EvalReal(ENode* n, Frame& f, double& d, RValue& other) {
+// The general expression handler: whatever no specialised handler took.
+Got EvalRealSlow(ENode* n, Frame& f, double& d, RValue& other) {
   switch (n->op) {
     case Op::Const:
       if (n->value.IsReal()) {
@@ -1045,7 +1046,8 @@ Outcome ExecSwitch(ENode* n, Frame& f) {
   return Outcome::Normal;
 }
 
-Outcome Exec(ENode* n, Frame& f) {
+// The general statement handler.
+Outcome ExecSlow(ENode* n, Frame& f) {
   switch (n->op) {
     case Op::Block:
       for (int32_t i = 0; i < n->n; ++i) {
@@ -1115,6 +1117,302 @@ Outcome Exec(ENode* n, Frame& f) {
     case Op::Default:
       return FailOutcome(f, n->pos, "Default statement only allowed inside switch statement.");
     default: return FailOutcome(f, n->pos, "Statement expected.");
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Specialised handlers. Each does exactly what the general handlers do for its case, in the
+// same order, and hands anything unusual (a text, a missing variable, an operator error) to
+// the general path.
+
+Res EvGeneric(ENode* n, Frame& f, RValue& other) {
+  double d = 0.0;
+  const Got g = EvalRealSlow(n, f, d, other);
+  return {d, g};
+}
+
+Outcome ExGeneric(ENode* n, Frame& f) { return ExecSlow(n, f); }
+
+Res EvConstReal(ENode* n, Frame&, RValue&) { return {n->k, Got::Real}; }
+
+Res EvLocal(ENode* n, Frame& f, RValue& other) {
+  const LocalSlot& s = f.locals[n->aux];
+  if (s.exists && s.var.simplevalue.IsReal()) [[likely]]
+    return {s.var.simplevalue.val(), Got::Real};
+  return EvGeneric(n, f, other);
+}
+
+Res EvArg(ENode* n, Frame& f, RValue& other) {
+  const RValue& a = Arguments().slots[n->aux];
+  if (a.IsReal()) [[likely]]
+    return {a.val(), Got::Real};
+  return EvGeneric(n, f, other);
+}
+
+Res EvLocalElement(ENode* n, Frame& f, RValue& other) {
+  if (const RValue* e = QuickLocalElement(n, f)) {
+    if (e->IsReal()) return {e->val(), Got::Real};
+  }
+  return EvGeneric(n, f, other);
+}
+
+// What an operand is known to be before the code runs.
+enum class Kind : uint8_t { Any, Local, Const };
+
+Kind KindOf(const ENode* n) {
+  if (n->op == Op::Const && n->value.IsReal()) return Kind::Const;
+  if (n->op == Op::Var && n->owner == Owner::Local && n->nidx == 0) return Kind::Local;
+  return Kind::Any;
+}
+
+template <Kind kind>
+[[gnu::always_inline]] inline Got Fetch(ENode* n, Frame& f, double& d, RValue& other) {
+  if constexpr (kind == Kind::Const) {
+    d = n->k;
+    return Got::Real;
+  } else {
+    if constexpr (kind == Kind::Local) {
+      const LocalSlot& s = f.locals[n->aux];
+      if (s.exists && s.var.simplevalue.IsReal()) [[likely]] {
+        d = s.var.simplevalue.val();
+        return Got::Real;
+      }
+    }
+    const Res r = n->ev(n, f, other);
+    d = r.d;
+    return r.g;
+  }
+}
+
+// op 0: the node's own operator, for the operators only texts or integers take.
+template <int32_t op, Kind lk, Kind rk>
+Res EvBinary(ENode* n, Frame& f, RValue& other) {
+  double a, b, d;
+  const Got l = Fetch<lk>(n->kids[0], f, a, other);
+  if (l != Got::Real) [[unlikely]] {
+    if (l == Got::Error) return {0.0, Got::Error};
+    const Got g = BinaryAfterLeft(n, f, other, d);
+    return {d, g};
+  }
+  const Got r = Fetch<rk>(n->kids[1], f, b, other);
+  if (r == Got::Real && RealBinary(op ? op : n->sub, a, b, d)) [[likely]]
+    return {d, Got::Real};
+  if (r == Got::Error) return {0.0, Got::Error};
+  const Got g = BinaryAfterReals(n, f, a, r, b, other, d);
+  return {d, g};
+}
+
+template <int32_t op>
+EvalFn BinaryFor(Kind lk, Kind rk) {
+  static constexpr EvalFn kTable[3][3] = {
+      {&EvBinary<op, Kind::Any, Kind::Any>, &EvBinary<op, Kind::Any, Kind::Local>, &EvBinary<op, Kind::Any, Kind::Const>},
+      {&EvBinary<op, Kind::Local, Kind::Any>, &EvBinary<op, Kind::Local, Kind::Local>, &EvBinary<op, Kind::Local, Kind::Const>},
+      {&EvBinary<op, Kind::Const, Kind::Any>, &EvBinary<op, Kind::Const, Kind::Local>, &EvBinary<op, Kind::Const, Kind::Const>}};
+  return kTable[static_cast<int>(lk)][static_cast<int>(rk)];
+}
+
+EvalFn BinaryHandler(int32_t op, Kind lk, Kind rk) {
+  switch (op) {
+    case sym::kPlus: return BinaryFor<sym::kPlus>(lk, rk);
+    case sym::kMinus: return BinaryFor<sym::kMinus>(lk, rk);
+    case sym::kMul: return BinaryFor<sym::kMul>(lk, rk);
+    case sym::kDivide: return BinaryFor<sym::kDivide>(lk, rk);
+    case sym::kDiv: return BinaryFor<sym::kDiv>(lk, rk);
+    case sym::kMod: return BinaryFor<sym::kMod>(lk, rk);
+    case sym::kAssign:
+    case sym::kEqual: return BinaryFor<sym::kEqual>(lk, rk);
+    case sym::kNotEqual: return BinaryFor<sym::kNotEqual>(lk, rk);
+    case sym::kLess: return BinaryFor<sym::kLess>(lk, rk);
+    case sym::kLessEqual: return BinaryFor<sym::kLessEqual>(lk, rk);
+    case sym::kGreater: return BinaryFor<sym::kGreater>(lk, rk);
+    case sym::kGreaterEqual: return BinaryFor<sym::kGreaterEqual>(lk, rk);
+    case sym::kAnd: return BinaryFor<sym::kAnd>(lk, rk);
+    case sym::kOr: return BinaryFor<sym::kOr>(lk, rk);
+    default: return BinaryFor<0>(lk, rk);
+  }
+}
+
+Res EvNegate(ENode* n, Frame& f, RValue& other) {
+  ENode* k = n->kids[0];
+  const Res r = k->ev(k, f, other);
+  if (r.g == Got::Real) [[likely]]
+    return {-r.d, Got::Real};
+  if (r.g == Got::Error) return r;
+  if (const char* err = UnaryOp(n->sub, other, other)) {
+    Fail(f, k->pos, err);
+    return {0.0, Got::Error};
+  }
+  double d = 0.0;
+  const Got g = Split(other, d);
+  return {d, g};
+}
+
+Res EvCall(ENode* n, Frame& f, RValue& other) {
+  if (!EvalCall(n, f, other)) return {0.0, Got::Error};
+  double d = 0.0;
+  const Got g = Split(other, d);
+  return {d, g};
+}
+
+Outcome ExBlock(ENode* n, Frame& f) {
+  for (int32_t i = 0; i < n->n; ++i) {
+    ENode* k = n->kids[i];
+    const Outcome o = k->ex(k, f);
+    if (o != Outcome::Normal) [[unlikely]]
+      return o;
+  }
+  return Outcome::Normal;
+}
+
+Outcome ExEmpty(ENode*, Frame&) { return Outcome::Normal; }
+
+Outcome ExCall(ENode* n, Frame& f) { return EvalCall(n, f, *f.result) ? Outcome::Normal : Outcome::Error; }
+
+// A plain local without an index, assigned with =, +=, -= or *= (sub 0 or the operator).
+template <int32_t sub>
+Outcome ExAssignLocal(ENode* n, Frame& f) {
+  ENode* target = n->kids[0];
+  ENode* src = n->kids[1];
+  LocalSlot& s = f.locals[target->aux];
+  RValue v;  // a failing right side must leave the result slot as it was
+  const Res r = src->ev(src, f, v);
+  if (r.g == Got::Error) return Outcome::Error;
+  if constexpr (sub == 0) {
+    s.exists = true;
+    s.var.ind = target->id;
+    if (r.g == Got::Real) {
+      s.var.simplevalue.SetReal(r.d);
+      f.result->SetReal(r.d);
+    } else {
+      s.var.simplevalue = v;
+      *f.result = std::move(v);
+    }
+    return Outcome::Normal;
+  } else {
+    if (r.g == Got::Real && s.exists && s.var.simplevalue.IsReal()) [[likely]] {
+      double cur = s.var.simplevalue.val();
+      if constexpr (sub == sym::kPlus) cur += r.d;
+      if constexpr (sub == sym::kMinus) cur -= r.d;
+      if constexpr (sub == sym::kMul) cur *= r.d;
+      s.var.simplevalue.SetReal(cur);
+      f.result->SetReal(cur);
+      return Outcome::Normal;
+    }
+    if (r.g == Got::Real) v.SetReal(r.d);
+    return AssignValue(n, f, Place{Owner::Local, target->aux, 0}, v);
+  }
+}
+
+inline bool Truth(ENode* c, Frame& f, const char* msg, bool& truth) {
+  RValue v;
+  const Res r = c->ev(c, f, v);
+  if (r.g == Got::Real) [[likely]] {
+    truth = IsTrue(r.d);
+    return true;
+  }
+  if (r.g == Got::Other) Fail(f, c->pos, msg);
+  return false;
+}
+
+Outcome ExIf(ENode* n, Frame& f) {
+  bool c;
+  if (!Truth(n->kids[0], f, "Expression expected", c)) return Outcome::Error;
+  ENode* b = c ? n->kids[1] : n->n > 2 ? n->kids[2] : nullptr;
+  return b ? b->ex(b, f) : Outcome::Normal;
+}
+
+Outcome ExWhile(ENode* n, Frame& f) {
+  ENode* cond = n->kids[0];
+  ENode* body = n->kids[1];
+  for (;;) {
+    bool c;
+    if (!Truth(cond, f, "Boolean expression expected", c)) return Outcome::Error;
+    if (!c) return Outcome::Normal;
+    const Outcome o = body->ex(body, f);
+    if (o != Outcome::Normal && o != Outcome::Continue) return o == Outcome::Break ? Outcome::Normal : o;
+  }
+}
+
+Outcome ExFor(ENode* n, Frame& f) {
+  ENode* cond = n->kids[1];
+  ENode* step = n->kids[2];
+  ENode* body = n->kids[3];
+  RValue scratch;
+  RValue* const slot = f.result;
+  f.result = &scratch;
+  Outcome o = n->kids[0]->ex(n->kids[0], f);
+  f.result = slot;
+  if (o != Outcome::Normal) return o;
+  for (;;) {
+    bool go;
+    if (!Truth(cond, f, "Expression expected", go)) return Outcome::Error;
+    if (!go) return Outcome::Normal;
+    o = body->ex(body, f);
+    if (o != Outcome::Normal && o != Outcome::Continue) return o == Outcome::Break ? Outcome::Normal : o;
+    f.result = &scratch;
+    o = step->ex(step, f);
+    f.result = slot;
+    if (o != Outcome::Normal) return o;
+  }
+}
+
+Outcome ExReturn(ENode* n, Frame& f) {
+  ENode* k = n->kids[0];
+  RValue v;  // a failing value must leave the result slot as it was
+  const Res r = k->ev(k, f, v);
+  if (r.g == Got::Error) return Outcome::Error;
+  if (r.g == Got::Real)
+    f.result->SetReal(r.d);
+  else
+    *f.result = std::move(v);
+  return Outcome::Exit;
+}
+
+// Chooses the handlers of n and of everything below it.
+void Bind(ENode* n, bool specialise) {
+  for (int32_t i = 0; i < n->n; ++i) Bind(n->kids[i], specialise);
+  if (n->owner_expr) Bind(n->owner_expr, specialise);
+  if (n->op == Op::Const && n->value.IsReal()) n->k = n->value.val();
+  n->ev = &EvGeneric;
+  n->ex = &ExGeneric;
+  if (!specialise) return;
+  switch (n->op) {
+    case Op::Const:
+      if (n->value.IsReal()) n->ev = &EvConstReal;
+      break;
+    case Op::Var:
+      if (n->owner == Owner::Local) n->ev = n->nidx == 0 ? &EvLocal : &EvLocalElement;
+      if (n->owner == Owner::Arg && n->nidx == 0) n->ev = &EvArg;
+      break;
+    case Op::Binary: n->ev = BinaryHandler(n->sub, KindOf(n->kids[0]), KindOf(n->kids[1])); break;
+    case Op::Unary:
+      if (n->sub == sym::kMinus) n->ev = &EvNegate;
+      break;
+    case Op::CallBuiltin:
+    case Op::CallScript:
+    case Op::CallExtension:
+      n->ev = &EvCall;
+      n->ex = &ExCall;
+      break;
+    case Op::Block: n->ex = &ExBlock; break;
+    case Op::Empty: n->ex = &ExEmpty; break;
+    case Op::If: n->ex = &ExIf; break;
+    case Op::While: n->ex = &ExWhile; break;
+    case Op::For: n->ex = &ExFor; break;
+    case Op::Return: n->ex = &ExReturn; break;
+    case Op::Assign: {
+      const ENode* t = n->kids[0];
+      if (t->owner != Owner::Local || t->nidx != 0) break;
+      switch (n->sub) {
+        case 0: n->ex = &ExAssignLocal<0>; break;
+        case sym::kPlus: n->ex = &ExAssignLocal<sym::kPlus>; break;
+        case sym::kMinus: n->ex = &ExAssignLocal<sym::kMinus>; break;
+        case sym::kMul: n->ex = &ExAssignLocal<sym::kMul>; break;
+        default: break;
+      }
+      break;
+    }
+    default: break;
   }
 }
 
