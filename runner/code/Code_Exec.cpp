@@ -247,7 +247,7 @@ ExecProgram& ProgramOf(CCode& code) {
     p->root_kind = code.i_token->Kind();
     Lowerer l(*p);
     p->root = l.Lower(code.i_token);
-    Bind(p->root, true);
+    Bind(p->root, !LanguageState().general_handlers);
     code.i_exec = std::move(p);
   }
   return *code.i_exec;
@@ -306,10 +306,9 @@ class LocalStack {
   size_t cur_ = 0, used_ = 0;
 };
 
-LocalStack& Locals() {
-  static LocalStack s;
-  return s;
-}
+constinit LocalStack g_locals;  // no guard on the call path
+
+inline LocalStack& Locals() { return g_locals; }
 
 struct Frame {
   CInstance* self;
@@ -1247,6 +1246,13 @@ Res EvNegate(ENode* n, Frame& f, RValue& other) {
   return {d, g};
 }
 
+Res EvCallScript(ENode* n, Frame& f, RValue& other) {
+  if (!EvalScriptCall(n, f, other)) return {0.0, Got::Error};
+  double d = 0.0;
+  const Got g = Split(other, d);
+  return {d, g};
+}
+
 Res EvCall(ENode* n, Frame& f, RValue& other) {
   if (!EvalCall(n, f, other)) return {0.0, Got::Error};
   double d = 0.0;
@@ -1391,7 +1397,7 @@ void Bind(ENode* n, bool specialise) {
     case Op::CallBuiltin:
     case Op::CallScript:
     case Op::CallExtension:
-      n->ev = &EvCall;
+      n->ev = n->op == Op::CallScript && n->n <= kMaxFunctionArgs ? &EvCallScript : &EvCall;
       n->ex = &ExCall;
       break;
     case Op::Block: n->ex = &ExBlock; break;
