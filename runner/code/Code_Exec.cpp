@@ -1029,6 +1029,10 @@ Outcome ExecSwitch(ENode* n, Frame& f) {
     if (s->op == Op::Default) {
       start = i + 1;
     } else if (s->op == Op::Case) {
+      if (s->kids[0]->op == Op::Const) {  // the usual case label: nothing to run or copy
+        if (CaseMatches(v, s->kids[0]->value)) start = i + 1;
+        continue;
+      }
       RValue c;
       if (!Eval(s->kids[0], f, c)) return Outcome::Error;
       if (CaseMatches(v, c)) start = i + 1;
@@ -1374,6 +1378,118 @@ Outcome ExReturn(ENode* n, Frame& f) {
   return Outcome::Exit;
 }
 
+// A user variable without an index whose owner is known (self, other, global, unqualified):
+// its stored element is reached directly; anything else goes the general way.
+Res EvVar(ENode* n, Frame& f, RValue& other) {
+  if (const RValue* e = Element(n, f, Place{n->owner, n->aux, 0})) {
+    if (e->IsReal()) return {e->val(), Got::Real};
+  }
+  return EvGeneric(n, f, other);
+}
+
+// A local array element [i] or [i, j] assigned with =, +=, -= or *=.
+template <int32_t sub>
+Outcome ExAssignElement(ENode* n, Frame& f) {
+  ENode* target = n->kids[0];
+  RValue* e = QuickLocalElement(target, f);
+  if (!e) return ExecAssign(n, f);
+  ENode* src = n->kids[1];
+  RValue v;
+  const Res r = src->ev(src, f, v);
+  if (r.g == Got::Error) return Outcome::Error;
+  if (r.g == Got::Real && (sub == 0 || e->IsReal())) [[likely]] {
+    double now = r.d;
+    if constexpr (sub == sym::kPlus) now = e->val() + r.d;
+    if constexpr (sub == sym::kMinus) now = e->val() - r.d;
+    if constexpr (sub == sym::kMul) now = e->val() * r.d;
+    e->SetReal(now);
+    f.result->SetReal(now);
+    return Outcome::Normal;
+  }
+  if (r.g == Got::Real) v.SetReal(r.d);
+  Place p{Owner::Local, target->aux, 0};
+  if (!Resolve(target, f, p)) return Outcome::Error;
+  return AssignValue(n, f, p, v);
+}
+
+// A variable without an index whose owner is known, other than a plain local or an argument.
+template <int32_t sub>
+Outcome ExAssignVar(ENode* n, Frame& f) {
+  ENode* target = n->kids[0];
+  ENode* src = n->kids[1];
+  RValue v;
+  const Res r = src->ev(src, f, v);
+  if (r.g == Got::Error) return Outcome::Error;
+  const Place p{target->owner, target->aux, 0};
+  if (r.g == Got::Real) [[likely]] {
+    if (RValue* cur = Element(target, f, p); cur && (sub == 0 || cur->IsReal())) {
+      double now = r.d;
+      if constexpr (sub == sym::kPlus) now = cur->val() + r.d;
+      if constexpr (sub == sym::kMinus) now = cur->val() - r.d;
+      if constexpr (sub == sym::kMul) now = cur->val() * r.d;
+      cur->SetReal(now);
+      f.result->SetReal(now);
+      return Outcome::Normal;
+    }
+    v.SetReal(r.d);
+  }
+  return AssignValue(n, f, p, v);
+}
+
+template <template <int32_t> class H>
+ExecFn AssignFor(int32_t sub) {
+  switch (sub) {
+    case 0: return &H<0>::Run;
+    case sym::kPlus: return &H<sym::kPlus>::Run;
+    case sym::kMinus: return &H<sym::kMinus>::Run;
+    case sym::kMul: return &H<sym::kMul>::Run;
+    default: return nullptr;
+  }
+}
+template <int32_t sub>
+struct LocalAssign {
+  static Outcome Run(ENode* n, Frame& f) { return ExAssignLocal<sub>(n, f); }
+};
+template <int32_t sub>
+struct ElementAssign {
+  static Outcome Run(ENode* n, Frame& f) { return ExAssignElement<sub>(n, f); }
+};
+template <int32_t sub>
+struct VarAssign {
+  static Outcome Run(ENode* n, Frame& f) { return ExAssignVar<sub>(n, f); }
+};
+
+Outcome ExExit(ENode*, Frame&) { return Outcome::Exit; }
+Outcome ExBreak(ENode*, Frame&) { return Outcome::Break; }
+Outcome ExContinue(ENode*, Frame&) { return Outcome::Continue; }
+Outcome ExSwitch(ENode* n, Frame& f) { return ExecSwitch(n, f); }
+Outcome ExWith(ENode* n, Frame& f) { return ExecWith(n, f); }
+
+Outcome ExRepeat(ENode* n, Frame& f) {
+  RValue c;
+  if (!Eval(n->kids[0], f, c)) return Outcome::Error;
+  if (!c.IsReal()) return FailOutcome(f, n->kids[0]->pos, "Repeat count must be a number");
+  const int64_t count = RoundToInt64(c.val());
+  ENode* body = n->kids[1];
+  for (int64_t i = 0; i < count; ++i) {
+    const Outcome o = body->ex(body, f);
+    if (o != Outcome::Normal && o != Outcome::Continue) return o == Outcome::Break ? Outcome::Normal : o;
+  }
+  return Outcome::Normal;
+}
+
+Outcome ExDo(ENode* n, Frame& f) {
+  ENode* body = n->kids[0];
+  ENode* cond = n->kids[1];
+  for (;;) {
+    const Outcome o = body->ex(body, f);
+    if (o != Outcome::Normal && o != Outcome::Continue) return o == Outcome::Break ? Outcome::Normal : o;
+    bool c;
+    if (!Truth(cond, f, "Boolean expression expected", c)) return Outcome::Error;
+    if (c) return Outcome::Normal;
+  }
+}
+
 // Chooses the handlers of n and of everything below it.
 void Bind(ENode* n, bool specialise) {
   for (int32_t i = 0; i < n->n; ++i) Bind(n->kids[i], specialise);
@@ -1389,6 +1505,9 @@ void Bind(ENode* n, bool specialise) {
     case Op::Var:
       if (n->owner == Owner::Local) n->ev = n->nidx == 0 ? &EvLocal : &EvLocalElement;
       if (n->owner == Owner::Arg && n->nidx == 0) n->ev = &EvArg;
+      if ((n->owner == Owner::Self || n->owner == Owner::Other || n->owner == Owner::Fixed) && n->nidx == 0 &&
+          n->id >= kFirstUserVarId)
+        n->ev = &EvVar;
       break;
     case Op::Binary: n->ev = BinaryHandler(n->sub, KindOf(n->kids[0]), KindOf(n->kids[1])); break;
     case Op::Unary:
@@ -1406,16 +1525,21 @@ void Bind(ENode* n, bool specialise) {
     case Op::While: n->ex = &ExWhile; break;
     case Op::For: n->ex = &ExFor; break;
     case Op::Return: n->ex = &ExReturn; break;
+    case Op::Exit: n->ex = &ExExit; break;
+    case Op::Break: n->ex = &ExBreak; break;
+    case Op::Continue: n->ex = &ExContinue; break;
+    case Op::Switch: n->ex = &ExSwitch; break;
+    case Op::With: n->ex = &ExWith; break;
+    case Op::Repeat: n->ex = &ExRepeat; break;
+    case Op::Do: n->ex = &ExDo; break;
     case Op::Assign: {
       const ENode* t = n->kids[0];
-      if (t->owner != Owner::Local || t->nidx != 0) break;
-      switch (n->sub) {
-        case 0: n->ex = &ExAssignLocal<0>; break;
-        case sym::kPlus: n->ex = &ExAssignLocal<sym::kPlus>; break;
-        case sym::kMinus: n->ex = &ExAssignLocal<sym::kMinus>; break;
-        case sym::kMul: n->ex = &ExAssignLocal<sym::kMul>; break;
-        default: break;
-      }
+      ExecFn h = nullptr;
+      if (t->owner == Owner::Local)
+        h = t->nidx == 0 ? AssignFor<LocalAssign>(n->sub) : AssignFor<ElementAssign>(n->sub);
+      else if ((t->owner == Owner::Self || t->owner == Owner::Other || t->owner == Owner::Fixed) && t->nidx == 0)
+        h = AssignFor<VarAssign>(n->sub);
+      if (h) n->ex = h;
       break;
     }
     default: break;
