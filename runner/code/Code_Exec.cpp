@@ -1188,8 +1188,18 @@ template <Kind kind>
 }
 
 // op 0: the node's own operator, for the operators only texts or integers take.
+// Integer division and remainder by a constant that Bind found whole, in the int32 range and
+// neither 0 nor -1 (marked by aux 1): only the left operand needs checking.
+template <int32_t op>
+[[gnu::always_inline]] inline bool ByWholeConstant(double a, double b, double& d) {
+  if (!IsInt32(a)) return false;
+  const int32_t q = static_cast<int32_t>(a) / static_cast<int32_t>(b);
+  d = op == sym::kDiv ? static_cast<double>(q) : a - static_cast<double>(q) * b;
+  return true;
+}
+
 template <int32_t op, Kind lk, Kind rk>
-Res EvBinary(ENode* n, Frame& f, RValue& other) {
+[[gnu::always_inline]] inline Res BinaryBody(ENode* n, Frame& f, RValue& other) {
   double a, b, d;
   const Got l = Fetch<lk>(n->kids[0], f, a, other);
   if (l != Got::Real) [[unlikely]] {
@@ -1198,11 +1208,20 @@ Res EvBinary(ENode* n, Frame& f, RValue& other) {
     return {d, g};
   }
   const Got r = Fetch<rk>(n->kids[1], f, b, other);
+  if constexpr (rk == Kind::Const && (op == sym::kDiv || op == sym::kMod)) {
+    if (n->aux == 1 && ByWholeConstant<op>(a, b, d)) [[likely]]
+      return {d, Got::Real};
+  }
   if (r == Got::Real && RealBinary(op ? op : n->sub, a, b, d)) [[likely]]
     return {d, Got::Real};
   if (r == Got::Error) return {0.0, Got::Error};
   const Got g = BinaryAfterReals(n, f, a, r, b, other, d);
   return {d, g};
+}
+
+template <int32_t op, Kind lk, Kind rk>
+Res EvBinary(ENode* n, Frame& f, RValue& other) {
+  return BinaryBody<op, lk, rk>(n, f, other);
 }
 
 template <int32_t op>
@@ -1490,6 +1509,107 @@ Outcome ExDo(ENode* n, Frame& f) {
   }
 }
 
+// Conditions that compare two operands are run inside the statement that tests them, and a
+// for loop stepping a local by a real constant steps it in place; anything unusual takes the
+// same general paths as the separate handlers would.
+template <int32_t op, Kind lk, Kind rk>
+[[gnu::always_inline]] inline bool CompareTruth(ENode* c, Frame& f, const char* msg, bool& truth) {
+  RValue v;
+  const Res r = BinaryBody<op, lk, rk>(c, f, v);
+  if (r.g == Got::Real) [[likely]] {
+    truth = IsTrue(r.d);
+    return true;
+  }
+  if (r.g == Got::Other) Fail(f, c->pos, msg);
+  return false;
+}
+
+template <int32_t op, Kind lk, Kind rk>
+struct IfCompare {
+  static Outcome Run(ENode* n, Frame& f) {
+    bool c;
+    if (!CompareTruth<op, lk, rk>(n->kids[0], f, "Expression expected", c)) return Outcome::Error;
+    ENode* b = c ? n->kids[1] : n->n > 2 ? n->kids[2] : nullptr;
+    return b ? b->ex(b, f) : Outcome::Normal;
+  }
+};
+
+template <int32_t op, Kind lk, Kind rk>
+struct WhileCompare {
+  static Outcome Run(ENode* n, Frame& f) {
+    ENode* cond = n->kids[0];
+    ENode* body = n->kids[1];
+    for (;;) {
+      bool c;
+      if (!CompareTruth<op, lk, rk>(cond, f, "Boolean expression expected", c)) return Outcome::Error;
+      if (!c) return Outcome::Normal;
+      const Outcome o = body->ex(body, f);
+      if (o != Outcome::Normal && o != Outcome::Continue) return o == Outcome::Break ? Outcome::Normal : o;
+    }
+  }
+};
+
+template <int32_t op, Kind lk, Kind rk>
+struct ForCompare {
+  static Outcome Run(ENode* n, Frame& f) {
+    ENode* cond = n->kids[1];
+    ENode* step = n->kids[2];
+    ENode* body = n->kids[3];
+    RValue scratch;  // the header statements' results go nowhere
+    RValue* const slot = f.result;
+    f.result = &scratch;
+    Outcome o = n->kids[0]->ex(n->kids[0], f);
+    f.result = slot;
+    if (o != Outcome::Normal) return o;
+    for (;;) {
+      bool go;
+      if (!CompareTruth<op, lk, rk>(cond, f, "Expression expected", go)) return Outcome::Error;
+      if (!go) return Outcome::Normal;
+      o = body->ex(body, f);
+      if (o != Outcome::Normal && o != Outcome::Continue) return o == Outcome::Break ? Outcome::Normal : o;
+      if (n->aux == 1) {  // local += real constant
+        LocalSlot& s = f.locals[step->kids[0]->aux];
+        if (s.exists && s.var.simplevalue.IsReal()) [[likely]] {
+          s.var.simplevalue.SetReal(s.var.simplevalue.val() + step->kids[1]->k);
+          continue;
+        }
+      }
+      f.result = &scratch;
+      o = step->ex(step, f);
+      f.result = slot;
+      if (o != Outcome::Normal) return o;
+    }
+  }
+};
+
+template <template <int32_t, Kind, Kind> class H, int32_t op>
+ExecFn ComparePick(Kind lk, Kind rk) {
+  static constexpr ExecFn kTable[3][3] = {
+      {&H<op, Kind::Any, Kind::Any>::Run, &H<op, Kind::Any, Kind::Local>::Run, &H<op, Kind::Any, Kind::Const>::Run},
+      {&H<op, Kind::Local, Kind::Any>::Run, &H<op, Kind::Local, Kind::Local>::Run,
+       &H<op, Kind::Local, Kind::Const>::Run},
+      {&H<op, Kind::Const, Kind::Any>::Run, &H<op, Kind::Const, Kind::Local>::Run,
+       &H<op, Kind::Const, Kind::Const>::Run}};
+  return kTable[static_cast<int>(lk)][static_cast<int>(rk)];
+}
+
+// The handler of a statement whose condition c is a comparison; null when it is not one.
+template <template <int32_t, Kind, Kind> class H>
+ExecFn CompareHandler(const ENode* c) {
+  if (c->op != Op::Binary) return nullptr;
+  const Kind lk = KindOf(c->kids[0]), rk = KindOf(c->kids[1]);
+  switch (c->sub) {
+    case sym::kAssign:
+    case sym::kEqual: return ComparePick<H, sym::kEqual>(lk, rk);
+    case sym::kNotEqual: return ComparePick<H, sym::kNotEqual>(lk, rk);
+    case sym::kLess: return ComparePick<H, sym::kLess>(lk, rk);
+    case sym::kLessEqual: return ComparePick<H, sym::kLessEqual>(lk, rk);
+    case sym::kGreater: return ComparePick<H, sym::kGreater>(lk, rk);
+    case sym::kGreaterEqual: return ComparePick<H, sym::kGreaterEqual>(lk, rk);
+    default: return nullptr;
+  }
+}
+
 // Chooses the handlers of n and of everything below it.
 void Bind(ENode* n, bool specialise) {
   for (int32_t i = 0; i < n->n; ++i) Bind(n->kids[i], specialise);
@@ -1509,7 +1629,14 @@ void Bind(ENode* n, bool specialise) {
           n->id >= kFirstUserVarId)
         n->ev = &EvVar;
       break;
-    case Op::Binary: n->ev = BinaryHandler(n->sub, KindOf(n->kids[0]), KindOf(n->kids[1])); break;
+    case Op::Binary: {
+      const ENode* r = n->kids[1];
+      if ((n->sub == sym::kDiv || n->sub == sym::kMod) && KindOf(r) == Kind::Const && IsInt32(r->k) &&
+          r->k != 0.0 && r->k != -1.0)
+        n->aux = 1;
+      n->ev = BinaryHandler(n->sub, KindOf(n->kids[0]), KindOf(r));
+      break;
+    }
     case Op::Unary:
       if (n->sub == sym::kMinus) n->ev = &EvNegate;
       break;
@@ -1521,9 +1648,25 @@ void Bind(ENode* n, bool specialise) {
       break;
     case Op::Block: n->ex = &ExBlock; break;
     case Op::Empty: n->ex = &ExEmpty; break;
-    case Op::If: n->ex = &ExIf; break;
-    case Op::While: n->ex = &ExWhile; break;
-    case Op::For: n->ex = &ExFor; break;
+    case Op::If: {
+      const ExecFn h = CompareHandler<IfCompare>(n->kids[0]);
+      n->ex = h ? h : &ExIf;
+      break;
+    }
+    case Op::While: {
+      const ExecFn h = CompareHandler<WhileCompare>(n->kids[0]);
+      n->ex = h ? h : &ExWhile;
+      break;
+    }
+    case Op::For: {
+      const ENode* step = n->kids[2];
+      if (step->op == Op::Assign && step->sub == sym::kPlus && step->kids[0]->owner == Owner::Local &&
+          step->kids[0]->nidx == 0 && KindOf(step->kids[1]) == Kind::Const)
+        n->aux = 1;
+      const ExecFn h = CompareHandler<ForCompare>(n->kids[1]);
+      n->ex = h ? h : &ExFor;
+      break;
+    }
     case Op::Return: n->ex = &ExReturn; break;
     case Op::Exit: n->ex = &ExExit; break;
     case Op::Break: n->ex = &ExBreak; break;
