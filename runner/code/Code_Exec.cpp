@@ -577,7 +577,8 @@ bool EvalVar(ENode* n, Frame& f, RValue& out) {
     slots.Enter();
     if (!CallScriptInSlots(n->id, f.self, f.other, out, true, n->n)) return false;
   }
-  ShowPendingCodeError();  // an error inside the script: shown now, while it names its place
+  // An error inside the script: shown now, while it names its place.
+  if (ErrorsState().error.pending) ShowPendingCodeError();
   return true;
 }
 
@@ -1455,6 +1456,40 @@ Outcome ExAssignVar(ENode* n, Frame& f) {
   return AssignValue(n, f, p, v);
 }
 
+// A built-in variable of self or other without an index (not an argument one): read through
+// its place, as the general path does once it finds no stored element.
+Res EvBuiltIn(ENode* n, Frame& f, RValue& other) {
+  const Place p{n->owner, n->aux, 0};
+  if (!ReadPlace(n, f, p, other) && !Missing(n, f, n->pos, p, other)) return {0.0, Got::Error};
+  double d = 0.0;
+  const Got g = Split(other, d);
+  return {d, g};
+}
+
+// The same built-in variables combined with +=, -= or *=: read, combine, write back.
+template <int32_t sub>
+Outcome ExAssignBuiltIn(ENode* n, Frame& f) {
+  ENode* target = n->kids[0];
+  ENode* src = n->kids[1];
+  RValue v;
+  const Res r = src->ev(src, f, v);
+  if (r.g == Got::Error) return Outcome::Error;
+  const Place p{target->owner, target->aux, 0};
+  RValue now;
+  if (!ReadPlace(target, f, p, now) && !Missing(target, f, n->pos, p, now)) return Outcome::Error;
+  if (r.g == Got::Real && now.IsReal()) [[likely]] {
+    if constexpr (sub == sym::kPlus) now.SetReal(now.val() + r.d);
+    if constexpr (sub == sym::kMinus) now.SetReal(now.val() - r.d);
+    if constexpr (sub == sym::kMul) now.SetReal(now.val() * r.d);
+  } else {
+    if (r.g == Got::Real) v.SetReal(r.d);
+    if (const char* err = BinaryOp(n->sub, now, v, now)) return FailOutcome(f, n->pos, err);
+  }
+  if (!WritePlace(target, f, p, now)) return FailOutcome(f, n->pos, "Cannot assign to the variable");
+  *f.result = std::move(now);
+  return Outcome::Normal;
+}
+
 template <template <int32_t> class H>
 ExecFn AssignFor(int32_t sub) {
   switch (sub) {
@@ -1472,6 +1507,10 @@ struct LocalAssign {
 template <int32_t sub>
 struct ElementAssign {
   static Outcome Run(ENode* n, Frame& f) { return ExAssignElement<sub>(n, f); }
+};
+template <int32_t sub>
+struct BuiltInAssign {
+  static Outcome Run(ENode* n, Frame& f) { return sub == 0 ? ExAssignVar<0>(n, f) : ExAssignBuiltIn<sub>(n, f); }
 };
 template <int32_t sub>
 struct VarAssign {
@@ -1610,6 +1649,12 @@ ExecFn CompareHandler(const ENode* c) {
   }
 }
 
+// A built-in variable of self or other without an index; the argument ones are kept apart.
+bool IsOwnBuiltIn(const ENode* n) {
+  return n->op == Op::Var && (n->owner == Owner::Self || n->owner == Owner::Other) && n->nidx == 0 &&
+         n->id >= 0 && n->id < kBuiltInVarLimit;
+}
+
 // Chooses the handlers of n and of everything below it.
 void Bind(ENode* n, bool specialise) {
   for (int32_t i = 0; i < n->n; ++i) Bind(n->kids[i], specialise);
@@ -1628,6 +1673,7 @@ void Bind(ENode* n, bool specialise) {
       if ((n->owner == Owner::Self || n->owner == Owner::Other || n->owner == Owner::Fixed) && n->nidx == 0 &&
           n->id >= kFirstUserVarId)
         n->ev = &EvVar;
+      if (IsOwnBuiltIn(n)) n->ev = &EvBuiltIn;
       break;
     case Op::Binary: {
       const ENode* r = n->kids[1];
@@ -1680,6 +1726,8 @@ void Bind(ENode* n, bool specialise) {
       ExecFn h = nullptr;
       if (t->owner == Owner::Local)
         h = t->nidx == 0 ? AssignFor<LocalAssign>(n->sub) : AssignFor<ElementAssign>(n->sub);
+      else if (IsOwnBuiltIn(t))
+        h = AssignFor<BuiltInAssign>(n->sub);
       else if ((t->owner == Owner::Self || t->owner == Owner::Other || t->owner == Owner::Fixed) && t->nidx == 0)
         h = AssignFor<VarAssign>(n->sub);
       if (h) n->ex = h;

@@ -1,7 +1,6 @@
 // Built-in function registry; see Code_Function.h.
 #include "runner/code/Code_Function.h"
 
-#include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -72,11 +71,7 @@ class SlotStack {
     return set;
   }
   void Pop(RValue* set) {
-    // Only texts need releasing; then plain stores clear the set (the real 0 is all zero bits).
-    for (int32_t i = 0; i < kMaxFunctionArgs; ++i)
-      if (set[i].IsString()) set[i].SetReal(0.0);
-    static_assert(RValue::kReal == 0);
-    for (int32_t i = 0; i < kMaxFunctionArgs; ++i) std::memset(static_cast<void*>(set + i), 0, sizeof(RValue));
+    for (int32_t i = 0; i < kMaxFunctionArgs; ++i) set[i].SetReal(0.0);
     --depth_;
   }
 
