@@ -60,6 +60,7 @@ bool OnlyLanguage(const RToken* t) {
 }
 
 struct Run {
+  bool language_only;
   bool ok;
   RValue result;
   std::string error;
@@ -70,8 +71,9 @@ Run RunOnce(std::string_view text, bool isexp, bool general) {
   GameScope fresh;
   ScopedTestWorld world;
   CCode code(text, isexp);
-  Run r{false, RValue(), ""};
+  Run r{false, false, RValue(), ""};
   if (!code.Compile()) return r;
+  r.language_only = OnlyLanguage(code.i_token);
   LanguageState().general_handlers = general;
   r.ok = ExecuteCode(world.Self(), world.Other(), code, r.result);
   r.error = CodeError().message;
@@ -85,21 +87,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   const std::string_view text(reinterpret_cast<const char*>(data) + 1, size - 1);
   if (MayRunForEver(text)) return 0;
+  // The handlers chosen for each node must do exactly what the general ones do.
+  if (const Run a = RunOnce(text, data[0] & 1, false); a.language_only) {
+    const Run b = RunOnce(text, data[0] & 1, true);
+    FUZZ_CHECK(a.ok == b.ok && a.error == b.error);
+    FUZZ_CHECK(a.result.kind() == b.result.kind() && a.result.str() == b.result.str());
+    const double x = a.result.val(), y = b.result.val();
+    FUZZ_CHECK(x == y || (x != x && y != y));  // NaN on both sides agrees too
+  }
   // Each input plays in a fresh game: what a program adds (sprite_add, font_add, globals...)
   // would otherwise pile up over millions of inputs and make one input depend on the last.
-  {
-    GameScope fresh;
-    ScopedTestWorld world;
-    CCode code(text, data[0] & 1);
-    if (code.Compile() && OnlyLanguage(code.i_token)) {
-      // The handlers chosen for each node must do exactly what the general ones do.
-      const Run a = RunOnce(text, data[0] & 1, false), b = RunOnce(text, data[0] & 1, true);
-      FUZZ_CHECK(a.ok == b.ok && a.error == b.error);
-      FUZZ_CHECK(a.result.kind() == b.result.kind() && a.result.str() == b.result.str());
-      const double x = a.result.val(), y = b.result.val();
-      FUZZ_CHECK(x == y || (x != x && y != y));  // NaN on both sides agrees too
-    }
-  }
   GameScope fresh;
   ScopedTestWorld world;
   CCode code(text, data[0] & 1);
