@@ -39,7 +39,27 @@ enum class Owner : uint8_t {
   Dynamic,  // owner_expr decides at run time
 };
 
+struct ENode;
+struct Frame;
+
+// What an expression produced: a real in d, another value in the caller's RValue, or an error
+// (reported). Returned in registers, so reals never pass through memory between nodes.
+enum class Got : uint8_t { Real, Other, Error };
+struct Res {
+  double d;
+  Got g;
+};
+
+enum class Outcome : uint8_t { Normal, Exit, Break, Continue, Error };
+
+// Each node carries the handlers that run it, chosen once when the tree is lowered from what
+// the node is and what its operands are; the general handlers below take everything else.
+using EvalFn = Res (*)(ENode* n, Frame& f, RValue& other);
+using ExecFn = Outcome (*)(ENode* n, Frame& f);
+
 struct ENode {
+  EvalFn ev = nullptr;
+  ExecFn ex = nullptr;
   Op op = Op::Bad;
   Owner owner = Owner::Fixed;
   uint8_t nidx = 0;  // Var: index expressions in kids
@@ -52,10 +72,9 @@ struct ENode {
   ENode** kids = nullptr;
   ENode* owner_expr = nullptr;
   TRoutine fn = nullptr;
+  double k = 0.0;  // a real constant's value
   RValue value;
 };
-
-enum class Outcome : uint8_t { Normal, Exit, Break, Continue, Error };
 
 struct LocalSlot {
   bool exists = false;
@@ -220,12 +239,15 @@ class Lowerer {
   ExecProgram& p_;
 };
 
+void Bind(ENode* n, bool specialise);
+
 ExecProgram& ProgramOf(CCode& code) {
   if (!code.i_exec) {
     auto p = std::unique_ptr<ExecProgram, ExecProgramDeleter>(new ExecProgram);
     p->root_kind = code.i_token->Kind();
     Lowerer l(*p);
     p->root = l.Lower(code.i_token);
+    Bind(p->root, !LanguageState().general_handlers);
     code.i_exec = std::move(p);
   }
   return *code.i_exec;
@@ -284,10 +306,9 @@ class LocalStack {
   size_t cur_ = 0, used_ = 0;
 };
 
-LocalStack& Locals() {
-  static LocalStack s;
-  return s;
-}
+constinit LocalStack g_locals;  // no guard on the call path
+
+inline LocalStack& Locals() { return g_locals; }
 
 struct Frame {
   CInstance* self;
@@ -343,16 +364,18 @@ struct DepthScope {
 // Evaluation.
 
 bool Eval(ENode* n, Frame& f, RValue& out);
-Outcome Exec(ENode* n, Frame& f);
 
-// What EvalReal produced: a real in d, another value in the RValue, or an error (reported).
-enum class Got : uint8_t { Real, Other, Error };
+inline Outcome Exec(ENode* n, Frame& f) { return n->ex(n, f); }
 
 // Evaluates n, keeping reals out of RValues: arithmetic on reals, the usual bulk of game code,
 // then runs without building or releasing a value at every node. Same order and results as
 // Eval; a value that is not a real arrives in other.
-Got EvalReal(ENode* n, Frame& f, double& d, RValue& other);
-inline Got Operand(ENode* n, Frame& f, double& d, RValue& other);
+inline Got EvalReal(ENode* n, Frame& f, double& d, RValue& other) {
+  const Res r = n->ev(n, f, other);
+  d = r.d;
+  return r.g;
+}
+inline Got Operand(ENode* n, Frame& f, double& d, RValue& other) { return EvalReal(n, f, d, other); }
 
 
 bool Fail(Frame& f, int32_t pos, std::string_view msg) {
@@ -554,7 +577,8 @@ bool EvalVar(ENode* n, Frame& f, RValue& out) {
     slots.Enter();
     if (!CallScriptInSlots(n->id, f.self, f.other, out, true, n->n)) return false;
   }
-  ShowPendingCodeError();  // an error inside the script: shown now, while it names its place
+  // An error inside the script: shown now, while it names its place.
+  if (ErrorsState().error.pending) ShowPendingCodeError();
   return true;
 }
 
@@ -670,31 +694,8 @@ Got BinaryFinish(ENode* n, Frame& f, const RValue& lo, const RValue& ro, double&
   return BinaryFinish(n, f, lo, ro, d, other);
 }
 
-// EvalReal with its commonest leaves inline: a real constant, a set local real and a real
-// argument.
-inline Got Operand(ENode* n, Frame& f, double& d, RValue& other) {
-  if (n->op == Op::Const) {
-    if (n->value.IsReal()) {
-      d = n->value.val();
-      return Got::Real;
-    }
-  } else if (n->op == Op::Var && n->owner == Owner::Local && n->nidx == 0) {
-    LocalSlot& s = f.locals[n->aux];
-    if (s.exists && s.var.simplevalue.IsReal()) {
-      d = s.var.simplevalue.val();
-      return Got::Real;
-    }
-  } else if (n->op == Op::Var && n->owner == Owner::Arg && n->nidx == 0) {
-    const RValue& a = Arguments().slots[n->aux];
-    if (a.IsReal()) {
-      d = a.val();
-      return Got::Real;
-    }
-  }
-  return EvalReal(n, f, d, other);
-}
-
-Got EvalReal(ENode* n, Frame& f, double& d, RValue& other) {
+// The general expression handler: whatever no specialised handler took.
+Got EvalRealSlow(ENode* n, Frame& f, double& d, RValue& other) {
   switch (n->op) {
     case Op::Const:
       if (n->value.IsReal()) {
@@ -1029,6 +1030,10 @@ Outcome ExecSwitch(ENode* n, Frame& f) {
     if (s->op == Op::Default) {
       start = i + 1;
     } else if (s->op == Op::Case) {
+      if (s->kids[0]->op == Op::Const) {  // the usual case label: nothing to run or copy
+        if (CaseMatches(v, s->kids[0]->value)) start = i + 1;
+        continue;
+      }
       RValue c;
       if (!Eval(s->kids[0], f, c)) return Outcome::Error;
       if (CaseMatches(v, c)) start = i + 1;
@@ -1045,7 +1050,8 @@ Outcome ExecSwitch(ENode* n, Frame& f) {
   return Outcome::Normal;
 }
 
-Outcome Exec(ENode* n, Frame& f) {
+// The general statement handler.
+Outcome ExecSlow(ENode* n, Frame& f) {
   switch (n->op) {
     case Op::Block:
       for (int32_t i = 0; i < n->n; ++i) {
@@ -1115,6 +1121,619 @@ Outcome Exec(ENode* n, Frame& f) {
     case Op::Default:
       return FailOutcome(f, n->pos, "Default statement only allowed inside switch statement.");
     default: return FailOutcome(f, n->pos, "Statement expected.");
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Specialised handlers. Each does exactly what the general handlers do for its case, in the
+// same order, and hands anything unusual (a text, a missing variable, an operator error) to
+// the general path.
+
+Res EvGeneric(ENode* n, Frame& f, RValue& other) {
+  double d = 0.0;
+  const Got g = EvalRealSlow(n, f, d, other);
+  return {d, g};
+}
+
+Outcome ExGeneric(ENode* n, Frame& f) { return ExecSlow(n, f); }
+
+Res EvConstReal(ENode* n, Frame&, RValue&) { return {n->k, Got::Real}; }
+
+Res EvLocal(ENode* n, Frame& f, RValue& other) {
+  const LocalSlot& s = f.locals[n->aux];
+  if (s.exists && s.var.simplevalue.IsReal()) [[likely]]
+    return {s.var.simplevalue.val(), Got::Real};
+  return EvGeneric(n, f, other);
+}
+
+Res EvArg(ENode* n, Frame& f, RValue& other) {
+  const RValue& a = Arguments().slots[n->aux];
+  if (a.IsReal()) [[likely]]
+    return {a.val(), Got::Real};
+  return EvGeneric(n, f, other);
+}
+
+Res EvLocalElement(ENode* n, Frame& f, RValue& other) {
+  if (const RValue* e = QuickLocalElement(n, f)) {
+    if (e->IsReal()) return {e->val(), Got::Real};
+  }
+  return EvGeneric(n, f, other);
+}
+
+// What an operand is known to be before the code runs.
+enum class Kind : uint8_t { Any, Local, Const };
+
+Kind KindOf(const ENode* n) {
+  if (n->op == Op::Const && n->value.IsReal()) return Kind::Const;
+  if (n->op == Op::Var && n->owner == Owner::Local && n->nidx == 0) return Kind::Local;
+  return Kind::Any;
+}
+
+template <Kind kind>
+[[gnu::always_inline]] inline Got Fetch(ENode* n, Frame& f, double& d, RValue& other) {
+  if constexpr (kind == Kind::Const) {
+    d = n->k;
+    return Got::Real;
+  } else {
+    if constexpr (kind == Kind::Local) {
+      const LocalSlot& s = f.locals[n->aux];
+      if (s.exists && s.var.simplevalue.IsReal()) [[likely]] {
+        d = s.var.simplevalue.val();
+        return Got::Real;
+      }
+    }
+    const Res r = n->ev(n, f, other);
+    d = r.d;
+    return r.g;
+  }
+}
+
+// op 0: the node's own operator, for the operators only texts or integers take.
+// Integer division and remainder by a constant that Bind found whole, in the int32 range and
+// neither 0 nor -1 (marked by aux 1): only the left operand needs checking.
+template <int32_t op>
+[[gnu::always_inline]] inline bool ByWholeConstant(double a, double b, double& d) {
+  if (!IsInt32(a)) return false;
+  const int32_t q = static_cast<int32_t>(a) / static_cast<int32_t>(b);
+  d = op == sym::kDiv ? static_cast<double>(q) : a - static_cast<double>(q) * b;
+  return true;
+}
+
+template <int32_t op, Kind lk, Kind rk>
+[[gnu::always_inline]] inline Res BinaryBody(ENode* n, Frame& f, RValue& other) {
+  double a, b, d;
+  const Got l = Fetch<lk>(n->kids[0], f, a, other);
+  if (l != Got::Real) [[unlikely]] {
+    if (l == Got::Error) return {0.0, Got::Error};
+    const Got g = BinaryAfterLeft(n, f, other, d);
+    return {d, g};
+  }
+  const Got r = Fetch<rk>(n->kids[1], f, b, other);
+  if constexpr (rk == Kind::Const && (op == sym::kDiv || op == sym::kMod)) {
+    if (n->aux == 1 && ByWholeConstant<op>(a, b, d)) [[likely]]
+      return {d, Got::Real};
+  }
+  if (r == Got::Real && RealBinary(op ? op : n->sub, a, b, d)) [[likely]]
+    return {d, Got::Real};
+  if (r == Got::Error) return {0.0, Got::Error};
+  const Got g = BinaryAfterReals(n, f, a, r, b, other, d);
+  return {d, g};
+}
+
+template <int32_t op, Kind lk, Kind rk>
+Res EvBinary(ENode* n, Frame& f, RValue& other) {
+  return BinaryBody<op, lk, rk>(n, f, other);
+}
+
+template <int32_t op>
+EvalFn BinaryFor(Kind lk, Kind rk) {
+  static constexpr EvalFn kTable[3][3] = {
+      {&EvBinary<op, Kind::Any, Kind::Any>, &EvBinary<op, Kind::Any, Kind::Local>, &EvBinary<op, Kind::Any, Kind::Const>},
+      {&EvBinary<op, Kind::Local, Kind::Any>, &EvBinary<op, Kind::Local, Kind::Local>, &EvBinary<op, Kind::Local, Kind::Const>},
+      {&EvBinary<op, Kind::Const, Kind::Any>, &EvBinary<op, Kind::Const, Kind::Local>, &EvBinary<op, Kind::Const, Kind::Const>}};
+  return kTable[static_cast<int>(lk)][static_cast<int>(rk)];
+}
+
+EvalFn BinaryHandler(int32_t op, Kind lk, Kind rk) {
+  switch (op) {
+    case sym::kPlus: return BinaryFor<sym::kPlus>(lk, rk);
+    case sym::kMinus: return BinaryFor<sym::kMinus>(lk, rk);
+    case sym::kMul: return BinaryFor<sym::kMul>(lk, rk);
+    case sym::kDivide: return BinaryFor<sym::kDivide>(lk, rk);
+    case sym::kDiv: return BinaryFor<sym::kDiv>(lk, rk);
+    case sym::kMod: return BinaryFor<sym::kMod>(lk, rk);
+    case sym::kAssign:
+    case sym::kEqual: return BinaryFor<sym::kEqual>(lk, rk);
+    case sym::kNotEqual: return BinaryFor<sym::kNotEqual>(lk, rk);
+    case sym::kLess: return BinaryFor<sym::kLess>(lk, rk);
+    case sym::kLessEqual: return BinaryFor<sym::kLessEqual>(lk, rk);
+    case sym::kGreater: return BinaryFor<sym::kGreater>(lk, rk);
+    case sym::kGreaterEqual: return BinaryFor<sym::kGreaterEqual>(lk, rk);
+    case sym::kAnd: return BinaryFor<sym::kAnd>(lk, rk);
+    case sym::kOr: return BinaryFor<sym::kOr>(lk, rk);
+    default: return BinaryFor<0>(lk, rk);
+  }
+}
+
+Res EvNegate(ENode* n, Frame& f, RValue& other) {
+  ENode* k = n->kids[0];
+  const Res r = k->ev(k, f, other);
+  if (r.g == Got::Real) [[likely]]
+    return {-r.d, Got::Real};
+  if (r.g == Got::Error) return r;
+  if (const char* err = UnaryOp(n->sub, other, other)) {
+    Fail(f, k->pos, err);
+    return {0.0, Got::Error};
+  }
+  double d = 0.0;
+  const Got g = Split(other, d);
+  return {d, g};
+}
+
+Res EvCallScript(ENode* n, Frame& f, RValue& other) {
+  if (!EvalScriptCall(n, f, other)) return {0.0, Got::Error};
+  double d = 0.0;
+  const Got g = Split(other, d);
+  return {d, g};
+}
+
+Res EvCall(ENode* n, Frame& f, RValue& other) {
+  if (!EvalCall(n, f, other)) return {0.0, Got::Error};
+  double d = 0.0;
+  const Got g = Split(other, d);
+  return {d, g};
+}
+
+Outcome ExBlock(ENode* n, Frame& f) {
+  for (int32_t i = 0; i < n->n; ++i) {
+    ENode* k = n->kids[i];
+    const Outcome o = k->ex(k, f);
+    if (o != Outcome::Normal) [[unlikely]]
+      return o;
+  }
+  return Outcome::Normal;
+}
+
+Outcome ExEmpty(ENode*, Frame&) { return Outcome::Normal; }
+
+Outcome ExCall(ENode* n, Frame& f) { return EvalCall(n, f, *f.result) ? Outcome::Normal : Outcome::Error; }
+
+// A plain local without an index, assigned with =, +=, -= or *= (sub 0 or the operator).
+template <int32_t sub>
+Outcome ExAssignLocal(ENode* n, Frame& f) {
+  ENode* target = n->kids[0];
+  ENode* src = n->kids[1];
+  LocalSlot& s = f.locals[target->aux];
+  RValue v;  // a failing right side must leave the result slot as it was
+  const Res r = src->ev(src, f, v);
+  if (r.g == Got::Error) return Outcome::Error;
+  if constexpr (sub == 0) {
+    s.exists = true;
+    s.var.ind = target->id;
+    if (r.g == Got::Real) {
+      s.var.simplevalue.SetReal(r.d);
+      f.result->SetReal(r.d);
+    } else {
+      s.var.simplevalue = v;
+      *f.result = std::move(v);
+    }
+    return Outcome::Normal;
+  } else {
+    if (r.g == Got::Real && s.exists && s.var.simplevalue.IsReal()) [[likely]] {
+      double cur = s.var.simplevalue.val();
+      if constexpr (sub == sym::kPlus) cur += r.d;
+      if constexpr (sub == sym::kMinus) cur -= r.d;
+      if constexpr (sub == sym::kMul) cur *= r.d;
+      s.var.simplevalue.SetReal(cur);
+      f.result->SetReal(cur);
+      return Outcome::Normal;
+    }
+    if (r.g == Got::Real) v.SetReal(r.d);
+    return AssignValue(n, f, Place{Owner::Local, target->aux, 0}, v);
+  }
+}
+
+inline bool Truth(ENode* c, Frame& f, const char* msg, bool& truth) {
+  RValue v;
+  const Res r = c->ev(c, f, v);
+  if (r.g == Got::Real) [[likely]] {
+    truth = IsTrue(r.d);
+    return true;
+  }
+  if (r.g == Got::Other) Fail(f, c->pos, msg);
+  return false;
+}
+
+Outcome ExIf(ENode* n, Frame& f) {
+  bool c;
+  if (!Truth(n->kids[0], f, "Expression expected", c)) return Outcome::Error;
+  ENode* b = c ? n->kids[1] : n->n > 2 ? n->kids[2] : nullptr;
+  return b ? b->ex(b, f) : Outcome::Normal;
+}
+
+Outcome ExWhile(ENode* n, Frame& f) {
+  ENode* cond = n->kids[0];
+  ENode* body = n->kids[1];
+  for (;;) {
+    bool c;
+    if (!Truth(cond, f, "Boolean expression expected", c)) return Outcome::Error;
+    if (!c) return Outcome::Normal;
+    const Outcome o = body->ex(body, f);
+    if (o != Outcome::Normal && o != Outcome::Continue) return o == Outcome::Break ? Outcome::Normal : o;
+  }
+}
+
+Outcome ExFor(ENode* n, Frame& f) {
+  ENode* cond = n->kids[1];
+  ENode* step = n->kids[2];
+  ENode* body = n->kids[3];
+  RValue scratch;
+  RValue* const slot = f.result;
+  f.result = &scratch;
+  Outcome o = n->kids[0]->ex(n->kids[0], f);
+  f.result = slot;
+  if (o != Outcome::Normal) return o;
+  for (;;) {
+    bool go;
+    if (!Truth(cond, f, "Expression expected", go)) return Outcome::Error;
+    if (!go) return Outcome::Normal;
+    o = body->ex(body, f);
+    if (o != Outcome::Normal && o != Outcome::Continue) return o == Outcome::Break ? Outcome::Normal : o;
+    f.result = &scratch;
+    o = step->ex(step, f);
+    f.result = slot;
+    if (o != Outcome::Normal) return o;
+  }
+}
+
+Outcome ExReturn(ENode* n, Frame& f) {
+  ENode* k = n->kids[0];
+  RValue v;  // a failing value must leave the result slot as it was
+  const Res r = k->ev(k, f, v);
+  if (r.g == Got::Error) return Outcome::Error;
+  if (r.g == Got::Real)
+    f.result->SetReal(r.d);
+  else
+    *f.result = std::move(v);
+  return Outcome::Exit;
+}
+
+// A user variable without an index whose owner is known (self, other, global, unqualified):
+// its stored element is reached directly; anything else goes the general way.
+Res EvVar(ENode* n, Frame& f, RValue& other) {
+  if (const RValue* e = Element(n, f, Place{n->owner, n->aux, 0})) {
+    if (e->IsReal()) return {e->val(), Got::Real};
+  }
+  return EvGeneric(n, f, other);
+}
+
+// A local array element [i] or [i, j] assigned with =, +=, -= or *=.
+template <int32_t sub>
+Outcome ExAssignElement(ENode* n, Frame& f) {
+  ENode* target = n->kids[0];
+  RValue* e = QuickLocalElement(target, f);
+  if (!e) return ExecAssign(n, f);
+  ENode* src = n->kids[1];
+  RValue v;
+  const Res r = src->ev(src, f, v);
+  if (r.g == Got::Error) return Outcome::Error;
+  if (r.g == Got::Real && (sub == 0 || e->IsReal())) [[likely]] {
+    double now = r.d;
+    if constexpr (sub == sym::kPlus) now = e->val() + r.d;
+    if constexpr (sub == sym::kMinus) now = e->val() - r.d;
+    if constexpr (sub == sym::kMul) now = e->val() * r.d;
+    e->SetReal(now);
+    f.result->SetReal(now);
+    return Outcome::Normal;
+  }
+  if (r.g == Got::Real) v.SetReal(r.d);
+  Place p{Owner::Local, target->aux, 0};
+  if (!Resolve(target, f, p)) return Outcome::Error;
+  return AssignValue(n, f, p, v);
+}
+
+// A variable without an index whose owner is known, other than a plain local or an argument.
+template <int32_t sub>
+Outcome ExAssignVar(ENode* n, Frame& f) {
+  ENode* target = n->kids[0];
+  ENode* src = n->kids[1];
+  RValue v;
+  const Res r = src->ev(src, f, v);
+  if (r.g == Got::Error) return Outcome::Error;
+  const Place p{target->owner, target->aux, 0};
+  if (r.g == Got::Real) [[likely]] {
+    if (RValue* cur = Element(target, f, p); cur && (sub == 0 || cur->IsReal())) {
+      double now = r.d;
+      if constexpr (sub == sym::kPlus) now = cur->val() + r.d;
+      if constexpr (sub == sym::kMinus) now = cur->val() - r.d;
+      if constexpr (sub == sym::kMul) now = cur->val() * r.d;
+      cur->SetReal(now);
+      f.result->SetReal(now);
+      return Outcome::Normal;
+    }
+    v.SetReal(r.d);
+  }
+  return AssignValue(n, f, p, v);
+}
+
+// A built-in variable of self or other without an index (not an argument one): read through
+// its place, as the general path does once it finds no stored element.
+Res EvBuiltIn(ENode* n, Frame& f, RValue& other) {
+  const Place p{n->owner, n->aux, 0};
+  if (!ReadPlace(n, f, p, other) && !Missing(n, f, n->pos, p, other)) return {0.0, Got::Error};
+  double d = 0.0;
+  const Got g = Split(other, d);
+  return {d, g};
+}
+
+// The same built-in variables combined with +=, -= or *=: read, combine, write back.
+template <int32_t sub>
+Outcome ExAssignBuiltIn(ENode* n, Frame& f) {
+  ENode* target = n->kids[0];
+  ENode* src = n->kids[1];
+  RValue v;
+  const Res r = src->ev(src, f, v);
+  if (r.g == Got::Error) return Outcome::Error;
+  const Place p{target->owner, target->aux, 0};
+  RValue now;
+  if (!ReadPlace(target, f, p, now) && !Missing(target, f, n->pos, p, now)) return Outcome::Error;
+  if (r.g == Got::Real && now.IsReal()) [[likely]] {
+    if constexpr (sub == sym::kPlus) now.SetReal(now.val() + r.d);
+    if constexpr (sub == sym::kMinus) now.SetReal(now.val() - r.d);
+    if constexpr (sub == sym::kMul) now.SetReal(now.val() * r.d);
+  } else {
+    if (r.g == Got::Real) v.SetReal(r.d);
+    if (const char* err = BinaryOp(n->sub, now, v, now)) return FailOutcome(f, n->pos, err);
+  }
+  if (!WritePlace(target, f, p, now)) return FailOutcome(f, n->pos, "Cannot assign to the variable");
+  *f.result = std::move(now);
+  return Outcome::Normal;
+}
+
+template <template <int32_t> class H>
+ExecFn AssignFor(int32_t sub) {
+  switch (sub) {
+    case 0: return &H<0>::Run;
+    case sym::kPlus: return &H<sym::kPlus>::Run;
+    case sym::kMinus: return &H<sym::kMinus>::Run;
+    case sym::kMul: return &H<sym::kMul>::Run;
+    default: return nullptr;
+  }
+}
+template <int32_t sub>
+struct LocalAssign {
+  static Outcome Run(ENode* n, Frame& f) { return ExAssignLocal<sub>(n, f); }
+};
+template <int32_t sub>
+struct ElementAssign {
+  static Outcome Run(ENode* n, Frame& f) { return ExAssignElement<sub>(n, f); }
+};
+template <int32_t sub>
+struct BuiltInAssign {
+  static Outcome Run(ENode* n, Frame& f) { return sub == 0 ? ExAssignVar<0>(n, f) : ExAssignBuiltIn<sub>(n, f); }
+};
+template <int32_t sub>
+struct VarAssign {
+  static Outcome Run(ENode* n, Frame& f) { return ExAssignVar<sub>(n, f); }
+};
+
+Outcome ExExit(ENode*, Frame&) { return Outcome::Exit; }
+Outcome ExBreak(ENode*, Frame&) { return Outcome::Break; }
+Outcome ExContinue(ENode*, Frame&) { return Outcome::Continue; }
+Outcome ExSwitch(ENode* n, Frame& f) { return ExecSwitch(n, f); }
+Outcome ExWith(ENode* n, Frame& f) { return ExecWith(n, f); }
+
+Outcome ExRepeat(ENode* n, Frame& f) {
+  RValue c;
+  if (!Eval(n->kids[0], f, c)) return Outcome::Error;
+  if (!c.IsReal()) return FailOutcome(f, n->kids[0]->pos, "Repeat count must be a number");
+  const int64_t count = RoundToInt64(c.val());
+  ENode* body = n->kids[1];
+  for (int64_t i = 0; i < count; ++i) {
+    const Outcome o = body->ex(body, f);
+    if (o != Outcome::Normal && o != Outcome::Continue) return o == Outcome::Break ? Outcome::Normal : o;
+  }
+  return Outcome::Normal;
+}
+
+Outcome ExDo(ENode* n, Frame& f) {
+  ENode* body = n->kids[0];
+  ENode* cond = n->kids[1];
+  for (;;) {
+    const Outcome o = body->ex(body, f);
+    if (o != Outcome::Normal && o != Outcome::Continue) return o == Outcome::Break ? Outcome::Normal : o;
+    bool c;
+    if (!Truth(cond, f, "Boolean expression expected", c)) return Outcome::Error;
+    if (c) return Outcome::Normal;
+  }
+}
+
+// Conditions that compare two operands are run inside the statement that tests them, and a
+// for loop stepping a local by a real constant steps it in place; anything unusual takes the
+// same general paths as the separate handlers would.
+template <int32_t op, Kind lk, Kind rk>
+[[gnu::always_inline]] inline bool CompareTruth(ENode* c, Frame& f, const char* msg, bool& truth) {
+  RValue v;
+  const Res r = BinaryBody<op, lk, rk>(c, f, v);
+  if (r.g == Got::Real) [[likely]] {
+    truth = IsTrue(r.d);
+    return true;
+  }
+  if (r.g == Got::Other) Fail(f, c->pos, msg);
+  return false;
+}
+
+template <int32_t op, Kind lk, Kind rk>
+struct IfCompare {
+  static Outcome Run(ENode* n, Frame& f) {
+    bool c;
+    if (!CompareTruth<op, lk, rk>(n->kids[0], f, "Expression expected", c)) return Outcome::Error;
+    ENode* b = c ? n->kids[1] : n->n > 2 ? n->kids[2] : nullptr;
+    return b ? b->ex(b, f) : Outcome::Normal;
+  }
+};
+
+template <int32_t op, Kind lk, Kind rk>
+struct WhileCompare {
+  static Outcome Run(ENode* n, Frame& f) {
+    ENode* cond = n->kids[0];
+    ENode* body = n->kids[1];
+    for (;;) {
+      bool c;
+      if (!CompareTruth<op, lk, rk>(cond, f, "Boolean expression expected", c)) return Outcome::Error;
+      if (!c) return Outcome::Normal;
+      const Outcome o = body->ex(body, f);
+      if (o != Outcome::Normal && o != Outcome::Continue) return o == Outcome::Break ? Outcome::Normal : o;
+    }
+  }
+};
+
+template <int32_t op, Kind lk, Kind rk>
+struct ForCompare {
+  static Outcome Run(ENode* n, Frame& f) {
+    ENode* cond = n->kids[1];
+    ENode* step = n->kids[2];
+    ENode* body = n->kids[3];
+    RValue scratch;  // the header statements' results go nowhere
+    RValue* const slot = f.result;
+    f.result = &scratch;
+    Outcome o = n->kids[0]->ex(n->kids[0], f);
+    f.result = slot;
+    if (o != Outcome::Normal) return o;
+    for (;;) {
+      bool go;
+      if (!CompareTruth<op, lk, rk>(cond, f, "Expression expected", go)) return Outcome::Error;
+      if (!go) return Outcome::Normal;
+      o = body->ex(body, f);
+      if (o != Outcome::Normal && o != Outcome::Continue) return o == Outcome::Break ? Outcome::Normal : o;
+      if (n->aux == 1) {  // local += real constant
+        LocalSlot& s = f.locals[step->kids[0]->aux];
+        if (s.exists && s.var.simplevalue.IsReal()) [[likely]] {
+          s.var.simplevalue.SetReal(s.var.simplevalue.val() + step->kids[1]->k);
+          continue;
+        }
+      }
+      f.result = &scratch;
+      o = step->ex(step, f);
+      f.result = slot;
+      if (o != Outcome::Normal) return o;
+    }
+  }
+};
+
+template <template <int32_t, Kind, Kind> class H, int32_t op>
+ExecFn ComparePick(Kind lk, Kind rk) {
+  static constexpr ExecFn kTable[3][3] = {
+      {&H<op, Kind::Any, Kind::Any>::Run, &H<op, Kind::Any, Kind::Local>::Run, &H<op, Kind::Any, Kind::Const>::Run},
+      {&H<op, Kind::Local, Kind::Any>::Run, &H<op, Kind::Local, Kind::Local>::Run,
+       &H<op, Kind::Local, Kind::Const>::Run},
+      {&H<op, Kind::Const, Kind::Any>::Run, &H<op, Kind::Const, Kind::Local>::Run,
+       &H<op, Kind::Const, Kind::Const>::Run}};
+  return kTable[static_cast<int>(lk)][static_cast<int>(rk)];
+}
+
+// The handler of a statement whose condition c is a comparison; null when it is not one.
+template <template <int32_t, Kind, Kind> class H>
+ExecFn CompareHandler(const ENode* c) {
+  if (c->op != Op::Binary) return nullptr;
+  const Kind lk = KindOf(c->kids[0]), rk = KindOf(c->kids[1]);
+  switch (c->sub) {
+    case sym::kAssign:
+    case sym::kEqual: return ComparePick<H, sym::kEqual>(lk, rk);
+    case sym::kNotEqual: return ComparePick<H, sym::kNotEqual>(lk, rk);
+    case sym::kLess: return ComparePick<H, sym::kLess>(lk, rk);
+    case sym::kLessEqual: return ComparePick<H, sym::kLessEqual>(lk, rk);
+    case sym::kGreater: return ComparePick<H, sym::kGreater>(lk, rk);
+    case sym::kGreaterEqual: return ComparePick<H, sym::kGreaterEqual>(lk, rk);
+    default: return nullptr;
+  }
+}
+
+// A built-in variable of self or other without an index; the argument ones are kept apart.
+bool IsOwnBuiltIn(const ENode* n) {
+  return n->op == Op::Var && (n->owner == Owner::Self || n->owner == Owner::Other) && n->nidx == 0 &&
+         n->id >= 0 && n->id < kBuiltInVarLimit;
+}
+
+// Chooses the handlers of n and of everything below it.
+void Bind(ENode* n, bool specialise) {
+  for (int32_t i = 0; i < n->n; ++i) Bind(n->kids[i], specialise);
+  if (n->owner_expr) Bind(n->owner_expr, specialise);
+  if (n->op == Op::Const && n->value.IsReal()) n->k = n->value.val();
+  n->ev = &EvGeneric;
+  n->ex = &ExGeneric;
+  if (!specialise) return;
+  switch (n->op) {
+    case Op::Const:
+      if (n->value.IsReal()) n->ev = &EvConstReal;
+      break;
+    case Op::Var:
+      if (n->owner == Owner::Local) n->ev = n->nidx == 0 ? &EvLocal : &EvLocalElement;
+      if (n->owner == Owner::Arg && n->nidx == 0) n->ev = &EvArg;
+      if ((n->owner == Owner::Self || n->owner == Owner::Other || n->owner == Owner::Fixed) && n->nidx == 0 &&
+          n->id >= kFirstUserVarId)
+        n->ev = &EvVar;
+      if (IsOwnBuiltIn(n)) n->ev = &EvBuiltIn;
+      break;
+    case Op::Binary: {
+      const ENode* r = n->kids[1];
+      if ((n->sub == sym::kDiv || n->sub == sym::kMod) && KindOf(r) == Kind::Const && IsInt32(r->k) &&
+          r->k != 0.0 && r->k != -1.0)
+        n->aux = 1;
+      n->ev = BinaryHandler(n->sub, KindOf(n->kids[0]), KindOf(r));
+      break;
+    }
+    case Op::Unary:
+      if (n->sub == sym::kMinus) n->ev = &EvNegate;
+      break;
+    case Op::CallBuiltin:
+    case Op::CallScript:
+    case Op::CallExtension:
+      n->ev = n->op == Op::CallScript && n->n <= kMaxFunctionArgs ? &EvCallScript : &EvCall;
+      n->ex = &ExCall;
+      break;
+    case Op::Block: n->ex = &ExBlock; break;
+    case Op::Empty: n->ex = &ExEmpty; break;
+    case Op::If: {
+      const ExecFn h = CompareHandler<IfCompare>(n->kids[0]);
+      n->ex = h ? h : &ExIf;
+      break;
+    }
+    case Op::While: {
+      const ExecFn h = CompareHandler<WhileCompare>(n->kids[0]);
+      n->ex = h ? h : &ExWhile;
+      break;
+    }
+    case Op::For: {
+      const ENode* step = n->kids[2];
+      if (step->op == Op::Assign && step->sub == sym::kPlus && step->kids[0]->owner == Owner::Local &&
+          step->kids[0]->nidx == 0 && KindOf(step->kids[1]) == Kind::Const)
+        n->aux = 1;
+      const ExecFn h = CompareHandler<ForCompare>(n->kids[1]);
+      n->ex = h ? h : &ExFor;
+      break;
+    }
+    case Op::Return: n->ex = &ExReturn; break;
+    case Op::Exit: n->ex = &ExExit; break;
+    case Op::Break: n->ex = &ExBreak; break;
+    case Op::Continue: n->ex = &ExContinue; break;
+    case Op::Switch: n->ex = &ExSwitch; break;
+    case Op::With: n->ex = &ExWith; break;
+    case Op::Repeat: n->ex = &ExRepeat; break;
+    case Op::Do: n->ex = &ExDo; break;
+    case Op::Assign: {
+      const ENode* t = n->kids[0];
+      ExecFn h = nullptr;
+      if (t->owner == Owner::Local)
+        h = t->nidx == 0 ? AssignFor<LocalAssign>(n->sub) : AssignFor<ElementAssign>(n->sub);
+      else if (IsOwnBuiltIn(t))
+        h = AssignFor<BuiltInAssign>(n->sub);
+      else if ((t->owner == Owner::Self || t->owner == Owner::Other || t->owner == Owner::Fixed) && t->nidx == 0)
+        h = AssignFor<VarAssign>(n->sub);
+      if (h) n->ex = h;
+      break;
+    }
+    default: break;
   }
 }
 

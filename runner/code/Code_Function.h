@@ -133,6 +133,9 @@ struct RLanguageState {
   // counts"; the settings loader sets them.
   bool uninit_zero = false;
   bool script_arg_errors = false;
+  // Codes lowered while set run on the interpreter's general handlers alone, which the
+  // specialised ones must always agree with; the tests and the fuzz target compare the two.
+  bool general_handlers = false;
 };
 inline RLanguageState& LanguageState() { return TheGame().State<RLanguageState>(); }
 

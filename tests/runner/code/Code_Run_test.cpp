@@ -96,3 +96,21 @@ TEST(CodeRun, EveryRunCaseMatchesItsExpectedOutput) {
     CheckExpectedOutput(file, actual, "Output of");
   }
 }
+
+// The same cases on the interpreter's general handlers alone: every specialised handler must do
+// exactly what they do.
+TEST(CodeRun, EveryRunCaseMatchesOnTheGeneralHandlers) {
+  InitTestRuntime();
+  LanguageState().general_handlers = true;
+  auto files = CaseFilesIn(CaseDir());
+  ASSERT_FALSE(files.empty());
+  LoadCaseScripts(files);
+  for (const fs::path& file : files) {
+    std::string actual;
+    for (const Case& c : SplitCases(ReadCaseFile(file))) {
+      if (c.header.rfind("run ", 0) != 0) continue;
+      actual += "#--- " + c.header + "\n" + RunCase(c);
+    }
+    CheckExpectedOutput(file, actual, "Output of");  // the same files, so KVS_UPDATE agrees
+  }
+}
