@@ -289,20 +289,6 @@ void action_sleep(CInstance* self, CInstance* other, int32_t, Args a, RValue& r)
   F_sleep(self, other, 1, a, r);
 }
 
-// The instance's time line; the time line family steps it.
-void action_set_timeline(CInstance* self, CInstance*, int32_t, Args a, RValue&) {
-  if (!self) return;
-  self->i_timelineindex = I(a[0]);
-  self->i_timelineposition = I(a[1]);
-  self->i_timelinerunning = true;
-}
-void action_set_timeline_position(CInstance* self, CInstance*, int32_t, Args a, RValue&) {
-  if (self) self->i_timelineposition = RoundHalfEven(SetOrAdd(self->i_timelineposition, D(a[0])));
-}
-void action_set_timeline_speed(CInstance* self, CInstance*, int32_t, Args a, RValue&) {
-  if (self) self->i_timelinespeed = SetOrAdd(self->i_timelinespeed, D(a[0]));
-}
-
 // ---- Game flow.
 
 void action_end_game(CInstance*, CInstance*, int32_t, Args, RValue&) {
@@ -489,9 +475,6 @@ constexpr RFunctionDef kActionFunctions[] = {
     {"action_if_next_room", 0, action_if_next_room},
     {"action_set_alarm", 2, action_set_alarm},
     {"action_sleep", 2, action_sleep},
-    {"action_set_timeline", 2, action_set_timeline},
-    {"action_set_timeline_position", 1, action_set_timeline_position},
-    {"action_set_timeline_speed", 1, action_set_timeline_speed},
     {"action_end_game", 0, action_end_game},
     {"action_restart_game", 0, action_restart_game},
     {"action_replace_sprite", 3, action_replace_sprite},

@@ -1,9 +1,12 @@
 // The particle actions: one particle system of their own, created when an action first needs
 // it, with 16 type slots and 16 emitter slots that name its types and emitters.
 #include "runner/code/Code_Error.h"
+#include "runner/code/Code_Function.h"
 #include "runner/code/Variable_Class.h"
 #include "runner/functions/Function_Families.h"
+#include "runner/graphics/Particle_Effect.h"
 #include "runner/graphics/Particle_Main.h"
+#include "runner/run/Instance_Class.h"
 
 namespace {
 using Args = RValue*;
@@ -144,7 +147,16 @@ void Emit(CInstance*, CInstance*, int32_t, Args a, RValue&) {
     ParticleEmitterBurst(Actions().system, Actions().emitters[slot], type, I(a[2]));
 }
 
+// The simple effects have no slots: the action only offsets its point by the instance when
+// relative and picks the layer.
+void action_effect(CInstance* self, CInstance*, int32_t, Args a, RValue&) {
+  double x = D(a[1]), y = D(a[2]);
+  if (Arguments().relative != 0 && self) x += self->i_x, y += self->i_y;
+  EffectCreate(D(a[5]) >= 0.5, I(a[0]), x, y, I(a[3]), I(a[4]));
+}
+
 constexpr RFunctionDef kParticleActionFunctions[] = {
+    {"action_effect", 6, action_effect},
     {"action_partsyst_create", 1, action_partsyst_create},
     {"action_partsyst_destroy", 0, action_partsyst_destroy},
     {"action_partsyst_clear", 0, action_partsyst_clear},
