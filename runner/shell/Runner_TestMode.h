@@ -15,7 +15,7 @@ struct RTestMode {
   int64_t maxSteps = -1;
   // Frames of every transition shown to save as "transition<n>_<frame>.png" (n counts the
   // transitions from 1): RUNNER_TEST_TRANSITION_FRAMES, numbers separated by commas.
-  std::vector<int32_t> transitionFrames;
+  std::vector<int32_t> transitionFrames{};
 };
 
 // Reads the environment; a malformed number is reported on standard error and ignored.
