@@ -43,6 +43,8 @@ enum class EGameSlot : int {
   SoundPlayer,
   Sound,   // the sound list; its sounds free their samples in the player
   Particles,  // particle types and systems, the effects and the particle actions' slots
+  Surfaces,     // off-screen render targets and the drawing target
+  Transitions,  // the room-change animation: defined kinds and the two pictures
   // functions
   Random,
   Files,

@@ -28,5 +28,7 @@ std::vector<FunctionFamily> AllFunctionFamilies() {
       ParticleActionFunctions(),
       DataStructureFunctions(),
       PathFunctions(),
+      SurfaceFunctions(),
+      TransitionFunctions(),
   };
 }

@@ -24,6 +24,7 @@
 #include "runner/base/Runner_Process.h"
 #include "runner/graphics/Font_Main.h"
 #include "runner/graphics/Graphics_D3D.h"
+#include "runner/graphics/Graphics_Surface.h"
 #include "runner/graphics/Graphics_Texture.h"
 #include "runner/graphics/Graphics_Window.h"
 #include "runner/graphics/Sprite_Main.h"
@@ -184,7 +185,8 @@ bool Display_CreateDevice(int32_t maxWidth, int32_t maxHeight, bool vsync) {
     ShowMessage(kDepthFailure);
     return false;
   }
-  // The texture table belongs to the device it was made on.
+  // The texture table and the surfaces belong to the device they were made on.
+  Surface_ForgetAll();
   Texture_ClearTable();
   SetD3DDevice(nullptr);
   WriteTrace("D3D Create Device :: H/W processing + D24S8 + Copy");
@@ -214,6 +216,7 @@ bool Display_CreateDevice(int32_t maxWidth, int32_t maxHeight, bool vsync) {
 }
 
 void Display_ReleaseDevice() {
+  Surface_ForgetAll();
   Texture_ClearTable();
   SetD3DDevice(nullptr);
 }
@@ -231,6 +234,8 @@ bool Display_ResetDevice() {
   const platform::DisplayMode mode = platform::CurrentDisplayMode();
   ds.backW = std::max(mode.width, 1);
   ds.backH = std::max(mode.height, 1);
+  // Render targets do not survive a reset: every surface goes, the drawing target with it.
+  Surface_ForgetAll();
   bool ok = d->Reset(ds.backW, ds.backH, ds.multisample);
   for (int attempt = 1; !ok && attempt < 3; ++attempt) {
     std::this_thread::sleep_for(std::chrono::seconds(5));

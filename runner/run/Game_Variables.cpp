@@ -2,6 +2,7 @@
 #include "runner/base/Option_Main.h"
 #include "runner/run/Game_Variables.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -166,7 +167,11 @@ void RegisterGameVariables() {
   ReadOnly("room_first", [](CInstance*, int32_t, RValue& o) { return Put(o, RoomFirst()); });
   ReadOnly("room_last", [](CInstance*, int32_t, RValue& o) { return Put(o, RoomLast()); });
   Field<&RGameState::transition_kind>("transition_kind");
-  Field<&RGameState::transition_steps>("transition_steps");
+  // A transition has at least one step.
+  SetBuiltInAccess("transition_steps", Get<&RGameState::transition_steps>, [](CInstance*, int32_t, const RValue& v) {
+    GameState().transition_steps = std::max(Int(v), 1);
+    return true;
+  });
   Field<&RGameState::score>("score");
   SetBuiltInAccess("lives", Get<&RGameState::lives>, [](CInstance*, int32_t, const RValue& v) {
     SetLives(Int(v));

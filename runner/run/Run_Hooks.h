@@ -46,6 +46,7 @@ struct RRunHooks {
   void (*presentFrame)() = nullptr;        // end scene, present, reset when lost, begin scene
   void (*prepareTransition)() = nullptr;   // capture the old room before leaving it
   void (*showTransition)() = nullptr;      // after the first draw of the new room
+  void (*cancelTransition)() = nullptr;    // the new room starts without being drawn
   void (*toggleFullScreen)() = nullptr;
   void (*saveScreenshot)(const char* file) = nullptr;  // a PNG file
   // Other subsystems.

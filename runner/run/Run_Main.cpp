@@ -378,6 +378,9 @@ void StartRoom(int32_t index, bool gameStarts) {
     ScreenRedraw();
     if (Hooks().showTransition) Hooks().showTransition();
     Play().pendingTransition = 0;
+  } else if (Hooks().cancelTransition) {
+    // Nothing will show the prepared pictures; drawing must not stay captured by them.
+    Hooks().cancelTransition();
   }
 }
 

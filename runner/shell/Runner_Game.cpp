@@ -18,6 +18,7 @@
 #include "runner/graphics/Font_Main.h"
 #include "runner/graphics/Graphics_Display.h"
 #include "runner/graphics/Graphics_Hooks.h"
+#include "runner/graphics/Graphics_Transition.h"
 #include "runner/graphics/Particle_Effect.h"
 #include "runner/graphics/Particle_Main.h"
 #include "runner/graphics/Sprite_Main.h"
@@ -203,6 +204,13 @@ RSubsystemTable MakeGameSubsystems() {
       // when the game ends.
       {.name = "files", .start = StartFiles, .shutdown = ShutdownFiles},
       {.name = "particles", .start = StartParticles},
+      // The room change shows its transition; the surfaces go with the device.
+      {.name = "transitions",
+       .start = [] {
+         RunHooks().prepareTransition = [] { Transition_Prepare(PendingTransition()); };
+         RunHooks().showTransition = Transition_Show;
+         RunHooks().cancelTransition = Transition_Cancel;
+       }},
       // Sessions outlive rooms and restarts; they end with the program, telling the peers.
       {.name = "multiplayer",
        .start = [] { RunHooks().serviceNetwork = ServiceMultiplayer; },
