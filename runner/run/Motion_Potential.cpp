@@ -130,14 +130,20 @@ bool PotentialPath(CInstance& inst, CPath& path, double xg, double yg, double st
   {
     RSavedPlace saved{inst};
     const double sx = xg - inst.i_x, sy = yg - inst.i_y, limit = factor * std::sqrt(sx * sx + sy * sy);
+    // A step depends only on the place and the direction, and a stuck instance turns by maxrot
+    // (or not at all): once it has stood still through a whole turn it never moves again.
+    const int32_t stuckLimit = static_cast<int32_t>(std::ceil(360 / MotionState().maxrot)) + 1;
+    int32_t stuck = 0;
     double length = 0;
-    for (int32_t n = 0; n < kMaxPlanSteps; ++n) {
+    for (int32_t n = 0; n < kMaxPlanSteps && stuck <= stuckLimit; ++n) {
       if (PotentialStep(inst, xg, yg, stepsize, avoid)) {
         found = true;
         break;
       }
       const RWayPoint& last = points.back();
-      length += std::hypot(inst.i_x - last.x, inst.i_y - last.y);
+      const double moved = std::hypot(inst.i_x - last.x, inst.i_y - last.y);
+      stuck = moved == 0 ? stuck + 1 : 0;
+      length += moved;
       points.push_back({inst.i_x, inst.i_y, 100});
       if (length > limit) break;
     }

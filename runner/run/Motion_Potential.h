@@ -24,6 +24,6 @@ bool LinearPath(CInstance& inst, CPath& path, double xg, double yg, double steps
 bool PotentialPath(CInstance& inst, CPath& path, double xg, double yg, double stepsize, double factor,
                    RPlanAvoid avoid);
 
-// A simulation giving up after this many steps has found no way: a step too small for the
-// distance, or an instance turning on the spot for ever, must not hang the game.
+// A simulation giving up after this many steps has found no way: a step far too small for the
+// distance must not hang the game (nor fill memory with points).
 inline constexpr int32_t kMaxPlanSteps = 100000;
