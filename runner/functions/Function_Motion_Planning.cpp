@@ -90,11 +90,16 @@ void mp_potential_path_object(CInstance* self, CInstance* other, int32_t, Args a
         PotentialPath(*self, *path, D(a[1]), D(a[2]), D(a[3]), D(a[4]), AvoidObject(self, other, I(a[5])))));
 }
 
+// Below 1 (or not a number) becomes 1: a search step of 0 would never end.
+double AtLeastOne(const RValue& v) {
+  return v.val() >= 1 ? v.val() : 1;
+}
+
 void mp_potential_settings(CInstance*, CInstance*, int32_t, Args a, RValue&) {
   RMotionState& s = MotionState();
-  s.maxrot = std::max(D(a[0]), 1.0);
-  s.rotstep = std::max(D(a[1]), 1.0);
-  s.ahead = std::max(D(a[2]), 1.0);
+  s.maxrot = AtLeastOne(a[0]);
+  s.rotstep = AtLeastOne(a[1]);
+  s.ahead = AtLeastOne(a[2]);
   s.onspot = IsTrue(D(a[3]));
 }
 

@@ -57,10 +57,17 @@ void FillPath(CPath& path, const std::vector<RWayPoint>& points) {
   way.i_points = points;
   path.Assign(way);
 }
+
+// A goal that is not a finite point can never be reached, and a step towards it would leave
+// the instance at no place at all.
+bool Unreachable(double x, double y) {
+  return !std::isfinite(x) || !std::isfinite(y);
+}
 }  // namespace
 
 bool LinearStep(CInstance& inst, double x, double y, double stepsize, RPlanAvoid avoid) {
   if (inst.i_x == x && inst.i_y == y) return true;
+  if (Unreachable(x, y)) return false;
   const double dx = x - inst.i_x, dy = y - inst.i_y, d = std::sqrt(dx * dx + dy * dy);
   double cx = x, cy = y;
   bool reached = true;
@@ -74,6 +81,7 @@ bool LinearStep(CInstance& inst, double x, double y, double stepsize, RPlanAvoid
 
 bool PotentialStep(CInstance& inst, double x, double y, double stepsize, RPlanAvoid avoid) {
   if (inst.i_x == x && inst.i_y == y) return true;
+  if (Unreachable(x, y)) return false;
   const double dx = x - inst.i_x, dy = y - inst.i_y;
   if (std::sqrt(dx * dx + dy * dy) <= stepsize) {
     if (PlaceClear(inst, x, y, avoid)) MoveTo(inst, x, y);

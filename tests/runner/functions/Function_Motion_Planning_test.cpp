@@ -3,6 +3,7 @@
 // the instance, and grids filled from instances' boxes and searched from game code.
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "runner/graphics/Sprite_Main.h"
@@ -69,6 +70,26 @@ TEST_F(MotionPlanning, LinearStepsStopAtObstacles) {
     EXPECT_EQ(self->i_direction, c.direction) << c.code;
     self->SetPosition(0, 0);
   }
+  // Goals and steps that are not numbers or not finite move nowhere they cannot be.
+  const double nan = std::nan(""), inf = INFINITY;
+  for (const char* name : {"mp_linear_step", "mp_potential_step", "mp_linear_path", "mp_potential_path"}) {
+    int32_t id = -1;
+    ASSERT_TRUE(FindBuiltinFunction(name, id));
+    const bool path = std::string(name).ends_with("path");
+    if (path) Paths().Add();
+    for (auto [x, y, step] : {std::tuple{nan, 0.0, 10.0}, {inf, -inf, 10.0}, {100.0, 0.0, nan}, {100.0, 0.0, inf}}) {
+      std::vector<RValue> args;
+      if (path) args.emplace_back(0.0);
+      for (double v : {x, y, step}) args.emplace_back(v);
+      if (name == std::string("mp_potential_path")) args.emplace_back(2.0);
+      args.emplace_back(0.0);
+      RValue result;
+      self->SetPosition(0, 0);
+      FunctionAt(id)->f_routine(self, self, static_cast<int32_t>(args.size()), args.data(), result);
+      EXPECT_TRUE(std::isfinite(self->i_x) && std::isfinite(self->i_y)) << name << " " << x << "," << y << " " << step;
+    }
+  }
+
   // The action: relative point, solid (objects < 0.5) or all.
   self->SetPosition(-20, 0);
   EXPECT_TRUE(Ask({"action_linear_step", {"-40", "0", "30", "0"}}, self));
@@ -137,6 +158,14 @@ TEST_F(MotionPlanning, AStuckPotentialStepTurnsOnTheSpotWhenAllowed) {
     EXPECT_EQ(self->i_direction, c.direction) << c.settings;
     EXPECT_EQ(self->i_x, 0);
   }
+  EXPECT_EQ(MotionState().rotstep, 1);
+  EXPECT_EQ(MotionState().ahead, 1);
+  // Not a number is below 1 too.
+  int32_t id = -1;
+  ASSERT_TRUE(FindBuiltinFunction("mp_potential_settings", id));
+  RValue nan[4] = {RValue(std::nan("")), RValue(std::nan("")), RValue(std::nan("")), RValue(1.0)}, result;
+  FunctionAt(id)->f_routine(self, self, 4, nan, result);
+  EXPECT_EQ(MotionState().maxrot, 1);
   EXPECT_EQ(MotionState().rotstep, 1);
   EXPECT_EQ(MotionState().ahead, 1);
 
