@@ -81,7 +81,7 @@ bool LinearStep(CInstance& inst, double x, double y, double stepsize, RPlanAvoid
 
 bool PotentialStep(CInstance& inst, double x, double y, double stepsize, RPlanAvoid avoid) {
   if (inst.i_x == x && inst.i_y == y) return true;
-  if (Unreachable(x, y)) return false;
+  if (Unreachable(x, y) || std::isnan(stepsize)) return false;
   const double dx = x - inst.i_x, dy = y - inst.i_y;
   if (std::sqrt(dx * dx + dy * dy) <= stepsize) {
     if (PlaceClear(inst, x, y, avoid)) MoveTo(inst, x, y);
