@@ -32,6 +32,7 @@ enum class EGameSlot : int {
   Paths,
   TimeLines,
   Triggers,
+  Motion,  // motion planning: the grids and the potential-field settings
   // graphics and sound
   Device,
   Textures,

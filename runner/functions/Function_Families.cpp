@@ -30,5 +30,6 @@ std::vector<FunctionFamily> AllFunctionFamilies() {
       PathFunctions(),
       SurfaceFunctions(),
       TransitionFunctions(),
+      MotionPlanningFunctions(),
   };
 }

@@ -36,3 +36,4 @@ FunctionFamily DataStructureFunctions();  // Function_Data_Structures
 FunctionFamily PathFunctions();  // Function_Paths
 FunctionFamily SurfaceFunctions();  // Function_Surface
 FunctionFamily TransitionFunctions();  // Function_Transition
+FunctionFamily MotionPlanningFunctions();  // Function_Motion_Planning

@@ -458,9 +458,6 @@ TEST_F(Actions, CodeScriptsAndInheritance) {
 // shrinks as those families land, and must end empty. An action of the list that is registered
 // by now is printed so that it can be struck off.
 const std::set<std::string> kNotYetRegistered = {
-    // motion planning
-    "action_linear_step",
-    "action_potential_step",
     // message dialogs
     "action_message",
     "action_if_question",
