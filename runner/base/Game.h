@@ -43,6 +43,7 @@ enum class EGameSlot : int {
   SoundPlayer,
   Sound,   // the sound list; its sounds free their samples in the player
   Particles,  // particle types and systems, the effects and the particle actions' slots
+  Scene3D,    // the 3D primitive buffer, the transform stack and the models (their device buffers)
   // functions
   Random,
   Files,
