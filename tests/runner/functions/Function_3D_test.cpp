@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/gpu/Gpu.h"
+#include "runner/base/Option_Main.h"
 #include "runner/code/Code_Function.h"
 #include "runner/functions/Function_Families.h"
 #include "runner/graphics/Graphics_3D.h"
@@ -324,6 +325,11 @@ TEST_F(D3DFunctions, ModelsSaveAndLoadTheirText) {
   // Saving over a file replaces it whole.
   Call("d3d_model_save", {RValue(n), RValue((tmp.dir / "a.txt").string())});
   EXPECT_EQ(tmp.Read("a.txt"), "100\r\n0\r\n");
+  // Secure mode writes no model through a folder name.
+  SetSecureMode(true);
+  Call("d3d_model_save", {RValue(m), RValue((tmp.dir / "c.txt").string())});
+  EXPECT_FALSE(fs::exists(tmp.dir / "c.txt"));
+  SetSecureMode(false);
 }
 
 TEST_F(D3DFunctions, DamagedModelFilesLoadAsFarAsTheyAreReadable) {
