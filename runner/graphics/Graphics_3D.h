@@ -44,7 +44,7 @@ void D3D_SetProjectionPerspective(double x, double y, double w, double h, double
 D3DMatrix D3D_World();
 void D3D_TransformSet(const D3DMatrix& m);
 void D3D_TransformAdd(const D3DMatrix& m);
-// The rotation the game's angle (degrees, turning opposite to the matrix helpers) stands for.
+// The game gives angles in degrees; the matrix helpers take radians.
 inline constexpr double kDegToRad = 3.14159265358979323846 / 180.0;
 
 void D3D_StackClear();

@@ -174,8 +174,9 @@ bool C3D_Model::LoadFromFile(const std::string& fname) {
   Clear();
   std::ifstream in(fname, std::ios::binary);
   if (!in) return false;
-  // Far beyond any model a game builds; a larger file is not one.
-  constexpr std::streamoff kLargest = std::streamoff{64} << 20;
+  // Far beyond any model a game builds (some 200,000 entries); a larger file is not one, and
+  // its entries would take several times its size.
+  constexpr std::streamoff kLargest = std::streamoff{16} << 20;
   in.seekg(0, std::ios::end);
   const std::streamoff size = in.tellg();
   if (size < 0 || size > kLargest) return false;
