@@ -46,6 +46,7 @@ enum class EGameSlot : int {
   Particles,  // particle types and systems, the effects and the particle actions' slots
   Surfaces,     // off-screen render targets and the drawing target
   Transitions,  // the room-change animation: defined kinds and the two pictures
+  Scene3D,    // the 3D primitive buffer, the transform stack and the models (their device buffers)
   // functions
   Random,
   Files,

@@ -31,5 +31,6 @@ std::vector<FunctionFamily> AllFunctionFamilies() {
       SurfaceFunctions(),
       TransitionFunctions(),
       MotionPlanningFunctions(),
+      D3DFunctions(),
   };
 }

@@ -37,3 +37,4 @@ FunctionFamily PathFunctions();  // Function_Paths
 FunctionFamily SurfaceFunctions();  // Function_Surface
 FunctionFamily TransitionFunctions();  // Function_Transition
 FunctionFamily MotionPlanningFunctions();  // Function_Motion_Planning
+FunctionFamily D3DFunctions();  // Function_3D

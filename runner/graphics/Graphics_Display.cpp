@@ -308,13 +308,14 @@ void Display_SetViewport(int32_t x, int32_t y, int32_t w, int32_t h) {
   if (gpu::IDevice* d = Dev()) d->SetViewport(gpu::Viewport{x, y, w, h, 0.0f, 1.0f});
 }
 
-void Display_Set2DProjection(double x, double y, double w, double h, double angle) {
+namespace {
+void SetProjection(double x, double y, double w, double h, double angle, bool perspective) {
   gpu::IDevice* d = Dev();
   if (!d) return;
   const double a = -angle * std::numbers::pi / 180.0;
   const float cx = static_cast<float>(x + w / 2), cy = static_cast<float>(y + h / 2);
   const gpu::Vec3 up{static_cast<float>(std::sin(a)), static_cast<float>(std::cos(a)), 0.0f};
-  if (Rs().mode_3d && Rs().perspective) {
+  if (perspective) {
     d->SetTransform(gpu::ETransform::View, MatrixLookAtLH({cx, cy, static_cast<float>(-w)}, {cx, cy, 0}, up));
     d->SetTransform(gpu::ETransform::Projection,
                     MatrixPerspectiveLH(1.0f, w != 0 ? static_cast<float>(h / w) : 1.0f, 1.0f, 32000.0f));
@@ -323,6 +324,17 @@ void Display_Set2DProjection(double x, double y, double w, double h, double angl
     d->SetTransform(gpu::ETransform::Projection,
                     MatrixOrthoLH(static_cast<float>(w), static_cast<float>(-h), 1.0f, 32000.0f));
   }
+}
+}  // namespace
+
+void Display_Set2DProjection(double x, double y, double w, double h, double angle) {
+  SetProjection(x, y, w, h, angle, Rs().mode_3d && Rs().perspective);
+}
+void Display_SetOrthoProjection(double x, double y, double w, double h, double angle) {
+  SetProjection(x, y, w, h, angle, false);
+}
+void Display_SetPerspectiveProjection(double x, double y, double w, double h, double angle) {
+  SetProjection(x, y, w, h, angle, true);
 }
 
 namespace {

@@ -61,6 +61,9 @@ int32_t Display_UsedHeight();
 void Display_SetUsedArea(int32_t w, int32_t h);
 void Display_SetViewport(int32_t x, int32_t y, int32_t w, int32_t h);
 void Display_Set2DProjection(double x, double y, double w, double h, double angle);
+// Its two cases whatever the mode (the 3D projection functions choose).
+void Display_SetOrthoProjection(double x, double y, double w, double h, double angle);
+void Display_SetPerspectiveProjection(double x, double y, double w, double h, double angle);
 
 // Render-state setters: store, and set on the device when there is one.
 void Display_SetLighting(bool on);

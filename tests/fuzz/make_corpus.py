@@ -399,6 +399,19 @@ def write(d: Path, seeds):
         (d / name).write_bytes(data)
 
 
+def model_seeds():
+    entry = b"2 1.0000 2.0000 3.0000 0.0000 0.0000 0.0000 0.0000 0.0000 0.0000 0.0000\r\n"
+    block = b"10 0.0000 0.0000 0.0000 32.0000 32.0000 16.0000 1.0000 1.0000 0.0000 0.0000\r\n"
+    return {
+        "triangle": b"100\r\n5\r\n0 4.0000 0 0 0 0 0 0 0 0 0\r\n" + entry * 3 + b"1 0 0 0 0 0 0 0 0 0 0\r\n",
+        "block": b"100\r\n1\r\n" + block,
+        "comma": b"100\n1\n3 1,5 2,25 -3,0 255,0 0,5 0 0 0 0 0\n",
+        "huge_count": b"100\r\n2000000000\r\n" + entry,
+        "bad_version": b"101\r\n1\r\n" + entry,
+        "nan": b"100\r\n1\r\n2 nan inf 0 0 0 0 0 0 0 0\r\n",
+    }
+
+
 def main():
     if len(sys.argv) > 2 and sys.argv[1] == "generated":
         # make_corpus.py generated OUTDIR [GAMEFILE...]: seeds made from the repository's own test
@@ -414,7 +427,8 @@ def main():
     for target, seeds in (("stream", stream_seeds()), ("bmp", bmp_seeds()), ("code", code_seeds()),
                           ("variables", variable_seeds()), ("png", png_seeds()),
                           ("functions", function_seeds()), ("audio", audio_seeds()),
-                          ("config", config_seeds()), ("frames", frame_seeds())):
+                          ("config", config_seeds()), ("frames", frame_seeds()),
+                          ("model", model_seeds())):
         write(out / target, seeds)
 
 
