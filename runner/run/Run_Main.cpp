@@ -262,6 +262,16 @@ int32_t PendingTransition() { return Play().pendingTransition; }
 CRoom* CurrentRoom() { return Play().room; }
 int32_t CurrentRoomIndex() { return Play().roomIndex; }
 void SetCurrentRoom(CRoom* room) { Play().room = room; }
+void RebuildLiveObjectLists() {
+  bool currentDone = false;
+  for (const auto& room : Play().live) {
+    if (!room) continue;
+    room->RebuildObjectLists();
+    currentDone = currentDone || room.get() == Play().room;
+  }
+  // A room made current without being entered (tests, tools) is not among the live copies.
+  if (Play().room && !currentDone) Play().room->RebuildObjectLists();
+}
 int32_t LastInstanceId() { return RunState().lastInstanceId; }
 void SetLastInstanceId(int32_t id) { RunState().lastInstanceId = id; }
 // The counter stops at the largest id rather than wrapping into the object range.
