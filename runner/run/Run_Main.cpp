@@ -98,6 +98,7 @@ bool HasMask(const CInstance& inst) {
 template <typename Test>
 void PerformWhere(int32_t enumb, Test test) {
   CRoom* room = Play().room;
+  ActionWalkScope walking;
   for (const REventTarget& target : EventObjectList(ev_other, enumb)) {
     const int32_t count = room->Obj_Number(target.object);
     for (int32_t i = 0; i < count; ++i) {
@@ -143,6 +144,7 @@ void OtherEvents() {
 // stay silent then, so no instance loses a step of its countdown.
 void Alarms() {
   CRoom* room = Play().room;
+  ActionWalkScope walking;
   for (int32_t a = 0; a < kAlarmCount; ++a) {
     for (const REventTarget& target : EventObjectList(ev_alarm, a)) {
       const int32_t count = room->Obj_Number(target.object);
