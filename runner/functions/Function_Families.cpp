@@ -32,5 +32,6 @@ std::vector<FunctionFamily> AllFunctionFamilies() {
       TransitionFunctions(),
       MotionPlanningFunctions(),
       D3DFunctions(),
+      ResourceFunctions(),
   };
 }

@@ -38,3 +38,4 @@ FunctionFamily SurfaceFunctions();  // Function_Surface
 FunctionFamily TransitionFunctions();  // Function_Transition
 FunctionFamily MotionPlanningFunctions();  // Function_Motion_Planning
 FunctionFamily D3DFunctions();  // Function_3D
+FunctionFamily ResourceFunctions();  // Function_Resource

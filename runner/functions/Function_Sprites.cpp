@@ -3,19 +3,23 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <fstream>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "runner/code/Code_Error.h"
 #include "runner/code/Variable_Class.h"
 #include "runner/functions/Function_Families.h"
 #include "runner/functions/Function_Sprites.h"
+#include "runner/functions/Support_File.h"
 #include "runner/graphics/Graphics_Display.h"
 #include "runner/graphics/Sprite_Main.h"
 #include "runner/run/Instance_Class.h"
 #include "runner/run/Room_Class.h"
 #include "runner/run/Run_Main.h"
 #include "runner/base/Runner_Temp.h"
+#include "platform/files/AtomicFile.h"
 
 namespace {
 using Args = RValue*;
@@ -185,23 +189,24 @@ void background_get_texture(CInstance*, CInstance*, int32_t, Args a, RValue& r) 
 
 bool B(const RValue& v) { return IsTrue(v.val()); }
 void Real(RValue& r, double v) { r = RValue(v); }
+// The file a game names for reading: its letter case and separators need not match the disk.
 std::string FileArg(const RValue& v) {
   const std::string name(v.str());
-  return name.empty() ? name : MapWindowsPath(name);
+  if (name.empty()) return name;
+  return ResolveExisting(name).value_or(MapWindowsPath(name));
 }
 
-// The image as a file: PNG for ".png" in any case, else a Windows bitmap.
+// The image as a file: PNG for ".png" in any case, else a Windows bitmap. Written whole or
+// not at all, so a failed save never leaves a broken picture where a good one was.
 void SaveImage(const TBitmap32& bm, const std::string& fname) {
+  const std::optional<std::string> path = ResolveForWrite(fname);
+  if (!path) return;
   std::string ext = fname.size() >= 4 ? fname.substr(fname.size() - 4) : "";
   std::transform(ext.begin(), ext.end(), ext.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  if (ext == ".png") {
-    bm.SaveToImageFile(fname);
-    return;
-  }
-  const std::vector<uint8_t> bytes = bm.SaveToBMP();
-  std::ofstream f(fname, std::ios::binary | std::ios::trunc);
-  f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  const std::vector<uint8_t> bytes = ext == ".png" ? bm.SaveToPNG() : bm.SaveToBMP();
+  if (bytes.empty()) return;
+  platform::ReplaceFileContents(*path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 // Appends an entry, loads it, and takes it back when the load fails.
@@ -373,12 +378,12 @@ const CSprite* SavedSprite(const RValue& ind, const std::string& fname) {
   return s && s->i_numb > 0 ? s : nullptr;
 }
 void sprite_save(CInstance*, CInstance*, int32_t, Args a, RValue&) {
-  const std::string fname = FileArg(a[2]);
+  const std::string fname(a[2].str());
   if (const CSprite* s = SavedSprite(a[0], fname))
     SaveImage(s->i_bitmap[static_cast<size_t>(s->Frame(I(a[1])))], fname);
 }
 void sprite_save_strip(CInstance*, CInstance*, int32_t, Args a, RValue&) {
-  const std::string fname = FileArg(a[1]);
+  const std::string fname(a[1].str());
   const CSprite* s = SavedSprite(a[0], fname);
   if (!s) return;
   const int64_t w = int64_t{s->GetWidth()} * s->i_numb;
@@ -471,7 +476,7 @@ void background_assign(CInstance*, CInstance*, int32_t, Args a, RValue&) {
 void background_save(CInstance*, CInstance*, int32_t, Args a, RValue&) {
   const CBackground* b = Existing(Backgrounds(), a[0], "Trying to save non-existing background bitmap.");
   if (!b) return;
-  const std::string fname = FileArg(a[1]);
+  const std::string fname(a[1].str());
   if (fname.empty()) {
     ShowActionError("Trying to save background bitmap to empty image file name.", false);
     return;

@@ -251,6 +251,7 @@ void Meet(CInstance* i, CInstance* j, const RCollisionPair& pair) {
 void CollisionEvents() {
   CRoom* room = CurrentRoom();
   if (!room) return;
+  ActionWalkScope walking;
   for (const RCollisionPair& pair : CollisionPairs()) {
     const RListKey others{EInstanceList::Exact, pair.b};
     const int32_t na = room->Obj_Number(pair.a);

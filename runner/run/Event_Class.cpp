@@ -17,6 +17,7 @@ ActionWalkScope::~ActionWalkScope() {
     st.retiredEvents.clear();
     st.retiredActions.clear();
   }
+  st.retiredLists.clear();
 }
 
 void RetireEvent(std::unique_ptr<CEvent> event) {

@@ -29,9 +29,10 @@ class CEvent {
   std::vector<std::unique_ptr<CAction>> e_actions;
 };
 
-// Marks an action walk in progress. Actions and events dropped meanwhile (an action may clear
-// or delete the very event that runs it) are kept until the outermost walk ends, since the walk
-// still holds them.
+// Marks an action walk, or a walk over the event object lists, in progress. Actions, events and
+// event object lists dropped meanwhile (an action may clear or delete the very event that runs
+// it, or add one, which rebuilds the lists) are kept until the outermost walk ends, since the
+// walk still holds them.
 class ActionWalkScope {
  public:
   ActionWalkScope();

@@ -156,6 +156,7 @@ void PerformEventForAll(int32_t etype, int32_t enumb) {
 void PerformEventForObjects(int32_t etype, int32_t enumb) {
   CRoom* room = CurrentRoom();
   if (!room) return;
+  ActionWalkScope walking;
   for (const REventTarget& target : EventObjectList(etype, enumb)) {
     const int32_t count = room->Obj_Number(target.object);
     for (int32_t i = 0; i < count; ++i) {

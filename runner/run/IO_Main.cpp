@@ -81,6 +81,7 @@ template <class Test>
 void PerformWhere(int32_t enumb, Test test) {
   CRoom* room = CurrentRoom();
   if (!room) return;
+  ActionWalkScope walking;
   for (const REventTarget& target : EventObjectList(ev_mouse, enumb)) {
     const int32_t count = room->Obj_Number(target.object);
     for (int32_t i = 0; i < count; ++i) {

@@ -27,6 +27,12 @@ void SetEventListTriggerCount(int32_t count) { ObjectsState().triggerCount = cou
 
 void ClearEventLists() {
   RObjectsState& st = ObjectsState();
+  // An event that adds, clears or deletes events rebuilds the lists while the step walks them.
+  if (st.walkDepth > 0 && st.listsBuilt) {
+    RObjectsState::RRetiredLists& old = st.retiredLists.emplace_back();
+    for (int32_t t = 0; t < kEventTypeCount; ++t) old.lists[t] = std::move(st.lists[t]);
+    old.pairs = std::move(st.pairs);
+  }
   for (auto& l : st.lists) l.clear();
   st.pairs.clear();
   st.listsBuilt = false;

@@ -25,8 +25,14 @@ struct RObjectsState {
   std::vector<RCollisionPair> pairs;
   bool listsBuilt = false;
 
-  // Action walks in progress, and what was dropped during them.
+  // Action walks in progress, and what was dropped during them: event object lists replaced
+  // while a walk over them still holds them too.
   int32_t walkDepth = 0;
+  struct RRetiredLists {
+    std::vector<std::vector<REventTarget>> lists[kEventTypeCount];
+    std::vector<RCollisionPair> pairs;
+  };
+  std::vector<RRetiredLists> retiredLists;
   std::vector<std::unique_ptr<CAction>> retiredActions;
   std::vector<std::unique_ptr<CEvent>> retiredEvents;
 };

@@ -98,6 +98,7 @@ bool HasMask(const CInstance& inst) {
 template <typename Test>
 void PerformWhere(int32_t enumb, Test test) {
   CRoom* room = Play().room;
+  ActionWalkScope walking;
   for (const REventTarget& target : EventObjectList(ev_other, enumb)) {
     const int32_t count = room->Obj_Number(target.object);
     for (int32_t i = 0; i < count; ++i) {
@@ -143,6 +144,7 @@ void OtherEvents() {
 // stay silent then, so no instance loses a step of its countdown.
 void Alarms() {
   CRoom* room = Play().room;
+  ActionWalkScope walking;
   for (int32_t a = 0; a < kAlarmCount; ++a) {
     for (const REventTarget& target : EventObjectList(ev_alarm, a)) {
       const int32_t count = room->Obj_Number(target.object);
@@ -262,6 +264,16 @@ int32_t PendingTransition() { return Play().pendingTransition; }
 CRoom* CurrentRoom() { return Play().room; }
 int32_t CurrentRoomIndex() { return Play().roomIndex; }
 void SetCurrentRoom(CRoom* room) { Play().room = room; }
+void RebuildLiveObjectLists() {
+  bool currentDone = false;
+  for (const auto& room : Play().live) {
+    if (!room) continue;
+    room->RebuildObjectLists();
+    currentDone = currentDone || room.get() == Play().room;
+  }
+  // A room made current without being entered (tests, tools) is not among the live copies.
+  if (Play().room && !currentDone) Play().room->RebuildObjectLists();
+}
 int32_t LastInstanceId() { return RunState().lastInstanceId; }
 void SetLastInstanceId(int32_t id) { RunState().lastInstanceId = id; }
 // The counter stops at the largest id rather than wrapping into the object range.

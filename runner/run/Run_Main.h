@@ -26,6 +26,9 @@ CRoom* CurrentRoom();
 int32_t CurrentRoomIndex();
 // For tests and tools that run events without a game: makes room current without entering it.
 void SetCurrentRoom(CRoom* room);
+// Refills the per-object lists of every live room (the current one and persistent rooms left
+// earlier), whose lists by ancestor follow the parent relation: for a parent changed at run time.
+void RebuildLiveObjectLists();
 
 // The last instance id used; new run-time instances take the next one.
 int32_t LastInstanceId();

@@ -116,6 +116,7 @@ void RunTriggers(ETriggerMoment moment) {
   CRoom* room = CurrentRoom();
   if (!room) return;
   const int32_t stored = StoredMoment(moment);
+  ActionWalkScope walking;
   for (int32_t i = 0; i < Triggers().Count(); ++i) {
     const std::span<const REventTarget> targets = EventObjectList(ev_trigger, i);
     if (targets.empty()) continue;

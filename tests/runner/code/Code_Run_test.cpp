@@ -15,6 +15,11 @@
 #include "runner/code/Code_Exec.h"
 #include "runner/code/Script_Main.h"
 #include "runner/graphics/Particle_Main.h"
+#include "runner/graphics/Sprite_Main.h"
+#include "runner/run/Object_State.h"
+#include "runner/run/Room_Class.h"
+#include "runner/run/Room_Main.h"
+#include "runner/sound/Sound_Main.h"
 #include "runner/functions/Support_Data_Structures.h"
 #include "tests/runner/code/CaseFile.h"
 #include "tests/runner/code/ScriptChunk.h"
@@ -66,6 +71,15 @@ std::string RunCase(const Case& c) {
   return out;
 }
 
+// Each file starts with no sprites, backgrounds, objects, rooms or sounds, so the indices its
+// cases add do not depend on the files run before it.
+void FreshResourceLists() {
+  TheGame().Renew<RImageState>();
+  TheGame().Renew<RObjectsState>();
+  TheGame().Renew<RSoundState>();
+  Rooms().Clear();
+}
+
 void LoadCaseScripts(const std::vector<fs::path>& files) {
   std::vector<TestScript> scripts{{false, "", ""}};  // slot 0 stays empty
   for (const fs::path& file : files)
@@ -88,6 +102,7 @@ TEST(CodeRun, EveryRunCaseMatchesItsExpectedOutput) {
   ASSERT_FALSE(files.empty());
   LoadCaseScripts(files);
   for (const fs::path& file : files) {
+    FreshResourceLists();
     std::string actual;
     for (const Case& c : SplitCases(ReadCaseFile(file))) {
       if (c.header.rfind("run ", 0) != 0) continue;
@@ -106,6 +121,7 @@ TEST(CodeRun, EveryRunCaseMatchesOnTheGeneralHandlers) {
   ASSERT_FALSE(files.empty());
   LoadCaseScripts(files);
   for (const fs::path& file : files) {
+    FreshResourceLists();
     std::string actual;
     for (const Case& c : SplitCases(ReadCaseFile(file))) {
       if (c.header.rfind("run ", 0) != 0) continue;

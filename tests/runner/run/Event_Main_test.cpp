@@ -402,4 +402,52 @@ TEST_F(Dispatch, ActionsMayClearOrDeleteTheirOwnEvent) {
   EXPECT_FALSE(Objects().Exists(runner));
 }
 
+// An event that adds, clears or deletes events rebuilds the event object lists while the step
+// walks them: the walk finishes over the lists it started with, and the next one sees the change.
+TEST_F(Dispatch, EventsMayRebuildTheListsTheStepWalks) {
+  static const RFunctionDef kDefs[] = {{"t_rebuild", 0, [](CInstance*, CInstance*, int32_t, RValue*, RValue&) {
+                                          Trace().push_back("rebuild");
+                                          BuildEventLists();
+                                        }}};
+  static bool registered = false;
+  if (!registered) RegisterFamily(kDefs), registered = true;
+  auto rebuild = [] {
+    auto a = Log("");
+    a->act_functionid = Fn("t_rebuild");
+    a->act_argumentcount = 0;
+    return a;
+  };
+  const int32_t a = AddObject(), b = AddObject(), c = AddObject();
+  for (int32_t o : {a, b, c}) room.AddInstance(0, 0, o);
+  Event(a, ev_step, 0).e_actions = List(rebuild(), Log("a"));
+  Event(b, ev_step, 0).e_actions = List(Log("b"));
+  Event(c, ev_step, 0).e_actions = List(rebuild(), Log("c"));
+  BuildEventLists();
+  PerformEventForObjects(ev_step, 0);
+  EXPECT_EQ(Bare(Trace()), (Trace_{"rebuild", "a", "b", "rebuild", "c"}));
+
+  // An object deleted during the walk runs nothing more, then or later.
+  Trace().clear();
+  Event(a, ev_step, 0).e_actions = List(Log("a"));
+  Event(b, ev_step, 0).e_actions = List(Log("b"));
+  Event(c, ev_step, 0).e_actions = List(Log("c"));
+  BuildEventLists();
+  static int32_t doomed;
+  doomed = b;
+  static const RFunctionDef kDelete[] = {{"t_delete_b", 0, [](CInstance*, CInstance*, int32_t, RValue*, RValue&) {
+                                            ObjectDelete(doomed);
+                                          }}};
+  static bool deleteRegistered = false;
+  if (!deleteRegistered) RegisterFamily(kDelete), deleteRegistered = true;
+  auto del = Log("");
+  del->act_functionid = Fn("t_delete_b");
+  del->act_argumentcount = 0;
+  Event(a, ev_step, 0).e_actions = List(std::move(del), Log("a"));
+  PerformEventForObjects(ev_step, 0);
+  EXPECT_EQ(Bare(Trace()), (Trace_{"a", "c"}));
+  Trace().clear();
+  PerformEventForObjects(ev_step, 0);
+  EXPECT_EQ(Bare(Trace()), (Trace_{"a", "c"}));
+}
+
 }  // namespace
