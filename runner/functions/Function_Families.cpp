@@ -28,5 +28,6 @@ std::vector<FunctionFamily> AllFunctionFamilies() {
       ParticleActionFunctions(),
       DataStructureFunctions(),
       PathFunctions(),
+      SaveFunctions(),
   };
 }

@@ -34,3 +34,4 @@ FunctionFamily ParticleFunctions();  // Function_Particles
 FunctionFamily ParticleActionFunctions();  // Function_Particle_Actions
 FunctionFamily DataStructureFunctions();  // Function_Data_Structures
 FunctionFamily PathFunctions();  // Function_Paths
+FunctionFamily SaveFunctions();  // Function_Save
