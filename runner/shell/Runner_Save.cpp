@@ -27,13 +27,32 @@ std::optional<CStream> ReadWhole(const std::string& path) {
 }
 }  // namespace
 
-void SaveGameFile(const std::string& file) {
-  if (SecureMode() && IsPathName(file)) return Report("In secure mode you cannot save game to file " + file);
+CStream SavedGame() {
   CStream stream;
   stream.WriteInteger(kSaveGameVersion);
   stream.WriteInteger(GameId());
   for (const RSubsystem& row : ShellState().subsystems)
     if (row.save) row.save(stream);
+  return stream;
+}
+
+bool LoadSavedGame(CStream& stream, const std::string& file) {
+  std::vector<std::function<void()>> steps;
+  try {
+    if (stream.ReadInteger() != kSaveGameVersion) return Report("Cannot load game saved with other version."), false;
+    if (stream.ReadInteger() != GameId()) return Report("This is a save file for a different game!"), false;
+    for (const RSubsystem& row : ShellState().subsystems)
+      if (row.load) steps.push_back(row.load(stream));
+  } catch (const StreamError&) {
+    return Report("Failed to load game from file " + file), false;
+  }
+  for (const auto& step : steps) step();
+  return true;
+}
+
+void SaveGameFile(const std::string& file) {
+  if (SecureMode() && IsPathName(file)) return Report("In secure mode you cannot save game to file " + file);
+  const CStream stream = SavedGame();
   const std::optional<std::string> path = ResolveForWrite(file);
   const std::string_view bytes(reinterpret_cast<const char*>(stream.Data()), static_cast<size_t>(stream.GetSize()));
   if (!path || !platform::ReplaceFileContents(ReplaceTarget(*path, SecureMode()), bytes))
@@ -45,14 +64,5 @@ void LoadGameFile(const std::string& file) {
   if (!path) return;
   std::optional<CStream> stream = ReadWhole(*path);
   if (!stream) return Report("Failed to load game from file " + file);
-  std::vector<std::function<void()>> steps;
-  try {
-    if (stream->ReadInteger() != kSaveGameVersion) return Report("Cannot load game saved with other version.");
-    if (stream->ReadInteger() != GameId()) return Report("This is a save file for a different game!");
-    for (const RSubsystem& row : ShellState().subsystems)
-      if (row.load) steps.push_back(row.load(*stream));
-  } catch (const StreamError&) {
-    return Report("Failed to load game from file " + file);
-  }
-  for (const auto& step : steps) step();
+  LoadSavedGame(*stream, file);
 }

@@ -4,9 +4,18 @@
 // replaces the running game's state.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
+class CStream;
+
 inline constexpr int32_t kSaveGameVersion = 540;
+
+// The saved game of the running game, as the file holds it.
+CStream SavedGame();
+// Loads a saved game held in memory (file names it in messages); false, with the message
+// reported and the game as it was, when the file is refused.
+bool LoadSavedGame(CStream& stream, const std::string& file);
 
 // Saves the running game at once; failures are reported as non-fatal errors.
 void SaveGameFile(const std::string& file);
