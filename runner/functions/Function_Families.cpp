@@ -33,5 +33,6 @@ std::vector<FunctionFamily> AllFunctionFamilies() {
       MotionPlanningFunctions(),
       D3DFunctions(),
       ResourceFunctions(),
+      SaveFunctions(),
   };
 }

@@ -39,3 +39,4 @@ FunctionFamily TransitionFunctions();  // Function_Transition
 FunctionFamily MotionPlanningFunctions();  // Function_Motion_Planning
 FunctionFamily D3DFunctions();  // Function_3D
 FunctionFamily ResourceFunctions();  // Function_Resource
+FunctionFamily SaveFunctions();  // Function_Save

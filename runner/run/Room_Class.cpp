@@ -8,9 +8,11 @@
 #include "runner/code/Variable_Class.h"
 #include "runner/run/Object_Class.h"
 #include "runner/run/Object_Main.h"
+#include "runner/run/Path_Class.h"
 #include "runner/run/Room_Main.h"
 #include "runner/run/Run_Main.h"
 #include "runner/run/Run_State.h"
+#include "runner/run/TimeLine_Class.h"
 #include "runner/base/Support_Stream.h"
 
 CInstance* CRoom::AddInstance(double x, double y, int32_t objectind) {
@@ -263,6 +265,142 @@ bool CRoom::LoadFromStream(CStream& s) {
     t.h = s.ReadInteger();
     t.depth = s.ReadInteger();
     t.id = s.ReadInteger();
+    r_tile.push_back(t);
+  }
+  RebuildObjectLists();
+  return true;
+}
+
+namespace {
+// The fewest bytes an instance takes in a saved game (no variables, an empty creation code).
+constexpr int32_t kSavedInstanceMin = 368;
+constexpr int32_t kSavedTileSize = 2 * 8 + 5 * 4 + 8 + 4 + 2 * 8 + 4 + 8 + 4;
+
+// A resource index the game may hold: none (negative) or a resource it has.
+bool NoneOrSprite(int32_t i) {
+  RSpriteShape shape;
+  return i < 0 || GetSpriteShape(i, shape);
+}
+bool NoneOrBackground(int32_t i) {
+  int32_t w = 0, h = 0;
+  return i < 0 || GetBackgroundSize(i, w, h);
+}
+
+void ReadSavedInstances(CStream& s, std::vector<std::unique_ptr<CInstance>>& into) {
+  const int32_t n = ReadCount(s, kSavedInstanceMin);
+  into.reserve(static_cast<size_t>(n));
+  for (int32_t i = 0; i < n; ++i) {
+    auto inst = std::make_unique<CInstance>(0, 0, 0, 0);
+    inst->LoadFromStream(s);
+    if (inst->i_id <= 99999 || !Objects().Exists(inst->i_objectindex) || !NoneOrSprite(inst->i_spriteindex) ||
+        !NoneOrSprite(inst->i_maskindex) || (inst->i_pathindex >= 0 && !Paths().Exists(inst->i_pathindex)) ||
+        (inst->i_timelineindex >= 0 && !TimeLines().Exists(inst->i_timelineindex)))
+      throw StreamError("saved instance names what the game does not have");
+    into.push_back(std::move(inst));
+  }
+}
+}  // namespace
+
+void CRoom::SaveGameToStream(CStream& s) const {
+  s.WriteInteger(kRoomSaveVersion);
+  s.WriteString(r_caption);
+  s.WriteInteger(r_width);
+  s.WriteInteger(r_height);
+  s.WriteInteger(r_speed);
+  s.WriteBoolean(r_persistent);
+  s.WriteInteger(static_cast<int32_t>(r_color));
+  s.WriteBoolean(r_showcolor);
+  s.WriteString(r_code);
+  s.WriteInteger(kRoomLayers);
+  for (const CBack& b : r_background) {
+    s.WriteBoolean(b.visible);
+    s.WriteBoolean(b.foreground);
+    s.WriteInteger(b.index);
+    s.WriteReal(b.x);
+    s.WriteReal(b.y);
+    s.WriteBoolean(b.htiled);
+    s.WriteBoolean(b.vtiled);
+    for (double v : {b.xscale, b.yscale, b.hspeed, b.vspeed}) s.WriteReal(v);
+    s.WriteInteger(static_cast<int32_t>(b.blend));
+    s.WriteReal(b.alpha);
+  }
+  s.WriteBoolean(r_enableviews);
+  s.WriteInteger(kRoomViews);
+  for (const CView& v : r_view) {
+    s.WriteBoolean(v.visible);
+    for (int32_t f : {v.xview, v.yview, v.wview, v.hview, v.xport, v.yport, v.wport, v.hport}) s.WriteInteger(f);
+    s.WriteReal(v.angle);
+    for (int32_t f : {v.hborder, v.vborder, v.hspeed, v.vspeed, v.index}) s.WriteInteger(f);
+  }
+  for (const auto* list : {&r_instance, &r_instance_deact}) {
+    s.WriteInteger(static_cast<int32_t>(list->size()));
+    for (const auto& inst : *list) inst->SaveToStream(s);
+  }
+  s.WriteInteger(r_tnumb());
+  for (const RTile& t : r_tile) {
+    s.WriteReal(t.x);
+    s.WriteReal(t.y);
+    for (int32_t f : {t.index, t.xo, t.yo, t.w, t.h}) s.WriteInteger(f);
+    s.WriteReal(t.depth);
+    s.WriteInteger(t.id);
+    s.WriteReal(t.xscale);
+    s.WriteReal(t.yscale);
+    s.WriteInteger(static_cast<int32_t>(t.blend));
+    s.WriteReal(t.alpha);
+    s.WriteBoolean(t.visible);
+  }
+}
+
+bool CRoom::LoadGameFromStream(CStream& s) {
+  Clear();
+  if (s.ReadInteger() != kRoomSaveVersion) return false;
+  r_caption = s.ReadString();
+  r_width = s.ReadInteger();
+  r_height = s.ReadInteger();
+  r_speed = s.ReadInteger();
+  r_persistent = s.ReadBoolean();
+  r_color = static_cast<uint32_t>(s.ReadInteger());
+  r_showcolor = s.ReadBoolean();
+  r_code = s.ReadString();
+  if (s.ReadInteger() != kRoomLayers) throw StreamError("saved room without its eight layers");
+  for (CBack& b : r_background) {
+    b.visible = s.ReadBoolean();
+    b.foreground = s.ReadBoolean();
+    b.index = s.ReadInteger();
+    b.x = s.ReadReal();
+    b.y = s.ReadReal();
+    b.htiled = s.ReadBoolean();
+    b.vtiled = s.ReadBoolean();
+    for (double* v : {&b.xscale, &b.yscale, &b.hspeed, &b.vspeed}) *v = s.ReadReal();
+    b.blend = static_cast<uint32_t>(s.ReadInteger());
+    b.alpha = s.ReadReal();
+    if (!NoneOrBackground(b.index)) throw StreamError("saved layer names a missing background");
+  }
+  r_enableviews = s.ReadBoolean();
+  if (s.ReadInteger() != kRoomViews) throw StreamError("saved room without its eight views");
+  for (CView& v : r_view) {
+    v.visible = s.ReadBoolean();
+    for (int32_t* f : {&v.xview, &v.yview, &v.wview, &v.hview, &v.xport, &v.yport, &v.wport, &v.hport}) *f = s.ReadInteger();
+    v.angle = s.ReadReal();
+    for (int32_t* f : {&v.hborder, &v.vborder, &v.hspeed, &v.vspeed, &v.index}) *f = s.ReadInteger();
+  }
+  ReadSavedInstances(s, r_instance);
+  ReadSavedInstances(s, r_instance_deact);
+  const int32_t tiles = ReadCount(s, kSavedTileSize);
+  r_tile.reserve(static_cast<size_t>(tiles));
+  for (int32_t i = 0; i < tiles; ++i) {
+    RTile t;
+    t.x = s.ReadReal();
+    t.y = s.ReadReal();
+    for (int32_t* f : {&t.index, &t.xo, &t.yo, &t.w, &t.h}) *f = s.ReadInteger();
+    t.depth = s.ReadReal();
+    t.id = s.ReadInteger();
+    t.xscale = s.ReadReal();
+    t.yscale = s.ReadReal();
+    t.blend = static_cast<uint32_t>(s.ReadInteger());
+    t.alpha = s.ReadReal();
+    t.visible = s.ReadBoolean();
+    if (!NoneOrBackground(t.index)) throw StreamError("saved tile names a missing background");
     r_tile.push_back(t);
   }
   RebuildObjectLists();

@@ -16,6 +16,7 @@
 class CStream;
 
 inline constexpr int32_t kRoomRecordVersion = 541;
+inline constexpr int32_t kRoomSaveVersion = 540;
 inline constexpr int32_t kRoomLayers = 8;
 inline constexpr int32_t kRoomViews = 8;
 
@@ -71,6 +72,11 @@ class CRoom {
   void Assign(const CRoom& obj);
   // The room record; false on a wrong record version. Damaged data throws StreamError.
   bool LoadFromStream(CStream& str);
+  // The live copy as a saved game holds it: settings, layers, views, both instance lists and
+  // the tiles. Loading fills a fresh room: false on a wrong version; damaged data, or an index
+  // naming an object or resource the game does not have, throws StreamError.
+  void SaveGameToStream(CStream& str) const;
+  bool LoadGameFromStream(CStream& str);
 
   // Appends a new instance with the next run-time id and adds it to the per-object lists of
   // its object and every ancestor. Runs no event.

@@ -274,6 +274,13 @@ void RebuildLiveObjectLists() {
   // A room made current without being entered (tests, tools) is not among the live copies.
   if (Play().room && !currentDone) Play().room->RebuildObjectLists();
 }
+const std::vector<std::unique_ptr<CRoom>>& LiveRooms() { return Play().live; }
+void ReplaceLiveRooms(std::vector<std::unique_ptr<CRoom>> rooms, int32_t index) {
+  Play().carried.clear();
+  Play().live = std::move(rooms);
+  Play().roomIndex = index;
+  Play().room = Play().live.at(static_cast<size_t>(index)).get();
+}
 int32_t LastInstanceId() { return RunState().lastInstanceId; }
 void SetLastInstanceId(int32_t id) { RunState().lastInstanceId = id; }
 // The counter stops at the largest id rather than wrapping into the object range.
@@ -485,6 +492,9 @@ void RunStep() {
   if (Hooks().stepBlocked && Hooks().stepBlocked()) return;
   if (Options().opt_freeze && !WindowActive()) return;
   RunnerKeys();
+  // F6 loads at once: the rest of the step plays the loaded room.
+  room = Play().room;
+  if (!room) return;
   if (!WindowActive()) ClearInputState();
 
   for (const auto& inst : room->r_instance) {

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 class CRoom;
 
@@ -29,6 +31,12 @@ void SetCurrentRoom(CRoom* room);
 // Refills the per-object lists of every live room (the current one and persistent rooms left
 // earlier), whose lists by ancestor follow the parent relation: for a parent changed at run time.
 void RebuildLiveObjectLists();
+
+// The live copies of rooms by room index, null where a room has none; for saved games.
+const std::vector<std::unique_ptr<CRoom>>& LiveRooms();
+// A loaded game's live copies take the place of the running game's, and the one at index (which
+// must be present) becomes the current room; no event runs.
+void ReplaceLiveRooms(std::vector<std::unique_ptr<CRoom>> rooms, int32_t index);
 
 // The last instance id used; new run-time instances take the next one.
 int32_t LastInstanceId();

@@ -37,11 +37,13 @@
 #include "runner/run/Run_Hooks.h"
 #include "runner/run/Run_Error.h"
 #include "runner/run/Run_Main.h"
+#include "runner/run/Run_Save.h"
 #include "runner/functions/DataNew_Class.h"
 #include "runner/functions/File_State.h"
 #include "runner/shell/Runner.h"
 #include "runner/shell/Runner_Form.h"
 #include "runner/shell/Runner_Load.h"
+#include "runner/shell/Runner_Save.h"
 #include "runner/shell/Runner_TestMode.h"
 #include "runner/sound/Sound_Main.h"
 
@@ -158,7 +160,9 @@ RSubsystemTable MakeGameSubsystems() {
       {.name = "runtime",
        .start = InstallRuntimeHost,
        .play = RunGame,
-       .running = [] { return GameState().running; }},
+       .running = [] { return GameState().running; },
+       .save = SaveRunState,
+       .load = ReadRunState},
       {.name = "constants",
        .chunks = {{EChunk::Constants, LoadConstants}},
        .prepare = {{EPrepareStep::Constants, DefineGameConstants}}},
@@ -217,6 +221,14 @@ RSubsystemTable MakeGameSubsystems() {
        .shutdown = [] {
          if (TheGame().Has<RMultiplayerState>()) Multiplayer().End();
        }},
+      // The F5 and F6 keys and the saving functions; what a saved game holds comes from the
+      // rows' own parts. Data structures, particles and sessions are not part of it.
+      {.name = "saved games",
+       .start =
+           [] {
+             RunHooks().saveGame = [](const char* file) { SaveGameFile(file); };
+             RunHooks().loadGame = [](const char* file) { LoadGameFile(file); };
+           }},
   };
 }
 }  // namespace

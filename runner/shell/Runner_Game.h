@@ -41,9 +41,12 @@ struct RSubsystem {
   std::function<void()> play{};
   std::function<bool()> running{};  // whether the game still runs or is paused
   std::function<void()> end{};      // the game has ended
-  // Its part of a saved game and of loading one (no subsystem has one yet).
+  // Its part of a saved game (Runner_Save), after the file's version and game id, in the
+  // order of the rows. Loading reads and checks the part into new structures without touching
+  // the running game and returns the step that puts it in place; the steps run only once every
+  // row has read its part. Damaged data throws StreamError.
   std::function<void(CStream&)> save{};
-  std::function<bool(CStream&)> load{};
+  std::function<std::function<void()>(CStream&)> load{};
   std::function<void()> reset{};
   // Shutting the game down; a step that throws is traced and the next rows still shut down.
   std::function<void()> shutdown{};

@@ -267,6 +267,61 @@ def variable_seeds():
     }
 
 
+# ---- savegame: a whole saved game of the target's game (id 7, objects 0-2, rooms 0-2) ----
+def real(v):
+    return struct.pack("<d", v)
+
+
+def saved_instance(ident, obj, x, variables=(), deactivated=False):
+    out = i32(ident) + i32(-1) + b"".join(real(v) for v in (0, 1, 1, 1, 0, 1)) + i32(0xFFFFFF) + i32(-1)
+    out += b"".join(real(v) for v in (0, x, 20, x, 20, x, 20, 0, 0, 0, 270, 0, 0, 0))
+    out += b"".join(i32(-100000) for _ in range(4)) + i32(1) + i32(0) + i32(0) + i32(obj)
+    out += b"".join(i32(-1) for _ in range(12)) + i32(0) + i32(1 if deactivated else 0)
+    out += i32(-1) + b"".join(real(v) for v in (0, 0, 0, 1, 0)) + i32(0) + real(0) + real(0)
+    out += i32(-1) + real(0) + real(1) + i32(0) + i32(0) + string(b"") + var_list(list(variables))
+    return out
+
+
+def saved_room(caption, active, inactive=(), tiles=()):
+    out = i32(540) + string(caption) + i32(640) + i32(480) + i32(30) + i32(0) + i32(0xC0C0C0) + i32(1)
+    out += string(b"") + i32(8)
+    for _ in range(8):
+        out += i32(0) + i32(0) + i32(-1) + real(0) + real(0) + i32(1) + i32(1)
+        out += real(1) + real(1) + real(0) + real(0) + i32(0xFFFFFF) + real(1)
+    out += i32(0) + i32(8)
+    for _ in range(8):
+        out += i32(0) + b"".join(i32(v) for v in (0, 0, 640, 480, 0, 0, 640, 480)) + real(0)
+        out += b"".join(i32(v) for v in (32, 32, -1, -1, -1))
+    out += i32(len(active)) + b"".join(active) + i32(len(inactive)) + b"".join(inactive)
+    out += i32(len(tiles))
+    for ident, x in tiles:
+        out += real(x) + real(0) + b"".join(i32(v) for v in (-1, 0, 0, 16, 16)) + real(0) + i32(ident)
+        out += real(1) + real(1) + i32(0xFFFFFF) + real(1) + i32(1)
+    return out
+
+
+def saved_game(current, slots, globals_block, last_id=100010, last_tile=10000010):
+    out = i32(540) + i32(7) + i32(current) + i32(0) + i32(10) + i32(3) + real(100) + i32(-1) + i32(0) + i32(1)
+    out += globals_block + i32(len(slots))
+    for room in slots:
+        out += i32(0) if room is None else i32(1) + room
+    return out + i32(last_id) + i32(last_tile)
+
+
+def savegame_seeds():
+    variables = [(100000, 1.5, []), (100001, "text", []), (100002, 0, [[1, "a", 2.5], [], ["b"]])]
+    globals_block = i32(700) + var_list(variables[:2]) + i32(3) + i32(1) + i32(0) + i32(1)
+    first = saved_room(b"first", [saved_instance(100001, 0, 10, variables), saved_instance(100002, 2, 50)])
+    kept = saved_room(b"kept", [saved_instance(100003, 1, 5)], [saved_instance(100004, 1, 6, deactivated=True)],
+                      [(10000001, 0), (10000002, 16)])
+    return {
+        "one-room": saved_game(0, [first, None, None], globals_block),
+        "persistent": saved_game(2, [first, None, kept], globals_block),
+        # a global block of another version is skipped after its version word
+        "globals-skipped": saved_game(1, [None, saved_room(b"", [])], i32(701)),
+    }
+
+
 # ---- frames: one multiplayer frame as it arrives (see docs/multiplayer.md) ----
 def frame(kind: int, body: bytes):
     return b"KVMP" + bytes([1, kind]) + body
@@ -428,7 +483,7 @@ def main():
                           ("variables", variable_seeds()), ("png", png_seeds()),
                           ("functions", function_seeds()), ("audio", audio_seeds()),
                           ("config", config_seeds()), ("frames", frame_seeds()),
-                          ("model", model_seeds())):
+                          ("model", model_seeds()), ("savegame", savegame_seeds())):
         write(out / target, seeds)
 
 

@@ -469,9 +469,6 @@ const std::set<std::string> kNotYetRegistered = {
     "action_splash_image",
     "action_splash_web",
     "action_splash_settings",
-    // saving
-    "action_save_game",
-    "action_load_game",
     // high scores
     "action_highscore_show",
     "action_highscore_clear",
