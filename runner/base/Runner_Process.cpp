@@ -161,3 +161,23 @@ bool WriteFully(int fd, std::string_view data) {
   }
   return true;
 }
+
+std::string EscapedForMessage(std::string_view name) {
+  constexpr size_t kMaxShown = 200;
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (size_t i = 0; i < name.size() && i < kMaxShown; ++i) {
+    const auto c = static_cast<unsigned char>(name[i]);
+    if (c == '\\') {
+      out += "\\\\";
+    } else if (c < 0x20 || c > 0x7E) {
+      out += "\\x";
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  if (name.size() > kMaxShown) out += "...";
+  return out;
+}

@@ -1,9 +1,13 @@
 #include "runner/base/Support_Stream.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <bit>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <fstream>
@@ -283,13 +287,24 @@ void CStream::Clear() {
 }
 
 bool CStream::LoadFromFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) return false;
-  const std::streamoff size = in.tellg();
-  if (size < 0 || size > kMaxSize) return false;
-  std::vector<uint8_t> bytes(static_cast<size_t>(size));
-  in.seekg(0);
-  if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size)) return false;
+  // Opened without blocking and checked before reading: a FIFO or a device named as a file
+  // would otherwise hang the open or feed bytes without end.
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct Close {
+    int fd;
+    ~Close() { close(fd); }
+  } closer{fd};
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 || st.st_size > kMaxSize) return false;
+  std::vector<uint8_t> bytes(static_cast<size_t>(st.st_size));
+  size_t have = 0;
+  while (have < bytes.size()) {
+    const ssize_t n = read(fd, bytes.data() + have, bytes.size() - have);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;  // cut short while we read it
+    have += static_cast<size_t>(n);
+  }
   buf_ = std::move(bytes);
   pos_ = 0;
   return true;

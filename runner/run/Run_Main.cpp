@@ -246,7 +246,9 @@ void Wait(int64_t d) {
 void StopAfterStepLimit() {
   RRunState& run = RunState();
   ++run.steps;
-  if (run.limits.maxSteps >= 0 && run.steps >= run.limits.maxSteps && !RoomChangePending()) EndGameRequest();
+  // The limit ends the run whatever is pending: a game that changes room every step would
+  // otherwise never meet it. An error end stays an error end.
+  if (run.limits.maxSteps >= 0 && run.steps >= run.limits.maxSteps && Play().pending != kRoomErrorEnd) EndGameRequest();
 }
 }  // namespace
 

@@ -27,6 +27,7 @@
 #include "runner/shell/Runner_Form.h"
 #include "runner/shell/Runner_Game.h"
 #include "runner/shell/Runner_Load.h"
+#include "runner/shell/Runner_TestMode.h"
 #include "runner/base/Runner_Temp.h"
 
 namespace {
@@ -52,6 +53,11 @@ bool IsReadableFile(const std::string& path, std::string& why) {
   }
   if (S_ISDIR(st.st_mode)) {
     why = std::strerror(EISDIR);
+    return false;
+  }
+  // A FIFO or a device would block the open or never end: only a regular file is a game.
+  if (!S_ISREG(st.st_mode)) {
+    why = "not a regular file";
     return false;
   }
   if (access(path.c_str(), R_OK) != 0) {
@@ -116,6 +122,11 @@ int RunnerMain(int argc, char** argv) {
   }
 
   std::string why;
+  RTestMode testMode;
+  if (!ReadTestMode(testMode, why)) {
+    std::fprintf(stderr, "runner: %s\n", why.c_str());
+    return 2;
+  }
   if (!IsReadableFile(cmd.gamePath, why)) {
     std::fprintf(stderr, "runner: cannot open game file \"%s\": %s\n", cmd.gamePath.c_str(), why.c_str());
     return 1;

@@ -213,7 +213,7 @@ TEST(GameBuildCommand, ExitStatusAndMessages) {
 
 namespace {
 
-// The runner program on built files: a clean end, the silent end of damaged data, and a
+// The runner program on built files: a clean end, the one-line end of damaged data, and a
 // load failure with its message (message boxes go to standard error when headless).
 TEST(GameBuildCommand, RunnerRunsBuiltGames) {
   ScratchDir dir;
@@ -240,7 +240,7 @@ TEST(GameBuildCommand, RunnerRunsBuiltGames) {
   WriteBytes(dir.path() / "damaged", damaged);
   fs::permissions(dir.path() / "damaged", fs::perms::owner_all);
   EXPECT_EQ(run((dir.path() / "damaged").string(), err), kExitDamagedData);
-  EXPECT_EQ(err, "");
+  EXPECT_EQ(err, "runner: the game file \"" + (dir.path() / "damaged").string() + "\" is damaged (its data fails the checksum)\n");
 
   // Data only, with a wrong version word, given to the runner by name.
   const fs::path data = dir.path() / "wrong.game";
