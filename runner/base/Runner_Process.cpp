@@ -16,6 +16,7 @@
 #include "platform/dialogs/MessageBox.h"
 #include "platform/events/EventPump.h"
 #include "platform/process/Process.h"
+#include "platform/process/Signals.h"
 
 namespace {
 void SleepMs(long ms) {
@@ -129,7 +130,8 @@ bool RunProcess(const std::string& program, const std::string& parameters, const
     platform::ReleaseChild(pid);
     return true;
   }
-  while (platform::PollChild(pid) == platform::ChildState::Running) {
+  // A termination signal ends the wait: the program runs on, the game closes.
+  while (platform::PollChild(pid) == platform::ChildState::Running && !platform::TerminationSignal()) {
     PumpMessages();
     SleepMs(50);
   }

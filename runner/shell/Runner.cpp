@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,6 +23,7 @@
 #include "platform/dialogs/MessageBox.h"
 #include "platform/events/EventPump.h"
 #include "platform/process/Process.h"
+#include "platform/process/Signals.h"
 #include "platform/video/Video.h"
 #include "runner/base/Game.h"
 #include "runner/shell/Runner_Form.h"
@@ -32,6 +34,8 @@
 
 namespace {
 
+// How long the game has to close in order after the first termination signal.
+constexpr std::chrono::seconds kTerminationDeadline{5};
 
 std::string Usage(const char* program) {
   const std::string name = std::filesystem::path(program && *program ? program : "runner").filename().string();
@@ -143,6 +147,11 @@ int RunnerMain(int argc, char** argv) {
   // Before any window, and before leaving the start directory: relative bases are meant
   // relative to where the runner was started.
   CreateTempDirectory();
+  // From here a termination signal closes the game in order; a second one, or the deadline,
+  // exits at once with the temporary directory removed.
+  std::function<void()> lastCleanup;
+  if (Process().tempCreated) lastCleanup = [temp = GetTempDirectory()] { RemoveDirectoryTree(temp); };
+  platform::WatchTerminationSignals(kTerminationDeadline, std::move(lastCleanup));
 
   // Games expect their own folder as the working directory (INI files, saves, error log).
   if (chdir(game.parent_path().c_str()) != 0) {
@@ -161,6 +170,8 @@ int RunnerMain(int argc, char** argv) {
   }
   platform::ShutdownVideo();
   RemoveTempDirectory();
+  // A run a signal ended is not a normal end, however orderly.
+  if (const int signal = platform::TerminationSignal()) return 128 + signal;
   return status;
 }
 

@@ -111,6 +111,7 @@ bool LoadGameData(const std::string& path) {
 
 bool LoadGameData(CStream& stream) {
   InitFastCRC();
+  stream.SetInflateBudget(CStream::InflateBudgetFor(stream.GetSize()));
   const int64_t s = FindGameDataSignature(stream.Data(), static_cast<size_t>(stream.GetSize()));
   if (s < 0) return Fail("Error: Not a valid game file.");
   const int32_t versionPos = static_cast<int32_t>(s + 16);
