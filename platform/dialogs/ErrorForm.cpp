@@ -13,20 +13,32 @@ namespace {
 std::optional<ErrorAnswer> g_answer;  // empty: the environment decides
 }  // namespace
 
+void TErrorForm::AddLine(std::string line) {
+  if (line.size() > kMaxLineBytes) {
+    line.resize(kMaxLineBytes - 3);
+    line += "...";
+  }
+  MemoBytes += line.size();
+  ErrorMemo.push_back(std::move(line));
+}
+
 void TErrorForm::AddMessage(std::string_view message) {
-  ErrorMemo.emplace_back();
-  ErrorMemo.emplace_back(kSeparatorLength, '_');
+  AddLine({});
+  AddLine(std::string(kSeparatorLength, '_'));
   std::string line;
   for (char c : message) {
     if (c == '\r') {
-      ErrorMemo.push_back(std::move(line));
+      AddLine(std::move(line));
       line.clear();
-    } else if (c != '\n') {
+    } else if (c != '\n' && line.size() <= kMaxLineBytes) {
       line += c;
     }
   }
-  ErrorMemo.push_back(std::move(line));
-  while (ErrorMemo.size() > kMaxMemoLines) ErrorMemo.pop_front();
+  AddLine(std::move(line));
+  while (ErrorMemo.size() > kMaxMemoLines || (MemoBytes > kMaxMemoBytes && ErrorMemo.size() > 1)) {
+    MemoBytes -= ErrorMemo.front().size();
+    ErrorMemo.pop_front();
+  }
 }
 
 std::string TErrorForm::MemoText() const {

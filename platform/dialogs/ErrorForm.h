@@ -19,9 +19,14 @@ class TErrorForm {
   static constexpr size_t kSeparatorLength = 43;
   // The oldest lines go first beyond this, so a game that fails every step cannot exhaust memory.
   static constexpr size_t kMaxMemoLines = 65536;
+  // Bytes as well as lines: a few huge messages must not pin hundreds of megabytes. A line
+  // longer than kMaxLineBytes keeps its start and ends in "...".
+  static constexpr size_t kMaxMemoBytes = size_t{4} << 20;
+  static constexpr size_t kMaxLineBytes = size_t{64} << 10;
 
-  // The memo, one entry per line.
+  // The memo, one entry per line, and the bytes its lines hold.
   std::deque<std::string> ErrorMemo;
+  size_t MemoBytes = 0;
 
   // Appends message to the memo after an empty line and a separator, then shows the window
   // until it is closed. Abort unless closed with Ignore; Ignore is offered only when ignorable.
@@ -34,7 +39,13 @@ class TErrorForm {
 
   // Puts the whole memo on the clipboard; false without a clipboard (no SDL video).
   bool CopyBtnClick() const;
-  void ClearBtnClick() { ErrorMemo.clear(); }
+  void ClearBtnClick() {
+    ErrorMemo.clear();
+    MemoBytes = 0;
+  }
+
+ private:
+  void AddLine(std::string line);
 };
 
 // How the scripted window answers: set here (nullopt hands the choice back to the environment),

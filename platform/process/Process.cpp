@@ -1,6 +1,7 @@
 // posix_spawn based process start; never through /bin/sh.
 #include "platform/process/Process.h"
 
+#include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -80,11 +81,22 @@ pid_t SpawnProcess(const std::vector<std::string>& argv, const std::string& dire
   if (posix_spawn_file_actions_init(&actions) != 0) return -1;
   int rc = posix_spawn_file_actions_addclosefrom_np(&actions, 3);
   if (rc == 0 && !directory.empty()) rc = posix_spawn_file_actions_addchdir_np(&actions, directory.c_str());
+  // The runner ignores SIGPIPE; an ignored signal stays ignored across exec, so the child gets
+  // the default back.
+  posix_spawnattr_t attr;
+  if (rc == 0) rc = posix_spawnattr_init(&attr);
+  const bool haveAttr = rc == 0;
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGPIPE);
+  if (rc == 0) rc = posix_spawnattr_setsigdefault(&attr, &defaults);
+  if (rc == 0) rc = posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
   pid_t pid = -1;
   if (rc == 0) {
-    rc = searchPath ? posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ)
-                    : posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
+    rc = searchPath ? posix_spawnp(&pid, args[0], &actions, &attr, args.data(), environ)
+                    : posix_spawn(&pid, args[0], &actions, &attr, args.data(), environ);
   }
+  if (haveAttr) posix_spawnattr_destroy(&attr);
   posix_spawn_file_actions_destroy(&actions);
   if (rc != 0) {
     errno = rc;

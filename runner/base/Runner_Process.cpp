@@ -16,6 +16,7 @@
 #include "platform/dialogs/MessageBox.h"
 #include "platform/events/EventPump.h"
 #include "platform/process/Process.h"
+#include "platform/process/Signals.h"
 
 namespace {
 void SleepMs(long ms) {
@@ -129,7 +130,8 @@ bool RunProcess(const std::string& program, const std::string& parameters, const
     platform::ReleaseChild(pid);
     return true;
   }
-  while (platform::PollChild(pid) == platform::ChildState::Running) {
+  // A termination signal ends the wait: the program runs on, the game closes.
+  while (platform::PollChild(pid) == platform::ChildState::Running && !platform::TerminationSignal()) {
     PumpMessages();
     SleepMs(50);
   }
@@ -160,4 +162,24 @@ bool WriteFully(int fd, std::string_view data) {
     left -= static_cast<size_t>(n);
   }
   return true;
+}
+
+std::string EscapedForMessage(std::string_view name) {
+  constexpr size_t kMaxShown = 200;
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (size_t i = 0; i < name.size() && i < kMaxShown; ++i) {
+    const auto c = static_cast<unsigned char>(name[i]);
+    if (c == '\\') {
+      out += "\\\\";
+    } else if (c < 0x20 || c > 0x7E) {
+      out += "\\x";
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  if (name.size() > kMaxShown) out += "...";
+  return out;
 }

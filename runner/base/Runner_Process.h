@@ -64,6 +64,10 @@ void ShowMessage(std::string_view text);
 // A message of loading or preparation: through the process's load message sink when one is
 // set, else a message box.
 void ShowLoadMessage(std::string_view text);
+// A name taken from a file, made safe to print: control bytes, bytes above 0x7E and the
+// backslash become \xNN (\\ for the backslash), and a name longer than 200 bytes is cut with
+// "...", so a damaged file can neither hide text in a terminal nor flood it.
+std::string EscapedForMessage(std::string_view name);
 void SetLoadMessageSink(std::function<void(std::string_view)> sink);
 
 // Trace switches: ZTLOG_TRACE equal to "1", or "--ZTTrace" among the arguments (without the

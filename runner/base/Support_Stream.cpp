@@ -1,9 +1,13 @@
 #include "runner/base/Support_Stream.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <bit>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <fstream>
@@ -283,13 +287,24 @@ void CStream::Clear() {
 }
 
 bool CStream::LoadFromFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) return false;
-  const std::streamoff size = in.tellg();
-  if (size < 0 || size > kMaxSize) return false;
-  std::vector<uint8_t> bytes(static_cast<size_t>(size));
-  in.seekg(0);
-  if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size)) return false;
+  // Opened without blocking and checked before reading: a FIFO or a device named as a file
+  // would otherwise hang the open or feed bytes without end.
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct Close {
+    int fd;
+    ~Close() { close(fd); }
+  } closer{fd};
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 || st.st_size > kMaxSize) return false;
+  std::vector<uint8_t> bytes(static_cast<size_t>(st.st_size));
+  size_t have = 0;
+  while (have < bytes.size()) {
+    const ssize_t n = read(fd, bytes.data() + have, bytes.size() - have);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;  // cut short while we read it
+    have += static_cast<size_t>(n);
+  }
   buf_ = std::move(bytes);
   pos_ = 0;
   return true;
@@ -357,7 +372,9 @@ void CStream::WriteString(std::string_view s) {
 CStream CStream::ReadStream() {
   const int32_t n = ReadInteger();
   const uint8_t* p = Take(n);
-  return CStream(std::vector<uint8_t>(p, p + n));
+  CStream block(std::vector<uint8_t>(p, p + n));
+  block.budget_ = budget_;
+  return block;
 }
 
 void CStream::WriteStream(CStream& source) {
@@ -371,11 +388,24 @@ CStream CStream::ReadStreamC() {
   return ReadStreamC(kMaxInflatedSize);
 }
 
+void CStream::SetInflateBudget(int64_t bytes) { budget_ = std::make_shared<int64_t>(std::max<int64_t>(bytes, 0)); }
+
+int64_t CStream::InflateBudgetFor(int64_t fileSize) {
+  const int64_t size = std::clamp<int64_t>(fileSize, 0, kMaxSize);
+  return std::min(kInflateBase + size * kInflateFactor, kInflateCeiling);
+}
+
 CStream CStream::ReadStreamC(int64_t maxSize) {
   const int32_t n = ReadInteger();
   if (n <= 0) Fail("compressed block: bad length");
   const uint8_t* p = Take(n);
-  return CStream(Inflate(p, static_cast<size_t>(n), std::min(maxSize, kMaxSize)));
+  int64_t limit = std::min(maxSize, kMaxSize);
+  // What the load has left caps the block as its own cap does.
+  if (budget_) limit = std::min(limit, *budget_);
+  CStream block(Inflate(p, static_cast<size_t>(n), limit));
+  if (budget_) *budget_ -= block.GetSize();
+  block.budget_ = budget_;
+  return block;
 }
 
 void CStream::WriteStreamC(CStream& source) {
@@ -410,7 +440,9 @@ CStream CStream::ReadStreamE() {
     const int64_t j = std::max<int64_t>(0, i - t[i % 256]);
     std::swap(m[i], m[j]);
   }
-  return CStream(std::move(m));
+  CStream block(std::move(m));
+  block.budget_ = budget_;  // the unscrambled data still belongs to the same load
+  return block;
 }
 
 void CStream::WriteStreamE(CStream& source) {
@@ -454,7 +486,9 @@ std::unique_ptr<TBitmap32> CStream::ReadBitmap() {
   const uint8_t* p = Take(std::max(n, 0));
   try {
     if (n <= 0) return nullptr;
-    const std::vector<uint8_t> file = Inflate(p, static_cast<size_t>(n), kMaxInflatedSize);
+    const std::vector<uint8_t> file =
+        Inflate(p, static_cast<size_t>(n), budget_ ? std::min(kMaxInflatedSize, *budget_) : kMaxInflatedSize);
+    if (budget_) *budget_ -= static_cast<int64_t>(file.size());
     auto bitmap = std::make_unique<TBitmap32>();
     if (!bitmap->LoadFromBMP(file.data(), file.size())) return nullptr;
     return bitmap;

@@ -34,6 +34,12 @@ class CStream {
   static constexpr int64_t kMaxSize = INT32_MAX;
   static constexpr int64_t kMaxInflatedSize = int64_t{1} << 30;
 
+  // A whole load may inflate to at most this multiple of its file size (plus kInflateBase),
+  // never more than kInflateCeiling: a small file of well-packed blocks must not take gigabytes.
+  static constexpr int64_t kInflateFactor = 64;
+  static constexpr int64_t kInflateBase = int64_t{256} << 20;
+  static constexpr int64_t kInflateCeiling = int64_t{2} << 30;
+
   CStream() = default;
   explicit CStream(std::vector<uint8_t> bytes);             // position 0; StreamError above kMaxSize
   static CStream FromBytes(const void* data, size_t size);  // copies the bytes; position 0
@@ -52,6 +58,12 @@ class CStream {
   uint8_t* Data() { return buf_.data(); }
   const uint8_t* Data() const { return buf_.data(); }
   const std::vector<uint8_t>& Bytes() const { return buf_; }
+
+  // Gives this stream a budget of inflated bytes, shared by every block read from it and from
+  // the streams those reads yield; a block past what is left raises StreamError. Without a
+  // budget only the per-block cap applies. InflateBudgetFor gives the budget of a load.
+  void SetInflateBudget(int64_t bytes);
+  static int64_t InflateBudgetFor(int64_t fileSize);
 
   // Typed primitives at the position.
   int32_t ReadInteger();
@@ -103,6 +115,7 @@ class CStream {
   const uint8_t* Take(int64_t count);  // checks and consumes count bytes at the position
 
   std::vector<uint8_t> buf_;
+  std::shared_ptr<int64_t> budget_;  // inflated bytes left to the load this stream belongs to
   int32_t pos_ = 0;
 };
 

@@ -53,7 +53,7 @@ bool CAction::LoadFromStream(CStream& s) {
   act_exetype = s.ReadInteger();
   const std::string name = s.ReadString();
   act_functionid = ResolveActionFunction(name);
-  if (act_functionid < 0 && act_exetype == kExeFunction) ShowLoadMessage(std::string(kMsgFailedToLocate) + name);
+  if (act_functionid < 0 && act_exetype == kExeFunction) ShowLoadMessage(std::string(kMsgFailedToLocate) + EscapedForMessage(name));
   act_codestring = s.ReadString();
   const int32_t count = s.ReadInteger();
   act_argumentcount = count < 0 ? 0 : count > kActionArgs ? kActionArgs : count;

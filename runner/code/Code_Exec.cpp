@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/process/Signals.h"
 #include "runner/code/Code_Constant.h"
 #include "runner/code/Code_Error.h"
 #include "runner/code/Code_Function.h"
@@ -51,6 +52,10 @@ struct Res {
 };
 
 enum class Outcome : uint8_t { Normal, Exit, Break, Continue, Error };
+
+// A termination signal ends every running loop: an error outcome nobody reports unwinds the
+// code, and the main loop then closes the game. One relaxed load per pass.
+[[gnu::always_inline]] inline bool Stopping() { return platform::TerminationSignal() != 0; }
 
 // Each node carries the handlers that run it, chosen once when the tree is lowered from what
 // the node is and what its operands are; the general handlers below take everything else.
@@ -931,6 +936,7 @@ inline bool Condition(ENode* c, Frame& f, const char* msg, bool& truth) {
 // Runs a loop body; true to go on with the loop, otherwise out holds the loop's outcome.
 bool LoopBody(ENode* body, Frame& f, Outcome& out) {
   Outcome o = Exec(body, f);
+  if (Stopping()) [[unlikely]] o = Outcome::Error;
   if (o == Outcome::Normal || o == Outcome::Continue) return true;
   out = o == Outcome::Break ? Outcome::Normal : o;
   return false;
@@ -1360,6 +1366,7 @@ Outcome ExWhile(ENode* n, Frame& f) {
     if (!c) return Outcome::Normal;
     const Outcome o = body->ex(body, f);
     if (o != Outcome::Normal && o != Outcome::Continue) return o == Outcome::Break ? Outcome::Normal : o;
+    if (Stopping()) [[unlikely]] return Outcome::Error;
   }
 }
 
@@ -1379,6 +1386,7 @@ Outcome ExFor(ENode* n, Frame& f) {
     if (!go) return Outcome::Normal;
     o = body->ex(body, f);
     if (o != Outcome::Normal && o != Outcome::Continue) return o == Outcome::Break ? Outcome::Normal : o;
+    if (Stopping()) [[unlikely]] return Outcome::Error;
     f.result = &scratch;
     o = step->ex(step, f);
     f.result = slot;
@@ -1532,6 +1540,7 @@ Outcome ExRepeat(ENode* n, Frame& f) {
   for (int64_t i = 0; i < count; ++i) {
     const Outcome o = body->ex(body, f);
     if (o != Outcome::Normal && o != Outcome::Continue) return o == Outcome::Break ? Outcome::Normal : o;
+    if (Stopping()) [[unlikely]] return Outcome::Error;
   }
   return Outcome::Normal;
 }
@@ -1542,6 +1551,7 @@ Outcome ExDo(ENode* n, Frame& f) {
   for (;;) {
     const Outcome o = body->ex(body, f);
     if (o != Outcome::Normal && o != Outcome::Continue) return o == Outcome::Break ? Outcome::Normal : o;
+    if (Stopping()) [[unlikely]] return Outcome::Error;
     bool c;
     if (!Truth(cond, f, "Boolean expression expected", c)) return Outcome::Error;
     if (c) return Outcome::Normal;
@@ -1584,6 +1594,7 @@ struct WhileCompare {
       if (!c) return Outcome::Normal;
       const Outcome o = body->ex(body, f);
       if (o != Outcome::Normal && o != Outcome::Continue) return o == Outcome::Break ? Outcome::Normal : o;
+      if (Stopping()) [[unlikely]] return Outcome::Error;
     }
   }
 };
@@ -1606,6 +1617,7 @@ struct ForCompare {
       if (!go) return Outcome::Normal;
       o = body->ex(body, f);
       if (o != Outcome::Normal && o != Outcome::Continue) return o == Outcome::Break ? Outcome::Normal : o;
+      if (Stopping()) [[unlikely]] return Outcome::Error;
       if (n->aux == 1) {  // local += real constant
         LocalSlot& s = f.locals[step->kids[0]->aux];
         if (s.exists && s.var.simplevalue.IsReal()) [[likely]] {

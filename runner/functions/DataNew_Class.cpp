@@ -6,6 +6,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "platform/files/AtomicFile.h"
 #include "runner/base/Game.h"
 #include "runner/base/Option_Main.h"
 #include "runner/base/Runner_Process.h"
@@ -71,25 +72,10 @@ bool CDataFile::LoadFromStream(CStream& stream) {
 bool CDataFile::ExportIt(const std::string& path) {
   if (!s_exists) return false;
   if (!s_overwrite && FileExists(path)) return false;
-  // Written aside and renamed, so a failed write never leaves a cut-off file in its place.
-  const std::string part = path + ".part";
-  {
-    std::ofstream out(part, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(reinterpret_cast<const char*>(s_data.Data()), s_data.GetSize());
-    out.close();
-    if (!out) {
-      std::remove(part.c_str());
-      return false;
-    }
-  }
-  std::error_code ec;
-  fs::rename(part, path, ec);
-  if (ec) {
-    std::remove(part.c_str());
-    return false;
-  }
-  return true;
+  // Written to a fresh, uniquely named file beside the target and renamed, so a failed write
+  // never leaves a cut-off file in its place and no file of the player's is used on the way.
+  const char* data = reinterpret_cast<const char*>(s_data.Data());
+  return platform::ReplaceFileContents(path, std::string_view(data, static_cast<size_t>(s_data.GetSize())));
 }
 
 std::string CDataFile::TargetPath() const {
@@ -128,6 +114,9 @@ bool CDataFile::Prepare(bool secure) {
         fs::create_directories(NormaliseFolder(s_exportdir), ec);
       }
       ok = ExportIt(target);
+      // Only a file this run wrote is its to delete at the end; a player's file of the same
+      // name that stopped the export stays.
+      if (ok) s_exported = true;
     }
   }
   if (s_freedata) Discard();
@@ -145,9 +134,12 @@ bool CDataFile::Remove(bool secure) {
   if (secure && HasSeparator(s_filename)) return false;
   if (s_exportaction == kExportNone) return true;
   if (s_exportaction == kExportDir && secure) return false;
+  if (!s_exported) return false;
   const std::string target = TargetPath();
   if (target.empty()) return false;
-  return std::remove(target.c_str()) == 0;
+  if (std::remove(target.c_str()) != 0) return false;
+  s_exported = false;
+  return true;
 }
 
 bool DataFile_LoadChunk(CStream& stream) {

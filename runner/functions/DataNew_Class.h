@@ -33,6 +33,8 @@ class CDataFile {
   bool s_overwrite = false;
   bool s_freedata = true;
   bool s_removeend = true;
+  // Set when this run's automatic export wrote the file; only then is it removed at the end.
+  bool s_exported = false;
 
   void Clear() { *this = CDataFile(); }
   void Assign(const CDataFile& other) { *this = other; }
@@ -44,7 +46,8 @@ class CDataFile {
   // The automatic export to the place the record names.
   bool Prepare(bool secure);
   void Discard();
-  // Deletes the exported file at the end of the game when the record asks for it.
+  // Deletes the exported file at the end of the game when the record asks for it and this run
+  // exported it.
   bool Remove(bool secure);
 
   // Where export kinds 1-3 put the file; empty when the name may not be written there.

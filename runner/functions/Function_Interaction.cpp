@@ -1,11 +1,13 @@
 // Built-in interaction functions: moving instances and testing places, collision queries,
 // creating, copying, changing, destroying, finding, counting, deactivating and activating
 // instances, changing rooms, ending and restarting the game, sleeping.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <numbers>
 
 #include "platform/clock/Clock.h"
+#include "platform/process/Signals.h"
 #include "runner/code/Code_Error.h"
 #include "runner/code/Code_Exec.h"
 #include "runner/code/Code_Function.h"
@@ -605,12 +607,14 @@ void F_sleep(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
   if (ms > kMaxMillis) ms = kMaxMillis;
   const int32_t pending = PendingRoomChange();
   const int64_t end = platform::NowMicros() + ms * 1000;
+  // Slept in slices, so a termination signal is noticed within one of them.
+  constexpr int64_t kSliceMicros = 100000;
   for (;;) {
     if (RunHooks().processMessages) RunHooks().processMessages();
-    if (PendingRoomChange() != pending) return;
+    if (PendingRoomChange() != pending || platform::TerminationSignal()) return;
     const int64_t left = end - platform::NowMicros();
     if (left <= 0) return;
-    platform::SleepMicros(left > 1000 ? left - 1000 : 1000);
+    platform::SleepMicros(std::min(left > 1000 ? left - 1000 : 1000, kSliceMicros));
   }
 }
 

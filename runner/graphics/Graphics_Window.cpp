@@ -207,6 +207,13 @@ void Window_SetPosition(int32_t x, int32_t y) {
   Window_Apply();
 }
 
+namespace {
+// No window is larger than what can be presented (the limit the display applies to a frame):
+// a settings scale or window_set_size could otherwise ask for gigabytes of window and buffer.
+constexpr int32_t kMaxClient = 8192;
+int32_t ClientExtent(int32_t v) { return std::clamp(v, 1, kMaxClient); }
+}  // namespace
+
 void Window_SetSize(int32_t w, int32_t h) {
   RWindowState& state = WindowState();
   Window_Remember();
@@ -214,8 +221,8 @@ void Window_SetSize(int32_t w, int32_t h) {
     w = std::max(w, Round(state.region_scale * state.region_width));
     h = std::max(h, Round(state.region_scale * state.region_height));
   }
-  state.client_width = std::max(w, 1);
-  state.client_height = std::max(h, 1);
+  state.client_width = ClientExtent(w);
+  state.client_height = ClientExtent(h);
   Window_Apply();
   Display_Repaint();
 }
@@ -241,8 +248,8 @@ void Window_Default() {
     h = Round(h * state.region_scale);
   }
   Window_Remember();
-  state.client_width = std::max(w, 1);
-  state.client_height = std::max(h, 1);
+  state.client_width = ClientExtent(w);
+  state.client_height = ClientExtent(h);
   state.client_x = (ScreenWidth() - state.client_width) / 2;
   state.client_y = (ScreenHeight() - state.client_height) / 2;
   Window_Apply();
@@ -257,11 +264,11 @@ void AdaptToRegion(bool adapt) {
     const int32_t th = Round(state.region_height * state.region_scale);
     Window_Remember();
     if (adapt) {
-      state.client_width = std::max(tw, 1);
-      state.client_height = std::max(th, 1);
+      state.client_width = ClientExtent(tw);
+      state.client_height = ClientExtent(th);
     } else {
-      state.client_width = std::max(state.client_width, tw);
-      state.client_height = std::max(state.client_height, th);
+      state.client_width = ClientExtent(std::max(state.client_width, tw));
+      state.client_height = ClientExtent(std::max(state.client_height, th));
     }
     Window_Apply();
   }
@@ -286,8 +293,8 @@ void Window_Resized(int32_t x, int32_t y, int32_t w, int32_t h) {
   if (state.full_screen || state.updating) return;
   state.client_x = x;
   state.client_y = y;
-  state.client_width = std::max(w, 1);
-  state.client_height = std::max(h, 1);
+  state.client_width = ClientExtent(w);
+  state.client_height = ClientExtent(h);
   if (Window_Attached()) {
     state.updating = true;
     Window_Attached()->SetBounds({x, y, state.client_width, state.client_height});

@@ -6,7 +6,12 @@
 // replay meets exactly the state the recording met.
 #include "runner/run/IO_Intake.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
@@ -16,6 +21,7 @@
 #include "platform/clock/Clock.h"
 #include "platform/events/EventPump.h"
 #include "platform/events/KeyCodes.h"
+#include "platform/process/Signals.h"
 #include "runner/base/Game.h"
 #include "runner/run/IO_Main.h"
 #include "runner/run/Run_Hooks.h"
@@ -37,7 +43,7 @@ struct RIntakeState {
   RIntakeState(const RIntakeState&) = delete;
   RIntakeState& operator=(const RIntakeState&) = delete;
   ~RIntakeState() {
-    if (record) std::fclose(record);
+    if (record && std::fclose(record) != 0) std::fprintf(stderr, "runner: cannot write the input recording\n");
   }
 
   std::deque<RInputEvent> live;
@@ -45,6 +51,7 @@ struct RIntakeState {
   RInputScript script;
   size_t next = 0;
   std::FILE* record = nullptr;
+  std::string recordFile;
   bool blockOpen = false;
 
   int64_t step = 0;
@@ -57,6 +64,7 @@ struct RIntakeState {
   bool numLock = false;
   std::array<bool, kKeyCount> held{};
   uint64_t closes = 0;
+  bool terminating = false;  // a termination signal has been turned into a close
   uint64_t delivered = 0;  // inputs handed to the game, for waits that watch for any
   bool mouseRecorded = false;
   int32_t recordedX = 0, recordedY = 0;
@@ -68,17 +76,31 @@ RIntakeState& Intake() { return TheGame().State<RIntakeState>(); }
 // game's state.
 platform::TApplication* g_handlerApp = nullptr;
 
+std::string RecordingError(const std::string& file) { return "Cannot write the input recording \"" + file + "\"."; }
+
+// The first write that fails (a full disk, a device that takes nothing) ends the recording and
+// the game as an error end: a recording cut short must not pass for a whole one.
+void RecordingFailed() {
+  std::fclose(Intake().record);
+  Intake().record = nullptr;
+  Intake().blockOpen = false;
+  ShowMessage(RecordingError(Intake().recordFile));
+  SetExitStatus(1);
+  SetPendingRoomChange(kRoomErrorEnd);
+}
+
 void Record(const RScriptItem& item) {
   if (!Intake().record) return;
   if (!Intake().blockOpen) {
-    std::fputs((FormatBlockHeader(Intake().pointStep, Intake().pointPump) + "\n").c_str(), Intake().record);
+    if (std::fputs((FormatBlockHeader(Intake().pointStep, Intake().pointPump) + "\n").c_str(), Intake().record) < 0)
+      return RecordingFailed();
     Intake().blockOpen = true;
   }
-  std::fputs((FormatScriptItem(item) + "\n").c_str(), Intake().record);
+  if (std::fputs((FormatScriptItem(item) + "\n").c_str(), Intake().record) < 0) RecordingFailed();
 }
 
 void EndBlock() {
-  if (Intake().record && Intake().blockOpen) std::fflush(Intake().record);
+  if (Intake().record && Intake().blockOpen && std::fflush(Intake().record) != 0) return RecordingFailed();
   Intake().blockOpen = false;
 }
 
@@ -249,6 +271,13 @@ void Gather() {
     for (const RInputEvent& e : input) QueueLive(e);
   }
   PumpMessages();
+  // A termination signal asks the game to close, whatever the game does with its close button
+  // or Escape; the waits that watch for a close end with it.
+  if (platform::TerminationSignal() && !Intake().terminating) {
+    Intake().terminating = true;
+    ++Intake().closes;
+    EndGameRequest();
+  }
   if (!Intake().replaying) return;
   // A replay ignores the devices; a person closing the window still ends the game.
   for (const RInputEvent& e : Intake().live)
@@ -319,14 +348,28 @@ void HookMouseEvents() {
 }
 
 // Reads at most one byte more than a script may have, so a huge file costs nothing to refuse.
+// Opened without blocking and read so: a FIFO or a terminal would otherwise wait for ever.
 bool ReadFile(const std::string& file, std::string& text) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return false;
+  const int fd = open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  bool ok = fstat(fd, &st) == 0 && !S_ISFIFO(st.st_mode) && !S_ISDIR(st.st_mode) && !S_ISSOCK(st.st_mode);
   char buffer[65536];
   text.clear();
-  while (text.size() <= kInputScriptMaxBytes && in.read(buffer, sizeof buffer).gcount() > 0)
-    text.append(buffer, static_cast<size_t>(in.gcount()));
-  return !in.bad();
+  while (ok && text.size() <= kInputScriptMaxBytes) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) ok = false;
+    if (n <= 0) break;
+    text.append(buffer, static_cast<size_t>(n));
+  }
+  close(fd);
+  return ok;
+}
+
+bool SameFile(const struct stat& a, const std::string& path) {
+  struct stat b;
+  return !path.empty() && stat(path.c_str(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 void ResetCounters() {
@@ -372,13 +415,32 @@ bool StartInputFromEnvironment() {
 
 bool StartRecording(const std::string& file, std::string& error) {
   if (Intake().record) std::fclose(Intake().record);
-  Intake().record = std::fopen(file.c_str(), "w");
+  Intake().record = nullptr;
+  error = RecordingError(file);
+  struct stat st;
+  if (stat(file.c_str(), &st) == 0) {
+    // Truncating the game (or the runner carrying it) would destroy it; a FIFO blocks the open,
+    // a folder or socket holds no text.
+    if (SameFile(st, GamePath()) || SameFile(st, ExecutablePath())) {
+      error = "The input recording \"" + file + "\" is the game file.";
+      return false;
+    }
+    if (S_ISFIFO(st.st_mode) || S_ISDIR(st.st_mode) || S_ISSOCK(st.st_mode)) return false;
+  }
+  const int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  Intake().record = fdopen(fd, "w");
   if (!Intake().record) {
-    error = "Cannot write the input recording \"" + file + "\".";
+    close(fd);
     return false;
   }
-  std::fputs((InputScriptHeader() + "\n").c_str(), Intake().record);
-  std::fflush(Intake().record);
+  Intake().recordFile = file;
+  if (std::fputs((InputScriptHeader() + "\n").c_str(), Intake().record) < 0 || std::fflush(Intake().record) != 0) {
+    std::fclose(Intake().record);
+    Intake().record = nullptr;
+    return false;
+  }
   Intake().blockOpen = false;
   Intake().mouseRecorded = false;
   return true;

@@ -79,7 +79,6 @@ bool LoadRoomOrder(CStream& s) {
 
 int32_t LastTileId() { return RoomsState().lastTileId; }
 void SetLastTileId(int32_t id) { RoomsState().lastTileId = id; }
-int32_t NextTileId() { return RoomsState().lastTileId < INT32_MAX ? ++RoomsState().lastTileId : RoomsState().lastTileId; }
 
 int32_t RoomOrderCount() { return static_cast<int32_t>(Order().size()); }
 int32_t RoomOrderAt(int32_t pos) {

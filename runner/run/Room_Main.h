@@ -28,6 +28,8 @@ bool LoadRoomOrder(CStream& str);
 
 int32_t LastTileId();
 void SetLastTileId(int32_t id);
+// The next tile id; at the top of the range the lowest id no tile of a room in play holds
+// (defined with the rooms in play, in Run_Main.cpp).
 int32_t NextTileId();
 
 // The room order. First and last are -1 while it is empty; previous and next are -1 at the

@@ -7,6 +7,7 @@
 #include <system_error>
 #include <memory>
 #include <string>
+#include <algorithm>
 #include <vector>
 
 #include "platform/clock/Clock.h"
@@ -248,7 +249,9 @@ void Wait(int64_t d) {
 void StopAfterStepLimit() {
   RRunState& run = RunState();
   ++run.steps;
-  if (run.limits.maxSteps >= 0 && run.steps >= run.limits.maxSteps && !RoomChangePending()) EndGameRequest();
+  // The limit ends the run whatever is pending: a game that changes room every step would
+  // otherwise never meet it. An error end stays an error end.
+  if (run.limits.maxSteps >= 0 && run.steps >= run.limits.maxSteps && Play().pending != kRoomErrorEnd) EndGameRequest();
 }
 }  // namespace
 
@@ -283,10 +286,50 @@ void ReplaceLiveRooms(std::vector<std::unique_ptr<CRoom>> rooms, int32_t index) 
 }
 int32_t LastInstanceId() { return RunState().lastInstanceId; }
 void SetLastInstanceId(int32_t id) { RunState().lastInstanceId = id; }
-// The counter stops at the largest id rather than wrapping into the object range.
+// At the top of the range (game data can start the counter anywhere) the counter stays there
+// and each new instance takes the lowest id above the object range that no instance holds: in
+// the room played, in the rooms kept, among those carried between rooms. Rare, so the search
+// may be slow; an id is never handed out twice.
+namespace {
+// The lowest id from `from` up that is not in used.
+int32_t LowestFreeId(std::vector<int32_t> used, int32_t from) {
+  std::sort(used.begin(), used.end());
+  int64_t id = from;
+  for (int32_t u : used) {
+    if (u > id) break;
+    if (u == id) ++id;
+  }
+  return static_cast<int32_t>(std::min<int64_t>(id, INT32_MAX));
+}
+}  // namespace
+
 int32_t NextInstanceId() {
   int32_t& last = RunState().lastInstanceId;
-  return last < INT32_MAX ? ++last : last;
+  if (last < INT32_MAX) return ++last;
+  std::vector<int32_t> used;
+  if (Play().room)
+    for (const auto& inst : Play().room->r_instance) used.push_back(inst->i_id);
+  for (const auto& room : Play().live)
+    if (room)
+      for (const auto& inst : room->r_instance) used.push_back(inst->i_id);
+  for (const auto& inst : Play().carried) used.push_back(inst->i_id);
+  return LowestFreeId(std::move(used), kFirstFreeInstanceId);
+}
+
+// Tiles the same way, among the tiles of the rooms played and kept.
+int32_t NextTileId() {
+  const int32_t last = LastTileId();
+  if (last < INT32_MAX) {
+    SetLastTileId(last + 1);
+    return last + 1;
+  }
+  std::vector<int32_t> used;
+  if (Play().room)
+    for (const RTile& t : Play().room->r_tile) used.push_back(t.id);
+  for (const auto& room : Play().live)
+    if (room)
+      for (const RTile& t : room->r_tile) used.push_back(t.id);
+  return LowestFreeId(std::move(used), 1);
 }
 
 void SetLives(int32_t lives) {

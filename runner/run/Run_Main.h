@@ -41,6 +41,9 @@ void ReplaceLiveRooms(std::vector<std::unique_ptr<CRoom>> rooms, int32_t index);
 // The last instance id used; new run-time instances take the next one.
 int32_t LastInstanceId();
 void SetLastInstanceId(int32_t id);
+// Instance ids start above this; the lowest an instance may get once the counter has reached
+// the top of the range.
+inline constexpr int32_t kFirstFreeInstanceId = 100001;
 int32_t NextInstanceId();
 
 // Game-wide state read and written by the built-in variables.

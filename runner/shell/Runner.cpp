@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,15 +23,19 @@
 #include "platform/dialogs/MessageBox.h"
 #include "platform/events/EventPump.h"
 #include "platform/process/Process.h"
+#include "platform/process/Signals.h"
 #include "platform/video/Video.h"
 #include "runner/base/Game.h"
 #include "runner/shell/Runner_Form.h"
 #include "runner/shell/Runner_Game.h"
 #include "runner/shell/Runner_Load.h"
+#include "runner/shell/Runner_TestMode.h"
 #include "runner/base/Runner_Temp.h"
 
 namespace {
 
+// How long the game has to close in order after the first termination signal.
+constexpr std::chrono::seconds kTerminationDeadline{5};
 
 std::string Usage(const char* program) {
   const std::string name = std::filesystem::path(program && *program ? program : "runner").filename().string();
@@ -52,6 +57,11 @@ bool IsReadableFile(const std::string& path, std::string& why) {
   }
   if (S_ISDIR(st.st_mode)) {
     why = std::strerror(EISDIR);
+    return false;
+  }
+  // A FIFO or a device would block the open or never end: only a regular file is a game.
+  if (!S_ISREG(st.st_mode)) {
+    why = "not a regular file";
     return false;
   }
   if (access(path.c_str(), R_OK) != 0) {
@@ -116,6 +126,11 @@ int RunnerMain(int argc, char** argv) {
   }
 
   std::string why;
+  RTestMode testMode;
+  if (!ReadTestMode(testMode, why)) {
+    std::fprintf(stderr, "runner: %s\n", why.c_str());
+    return 2;
+  }
   if (!IsReadableFile(cmd.gamePath, why)) {
     std::fprintf(stderr, "runner: cannot open game file \"%s\": %s\n", cmd.gamePath.c_str(), why.c_str());
     return 1;
@@ -132,6 +147,11 @@ int RunnerMain(int argc, char** argv) {
   // Before any window, and before leaving the start directory: relative bases are meant
   // relative to where the runner was started.
   CreateTempDirectory();
+  // From here a termination signal closes the game in order; a second one, or the deadline,
+  // exits at once with the temporary directory removed.
+  std::function<void()> lastCleanup;
+  if (Process().tempCreated) lastCleanup = [temp = GetTempDirectory()] { RemoveDirectoryTree(temp); };
+  platform::WatchTerminationSignals(kTerminationDeadline, std::move(lastCleanup));
 
   // Games expect their own folder as the working directory (INI files, saves, error log).
   if (chdir(game.parent_path().c_str()) != 0) {
@@ -150,6 +170,8 @@ int RunnerMain(int argc, char** argv) {
   }
   platform::ShutdownVideo();
   RemoveTempDirectory();
+  // A run a signal ended is not a normal end, however orderly.
+  if (const int signal = platform::TerminationSignal()) return 128 + signal;
   return status;
 }
 

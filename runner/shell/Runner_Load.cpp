@@ -1,6 +1,7 @@
 // Finding, unscrambling and reading the game data, and the preparation steps after it.
 #include "runner/shell/Runner_Load.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -110,6 +111,7 @@ bool LoadGameData(const std::string& path) {
 
 bool LoadGameData(CStream& stream) {
   InitFastCRC();
+  stream.SetInflateBudget(CStream::InflateBudgetFor(stream.GetSize()));
   const int64_t s = FindGameDataSignature(stream.Data(), static_cast<size_t>(stream.GetSize()));
   if (s < 0) return Fail("Error: Not a valid game file.");
   const int32_t versionPos = static_cast<int32_t>(s + 16);
@@ -117,7 +119,12 @@ bool LoadGameData(CStream& stream) {
   const int32_t version = stream.ReadInteger() ^ VersionWordKey(s);
   stream.SetPosition(versionPos);
   stream.WriteInteger(version);
-  if (!stream.DecryptWad(static_cast<int32_t>(s + 8))) std::exit(kExitDamagedData);
+  if (!stream.DecryptWad(static_cast<int32_t>(s + 8))) {
+    // The game shows nothing here; one line says why the run ends.
+    std::fprintf(stderr, "runner: the game file \"%s\" is damaged (its data fails the checksum)\n",
+                 EscapedForMessage(GamePath()).c_str());
+    std::exit(kExitDamagedData);
+  }
   stream.SetPosition(versionPos);
   return ReadGameHeader(stream);
 }

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -14,17 +15,13 @@
 #include "runner/shell/Runner_Game.h"
 
 namespace {
+// A whole decimal number for the whole text; false otherwise (signs, blanks, overflow).
 template <typename T>
-bool ReadNumber(const char* name, T& out) {
-  const char* text = std::getenv(name);
-  if (!text || !*text) return false;
-  const std::string_view s(text);
+bool ParseWhole(std::string_view s, T& out) {
+  if (s.empty() || s[0] == '-' || s[0] == '+') return false;
   T value{};
   auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
-  if (ec != std::errc() || end != s.data() + s.size()) {
-    std::fprintf(stderr, "runner: ignoring %s=\"%s\": not a number\n", name, text);
-    return false;
-  }
+  if (ec != std::errc() || end != s.data() + s.size()) return false;
   out = value;
   return true;
 }
@@ -51,14 +48,34 @@ void ReadFrames(const char* name, std::vector<int32_t>& out) {
 }
 }  // namespace
 
+bool ParseTestMode(bool on, const char* seed, const char* steps, RTestMode& mode, std::string& problem) {
+  mode = {};
+  mode.on = on;
+  if (!on) return true;
+  // A value that cannot be used refuses the run: a test that meant a limit must not run without one.
+  if (seed && *seed && !ParseWhole(seed, mode.seed)) {
+    problem = std::string("RUNNER_TEST_SEED=\"") + seed + "\" is not a number 0..4294967295";
+    return false;
+  }
+  if (steps && *steps && !ParseWhole(steps, mode.maxSteps)) {
+    problem = std::string("RUNNER_TEST_STEPS=\"") + steps + "\" is not a number of steps 0..9223372036854775807";
+    return false;
+  }
+  return true;
+}
+
+bool ReadTestMode(RTestMode& mode, std::string& problem) {
+  if (!ParseTestMode(platform::TestMode(), std::getenv("RUNNER_TEST_SEED"), std::getenv("RUNNER_TEST_STEPS"), mode,
+                     problem))
+    return false;
+  if (mode.on) ReadFrames("RUNNER_TEST_TRANSITION_FRAMES", mode.transitionFrames);
+  return true;
+}
+
 RTestMode ReadTestMode() {
   RTestMode mode;
-  mode.on = platform::TestMode();
-  if (!mode.on) return mode;
-  ReadNumber("RUNNER_TEST_SEED", mode.seed);
-  int64_t steps = -1;
-  if (ReadNumber("RUNNER_TEST_STEPS", steps) && steps >= 0) mode.maxSteps = steps;
-  ReadFrames("RUNNER_TEST_TRANSITION_FRAMES", mode.transitionFrames);
+  std::string problem;
+  if (!ReadTestMode(mode, problem)) mode.maxSteps = 0;  // refused at start-up already; never runs unlimited
   return mode;
 }
 

@@ -18,7 +18,14 @@ struct RTestMode {
   std::vector<int32_t> transitionFrames{};
 };
 
-// Reads the environment; a malformed number is reported on standard error and ignored.
+#include <string>
+
+// The settings from the variables' texts (null when unset). Outside test mode they are not
+// read. False, with the problem, when a number is malformed, negative or out of range: the
+// runner refuses to start (status 2) rather than run without the limit a test asked for.
+bool ParseTestMode(bool on, const char* seed, const char* steps, RTestMode& mode, std::string& problem);
+// The same from the environment.
+bool ReadTestMode(RTestMode& mode, std::string& problem);
 RTestMode ReadTestMode();
 // Puts the mode in force: the clock, the step limit, headless video when none was chosen.
 void ApplyTestMode(const RTestMode& mode);

@@ -49,6 +49,33 @@ TEST(ErrorFormMemo, KeepsTheNewestLinesWithinItsLimit) {
   EXPECT_EQ(form.ErrorMemo.back(), std::to_string(TErrorForm::kMaxMemoLines / 3 + 1));
 }
 
+// Bytes are capped as well as lines: huge messages (one long line, or many long lines) keep
+// the memo within its byte limit, newest last.
+TEST(ErrorFormMemo, KeepsWithinItsByteLimit) {
+  const struct {
+    size_t messages;
+    std::string body;
+  } rows[] = {
+      {80, std::string(1 << 20, 'x')},  // one line of 1 MiB each
+      {200, std::string(60000, 'y') + "\r" + std::string(60000, 'z')},  // many lines under the line cap
+  };
+  for (const auto& r : rows) {
+    TErrorForm form;
+    for (size_t i = 0; i < r.messages; ++i) form.AddMessage(std::to_string(i) + r.body);
+    size_t bytes = 0;
+    for (const std::string& line : form.ErrorMemo) {
+      EXPECT_LE(line.size(), TErrorForm::kMaxLineBytes);
+      bytes += line.size();
+    }
+    EXPECT_EQ(bytes, form.MemoBytes);
+    EXPECT_LE(bytes, TErrorForm::kMaxMemoBytes);
+    EXPECT_GT(bytes, TErrorForm::kMaxMemoBytes / 2);
+    EXPECT_EQ(form.ErrorMemo.back().back(), r.body.back() == 'x' ? '.' : 'z');
+    form.ClearBtnClick();
+    EXPECT_EQ(form.MemoBytes, 0u);
+  }
+}
+
 TEST_F(ScriptedErrorForm, AnswersAsConfiguredAndNeverIgnoresWithoutTheIgnoreButton) {
   struct {
     const char* env;                    // RUNNER_ERROR_ANSWER, null when unset

@@ -12,6 +12,7 @@
 
 #include "runner/base/Runner_Process.h"
 #include "tools/gamebuild/GameWriter.h"
+#include "tools/gamebuild/Project_Files.h"
 
 namespace fs = std::filesystem;
 
@@ -19,11 +20,10 @@ namespace gamebuild {
 namespace {
 
 std::vector<uint8_t> ReadRunner(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (path.empty() || !in || !fs::is_regular_file(path))
-    throw BuildError("cannot read the runner: " + path.string());
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw BuildError("cannot read the runner: " + path.string());
+  std::vector<uint8_t> bytes;
+  std::string why;
+  if (path.empty() || !ReadRegularFile(path, bytes, why))
+    throw BuildError("cannot read the runner: " + path.string() + (why.empty() ? "" : " (" + why + ")"));
   return bytes;
 }
 
@@ -40,7 +40,33 @@ std::vector<uint8_t> BuildGameBytes(const BuildOptions& options) {
   return WriteGameFile(project, runner, options.seed.value_or(project.seed));
 }
 
+namespace {
+void CheckOutput(const BuildOptions& options) {
+  const fs::path& out = options.output;
+  const std::string cannot = "cannot write " + out.string() + ": ";
+  struct stat target;
+  if (lstat(out.c_str(), &target) == 0) {
+    // The new file is renamed over the old name: a device, a FIFO, a folder or a link there
+    // would be replaced by a regular file.
+    if (!S_ISREG(target.st_mode)) throw BuildError(cannot + "it exists and is not a regular file");
+    struct stat runner;
+    if (!options.dataOnly && stat(options.runner.c_str(), &runner) == 0 && runner.st_dev == target.st_dev &&
+        runner.st_ino == target.st_ino)
+      throw BuildError(cannot + "it is the runner the game is built with");
+  }
+  // Everything else the build reads lies in the project folder, so the output may not.
+  std::error_code ec;
+  const fs::path project = fs::weakly_canonical(fs::absolute(options.project, ec), ec);
+  const fs::path file = fs::weakly_canonical(fs::absolute(out, ec), ec);
+  const fs::path inside = file.lexically_relative(project);
+  if (!ec && !inside.empty() && *inside.begin() != "..")
+    throw BuildError(cannot + "it lies inside the project folder " + options.project.string());
+}
+
+}  // namespace
+
 void BuildGame(const BuildOptions& options) {
+  CheckOutput(options);
   const std::vector<uint8_t> bytes = BuildGameBytes(options);
   const fs::path out = options.output;
   const fs::path dir = out.has_parent_path() ? out.parent_path() : fs::path(".");

@@ -30,7 +30,8 @@ struct BuildOptions {
 std::vector<uint8_t> BuildGameBytes(const BuildOptions& options);
 
 // Writes the file through a temporary file in the output's folder, so a failed build leaves
-// no partial output and an earlier file stays as it was.
+// no partial output and an earlier file stays as it was. Refuses, before building, an output
+// that exists and is not a regular file, that is the runner, or that lies in the project folder.
 void BuildGame(const BuildOptions& options);
 
 }  // namespace gamebuild

@@ -21,6 +21,7 @@
 #include "runner/base/Support_Path.h"
 #include "runner/base/Support_Stream.h"
 #include "tools/gamebuild/Png_Read.h"
+#include "tools/gamebuild/Project_Files.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -42,6 +43,7 @@ constexpr char kLibraryPlaceholder[] =
 struct Doc {
   std::string file;  // relative to the project directory
   json root;
+  fs::path project;  // the project directory, which every file it names must lie in
 };
 
 std::string Join(const std::string& prefix, const std::string& name) {
@@ -53,20 +55,18 @@ std::string Index(const std::string& prefix, size_t i) { return prefix + "[" + s
   throw ProjectError(doc.file, key, message);
 }
 
-std::vector<uint8_t> ReadBytes(const fs::path& path, bool& ok) {
-  std::ifstream in(path, std::ios::binary);
-  ok = static_cast<bool>(in) && fs::is_regular_file(path);
-  if (!ok) return {};
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  ok = !in.bad();
-  return bytes;
+// The library's message without its exception id ("[json.exception.parse_error.101] ").
+std::string JsonMessage(const json::exception& e) {
+  std::string what = e.what();
+  const size_t cut = what.find("] ");
+  return cut == std::string::npos ? what : what.substr(cut + 2);
 }
 
 Doc LoadDoc(const fs::path& dir, const std::string& file) {
-  bool ok;
-  std::vector<uint8_t> bytes = ReadBytes(dir / file, ok);
-  if (!ok) throw ProjectError(file, "", "file not found");
-  Doc doc{file, {}};
+  std::vector<uint8_t> bytes;
+  std::string why;
+  if (!ReadRegularFile(dir / file, bytes, why)) throw ProjectError(file, "", why);
+  Doc doc{file, {}, dir};
   // The parser keeps the last of two equal keys; a hand-written file means the first as often.
   std::vector<std::set<std::string>> keys;
   const json::parser_callback_t noDuplicateKeys = [&](int, json::parse_event_t event, json& parsed) {
@@ -78,10 +78,9 @@ Doc LoadDoc(const fs::path& dir, const std::string& file) {
   };
   try {
     doc.root = json::parse(bytes.begin(), bytes.end(), noDuplicateKeys);
-  } catch (const json::parse_error& e) {
-    std::string what = e.what();
-    const size_t cut = what.find("] ");  // drop the library's exception id
-    throw ProjectError(file, "", "bad JSON: " + (cut == std::string::npos ? what : what.substr(cut + 2)));
+  } catch (const json::exception& e) {
+    // Syntax errors and numbers too large for a double alike.
+    throw ProjectError(file, "", "bad JSON: " + JsonMessage(e));
   }
   return doc;
 }
@@ -169,11 +168,19 @@ bool IsIdentifier(const std::string& s) {
 }
 
 // A file the project names, relative to the project directory.
-std::vector<uint8_t> ReadNamedFile(const fs::path& dir, const Doc& doc, const std::string& key, const std::string& rel) {
+// A file the project names, relative to dir; it must lie inside the project folder.
+fs::path NamedPath(const fs::path& dir, const Doc& doc, const std::string& key, const std::string& rel) {
   if (rel.empty()) Fail(doc, key, "empty file name");
-  bool ok;
-  std::vector<uint8_t> bytes = ReadBytes(dir / rel, ok);
-  if (!ok) Fail(doc, key, "file not found: " + rel);
+  std::string why;
+  fs::path path = InsideProject(doc.project, dir, rel, why);
+  if (path.empty()) Fail(doc, key, why + ": " + rel);
+  return path;
+}
+
+std::vector<uint8_t> ReadNamedFile(const fs::path& dir, const Doc& doc, const std::string& key, const std::string& rel) {
+  std::vector<uint8_t> bytes;
+  std::string why;
+  if (!ReadRegularFile(NamedPath(dir, doc, key, rel), bytes, why)) Fail(doc, key, why + ": " + rel);
   return bytes;
 }
 
@@ -932,9 +939,10 @@ RFontSource ReadFont(const fs::path& dir, const std::string& name) {
   } else {
     std::string file;
     if (!ttf.empty()) {
-      file = fs::absolute(dir / "fonts" / ttf).string();
-      std::error_code ec;
-      if (!fs::is_regular_file(file, ec)) Fail(doc, "ttf", "file not found: " + ttf);
+      file = NamedPath(dir / "fonts", doc, "ttf", ttf).string();
+      std::vector<uint8_t> bytes;
+      std::string why;
+      if (!ReadRegularFile(file, bytes, why)) Fail(doc, "ttf", why + ": " + ttf);
     }
     if (!f.Rasterise(file))
       Fail(doc, ttf.empty() ? "font" : "ttf", "no such font can be opened: " + (ttf.empty() ? f.s_name : ttf));

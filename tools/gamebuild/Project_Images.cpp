@@ -15,6 +15,7 @@
 #include "runner/base/Support_Stream.h"
 #include "tools/gamebuild/Png_Read.h"
 #include "tools/gamebuild/Project.h"
+#include "tools/gamebuild/Project_Files.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -51,40 +52,44 @@ struct ImageDoc {
   }
 };
 
-std::vector<uint8_t> ReadFileBytes(const fs::path& path, bool& ok) {
-  std::error_code ec;
-  ok = fs::is_regular_file(path, ec);
-  if (!ok) return {};
-  std::ifstream in(path, std::ios::binary);
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  ok = !in.bad();
-  return bytes;
-}
-
 ImageDoc LoadJson(const fs::path& dir, const std::string& file) {
-  bool ok;
-  const std::vector<uint8_t> bytes = ReadFileBytes(dir / file, ok);
-  if (!ok) throw ProjectError(file, "", "file not found");
+  std::vector<uint8_t> bytes;
+  std::string why;
+  if (!ReadRegularFile(dir / file, bytes, why)) throw ProjectError(file, "", why);
   ImageDoc doc{file, {}};
   try {
     doc.root = json::parse(bytes.begin(), bytes.end());
-  } catch (const json::parse_error& e) {
-    throw ProjectError(file, "", std::string("bad JSON: ") + e.what());
+  } catch (const json::exception& e) {
+    // Without the library's exception id; number overflow lands here as well as syntax.
+    std::string what = e.what();
+    const size_t cut = what.find("] ");
+    throw ProjectError(file, "", "bad JSON: " + (cut == std::string::npos ? what : what.substr(cut + 2)));
   }
   return doc;
 }
 
-// A PNG file named by key, relative to the folder of the JSON file.
+// A PNG file named by key, relative to the folder of the JSON file (a folder of the project).
 TBitmap32 ReadPng(const ImageDoc& doc, const fs::path& folder, const json& v, const std::string& key) {
   if (!v.is_string() || v.get<std::string>().empty()) doc.Fail(key, "expected a PNG file name");
   const std::string rel = v.get<std::string>();
-  bool ok;
-  const std::vector<uint8_t> bytes = ReadFileBytes(folder / rel, ok);
-  if (!ok) doc.Fail(key, "file not found: " + rel);
+  std::string why;
+  const fs::path path = InsideProject(folder.parent_path(), folder, rel, why);
+  if (path.empty()) doc.Fail(key, why + ": " + rel);
+  std::vector<uint8_t> bytes;
+  if (!ReadRegularFile(path, bytes, why)) doc.Fail(key, why + ": " + rel);
   std::string error;
   auto bm = DecodePng(bytes, error);
   if (!bm) doc.Fail(key, "not a readable PNG file: " + rel + " (" + error + ")");
   return std::move(*bm);
+}
+
+// The runner inflates an image record into at most CStream::kMaxInflatedSize bytes; pixels
+// past that would only build a record no game can load, gigabytes later. Counted before.
+void CountPixels(const ImageDoc& doc, const std::string& key, int64_t& total, const TBitmap32& image) {
+  total += int64_t{image.Width()} * image.Height() * 4;
+  if (total >= CStream::kMaxInflatedSize)
+    doc.Fail(key, std::to_string(image.Width()) + " x " + std::to_string(image.Height()) +
+                      " pixels: the images together are larger than a game can hold (1 GiB)");
 }
 
 // "import": remove_background, smooth_edges, bleed; applied in that order.
@@ -152,14 +157,18 @@ RSpriteSource ReadSprite(const fs::path& dir, const std::string& name) {
   if (hasFrames) {
     const json& list = root["frames"];
     if (!list.is_array()) doc.Fail("frames", "expected a list of PNG file names");
+    int64_t total = 0;
     for (size_t i = 0; i < list.size(); ++i) {
       const std::string key = "frames[" + std::to_string(i) + "]";
       s.frames.push_back(ReadPng(doc, folder, list[i], key));
+      CountPixels(doc, key, total, s.frames.back());
       if (s.frames.back().Width() != s.frames[0].Width() || s.frames.back().Height() != s.frames[0].Height())
         doc.Fail(key, "frames must all have the size of the first");
     }
   } else {
     const TBitmap32 strip = ReadPng(doc, folder, root["strip"], "strip");
+    int64_t total = 0;
+    CountPixels(doc, "strip", total, strip);
     const json* count = root.contains("count") && !root["count"].is_null() ? &root["count"] : nullptr;
     const int32_t n = count ? doc.Int(*count, "count", 1, strip.Width()) : 1;
     // As the runner splits strips: the columns left over on the right are dropped.
@@ -194,6 +203,8 @@ RBackgroundSource ReadBackground(const fs::path& dir, const std::string& name) {
   const std::string png = name + ".png";
   const ImageDoc pngDoc{"backgrounds/" + png, {}};
   b.image = ReadPng(pngDoc, dir / "backgrounds", json(png), "");
+  int64_t total = 0;
+  CountPixels(pngDoc, "", total, b.image);
   std::error_code ec;
   if (fs::exists(dir / "backgrounds" / (name + ".json"), ec)) {
     const ImageDoc doc = LoadJson(dir, "backgrounds/" + name + ".json");

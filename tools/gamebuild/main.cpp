@@ -57,7 +57,10 @@ int main(int argc, char** argv) {
       const char* v = value();
       uint32_t seed = 0;
       const char* end = v ? v + std::strlen(v) : nullptr;
-      if (!v || *v == '\0' || std::from_chars(v, end, seed).ptr != end) return Usage("--seed needs a number 0..4294967295");
+      // A number out of range leaves the pointer at the end too: the error code decides.
+      if (!v || *v == '\0') return Usage("--seed needs a number 0..4294967295");
+      const auto [stop, ec] = std::from_chars(v, end, seed);
+      if (ec != std::errc() || stop != end) return Usage("--seed needs a number 0..4294967295");
       options.seed = seed;
     } else if (!arg.empty() && arg[0] == '-') {
       return Usage(("unknown option " + arg).c_str());

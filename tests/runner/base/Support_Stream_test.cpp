@@ -646,3 +646,50 @@ TEST(StreamBlocks, DefaultInflationCapIsOneGiB) {
   CStream s(Cat({Le32(static_cast<int32_t>(bomb.size())), bomb}));
   EXPECT_THROW(s.ReadStreamC(), StreamError);
 }
+
+namespace {
+// n compressed blocks of size zero bytes each, inside one plain block (as chunks sit in the
+// scrambled data).
+CStream PackedBlocks(int n, int32_t size) {
+  CStream inner;
+  for (int i = 0; i < n; ++i) {
+    CStream content(std::vector<uint8_t>(static_cast<size_t>(size), 0));
+    inner.WriteStreamC(content);
+  }
+  CStream outer;
+  outer.WriteStream(inner);
+  outer.SetPosition(0);
+  return outer;
+}
+}  // namespace
+
+// A load's blocks share one budget of inflated bytes, through the streams they are read from;
+// well-packed data past it is refused instead of taking gigabytes.
+TEST(Stream, InflationStaysWithinTheLoadsBudget) {
+  const struct {
+    int blocks;
+    int64_t budget;  // -1: none
+    int readable;    // blocks read before the refusal
+  } rows[] = {
+      {4, -1, 4},
+      {4, 4 << 20, 4},        // exactly the budget
+      {4, (4 << 20) - 1, 3},  // one byte short: the last block is refused
+      {4, 2 << 20, 2},
+      {4, 0, 0},
+  };
+  for (const auto& r : rows) {
+    CStream file = PackedBlocks(r.blocks, 1 << 20);
+    if (r.budget >= 0) file.SetInflateBudget(r.budget);
+    CStream chunk = file.ReadStream();
+    int read = 0;
+    try {
+      for (; read < r.blocks; ++read) EXPECT_EQ(chunk.ReadStreamC().GetSize(), 1 << 20);
+    } catch (const StreamError&) {
+    }
+    EXPECT_EQ(read, r.readable) << "budget " << r.budget;
+  }
+  // The budget of a load: a multiple of the file, with a floor and a ceiling.
+  EXPECT_EQ(CStream::InflateBudgetFor(0), CStream::kInflateBase);
+  EXPECT_EQ(CStream::InflateBudgetFor(1 << 20), CStream::kInflateBase + (int64_t{1} << 20) * CStream::kInflateFactor);
+  EXPECT_EQ(CStream::InflateBudgetFor(int64_t{1} << 30), CStream::kInflateCeiling);
+}

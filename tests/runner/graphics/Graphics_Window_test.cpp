@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <functional>
+
 #include "platform/display/Display.h"
 #include "platform/window/headless/HeadlessWindow.h"
 #include "platform/window/Window.h"
@@ -156,6 +159,29 @@ TEST_F(WindowTest, SizesWithAFixedScale) {
   Window_SetRegionScale(0, true);
   Window_MinimumSize(mw, mh);
   EXPECT_EQ(mw, 0);
+}
+
+// Sizes a game asks for never exceed what a frame can show: a huge scale or size would take
+// gigabytes of window and buffer.
+TEST_F(WindowTest, HugeSizesAreClamped) {
+  platform::TWindow window("TRunnerForm", std::make_unique<platform::HeadlessWindow>());
+  Window_Attach(&window);
+  Window_SetRegionSize(640, 480, true);
+  const std::function<void()> asks[] = {
+      [] { Window_SetRegionScale(10000, true); },  // the settings' scale, 100 x
+      [] { Window_SetRegionScale(1e9, false); },
+      [] { Window_SetSize(30000, 30000); },
+      [] { Window_SetRectangle(0, 0, INT32_MAX, INT32_MAX); },
+      [] { Window_Resized(0, 0, 40000, 40000); },
+  };
+  for (const auto& ask : asks) {
+    ask();
+    EXPECT_LE(WindowState().client_width, 8192);
+    EXPECT_LE(WindowState().client_height, 8192);
+    EXPECT_GE(WindowState().client_width, 1);
+    EXPECT_LE(window.Bounds().width, 8192);
+    Window_SetRegionScale(1, true);
+  }
 }
 
 TEST_F(WindowTest, StateTransitions) {

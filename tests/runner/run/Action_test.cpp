@@ -112,6 +112,23 @@ TEST_F(Actions, UnknownFunctionShowsItsMessageOnlyForFunctionActions) {
   EXPECT_EQ(messages, std::vector<std::string>{"Failed to locate action function no_such_function"});
 }
 
+// A damaged name reaches standard error: never raw control bytes, never without end.
+TEST_F(Actions, UnknownFunctionNameIsPrintedEscaped) {
+  const std::pair<std::string, std::string> rows[] = {
+      {std::string("ab\0c\x1b[2J", 8), "ab\\x00c\\x1B[2J"},
+      {"tab\there\\", "tab\\x09here\\\\"},
+      {"\xC3\xA9\x7F", "\\xC3\\xA9\\x7F"},
+      {std::string(300, 'n'), std::string(200, 'n') + "..."},
+  };
+  for (const auto& [name, shown] : rows) {
+    messages.clear();
+    RawAction raw;
+    raw.function = name;
+    Load(raw);
+    EXPECT_EQ(messages, std::vector<std::string>{"Failed to locate action function " + shown});
+  }
+}
+
 TEST_F(Actions, WrongVersionLeavesTheActionEmpty) {
   RawAction raw;
   raw.version = 439;

@@ -1,5 +1,6 @@
 // Delivery of input at the start of a step and at pumps inside it, recording, replay of a
 // recording to the same states, hand-written scripts, waits and the direct key state.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -7,6 +8,7 @@
 #include <sstream>
 
 #include "platform/clock/Clock.h"
+#include "runner/base/Runner_Process.h"
 #include "runner/shell/Runner_TestMode.h"
 #include "runner/run/Run_Hooks.h"
 #include "tests/runner/run/InputWorld.h"
@@ -280,6 +282,36 @@ TEST_F(Intake, UnreadableAndDamagedFilesAreReported) {
   EXPECT_EQ(error, "Input script \"/dev/zero\", the script is larger than 64 MiB");
   EXPECT_FALSE(StartRecording(missing + "/no/such/folder", error));
   EXPECT_EQ(error, "Cannot write the input recording \"" + missing + "/no/such/folder\".");
+}
+
+// Files the recording and the replay must not touch or wait on: the game file, a FIFO (whose
+// open would block for ever), a device that takes nothing, a folder.
+TEST_F(Intake, RecordingAndReplayRefuseWhatTheyCannotUse) {
+  const std::string game = Temp("input_game");
+  std::ofstream(game) << "game data";
+  const std::string oldGame = GamePath();
+  SetGamePath(game);
+  const std::string fifo = Temp("input_fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string folder = std::filesystem::temp_directory_path().string();
+  const std::pair<std::string, std::string> rows[] = {
+      {game, "The input recording \"" + game + "\" is the game file."},
+      {fifo, "Cannot write the input recording \"" + fifo + "\"."},
+      {"/dev/full", "Cannot write the input recording \"/dev/full\"."},
+      {folder, "Cannot write the input recording \"" + folder + "\"."},
+  };
+  for (const auto& [file, message] : rows) {
+    std::string error;
+    EXPECT_FALSE(StartRecording(file, error)) << file;
+    EXPECT_EQ(error, message);
+  }
+  EXPECT_EQ(ReadAll(game), "game data");
+  std::string error;
+  EXPECT_FALSE(StartReplay(fifo, error));
+  EXPECT_EQ(error, "Cannot read the input script \"" + fifo + "\".");
+  SetGamePath(oldGame);
+  std::filesystem::remove(game);
+  std::filesystem::remove(fifo);
 }
 
 }  // namespace

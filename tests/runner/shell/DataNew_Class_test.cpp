@@ -135,6 +135,31 @@ TEST(DataFile, SecureMode) {
   EXPECT_FALSE(fs::exists("dir/a.txt"));
 }
 
+// Files the player owns: one that stopped the export survives the end of the game, and the
+// export never writes through a name of its own choosing beside the target.
+TEST(DataFile, PlayersFilesSurvive) {
+  Scratch s;
+  Messages m;
+  std::ofstream("mine.txt") << "player's";
+  CDataFile blocked = File("mine.txt", kExportGame, "game's");
+  EXPECT_FALSE(blocked.Prepare(false));
+  EXPECT_FALSE(blocked.Remove(false));
+  EXPECT_EQ(Read("mine.txt"), "player's");
+
+  // Side names an export might have used: all untouched, and nothing else left behind.
+  const char* sides[] = {"out.txt.part", "out.txt.tmp", "out.txt~", ".out.txt.new"};
+  for (const char* side : sides) std::ofstream(side) << "keep " << side;
+  CDataFile exported = File("out.txt", kExportGame, "game's");
+  ASSERT_TRUE(exported.Prepare(false));
+  EXPECT_EQ(Read("out.txt"), "game's");
+  for (const char* side : sides) EXPECT_EQ(Read(side), std::string("keep ") + side);
+  EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 2 + std::ssize(sides));
+  EXPECT_TRUE(exported.Remove(false));
+  EXPECT_FALSE(fs::exists("out.txt"));
+  EXPECT_FALSE(exported.Remove(false));  // removed once, never again
+  EXPECT_TRUE(m.list.empty());
+}
+
 // Names from game data never write or delete outside their target folder.
 TEST(DataFile, EscapingNamesAreRefused) {
   Scratch s;

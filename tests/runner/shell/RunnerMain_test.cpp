@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstring>
@@ -119,5 +120,30 @@ TEST(RunnerProgram, AFileWithoutGameDataFailsWithStatusOneAndLeavesNoTemporaryDi
     EXPECT_EQ(r.status, 1) << r.err;
     for (const auto& e : fs::directory_iterator(tmp.path))
       EXPECT_EQ(e.path().filename().string().rfind("kv_ttt_", 0), std::string::npos) << e.path();
+  }
+}
+
+// What refuses a run before anything starts: a game file that is not a regular file (a FIFO
+// would block the open for ever), and test-mode numbers that cannot be used.
+TEST(RunnerProgram, UnusableGameFilesAndTestNumbersAreRefused) {
+  TempFolder tmp;
+  TempFolder games;
+  const fs::path fifo = games.path / "fifo.kvx";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  Result r = RunRunner({fifo.string()}, tmp);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "runner: cannot open game file \"" + fifo.string() + "\": not a regular file\n");
+
+  const fs::path game = games.path / "junk.kvx";
+  std::ofstream(game, std::ios::binary) << "not a game";
+  const std::pair<std::string, std::string> rows[] = {
+      {"RUNNER_TEST_STEPS=-1", "runner: RUNNER_TEST_STEPS=\"-1\" is not a number of steps"},
+      {"RUNNER_TEST_STEPS=ten", "runner: RUNNER_TEST_STEPS=\"ten\" is not a number of steps"},
+      {"RUNNER_TEST_SEED=4294967296", "runner: RUNNER_TEST_SEED=\"4294967296\" is not a number 0..4294967295"},
+  };
+  for (const auto& [env, message] : rows) {
+    Result bad = RunRunner({game.string()}, tmp, {env});
+    EXPECT_EQ(bad.status, 2) << env;
+    EXPECT_EQ(bad.err.rfind(message, 0), 0u) << bad.err;
   }
 }

@@ -152,7 +152,7 @@ TEST(LoadFailures, CannotReadTheFile) {
   EXPECT_EQ(run.messages, std::vector<std::string>{"Error: Cannot read the game file."});
 }
 
-TEST(LoadFailuresDeathTest, ChangedScrambledByteEndsTheRunnerSilently) {
+TEST(LoadFailuresDeathTest, ChangedScrambledByteEndsTheRunnerWithOneLine) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   auto bytes = MinimalFile();
   bytes[static_cast<size_t>(kDataStart) + 20 + (bytes.size() - static_cast<size_t>(kDataStart) - 20) / 2] ^= 0x01;
@@ -164,7 +164,7 @@ TEST(LoadFailuresDeathTest, ChangedScrambledByteEndsTheRunnerSilently) {
         SetLoadMessageSink([](std::string_view m) { fprintf(stderr, "MESSAGE %.*s\n", int(m.size()), m.data()); });
         LoadGameData(file.string());
       },
-      ::testing::ExitedWithCode(kExitDamagedData), "^$");
+      ::testing::ExitedWithCode(kExitDamagedData), "^runner: the game file \".*\" is damaged \\(its data fails the checksum\\)\n$");
 }
 
 TEST(LoadFailures, LibraryMissingUnderItsFixedName) {

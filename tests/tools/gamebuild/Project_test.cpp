@@ -1,6 +1,9 @@
 // gamebuild on its own: project faults name their file and key and leave no output; builds are
 // reproducible; the signature lands where the runner's search finds it first.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <functional>
 
 #include "tests/tools/gamebuild/GameFixture.h"
 
@@ -81,7 +84,28 @@ INSTANTIATE_TEST_SUITE_P(
                   {{"game.json", GameJson(R"("loading": {"progress_back": "img.png"})")}, {"img.png", ""}},
                   "game.json", "loading.progress_back", "only when show_progress is true"},
         FaultCase{"bad colour", {{"game.json", GameJson(R"("settings": {"windowcolor": "#12345"})")}}, "game.json",
-                  "settings.windowcolor", "colour"}),
+                  "settings.windowcolor", "colour"},
+        // Files outside the project never reach a game, and each refusal names file and key.
+        FaultCase{"absolute included source",
+                  {{"game.json", GameJson()}, {"included.json", R"([{"name": "a.txt", "source": "/etc/passwd"}])"}},
+                  "included.json", "[0].source", "an absolute path"},
+        FaultCase{"library file above the project",
+                  {{"game.json", GameJson(R"("library": {"file": "../../lib.bin"})")}}, "game.json", "library.file",
+                  "leads outside the project folder: ../../lib.bin"},
+        FaultCase{"game information through ..",
+                  {{"game.json", GameJson(R"("info": {"text": "docs/../../info.txt"})")}, {"docs/x", ""}},
+                  "game.json", "info.text", "leads outside the project folder"},
+        FaultCase{"initialisation code from an absolute path",
+                  {{"game.json", GameJson(R"("library_init": ["/etc/hostname"])")}}, "game.json", "library_init[0]",
+                  "an absolute path"},
+        // What is wrong with a file, rather than "not found".
+        FaultCase{"folder as a file",
+                  {{"game.json", GameJson()},
+                   {"included.json", R"([{"name": "a.txt", "source": "included"}])"},
+                   {"included/x", ""}},
+                  "included.json", "[0].source", "a folder, not a file: included"},
+        FaultCase{"number too large for JSON", {{"game.json", R"({"game_id": 1e400, "room_order": []})"}}, "game.json",
+                  "", "bad JSON: number overflow"}),
     [](const auto& info) {
       std::string n = info.param.what;
       for (char& ch : n)
@@ -207,13 +231,114 @@ TEST(GameBuildCommand, ExitStatusAndMessages) {
             std::string::npos);
   EXPECT_FALSE(fs::exists(dir.path() / "out"));
   EXPECT_EQ(WEXITSTATUS(std::system((gamebuild + " --seed x 2>/dev/null").c_str())), 2);
+  for (const char* seed : {"4294967296", "18446744073709551616", "-1"})
+    EXPECT_EQ(WEXITSTATUS(std::system((gamebuild + " p -o out --seed " + seed + " 2>/dev/null").c_str())), 2) << seed;
+}
+
+std::string Text(const fs::path& p) {
+  const auto bytes = ReadBytes(p);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// Inputs gamebuild must not wait on or read through: a FIFO where a file is named, a symbolic
+// link that leads out of the project. Neither hangs nor copies anything.
+TEST(GameBuild, FifoAndLinksOutAreRefused) {
+  ScratchDir outside;
+  WriteText(outside.path() / "secret.txt", "someone's");
+  struct Row {
+    const char* what;
+    std::function<void(const fs::path&)> make;
+    const char* message;
+  };
+  const Row rows[] = {
+      {"fifo", [](const fs::path& p) { ASSERT_EQ(mkfifo((p / "included/a.txt").c_str(), 0600), 0); },
+       "not a regular file: included/a.txt"},
+      {"file link out",
+       [&](const fs::path& p) { fs::create_symlink(outside.path() / "secret.txt", p / "included/a.txt"); },
+       "leads outside the project folder: included/a.txt"},
+      {"folder link out",
+       [&](const fs::path& p) {
+         fs::remove(p / "included/keep");
+         fs::remove(p / "included");
+         fs::create_directory_symlink(outside.path(), p / "included");
+         fs::rename(outside.path() / "secret.txt", outside.path() / "a.txt");
+       },
+       "leads outside the project folder: included/a.txt"},
+  };
+  for (const Row& r : rows) {
+    Project project({{"game.json", GameJson()},
+                     {"included.json", R"([{"name": "a.txt", "source": "included/a.txt"}])"},
+                     {"included/keep", ""}});
+    r.make(project.path());
+    ScratchDir outDir;
+    gamebuild::BuildOptions o;
+    o.project = project.path();
+    o.output = outDir.path() / "game.out";
+    o.dataOnly = true;
+    try {
+      gamebuild::BuildGame(o);
+      ADD_FAILURE() << r.what << ": built";
+    } catch (const ProjectError& e) {
+      EXPECT_EQ(e.File(), "included.json") << r.what;
+      EXPECT_EQ(e.Key(), "[0].source") << r.what;
+      EXPECT_NE(std::string(e.what()).find(r.message), std::string::npos) << r.what << ": " << e.what();
+    }
+    EXPECT_TRUE(fs::is_empty(outDir.path())) << r.what;
+  }
+}
+
+// An output gamebuild would destroy: a device, a FIFO, a folder, the runner, a file of the
+// project. Each is refused before anything is built, and stays as it was.
+TEST(GameBuild, OutputsThatWouldDestroySomethingAreRefused) {
+  Project project;
+  ScratchDir dir;
+  ASSERT_EQ(mkfifo((dir.path() / "fifo").c_str(), 0600), 0);
+  fs::create_directory(dir.path() / "folder");
+  WriteText(dir.path() / "runner", "runner bytes");
+  fs::create_symlink(dir.path() / "runner", dir.path() / "link");
+  struct Row {
+    fs::path output;
+    bool dataOnly;
+    const char* message;
+  };
+  const Row rows[] = {
+      {"/dev/null", true, "not a regular file"},
+      {dir.path() / "fifo", true, "not a regular file"},
+      {dir.path() / "folder", true, "not a regular file"},
+      {dir.path() / "link", true, "not a regular file"},
+      {dir.path() / "runner", false, "is the runner"},
+      {project.path() / "game.json", true, "inside the project folder"},
+      {project.path() / "new.game", true, "inside the project folder"},
+  };
+  const std::string gameJson = Text(project.path() / "game.json");
+  for (const Row& r : rows) {
+    gamebuild::BuildOptions o;
+    o.project = project.path();
+    o.output = r.output;
+    o.dataOnly = r.dataOnly;
+    o.runner = dir.path() / "runner";
+    try {
+      gamebuild::BuildGame(o);
+      ADD_FAILURE() << r.output << ": built";
+    } catch (const gamebuild::BuildError& e) {
+      EXPECT_NE(std::string(e.what()).find(r.message), std::string::npos) << r.output << ": " << e.what();
+    }
+  }
+  struct stat st;
+  ASSERT_EQ(stat("/dev/null", &st), 0);
+  EXPECT_TRUE(S_ISCHR(st.st_mode));
+  EXPECT_TRUE(fs::is_fifo(dir.path() / "fifo"));
+  EXPECT_TRUE(fs::is_symlink(dir.path() / "link"));
+  EXPECT_EQ(Text(dir.path() / "runner"), "runner bytes");
+  EXPECT_EQ(Text(project.path() / "game.json"), gameJson);
+  EXPECT_FALSE(fs::exists(project.path() / "new.game"));
 }
 
 }  // namespace
 
 namespace {
 
-// The runner program on built files: a clean end, the silent end of damaged data, and a
+// The runner program on built files: a clean end, the one-line end of damaged data, and a
 // load failure with its message (message boxes go to standard error when headless).
 TEST(GameBuildCommand, RunnerRunsBuiltGames) {
   ScratchDir dir;
@@ -240,7 +365,7 @@ TEST(GameBuildCommand, RunnerRunsBuiltGames) {
   WriteBytes(dir.path() / "damaged", damaged);
   fs::permissions(dir.path() / "damaged", fs::perms::owner_all);
   EXPECT_EQ(run((dir.path() / "damaged").string(), err), kExitDamagedData);
-  EXPECT_EQ(err, "");
+  EXPECT_EQ(err, "runner: the game file \"" + (dir.path() / "damaged").string() + "\" is damaged (its data fails the checksum)\n");
 
   // Data only, with a wrong version word, given to the runner by name.
   const fs::path data = dir.path() / "wrong.game";
