@@ -7,7 +7,6 @@
 #include "runner/functions/Function_Families.h"
 #include "runner/sound/Sound_DirectX.h"
 #include "runner/sound/Sound_Main.h"
-#include "runner/sound/Media_Player.h"
 #include "runner/sound/Support_CD.h"
 
 namespace {
@@ -153,12 +152,9 @@ void cd_set_track_position(CInstance*, CInstance*, int32_t, RValue* argv, RValue
 }
 void cd_open_door(CInstance*, CInstance*, int32_t, RValue*, RValue&) { SystemCd().OpenDoor(); }
 void cd_close_door(CInstance*, CInstance*, int32_t, RValue*, RValue&) { SystemCd().CloseDoor(); }
-void MCI_command(CInstance*, CInstance*, int32_t, RValue* argv, RValue& r) {
-  std::string reply = MediaCommand(argv[0].str());
-  constexpr size_t kReplyChars = 254;  // a reply buffer of 255 characters with its terminator
-  if (reply.size() > kReplyChars) reply.resize(kReplyChars);
-  r.SetString(reply);
-}
+// Commands a game writes itself go nowhere: there is no media control interface to take them,
+// and the one device this runner answers for, the CD drive, is absent. The reply is empty.
+void MCI_command(CInstance*, CInstance*, int32_t, RValue*, RValue& r) { r.SetString(""); }
 
 constexpr RFunctionDef kSoundFunctions[] = {
     {"sound_play", 1, sound_play},
