@@ -52,6 +52,8 @@ enum class EGameSlot : int {
   Files,
   IncludedFiles,
   DataStructures,  // stacks, queues, lists, maps, priority queues and grids
+  // extensions
+  Extensions,  // extension packages and the external-function table
   // multiplayer
   Multiplayer,
   // shell

@@ -130,6 +130,7 @@ class Lowerer {
           const RFunction* f = FunctionAt(t->ind);
           e->op = f && f->f_routine ? Op::CallBuiltin : Op::CallExtension;
           e->fn = f ? f->f_routine : nullptr;
+          if (!e->fn) e->id = -1;  // no such function: an extension call that finds none
         }
         return e;
       }
@@ -606,7 +607,7 @@ bool EvalVar(ENode* n, Frame& f, RValue& out) {
       if (!CallScript(n->id, f.self, f.other, out, true, argv, n->n)) return false;
       ShowPendingCodeError();  // an error inside the script: shown now, while it names its place
       return true;
-    default: return false;  // no extension function is defined
+    default: return CallExtensionFunction(n->id, f.self, f.other, out, argv, n->n);
   }
 }
 

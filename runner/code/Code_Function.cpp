@@ -98,6 +98,13 @@ ArgumentSlotsScope::~ArgumentSlotsScope() {
 int32_t FunctionArgCount(int32_t id) { return TheRunnerCompileContext().FunctionArgCount(id); }
 std::string FunctionName(int32_t id) { return TheRunnerCompileContext().FunctionName(id); }
 
+bool CallExtensionFunction(int32_t id, CInstance* self, CInstance* other, RValue& result, RValue* args,
+                           int32_t argc) {
+  result.SetReal(0.0);
+  const RunnerCompileContext& context = TheRunnerCompileContext();
+  return context.extension_call && context.extension_call(id, self, other, result, args, argc);
+}
+
 bool RunnerCompileContext::FindFunction(std::string_view name, int32_t& id) const {
   int32_t script = Scripts().Find(name);
   if (script >= 0) {
@@ -120,7 +127,10 @@ int32_t RunnerCompileContext::FunctionArgCount(int32_t id) const {
 }
 
 std::string RunnerCompileContext::FunctionName(int32_t id) const {
-  if (id >= kExtensionIdBase) return "<extension function " + std::to_string(id - kExtensionIdBase) + ">";
+  if (id >= kExtensionIdBase) {
+    if (extension_name) return extension_name(id - kExtensionIdBase);
+    return "<extension function " + std::to_string(id - kExtensionIdBase) + ">";
+  }
   if (id >= kScriptIdBase) return Scripts().Name(id - kScriptIdBase);
   const RFunction* f = FunctionAt(id);
   return f ? f->f_name : "<undefined>";

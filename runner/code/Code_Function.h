@@ -56,6 +56,10 @@ bool FindBuiltinFunction(std::string_view name, int32_t& id);
 int32_t FunctionArgCount(int32_t id);
 // Name of any function id, for messages and dumps; "<undefined>" when the id names nothing.
 std::string FunctionName(int32_t id);
+// Calls extension function id (without the 500000 base) through the game's compile context;
+// false when there is no such function or its call failed (the message may be pending).
+bool CallExtensionFunction(int32_t id, CInstance* self, CInstance* other, RValue& result, RValue* args,
+                           int32_t argc);
 
 // The process-wide argument slots: argument0..15, argument[0..15], argument_count,
 // argument_relative and the name of the running script for argument messages. Only script
@@ -99,15 +103,21 @@ class RunnerCompileContext : public CompileContext {
   using ResourceLookup = bool (*)(ResourceKind kind, std::string_view name, int32_t& index);
   using TriggerLookup = bool (*)(std::string_view name, int32_t& index);
   using ConstantLookup = bool (*)(std::string_view name, RValue& value);
-  // Extension functions: id by name (without the 500000 base), declared count by id.
+  // Extension functions: id by name (without the 500000 base), declared count by id, name by
+  // id, and the call (false: the calling code fails, with the message pending if there is one).
   using ExtensionLookup = bool (*)(std::string_view name, int32_t& id);
   using ExtensionArgCount = int32_t (*)(int32_t id);
+  using ExtensionName = std::string (*)(int32_t id);
+  using ExtensionCall = bool (*)(int32_t id, CInstance* self, CInstance* other, RValue& result, RValue* args,
+                                 int32_t argc);
 
   ResourceLookup resources = nullptr;
   TriggerLookup triggers = nullptr;
   ConstantLookup constants = nullptr;
   ExtensionLookup extensions = nullptr;
   ExtensionArgCount extension_args = nullptr;
+  ExtensionName extension_name = nullptr;
+  ExtensionCall extension_call = nullptr;
 
   bool FindFunction(std::string_view name, int32_t& id) const override;
   int32_t FunctionArgCount(int32_t id) const override;

@@ -20,7 +20,8 @@ void CallFunction(CAction& act, CInstance* self, CInstance* other, RValue& resul
   for (int32_t i = 0; i < n; ++i) args[i] = ActionArgument(act, i, self, other);
   const int32_t id = act.act_functionid;
   if (id >= kExtensionIdBase) {
-    return;  // extension functions are called once extension packages exist
+    if (!CallExtensionFunction(id - kExtensionIdBase, self, other, result, args, n)) ShowPendingCodeError();
+    return;
   }
   if (id >= kScriptIdBase) {
     if (!CanNestExecution()) {

@@ -1,5 +1,5 @@
-// Built-in sound functions: playing, volume, pan, effects and 3D parameters of sounds, and the
-// global volume and tempo.
+// Built-in sound functions: playing, volume, pan, effects and 3D parameters of sounds, the
+// global volume and tempo, CD audio with its actions, and media control commands.
 #include <vector>
 
 #include "runner/code/Code_Error.h"
@@ -7,6 +7,7 @@
 #include "runner/functions/Function_Families.h"
 #include "runner/sound/Sound_DirectX.h"
 #include "runner/sound/Sound_Main.h"
+#include "runner/sound/Support_CD.h"
 
 namespace {
 using platform::audio::EEffect;
@@ -113,6 +114,48 @@ void sound_3d_set_sound_cone(CInstance*, CInstance*, int32_t, RValue* argv, RVal
                    RoundToInt32(argv[5].val()), argv[6].val());
 }
 
+// CD audio: arguments are whole numbers; truth values are 1 and 0.
+double Truth(bool b) { return b ? 1.0 : 0.0; }
+int64_t Whole(const RValue& v) { return RoundToInt64(v.val()); }
+
+void cd_init(CInstance*, CInstance*, int32_t, RValue*, RValue&) { SystemCd().Init(); }
+void cd_present(CInstance*, CInstance*, int32_t, RValue*, RValue& r) { r.SetReal(Truth(SystemCd().Present())); }
+void cd_number(CInstance*, CInstance*, int32_t, RValue*, RValue& r) {
+  r.SetReal(static_cast<double>(SystemCd().NumberOfTracks()));
+}
+void cd_playing(CInstance*, CInstance*, int32_t, RValue*, RValue& r) { r.SetReal(Truth(SystemCd().Playing())); }
+void cd_paused(CInstance*, CInstance*, int32_t, RValue*, RValue& r) { r.SetReal(Truth(SystemCd().Paused())); }
+void cd_track(CInstance*, CInstance*, int32_t, RValue*, RValue& r) {
+  r.SetReal(static_cast<double>(SystemCd().Track()));
+}
+void cd_length(CInstance*, CInstance*, int32_t, RValue*, RValue& r) {
+  r.SetReal(static_cast<double>(SystemCd().Length()));
+}
+void cd_track_length(CInstance*, CInstance*, int32_t, RValue* argv, RValue& r) {
+  r.SetReal(static_cast<double>(SystemCd().TrackLength(Whole(argv[0]))));
+}
+void cd_position(CInstance*, CInstance*, int32_t, RValue*, RValue& r) {
+  r.SetReal(static_cast<double>(SystemCd().Position()));
+}
+void cd_track_position(CInstance*, CInstance*, int32_t, RValue*, RValue& r) {
+  r.SetReal(static_cast<double>(SystemCd().TrackPosition()));
+}
+void cd_play(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) { SystemCd().Play(Whole(argv[0]), Whole(argv[1])); }
+void cd_stop(CInstance*, CInstance*, int32_t, RValue*, RValue&) { SystemCd().Stop(); }
+void cd_pause(CInstance*, CInstance*, int32_t, RValue*, RValue&) { SystemCd().Pause(); }
+void cd_resume(CInstance*, CInstance*, int32_t, RValue*, RValue&) { SystemCd().Resume(); }
+void cd_set_position(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
+  SystemCd().SetPosition(Whole(argv[0]));
+}
+void cd_set_track_position(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
+  SystemCd().SetTrackPosition(Whole(argv[0]));
+}
+void cd_open_door(CInstance*, CInstance*, int32_t, RValue*, RValue&) { SystemCd().OpenDoor(); }
+void cd_close_door(CInstance*, CInstance*, int32_t, RValue*, RValue&) { SystemCd().CloseDoor(); }
+// Commands a game writes itself go nowhere: there is no media control interface to take them,
+// and the one device this runner answers for, the CD drive, is absent. The reply is empty.
+void MCI_command(CInstance*, CInstance*, int32_t, RValue*, RValue& r) { r.SetString(""); }
+
 constexpr RFunctionDef kSoundFunctions[] = {
     {"sound_play", 1, sound_play},
     {"sound_loop", 1, sound_loop},
@@ -137,6 +180,32 @@ constexpr RFunctionDef kSoundFunctions[] = {
     {"sound_3d_set_sound_velocity", 4, sound_3d_set_sound_velocity},
     {"sound_3d_set_sound_distance", 3, sound_3d_set_sound_distance},
     {"sound_3d_set_sound_cone", 7, sound_3d_set_sound_cone},
+    {"cd_init", 0, cd_init},
+    {"cd_present", 0, cd_present},
+    {"cd_number", 0, cd_number},
+    {"cd_playing", 0, cd_playing},
+    {"cd_paused", 0, cd_paused},
+    {"cd_track", 0, cd_track},
+    {"cd_length", 0, cd_length},
+    {"cd_track_length", 1, cd_track_length},
+    {"cd_position", 0, cd_position},
+    {"cd_track_position", 0, cd_track_position},
+    {"cd_play", 2, cd_play},
+    {"cd_stop", 0, cd_stop},
+    {"cd_pause", 0, cd_pause},
+    {"cd_resume", 0, cd_resume},
+    {"cd_set_position", 1, cd_set_position},
+    {"cd_set_track_position", 1, cd_set_track_position},
+    {"cd_open_door", 0, cd_open_door},
+    {"cd_close_door", 0, cd_close_door},
+    {"MCI_command", 1, MCI_command},
+    // The CD actions do what the functions do.
+    {"action_cd_play", 2, cd_play},
+    {"action_cd_stop", 0, cd_stop},
+    {"action_cd_pause", 0, cd_pause},
+    {"action_cd_resume", 0, cd_resume},
+    {"action_cd_present", 0, cd_present},
+    {"action_cd_playing", 0, cd_playing},
 };
 }  // namespace
 

@@ -13,6 +13,8 @@
 #include "runner/code/Script_Main.h"
 #include "runner/code/Variable_Class.h"
 #include "runner/code/Variable_Main.h"
+#include "runner/extensions/Extension_Main.h"
+#include "runner/extensions/Function_External.h"
 #include "runner/functions/Function_Families.h"
 #include "runner/functions/Function_Math.h"
 #include "runner/graphics/Font_Main.h"
@@ -82,6 +84,7 @@ bool FindResourceIndex(ResourceKind kind, std::string_view name, int32_t& index)
 // The functions layer's families, then those of the layers above it.
 std::vector<FunctionFamily> RunnerFunctionFamilies() {
   std::vector<FunctionFamily> families = AllFunctionFamilies();
+  families.push_back(ExternalFunctions());
   families.push_back(MultiplayerFunctions());
   return families;
 }
@@ -215,6 +218,13 @@ RSubsystemTable MakeGameSubsystems() {
          RunHooks().showTransition = Transition_Show;
          RunHooks().cancelTransition = Transition_Cancel;
        }},
+      // After the files, which know secure mode before any package is prepared; the libraries
+      // are released when the game shuts down.
+      {.name = "extensions",
+       .chunks = {{EChunk::ExtensionPackages, LoadExtensionPackages}},
+       .prepare = {{EPrepareStep::ExtensionPackages, PrepareExtensionPackages}},
+       .start = StartExtensions,
+       .shutdown = ShutdownExtensions},
       // Sessions outlive rooms and restarts; they end with the program, telling the peers.
       {.name = "multiplayer",
        .start = [] { RunHooks().serviceNetwork = ServiceMultiplayer; },

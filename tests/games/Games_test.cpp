@@ -6,7 +6,9 @@
 // colour channel of an expected .png image may be off, default 2: images are compared by their
 // pixels, and a mismatch leaves the actual image in golden-out/). A folder with only a test.json
 // plays a project kept elsewhere: "project" and "replay" (an input script) are paths from the
-// source root. GAMES_UPDATE=1 rewrites the expected files from the run (check every change by
+// source root. "build_files" maps places in the game's folder to files the build made (paths
+// from the build root); when it names any, the project is copied to "project" in the game's
+// folder first, so places under "project/" put built files into the project. GAMES_UPDATE=1 rewrites the expected files from the run (check every change by
 // hand).
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -95,8 +97,16 @@ TEST_P(Games, RunToTheirExpectedFiles) {
   const int status = settings.value("status", 0);
   const int tolerance = settings.value("tolerance", 2);
 
+  if (settings.contains("build_files")) {
+    fs::copy(project, work / "project", fs::copy_options::recursive);
+    for (const auto& [to, from] : settings["build_files"].items()) {
+      fs::create_directories((work / to).parent_path());
+      fs::copy_file(fs::path(TEST_BINARY_DIR) / from.get<std::string>(), work / to, fs::copy_options::overwrite_existing);
+    }
+  }
+  const fs::path built = settings.contains("build_files") ? work / "project" : project;
   const fs::path game = work / "game.kvx";
-  ASSERT_EQ(Shell(Quote(GAMEBUILD_EXE) + " " + Quote(project.string()) + " -o " + Quote(game.string()) +
+  ASSERT_EQ(Shell(Quote(GAMEBUILD_EXE) + " " + Quote(built.string()) + " -o " + Quote(game.string()) +
                 " --data-only 2>" + Quote((work / "gamebuild.txt").string())),
             0)
       << ReadFile(work / "gamebuild.txt");

@@ -15,12 +15,56 @@ namespace {
 // The free signature bytes spell KVRX; none is 0xF7, so zero padding before them never matches.
 constexpr uint8_t kSignature[8] = {0x4B, 0x00, 0x56, 0xF7, 0x67, 0x52, 0x14, 0x58};
 
-void WriteEmptyChunk(CStream& c, int32_t version) {
-  c.WriteInteger(version);
-  c.WriteInteger(0);
-}
-
 void WriteBlockC(CStream& out, CStream& content) { out.WriteStreamC(content); }
+
+// The packages with their records, then each package's files: a key, one compressed block per
+// file that carries data, the bytes after the fifth enciphered with the key.
+void WriteExtensions(CStream& c, const RProject& p) {
+  c.WriteInteger(kExtensionChunkVersion);
+  c.WriteInteger(static_cast<int32_t>(p.extensions.size()));
+  int32_t key = static_cast<int32_t>(p.seed % 1000000u) + 1;  // never negative
+  for (const RExtensionSource& pkg : p.extensions) {
+    c.WriteInteger(kExtensionChunkVersion);
+    c.WriteString(pkg.name);
+    c.WriteString(pkg.folder);
+    c.WriteInteger(static_cast<int32_t>(pkg.files.size()));
+    for (const RExtensionFileSource& f : pkg.files) {
+      c.WriteInteger(kExtensionChunkVersion);
+      c.WriteString(f.file);
+      c.WriteInteger(f.kind);
+      c.WriteString(f.init);
+      c.WriteString(f.final);
+      c.WriteInteger(static_cast<int32_t>(f.functions.size()));
+      for (const RExtensionFunctionSource& fn : f.functions) {
+        c.WriteInteger(kExtensionChunkVersion);
+        c.WriteString(fn.name);
+        c.WriteString(fn.external);
+        c.WriteInteger(fn.convention);
+        c.WriteInteger(fn.id);
+        c.WriteInteger(fn.argcount);
+        for (int32_t t : fn.argtypes) c.WriteInteger(t);
+        c.WriteInteger(fn.returns);
+      }
+      c.WriteInteger(static_cast<int32_t>(f.constants.size()));
+      for (const auto& [name, value] : f.constants) {
+        c.WriteInteger(kExtensionChunkVersion);
+        c.WriteString(name);
+        c.WriteString(value);
+      }
+    }
+    CStream data;
+    data.WriteInteger(key);
+    for (const RExtensionFileSource& f : pkg.files) {
+      if (f.kind == 3) continue;
+      CStream block;
+      if (!f.data.empty()) block.WriteBuffer(f.data.data(), static_cast<int32_t>(f.data.size()));
+      data.WriteStreamC(block);
+    }
+    if (data.GetSize() > 5) data.Encrypt(key, 5, 0);
+    c.WriteStream(data);
+    key = key % 1000000 + 7;
+  }
+}
 
 void WriteScripts(CStream& c, const RProject& p) {
   c.WriteInteger(kChunkVersion);
@@ -372,7 +416,7 @@ CStream WriteChunks(const RProject& p, const std::array<uint8_t, 16>& sessionId)
   c.WriteInteger(p.gameId);
   c.WriteBuffer(sessionId.data(), static_cast<int32_t>(sessionId.size()));
 
-  WriteEmptyChunk(c, kExtensionChunkVersion);
+  WriteExtensions(c, p);
   WriteTriggers(c, p);
   c.WriteInteger(kChunkVersion);
   c.WriteInteger(static_cast<int32_t>(p.constants.size()));

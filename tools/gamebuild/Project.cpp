@@ -1420,7 +1420,7 @@ RProject ReadProject(const fs::path& dir) {
   ExpectObject(doc, root, "");
   CheckKeys(doc, root, "",
             {"format", "game_id", "session_guid", "debug", "seed", "library", "settings", "loading", "info",
-             "resources", "room_order", "library_init"});
+             "resources", "room_order", "library_init", "extensions"});
   RProject project;
   if (GetInt(doc, root, "", "format", 1) != 1) Fail(doc, "format", "only format 1 is known");
   if (!Member(root, "game_id")) Fail(doc, "game_id", "missing");
@@ -1439,6 +1439,17 @@ RProject ReadProject(const fs::path& dir) {
   ReadLibraryInit(dir, doc, root, project);
   ReadConstants(dir, project);
   ReadIncluded(dir, project);
+  if (const json* list = Member(root, "extensions")) {
+    ExpectArray(doc, *list, "extensions");
+    std::vector<std::string> names;
+    for (size_t i = 0; i < list->size(); ++i) {
+      const json& v = (*list)[i];
+      if (!v.is_string() || !IsConfinedName(v.get<std::string>()) || v.get<std::string>().find_first_of("/\\") != std::string::npos)
+        Fail(doc, Index("extensions", i), "expected the name of a folder under extensions/");
+      names.push_back(v.get<std::string>());
+    }
+    ReadExtensions(dir, names, project);
+  }
   return project;
 }
 

@@ -199,6 +199,31 @@ struct RTriggerSource {
   std::string constant;
 };
 
+// An extension package (extensions/FOLDER/package.json): its files with their functions and
+// constants, and each file's data as the game carries it.
+struct RExtensionFunctionSource {
+  std::string name;
+  std::string external;
+  int32_t convention = 11;  // 12 cdecl, 11 stdcall
+  int32_t id = 0;
+  int32_t argcount = -1;
+  std::array<int32_t, 17> argtypes{2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2};
+  int32_t returns = 2;  // 1 string, 2 real
+};
+struct RExtensionFileSource {
+  std::string file;
+  int32_t kind = 4;  // 1 library, 2 game code, 3 no data, 4 other
+  std::string init, final;
+  std::vector<RExtensionFunctionSource> functions;
+  std::vector<std::pair<std::string, std::string>> constants;
+  std::vector<uint8_t> data;  // game code as Latin-1 with CR LF
+};
+struct RExtensionSource {
+  std::string name;
+  std::string folder;
+  std::vector<RExtensionFileSource> files;
+};
+
 struct RProject {
   int32_t gameId = 0;
   std::optional<std::array<uint8_t, 16>> sessionId;
@@ -224,7 +249,12 @@ struct RProject {
   std::vector<std::string> libraryInit;
   std::vector<RIncludedSource> included;
   RGameInfoSource info;
+  std::vector<RExtensionSource> extensions;
 };
+
+// Reads extensions/NAME/package.json for each name game.json lists, in order; function ids
+// are given in order across the packages unless a function names its own. Throws ProjectError.
+void ReadExtensions(const std::filesystem::path& dir, const std::vector<std::string>& names, RProject& project);
 
 // Reads and checks the project in dir. Throws ProjectError.
 RProject ReadProject(const std::filesystem::path& dir);

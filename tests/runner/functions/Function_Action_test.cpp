@@ -472,13 +472,6 @@ const std::set<std::string> kNotYetRegistered = {
     // high scores
     "action_highscore_show",
     "action_highscore_clear",
-    // CD audio
-    "action_cd_play",
-    "action_cd_stop",
-    "action_cd_pause",
-    "action_cd_resume",
-    "action_cd_present",
-    "action_cd_playing",
 };
 
 TEST(ActionList, OnlyActionsOfFamiliesNotBuiltYetAreUnregistered) {
