@@ -48,6 +48,8 @@ enum class EGameSlot : int {
   Files,
   IncludedFiles,
   DataStructures,  // stacks, queues, lists, maps, priority queues and grids
+  // dialogs
+  Dialogs,  // the message dialog's look, high-score and splash settings, the game information
   // multiplayer
   Multiplayer,
   // shell

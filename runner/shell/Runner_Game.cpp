@@ -15,6 +15,10 @@
 #include "runner/code/Variable_Main.h"
 #include "runner/functions/Function_Families.h"
 #include "runner/functions/Function_Math.h"
+#include "runner/dialogs/Dialog_Modal.h"
+#include "runner/dialogs/Dialog_State.h"
+#include "runner/dialogs/Function_Dialogs.h"
+#include "runner/dialogs/Runner_Splash.h"
 #include "runner/graphics/Font_Main.h"
 #include "runner/graphics/Graphics_Display.h"
 #include "runner/graphics/Graphics_Hooks.h"
@@ -79,6 +83,7 @@ bool FindResourceIndex(ResourceKind kind, std::string_view name, int32_t& index)
 // The functions layer's families, then those of the layers above it.
 std::vector<FunctionFamily> RunnerFunctionFamilies() {
   std::vector<FunctionFamily> families = AllFunctionFamilies();
+  families.push_back(DialogFunctions());
   families.push_back(MultiplayerFunctions());
   return families;
 }
@@ -203,6 +208,13 @@ RSubsystemTable MakeGameSubsystems() {
       // when the game ends.
       {.name = "files", .start = StartFiles, .shutdown = ShutdownFiles},
       {.name = "particles", .start = StartParticles},
+      // Dialogs take the input while they are open; F1 and show_info show the game information.
+      {.name = "dialogs",
+       .chunks = {{EChunk::GameInfo, LoadGameInformation}},
+       .start = [] {
+         InstallModalInput();
+         RunHooks().showGameInfo = ShowGameInformation;
+       }},
       // Sessions outlive rooms and restarts; they end with the program, telling the peers.
       {.name = "multiplayer",
        .start = [] { RunHooks().serviceNetwork = ServiceMultiplayer; },

@@ -461,23 +461,9 @@ const std::set<std::string> kNotYetRegistered = {
     // motion planning
     "action_linear_step",
     "action_potential_step",
-    // message dialogs
-    "action_message",
-    "action_if_question",
-    // splash screens and game information
-    "action_show_info",
-    "action_show_video",
-    "action_splash_video",
-    "action_splash_text",
-    "action_splash_image",
-    "action_splash_web",
-    "action_splash_settings",
     // saving
     "action_save_game",
     "action_load_game",
-    // high scores
-    "action_highscore_show",
-    "action_highscore_clear",
     // CD audio
     "action_cd_play",
     "action_cd_stop",
