@@ -110,7 +110,12 @@ std::string RtfToText(std::string_view rtf) {
     if (d == '\'') {
       const int h1 = i + 1 < n ? Hex(rtf[i + 1]) : -1, h2 = i + 2 < n ? Hex(rtf[i + 2]) : -1;
       i += 1;
-      if (h1 < 0 || h2 < 0) continue;  // a damaged escape shows nothing
+      // A damaged escape shows nothing; the hex digits it has are its own.
+      if (h1 < 0) continue;
+      if (h2 < 0) {
+        i += 1;
+        continue;
+      }
       i += 2;
       if (groups.back().skip || depthOverflow) continue;
       if (skipChars > 0) {
