@@ -116,6 +116,9 @@ void RunModal(TModalDialog& dialog) {
   while (!dialog.done) {
     PumpInputInStep();
     dialog.Tick();
+    // Closing the window ends every dialog, also those Escape does not end (a splash screen
+    // without the stop key).
+    if (st.closePending) dialog.done = true;
     TBitmap32 screen = back;
     int32_t left = 0, top = 0;
     dialog.Place(w, h, left, top);

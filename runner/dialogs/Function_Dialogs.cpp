@@ -57,7 +57,7 @@ void get_integer(CInstance*, CInstance*, int32_t, Args a, RValue& r) {
   // A whole number: an optional sign and decimal digits, nothing else.
   const char* b = answer.data();
   const char* e = b + answer.size();
-  if (b != e && *b == '+') ++b;
+  if (b != e && *b == '+' && e - b > 1 && b[1] != '-') ++b;
   int64_t v = 0;
   const auto res = std::from_chars(b, e, v);
   const bool whole = b != e && res.ec == std::errc() && res.ptr == e && (*b != '-' || e - b > 1);
