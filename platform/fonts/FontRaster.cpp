@@ -161,6 +161,11 @@ class TFreeTypeFace final : public TFontFace {
       if (iconv(conv_, &ip, &il, &op, &ol) == static_cast<size_t>(-1) || ol != 0) return false;
       uc = u32;
     }
+    return CodePointGlyph(static_cast<char32_t>(uc), out);
+  }
+
+  bool CodePointGlyph(char32_t uc, RGlyph& out) override {
+    out = RGlyph{};
     const FT_UInt index = FT_Get_Char_Index(face_, uc);
     if (FT_Load_Glyph(face_, index, FT_LOAD_DEFAULT | FT_LOAD_NO_BITMAP) != 0) return false;
     FT_GlyphSlot slot = face_->glyph;

@@ -32,6 +32,8 @@ class TFontFace {
   virtual const RTextMetrics& Metrics() const = 0;
   // The glyph of a character code of the face's character set; false when it has none.
   virtual bool Glyph(int32_t code, RGlyph& out) = 0;
+  // The glyph of a Unicode code point, for text already decoded (the runner-drawn dialogs).
+  virtual bool CodePointGlyph(char32_t code, RGlyph& out) = 0;
   // The file the face was read from.
   virtual const std::string& File() const = 0;
 };

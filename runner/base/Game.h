@@ -52,6 +52,8 @@ enum class EGameSlot : int {
   Files,
   IncludedFiles,
   DataStructures,  // stacks, queues, lists, maps, priority queues and grids
+  // dialogs
+  Dialogs,  // the message dialog's look, high-score and splash settings, the game information
   // extensions
   Extensions,  // extension packages and the external-function table
   // multiplayer

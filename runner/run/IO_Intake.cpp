@@ -119,6 +119,7 @@ void Deliver(const RScriptItem& item) {
   switch (item.kind) {
     case Kind::Mouse:
       SetMouseRegionPosition(item.x, item.y);
+      if (RunHooks().modalInput) RunHooks().modalInput(RInputEvent{EInput::MouseMove, item.x, item.y});
       if (Intake().mouseRecorded && Intake().recordedX == item.x && Intake().recordedY == item.y) return;
       Intake().mouseRecorded = true;
       Intake().recordedX = item.x;
@@ -135,6 +136,12 @@ void Deliver(const RScriptItem& item) {
       break;
     case Kind::Input: {
       const RInputEvent& e = item.input;
+      if (e.kind != EInput::Focus && e.kind != EInput::NumLock && RunHooks().modalInput &&
+          RunHooks().modalInput(e)) {
+        if (e.kind == EInput::KeyDown || e.kind == EInput::KeyUp) Held(e.a, e.kind == EInput::KeyDown);
+        if (e.kind == EInput::Close) ++Intake().closes;
+        break;
+      }
       switch (e.kind) {
         case EInput::KeyDown:
           Held(e.a, true);

@@ -9,6 +9,9 @@
 
 class CInstance;
 struct RRegionLayout;
+namespace platform {
+struct RInputEvent;
+}
 struct RSpriteShape;
 
 // Moments of triggers.
@@ -25,6 +28,8 @@ struct RRunHooks {
   void (*mouseEvents)() = nullptr;
   // Whether the step runs at all: game information in the window, splash screen showing.
   bool (*stepBlocked)() = nullptr;
+  // An open modal dialog takes the input before the game: true when it took this input.
+  bool (*modalInput)(const platform::RInputEvent& e) = nullptr;
   // Time lines, triggers and paths.
   void (*triggers)(ETriggerMoment moment) = nullptr;
   void (*timeLines)() = nullptr;

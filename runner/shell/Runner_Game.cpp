@@ -17,6 +17,10 @@
 #include "runner/extensions/Function_External.h"
 #include "runner/functions/Function_Families.h"
 #include "runner/functions/Function_Math.h"
+#include "runner/dialogs/Dialog_Modal.h"
+#include "runner/dialogs/Dialog_State.h"
+#include "runner/dialogs/Function_Dialogs.h"
+#include "runner/dialogs/Runner_Splash.h"
 #include "runner/graphics/Font_Main.h"
 #include "runner/graphics/Graphics_Display.h"
 #include "runner/graphics/Graphics_Hooks.h"
@@ -79,14 +83,6 @@ bool FindResourceIndex(ResourceKind kind, std::string_view name, int32_t& index)
   for (const RResourceFinder& finder : kResourceFinders)
     if (finder.kind == kind) index = finder.find(name);
   return index >= 0;
-}
-
-// The functions layer's families, then those of the layers above it.
-std::vector<FunctionFamily> RunnerFunctionFamilies() {
-  std::vector<FunctionFamily> families = AllFunctionFamilies();
-  families.push_back(ExternalFunctions());
-  families.push_back(MultiplayerFunctions());
-  return families;
 }
 
 void StartLanguage() {
@@ -225,6 +221,13 @@ RSubsystemTable MakeGameSubsystems() {
        .prepare = {{EPrepareStep::ExtensionPackages, PrepareExtensionPackages}},
        .start = StartExtensions,
        .shutdown = ShutdownExtensions},
+      // Dialogs take the input while they are open; F1 and show_info show the game information.
+      {.name = "dialogs",
+       .chunks = {{EChunk::GameInfo, LoadGameInformation}},
+       .start = [] {
+         InstallModalInput();
+         RunHooks().showGameInfo = ShowGameInformation;
+       }},
       // Sessions outlive rooms and restarts; they end with the program, telling the peers.
       {.name = "multiplayer",
        .start = [] { RunHooks().serviceNetwork = ServiceMultiplayer; },
@@ -242,6 +245,15 @@ RSubsystemTable MakeGameSubsystems() {
   };
 }
 }  // namespace
+
+// The functions layer's families, then those of the layers above it.
+std::vector<FunctionFamily> RunnerFunctionFamilies() {
+  std::vector<FunctionFamily> families = AllFunctionFamilies();
+  families.push_back(DialogFunctions());
+  families.push_back(ExternalFunctions());
+  families.push_back(MultiplayerFunctions());
+  return families;
+}
 
 const RSubsystemTable& GameSubsystems() {
   static const RSubsystemTable table = MakeGameSubsystems();

@@ -13,6 +13,7 @@
 
 #include "runner/base/Game.h"
 #include "runner/base/Load_Chunks.h"
+#include "runner/code/Code_Function.h"
 #include "runner/shell/Load_Form.h"
 #include "runner/shell/Runner_Load.h"
 #include "runner/shell/Runner_TestMode.h"
@@ -55,6 +56,8 @@ using RSubsystemTable = std::vector<RSubsystem>;
 
 // The runner's subsystems in start-up and shutdown order.
 const RSubsystemTable& GameSubsystems();
+// The built-in function families of every layer, in registration order.
+std::vector<FunctionFamily> RunnerFunctionFamilies();
 // One row of it by name (a test loads with some real subsystems only); throws when there is none.
 const RSubsystem& GameSubsystem(std::string_view name);
 

@@ -112,7 +112,9 @@ TEST_P(Games, RunToTheirExpectedFiles) {
       << ReadFile(work / "gamebuild.txt");
 
   std::string env = "RUNNER_TEST_MODE=1 RUNNER_HEADLESS=1 RUNNER_TEST_STEPS=" + std::to_string(steps) +
-                    " RUNNER_TEST_SEED=" + std::to_string(seed);
+                    " RUNNER_TEST_SEED=" + std::to_string(seed) +
+                    // The registry store (and the high scores in it) of each run is its own.
+                    " XDG_CONFIG_HOME=" + Quote((work / "config").string());
   if (settings.contains("replay"))
     env += " RUNNER_REPLAY=" + Quote((fs::path(TEST_SOURCE_DIR) / settings["replay"].get<std::string>()).string());
   if (settings.contains("env"))

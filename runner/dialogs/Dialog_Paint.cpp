@@ -1,0 +1,205 @@
+// Painting the runner-drawn windows into a bitmap: boxes, pictures and text in system fonts.
+#include "runner/dialogs/Dialog_Paint.h"
+
+#include <algorithm>
+
+namespace dialog {
+namespace {
+uint32_t Mix(uint32_t dst, uint32_t src, int32_t alpha) {
+  if (alpha <= 0) return dst;
+  if (alpha >= 255) return (src & 0xFFFFFF) | (dst & 0xFF000000u) | 0xFF000000u;
+  uint32_t out = 0xFF000000u;
+  for (int shift = 0; shift < 24; shift += 8) {
+    const int32_t d = static_cast<int32_t>((dst >> shift) & 0xFF), s = static_cast<int32_t>((src >> shift) & 0xFF);
+    out |= static_cast<uint32_t>(d + (s - d) * alpha / 255) << shift;
+  }
+  return out;
+}
+void Put(TBitmap32& bm, int32_t x, int32_t y, uint32_t pixel, int32_t alpha) {
+  if (x < 0 || y < 0 || x >= bm.Width() || y >= bm.Height()) return;
+  uint32_t& p = bm.Pixels()[static_cast<size_t>(y) * static_cast<size_t>(bm.Width()) + static_cast<size_t>(x)];
+  p = Mix(p, pixel, alpha);
+}
+}  // namespace
+
+uint32_t Pixel(int32_t color) { return TBitmap32::FromGameColor(color); }
+
+void FillBox(TBitmap32& bm, int32_t x, int32_t y, int32_t w, int32_t h, uint32_t pixel) {
+  const int32_t x0 = std::max(x, 0), y0 = std::max(y, 0);
+  const int32_t x1 = std::min(x + w, bm.Width()), y1 = std::min(y + h, bm.Height());
+  for (int32_t yy = y0; yy < y1; ++yy)
+    for (int32_t xx = x0; xx < x1; ++xx) bm.Pixels()[static_cast<size_t>(yy) * static_cast<size_t>(bm.Width()) + static_cast<size_t>(xx)] = pixel;
+}
+
+void FrameBox(TBitmap32& bm, int32_t x, int32_t y, int32_t w, int32_t h, uint32_t pixel) {
+  FillBox(bm, x, y, w, 1, pixel);
+  FillBox(bm, x, y + h - 1, w, 1, pixel);
+  FillBox(bm, x, y, 1, h, pixel);
+  FillBox(bm, x + w - 1, y, 1, h, pixel);
+}
+
+void DrawPicture(TBitmap32& bm, const TBitmap32& pic, int32_t x, int32_t y, int32_t w, int32_t h,
+                 std::optional<uint32_t> key) {
+  if (pic.Empty() || w <= 0 || h <= 0) return;
+  for (int32_t yy = 0; yy < h; ++yy) {
+    const int32_t sy = static_cast<int32_t>(int64_t{yy} * pic.Height() / h);
+    for (int32_t xx = 0; xx < w; ++xx) {
+      const uint32_t p = pic.GetPixel(static_cast<int32_t>(int64_t{xx} * pic.Width() / w), sy);
+      if (key && (p & 0xFFFFFF) == (*key & 0xFFFFFF)) continue;
+      Put(bm, x + xx, y + yy, p, static_cast<int32_t>(p >> 24));
+    }
+  }
+}
+
+void Blend(TBitmap32& bm, const TBitmap32& src, int32_t x, int32_t y, int32_t alpha) {
+  for (int32_t yy = 0; yy < src.Height(); ++yy)
+    for (int32_t xx = 0; xx < src.Width(); ++xx) {
+      const uint32_t p = src.GetPixel(xx, yy);
+      Put(bm, x + xx, y + yy, p, static_cast<int32_t>(p >> 24) * alpha / 255);
+    }
+}
+
+platform::fonts::TFontFace* Face(const RDialogFont& font) {
+  auto& faces = DialogsState().faces;
+  const auto key = std::make_tuple(font.name, font.size, font.style & 3, font.charset);
+  auto it = faces.find(key);
+  if (it == faces.end()) {
+    auto face = platform::fonts::OpenFontFace(font.name, font.size, (font.style & 1) != 0, (font.style & 2) != 0,
+                                              font.charset);
+    // A name the system does not know falls back on the dialogs' own font.
+    if (!face) face = platform::fonts::OpenFontFace("Arial", font.size, (font.style & 1) != 0, (font.style & 2) != 0, 0);
+    it = faces.emplace(key, std::move(face)).first;
+  }
+  return it->second.get();
+}
+
+int32_t LineHeight(const RDialogFont& font) {
+  platform::fonts::TFontFace* face = Face(font);
+  return face ? std::max(1, face->Metrics().height) : std::max(1, font.size * 4 / 3);
+}
+
+int32_t TextWidth(const RDialogFont& font, std::u32string_view text) {
+  platform::fonts::TFontFace* face = Face(font);
+  if (!face) return 0;
+  int32_t w = 0;
+  platform::fonts::RGlyph g;
+  for (char32_t c : text)
+    if (face->CodePointGlyph(c, g)) w += g.advance;
+  return w;
+}
+
+std::vector<std::u32string> WrapText(const RDialogFont& font, std::u32string_view text, int32_t width) {
+  std::vector<std::u32string> lines;
+  std::u32string line;
+  size_t i = 0;
+  auto flush = [&] {
+    lines.push_back(line);
+    line.clear();
+  };
+  while (i <= text.size()) {
+    if (i == text.size()) {
+      flush();
+      break;
+    }
+    const char32_t c = text[i];
+    if (c == U'\r' || c == U'\n') {
+      flush();
+      i += (c == U'\r' && i + 1 < text.size() && text[i + 1] == U'\n') ? 2 : 1;
+      continue;
+    }
+    // The next word with the blanks before it.
+    size_t j = i;
+    while (j < text.size() && text[j] == U' ') ++j;
+    while (j < text.size() && text[j] != U' ' && text[j] != U'\r' && text[j] != U'\n') ++j;
+    const std::u32string_view word = text.substr(i, j - i);
+    if (width > 0 && !line.empty() && TextWidth(font, std::u32string(line) + std::u32string(word)) > width) {
+      flush();
+      size_t k = 0;
+      while (k < word.size() && word[k] == U' ') ++k;
+      line.assign(word.substr(k));
+    } else {
+      line.append(word);
+    }
+    i = j;
+  }
+  return lines;
+}
+
+void DrawLine(TBitmap32& bm, const RDialogFont& font, std::u32string_view text, int32_t x, int32_t y, int32_t color) {
+  platform::fonts::TFontFace* face = Face(font);
+  if (!face) return;
+  const uint32_t pixel = Pixel(color);
+  const int32_t baseline = y + face->Metrics().ascent;
+  platform::fonts::RGlyph g;
+  for (char32_t c : text) {
+    if (!face->CodePointGlyph(c, g)) continue;
+    for (int32_t gy = 0; gy < g.blackH; ++gy)
+      for (int32_t gx = 0; gx < g.blackW; ++gx) {
+        const int32_t level = g.grey[static_cast<size_t>(gy) * static_cast<size_t>(g.stride) + static_cast<size_t>(gx)];
+        if (level) Put(bm, x + g.originX + gx, baseline - g.originY + gy, pixel, std::min(255, level * 4));
+      }
+    x += g.advance;
+  }
+}
+
+void DrawTextBox(TBitmap32& bm, const RDialogFont& font, std::u32string_view text, int32_t x, int32_t y, int32_t w,
+                 int32_t h, int32_t halign, bool vcentre, int32_t color, bool wrap) {
+  const std::vector<std::u32string> lines = WrapText(font, text, wrap ? w : 0);
+  const int32_t lh = LineHeight(font);
+  int32_t top = y;
+  if (vcentre) top = y + (h - lh * static_cast<int32_t>(lines.size())) / 2;
+  for (const std::u32string& line : lines) {
+    const int32_t lw = TextWidth(font, line);
+    const int32_t left = halign == 1 ? x + (w - lw) / 2 : (halign == 2 ? x + w - lw : x);
+    DrawLine(bm, font, line, left, top, color);
+    top += lh;
+  }
+}
+
+std::u32string FromUtf8(std::string_view s) {
+  std::u32string out;
+  size_t i = 0;
+  while (i < s.size()) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    const size_t n = b < 0x80 ? 0 : (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : 4;
+    char32_t c = n == 0 ? b : n == 1 ? (b & 0x1F) : n == 2 ? (b & 0x0F) : (b & 0x07);
+    bool ok = n < 4 && i + n < s.size();
+    for (size_t k = 1; ok && k <= n; ++k) {
+      const auto cb = static_cast<unsigned char>(s[i + k]);
+      if ((cb & 0xC0) != 0x80) ok = false;
+      c = (c << 6) | (cb & 0x3F);
+    }
+    if (!ok) {
+      out.push_back(0xFFFD);
+      ++i;
+      continue;
+    }
+    out.push_back(c);
+    i += n + 1;
+  }
+  return out;
+}
+
+std::string ToUtf8(std::u32string_view s) {
+  std::string out;
+  for (char32_t c : s) {
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+}  // namespace dialog

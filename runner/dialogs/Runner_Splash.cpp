@@ -1,0 +1,244 @@
+// Splash screens and the game information window.
+#include "runner/dialogs/Runner_Splash.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "platform/clock/Clock.h"
+#include "runner/base/Runner_Process.h"
+#include "runner/base/Support_Path.h"
+#include "runner/base/Support_Stream.h"
+#include "runner/dialogs/Dialog_Modal.h"
+#include "runner/dialogs/Dialog_Paint.h"
+#include "runner/dialogs/Dialog_State.h"
+#include "runner/dialogs/Support_Rtf.h"
+
+namespace {
+constexpr int32_t kEscape = 27;
+constexpr int64_t kMaxTextFile = 16 << 20;  // larger text files are not shown
+
+bool ReadFileText(const std::string& file, std::string& out) {
+  struct stat st {};
+  if (stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxTextFile) return false;
+  std::ifstream f(file, std::ios::binary);
+  if (!f) return false;
+  std::stringstream ss;
+  ss << f.rdbuf();
+  out = ss.str();
+  return true;
+}
+
+bool FileExists(const std::string& file) {
+  struct stat st {};
+  return stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// Tags and entities of a local web page, removed so its text can be shown.
+std::string StripTags(const std::string& html) {
+  std::string out;
+  bool inTag = false;
+  for (char c : html) {
+    if (c == '<') inTag = true;
+    else if (c == '>') inTag = false;
+    else if (!inTag) out += c;
+  }
+  return out;
+}
+
+// A splash or the information: a picture or a text on a panel of the splash colour, ended by
+// the close button, Escape, a click or the delay as the settings say.
+class TSplash final : public TModalDialog {
+ public:
+  TSplash(const RSplashSettings& s, int32_t delay) : s_(s) {
+    if (delay > 0) deadline_ = platform::NowMicros() + int64_t{delay} * 1000;
+  }
+  TBitmap32 image;
+  std::string text;
+  int32_t textBack = 0xE1FFFF;  // the tooltip colour of the text box
+  int32_t textFont = 10;
+  std::string describe;
+
+  TBitmap32 Paint() override {
+    TBitmap32 bm(w_, h_, dialog::Pixel(s_.color));
+    if (!image.Empty()) {
+      const double sc = s_.scale > 0 ? s_.scale
+                                     : std::min(static_cast<double>(w_) / image.Width(), static_cast<double>(h_) / image.Height());
+      const auto pw = static_cast<int32_t>(std::lround(image.Width() * sc));
+      const auto ph = static_cast<int32_t>(std::lround(image.Height() * sc));
+      dialog::DrawPicture(bm, image, (w_ - pw) / 2, (h_ - ph) / 2, pw, ph);
+    } else {
+      dialog::FillBox(bm, 0, 0, w_, h_, dialog::Pixel(textBack));
+      dialog::DrawTextBox(bm, RDialogFont{"Arial", textFont, 0, 0, 0}, dialog::FromUtf8(text), 4, 4, w_ - 8, h_ - 8, 0,
+                          false, 0, true);
+    }
+    if (s_.closeButton) {
+      dialog::FillBox(bm, w_ - 24, 0, 24, 24, dialog::Pixel(0xC0C0C0));
+      dialog::FrameBox(bm, w_ - 24, 0, 24, 24, dialog::Pixel(0x404040));
+      for (int32_t k = 6; k < 18; ++k) {
+        dialog::FillBox(bm, w_ - 24 + k, k, 1, 1, dialog::Pixel(0));
+        dialog::FillBox(bm, w_ - 1 - k, k, 1, 1, dialog::Pixel(0));
+      }
+    }
+    return bm;
+  }
+  void Place(int32_t screenW, int32_t screenH, int32_t& left, int32_t& top) override {
+    if (s_.main || s_.fullScreen) {
+      w_ = screenW;
+      h_ = screenH;
+      left = top = 0;
+      return;
+    }
+    w_ = std::max(1, s_.width);
+    h_ = std::max(1, s_.height);
+    if (s_.adapt && !image.Empty()) {
+      const double sc = s_.scale > 0 ? s_.scale
+                                     : std::min(static_cast<double>(w_) / image.Width(), static_cast<double>(h_) / image.Height());
+      w_ = std::max(1, static_cast<int32_t>(std::lround(image.Width() * sc)));
+      h_ = std::max(1, static_cast<int32_t>(std::lround(image.Height() * sc)));
+    }
+    left = s_.left >= 0 ? s_.left : (screenW - w_) / 2;
+    top = s_.top >= 0 ? s_.top : (screenH - h_) / 2;
+  }
+  void Input(const platform::RInputEvent& e) override {
+    if (e.kind == platform::EInput::KeyDown && e.a == kEscape && s_.stopKey) done = true;
+    if (e.kind == platform::EInput::MouseMove) mx_ = e.a, my_ = e.b;
+    if (e.kind == platform::EInput::MouseDown) {
+      if (s_.closeButton && mx_ >= w_ - 24 && mx_ < w_ && my_ >= 0 && my_ < 24) done = true;
+      if (s_.stopMouse) done = true;
+    }
+  }
+  void Tick() override {
+    if (deadline_ && platform::NowMicros() >= deadline_) done = true;
+  }
+  void Answer(const std::string&) override { done = true; }
+  void Unanswered() override { done = true; }
+  std::string Describe() const override { return describe; }
+  std::string Result() const override { return "closed"; }
+
+ private:
+  RSplashSettings s_;
+  int64_t deadline_ = 0;
+  int32_t w_ = 640, h_ = 480, mx_ = -1, my_ = -1;
+};
+
+// Splash screens take no scripted answer: unattended, they end at once (after any picture the
+// script asks for).
+void Show(TSplash& splash) {
+  RDialogsState& st = DialogsState();
+  const RSplashSettings& s = st.splash;
+  // A separate window that does not interrupt would let the game go on beside it; there is no
+  // second window here, so it is not shown.
+  if (!s.main && !s.interrupt) return;
+  if (DialogsUnattended()) {
+    TakeScriptedPictures(splash);
+    std::fprintf(stderr, "%s [closed]\n", splash.Describe().c_str());
+    return;
+  }
+  st.splashInWindow = s.main;
+  RunModal(splash);
+  st.splashInWindow = false;
+}
+}  // namespace
+
+bool ShowSplashImage(const std::string& file, int32_t delay) {
+  const std::string path = NormaliseGamePath(file);
+  if (!FileExists(path)) return false;
+  TSplash splash(DialogsState().splash, delay);
+  splash.describe = "Splash image: " + file;
+  if (!splash.image.LoadFromImageFile(path)) return false;
+  Show(splash);
+  return true;
+}
+
+bool ShowSplashVideo(const std::string& file, bool) {
+  // No video decoder is built in: every video takes the failure path, as a missing decoder would.
+  (void)file;
+  return false;
+}
+
+bool ShowSplashText(const std::string& file, int32_t delay) {
+  std::string content;
+  if (!ReadFileText(NormaliseGamePath(file), content)) return false;
+  TSplash splash(DialogsState().splash, delay);
+  splash.describe = "Splash text: " + file;
+  splash.text = RtfToText(content);
+  Show(splash);
+  return true;
+}
+
+bool ShowSplashWeb(const std::string& url, int32_t delay) {
+  std::string lower = url;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const bool local = lower.ends_with(".htm") || lower.ends_with(".html") || lower.ends_with(".txt");
+  std::string content;
+  if (!local || !ReadFileText(NormaliseGamePath(url), content)) {
+    ShowMessage("Failed to display the webpage");
+    return true;
+  }
+  TSplash splash(DialogsState().splash, delay);
+  splash.describe = "Splash web page: " + url;
+  splash.text = lower.ends_with(".txt") ? content : StripTags(content);
+  Show(splash);
+  return true;
+}
+
+bool LoadGameInformation(CStream& s) {
+  if (s.ReadInteger() != 800) return false;
+  CStream e = s.ReadStreamC();
+  RGameInfo& info = DialogsState().info;
+  info.color = e.ReadInteger();
+  info.embed = e.ReadBoolean();
+  info.caption = e.ReadString();
+  info.left = e.ReadInteger();
+  info.top = e.ReadInteger();
+  info.width = e.ReadInteger();
+  info.height = e.ReadInteger();
+  info.border = e.ReadBoolean();
+  info.sizeable = e.ReadBoolean();
+  info.stayOnTop = e.ReadBoolean();
+  info.pause = e.ReadBoolean();
+  CStream text = e.ReadStream();
+  info.text.assign(reinterpret_cast<const char*>(text.Data()), static_cast<size_t>(text.GetSize()));
+  return true;
+}
+
+void ShowGameInformation() {
+  RDialogsState& st = DialogsState();
+  const RGameInfo& info = st.info;
+  RSplashSettings look;
+  look.main = info.embed;
+  look.interrupt = true;
+  look.width = info.width;
+  look.height = info.height;
+  look.left = info.left;
+  look.top = info.top;
+  look.adapt = false;
+  look.closeButton = false;
+  look.stopMouse = false;
+  look.color = info.color;
+  TSplash window(look, 0);
+  window.textBack = info.color;
+  window.textFont = 12;  // Arial 16 pixels high
+  window.text = RtfToText(info.text);
+  window.describe = info.caption;
+  if (DialogsUnattended()) {
+    TakeScriptedPictures(window);
+    std::fprintf(stderr, "%s [closed]\n", info.caption.c_str());
+    return;
+  }
+  st.infoInWindow = info.embed;
+  RunModal(window);
+  st.infoInWindow = false;
+}
+
+bool LoadInformationFile(const std::string& file) {
+  std::string content;
+  if (!ReadFileText(NormaliseGamePath(file), content)) return false;
+  DialogsState().info.text = content;
+  return true;
+}

@@ -1,0 +1,20 @@
+// Fuzz target for the rich-text reader of the game information and text splash screens: any
+// bytes give text (valid UTF-8, no longer than a bounded multiple of the input) or plain text.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "runner/dialogs/Dialog_Paint.h"
+#include "runner/dialogs/Support_Rtf.h"
+#include "tests/fuzz/FuzzCheck.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::string text = "{\\rtf1 ";
+  text.append(reinterpret_cast<const char*>(data), size);
+  const std::string out = RtfToText(text);
+  // Every input byte gives at most one character, of at most four bytes.
+  FUZZ_CHECK(out.size() <= 4 * text.size());
+  for (char32_t c : dialog::FromUtf8(out)) FUZZ_CHECK(c != 0xFFFD || out.find("\xEF\xBF\xBD") != std::string::npos);
+  return 0;
+}

@@ -1,0 +1,169 @@
+// The dialogs' readers and stores: high-score entries and their registry store (also a
+// hand-edited damaged one), the rich-text reader with damaged input, the message text rules
+// and the character-set conversion.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "runner/base/Option_Main.h"
+#include "runner/code/Variable_Class.h"
+#include "runner/dialogs/Dialog_Choosers.h"
+#include "runner/dialogs/Dialog_Paint.h"
+#include "runner/dialogs/Run_Score.h"
+#include "runner/dialogs/Support_Message.h"
+#include "runner/dialogs/Support_Rtf.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+TEST(ScoreEntry, EncodesAsLettersAndDecodesBack) {
+  struct Case {
+    std::string name;
+    int32_t score;
+    int32_t gameId;
+  } cases[] = {
+      {"", 0, 0}, {"Ann", 100, 4242}, {"Zoë", -7, -1}, {std::string(300, 'x'), 2147483647, 255}, {"a|b", -2147483647 - 1, 77},
+  };
+  for (const Case& c : cases) {
+    const std::string text = EncodeScoreEntry({c.name, c.score}, c.gameId);
+    for (char ch : text) EXPECT_TRUE(ch >= 'A' && ch <= 'P') << text;
+    const RScoreEntry back = DecodeScoreEntry(text, c.gameId);
+    EXPECT_EQ(back.score, c.score);
+    // Names longer than the entry form holds are cut to 240.
+    EXPECT_EQ(back.name, c.name.size() > 240 ? std::string(240, 'x') : c.name);
+  }
+  // The score 0 with an empty name for game 0: bytes 1..16 shifted by their position.
+  EXPECT_EQ(EncodeScoreEntry({"", 0}, 0), "ABACADAEAFAGAHAIAJAKALAMANAOAPBA");
+  // The same entry is stored differently by another game.
+  EXPECT_NE(EncodeScoreEntry({"Ann", 1}, 1), EncodeScoreEntry({"Ann", 1}, 2));
+}
+
+TEST(ScoreEntry, DamagedTextsDecodeWithinBounds) {
+  const std::string cases[] = {"", "A", "ZZZZ", "abc", std::string(5000, 'P'), std::string(33, 'B'), "\x01\xFF\x80"};
+  for (const std::string& text : cases) {
+    const RScoreEntry e = DecodeScoreEntry(text, 4242);
+    // At most 256 bytes are decoded: 240 name characters, each of at most two UTF-8 bytes.
+    EXPECT_LE(e.name.size(), 2u * 240u) << text.size();
+  }
+}
+
+class ScoreStore : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::path(TEST_BINARY_DIR) / "dialogs-store" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
+    SettingsState().gameId = 4242;
+  }
+  void TearDown() override { unsetenv("XDG_CONFIG_HOME"); }
+  fs::path Store() const { return dir_ / "korvex-runner" / "registry.reg"; }
+  fs::path dir_;
+};
+
+TEST_F(ScoreStore, InsertsBelowEqualScoresAndKeepsTenRanks) {
+  EXPECT_EQ(ReadScoreEntry(1).name, "<nobody>");
+  EXPECT_FALSE(fs::exists(Store()));  // reading creates nothing
+  ClearScores();
+  InsertScore("Ann", 100);
+  InsertScore("Bob", 100);
+  InsertScore("Neg", -1);
+  InsertScore("Zero", 0);  // needs a strictly higher score than a stored one
+  EXPECT_EQ(ReadScoreEntry(1).name, "Ann");
+  EXPECT_EQ(ReadScoreEntry(2).name, "Bob");
+  EXPECT_EQ(ReadScoreEntry(3).name, "<nobody>");
+  for (int i = 0; i < 12; ++i) InsertScore("P" + std::to_string(i), 200 + i);
+  EXPECT_EQ(ReadScoreEntry(1).name, "P11");
+  EXPECT_EQ(ReadScoreEntry(10).name, "P2");
+  EXPECT_EQ(ReadScoreEntry(0).name, "<nobody>");
+  EXPECT_EQ(ReadScoreEntry(11).score, 0);
+}
+
+TEST_F(ScoreStore, AHandEditedDamagedStoreIsSetAsideNotOverwritten) {
+  fs::create_directories(Store().parent_path());
+  const std::string garbage = "this is [not a store\n\"Rank1\"=\n\x01\x02";
+  std::ofstream(Store(), std::ios::binary) << garbage;
+  EXPECT_EQ(ReadScoreEntry(1).name, "<nobody>");
+  InsertScore("Ann", 5);
+  EXPECT_EQ(ReadScoreEntry(1).name, "Ann");
+  bool kept = false;
+  for (const auto& e : fs::directory_iterator(Store().parent_path())) {
+    std::ifstream f(e.path(), std::ios::binary);
+    const std::string content((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    if (content == garbage) kept = true;
+  }
+  EXPECT_TRUE(kept) << "the damaged store was lost";
+}
+
+TEST_F(ScoreStore, AnEntryOfDamagedLettersReadsWithoutHarm) {
+  fs::create_directories(Store().parent_path());
+  std::ofstream(Store(), std::ios::binary) << "Korvex Registry Store 1\n\n[HKEY_CURRENT_USER\\Software\\Korvex\\Scores\\4242]\n"
+                                              "\"Rank1\"=\"zz\"\n\"Rank2\"=\"" + std::string(2000, 'Q') + "\"\n";
+  EXPECT_EQ(ReadScoreEntry(1).name, "");
+  EXPECT_LE(ReadScoreEntry(2).name.size(), 480u);
+  EXPECT_EQ(ReadScoreEntry(3).name, "<nobody>");
+}
+
+TEST(Rtf, ReadsTextAndSurvivesDamage) {
+  struct Case {
+    std::string rtf, text;
+  } cases[] = {
+      {"plain text, {no} rtf\\par", "plain text, {no} rtf\\par"},
+      {"{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red1;}\\f0 Hello\\par World}", "Hello\nWorld"},
+      {"{\\rtf1 a\\tab b\\line c\\{\\}\\\\}", "a\tb\nc{}\\"},
+      {"{\\rtf1\\ansicpg1251 \\'e0\\'e1}", "аб"},
+      {"{\\rtf1 caf\\'e9 \\u8364? \\uc2\\u8364xx!}", "café € €!"},
+      {"{\\rtf1 a{\\*\\generator Ignored;}b{\\pict 0123}c}", "abc"},
+      // Damage: unbalanced braces, a cut escape, a huge binary run, unknown words.
+      {"{\\rtf1 a}}}b{", "ab"},
+      {"{\\rtf1 x\\'4", "x"},
+      {"{\\rtf1 x\\'zz y", "xzz y"},
+      {"{\\rtf1 x\\bin999999999 abc", "x"},
+      {"{\\rtf1 \\unknownword123 ok\\", "ok"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(RtfToText(c.rtf), c.text) << c.rtf;
+  // Deep nesting is read without recursion, and the text after it still shows.
+  std::string deep = "{\\rtf1 ";
+  deep += std::string(100000, '{') + "in" + std::string(100000, '}') + " out}";
+  EXPECT_EQ(RtfToText(deep), " out");
+}
+
+TEST(MessageText, NumbersAndLineBreaks) {
+  struct Case {
+    RValue v;
+    std::string text;
+  } cases[] = {
+      {RValue(3.14159), "3.14"}, {RValue(7.0), "7"}, {RValue(-2.5), "-2.50"},
+      {RValue(std::string_view("a#b")), "a\rb"}, {RValue(std::string_view("a\\#b")), "a#b"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(PrepareMessageText(c.v), c.text);
+}
+
+TEST(MessageText, CharacterSets) {
+  // The low byte of each character, read in the set's code page.
+  EXPECT_EQ(dialog::ToUtf8(DecodeForCharset("\xC3\xA0", 204)), "а");  // U+00E0 is byte E0: Cyrillic a
+  EXPECT_EQ(dialog::ToUtf8(DecodeForCharset("\xC3\xA9", 0)), "é");
+  EXPECT_EQ(dialog::ToUtf8(DecodeForCharset("abc", 128)), "abc");
+  // And back: typed text becomes one character per byte of the code page.
+  EXPECT_EQ(EncodeForCharset(U"а", 204), "\xC3\xA0");
+  for (int32_t set : {0, 128, 129, 130, 134, 136, 161, 162, 163, 177, 178, 186, 204, 222, 238})
+    EXPECT_NE(CharsetCodePage(set), nullptr) << set;
+  EXPECT_EQ(CharsetCodePage(77), nullptr);
+}
+
+TEST(FileFilter, PairsAndCaseInsensitiveMatching) {
+  const auto pairs = ParseFileFilter("Text|*.txt;*.log|All|*.*");
+  ASSERT_EQ(pairs.size(), 2u);
+  EXPECT_EQ(pairs[0].first, "Text");
+  EXPECT_TRUE(MatchesFilter(pairs[0].second, "A.TXT"));
+  EXPECT_TRUE(MatchesFilter(pairs[0].second, "b.log"));
+  EXPECT_FALSE(MatchesFilter(pairs[0].second, "c.png"));
+  EXPECT_TRUE(MatchesFilter(pairs[1].second, "anything"));
+  EXPECT_EQ(MenuItems("a|-|b"), (std::vector<std::string>{"a", "b"}));
+}
+
+}  // namespace
