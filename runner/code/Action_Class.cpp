@@ -39,6 +39,14 @@ void ReadSlots(CStream& s, std::array<T, kActionArgs>& slots, Read read) {
     if (i < kActionArgs) slots[static_cast<size_t>(i)] = std::move(v);
   }
 }
+
+// The compiler's error becomes the fatal message and is then done with: an action compiled while
+// code runs (an event added at run time) must not leave it pending for the code that asked.
+void ShowCompilationError(const std::string& heading) {
+  const std::string message = heading + CodeError().message;
+  ClearCodeError();
+  ShowActionError(message, true);
+}
 }  // namespace
 
 bool CAction::LoadFromStream(CStream& s) {
@@ -78,7 +86,7 @@ bool CAction::Compile() {
   if (act_exetype == kExeCode) {
     act_codecode = std::make_unique<CCode>(act_codestring, false);
     if (!act_codecode->Compile()) {
-      ShowActionError("COMPILATION ERROR in code action\r" + CodeError().message, true);
+      ShowCompilationError("COMPILATION ERROR in code action\r");
       return false;
     }
   }
@@ -96,7 +104,7 @@ bool CAction::Compile() {
       kind = kArgExpression;
       auto code = std::make_unique<CCode>(text, true);
       if (!code->Compile()) {
-        ShowActionError("COMPILATION ERROR in argument " + std::to_string(i) + "\r" + CodeError().message, true);
+        ShowCompilationError("COMPILATION ERROR in argument " + std::to_string(i) + "\r");
         return false;
       }
       if (code->i_kind == CCode::kConstantExpression) {
