@@ -156,6 +156,19 @@ void DrawTextBox(TBitmap32& bm, const RDialogFont& font, std::u32string_view tex
   }
 }
 
+std::u16string ToUtf16(std::string_view utf8) {
+  std::u16string out;
+  for (char32_t c : FromUtf8(utf8)) {
+    if (c >= 0x10000) {
+      out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+    } else {
+      out.push_back(static_cast<char16_t>(c));
+    }
+  }
+  return out;
+}
+
 std::u32string FromUtf8(std::string_view s) {
   std::u32string out;
   size_t i = 0;

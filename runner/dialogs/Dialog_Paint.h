@@ -40,5 +40,8 @@ void DrawTextBox(TBitmap32& bm, const RDialogFont& font, std::u32string_view tex
 
 std::u32string FromUtf8(std::string_view s);
 std::string ToUtf8(std::u32string_view s);
+// UTF-16 code units (surrogate pairs above U+FFFF): what names and code-page text are counted and
+// encoded in.
+std::u16string ToUtf16(std::string_view utf8);
 
 }  // namespace dialog

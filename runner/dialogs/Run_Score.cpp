@@ -21,19 +21,6 @@ std::string Key() { return "\\Software\\Korvex\\Scores\\" + std::to_string(GameI
 std::string ValueName(int32_t rank) { return "Rank" + std::to_string(rank); }
 platform::RegistryStore& Store() { return RegistryStoreOf(Files()); }
 
-std::u16string Units(std::string_view utf8) {
-  std::u16string out;
-  for (char32_t c : dialog::FromUtf8(utf8)) {
-    if (c >= 0x10000) {
-      out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
-    } else {
-      out.push_back(static_cast<char16_t>(c));
-    }
-  }
-  return out;
-}
-
 class TScoreWindow final : public TModalDialog {
  public:
   explicit TScoreWindow(int32_t score) : score_(score) {
@@ -86,7 +73,7 @@ class TScoreWindow final : public TModalDialog {
         t.pop_back();
         typed_ = dialog::ToUtf8(t);
       }
-    } else if (e.a >= 32 && Units(typed_).size() < kMaxName) {
+    } else if (e.a >= 32 && dialog::ToUtf16(typed_).size() < kMaxName) {
       typed_ += dialog::ToUtf8(std::u32string(1, static_cast<char32_t>(e.a)));
     }
   }
@@ -109,7 +96,7 @@ class TScoreWindow final : public TModalDialog {
 }  // namespace
 
 std::string EncodeScoreEntry(const RScoreEntry& e, int32_t gameId) {
-  std::u16string name = Units(e.name);
+  std::u16string name = dialog::ToUtf16(e.name);
   if (name.size() > kMaxName) name.resize(kMaxName);
   std::vector<uint8_t> b(16 + name.size(), 0);
   const auto s = static_cast<uint32_t>(e.score);

@@ -17,20 +17,6 @@
 namespace {
 constexpr int32_t kEnter = 13, kEscape = 27, kSpace = 32, kBackspace = 8;
 
-// UTF-8 to UTF-16 units: only their low bytes matter to the code pages.
-std::u16string Units(std::string_view utf8) {
-  std::u16string out;
-  for (char32_t c : dialog::FromUtf8(utf8)) {
-    if (c >= 0x10000) {
-      out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
-    } else {
-      out.push_back(static_cast<char16_t>(c));
-    }
-  }
-  return out;
-}
-
 bool ValidUtf8(std::string_view s) {
   for (char32_t c : dialog::FromUtf8(s))
     if (c == 0xFFFD) return false;
@@ -321,7 +307,7 @@ const char* CharsetCodePage(int32_t charset) {
 
 std::u32string DecodeForCharset(std::string_view utf8, int32_t charset) {
   std::string bytes;
-  for (char16_t u : Units(utf8)) bytes.push_back(static_cast<char>(u & 0xFF));
+  for (char16_t u : dialog::ToUtf16(utf8)) bytes.push_back(static_cast<char>(u & 0xFF));
   const char* page = CharsetCodePage(charset);
   if (!page) page = ValidUtf8(bytes) ? "UTF-8" : "CP1252";
   return FromUtf32(Convert("UTF-32LE", page, bytes));
