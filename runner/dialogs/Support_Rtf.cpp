@@ -153,7 +153,11 @@ std::string RtfToText(std::string_view rtf) {
     else if (word == "ansicpg" && hasNum) charset = CharsetOfCodePage(static_cast<int32_t>(num));
     else if (word == "uc" && hasNum) groups.back().uc = static_cast<int32_t>(std::max<int64_t>(0, std::min<int64_t>(num, 8)));
     else if (word == "u" && hasNum) {
-      emit(static_cast<char32_t>(num < 0 ? num + 65536 : num));
+      // A 16-bit unit, negative above 32767; anything else, and a half of a surrogate pair,
+      // is no character of its own.
+      const int64_t unit = num < 0 ? num + 65536 : num;
+      const bool character = unit >= 0 && unit <= 0xFFFF && (unit < 0xD800 || unit > 0xDFFF);
+      emit(character ? static_cast<char32_t>(unit) : U'\uFFFD');
       skipChars = groups.back().uc;
     } else if (word == "bin" && hasNum) {
       // Binary data is read past, never further than the text goes.

@@ -16,7 +16,7 @@
 #include "runner/code/Code_Error.h"
 #include "runner/code/Code_Function.h"
 #include "runner/code/Code_Main.h"
-#include "runner/functions/Function_Families.h"
+#include "runner/shell/Runner_Game.h"
 #include "runner/graphics/Font_Class.h"
 #include "runner/base/Support_Path.h"
 #include "runner/base/Support_Stream.h"
@@ -651,7 +651,7 @@ void ReadObjects(const fs::path& dir, const Doc& doc, const json& list, const st
   for (const auto& s : project.scripts)
     if (s) scope.scripts.insert(s->name);
   for (const auto& t : project.triggers) scope.triggers.push_back(t ? std::optional(t->name) : std::nullopt);
-  InitFunctions(AllFunctionFamilies());
+  InitFunctions(RunnerFunctionFamilies());
   for (const auto& name : scope.objects) project.objects.push_back(name ? std::optional(ReadObject(dir, *name, scope)) : std::nullopt);
   // A parent chain that returns to where it started would send the runner round in circles.
   for (size_t i = 0; i < project.objects.size(); ++i) {
@@ -1130,7 +1130,7 @@ void ReadTriggers(const fs::path& dir, RProject& project) {
   if (!fs::exists(dir / "triggers.json")) return;
   const Doc doc = LoadDoc(dir, "triggers.json");
   ExpectArray(doc, doc.root, "");
-  InitFunctions(AllFunctionFamilies());
+  InitFunctions(RunnerFunctionFamilies());
   std::set<std::string> names, constants;
   for (size_t i = 0; i < doc.root.size(); ++i) {
     const json& e = doc.root[i];
@@ -1238,7 +1238,7 @@ void ReadResources(const fs::path& dir, const Doc& doc, const json& root, RProje
   // Moments run actions as objects do, so they may name objects, sprites, scripts and triggers.
   if (const json* timelines = Member(*r, "timelines")) {
     const auto names = ReadNameList(doc, *timelines, Join(p, "timelines"));
-    InitFunctions(AllFunctionFamilies());
+    InitFunctions(RunnerFunctionFamilies());
     const ObjectScope scope = ScopeOf(project);
     for (const auto& name : names)
       project.timelines.push_back(name ? std::optional(ReadTimeLine(dir, *name, scope)) : std::nullopt);

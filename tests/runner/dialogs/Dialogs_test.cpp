@@ -124,6 +124,8 @@ TEST(Rtf, ReadsTextAndSurvivesDamage) {
       {"{\\rtf1 x\\'zz y", "xzz y"},
       {"{\\rtf1 x\\bin999999999 abc", "x"},
       {"{\\rtf1 \\unknownword123 ok\\", "ok"},
+      // Units out of the 16-bit range and halves of surrogate pairs are no characters.
+      {"{\\rtf1 \\u-991999?\\u-10179?\\u70000?\\u-32703?}", "\uFFFD\uFFFD\uFFFD\u8041"},
   };
   for (const Case& c : cases) EXPECT_EQ(RtfToText(c.rtf), c.text) << c.rtf;
   // Deep nesting is read without recursion, and the text after it still shows.

@@ -162,6 +162,15 @@ TEST(ObjectRecords, BuiltInFunctionsResolveAtLoadAndObjectsCompileInPreparation)
   EXPECT_EQ(e.e_actions[1]->act_codecode->GetText(), "x += 4");
 }
 
+// Actions may call the built-ins of every layer, not only the functions layer's.
+TEST(ObjectRecords, ActionsCallFunctionsOfTheLayersAboveTheFunctions) {
+  Project p({{"game.json", Game(R"(["obj_a"])")},
+             {"objects/obj_a.json", R"({"events": {"create": [{"call": "show_message", "args": ["'hi'"]},
+                 {"call": "external_free", "args": ["'lib.so'"]}, {"call": "mplay_end", "args": []}]}})"}});
+  Loaded run(p, true);
+  EXPECT_TRUE(run.prepared) << (run.messages.empty() ? "" : run.messages[0]);
+}
+
 TEST(ObjectRecords, ACompileErrorFailsPreparation) {
   Project p({{"game.json", Game(R"(["obj_a"])")}, {"objects/obj_a.json", R"({"events": {"step": "x = ;"}})"}});
   Loaded run(p, true);
