@@ -141,7 +141,7 @@ TEST(PackageCode, SectionsAreCutAtDefineLines) {
 TEST_F(Packages, LibraryAndCodeFunctionsAreCallableByName) {
   CStream chunk = Chunk("pkgfolder", {
       {"exttest.so", 1, "", {{"pk_add", "ext_add", 0, 2}, {"pk_sum8", "ext_sum8", 3, 8, 1}, {"pk_concat", "ext_concat", 4, 2, 1, 1}}, LibraryBytes()},
-      {"code.gml", 2, "", {{"pk_twice", "", 7, -1}, {"pk_bad", "", 8, 1}}, "#define pk_twice\r\nreturn argument0 * 2 + argument_count;\r\n#define pk_bad\r\nreturn argument0 + nothing_here;"},
+      {"code.kvs", 2, "", {{"pk_twice", "", 7, -1}, {"pk_bad", "", 8, 1}}, "#define pk_twice\r\nreturn argument0 * 2 + argument_count;\r\n#define pk_bad\r\nreturn argument0 + nothing_here;"},
       {"notes.txt", 3, "", {}, ""},
       {"old", 1, "", {}, "", 600},  // another version: an empty file, loading goes on
   });
