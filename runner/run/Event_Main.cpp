@@ -2,6 +2,7 @@
 #include "runner/run/Event_Main.h"
 
 #include <climits>
+#include <span>
 
 #include "runner/code/Event_Action.h"
 #include "runner/run/Instance_Class.h"
@@ -33,7 +34,7 @@ void ForObjectInstances(int32_t object, F f) {
 
 class Walker {
  public:
-  Walker(CEvent& e, CInstance* self, CInstance* other) : e_(e), self_(self), other_(other) {}
+  Walker(CEvent& e, CInstance* self, CInstance* other) : e_(e), self_(self), other_(other), context_(CurrentEvent()) {}
 
   void Run() {
     int32_t i = 0;
@@ -62,7 +63,7 @@ class Walker {
       }
       return SkipStatement(i + 1, depth + 1);
     }
-    CurrentEvent().action = i;
+    context_.action = i;
     if (a.act_isquestion) {
       const bool answer = Ask(a);
       int32_t r = answer ? RunStatement(i + 1, depth + 1) : SkipStatement(i + 1, depth + 1);
@@ -116,6 +117,8 @@ class Walker {
   CEvent& e_;
   CInstance* self_;
   CInstance* other_;
+  // The run state's context, which lasts the whole game: one lookup per event, not per action.
+  REventContext& context_;
 };
 }  // namespace
 
@@ -156,13 +159,22 @@ void PerformEventForAll(int32_t etype, int32_t enumb) {
 void PerformEventForObjects(int32_t etype, int32_t enumb) {
   CRoom* room = CurrentRoom();
   if (!room) return;
+  const std::span<const REventTarget> targets = EventObjectList(etype, enumb);
+  if (targets.empty()) return;
+  // One walk scope and one saved context for the whole phase: between two instances' events
+  // nothing runs that could see the context, and each event sets it afresh. Lists rebuilt by an
+  // event stay alive until the phase ends, since the loop walks them.
   ActionWalkScope walking;
-  for (const REventTarget& target : EventObjectList(etype, enumb)) {
+  EventContextScope scope(CurrentEvent());
+  REventContext& context = CurrentEvent();
+  for (const REventTarget& target : targets) {
     const int32_t count = room->Obj_Number(target.object);
     for (int32_t i = 0; i < count; ++i) {
       if (RoomChangePending()) return;
       CInstance* inst = room->Obj_Instance(target.object, i);
-      if (inst && !inst->i_marked) PerformFoundEvent(inst, inst, target.found, etype, enumb);
+      if (!inst || inst->i_marked) continue;
+      context = {target.found.owner, etype, enumb, 0};
+      Walker(*target.found.event, inst, inst).Run();
     }
   }
 }

@@ -141,3 +141,10 @@ std::span<const REventTarget> EventObjectList(int32_t etype, int32_t enumb) {
 
 std::span<const RCollisionPair> CollisionPairs() { return ObjectsState().pairs; }
 
+
+REventRef ListedEvent(std::span<const REventTarget> list, int32_t object) {
+  if (list.empty()) return {};
+  const auto it = std::lower_bound(list.begin(), list.end(), object,
+                                   [](const REventTarget& t, int32_t o) { return t.object < o; });
+  return it != list.end() && it->object == object ? it->found : REventRef{};
+}

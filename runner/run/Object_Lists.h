@@ -36,3 +36,5 @@ bool EventListsBuilt();
 // The objects reacting to (etype, enumb) in increasing index; empty outside the table.
 std::span<const REventTarget> EventObjectList(int32_t etype, int32_t enumb);
 std::span<const RCollisionPair> CollisionPairs();
+// The event the object resolves to in one of those lists; none when the object is not in it.
+REventRef ListedEvent(std::span<const REventTarget> list, int32_t object);

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 #include <memory>
+#include <span>
 #include <string>
 #include <algorithm>
 #include <vector>
@@ -163,11 +164,12 @@ void Alarms() {
 void Motion() {
   CRoom* room = Play().room;
   const int32_t count = room->r_numb();
+  const RRunHooks& hooks = Hooks();
   for (int32_t i = 0; i < count; ++i) {
     CInstance* inst = room->Instance(i);
     if (!inst) continue;
     inst->Adapt_Speed();
-    if (Hooks().adaptPath && Hooks().adaptPath(inst)) PerformEvent(inst, inst, ev_other, kOtherEndOfPath);
+    if (hooks.adaptPath && hooks.adaptPath(inst)) PerformEvent(inst, inst, ev_other, kOtherEndOfPath);
     inst->SetPosition(inst->i_x + inst->i_hspeed, inst->i_y + inst->i_vspeed);
   }
 }
@@ -175,6 +177,11 @@ void Motion() {
 void Animate() {
   CRoom* room = Play().room;
   const int32_t count = room->r_numb();
+  // An instance without a sprite wraps every step, so its event is found through the event
+  // object list: most objects have none. The list is fetched again after an event has run,
+  // since an animation end event may change events and so the lists.
+  bool listed = EventListsBuilt();
+  std::span<const REventTarget> list = listed ? EventObjectList(ev_other, kOtherAnimationEnd) : std::span<const REventTarget>{};
   for (int32_t i = 0; i < count; ++i) {
     CInstance* inst = room->Instance(i);
     if (!inst) continue;
@@ -182,7 +189,13 @@ void Animate() {
     const int32_t n = inst->Getimagenumber();
     if (std::floor(inst->i_imageindex) >= n) {
       inst->i_imageindex -= n;
-      PerformEvent(inst, inst, ev_other, kOtherAnimationEnd);
+      if (!listed) {
+        PerformEvent(inst, inst, ev_other, kOtherAnimationEnd);
+      } else if (const REventRef found = ListedEvent(list, inst->i_objectindex)) {
+        PerformFoundEvent(inst, inst, found, ev_other, kOtherAnimationEnd);
+        listed = EventListsBuilt();
+        list = listed ? EventObjectList(ev_other, kOtherAnimationEnd) : std::span<const REventTarget>{};
+      }
     }
   }
 }

@@ -181,7 +181,8 @@ void AdvanceTimeLine(CInstance* inst) {
 
 void RunTimeLines() {
   CRoom* room = CurrentRoom();
-  if (!room) return;
+  // Without time lines no instance can run one: the walk over the room is skipped.
+  if (!room || TimeLines().Count() == 0) return;
   // Instances made by a moment join from the next step on.
   const int32_t count = room->r_numb();
   for (int32_t i = 0; i < count; ++i) {
