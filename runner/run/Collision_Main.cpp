@@ -48,22 +48,24 @@ int64_t FloorDiv(int64_t a, int64_t b) {
 
 // A uniform grid over the boxes of one list. Boxes spanning many cells, and queries spanning
 // many cells, fall back to a plain walk so huge scales or the no-mask box cost no more than
-// the exhaustive way.
+// the exhaustive way. The cells are hashed into buckets laid out in one array (counted, then
+// filled), so a rebuild every step allocates nothing once the arrays have grown; cells that
+// share a bucket only cost a few more box tests, since every candidate's box is tested anyway.
 class CBoxGrid {
  public:
   void Build(const CRoom& room, const RListKey& key) {
-    cells_.clear();
     wide_.clear();
     const int32_t n = ListCount(room, key);
     boxes_.assign(static_cast<size_t>(n), RBoundingBox{1, 1, 0, 0});
     stamp_.assign(static_cast<size_t>(n), 0);
-    present_.assign(static_cast<size_t>(n), false);
+    present_.assign(static_cast<size_t>(n), 0);
+    query_ = 0;
     // The cell follows the typical box size, so most boxes sit in one to four cells.
     int64_t sum = 0, counted = 0;
     for (int32_t p = 0; p < n; ++p)
       if (const CInstance* inst = ListAt(room, key, p)) {
         boxes_[static_cast<size_t>(p)] = inst->i_bbox;
-        present_[static_cast<size_t>(p)] = true;
+        present_[static_cast<size_t>(p)] = 1;
         const int64_t w = int64_t{inst->i_bbox.right} - inst->i_bbox.left + 1;
         const int64_t h = int64_t{inst->i_bbox.bottom} - inst->i_bbox.top + 1;
         if (w > 0 && h > 0 && w <= 4096 && h <= 4096) {
@@ -72,17 +74,36 @@ class CBoxGrid {
         }
       }
     cell_ = counted ? std::clamp<int64_t>(sum / counted, 8, 4096) : 64;
-    for (int32_t p = 0; p < n; ++p) {
-      if (!present_[static_cast<size_t>(p)]) continue;
-      const RBoundingBox& b = boxes_[static_cast<size_t>(p)];
-      int64_t l, t, r, bt;
-      if (!Cells(b, l, t, r, bt) || (r - l + 1) * (bt - t + 1) > kMaxEntryCells) {
-        wide_.push_back(p);
-        continue;
+    size_t buckets = 16;
+    while (buckets < static_cast<size_t>(n) * 2) buckets <<= 1;
+    mask_ = buckets - 1;
+    starts_.assign(buckets + 1, 0);
+    // Two passes over the same cells: count per bucket, then place; each bucket lists its
+    // positions in increasing order.
+    auto cells = [&](auto visit) {
+      for (int32_t p = 0; p < n; ++p) {
+        if (!present_[static_cast<size_t>(p)]) continue;
+        int64_t l, t, r, bt;
+        if (!Cells(boxes_[static_cast<size_t>(p)], l, t, r, bt) || (r - l + 1) * (bt - t + 1) > kMaxEntryCells) {
+          visit(p, -1);
+          continue;
+        }
+        for (int64_t cx = l; cx <= r; ++cx)
+          for (int64_t cy = t; cy <= bt; ++cy) visit(p, static_cast<int64_t>(Bucket(cx, cy)));
       }
-      for (int64_t cx = l; cx <= r; ++cx)
-        for (int64_t cy = t; cy <= bt; ++cy) cells_[Key(cx, cy)].push_back(p);
-    }
+    };
+    cells([&](int32_t, int64_t b) {
+      if (b >= 0) ++starts_[static_cast<size_t>(b) + 1];
+    });
+    for (size_t b = 0; b < buckets; ++b) starts_[b + 1] += starts_[b];
+    entries_.resize(starts_[buckets]);
+    fill_.assign(starts_.begin(), starts_.end() - 1);
+    cells([&](int32_t p, int64_t b) {
+      if (b < 0)
+        wide_.push_back(p);
+      else
+        entries_[fill_[static_cast<size_t>(b)]++] = p;
+    });
   }
 
   void Query(const RBoundingBox& box, int32_t from, int32_t to, std::vector<int32_t>& out) {
@@ -99,16 +120,21 @@ class CBoxGrid {
       for (int32_t p = std::max(from, 0); p < to; ++p) take(p);
       return;
     }
-    ++query_;
+    if (++query_ == 0) {
+      // The stamps wrapped: none may look as if it were of this query.
+      std::fill(stamp_.begin(), stamp_.end(), 0);
+      query_ = 1;
+    }
     for (int64_t cx = l; cx <= r; ++cx)
       for (int64_t cy = t; cy <= b; ++cy) {
-        const auto it = cells_.find(Key(cx, cy));
-        if (it == cells_.end()) continue;
-        for (int32_t p : it->second)
+        const size_t k = Bucket(cx, cy);
+        for (uint32_t e = starts_[k], end = starts_[k + 1]; e < end; ++e) {
+          const int32_t p = entries_[e];
           if (stamp_[static_cast<size_t>(p)] != query_) {
             stamp_[static_cast<size_t>(p)] = query_;
             take(p);
           }
+        }
       }
     for (int32_t p : wide_) take(p);
     std::sort(out.begin(), out.end());
@@ -128,16 +154,20 @@ class CBoxGrid {
     bt = FloorDiv(b.bottom, cell_);
     return (r - l) < 1 << 20 && (bt - t) < 1 << 20;
   }
-  static uint64_t Key(int64_t cx, int64_t cy) {
-    return (static_cast<uint64_t>(cx) << 32) ^ (static_cast<uint64_t>(cy) & 0xFFFFFFFFu);
+  size_t Bucket(int64_t cx, int64_t cy) const {
+    const uint64_t h = (static_cast<uint64_t>(cx) * 0x9E3779B97F4A7C15ull) ^ (static_cast<uint64_t>(cy) * 0xC2B2AE3D27D4EB4Full);
+    return static_cast<size_t>(h ^ (h >> 29)) & mask_;
   }
 
   int64_t cell_ = 64;
-  std::unordered_map<uint64_t, std::vector<int32_t>> cells_;
+  size_t mask_ = 0;
+  std::vector<uint32_t> starts_;  // bucket k holds entries_[starts_[k] .. starts_[k + 1])
+  std::vector<uint32_t> fill_;
+  std::vector<int32_t> entries_;
   std::vector<int32_t> wide_;
   std::vector<RBoundingBox> boxes_;
   std::vector<uint32_t> stamp_;
-  std::vector<bool> present_;
+  std::vector<char> present_;
   uint32_t query_ = 0;
 };
 
@@ -147,6 +177,8 @@ struct RCollisionState {
   static constexpr EGameSlot kSlot = EGameSlot::Collision;
   ECollisionMethod method = ECollisionMethod::Indexed;
   std::unordered_map<int64_t, CBoxGrid> grids;
+  // Grids dropped as stale, kept to be rebuilt in place: boxes change every step.
+  std::vector<CBoxGrid> spare;
   struct RFirstQuery {
     uint64_t version = ~uint64_t{0};
     const CRoom* room = nullptr;
@@ -154,6 +186,8 @@ struct RCollisionState {
   } first;
 };
 RCollisionState& CollisionState() { return TheGame().State<RCollisionState>(); }
+
+constexpr size_t kSpareGrids = 8;
 
 int64_t GridKey(const RListKey& key) {
   return key.list == EInstanceList::Active
@@ -172,8 +206,11 @@ void NearPositions(const CRoom& room, const RListKey& key, const RBoundingBox& b
   // Every change of boxes or lists makes all grids stale at once; dropping them keeps the
   // cache as small as the lists one step uses.
   if (!grids.empty() &&
-      (grids.begin()->second.version != BoxVersion() || grids.begin()->second.room != &room))
+      (grids.begin()->second.version != BoxVersion() || grids.begin()->second.room != &room)) {
+    for (auto& [k, g] : grids)
+      if (state.spare.size() < kSpareGrids) state.spare.push_back(std::move(g));
     grids.clear();
+  }
   // A grid costs more to build than one walk over the list: build it only for the second query
   // of the same list while nothing changes (a moving instance asking place_free each pixel
   // would otherwise rebuild it for every answer).
@@ -191,6 +228,10 @@ void NearPositions(const CRoom& room, const RListKey& key, const RBoundingBox& b
   auto [it, fresh] = grids.try_emplace(gk);
   CBoxGrid& grid = it->second;
   if (fresh) {
+    if (!state.spare.empty()) {
+      grid = std::move(state.spare.back());
+      state.spare.pop_back();
+    }
     grid.Build(room, key);
     grid.room = &room;
     grid.version = BoxVersion();
@@ -252,6 +293,7 @@ void CollisionEvents() {
   CRoom* room = CurrentRoom();
   if (!room) return;
   ActionWalkScope walking;
+  std::vector<int32_t> near;
   for (const RCollisionPair& pair : CollisionPairs()) {
     const RListKey others{EInstanceList::Exact, pair.b};
     const int32_t na = room->Obj_Number(pair.a);
@@ -264,7 +306,6 @@ void CollisionEvents() {
         for (int32_t q = first; q < nb; ++q) Meet(i, room->Obj_Instance(pair.b, q), pair);
         continue;
       }
-      std::vector<int32_t> near;
       for (int32_t from = first;;) {
         // i's own box is read afresh: an event may have moved it.
         NearPositions(*room, others, i->i_bbox, from, nb, near);
