@@ -1,6 +1,5 @@
 // Turning sound files into samples: libsndfile for wave and compressed audio, FluidSynth with
 // the general MIDI soundfont for MIDI songs. Everything works from memory.
-#include <fluidsynth.h>
 #include <sndfile.h>
 
 #include <algorithm>
@@ -11,6 +10,7 @@
 #include <mutex>
 
 #include "platform/audio/AudioDevice.h"
+#include "platform/audio/Fluid_Library.h"
 
 namespace platform::audio {
 namespace {
@@ -111,23 +111,25 @@ Synth* SharedSynth(int32_t rate) {
   static std::mutex m;
   static Synth s;
   std::lock_guard lock(m);
+  const RFluidLibrary* fl = FluidLibrary();
+  if (!fl) return nullptr;
   if (s.synth && s.rate == rate) return s.ok ? &s : nullptr;
-  if (s.synth) delete_fluid_synth(s.synth);
-  if (s.settings) delete_fluid_settings(s.settings);
+  if (s.synth) fl->delete_fluid_synth(s.synth);
+  if (s.settings) fl->delete_fluid_settings(s.settings);
   s = Synth{};
   for (int level = FLUID_PANIC; level < LAST_LOG_LEVEL; ++level)
-    fluid_set_log_function(level, QuietLog, nullptr);
+    fl->fluid_set_log_function(level, QuietLog, nullptr);
   s.rate = rate;
-  s.settings = new_fluid_settings();
+  s.settings = fl->new_fluid_settings();
   if (!s.settings) return nullptr;
-  fluid_settings_setnum(s.settings, "synth.sample-rate", rate);
-  fluid_settings_setnum(s.settings, "synth.gain", 0.6);
-  fluid_settings_setstr(s.settings, "player.timing-source", "sample");
-  fluid_settings_setint(s.settings, "synth.threadsafe-api", 0);
-  s.synth = new_fluid_synth(s.settings);
+  fl->fluid_settings_setnum(s.settings, "synth.sample-rate", rate);
+  fl->fluid_settings_setnum(s.settings, "synth.gain", 0.6);
+  fl->fluid_settings_setstr(s.settings, "player.timing-source", "sample");
+  fl->fluid_settings_setint(s.settings, "synth.threadsafe-api", 0);
+  s.synth = fl->new_fluid_synth(s.settings);
   if (!s.synth) return nullptr;
   std::string font = SoundFontPath();
-  s.ok = !font.empty() && fluid_synth_sfload(s.synth, font.c_str(), 1) != FLUID_FAILED;
+  s.ok = !font.empty() && fl->fluid_synth_sfload(s.synth, font.c_str(), 1) != FLUID_FAILED;
   return s.ok ? &s : nullptr;
 }
 // One synthesiser and player per stream: streams play on the device's thread, beside renders.
@@ -141,30 +143,30 @@ class MidiStream final : public StreamSource {
     if (!synth_ && !failed_) Open();
     if (!synth_) return;
     if (player_) {
-      fluid_player_stop(player_);
-      delete_fluid_player(player_);
+      fl->fluid_player_stop(player_);
+      fl->delete_fluid_player(player_);
     }
-    fluid_synth_system_reset(synth_);
-    player_ = new_fluid_player(synth_);
+    fl->fluid_synth_system_reset(synth_);
+    player_ = fl->new_fluid_player(synth_);
     if (!player_) return;
-    if (fluid_player_add_mem(player_, smf_.data(), smf_.size()) != FLUID_OK) {
-      delete_fluid_player(player_);
+    if (fl->fluid_player_add_mem(player_, smf_.data(), smf_.size()) != FLUID_OK) {
+      fl->delete_fluid_player(player_);
       player_ = nullptr;
       return;
     }
-    fluid_player_set_tempo(player_, FLUID_PLAYER_TEMPO_INTERNAL, tempo_);
-    fluid_player_play(player_);
+    fl->fluid_player_set_tempo(player_, FLUID_PLAYER_TEMPO_INTERNAL, tempo_);
+    fl->fluid_player_play(player_);
   }
 
   int32_t Fill(float* out, int32_t frames) override {
     int32_t done = 0;
     while (player_ && done < frames) {
-      if (fluid_player_get_status(player_) != FLUID_PLAYER_PLAYING) break;
-      int total = fluid_player_get_total_ticks(player_);
-      if (total > 0 && fluid_player_get_current_tick(player_) >= total) break;
+      if (fl->fluid_player_get_status(player_) != FLUID_PLAYER_PLAYING) break;
+      int total = fl->fluid_player_get_total_ticks(player_);
+      if (total > 0 && fl->fluid_player_get_current_tick(player_) >= total) break;
       const int32_t n = std::min(frames - done, 64);
       float* p = out + 2 * done;
-      if (fluid_synth_write_float(synth_, n, p, 0, 2, p, 1, 2) != FLUID_OK) break;
+      if (fl->fluid_synth_write_float(synth_, n, p, 0, 2, p, 1, 2) != FLUID_OK) break;
       done += n;
     }
     return done;
@@ -172,37 +174,43 @@ class MidiStream final : public StreamSource {
 
   void SetTempo(double factor) override {
     tempo_ = std::isnan(factor) ? 1.0 : std::clamp(factor, 0.01, 100.0);
-    if (player_) fluid_player_set_tempo(player_, FLUID_PLAYER_TEMPO_INTERNAL, tempo_);
+    if (player_) fl->fluid_player_set_tempo(player_, FLUID_PLAYER_TEMPO_INTERNAL, tempo_);
   }
 
  private:
   void Open() {
+    if (!fl) {
+      failed_ = true;
+      return;
+    }
     for (int level = FLUID_PANIC; level < LAST_LOG_LEVEL; ++level)
-      fluid_set_log_function(level, QuietLog, nullptr);
-    settings_ = new_fluid_settings();
+      fl->fluid_set_log_function(level, QuietLog, nullptr);
+    settings_ = fl->new_fluid_settings();
     if (settings_) {
-      fluid_settings_setnum(settings_, "synth.sample-rate", rate_);
-      fluid_settings_setnum(settings_, "synth.gain", 0.6);
-      fluid_settings_setstr(settings_, "player.timing-source", "sample");
-      fluid_settings_setint(settings_, "synth.threadsafe-api", 0);
-      synth_ = new_fluid_synth(settings_);
+      fl->fluid_settings_setnum(settings_, "synth.sample-rate", rate_);
+      fl->fluid_settings_setnum(settings_, "synth.gain", 0.6);
+      fl->fluid_settings_setstr(settings_, "player.timing-source", "sample");
+      fl->fluid_settings_setint(settings_, "synth.threadsafe-api", 0);
+      synth_ = fl->new_fluid_synth(settings_);
     }
     std::string font = SoundFontPath();
-    if (!synth_ || font.empty() || fluid_synth_sfload(synth_, font.c_str(), 1) == FLUID_FAILED) Close();
+    if (!synth_ || font.empty() || fl->fluid_synth_sfload(synth_, font.c_str(), 1) == FLUID_FAILED) Close();
     failed_ = !synth_;
   }
   void Close() {
     if (player_) {
-      fluid_player_stop(player_);
-      delete_fluid_player(player_);
+      fl->fluid_player_stop(player_);
+      fl->delete_fluid_player(player_);
     }
-    if (synth_) delete_fluid_synth(synth_);
-    if (settings_) delete_fluid_settings(settings_);
+    if (synth_) fl->delete_fluid_synth(synth_);
+    if (settings_) fl->delete_fluid_settings(settings_);
     player_ = nullptr;
     synth_ = nullptr;
     settings_ = nullptr;
   }
 
+  // Null without the library: the stream then stays silent.
+  const RFluidLibrary* fl = FluidLibrary();
   std::vector<uint8_t> smf_;
   int32_t rate_;
   double tempo_ = 1.0;
@@ -350,12 +358,13 @@ bool RenderMidi(const uint8_t* data, size_t size, double tempo, int32_t rate, RP
   std::lock_guard lock(renderLock);
   Synth* s = SharedSynth(rate);
   if (!s) return false;
-  fluid_synth_system_reset(s->synth);
-  fluid_player_t* player = new_fluid_player(s->synth);
+  const RFluidLibrary* fl = FluidLibrary();
+  fl->fluid_synth_system_reset(s->synth);
+  fluid_player_t* player = fl->new_fluid_player(s->synth);
   if (!player) return false;
-  bool ok = fluid_player_add_mem(player, smf, smfSize) == FLUID_OK;
-  fluid_player_set_tempo(player, FLUID_PLAYER_TEMPO_INTERNAL, std::clamp(tempo, 0.01, 100.0));
-  ok = ok && fluid_player_play(player) == FLUID_OK;
+  bool ok = fl->fluid_player_add_mem(player, smf, smfSize) == FLUID_OK;
+  fl->fluid_player_set_tempo(player, FLUID_PLAYER_TEMPO_INTERNAL, std::clamp(tempo, 0.01, 100.0));
+  ok = ok && fl->fluid_player_play(player) == FLUID_OK;
   out.rate = rate;
   out.channels = 2;
   out.samples.clear();
@@ -364,19 +373,19 @@ bool RenderMidi(const uint8_t* data, size_t size, double tempo, int32_t rate, RP
   const int64_t maxFrames = kMaxMidiSeconds * rate;
   int64_t frames = 0;
   while (ok && frames < maxFrames) {
-    if (fluid_player_get_status(player) != FLUID_PLAYER_PLAYING) break;
-    int total = fluid_player_get_total_ticks(player);
-    if (total > 0 && fluid_player_get_current_tick(player) >= total) break;
-    if (fluid_synth_write_float(s->synth, kBlock, block, 0, 2, block, 1, 2) != FLUID_OK) {
+    if (fl->fluid_player_get_status(player) != FLUID_PLAYER_PLAYING) break;
+    int total = fl->fluid_player_get_total_ticks(player);
+    if (total > 0 && fl->fluid_player_get_current_tick(player) >= total) break;
+    if (fl->fluid_synth_write_float(s->synth, kBlock, block, 0, 2, block, 1, 2) != FLUID_OK) {
       ok = false;
       break;
     }
     out.samples.insert(out.samples.end(), block, block + kBlock * 2);
     frames += kBlock;
   }
-  fluid_player_stop(player);
-  delete_fluid_player(player);
-  fluid_synth_system_reset(s->synth);
+  fl->fluid_player_stop(player);
+  fl->delete_fluid_player(player);
+  fl->fluid_synth_system_reset(s->synth);
   // A file that fluidsynth rejects while playing leaves the player done before any sound.
   return ok && !out.samples.empty();
 }
