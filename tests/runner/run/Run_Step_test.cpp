@@ -45,6 +45,16 @@ TEST_F(StepTest, PhasesRunInTheirOrder) {
                                                 "draw", "animation end", "clear"}));
 }
 
+// Instances without a sprite end their animation every step; each runs its own object's event,
+// else the nearest parent's, and an object with neither runs nothing.
+TEST_F(StepTest, AnimationEndEventsComeThroughParents) {
+  const int32_t parent = AddObject(), child = AddObject(parent), plain = AddObject(), own = AddObject(parent);
+  Tag(parent, ev_other, 7, "parent's");
+  Tag(own, ev_other, 7, "own");
+  for (const int32_t obj : {own, plain, child, parent}) room.AddInstance(0, 0, obj);
+  EXPECT_EQ(Steps(1), (std::vector<std::string>{"own", "parent's", "parent's"}));
+}
+
 TEST_F(StepTest, ARoomChangeEndsTheStepAfterItsPhase) {
   const int32_t obj = AddObject();
   Event(obj, ev_step, 1).e_actions.push_back(GotoRoom());
