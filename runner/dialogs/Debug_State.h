@@ -58,6 +58,7 @@ struct RDebugState {
   std::deque<RDebugScriptLine> script;
   bool scriptRead = false;
   bool scriptRunning = false;
+  bool asking = false;       // a command's input box or file dialog is open
 };
 inline RDebugState& DebugState() { return TheGame().State<RDebugState>(); }
 

@@ -241,6 +241,8 @@ void ServeInfo(RDebugInfoWindow& w) {
 
 // ---- the debug window ----
 
+void ServeDebug();
+
 void PresentDebug() {
   RDebugState& s = DebugState();
   if (!s.visible || !s.native) return;
@@ -253,11 +255,27 @@ void RefreshMouseId() {
   DebugState().panels[2] = "mouse id: " + (id < 0 ? std::string() : std::to_string(id));
 }
 
-// A command from the menus, shortcuts and buttons, whose results show at once.
+// A command from the menus, shortcuts and buttons, whose results show at once. While one asks
+// for text its box pumps messages; the window takes no second command meanwhile.
 void Command(EDebugCommand c) {
-  if (!DebugCommandEnabled(c)) return;
+  RDebugState& s = DebugState();
+  if (!DebugCommandEnabled(c) || s.asking) return;
+  const bool asks = c >= EDebugCommand::WatchAdd && c != EDebugCommand::WatchDelete && c != EDebugCommand::WatchClear &&
+                    c != EDebugCommand::ShowGlobal && c != EDebugCommand::ShowInstances &&
+                    c != EDebugCommand::ShowMessages;
+  s.asking = asks;
   RunDebugCommand(c);
+  s.asking = false;
   PresentDebug();
+}
+
+void ServeWindows() {
+  RDebugState& s = DebugState();
+  ServeDebug();
+  ServeInfo(s.global);
+  ServeInfo(s.instances);
+  ServeInfo(s.messages);
+  for (size_t i = 0; i < s.locals.size(); ++i) ServeInfo(*s.locals[i]);
 }
 
 bool InRect(int32_t x, int32_t y, int32_t l, int32_t t, int32_t w, int32_t h) {
@@ -746,7 +764,6 @@ void RefreshDebugWindow() {
     if (w->visible) SetInfoText(*w, LocalVariablesText(w->localvarid, w->localvarname));
   if (s.instances.visible) SetInfoText(s.instances, InstancesText());
   PresentDebug();
-  if (!GameState().paused) RunScript(true);
 }
 
 void AddDebugLine(const std::string& text) {
@@ -767,13 +784,19 @@ void DebugTimerTick() {
   RDebugState& s = DebugState();
   if (!s.exists) return;
   RefreshMouseId();
-  ServeDebug();
-  ServeInfo(s.global);
-  ServeInfo(s.instances);
-  ServeInfo(s.messages);
-  for (auto& w : s.locals) ServeInfo(*w);
+  ServeWindows();
   PresentDebug();
   if (GameState().paused || !GameState().running) RunScript(false);
+}
+
+void DebugAfterStep() {
+  if (!DebugMode() || !TheGame().Has<RDebugState>() || !DebugState().exists) return;
+  // A game resumed from the window runs inside the timer's handler, which cannot fire again
+  // until the game pauses: the window is served here meanwhile. Not during a single step,
+  // which the timer serves between steps.
+  if (!GameState().paused) ServeWindows();
+  RefreshDebugWindow();
+  if (!GameState().paused) RunScript(true);
 }
 
 // ---- pictures ----

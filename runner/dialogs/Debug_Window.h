@@ -21,8 +21,10 @@ enum class EDebugCommand : int32_t {
 void ShowDebugWindow();
 // End of the game: timer and native windows go while the application still runs.
 void ShutdownDebugWindow();
-// After every step (phase 20) and after the commands; nothing unless the window exists.
+// After the commands: status, watches and visible text windows; nothing unless the window exists.
 void RefreshDebugWindow();
+// After every step (phase 20): the window's input while the game runs, the refresh, the test script.
+void DebugAfterStep();
 // show_debug_message: a line for the messages window (made, hidden, on first use).
 void AddDebugLine(const std::string& text);
 // The 50 ms timer: mouse id, enabled states, the windows' input, the test script while paused.

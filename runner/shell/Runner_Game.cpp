@@ -234,7 +234,7 @@ RSubsystemTable MakeGameSubsystems() {
       {.name = "debug window",
        .start =
            [] {
-             RunHooks().refreshDebug = RefreshDebugWindow;
+             RunHooks().refreshDebug = DebugAfterStep;
              RunHooks().addDebugLine = AddDebugLine;
            },
        .shutdown = ShutdownDebugWindow},
