@@ -17,6 +17,7 @@ class HeadlessToolWindow final : public TToolWindow {
   void SetCaption(const std::string&) override {}
   void Present(int, int, const uint32_t*) override {}
   std::vector<RInputEvent> TakeEvents() override { return {}; }
+  bool Displays() const override { return false; }
 };
 
 class SdlToolWindow final : public TToolWindow {
@@ -66,6 +67,8 @@ class SdlToolWindow final : public TToolWindow {
     SDL_FreeSurface(source);
     SDL_UpdateWindowSurface(window_);
   }
+
+  bool Displays() const override { return true; }
 
   std::vector<RInputEvent> TakeEvents() override {
     std::vector<RInputEvent> out;

@@ -23,6 +23,8 @@ class TToolWindow {
   virtual void Present(int width, int height, const uint32_t* argb) = 0;
   // The events that came for this window since the last call, positions in its client area.
   virtual std::vector<RInputEvent> TakeEvents() = 0;
+  // Whether anything is shown at all: without, painting the picture can be skipped.
+  virtual bool Displays() const = 0;
 };
 
 // SDL when SDL video runs, else a window that only exists as state and never has events.

@@ -13,6 +13,7 @@
 #include "runner/code/Code_Main.h"
 #include "runner/code/Variable_BuiltIn.h"
 #include "runner/code/Variable_Main.h"
+#include "runner/dialogs/Debug_State.h"
 #include "runner/graphics/Sprite_Main.h"
 #include "runner/run/IO_Main.h"
 #include "runner/run/Instance_Class.h"
@@ -84,13 +85,16 @@ std::string DebugValueText(const RValue& v, char decimal) {
 }
 
 char UserDecimalSeparator() {
-  // Read through a locale object of its own: the process locale is never changed.
-  const locale_t user = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(0));
-  if (!user) return '.';
-  const char* radix = nl_langinfo_l(RADIXCHAR, user);
-  const char c = radix && radix[0] && !radix[1] ? radix[0] : '.';
-  freelocale(user);
-  return c;
+  char& decimal = DebugState().decimal;
+  if (decimal) return decimal;
+  // Read once, through a locale object of its own: the process locale is never changed.
+  decimal = '.';
+  if (const locale_t user = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(0))) {
+    const char* radix = nl_langinfo_l(RADIXCHAR, user);
+    if (radix && radix[0] && !radix[1]) decimal = radix[0];
+    freelocale(user);
+  }
+  return decimal;
 }
 
 std::string DebugInfoLine(std::string_view name, const RValue& v) {

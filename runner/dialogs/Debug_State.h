@@ -25,6 +25,8 @@ struct RDebugInfoWindow {
   bool visible = false;
   int32_t firstLine = 0;   // the first visible line: kept when the text is replaced
   bool followEnd = true;   // the messages window scrolls with new lines while it stands at the end
+  int32_t lineCount = 0;   // of the messages window, counted as lines come
+  int32_t left = -1, top = -1;  // where it first appears; -1 until then
   int32_t localvarid = -1;
   std::string localvarname;
   std::unique_ptr<platform::TToolWindow> native;
@@ -59,6 +61,8 @@ struct RDebugState {
   bool scriptRead = false;
   bool scriptRunning = false;
   bool asking = false;       // a command's input box or file dialog is open
+  int32_t placed = 0;        // text windows placed so far
+  char decimal = 0;          // the user's decimal separator, read on first use
 };
 inline RDebugState& DebugState() { return TheGame().State<RDebugState>(); }
 

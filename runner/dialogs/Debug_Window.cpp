@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -145,8 +146,9 @@ int32_t VisibleLines() { return (kInfoH - kInfoToolH - 4) / kInfoLineH; }
 void PresentInfo(RDebugInfoWindow& w) {
   if (!w.visible) return;
   if (!w.native) w.native = platform::MakeToolWindow();
+  if (!w.native->Displays()) return;
   const TBitmap32 bm = PaintDebugInfoWindow(w.text, w.firstLine);
-  w.native->Show(w.title, 300, 10, kInfoW, kInfoH);
+  w.native->Show(w.title, w.left, w.top, kInfoW, kInfoH);
   w.native->SetCaption(w.title);
   w.native->Present(bm.Width(), bm.Height(), bm.Pixels().data());
 }
@@ -159,9 +161,14 @@ void SetInfoText(RDebugInfoWindow& w, std::string text) {
   PresentInfo(w);
 }
 
+// A window shown for the first time goes a little right of and below the last one.
 void ShowInfo(RDebugInfoWindow& w, const std::string& title) {
   w.title = title;
   w.visible = true;
+  if (w.left >= 0) return;
+  const int32_t n = DebugState().placed++ % 10;
+  w.left = 290 + 24 * n;
+  w.top = 10 + 24 * n;
 }
 
 std::string WindowText(const std::string& text) {
@@ -245,7 +252,7 @@ void ServeDebug();
 
 void PresentDebug() {
   RDebugState& s = DebugState();
-  if (!s.visible || !s.native) return;
+  if (!s.visible || !s.native || !s.native->Displays()) return;
   const TBitmap32 bm = PaintDebugWindow();
   s.native->Present(bm.Width(), bm.Height(), bm.Pixels().data());
 }
@@ -773,7 +780,8 @@ void AddDebugLine(const std::string& text) {
   s.messagesMade = true;
   s.messages.title = "Messages";
   s.messages.text += text + "\r\n";
-  const int32_t count = static_cast<int32_t>(Lines(s.messages.text).size());
+  s.messages.lineCount += 1 + static_cast<int32_t>(std::count(text.begin(), text.end(), '\n'));
+  const int32_t count = s.messages.lineCount;
   // A window that stands at the end follows new lines; one scrolled back stays.
   if (s.messages.followEnd) s.messages.firstLine = std::max(0, count - VisibleLines());
   PresentInfo(s.messages);
