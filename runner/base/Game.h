@@ -54,6 +54,7 @@ enum class EGameSlot : int {
   DataStructures,  // stacks, queues, lists, maps, priority queues and grids
   // dialogs
   Dialogs,  // the message dialog's look, high-score and splash settings, the game information
+  Debug,    // the debug window: watches, text windows, messages
   // extensions
   Extensions,  // extension packages and the external-function table
   // multiplayer

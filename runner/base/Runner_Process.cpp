@@ -53,6 +53,11 @@ bool TraceSwitchOn(const char* ztlogTrace, std::span<const std::string> args) {
     if (args[i] == "--ZTTrace") return true;
   return false;
 }
+bool DebugSwitchOn(std::span<const std::string> args) {
+  for (size_t i = 0; i + 1 < args.size(); ++i)
+    if (args[i] == "--debug") return true;
+  return false;
+}
 bool TraceEnabled() { return Process().trace; }
 void SetTraceEnabled(bool on) { Process().trace = on; }
 

@@ -19,6 +19,7 @@ struct RProcess {
   std::string title = "runner";  // captions every message box
   bool trace = false;
   bool debugMode = false;
+  bool debugSwitch = false;  // --debug: debug mode whatever the game header says
   int exitStatus = 0;
   std::string exePath, exeFolder;
   std::string gamePath;
@@ -74,6 +75,8 @@ void SetLoadMessageSink(std::function<void(std::string_view)> sink);
 // program name) except the last one. ztlogTrace is the variable's value, null when unset.
 bool TraceSwitchOn(const char* ztlogTrace, std::span<const std::string> args);
 bool TraceEnabled();
+// The debug switch: "--debug" among the arguments except the last one, like the trace switch.
+bool DebugSwitchOn(std::span<const std::string> args);
 void SetTraceEnabled(bool on);
 
 // The runner's own executable and its folder (where "Trace.log" and "tempdir.txt" live).

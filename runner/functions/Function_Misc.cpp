@@ -20,6 +20,7 @@
 #include "runner/run/Event_Main.h"
 #include "runner/run/Instance_Class.h"
 #include "runner/run/Object_Class.h"
+#include "runner/run/Run_Hooks.h"
 
 namespace {
 int32_t Int(const RValue& v) {
@@ -62,10 +63,14 @@ void window_handle(CInstance*, CInstance*, int32_t, RValue*, RValue& result) {
   result.SetReal(window ? static_cast<double>(window->SystemHandle()) : 0.0);
 }
 
-// Until the debug window exists, its message list is standard error.
+// The debug window's messages list; without the window, standard error.
 void show_debug_message(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
   if (!DebugMode()) return;
   std::string text = argv[0].IsString() ? std::string(argv[0].str()) : RealToString(argv[0].val());
+  if (RunHooks().addDebugLine) {
+    RunHooks().addDebugLine(text);
+    return;
+  }
   text += '\n';
   WriteFully(2, text);
 }

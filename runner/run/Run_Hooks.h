@@ -62,6 +62,7 @@ struct RRunHooks {
   bool (*initExtensions)() = nullptr;      // false stops the start of the game
   bool (*finalizeExtensions)() = nullptr;
   void (*refreshDebug)() = nullptr;
+  void (*addDebugLine)(const std::string& text) = nullptr;  // show_debug_message in debug mode
   void (*processMessages)() = nullptr;     // window messages: input handlers run here
   uint32_t (*gameWindowId)() = nullptr;    // the game window's native id; 0 without one
   void (*serviceNetwork)() = nullptr;      // once a step: network sessions stay alive and relay

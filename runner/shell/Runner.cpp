@@ -39,11 +39,12 @@ constexpr std::chrono::seconds kTerminationDeadline{5};
 
 std::string Usage(const char* program) {
   const std::string name = std::filesystem::path(program && *program ? program : "runner").filename().string();
-  return "Usage: " + name + " [--ZTTrace] [ARGS...] GAMEFILE\n"
+  return "Usage: " + name + " [--ZTTrace] [--debug] [ARGS...] GAMEFILE\n"
          "       " + name + " --help | --version\n"
          "Runs the game stored in GAMEFILE, or the game appended to this executable.\n"
          "  --ZTTrace   append trace lines to Trace.log next to the executable\n"
          "              (as any argument but the last)\n"
+         "  --debug     run the game with the debug window (as any argument but the last)\n"
          "  --help      show this help\n"
          "  --version   show the version\n"
          "See docs/command-line.md for the environment variables and exit statuses.\n";
@@ -107,6 +108,7 @@ CommandLine ResolveCommandLine(std::span<const std::string> args, const std::str
 int RunnerMain(int argc, char** argv) {
   Process().args.assign(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
   Process().trace = TraceSwitchOn(std::getenv("ZTLOG_TRACE"), ProgramArguments());
+  Process().debugSwitch = DebugSwitchOn(ProgramArguments());
 
   const std::string& self = ExecutablePath();
   const CommandLine cmd = ResolveCommandLine(ProgramArguments(), self, !self.empty() && FileHasGameData(self));

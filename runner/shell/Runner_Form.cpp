@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/video/Video.h"
+#include "runner/dialogs/Debug_Window.h"
 #include "runner/shell/Runner.h"
 #include "runner/shell/Runner_Game.h"
 #include "runner/shell/Runner_Load.h"
@@ -102,7 +103,7 @@ bool LoadAndRunGame() {
     const bool prepared = prepare ? prepare() : PrepareGame();
     if (!prepared) return Fail();
     if (DebugMode()) {
-      if (auto* debug = DebugForm()) debug->Show();
+      ShowDebugWindow();
     } else if (g_forms.debug && g_forms.owner) {
       auto* debug = std::exchange(g_forms.debug, nullptr);
       g_forms.owner->DestroyWindow(debug);

@@ -17,6 +17,7 @@
 #include "runner/extensions/Function_External.h"
 #include "runner/functions/Function_Families.h"
 #include "runner/functions/Function_Math.h"
+#include "runner/dialogs/Debug_Window.h"
 #include "runner/dialogs/Dialog_Modal.h"
 #include "runner/dialogs/Dialog_State.h"
 #include "runner/dialogs/Function_Dialogs.h"
@@ -228,6 +229,15 @@ RSubsystemTable MakeGameSubsystems() {
          InstallModalInput();
          RunHooks().showGameInfo = ShowGameInformation;
        }},
+      // In debug mode the window beside the game, refreshed after every step; its native
+      // windows and timer go before the application does.
+      {.name = "debug window",
+       .start =
+           [] {
+             RunHooks().refreshDebug = DebugAfterStep;
+             RunHooks().addDebugLine = AddDebugLine;
+           },
+       .shutdown = ShutdownDebugWindow},
       // Sessions outlive rooms and restarts; they end with the program, telling the peers.
       {.name = "multiplayer",
        .start = [] { RunHooks().serviceNetwork = ServiceMultiplayer; },

@@ -59,7 +59,7 @@ bool ReadChunks(CStream& stream) {
 bool ReadGameHeader(CStream& stream) {
   if (stream.ReadInteger() != kGameDataVersion) return Fail("Error: Wrong version number.");
   stream.ReadInteger();
-  const bool debugMode = stream.ReadBoolean();
+  const bool debugMode = stream.ReadBoolean() || Process().debugSwitch;
   SetDebugMode(debugMode);
   stream.ReadInteger();
   if (!Option_Read(stream)) return Fail("Error: Error in resource data.");

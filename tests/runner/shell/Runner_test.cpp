@@ -44,6 +44,17 @@ TEST(TraceSwitch, EnvironmentMustBeExactlyOneAndTheLastArgumentIsNeverExamined) 
   }
 }
 
+TEST(DebugSwitch, AnyArgumentButTheLastExactly) {
+  const struct {
+    V args;
+    bool on;
+  } cases[] = {
+      {{}, false}, {{"--debug"}, false}, {{"--debug", "game"}, true}, {{"game", "--debug"}, false},
+      {{"a", "--debug", "game"}, true}, {{"--Debug", "game"}, false}, {{"--debug=1", "game"}, false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(DebugSwitchOn(c.args), c.on) << (c.args.empty() ? "" : c.args.front());
+}
+
 TEST(CommandLineResolution, OwnGameDataWinsElseTheLastArgumentNamesTheGame) {
   using A = CommandLine::Action;
   struct Case {

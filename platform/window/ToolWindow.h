@@ -1,0 +1,33 @@
+// A plain secondary window beside the game window (the debug window and its text windows): it
+// shows a picture the runner paints and hands back its own mouse, key and close events. Kept
+// apart from TWindow so the game window's present path stays untouched.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/events/InputEvents.h"
+
+namespace platform {
+
+class TToolWindow {
+ public:
+  virtual ~TToolWindow() = default;
+  // The native window appears on the first show, at (left, top) with the given client size.
+  virtual void Show(const std::string& caption, int left, int top, int width, int height) = 0;
+  virtual void Hide() = 0;
+  virtual void SetCaption(const std::string& caption) = 0;
+  // width × height pixels 0xAARRGGBB, top row first; the window takes that client size.
+  virtual void Present(int width, int height, const uint32_t* argb) = 0;
+  // The events that came for this window since the last call, positions in its client area.
+  virtual std::vector<RInputEvent> TakeEvents() = 0;
+  // Whether anything is shown at all: without, painting the picture can be skipped.
+  virtual bool Displays() const = 0;
+};
+
+// SDL when SDL video runs, else a window that only exists as state and never has events.
+std::unique_ptr<TToolWindow> MakeToolWindow();
+
+}  // namespace platform
