@@ -366,6 +366,18 @@ struct DepthScope {
   ~DepthScope() { --g_depth; }
 };
 
+inline bool StackRoom(uintptr_t extra) {
+  return reinterpret_cast<uintptr_t>(__builtin_frame_address(0)) > StackFloor() + extra;
+}
+
+// Callers ask with room to spare for the frames between them and the execution, so that the
+// limit is met at the call, where the message can name its place.
+inline bool CanNest() { return g_depth < kMaxExecDepth && StackRoom(64u << 10); }
+
+// Runs a lowered code whose entry checks are done: a frame of locals, the depth, the tree.
+[[gnu::always_inline]] inline bool RunLowered(CInstance* self, CInstance* other, CCode& code, ExecProgram& prog,
+                                              RValue& result);
+
 // ---------------------------------------------------------------------------------------------
 // Evaluation.
 
@@ -543,7 +555,10 @@ bool WritePlace(ENode* n, Frame& f, const Place& p, const RValue& v) {
       ElementWrite(s.var, p.arr, v);
       return true;
     }
-    case Owner::Arg: Arguments().slots[p.value] = v; return true;
+    case Owner::Arg:
+      Arguments().slots[p.value] = v;
+      Arguments().Written(p.value);
+      return true;
     case Owner::Self: return InstanceWrite(f.self, n->id, p.arr, n->hint, v);
     case Owner::Other: return InstanceWrite(f.other, n->id, p.arr, n->hint, v);
     default: return OwnerWrite(f.self, f.other, p.value, n->id, p.arr, n->hint, v);
@@ -568,7 +583,9 @@ bool EvalVar(ENode* n, Frame& f, RValue& out) {
   return Missing(n, f, n->pos, p, out);
 }
 
-// Arguments go straight into the callee's slots, which stay out of sight until the call.
+// Arguments go straight into the callee's slots, which stay out of sight until the call. A
+// script whose program is lowered already runs here in line, doing what CallScriptInSlots and
+// ExecuteCode would do at every call without passing through them; any other goes through them.
 [[gnu::noinline]] bool EvalScriptCall(ENode* n, Frame& f, RValue& out) {
   {
     ArgumentSlotsScope slots(false);
@@ -579,9 +596,38 @@ bool EvalVar(ENode* n, Frame& f, RValue& out) {
       if (k == Got::Error) return false;
       if (k == Got::Real) argv[i].SetReal(x);
     }
-    if (!CanNestExecution()) return Fail(f, n->pos, kMsgNestingTooDeep);
-    slots.Enter();
-    if (!CallScriptInSlots(n->id, f.self, f.other, out, true, n->n)) return false;
+    if (!CanNest()) return Fail(f, n->pos, kMsgNestingTooDeep);
+    const TResourceList<CScript>& scripts = TheGame().State<RScriptsState>().scripts;
+    const CScript* script = scripts.Get(n->id);
+    CCode* code = script ? script->s_code.get() : nullptr;
+    if (!code || !code->i_exec || code->i_kind != CCode::kProgram || !code->i_compiled || !code->i_token ||
+        code->i_exec->root_kind != NodeKind::Block || !f.self || !f.other) [[unlikely]] {
+      slots.Enter(n->n);
+      if (!CallScriptInSlots(n->id, f.self, f.other, out, true, n->n)) return false;
+    } else {
+      const std::string& name = scripts.NameOf(n->id);
+      struct Saved {  // argument_count and the running script's name, put back on every path
+        RArgumentState& a;
+        int32_t count;
+        std::string_view name;
+        ~Saved() {
+          a.count = count;
+          a.script_name = name;
+        }
+      } saved{Arguments(), Arguments().count, Arguments().script_name};
+      saved.a.count = n->n;
+      saved.a.script_name = name;
+      slots.Enter(n->n);
+      out.SetReal(0.0);
+      const RCodeError& e = ErrorsState().error;
+      if (e.pending || e.position != 0 || !e.message.empty() || !e.text.empty()) [[unlikely]]
+        ClearCodeError();
+      if (!RunLowered(f.self, f.other, *code, *code->i_exec, out)) {
+        out.SetString("ERROR");
+        PrefixCodeError("In script " + name + ":\r");
+      }
+      if (LanguageState().script_arg_errors && !ScriptArgumentsFit(n->id, *code, n->n)) return false;
+    }
   }
   // An error inside the script: shown now, while it names its place.
   if (ErrorsState().error.pending) ShowPendingCodeError();
@@ -603,7 +649,7 @@ bool EvalVar(ENode* n, Frame& f, RValue& out) {
       n->fn(f.self, f.other, n->n, argv, out);
       return true;
     case Op::CallScript:
-      if (!CanNestExecution()) return Fail(f, n->pos, kMsgNestingTooDeep);
+      if (!CanNest()) return Fail(f, n->pos, kMsgNestingTooDeep);
       if (!CallScript(n->id, f.self, f.other, out, true, argv, n->n)) return false;
       ShowPendingCodeError();  // an error inside the script: shown now, while it names its place
       return true;
@@ -1759,15 +1805,29 @@ void SetExecHost(ExecHost* host) { g_host = host ? host : &g_emptyHost; }
 
 int32_t ExecDepth() { return g_depth; }
 
+bool CanNestExecution() { return CanNest(); }
+
 namespace {
-bool StackRoom(uintptr_t extra) {
-  return reinterpret_cast<uintptr_t>(__builtin_frame_address(0)) > StackFloor() + extra;
+inline bool RunLowered(CInstance* self, CInstance* other, CCode& code, ExecProgram& prog, RValue& result) {
+  DepthScope depth;
+  LocalStack::Mark mark;
+  LocalSlot* slots = Locals().Acquire(prog.nslots, mark);
+  struct Release {
+    const LocalStack::Mark& mark;
+    LocalSlot* slots;
+    int32_t n;
+    ~Release() { Locals().Release(mark, slots, n); }
+  } release{mark, slots, prog.nslots};
+  Frame f{self, other, &code, &prog, &result, slots, nullptr};
+
+  if (code.i_kind == CCode::kExpression) return Eval(prog.root, f, result);
+  switch (prog.root_kind) {
+    case NodeKind::EmptyProgram: return true;
+    case NodeKind::Block: return Exec(prog.root, f) != Outcome::Error;
+    default: return Fail(f, prog.root->pos, "This is not a program.");
+  }
 }
 }  // namespace
-
-// Callers ask with room to spare for the frames between them and the execution, so that the
-// limit is met at the call, where the message can name its place.
-bool CanNestExecution() { return g_depth < kMaxExecDepth && StackRoom(64u << 10); }
 
 bool ExecuteCode(CInstance* self, CInstance* other, CCode& code, RValue& result) {
   ClearCodeError();
@@ -1787,24 +1847,7 @@ bool ExecuteCode(CInstance* self, CInstance* other, CCode& code, RValue& result)
     ReportCodeError(code, 0, kMsgNestingTooDeep);
     return false;
   }
-  ExecProgram& prog = ProgramOf(code);
-  DepthScope depth;
-  LocalStack::Mark mark;
-  LocalSlot* slots = Locals().Acquire(prog.nslots, mark);
-  struct Release {
-    const LocalStack::Mark& mark;
-    LocalSlot* slots;
-    int32_t n;
-    ~Release() { Locals().Release(mark, slots, n); }
-  } release{mark, slots, prog.nslots};
-  Frame f{self, other, &code, &prog, &result, slots, nullptr};
-
-  if (code.i_kind == CCode::kExpression) return Eval(prog.root, f, result);
-  switch (prog.root_kind) {
-    case NodeKind::EmptyProgram: return true;
-    case NodeKind::Block: return Exec(prog.root, f) != Outcome::Error;
-    default: return Fail(f, prog.root->pos, "This is not a program.");
-  }
+  return RunLowered(self, other, code, ProgramOf(code), result);
 }
 
 bool ExecuteAndReport(CInstance* self, CInstance* other, CCode& code, RValue& result) {
