@@ -270,24 +270,17 @@ class LocalStack {
     size_t used;
   };
 
-  LocalSlot* Acquire(int32_t n, Mark& m) {
+  // Most calls fit the current block: that case stays in line at the call.
+  [[gnu::always_inline]] LocalSlot* Acquire(int32_t n, Mark& m) {
     m = {cur_, used_};
     if (n <= 0) return nullptr;
-    size_t need = static_cast<size_t>(n);
-    if (blocks_.empty() || used_ + need > blocks_[cur_].size) {
-      size_t next = blocks_.empty() ? 0 : cur_ + 1;
-      if (next >= blocks_.size()) blocks_.emplace_back();
-      if (blocks_[next].size < need) {
-        size_t size = need > kBlock ? need : kBlock;
-        blocks_[next].slots = std::make_unique<LocalSlot[]>(size);
-        blocks_[next].size = size;
-      }
-      cur_ = next;
-      used_ = 0;
+    const size_t need = static_cast<size_t>(n);
+    if (used_ + need <= size_) [[likely]] {
+      LocalSlot* p = top_ + used_;
+      used_ += need;
+      return p;
     }
-    LocalSlot* p = blocks_[cur_].slots.get() + used_;
-    used_ += need;
-    return p;
+    return AcquireNew(need);
   }
 
   void Release(const Mark& m, LocalSlot* p, int32_t n) {
@@ -298,11 +291,32 @@ class LocalStack {
       s.var.simplevalue.SetReal(0.0);
       std::vector<std::vector<RValue>>().swap(s.var.value);
     }
-    cur_ = m.block;
+    if (m.block != cur_) {
+      cur_ = m.block;
+      top_ = blocks_[cur_].slots.get();
+      size_ = blocks_[cur_].size;
+    }
     used_ = m.used;
   }
 
  private:
+  [[gnu::noinline]] LocalSlot* AcquireNew(size_t need) {
+    const size_t next = blocks_.empty() ? 0 : cur_ + 1;
+    if (next >= blocks_.size()) blocks_.emplace_back();
+    if (blocks_[next].size < need) {
+      const size_t size = need > kBlock ? need : kBlock;
+      blocks_[next].slots = std::make_unique<LocalSlot[]>(size);
+      blocks_[next].size = size;
+    }
+    cur_ = next;
+    used_ = 0;
+    top_ = blocks_[cur_].slots.get();
+    size_ = blocks_[cur_].size;
+    LocalSlot* p = top_ + used_;
+    used_ += need;
+    return p;
+  }
+
   static constexpr size_t kBlock = 4096;
   struct Block {
     std::unique_ptr<LocalSlot[]> slots;
@@ -310,6 +324,8 @@ class LocalStack {
   };
   std::vector<Block> blocks_;
   size_t cur_ = 0, used_ = 0;
+  LocalSlot* top_ = nullptr;  // block cur_, and its size (0 before the first)
+  size_t size_ = 0;
 };
 
 constinit LocalStack g_locals;  // no guard on the call path
@@ -1213,14 +1229,21 @@ Res EvLocalElement(ENode* n, Frame& f, RValue& other) {
   return EvGeneric(n, f, other);
 }
 
-// What an operand is known to be before the code runs.
-enum class Kind : uint8_t { Any, Local, Const };
+// What an operand is known to be before the code runs. Arguments are read in line only on the
+// left, where scripts have them (argument0 < 2, argument0 * 2); on the right they count as Any,
+// which keeps the number of handlers down.
+enum class Kind : uint8_t { Any, Local, Const, Arg };
 
 Kind KindOf(const ENode* n) {
   if (n->op == Op::Const && n->value.IsReal()) return Kind::Const;
   if (n->op == Op::Var && n->owner == Owner::Local && n->nidx == 0) return Kind::Local;
+  if (n->op == Op::Var && n->owner == Owner::Arg && n->nidx == 0) return Kind::Arg;
   return Kind::Any;
 }
+
+// Handler tables are indexed [left kind][right kind].
+inline int LeftIndex(Kind k) { return static_cast<int>(k); }
+inline int RightIndex(Kind k) { return k == Kind::Arg ? static_cast<int>(Kind::Any) : static_cast<int>(k); }
 
 template <Kind kind>
 [[gnu::always_inline]] inline Got Fetch(ENode* n, Frame& f, double& d, RValue& other) {
@@ -1232,6 +1255,13 @@ template <Kind kind>
       const LocalSlot& s = f.locals[n->aux];
       if (s.exists && s.var.simplevalue.IsReal()) [[likely]] {
         d = s.var.simplevalue.val();
+        return Got::Real;
+      }
+    }
+    if constexpr (kind == Kind::Arg) {
+      const RValue& a = Arguments().slots[n->aux];
+      if (a.IsReal()) [[likely]] {
+        d = a.val();
         return Got::Real;
       }
     }
@@ -1280,11 +1310,12 @@ Res EvBinary(ENode* n, Frame& f, RValue& other) {
 
 template <int32_t op>
 EvalFn BinaryFor(Kind lk, Kind rk) {
-  static constexpr EvalFn kTable[3][3] = {
+  static constexpr EvalFn kTable[4][3] = {
       {&EvBinary<op, Kind::Any, Kind::Any>, &EvBinary<op, Kind::Any, Kind::Local>, &EvBinary<op, Kind::Any, Kind::Const>},
       {&EvBinary<op, Kind::Local, Kind::Any>, &EvBinary<op, Kind::Local, Kind::Local>, &EvBinary<op, Kind::Local, Kind::Const>},
-      {&EvBinary<op, Kind::Const, Kind::Any>, &EvBinary<op, Kind::Const, Kind::Local>, &EvBinary<op, Kind::Const, Kind::Const>}};
-  return kTable[static_cast<int>(lk)][static_cast<int>(rk)];
+      {&EvBinary<op, Kind::Const, Kind::Any>, &EvBinary<op, Kind::Const, Kind::Local>, &EvBinary<op, Kind::Const, Kind::Const>},
+      {&EvBinary<op, Kind::Arg, Kind::Any>, &EvBinary<op, Kind::Arg, Kind::Local>, &EvBinary<op, Kind::Arg, Kind::Const>}};
+  return kTable[LeftIndex(lk)][RightIndex(rk)];
 }
 
 EvalFn BinaryHandler(int32_t op, Kind lk, Kind rk) {
@@ -1682,13 +1713,14 @@ struct ForCompare {
 
 template <template <int32_t, Kind, Kind> class H, int32_t op>
 ExecFn ComparePick(Kind lk, Kind rk) {
-  static constexpr ExecFn kTable[3][3] = {
+  static constexpr ExecFn kTable[4][3] = {
       {&H<op, Kind::Any, Kind::Any>::Run, &H<op, Kind::Any, Kind::Local>::Run, &H<op, Kind::Any, Kind::Const>::Run},
       {&H<op, Kind::Local, Kind::Any>::Run, &H<op, Kind::Local, Kind::Local>::Run,
        &H<op, Kind::Local, Kind::Const>::Run},
       {&H<op, Kind::Const, Kind::Any>::Run, &H<op, Kind::Const, Kind::Local>::Run,
-       &H<op, Kind::Const, Kind::Const>::Run}};
-  return kTable[static_cast<int>(lk)][static_cast<int>(rk)];
+       &H<op, Kind::Const, Kind::Const>::Run},
+      {&H<op, Kind::Arg, Kind::Any>::Run, &H<op, Kind::Arg, Kind::Local>::Run, &H<op, Kind::Arg, Kind::Const>::Run}};
+  return kTable[LeftIndex(lk)][RightIndex(rk)];
 }
 
 // The handler of a statement whose condition c is a comparison; null when it is not one.
