@@ -270,24 +270,17 @@ class LocalStack {
     size_t used;
   };
 
-  LocalSlot* Acquire(int32_t n, Mark& m) {
+  // Most calls fit the current block: that case stays in line at the call.
+  [[gnu::always_inline]] LocalSlot* Acquire(int32_t n, Mark& m) {
     m = {cur_, used_};
     if (n <= 0) return nullptr;
-    size_t need = static_cast<size_t>(n);
-    if (blocks_.empty() || used_ + need > blocks_[cur_].size) {
-      size_t next = blocks_.empty() ? 0 : cur_ + 1;
-      if (next >= blocks_.size()) blocks_.emplace_back();
-      if (blocks_[next].size < need) {
-        size_t size = need > kBlock ? need : kBlock;
-        blocks_[next].slots = std::make_unique<LocalSlot[]>(size);
-        blocks_[next].size = size;
-      }
-      cur_ = next;
-      used_ = 0;
+    const size_t need = static_cast<size_t>(n);
+    if (used_ + need <= size_) [[likely]] {
+      LocalSlot* p = top_ + used_;
+      used_ += need;
+      return p;
     }
-    LocalSlot* p = blocks_[cur_].slots.get() + used_;
-    used_ += need;
-    return p;
+    return AcquireNew(need);
   }
 
   void Release(const Mark& m, LocalSlot* p, int32_t n) {
@@ -298,11 +291,32 @@ class LocalStack {
       s.var.simplevalue.SetReal(0.0);
       std::vector<std::vector<RValue>>().swap(s.var.value);
     }
-    cur_ = m.block;
+    if (m.block != cur_) {
+      cur_ = m.block;
+      top_ = blocks_[cur_].slots.get();
+      size_ = blocks_[cur_].size;
+    }
     used_ = m.used;
   }
 
  private:
+  [[gnu::noinline]] LocalSlot* AcquireNew(size_t need) {
+    const size_t next = blocks_.empty() ? 0 : cur_ + 1;
+    if (next >= blocks_.size()) blocks_.emplace_back();
+    if (blocks_[next].size < need) {
+      const size_t size = need > kBlock ? need : kBlock;
+      blocks_[next].slots = std::make_unique<LocalSlot[]>(size);
+      blocks_[next].size = size;
+    }
+    cur_ = next;
+    used_ = 0;
+    top_ = blocks_[cur_].slots.get();
+    size_ = blocks_[cur_].size;
+    LocalSlot* p = top_ + used_;
+    used_ += need;
+    return p;
+  }
+
   static constexpr size_t kBlock = 4096;
   struct Block {
     std::unique_ptr<LocalSlot[]> slots;
@@ -310,6 +324,8 @@ class LocalStack {
   };
   std::vector<Block> blocks_;
   size_t cur_ = 0, used_ = 0;
+  LocalSlot* top_ = nullptr;  // block cur_, and its size (0 before the first)
+  size_t size_ = 0;
 };
 
 constinit LocalStack g_locals;  // no guard on the call path
@@ -365,6 +381,18 @@ struct DepthScope {
   DepthScope() { ++g_depth; }
   ~DepthScope() { --g_depth; }
 };
+
+inline bool StackRoom(uintptr_t extra) {
+  return reinterpret_cast<uintptr_t>(__builtin_frame_address(0)) > StackFloor() + extra;
+}
+
+// Callers ask with room to spare for the frames between them and the execution, so that the
+// limit is met at the call, where the message can name its place.
+inline bool CanNest() { return g_depth < kMaxExecDepth && StackRoom(64u << 10); }
+
+// Runs a lowered code whose entry checks are done: a frame of locals, the depth, the tree.
+[[gnu::always_inline]] inline bool RunLowered(CInstance* self, CInstance* other, CCode& code, ExecProgram& prog,
+                                              RValue& result);
 
 // ---------------------------------------------------------------------------------------------
 // Evaluation.
@@ -543,7 +571,10 @@ bool WritePlace(ENode* n, Frame& f, const Place& p, const RValue& v) {
       ElementWrite(s.var, p.arr, v);
       return true;
     }
-    case Owner::Arg: Arguments().slots[p.value] = v; return true;
+    case Owner::Arg:
+      Arguments().slots[p.value] = v;
+      Arguments().Written(p.value);
+      return true;
     case Owner::Self: return InstanceWrite(f.self, n->id, p.arr, n->hint, v);
     case Owner::Other: return InstanceWrite(f.other, n->id, p.arr, n->hint, v);
     default: return OwnerWrite(f.self, f.other, p.value, n->id, p.arr, n->hint, v);
@@ -568,7 +599,9 @@ bool EvalVar(ENode* n, Frame& f, RValue& out) {
   return Missing(n, f, n->pos, p, out);
 }
 
-// Arguments go straight into the callee's slots, which stay out of sight until the call.
+// Arguments go straight into the callee's slots, which stay out of sight until the call. A
+// script whose program is lowered already runs here in line, doing what CallScriptInSlots and
+// ExecuteCode would do at every call without passing through them; any other goes through them.
 [[gnu::noinline]] bool EvalScriptCall(ENode* n, Frame& f, RValue& out) {
   {
     ArgumentSlotsScope slots(false);
@@ -579,9 +612,38 @@ bool EvalVar(ENode* n, Frame& f, RValue& out) {
       if (k == Got::Error) return false;
       if (k == Got::Real) argv[i].SetReal(x);
     }
-    if (!CanNestExecution()) return Fail(f, n->pos, kMsgNestingTooDeep);
-    slots.Enter();
-    if (!CallScriptInSlots(n->id, f.self, f.other, out, true, n->n)) return false;
+    if (!CanNest()) return Fail(f, n->pos, kMsgNestingTooDeep);
+    const TResourceList<CScript>& scripts = TheGame().State<RScriptsState>().scripts;
+    const CScript* script = scripts.Get(n->id);
+    CCode* code = script ? script->s_code.get() : nullptr;
+    if (!code || !code->i_exec || code->i_kind != CCode::kProgram || !code->i_compiled || !code->i_token ||
+        code->i_exec->root_kind != NodeKind::Block || !f.self || !f.other) [[unlikely]] {
+      slots.Enter(n->n);
+      if (!CallScriptInSlots(n->id, f.self, f.other, out, true, n->n)) return false;
+    } else {
+      const std::string& name = scripts.NameOf(n->id);
+      struct Saved {  // argument_count and the running script's name, put back on every path
+        RArgumentState& a;
+        int32_t count;
+        std::string_view name;
+        ~Saved() {
+          a.count = count;
+          a.script_name = name;
+        }
+      } saved{Arguments(), Arguments().count, Arguments().script_name};
+      saved.a.count = n->n;
+      saved.a.script_name = name;
+      slots.Enter(n->n);
+      out.SetReal(0.0);
+      const RCodeError& e = ErrorsState().error;
+      if (e.pending || e.position != 0 || !e.message.empty() || !e.text.empty()) [[unlikely]]
+        ClearCodeError();
+      if (!RunLowered(f.self, f.other, *code, *code->i_exec, out)) {
+        out.SetString("ERROR");
+        PrefixCodeError("In script " + name + ":\r");
+      }
+      if (LanguageState().script_arg_errors && !ScriptArgumentsFit(n->id, *code, n->n)) return false;
+    }
   }
   // An error inside the script: shown now, while it names its place.
   if (ErrorsState().error.pending) ShowPendingCodeError();
@@ -603,7 +665,7 @@ bool EvalVar(ENode* n, Frame& f, RValue& out) {
       n->fn(f.self, f.other, n->n, argv, out);
       return true;
     case Op::CallScript:
-      if (!CanNestExecution()) return Fail(f, n->pos, kMsgNestingTooDeep);
+      if (!CanNest()) return Fail(f, n->pos, kMsgNestingTooDeep);
       if (!CallScript(n->id, f.self, f.other, out, true, argv, n->n)) return false;
       ShowPendingCodeError();  // an error inside the script: shown now, while it names its place
       return true;
@@ -1167,14 +1229,21 @@ Res EvLocalElement(ENode* n, Frame& f, RValue& other) {
   return EvGeneric(n, f, other);
 }
 
-// What an operand is known to be before the code runs.
-enum class Kind : uint8_t { Any, Local, Const };
+// What an operand is known to be before the code runs. Arguments are read in line only on the
+// left, where scripts have them (argument0 < 2, argument0 * 2); on the right they count as Any,
+// which keeps the number of handlers down.
+enum class Kind : uint8_t { Any, Local, Const, Arg };
 
 Kind KindOf(const ENode* n) {
   if (n->op == Op::Const && n->value.IsReal()) return Kind::Const;
   if (n->op == Op::Var && n->owner == Owner::Local && n->nidx == 0) return Kind::Local;
+  if (n->op == Op::Var && n->owner == Owner::Arg && n->nidx == 0) return Kind::Arg;
   return Kind::Any;
 }
+
+// Handler tables are indexed [left kind][right kind].
+inline int LeftIndex(Kind k) { return static_cast<int>(k); }
+inline int RightIndex(Kind k) { return k == Kind::Arg ? static_cast<int>(Kind::Any) : static_cast<int>(k); }
 
 template <Kind kind>
 [[gnu::always_inline]] inline Got Fetch(ENode* n, Frame& f, double& d, RValue& other) {
@@ -1186,6 +1255,13 @@ template <Kind kind>
       const LocalSlot& s = f.locals[n->aux];
       if (s.exists && s.var.simplevalue.IsReal()) [[likely]] {
         d = s.var.simplevalue.val();
+        return Got::Real;
+      }
+    }
+    if constexpr (kind == Kind::Arg) {
+      const RValue& a = Arguments().slots[n->aux];
+      if (a.IsReal()) [[likely]] {
+        d = a.val();
         return Got::Real;
       }
     }
@@ -1234,11 +1310,12 @@ Res EvBinary(ENode* n, Frame& f, RValue& other) {
 
 template <int32_t op>
 EvalFn BinaryFor(Kind lk, Kind rk) {
-  static constexpr EvalFn kTable[3][3] = {
+  static constexpr EvalFn kTable[4][3] = {
       {&EvBinary<op, Kind::Any, Kind::Any>, &EvBinary<op, Kind::Any, Kind::Local>, &EvBinary<op, Kind::Any, Kind::Const>},
       {&EvBinary<op, Kind::Local, Kind::Any>, &EvBinary<op, Kind::Local, Kind::Local>, &EvBinary<op, Kind::Local, Kind::Const>},
-      {&EvBinary<op, Kind::Const, Kind::Any>, &EvBinary<op, Kind::Const, Kind::Local>, &EvBinary<op, Kind::Const, Kind::Const>}};
-  return kTable[static_cast<int>(lk)][static_cast<int>(rk)];
+      {&EvBinary<op, Kind::Const, Kind::Any>, &EvBinary<op, Kind::Const, Kind::Local>, &EvBinary<op, Kind::Const, Kind::Const>},
+      {&EvBinary<op, Kind::Arg, Kind::Any>, &EvBinary<op, Kind::Arg, Kind::Local>, &EvBinary<op, Kind::Arg, Kind::Const>}};
+  return kTable[LeftIndex(lk)][RightIndex(rk)];
 }
 
 EvalFn BinaryHandler(int32_t op, Kind lk, Kind rk) {
@@ -1636,13 +1713,14 @@ struct ForCompare {
 
 template <template <int32_t, Kind, Kind> class H, int32_t op>
 ExecFn ComparePick(Kind lk, Kind rk) {
-  static constexpr ExecFn kTable[3][3] = {
+  static constexpr ExecFn kTable[4][3] = {
       {&H<op, Kind::Any, Kind::Any>::Run, &H<op, Kind::Any, Kind::Local>::Run, &H<op, Kind::Any, Kind::Const>::Run},
       {&H<op, Kind::Local, Kind::Any>::Run, &H<op, Kind::Local, Kind::Local>::Run,
        &H<op, Kind::Local, Kind::Const>::Run},
       {&H<op, Kind::Const, Kind::Any>::Run, &H<op, Kind::Const, Kind::Local>::Run,
-       &H<op, Kind::Const, Kind::Const>::Run}};
-  return kTable[static_cast<int>(lk)][static_cast<int>(rk)];
+       &H<op, Kind::Const, Kind::Const>::Run},
+      {&H<op, Kind::Arg, Kind::Any>::Run, &H<op, Kind::Arg, Kind::Local>::Run, &H<op, Kind::Arg, Kind::Const>::Run}};
+  return kTable[LeftIndex(lk)][RightIndex(rk)];
 }
 
 // The handler of a statement whose condition c is a comparison; null when it is not one.
@@ -1759,15 +1837,29 @@ void SetExecHost(ExecHost* host) { g_host = host ? host : &g_emptyHost; }
 
 int32_t ExecDepth() { return g_depth; }
 
+bool CanNestExecution() { return CanNest(); }
+
 namespace {
-bool StackRoom(uintptr_t extra) {
-  return reinterpret_cast<uintptr_t>(__builtin_frame_address(0)) > StackFloor() + extra;
+inline bool RunLowered(CInstance* self, CInstance* other, CCode& code, ExecProgram& prog, RValue& result) {
+  DepthScope depth;
+  LocalStack::Mark mark;
+  LocalSlot* slots = Locals().Acquire(prog.nslots, mark);
+  struct Release {
+    const LocalStack::Mark& mark;
+    LocalSlot* slots;
+    int32_t n;
+    ~Release() { Locals().Release(mark, slots, n); }
+  } release{mark, slots, prog.nslots};
+  Frame f{self, other, &code, &prog, &result, slots, nullptr};
+
+  if (code.i_kind == CCode::kExpression) return Eval(prog.root, f, result);
+  switch (prog.root_kind) {
+    case NodeKind::EmptyProgram: return true;
+    case NodeKind::Block: return Exec(prog.root, f) != Outcome::Error;
+    default: return Fail(f, prog.root->pos, "This is not a program.");
+  }
 }
 }  // namespace
-
-// Callers ask with room to spare for the frames between them and the execution, so that the
-// limit is met at the call, where the message can name its place.
-bool CanNestExecution() { return g_depth < kMaxExecDepth && StackRoom(64u << 10); }
 
 bool ExecuteCode(CInstance* self, CInstance* other, CCode& code, RValue& result) {
   ClearCodeError();
@@ -1787,24 +1879,7 @@ bool ExecuteCode(CInstance* self, CInstance* other, CCode& code, RValue& result)
     ReportCodeError(code, 0, kMsgNestingTooDeep);
     return false;
   }
-  ExecProgram& prog = ProgramOf(code);
-  DepthScope depth;
-  LocalStack::Mark mark;
-  LocalSlot* slots = Locals().Acquire(prog.nslots, mark);
-  struct Release {
-    const LocalStack::Mark& mark;
-    LocalSlot* slots;
-    int32_t n;
-    ~Release() { Locals().Release(mark, slots, n); }
-  } release{mark, slots, prog.nslots};
-  Frame f{self, other, &code, &prog, &result, slots, nullptr};
-
-  if (code.i_kind == CCode::kExpression) return Eval(prog.root, f, result);
-  switch (prog.root_kind) {
-    case NodeKind::EmptyProgram: return true;
-    case NodeKind::Block: return Exec(prog.root, f) != Outcome::Error;
-    default: return Fail(f, prog.root->pos, "This is not a program.");
-  }
+  return RunLowered(self, other, code, ProgramOf(code), result);
 }
 
 bool ExecuteAndReport(CInstance* self, CInstance* other, CCode& code, RValue& result) {

@@ -59,41 +59,29 @@ bool FindBuiltinFunction(std::string_view name, int32_t& id) {
 
 namespace {
 RValue g_baseSlots[kMaxFunctionArgs];
-
-// Sets of slots for nested calls, in blocks that never move; a set not in use holds zeros.
-class SlotStack {
- public:
-  RValue* Push() {
-    size_t b = depth_ / kSetsPerBlock;
-    if (b == blocks_.size()) blocks_.push_back(std::make_unique<RValue[]>(kSetsPerBlock * kMaxFunctionArgs));
-    RValue* set = blocks_[b].get() + (depth_ % kSetsPerBlock) * kMaxFunctionArgs;
-    ++depth_;
-    return set;
-  }
-  void Pop(RValue* set) {
-    for (int32_t i = 0; i < kMaxFunctionArgs; ++i) set[i].SetReal(0.0);
-    --depth_;
-  }
-
- private:
-  static constexpr size_t kSetsPerBlock = 256;
-  std::vector<std::unique_ptr<RValue[]>> blocks_;
-  size_t depth_ = 0;
-};
-
-constinit SlotStack g_sets;  // no guard on the call path
 }  // namespace
 
 RArgumentState g_ArgumentState{g_baseSlots};
 
-ArgumentSlotsScope::ArgumentSlotsScope(bool enter) : saved_(g_ArgumentState.slots), set_(g_sets.Push()) {
-  if (enter) g_ArgumentState.slots = set_;
+namespace code_detail {
+constinit SlotStack g_sets;
+
+RValue* SlotStack::Grow() {
+  const size_t b = depth_ / kSetsPerBlock;
+  if (b == blocks_.size()) blocks_.push_back(std::make_unique<RValue[]>(kSetsPerBlock * kMaxFunctionArgs));
+  top_ = blocks_[b].get();
+  base_ = b * kSetsPerBlock;
+  limit_ = base_ + kSetsPerBlock;
+  return top_ + kMaxFunctionArgs * (depth_++ - base_);
 }
 
-ArgumentSlotsScope::~ArgumentSlotsScope() {
-  g_sets.Pop(set_);
-  g_ArgumentState.slots = saved_;
+// Back below the first set of the current block: the previous block holds the sets from here.
+void SlotStack::Shrink() noexcept {
+  base_ -= kSetsPerBlock;
+  limit_ = base_ + kSetsPerBlock;
+  top_ = blocks_[base_ / kSetsPerBlock].get();
 }
+}  // namespace code_detail
 
 int32_t FunctionArgCount(int32_t id) { return TheRunnerCompileContext().FunctionArgCount(id); }
 std::string FunctionName(int32_t id) { return TheRunnerCompileContext().FunctionName(id); }

@@ -3,9 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "runner/base/Game.h"
 #include "runner/code/Code_Constant.h"
@@ -66,12 +68,46 @@ bool CallExtensionFunction(int32_t id, CInstance* self, CInstance* other, RValue
 // calls, execute_string and actions change them, and they put them back afterwards.
 struct RArgumentState {
   RValue* slots;  // the current set of kMaxFunctionArgs values
+  // Slots of the current set at and above this index still hold the real 0, so giving a set
+  // back clears only what a call wrote. Whoever writes a slot raises it (Written).
+  int32_t used = kMaxFunctionArgs;
   int32_t count = 0;
   int32_t relative = 0;
   std::string_view script_name = "<unknown>";  // views the script table, which outlives calls
+
+  void Written(int32_t k) noexcept {
+    if (k >= used) used = k + 1;
+  }
 };
 extern RArgumentState g_ArgumentState;
 inline RArgumentState& Arguments() { return g_ArgumentState; }
+
+namespace code_detail {
+// Sets of slots for nested calls, in blocks that never move; a set not in use holds zeros.
+class SlotStack {
+ public:
+  RValue* Push() {
+    if (depth_ < limit_) [[likely]]
+      return top_ + kMaxFunctionArgs * (depth_++ - base_);
+    return Grow();
+  }
+  // The first n slots of set back to zeros.
+  void Pop(RValue* set, int32_t n) noexcept {
+    for (int32_t i = 0; i < n; ++i) set[i].SetReal(0.0);
+    if (--depth_ < base_) Shrink();
+  }
+
+ private:
+  RValue* Grow();
+  void Shrink() noexcept;
+
+  static constexpr size_t kSetsPerBlock = 256;
+  std::vector<std::unique_ptr<RValue[]>> blocks_;
+  RValue* top_ = nullptr;  // the block holding sets base_ .. limit_-1
+  size_t depth_ = 0, base_ = 0, limit_ = 0;
+};
+extern constinit SlotStack g_sets;  // no guard on the call path
+}  // namespace code_detail
 
 // Gives the code that runs in its lifetime a fresh set of 16 slots, all the real 0; the
 // caller's set is untouched and current again afterwards, on every path. Sets are taken from
@@ -81,16 +117,30 @@ class ArgumentSlotsScope {
   ArgumentSlotsScope() : ArgumentSlotsScope(true) {}
   // With enter false the set is taken but the caller's stays current until Enter, so a call's
   // arguments can be evaluated straight into Pending() without copies.
-  explicit ArgumentSlotsScope(bool enter);
-  ~ArgumentSlotsScope();
+  explicit ArgumentSlotsScope(bool enter)
+      : saved_(g_ArgumentState.slots), saved_used_(g_ArgumentState.used), set_(code_detail::g_sets.Push()) {
+    if (enter) Enter();
+  }
+  ~ArgumentSlotsScope() {
+    // Not entered (a failed argument): the pending set may hold anything.
+    const int32_t n = g_ArgumentState.slots == set_ ? g_ArgumentState.used : kMaxFunctionArgs;
+    code_detail::g_sets.Pop(set_, n);
+    g_ArgumentState.slots = saved_;
+    g_ArgumentState.used = saved_used_;
+  }
   ArgumentSlotsScope(const ArgumentSlotsScope&) = delete;
   ArgumentSlotsScope& operator=(const ArgumentSlotsScope&) = delete;
 
   RValue* Pending() const { return set_; }
-  void Enter() { g_ArgumentState.slots = set_; }
+  // Makes the set current; only its first used slots were written.
+  void Enter(int32_t used = kMaxFunctionArgs) {
+    g_ArgumentState.slots = set_;
+    g_ArgumentState.used = used;
+  }
 
  private:
   RValue* saved_;
+  int32_t saved_used_;
   RValue* set_;
 };
 

@@ -211,10 +211,13 @@ bool BuiltInWrite(CInstance* inst, int32_t id, int32_t arr, const RValue& v) {
   RArgumentState& a = Arguments();
   if (int32_t k = ArgumentSlotOf(id); k >= 0) {
     a.slots[k] = v;
+    a.Written(k);
     return true;
   }
   if (id == kArgArray) {
-    a.slots[ClampArgIndex(arr)] = v;
+    const int32_t k = ClampArgIndex(arr);
+    a.slots[k] = v;
+    a.Written(k);
     return true;
   }
   return GetExecHost().SetBuiltIn(inst, id, arr, v);

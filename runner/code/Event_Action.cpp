@@ -48,6 +48,7 @@ void RunCode(CAction& act, CInstance* self, CInstance* other, RValue& result) {
   const int32_t relative = a.relative;
   a.relative = RelativeFlag(act);
   for (int32_t i = 0; i < n; ++i) Arguments().slots[i] = ActionArgument(act, i, self, other);
+  if (n > 0) Arguments().Written(n - 1);
   ExecuteAndReport(self, other, *act.act_codecode, result);
   RArgumentState& after = Arguments();
   for (int32_t i = 0; i < n; ++i) after.slots[i] = std::move(saved[i]);

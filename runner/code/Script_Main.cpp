@@ -77,8 +77,9 @@ bool CallScript(int32_t index, CInstance* self, CInstance* other, RValue& result
   if (!Scripts().Exists(index)) return false;
   if (argc < 0) argc = 0;
   if (argc > kMaxFunctionArgs) argc = kMaxFunctionArgs;
-  ArgumentSlotsScope slots;
-  for (int32_t i = 0; i < argc; ++i) Arguments().slots[i] = std::move(args[i]);
+  ArgumentSlotsScope slots(false);
+  for (int32_t i = 0; i < argc; ++i) slots.Pending()[i] = std::move(args[i]);
+  slots.Enter(argc);
   return CallScriptInSlots(index, self, other, result, check, argc);
 }
 
@@ -98,18 +99,19 @@ bool CallScriptInSlots(int32_t index, CInstance* self, CInstance* other, RValue&
   CCode& code = script->s_code ? *script->s_code : uncompiled;
   if (!ExecuteForValue(self, other, code, result)) PrefixCodeError("In script " + name + ":\r");
 
-  if (check && LanguageState().script_arg_errors && code.i_compiled) {
-    bool short_of_array = code.i_ArgArray && argc < code.i_Args;
-    bool wrong_count = !code.i_ArgArray && argc != code.i_Args;
-    if (short_of_array || wrong_count) {
-      SetCodeErrorMessage("Illegal argument count calling script \"" + name + "\".\r" +
-                          (code.i_ArgArray ? "Script requires at least " : "Script requires ") +
-                          std::to_string(code.i_Args) + " arguments, " + std::to_string(argc) +
-                          " have been supplied.");
-      return false;
-    }
-  }
+  if (check && LanguageState().script_arg_errors && !ScriptArgumentsFit(index, code, argc)) return false;
   return true;
+}
+
+bool ScriptArgumentsFit(int32_t index, const CCode& code, int32_t argc) {
+  if (!code.i_compiled) return true;
+  const bool short_of_array = code.i_ArgArray && argc < code.i_Args;
+  const bool wrong_count = !code.i_ArgArray && argc != code.i_Args;
+  if (!short_of_array && !wrong_count) return true;
+  SetCodeErrorMessage("Illegal argument count calling script \"" + Scripts().NameOf(index) + "\".\r" +
+                      (code.i_ArgArray ? "Script requires at least " : "Script requires ") +
+                      std::to_string(code.i_Args) + " arguments, " + std::to_string(argc) + " have been supplied.");
+  return false;
 }
 
 bool LoadLibraryInit(CStream& str) {

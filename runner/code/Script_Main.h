@@ -43,6 +43,9 @@ bool CallScript(int32_t index, CInstance* self, CInstance* other, RValue& result
 // already in it (ArgumentSlotsScope); the slots are the caller's to put back.
 bool CallScriptInSlots(int32_t index, CInstance* self, CInstance* other, RValue& result, bool check,
                        int32_t argc);
+// The argument-count check of a call of script index whose code is code (when the setting is
+// on): false, with the message pending, when argc does not fit what the script reads.
+bool ScriptArgumentsFit(int32_t index, const CCode& code, int32_t argc);
 
 // Loader of the library initialisation code chunk: version 500, count, texts.
 bool LoadLibraryInit(CStream& str);
