@@ -36,6 +36,9 @@ struct RSoundPlayerState {
   std::string searchDirectory;
   AudioDeviceFactory factory;
   std::function<void(std::string_view)> sink;
+  // The player's own volume (mute is 0) scales whatever the game sets as its global volume.
+  double playerGain = 1.0;
+  double globalVolume = 1.0;
 
   // The device's thread stops with the game that opened it; the samples go with the device.
   ~RSoundPlayerState() {
@@ -342,9 +345,15 @@ void SoundSet3DCone(int32_t index, double x, double y, double z, int32_t angleIn
 
 void SoundSetGlobalVolume(double value) {
   EnsureInit();
+  P().globalVolume = value;
   // Output stops at full scale: anything above 0 dB is heard as 0 dB.
   if (P().performance)
-    P().device->SetMasterGain(std::min(1.0, MillibelsToGain(GlobalVolumeToMillibels(value))));
+    P().device->SetMasterGain(std::min(1.0, MillibelsToGain(GlobalVolumeToMillibels(value))) * P().playerGain);
+}
+
+void SoundSetPlayerGain(double gain) {
+  P().playerGain = std::isnan(gain) ? 1.0 : std::clamp(gain, 0.0, 1.0);
+  if (P().initialized) SoundSetGlobalVolume(P().globalVolume);
 }
 
 void SoundSetTempo(double factor) {
