@@ -21,6 +21,7 @@
 #include <functional>
 
 #include "platform/app/Application.h"
+#include "platform/audio/AudioDevice.h"
 #include "platform/dialogs/MessageBox.h"
 #include "platform/events/EventPump.h"
 #include "platform/process/Process.h"
@@ -144,6 +145,8 @@ CommandLine ResolveCommandLine(std::span<const std::string> args, const std::str
 
 int RunnerMain(int argc, char** argv) {
   Process().args.assign(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
+  // The sound libraries speak only into the trace log; what a player must know we say ourselves.
+  platform::audio::RouteLibraryMessages([](const std::string& text) { WriteTrace(text); });
 
   const std::string& self = ExecutablePath();
   const bool bound = !self.empty() && FileHasGameData(self);
