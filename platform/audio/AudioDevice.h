@@ -119,4 +119,12 @@ std::unique_ptr<StreamSource> OpenMidiStream(const uint8_t* data, size_t size, i
 // The soundfont RenderMidi uses: RUNNER_SOUNDFONT, else the system's general MIDI soundfont.
 std::string SoundFontPath();
 
+// Sends what OpenAL Soft, ALSA and FluidSynth would print on standard error to log instead
+// (OpenAL Soft, which cannot be given a sink, is silenced unless ALSOFT_LOGLEVEL says
+// otherwise). Called once at start, before any device opens.
+using LibraryLog = void (*)(const std::string& text);
+void RouteLibraryMessages(LibraryLog log);
+// Passes a library's message to that log.
+void LibraryMessage(const std::string& text);
+
 }  // namespace platform::audio

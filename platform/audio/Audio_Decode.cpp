@@ -97,7 +97,7 @@ const uint8_t* FindSmf(const uint8_t* data, size_t size, size_t& smfSize) {
   return nullptr;
 }
 
-void QuietLog(int, const char*, void*) {}
+void QuietLog(int, const char* message, void*) { LibraryMessage(std::string("FluidSynth: ") + (message ? message : "")); }
 
 // One synthesiser with the soundfont loaded, kept for the process (loading costs 0.1 s).
 struct Synth {

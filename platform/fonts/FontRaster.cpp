@@ -71,7 +71,22 @@ struct RMatch {
   std::string file;
   int index = 0;
   bool bold = false, italic = false;  // what the file itself is
+  std::string standIn;                // see TFontFace::StandIn
 };
+
+bool SameFamily(const char* a, const char* b) { return FcStrCmpIgnoreCase(reinterpret_cast<const FcChar8*>(a), reinterpret_cast<const FcChar8*>(b)) == 0; }
+
+// Whether family is the name asked for or an alias the configuration binds to it firmly (the
+// metric-compatible twins): the weak ones are whatever the system falls back on for any name.
+bool ChosenFamily(FcPattern* substituted, const char* family) {
+  FcValue v;
+  FcValueBinding binding = FcValueBindingWeak;
+  for (int i = 0; FcPatternGetWithBinding(substituted, FC_FAMILY, i, &v, &binding) == FcResultMatch; ++i)
+    if (v.type == FcTypeString && binding != FcValueBindingWeak &&
+        SameFamily(reinterpret_cast<const char*>(v.u.s), family))
+      return true;
+  return false;
+}
 
 bool MatchFamily(const std::string& name, bool bold, bool italic, RMatch& m) {
   // Held for the process; freed at exit so leak checks stay quiet.
@@ -88,10 +103,16 @@ bool MatchFamily(const std::string& name, bool bold, bool italic, RMatch& m) {
   FcDefaultSubstitute(pat);
   FcResult res = FcResultNoMatch;
   FcPattern* found = FcFontMatch(config, pat, &res);
-  FcPatternDestroy(pat);
-  if (!found) return false;
+  if (!found) {
+    FcPatternDestroy(pat);
+    return false;
+  }
   FcChar8* file = nullptr;
   bool ok = FcPatternGetString(found, FC_FILE, 0, &file) == FcResultMatch && file;
+  if (FcChar8* family = nullptr; ok && FcPatternGetString(found, FC_FAMILY, 0, &family) == FcResultMatch &&
+                                 !ChosenFamily(pat, reinterpret_cast<const char*>(family)))
+    m.standIn = reinterpret_cast<const char*>(family);
+  FcPatternDestroy(pat);
   if (ok) {
     m.file = reinterpret_cast<const char*>(file);
     int v = 0;
@@ -115,8 +136,11 @@ class TFreeTypeFace final : public TFontFace {
     if (conv_ != reinterpret_cast<iconv_t>(-1)) iconv_close(conv_);
   }
 
+  const std::string& StandIn() const override { return standIn_; }
+
   bool Open(const RMatch& m, int32_t points, bool bold, bool italic, int32_t charset) {
     file_ = m.file;
+    standIn_ = m.standIn;
     if (!Library() || FT_New_Face(Library(), m.file.c_str(), m.index, &face_) != 0) return false;
     if (!FT_IS_SCALABLE(face_)) return false;
     embolden_ = bold && !m.bold;
@@ -199,6 +223,7 @@ class TFreeTypeFace final : public TFontFace {
   bool embolden_ = false, oblique_ = false;
   RTextMetrics metrics_;
   std::string file_;
+  std::string standIn_;
 };
 
 bool LooksLikeFile(const std::string& name) {

@@ -36,6 +36,9 @@ class TFontFace {
   virtual bool CodePointGlyph(char32_t code, RGlyph& out) = 0;
   // The file the face was read from.
   virtual const std::string& File() const = 0;
+  // The family that stands in for a family name that is not installed; empty when the name (or
+  // an alias the font configuration keeps for it, as "Arial" has) was found, and for files.
+  virtual const std::string& StandIn() const = 0;
 };
 
 // name is a family name matched through the system's font configuration ("Arial" finds its

@@ -5,8 +5,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "platform/fonts/FontRaster.h"
+#include "runner/base/Runner_Process.h"
+#include "runner/graphics/Font_Main.h"
 #include "runner/graphics/Graphics_Texture.h"
 #include "runner/graphics/Sprite_Main.h"
 #include "runner/base/Support_Stream.h"
@@ -132,6 +135,9 @@ bool CFont::Rasterise(const std::string& fontFile) {
   auto face = platform::fonts::OpenFontFace(fontFile.empty() ? s_name : fontFile, points, s_bold, s_italic,
                                             s_charset);
   if (!face) return false;
+  if (const std::string& standIn = face->StandIn(); !standIn.empty() && FontState().standInsTold.insert(s_name).second)
+    std::fprintf(stderr, "runner: font \"%s\" is not installed; \"%s\" stands in for it\n",
+                 EscapedForMessage(s_name).c_str(), EscapedForMessage(standIn).c_str());
   const platform::fonts::RTextMetrics& tm = face->Metrics();
   const int32_t first = std::clamp(s_first, 0, 255), last = std::clamp(s_last, -1, 255);
 

@@ -2,6 +2,9 @@
 // makes the font textures.
 #pragma once
 
+#include <set>
+#include <string>
+
 #include <cstdint>
 #include <memory>
 
@@ -20,6 +23,8 @@ struct RFontState {
   TResourceList<CFont> fonts{"__newfont"};
   std::unique_ptr<CFont> default_font;
   RTextState text;
+  // Families not installed that the player has been told of; once a game is enough.
+  std::set<std::string> standInsTold;
 };
 inline RFontState& FontState() { return TheGame().State<RFontState>(); }
 

@@ -17,9 +17,11 @@
 #include <cstring>
 #include <exception>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 
 #include "platform/app/Application.h"
+#include "platform/audio/AudioDevice.h"
 #include "platform/dialogs/MessageBox.h"
 #include "platform/events/EventPump.h"
 #include "platform/process/Process.h"
@@ -29,6 +31,7 @@
 #include "runner/shell/Runner_Form.h"
 #include "runner/shell/Runner_Game.h"
 #include "runner/shell/Runner_Load.h"
+#include "runner/shell/Runner_Options.h"
 #include "runner/shell/Runner_TestMode.h"
 #include "runner/base/Runner_Temp.h"
 
@@ -39,15 +42,51 @@ constexpr std::chrono::seconds kTerminationDeadline{5};
 
 std::string Usage(const char* program) {
   const std::string name = std::filesystem::path(program && *program ? program : "runner").filename().string();
-  return "Usage: " + name + " [--ZTTrace] [--debug] [ARGS...] GAMEFILE\n"
+  return "Usage: " + name + " [OPTIONS] [--ZTTrace] [--debug] [ARGS...] GAMEFILE\n"
          "       " + name + " --help | --version\n"
          "Runs the game stored in GAMEFILE, or the game appended to this executable.\n"
-         "  --ZTTrace   append trace lines to Trace.log next to the executable\n"
-         "              (as any argument but the last)\n"
-         "  --debug     run the game with the debug window (as any argument but the last)\n"
-         "  --help      show this help\n"
-         "  --version   show the version\n"
-         "See docs/command-line.md for the environment variables and exit statuses.\n";
+         "Options (before GAMEFILE; \"--\" ends them, other arguments go to the game):\n" +
+         PlayerOptionsHelp() +
+         "  --ZTTrace           append trace lines to Trace.log next to the executable\n"
+         "  --debug             run the game with the debug window\n"
+         "  --help, --version   this help, the version (in the game file's place)\n"
+         "Defaults for the first seven: $XDG_CONFIG_HOME/korvex-runner/options, one a line\n"
+         "without the dashes (\"scale 200\"). The game's own settings hold where nobody chose.\n"
+         "Environment: RUNNER_TEST_MODE RUNNER_TEST_STEPS RUNNER_TEST_SEED RUNNER_RECORD\n"
+         "  RUNNER_REPLAY RUNNER_HEADLESS RUNNER_TEST_TRANSITION_FRAMES RUNNER_MESSAGE_ANSWER\n"
+         "  RUNNER_DIALOG_ANSWERS RUNNER_ERROR_ANSWER RUNNER_SOUNDFONT ZTLOG_TRACE TMPDIR\n"
+         "  SDL_VIDEODRIVER SDL_AUDIODRIVER ALSOFT_DRIVERS\n"
+         "See docs/command-line.md (man runner) for what each does and the exit statuses.\n";
+}
+
+bool ReadSmallFile(const std::string& path, std::string& out);
+
+// The player's file of defaults, when there is one. False, with the problem, when it cannot
+// be read or says something the runner does not know: better told than half obeyed.
+bool ReadPlayerConfig(RPlayerOptions& options, std::string& problem) {
+  const std::string path = PlayerConfigPath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+  std::error_code ec;
+  if (path.empty() || !std::filesystem::exists(path, ec)) return true;
+  std::string text;
+  if (!std::filesystem::is_regular_file(path, ec) || !ReadSmallFile(path, text)) {
+    problem = path + ": cannot be read";
+    return false;
+  }
+  if (!ParsePlayerConfig(text, options, problem)) {
+    problem = path + ": " + problem;
+    return false;
+  }
+  return true;
+}
+
+bool ReadSmallFile(const std::string& path, std::string& out) {
+  constexpr std::streamsize kMost = 64 * 1024;  // a few lines of options; more is not this file
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  out.resize(static_cast<size_t>(kMost) + 1);
+  in.read(out.data(), kMost + 1);
+  out.resize(static_cast<size_t>(in.gcount()));
+  return !in.bad() && out.size() <= static_cast<size_t>(kMost);
 }
 
 bool IsReadableFile(const std::string& path, std::string& why) {
@@ -107,12 +146,27 @@ CommandLine ResolveCommandLine(std::span<const std::string> args, const std::str
 
 int RunnerMain(int argc, char** argv) {
   Process().args.assign(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
-  Process().trace = TraceSwitchOn(std::getenv("ZTLOG_TRACE"), ProgramArguments());
-  Process().debugSwitch = DebugSwitchOn(ProgramArguments());
+  // The sound libraries speak only into the trace log; what a player must know we say ourselves.
+  platform::audio::RouteLibraryMessages([](const std::string& text) { WriteTrace(text); });
 
   const std::string& self = ExecutablePath();
-  const CommandLine cmd = ResolveCommandLine(ProgramArguments(), self, !self.empty() && FileHasGameData(self));
+  const bool bound = !self.empty() && FileHasGameData(self);
+  const CommandLine cmd = ResolveCommandLine(ProgramArguments(), self, bound);
   const char* program = argc > 0 ? argv[0] : "runner";
+  std::string why;
+  // A game bound to the runner owns every argument; a plain runner's options are taken out
+  // so the game sees only what was meant for it.
+  RPlayerOptions chosen;
+  if (cmd.action == CommandLine::Action::Run && !bound) {
+    std::vector<std::string> gameArgs;
+    if (!ParsePlayerOptions(ProgramArguments(), chosen, gameArgs, why)) {
+      std::fprintf(stderr, "runner: %s\n", why.c_str());
+      return 2;
+    }
+    Process().args = std::move(gameArgs);
+  }
+  Process().trace = TraceSwitchOn(std::getenv("ZTLOG_TRACE"), ProgramArguments());
+  Process().debugSwitch = DebugSwitchOn(ProgramArguments());
   switch (cmd.action) {
     case CommandLine::Action::Usage:
       std::fputs(Usage(program).c_str(), stderr);
@@ -127,7 +181,13 @@ int RunnerMain(int argc, char** argv) {
       break;
   }
 
-  std::string why;
+  RPlayerOptions defaults;
+  if (!ReadPlayerConfig(defaults, why)) {
+    std::fprintf(stderr, "runner: %s\n", why.c_str());
+    return 2;
+  }
+  const RPlayerOptions player = MergePlayerOptions(defaults, chosen);
+  ExportTestSwitches(player);
   RTestMode testMode;
   if (!ReadTestMode(testMode, why)) {
     std::fprintf(stderr, "runner: %s\n", why.c_str());
@@ -167,6 +227,7 @@ int RunnerMain(int argc, char** argv) {
   {
     // The game's state is made for this game and goes, in slot order, before the video shuts down.
     GameScope scope;
+    ShellState().player = player;
     StartGameSubsystems();
     status = RunStartUp(RunApplication);
   }

@@ -16,6 +16,7 @@
 #include "runner/code/Code_Function.h"
 #include "runner/shell/Load_Form.h"
 #include "runner/shell/Runner_Load.h"
+#include "runner/shell/Runner_Options.h"
 #include "runner/shell/Runner_TestMode.h"
 
 class CStream;
@@ -73,6 +74,8 @@ struct RShellState {
   // Loads the Direct3D extension library; empty: the file only has to be there and readable.
   std::function<bool(const std::string& path)> d3dxLoader;
   RTestMode testMode;
+  // What the player chose over the game's settings (command line and file of defaults).
+  RPlayerOptions player;
   // The loading window, whoever watches it, and the screen it is centred on (1024 x 768 until
   // the display layer says otherwise).
   TLoadForm loadForm;

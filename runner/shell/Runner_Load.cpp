@@ -63,6 +63,7 @@ bool ReadGameHeader(CStream& stream) {
   SetDebugMode(debugMode);
   stream.ReadInteger();
   if (!Option_Read(stream)) return Fail("Error: Error in resource data.");
+  ApplyPlayerSettings(ShellState().player);
   ShowProgress(1, "Reading data");
   SetupLoadForm(debugMode);
   const std::string name = stream.ReadString();

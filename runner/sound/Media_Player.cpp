@@ -7,6 +7,7 @@
 
 #include "platform/audio/AudioDevice.h"
 #include "runner/base/Support_Stream.h"
+#include "runner/sound/Sound_DirectX.h"
 
 namespace {
 // Larger files are not media a game plays; the read would only exhaust memory.
@@ -36,6 +37,7 @@ bool TMediaPlayer::Open() {
   const size_t size = static_cast<size_t>(bytes.GetSize());
   // Songs stream from the synthesiser, so their length costs nothing up front.
   if (audio::IsMidi(data, size)) {
+    TellIfNoSoundFont();
     lengthMs_ = audio::MidiLengthMs(data, size);
     if (lengthMs_ < 0) return false;
     sound_ = device_->NewStreamSound(audio::OpenMidiStream(data, size, device_->Rate()));

@@ -6,11 +6,13 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <random>
 
 #include "runner/base/Runner_Process.h"
 #include "runner/base/Runner_Temp.h"
+#include "platform/audio/AudioDevice.h"
 #include "runner/sound/Sound_DirectX.h"
 
 namespace {
@@ -101,7 +103,10 @@ void CSound::Restore() {
   Discard();
   if (s_kind >= kSoundNormal && s_kind <= kSoundSpatial && s_sound) {
     s_soundid = SoundLoadFromMemory(s_sound->Data(), static_cast<size_t>(s_sound->GetSize()), s_kind);
-    if (s_soundid < 0) s_kind = kSoundMultimedia;
+    if (s_soundid < 0) {
+      s_kind = kSoundMultimedia;
+      TellIfUndecodable();
+    }
   }
   if (s_kind == kSoundMultimedia) {
     if (s_sound) {
@@ -115,6 +120,18 @@ void CSound::Restore() {
   if (s_effects != 0) SoundSetEffects(s_soundid, s_effects);
   SoundSetVolume(s_soundid, s_volume, 0);
   SoundSetPan(s_soundid, s_pan);
+}
+
+void CSound::TellIfUndecodable() const {
+  // The media player may still play what the device would not take (an OGG file given as a
+  // plain sound); only data nothing decodes is silent for good.
+  const uint8_t* data = s_sound->Data();
+  const size_t size = static_cast<size_t>(s_sound->GetSize());
+  platform::audio::RPcm pcm;
+  if (!SoundHasPerformance() || platform::audio::IsMidi(data, size) || platform::audio::DecodeAudio(data, size, pcm))
+    return;
+  const std::string name = s_origname.empty() ? "(" + s_extension + ")" : s_origname;
+  std::fprintf(stderr, "runner: the sound \"%s\" cannot be decoded; it stays silent\n", EscapedForMessage(name).c_str());
 }
 
 void CSound::Discard() {

@@ -26,6 +26,8 @@ class CSound {
   void Prepare();  // restores now when preloaded
   void Restore();  // into the player
   void Discard();  // frees the sample; Restore brings it back
+  // One line on standard error when the sound's data is nothing any player decodes.
+  void TellIfUndecodable() const;
   // The sample index, restoring first when there is none; -1 when the sound cannot play.
   int32_t GetSoundId();
 

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -36,6 +38,10 @@ struct RSoundPlayerState {
   std::string searchDirectory;
   AudioDeviceFactory factory;
   std::function<void(std::string_view)> sink;
+  // The player's own volume (mute is 0) scales whatever the game sets as its global volume.
+  double playerGain = 1.0;
+  double globalVolume = 1.0;
+  bool soundFontTold = false;
 
   // The device's thread stops with the game that opened it; the samples go with the device.
   ~RSoundPlayerState() {
@@ -60,6 +66,13 @@ RSoundPlayerState& P() {
 void Message(std::string_view text) {
   if (P().sink) return P().sink(text);
   platform::ShowMessageBox(ApplicationTitle(), std::string(text));
+}
+
+// Nobody listens to a test run, nor to one told to use no sound output: the silent device,
+// without even trying the system's (whose libraries complain on a machine with no card).
+bool Unheard() {
+  const char* driver = std::getenv("SDL_AUDIODRIVER");
+  return platform::TestMode() || (driver && std::string_view(driver) == "dummy");
 }
 
 void EnsureInit() {
@@ -95,6 +108,7 @@ bool Decode(const uint8_t* data, size_t size, int32_t kind, audio::RPcm& pcm) {
 // MIDI music streams from the synthesiser as it plays, so a long song costs neither time nor
 // memory up front and the tempo applies while it plays.
 bool LoadVoice(RSoundSample& s, const uint8_t* data, size_t size) {
+  if (data && audio::IsMidi(data, size)) TellIfNoSoundFont();
   if (s.kind == kSoundBackground && data && audio::IsMidi(data, size)) {
     s.voice = P().device->NewStreamSound(audio::OpenMidiStream(data, size, P().device->Rate()));
     return s.voice >= 0;
@@ -128,6 +142,21 @@ bool ReadFile(const std::string& path, CStream& out) {
 }
 }  // namespace
 
+void TellIfNoSoundFont() {
+  if (P().soundFontTold) return;
+  const std::string font = audio::SoundFontPath();
+  std::error_code ec;
+  if (!font.empty() && std::filesystem::is_regular_file(font, ec)) return;
+  P().soundFontTold = true;
+  if (font.empty())
+    std::fputs("runner: no General MIDI soundfont is installed, so MIDI music is silent (Debian's "
+               "fluid-soundfont-gm or timgm6mb-soundfont provides one; RUNNER_SOUNDFONT names another)\n",
+               stderr);
+  else
+    std::fprintf(stderr, "runner: the soundfont \"%s\" (RUNNER_SOUNDFONT) cannot be read, so MIDI music is silent\n",
+                 font.c_str());
+}
+
 void SetAudioDeviceFactory(AudioDeviceFactory factory) {
   P().factory = std::move(factory);
 }
@@ -140,7 +169,7 @@ void SoundInit(bool force) {
   if (p.initialized && !force) return;
   SoundShutdown();
   p.initialized = true;
-  p.device = p.factory ? p.factory() : audio::OpenSystemDevice();
+  p.device = p.factory ? p.factory() : Unheard() ? audio::MakeSilentDevice() : audio::OpenSystemDevice();
   p.performance = p.device != nullptr;
   if (!p.performance) {
     Message("No sound device detected. Sounds might not play.");
@@ -342,9 +371,15 @@ void SoundSet3DCone(int32_t index, double x, double y, double z, int32_t angleIn
 
 void SoundSetGlobalVolume(double value) {
   EnsureInit();
+  P().globalVolume = value;
   // Output stops at full scale: anything above 0 dB is heard as 0 dB.
   if (P().performance)
-    P().device->SetMasterGain(std::min(1.0, MillibelsToGain(GlobalVolumeToMillibels(value))));
+    P().device->SetMasterGain(std::min(1.0, MillibelsToGain(GlobalVolumeToMillibels(value))) * P().playerGain);
+}
+
+void SoundSetPlayerGain(double gain) {
+  P().playerGain = std::isnan(gain) ? 1.0 : std::clamp(gain, 0.0, 1.0);
+  if (P().initialized) SoundSetGlobalVolume(P().globalVolume);
 }
 
 void SoundSetTempo(double factor) {

@@ -76,6 +76,10 @@ void SoundSet3DDistance(int32_t index, double minDist, double maxDist);
 void SoundSet3DCone(int32_t index, double x, double y, double z, int32_t angleIn, int32_t angleOut,
                     double volOutside);
 void SoundSetGlobalVolume(double value);
+// The player's volume, 0..1 (0 mutes), applied over the game's global volume for the whole run.
+void SoundSetPlayerGain(double gain);
+// One line on standard error, once a game, when MIDI is to play and no soundfont can be read.
+void TellIfNoSoundFont();
 void SoundSetTempo(double factor);
 void SoundSetSearchDirectory(const std::string& dir);
 

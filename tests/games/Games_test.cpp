@@ -2,7 +2,8 @@
 // built with gamebuild and run by the runner in test mode; the files its expected/ folder
 // holds must then exist in the game's folder with exactly that content. A test.json beside
 // game.json may set "steps" (the step limit, default 100000), "seed", "status" (the expected
-// exit status, default 0), "env" (more environment variables) and "tolerance" (how far each
+// exit status, default 0), "env" (more environment variables), "stderr" (the standard error
+// the run must print, exactly: "" for a run that must say nothing) and "tolerance" (how far each
 // colour channel of an expected .png image may be off, default 2: images are compared by their
 // pixels, and a mismatch leaves the actual image in golden-out/). A folder with only a test.json
 // plays a project kept elsewhere: "project" and "replay" (an input script) are paths from the
@@ -122,6 +123,9 @@ TEST_P(Games, RunToTheirExpectedFiles) {
   const int got = Shell("cd " + Quote(work.string()) + " && env " + env + " " + Quote(RUNNER_EXE) +
                       " game.kvx >stdout.txt 2>stderr.txt");
   EXPECT_EQ(got, status) << ReadFile(work / "stderr.txt");
+  if (settings.contains("stderr")) {
+    EXPECT_EQ(ReadFile(work / "stderr.txt"), settings["stderr"].get<std::string>());
+  }
 
   const fs::path expected = here / "expected";
   ASSERT_TRUE(fs::is_directory(expected)) << "no expected/ folder";

@@ -13,6 +13,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/audio/AudioDevice.h"
 #include "runner/code/Code_Error.h"
 #include "runner/code/Code_Function.h"
 #include "runner/code/Code_Main.h"
@@ -983,6 +984,11 @@ RSoundSource ReadSound(const fs::path& dir, const std::string& name) {
     s.hasData = true;
     s.data = ReadNamedFile(dir, doc, "file", file);
     if (s.data.size() > size_t{INT32_MAX} / 2) Fail(doc, "file", "file too large: " + file);
+    // A sound the runner cannot decode would only be silent in the player's hands: say so now.
+    platform::audio::RPcm pcm;
+    const uint8_t* bytes = s.data.data();
+    if (!platform::audio::IsMidi(bytes, s.data.size()) && !platform::audio::DecodeAudio(bytes, s.data.size(), pcm))
+      Fail(doc, "file", "not a sound the runner can decode (WAV, OGG, FLAC, MP3 or MIDI): " + file);
     s.extension = fs::path(file).extension().string();
     s.origname = fs::path(file).filename().string();
   }

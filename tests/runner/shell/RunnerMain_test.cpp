@@ -147,3 +147,43 @@ TEST(RunnerProgram, UnusableGameFilesAndTestNumbersAreRefused) {
     EXPECT_EQ(bad.err.rfind(message, 0), 0u) << bad.err;
   }
 }
+
+// The player's options reach the program: --help names each, and what cannot be used refuses
+// the run with one line before anything starts, whether on the command line or in the file of
+// defaults.
+TEST(RunnerProgram, PlayerOptionsAreListedAndUnusableOnesRefused) {
+  TempFolder tmp;
+  Result help = RunRunner({"--help"}, tmp);
+  for (const char* name : {"--fullscreen", "--windowed", "--scale N", "--vsync", "--no-vsync", "--mute", "--volume N",
+                           "--test-mode", "--steps N", "--seed N", "--record FILE", "--replay FILE", "--headless",
+                           "korvex-runner/options", "RUNNER_SOUNDFONT"})
+    EXPECT_NE(help.out.find(name), std::string::npos) << name;
+
+  TempFolder games;
+  const fs::path game = games.path / "junk.kvx";
+  std::ofstream(game, std::ios::binary) << "not a game";
+  const fs::path config = tmp.path / "config";
+  fs::create_directories(config / "korvex-runner");
+  const std::string xdg = "XDG_CONFIG_HOME=" + config.string();
+  struct Row {
+    std::vector<std::string> args;
+    std::string configText;
+    std::string message;
+  };
+  const Row rows[] = {
+      {{game.string(), "--fullscreen"}, "", "runner: option --fullscreen after the game file: options go before it\n"},
+      {{"--volume", "loud", game.string()}, "", "runner: --volume \"loud\": not a volume 0..100\n"},
+      {{game.string()}, "mute\nshout\n",
+       "runner: " + (config / "korvex-runner/options").string() + ": line 2: \"shout\" is not a player option\n"},
+  };
+  for (const Row& r : rows) {
+    std::ofstream(config / "korvex-runner/options") << r.configText;
+    Result bad = RunRunner(r.args, tmp, {xdg});
+    EXPECT_EQ(bad.status, 2) << r.message;
+    EXPECT_EQ(bad.err, r.message);
+  }
+  // A good file and good options pass on to the game (which here is junk: status 1).
+  std::ofstream(config / "korvex-runner/options") << "# mine\nscale fit\nvolume 50\n";
+  Result ok = RunRunner({"--windowed", "--steps", "5", game.string()}, tmp, {xdg});
+  EXPECT_EQ(ok.status, 1) << ok.err;
+}
