@@ -16,6 +16,9 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# FluidSynth is opened the first time a MIDI song plays (start-up stays lean), so shlibdeps
+# never sees it; it is named here and joined with what shlibdeps finds.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libfluidsynth3")
 # Loaded by name at run time, so shlibdeps cannot see them: MIDI music needs a General MIDI
 # soundfont, and games that ask for Arial or Times get their metric twins.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "timgm6mb-soundfont | fluid-soundfont-gm, fonts-liberation2, fonts-dejavu-core")
