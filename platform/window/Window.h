@@ -29,6 +29,11 @@ class IWindowBackend {
   // Shows width x height pixels (0xAARRGGBB, top row first) as the window's content, for
   // windows the runner paints itself (the loading window); opacity 0..255.
   virtual void Present(int width, int height, const uint32_t* argb, int opacity) = 0;
+  // False when nothing the window shows can be seen (no window system behind it).
+  virtual bool ShowsPixels() const { return true; }
+  // The graphics device draws the window's content (a native window for OpenGL); the native
+  // window, if it exists already, is made anew in that kind.
+  virtual void SetDeviceDrawn(bool on) { (void)on; }
 };
 
 class TWindow {
@@ -60,6 +65,9 @@ class TWindow {
   void Present(int width, int height, const uint32_t* argb, int opacity = 255) {
     backend_->Present(width, height, argb, opacity);
   }
+
+  bool ShowsPixels() const { return backend_->ShowsPixels(); }
+  void SetDeviceDrawn(bool on) { backend_->SetDeviceDrawn(on); }
 
   uint32_t NativeId() const { return backend_->NativeId(); }
   SDL_Window* NativeHandle() const { return backend_->NativeHandle(); }

@@ -73,7 +73,11 @@ RWindowState& WindowState() { return GameWindow().state; }
 
 void Window_Attach(platform::TWindow* window) {
   GameWindow().window = window;
-  if (window) WindowState().caption = window->Caption();
+  if (window) {
+    WindowState().caption = window->Caption();
+    // Frames reach the game window from the GPU, without a copy through memory.
+    window->SetDeviceDrawn(true);
+  }
   Window_Apply();
 }
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 
 namespace platform {
 
@@ -18,10 +19,38 @@ void SdlWindow::Show(const std::string& caption, const WindowBounds& b, bool bor
   if (!window_) {
     Uint32 flags = SDL_WINDOW_HIDDEN;
     if (!bordered) flags |= SDL_WINDOW_BORDERLESS;
-    window_ = SDL_CreateWindow(caption.c_str(), b.left, b.top, std::max(1, b.width), std::max(1, b.height), flags);
+    window_ = Create(caption.c_str(), b.left, b.top, b.width, b.height, flags);
     if (!window_) return;  // no native window: the state stays in TWindow, nothing is drawn
   }
   SDL_ShowWindow(window_);
+}
+
+SDL_Window* SdlWindow::Create(const char* caption, int x, int y, int w, int h, uint32_t flags) {
+  w = std::max(1, w);
+  h = std::max(1, h);
+  if (deviceDrawn_) {
+    // Without OpenGL the window still shows the pictures it is handed.
+    if (SDL_Window* gl = SDL_CreateWindow(caption, x, y, w, h, flags | SDL_WINDOW_OPENGL)) return gl;
+  }
+  return SDL_CreateWindow(caption, x, y, w, h, flags & ~Uint32{SDL_WINDOW_OPENGL});
+}
+
+void SdlWindow::SetDeviceDrawn(bool on) {
+  if (on == deviceDrawn_) return;
+  deviceDrawn_ = on;
+  if (!window_) return;
+  // The kind of a native window is fixed when it is made: make it again, as it was.
+  const Uint32 keep = SDL_WINDOW_BORDERLESS | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALWAYS_ON_TOP;
+  const Uint32 old = SDL_GetWindowFlags(window_);
+  int x = 0, y = 0, w = 1, h = 1;
+  SDL_GetWindowPosition(window_, &x, &y);
+  SDL_GetWindowSize(window_, &w, &h);
+  const std::string caption = SDL_GetWindowTitle(window_);
+  SDL_Window* fresh = Create(caption.c_str(), x, y, w, h, SDL_WINDOW_HIDDEN | (old & keep));
+  if (!fresh) return;
+  SDL_DestroyWindow(window_);
+  window_ = fresh;
+  if (old & SDL_WINDOW_SHOWN) SDL_ShowWindow(window_);
 }
 
 void SdlWindow::Hide() {

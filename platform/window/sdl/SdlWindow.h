@@ -16,9 +16,13 @@ class SdlWindow final : public IWindowBackend {
   uint32_t NativeId() const override;
   SDL_Window* NativeHandle() const override { return window_; }
   void Present(int width, int height, const uint32_t* argb, int opacity) override;
+  void SetDeviceDrawn(bool on) override;
 
  private:
+  SDL_Window* Create(const char* caption, int x, int y, int w, int h, uint32_t flags);
+
   SDL_Window* window_ = nullptr;
+  bool deviceDrawn_ = false;
 };
 
 // The window system's handle of an SDL window; 0 for null or an unknown window system.
