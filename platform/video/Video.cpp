@@ -42,6 +42,8 @@ VideoBackend InitVideo() {
   return g_backend;
 }
 
+void PreferOffscreenVideo() { setenv("SDL_VIDEODRIVER", "offscreen", 0); }
+
 void ShutdownVideo() {
   if (g_backend == VideoBackend::None) return;
   SDL_Quit();

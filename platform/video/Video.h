@@ -20,6 +20,9 @@ bool DisplayVisible();
 // Starts SDL events and, when possible, SDL video. Idempotent; RUNNER_HEADLESS=1 forces headless.
 VideoBackend InitVideo();
 void ShutdownVideo();
+// Asks for SDL's off-screen video driver (windows and OpenGL without a display) unless a
+// driver is named already; call before InitVideo.
+void PreferOffscreenVideo();
 VideoBackend CurrentVideoBackend();
 
 std::unique_ptr<IWindowBackend> MakeWindowBackend();

@@ -15,6 +15,16 @@ struct WindowBounds {
   bool operator==(const WindowBounds&) const = default;
 };
 
+// The system's mouse cursor shapes a window can show.
+enum class ECursor { Hidden, Arrow, Cross, IBeam, SizeNESW, SizeNS, SizeNWSE, SizeWE, Wait, No, WaitArrow, Hand, SizeAll };
+
+// How a window fills the screen: not at all, over the desktop as it is, or in a display mode
+// of its own (size and refresh rate).
+struct FullScreen {
+  enum EKind { Off, Desktop, Mode } kind = Off;
+  int width = 0, height = 0, frequency = 0;
+};
+
 // What a backend must do for one window. The native window is created lazily, on the first
 // show, so windows that never appear cost nothing.
 class IWindowBackend {
@@ -34,6 +44,19 @@ class IWindowBackend {
   // The graphics device draws the window's content (a native window for OpenGL); the native
   // window, if it exists already, is made anew in that kind.
   virtual void SetDeviceDrawn(bool on) { (void)on; }
+
+  // What a game asks of its window. Without a native window these do nothing; the state the
+  // runner keeps is applied again when it matters.
+  virtual void SetBordered(bool bordered) { (void)bordered; }
+  virtual void SetResizable(bool resizable) { (void)resizable; }
+  virtual void SetAlwaysOnTop(bool on) { (void)on; }
+  virtual void SetMinimumSize(int width, int height) { (void)width, (void)height; }
+  virtual void SetFullScreen(const FullScreen& mode) { (void)mode; }
+  virtual void SetCursor(ECursor cursor) { (void)cursor; }
+  // Moves the mouse to a client-area position.
+  virtual void WarpMouse(int x, int y) { (void)x, (void)y; }
+  // Where the window system has the client area now; false without a native window.
+  virtual bool NativeBounds(WindowBounds& bounds) const { (void)bounds; return false; }
 };
 
 class TWindow {
@@ -55,7 +78,17 @@ class TWindow {
   void Hide();
   void SetVisible(bool visible) { visible ? Show() : Hide(); }
   bool Bordered() const { return bordered_; }
-  void SetBordered(bool bordered) { bordered_ = bordered; }
+  void SetBordered(bool bordered) {
+    bordered_ = bordered;
+    backend_->SetBordered(bordered);
+  }
+  void SetResizable(bool resizable) { backend_->SetResizable(resizable); }
+  void SetAlwaysOnTop(bool on) { backend_->SetAlwaysOnTop(on); }
+  void SetMinimumSize(int width, int height) { backend_->SetMinimumSize(width, height); }
+  void SetFullScreen(const FullScreen& mode) { backend_->SetFullScreen(mode); }
+  void SetCursor(ECursor cursor) { backend_->SetCursor(cursor); }
+  void WarpMouse(int x, int y) { backend_->WarpMouse(x, y); }
+  bool NativeBounds(WindowBounds& bounds) const { return backend_->NativeBounds(bounds); }
 
   // Called once by the application right after the window is created.
   virtual void FormCreate() {}

@@ -1,8 +1,6 @@
 // Display set-up, the device's life, render states, presenting and screen capture.
 #include "runner/graphics/Graphics_Display.h"
 
-#include <SDL.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -529,27 +527,25 @@ void Display_InstallEventHandler() {
   static bool installed = false;
   if (installed || !app) return;
   installed = true;
-  app->AddEventHandler([](const SDL_Event& e) {
+  app->AddEventHandler([](const platform::AppEvent& e) {
     platform::TWindow* w = Window_Attached();
     if (!w || w->NativeId() == 0) return false;
-    if (e.type == SDL_MOUSEMOTION && e.motion.windowID == w->NativeId()) {
-      Mouse_Moved(e.motion.x, e.motion.y);
-    } else if (e.type == SDL_WINDOWEVENT && e.window.windowID == w->NativeId()) {
-      switch (e.window.event) {
-        case SDL_WINDOWEVENT_EXPOSED: Display_Repaint(); break;
-        case SDL_WINDOWEVENT_FOCUS_GAINED: DisplayState().active = true; break;
-        case SDL_WINDOWEVENT_FOCUS_LOST: DisplayState().active = false; break;
-        case SDL_WINDOWEVENT_MOVED:
-        case SDL_WINDOWEVENT_SIZE_CHANGED: {
-          SDL_Window* native = w->NativeHandle();
-          int x = 0, y = 0, cw = 0, ch = 0;
-          SDL_GetWindowPosition(native, &x, &y);
-          SDL_GetWindowSize(native, &cw, &ch);
-          Window_Resized(x, y, cw, ch);
-          break;
-        }
-        default: break;
+    int x = 0, y = 0;
+    if (e.MouseMotion(w->NativeId(), x, y)) {
+      Mouse_Moved(x, y);
+      return false;
+    }
+    switch (e.WindowChange(w->NativeId())) {
+      case platform::EWindowChange::Exposed: Display_Repaint(); break;
+      case platform::EWindowChange::FocusGained: DisplayState().active = true; break;
+      case platform::EWindowChange::FocusLost: DisplayState().active = false; break;
+      case platform::EWindowChange::Moved:
+      case platform::EWindowChange::Resized: {
+        platform::WindowBounds b;
+        if (w->NativeBounds(b)) Window_Resized(b.left, b.top, b.width, b.height);
+        break;
       }
+      default: break;
     }
     return false;  // others may want the event too
   });

@@ -86,6 +86,74 @@ void SdlWindow::Present(int width, int height, const uint32_t* argb, int opacity
   SDL_UpdateWindowSurface(window_);
 }
 
+void SdlWindow::SetBordered(bool bordered) {
+  if (window_) SDL_SetWindowBordered(window_, bordered ? SDL_TRUE : SDL_FALSE);
+}
+
+void SdlWindow::SetResizable(bool resizable) {
+  if (window_) SDL_SetWindowResizable(window_, resizable ? SDL_TRUE : SDL_FALSE);
+}
+
+void SdlWindow::SetAlwaysOnTop(bool on) {
+  if (window_) SDL_SetWindowAlwaysOnTop(window_, on ? SDL_TRUE : SDL_FALSE);
+}
+
+void SdlWindow::SetMinimumSize(int width, int height) {
+  if (window_) SDL_SetWindowMinimumSize(window_, std::max(width, 1), std::max(height, 1));
+}
+
+void SdlWindow::SetFullScreen(const FullScreen& mode) {
+  if (!window_) return;
+  if (mode.kind == FullScreen::Mode) {
+    SDL_DisplayMode m{};
+    m.w = mode.width;
+    m.h = mode.height;
+    m.refresh_rate = mode.frequency;
+    SDL_SetWindowDisplayMode(window_, &m);
+    SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN);
+  } else {
+    SDL_SetWindowFullscreen(window_, mode.kind == FullScreen::Desktop ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+  }
+}
+
+void SdlWindow::SetCursor(ECursor cursor) {
+  if (cursor == ECursor::Hidden) {
+    SDL_ShowCursor(SDL_DISABLE);
+    return;
+  }
+  SDL_SystemCursor kind = SDL_SYSTEM_CURSOR_ARROW;
+  switch (cursor) {
+    case ECursor::Cross: kind = SDL_SYSTEM_CURSOR_CROSSHAIR; break;
+    case ECursor::IBeam: kind = SDL_SYSTEM_CURSOR_IBEAM; break;
+    case ECursor::SizeNESW: kind = SDL_SYSTEM_CURSOR_SIZENESW; break;
+    case ECursor::SizeNS: kind = SDL_SYSTEM_CURSOR_SIZENS; break;
+    case ECursor::SizeNWSE: kind = SDL_SYSTEM_CURSOR_SIZENWSE; break;
+    case ECursor::SizeWE: kind = SDL_SYSTEM_CURSOR_SIZEWE; break;
+    case ECursor::Wait: kind = SDL_SYSTEM_CURSOR_WAIT; break;
+    case ECursor::No: kind = SDL_SYSTEM_CURSOR_NO; break;
+    case ECursor::WaitArrow: kind = SDL_SYSTEM_CURSOR_WAITARROW; break;
+    case ECursor::Hand: kind = SDL_SYSTEM_CURSOR_HAND; break;
+    case ECursor::SizeAll: kind = SDL_SYSTEM_CURSOR_SIZEALL; break;
+    default: break;
+  }
+  // The system cursors are made once for the process and shared by every window and game.
+  static SDL_Cursor* cursors[SDL_NUM_SYSTEM_CURSORS] = {};
+  if (!cursors[kind]) cursors[kind] = SDL_CreateSystemCursor(kind);
+  if (cursors[kind]) SDL_SetCursor(cursors[kind]);
+  SDL_ShowCursor(SDL_ENABLE);
+}
+
+void SdlWindow::WarpMouse(int x, int y) {
+  if (window_) SDL_WarpMouseInWindow(window_, x, y);
+}
+
+bool SdlWindow::NativeBounds(WindowBounds& b) const {
+  if (!window_) return false;
+  SDL_GetWindowPosition(window_, &b.left, &b.top);
+  SDL_GetWindowSize(window_, &b.width, &b.height);
+  return true;
+}
+
 uint64_t SdlSystemHandle(SDL_Window* window) {
   if (!window) return 0;
   SDL_SysWMinfo info;

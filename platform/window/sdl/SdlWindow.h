@@ -17,6 +17,14 @@ class SdlWindow final : public IWindowBackend {
   SDL_Window* NativeHandle() const override { return window_; }
   void Present(int width, int height, const uint32_t* argb, int opacity) override;
   void SetDeviceDrawn(bool on) override;
+  void SetBordered(bool bordered) override;
+  void SetResizable(bool resizable) override;
+  void SetAlwaysOnTop(bool on) override;
+  void SetMinimumSize(int width, int height) override;
+  void SetFullScreen(const FullScreen& mode) override;
+  void SetCursor(ECursor cursor) override;
+  void WarpMouse(int x, int y) override;
+  bool NativeBounds(WindowBounds& bounds) const override;
 
  private:
   SDL_Window* Create(const char* caption, int x, int y, int w, int h, uint32_t flags);
