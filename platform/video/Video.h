@@ -27,6 +27,10 @@ VideoBackend CurrentVideoBackend();
 
 std::unique_ptr<IWindowBackend> MakeWindowBackend();
 
+// Loads the OpenGL library once for the process (with SDL video started) and never gives it
+// back; false when there is none. Windows made for OpenGL and the device share it.
+bool GlLibraryLoaded();
+
 // Keeps the screensaver and display power saving off while false (only with SDL video).
 void SetScreenSaverAllowed(bool allowed);
 

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "platform/gpu/DeviceBase.h"
+#include "platform/video/Video.h"
 #include "platform/window/Window.h"
 
 namespace platform::gpu {
@@ -209,13 +210,6 @@ void Rgb(uint32_t argb, float out[3]) {
   out[2] = static_cast<float>(argb & 0xFF) / 255.0f;
 }
 
-// One reference to the GL library for the whole process, never given back: unloading the
-// driver with the last context would strand its bookkeeping in a module that no longer exists.
-// SDL's record of the library is then still held at exit (see tests/lsan.supp).
-// Two levels, because the unwinder loses the frame that calls into SDL.
-[[gnu::noinline]] bool LoadGlLibrary() { return SDL_GL_LoadLibrary(nullptr) == 0; }
-[[gnu::noinline]] bool KeepGlLibraryLoaded() { return LoadGlLibrary(); }
-
 struct Texture {
   GLuint tex = 0;
   GLuint fbo = 0;  // render targets only
@@ -252,8 +246,7 @@ class GlDevice final : public DeviceBase {
 
   bool Open() {
     if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
-    static const bool libraryLoaded = KeepGlLibraryLoaded();
-    if (!libraryLoaded) return false;
+    if (!GlLibraryLoaded()) return false;
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);

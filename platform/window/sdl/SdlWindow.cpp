@@ -2,6 +2,9 @@
 // is set up, so sizes are clamped to at least one pixel.
 #include "platform/window/sdl/SdlWindow.h"
 
+// Before SDL's window-system header, whose X11 part defines None.
+#include "platform/video/Video.h"
+
 #include <SDL.h>
 #include <SDL_syswm.h>
 
@@ -28,7 +31,7 @@ void SdlWindow::Show(const std::string& caption, const WindowBounds& b, bool bor
 SDL_Window* SdlWindow::Create(const char* caption, int x, int y, int w, int h, uint32_t flags) {
   w = std::max(1, w);
   h = std::max(1, h);
-  if (deviceDrawn_) {
+  if (deviceDrawn_ && GlLibraryLoaded()) {
     // Without OpenGL the window still shows the pictures it is handed.
     if (SDL_Window* gl = SDL_CreateWindow(caption, x, y, w, h, flags | SDL_WINDOW_OPENGL)) return gl;
   }
