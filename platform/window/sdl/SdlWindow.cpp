@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -26,6 +27,17 @@ void SdlWindow::Show(const std::string& caption, const WindowBounds& b, bool bor
     if (!window_) return;  // no native window: the state stays in TWindow, nothing is drawn
   }
   SDL_ShowWindow(window_);
+}
+
+bool SdlWindow::ShowsPixels() const {
+  // SDL's off-screen and dummy drivers make windows nobody can see: presenting into them would
+  // only cost time (the test mode's runs); pictures that are asked for are read from the device.
+  static const bool seen = [] {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const std::string_view d = driver ? driver : "";
+    return d != "offscreen" && d != "dummy";
+  }();
+  return seen;
 }
 
 SDL_Window* SdlWindow::Create(const char* caption, int x, int y, int w, int h, uint32_t flags) {

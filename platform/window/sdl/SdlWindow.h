@@ -16,6 +16,7 @@ class SdlWindow final : public IWindowBackend {
   uint32_t NativeId() const override;
   SDL_Window* NativeHandle() const override { return window_; }
   void Present(int width, int height, const uint32_t* argb, int opacity) override;
+  bool ShowsPixels() const override;
   void SetDeviceDrawn(bool on) override;
   void SetBordered(bool bordered) override;
   void SetResizable(bool resizable) override;
