@@ -1,4 +1,4 @@
-// Drawing a room of sprites off-screen (SDL_VIDEODRIVER=offscreen): the whole room pass with
+// Drawing a room of sprites off-screen (the off-screen video driver): the whole room pass with
 // 10,000 instances sharing one sprite, reporting the draw calls the batching leaves per frame.
 // BENCH_QUICK=1 shrinks the room so a check run stays fast.
 #include <benchmark/benchmark.h>
@@ -20,7 +20,7 @@ int Instances() { return std::getenv("BENCH_QUICK") ? 100 : 10000; }
 
 bool Device() {
   static bool ok = [] {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    platform::PreferOffscreenVideo();
     platform::InitVideo();
     platform::SetFakeDisplay(platform::DisplayMode{640, 480, 32, 60}, {{640, 480, 32, 60}});
     if (!Display_CreateDevice(640, 480, false)) return false;

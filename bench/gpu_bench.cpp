@@ -1,4 +1,4 @@
-// The graphics device off-screen (SDL_VIDEODRIVER=offscreen): textured quads drawn one call
+// The graphics device off-screen (the off-screen video driver): textured quads drawn one call
 // each, and a frame presented into a window-sized image. Skips itself without OpenGL.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/gpu/Gpu.h"
+#include "platform/video/Video.h"
 
 namespace gpu = platform::gpu;
 
@@ -20,7 +21,7 @@ struct Vertex {
 
 gpu::IDevice* Device() {
   static std::unique_ptr<gpu::IDevice> device = [] {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    platform::PreferOffscreenVideo();
     auto d = gpu::CreateGlDevice();
     if (d && !d->Reset(640, 480, 0)) d.reset();
     return d;

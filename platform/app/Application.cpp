@@ -1,6 +1,8 @@
 // The application's message loop over SDL events and the timer service.
 #include "platform/app/Application.h"
 
+#include <SDL.h>
+
 #include <algorithm>
 #include <chrono>
 
@@ -27,8 +29,9 @@ void TApplication::DestroyWindow(TWindow* window) {
 void TApplication::Dispatch(const SDL_Event& event) {
   // Copy: a handler may add handlers.
   const auto handlers = handlers_;
+  const AppEvent e(event);
   for (const auto& h : handlers)
-    if (h(event)) return;
+    if (h(e)) return;
   if (event.type == SDL_QUIT) {
     Terminate();
   } else if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE) {

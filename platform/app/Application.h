@@ -2,13 +2,12 @@
 // loop that runs until someone asks it to terminate.
 #pragma once
 
-#include <SDL.h>
-
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/app/AppEvent.h"
 #include "platform/timer/Timer.h"
 #include "platform/window/Window.h"
 
@@ -17,7 +16,7 @@ namespace platform {
 class TApplication {
  public:
   // An event handler returns true when it consumed the event.
-  using EventHandler = std::function<bool(const SDL_Event&)>;
+  using EventHandler = std::function<bool(const AppEvent&)>;
 
   explicit TApplication(TimerService::NowFn now = [] { return Clock::now(); });
   ~TApplication();

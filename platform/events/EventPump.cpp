@@ -11,6 +11,12 @@ bool PollEvent(SDL_Event& event) {
   return SDL_PollEvent(&event) == 1;
 }
 
+void DiscardEvents() {
+  SDL_Event event;
+  while (PollEvent(event)) {
+  }
+}
+
 void WaitForEvent(int timeoutMs) {
   if (timeoutMs <= 0) return;
   if (SDL_WasInit(SDL_INIT_EVENTS)) {

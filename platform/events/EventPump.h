@@ -9,6 +9,9 @@ namespace platform {
 // Never blocks.
 bool PollEvent(SDL_Event& event);
 
+// Takes and drops every waiting event.
+void DiscardEvents();
+
 // Sleeps until an event arrives or the time is up, without taking the event.
 void WaitForEvent(int timeoutMs);
 

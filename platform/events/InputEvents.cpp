@@ -1,6 +1,7 @@
 // SDL keyboard, text, mouse and window events to input records.
 #include "platform/events/InputEvents.h"
 
+#include "platform/events/EventPump.h"
 #include "platform/events/KeyCodes.h"
 
 namespace platform {
@@ -131,6 +132,15 @@ bool TranslateInputEvent(const SDL_Event& event, uint32_t windowId, std::vector<
     default:
       return false;
   }
+}
+
+void TakeWaitingInput(std::vector<RInputEvent>& out) {
+  SDL_Event event;
+  while (PollEvent(event)) TranslateInputEvent(event, 0, out);
+}
+
+void ToggleNumLockState() {
+  if (SDL_WasInit(SDL_INIT_EVENTS)) SDL_SetModState(static_cast<SDL_Keymod>(SDL_GetModState() ^ KMOD_NUM));
 }
 
 bool PushKeyEvent(int32_t vk, bool down) {

@@ -35,6 +35,12 @@ struct RInputEvent {
 // Windows sends for Backspace, Tab, Enter, Escape and Ctrl+letter, which SDL has no text for.
 bool TranslateInputEvent(const SDL_Event& event, uint32_t windowId, std::vector<RInputEvent>& out);
 
+// Takes every waiting event, appending the input records of those for any window.
+void TakeWaitingInput(std::vector<RInputEvent>& out);
+
+// Turns the keyboard's Num Lock state over, as the system keeps it.
+void ToggleNumLockState();
+
 // Appends the UTF-16 units of UTF-8 text; a damaged sequence gives U+FFFD.
 void AppendUtf16Units(const char* utf8, std::vector<int32_t>& units);
 

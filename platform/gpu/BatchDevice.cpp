@@ -176,7 +176,15 @@ class BatchingDevice final : public IDevice {
     return d_->Present(source, dest, cw, ch, bandColor, linear, out);
   }
 
+  bool PresentToWindow(const Rect& source, const Rect& dest, int32_t cw, int32_t ch, uint32_t bandColor, bool linear,
+                       const TWindow& window, bool vsync, bool& synced) override {
+    Flush();
+    return d_->PresentToWindow(source, dest, cw, ch, bandColor, linear, window, vsync, synced);
+  }
+
   int64_t DrawCalls() const override { return d_->DrawCalls(); }
+  int64_t ReadBacks() const override { return d_->ReadBacks(); }
+  bool HoldsPixels() const override { return d_->HoldsPixels(); }
 
  private:
   void Flush() {

@@ -26,6 +26,7 @@ class DeviceBase : public IDevice {
   void BeginScene() override { inScene_ = true; }
   void EndScene() override { inScene_ = false; }
   int64_t DrawCalls() const override { return drawCalls_; }
+  int64_t ReadBacks() const override { return readBacks_; }
 
  protected:
   // Back to the state of a new device (used by Reset).
@@ -41,6 +42,7 @@ class DeviceBase : public IDevice {
   DeviceCaps caps_;
   bool inScene_ = false;
   int64_t drawCalls_ = 0;
+  int64_t readBacks_ = 0;
   bool statesDirty_ = true;     // render or stage states
   bool transformsDirty_ = true;
   bool viewportDirty_ = true;

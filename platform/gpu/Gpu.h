@@ -10,6 +10,10 @@
 #include <memory>
 #include <vector>
 
+namespace platform {
+class TWindow;
+}
+
 namespace platform::gpu {
 
 // Row-vector 4 × 4 matrix: m[row][column], a point p becomes p × m.
@@ -213,8 +217,26 @@ class IDevice {
   virtual bool Present(const Rect& source, const Rect& dest, int32_t clientWidth, int32_t clientHeight,
                        uint32_t bandColor, bool linear, WindowImage& out) = 0;
 
+  // Shows the frame in a window made for drawing on the GPU: the band colour over the drawable,
+  // the source rectangle scaled into dest (client coordinates of a clientWidth x clientHeight
+  // area), then a buffer swap; nothing comes back to memory. With vsync the swap waits for the
+  // display where the driver allows; synced tells whether it does. False when this window cannot
+  // be drawn into this way (then Present and the window's own picture are the way).
+  virtual bool PresentToWindow(const Rect& source, const Rect& dest, int32_t clientWidth, int32_t clientHeight,
+                               uint32_t bandColor, bool linear, const TWindow& window, bool vsync, bool& synced) {
+    (void)source, (void)dest, (void)clientWidth, (void)clientHeight, (void)bandColor, (void)linear, (void)window;
+    (void)vsync;
+    synced = false;
+    return false;
+  }
+
   // Draw calls that reached the backend since the device was made.
   virtual int64_t DrawCalls() const { return 0; }
+  // Pictures copied from the GPU into memory since the device was made (ReadPixels, Present):
+  // each one stalls the pipeline, so only what asks for pixels should cause one.
+  virtual int64_t ReadBacks() const { return 0; }
+  // False for a device that draws nothing, whose reads would only give black.
+  virtual bool HoldsPixels() const { return true; }
 };
 
 enum class EBackend { Auto, OpenGL, Null };

@@ -14,6 +14,13 @@ namespace {
 VideoBackend g_backend = VideoBackend::None;
 
 bool Set(const char* v) { return v && *v; }
+
+// One reference to the GL library for the whole process, never given back: unloading the
+// driver with the last context or window would strand its bookkeeping in a module that no
+// longer exists. SDL's record of the library is then still held at exit (see tests/lsan.supp).
+// Two levels, because the unwinder loses the frame that calls into SDL.
+[[gnu::noinline]] bool LoadGlLibrary() { return SDL_GL_LoadLibrary(nullptr) == 0; }
+[[gnu::noinline]] bool KeepGlLibraryLoaded() { return LoadGlLibrary(); }
 }  // namespace
 
 bool DisplayVisible(const char* display, const char* waylandDisplay, const char* sdlVideoDriver) {
@@ -42,6 +49,8 @@ VideoBackend InitVideo() {
   return g_backend;
 }
 
+void PreferOffscreenVideo() { setenv("SDL_VIDEODRIVER", "offscreen", 0); }
+
 void ShutdownVideo() {
   if (g_backend == VideoBackend::None) return;
   SDL_Quit();
@@ -53,6 +62,11 @@ VideoBackend CurrentVideoBackend() { return g_backend; }
 std::unique_ptr<IWindowBackend> MakeWindowBackend() {
   if (g_backend == VideoBackend::Sdl) return std::make_unique<SdlWindow>();
   return std::make_unique<HeadlessWindow>();
+}
+
+bool GlLibraryLoaded() {
+  static const bool loaded = SDL_WasInit(SDL_INIT_VIDEO) && KeepGlLibraryLoaded();
+  return loaded;
 }
 
 void SetScreenSaverAllowed(bool allowed) {

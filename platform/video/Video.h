@@ -20,9 +20,16 @@ bool DisplayVisible();
 // Starts SDL events and, when possible, SDL video. Idempotent; RUNNER_HEADLESS=1 forces headless.
 VideoBackend InitVideo();
 void ShutdownVideo();
+// Asks for SDL's off-screen video driver (windows and OpenGL without a display) unless a
+// driver is named already; call before InitVideo.
+void PreferOffscreenVideo();
 VideoBackend CurrentVideoBackend();
 
 std::unique_ptr<IWindowBackend> MakeWindowBackend();
+
+// Loads the OpenGL library once for the process (with SDL video started) and never gives it
+// back; false when there is none. Windows made for OpenGL and the device share it.
+bool GlLibraryLoaded();
 
 // Keeps the screensaver and display power saving off while false (only with SDL video).
 void SetScreenSaverAllowed(bool allowed);

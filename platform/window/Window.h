@@ -15,6 +15,16 @@ struct WindowBounds {
   bool operator==(const WindowBounds&) const = default;
 };
 
+// The system's mouse cursor shapes a window can show.
+enum class ECursor { Hidden, Arrow, Cross, IBeam, SizeNESW, SizeNS, SizeNWSE, SizeWE, Wait, No, WaitArrow, Hand, SizeAll };
+
+// How a window fills the screen: not at all, over the desktop as it is, or in a display mode
+// of its own (size and refresh rate).
+struct FullScreen {
+  enum EKind { Off, Desktop, Mode } kind = Off;
+  int width = 0, height = 0, frequency = 0;
+};
+
 // What a backend must do for one window. The native window is created lazily, on the first
 // show, so windows that never appear cost nothing.
 class IWindowBackend {
@@ -29,6 +39,24 @@ class IWindowBackend {
   // Shows width x height pixels (0xAARRGGBB, top row first) as the window's content, for
   // windows the runner paints itself (the loading window); opacity 0..255.
   virtual void Present(int width, int height, const uint32_t* argb, int opacity) = 0;
+  // False when nothing the window shows can be seen (no window system behind it).
+  virtual bool ShowsPixels() const { return true; }
+  // The graphics device draws the window's content (a native window for OpenGL); the native
+  // window, if it exists already, is made anew in that kind.
+  virtual void SetDeviceDrawn(bool on) { (void)on; }
+
+  // What a game asks of its window. Without a native window these do nothing; the state the
+  // runner keeps is applied again when it matters.
+  virtual void SetBordered(bool bordered) { (void)bordered; }
+  virtual void SetResizable(bool resizable) { (void)resizable; }
+  virtual void SetAlwaysOnTop(bool on) { (void)on; }
+  virtual void SetMinimumSize(int width, int height) { (void)width, (void)height; }
+  virtual void SetFullScreen(const FullScreen& mode) { (void)mode; }
+  virtual void SetCursor(ECursor cursor) { (void)cursor; }
+  // Moves the mouse to a client-area position.
+  virtual void WarpMouse(int x, int y) { (void)x, (void)y; }
+  // Where the window system has the client area now; false without a native window.
+  virtual bool NativeBounds(WindowBounds& bounds) const { (void)bounds; return false; }
 };
 
 class TWindow {
@@ -50,7 +78,17 @@ class TWindow {
   void Hide();
   void SetVisible(bool visible) { visible ? Show() : Hide(); }
   bool Bordered() const { return bordered_; }
-  void SetBordered(bool bordered) { bordered_ = bordered; }
+  void SetBordered(bool bordered) {
+    bordered_ = bordered;
+    backend_->SetBordered(bordered);
+  }
+  void SetResizable(bool resizable) { backend_->SetResizable(resizable); }
+  void SetAlwaysOnTop(bool on) { backend_->SetAlwaysOnTop(on); }
+  void SetMinimumSize(int width, int height) { backend_->SetMinimumSize(width, height); }
+  void SetFullScreen(const FullScreen& mode) { backend_->SetFullScreen(mode); }
+  void SetCursor(ECursor cursor) { backend_->SetCursor(cursor); }
+  void WarpMouse(int x, int y) { backend_->WarpMouse(x, y); }
+  bool NativeBounds(WindowBounds& bounds) const { return backend_->NativeBounds(bounds); }
 
   // Called once by the application right after the window is created.
   virtual void FormCreate() {}
@@ -60,6 +98,9 @@ class TWindow {
   void Present(int width, int height, const uint32_t* argb, int opacity = 255) {
     backend_->Present(width, height, argb, opacity);
   }
+
+  bool ShowsPixels() const { return backend_->ShowsPixels(); }
+  void SetDeviceDrawn(bool on) { backend_->SetDeviceDrawn(on); }
 
   uint32_t NativeId() const { return backend_->NativeId(); }
   SDL_Window* NativeHandle() const { return backend_->NativeHandle(); }

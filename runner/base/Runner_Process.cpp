@@ -109,9 +109,7 @@ void PumpMessages() {
     Process().application->ProcessMessages();
     return;
   }
-  SDL_Event event;
-  while (platform::PollEvent(event)) {
-  }
+  platform::DiscardEvents();
   platform::ReapChildren();
 }
 

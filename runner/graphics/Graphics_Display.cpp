@@ -1,11 +1,10 @@
 // Display set-up, the device's life, render states, presenting and screen capture.
 #include "runner/graphics/Graphics_Display.h"
 
-#include <SDL.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -43,6 +42,7 @@ struct RDisplayState {
   bool resetPending = false;
   uint32_t aaMask = 0;
   bool active = true;
+  bool swapSynced = false;  // the last present waited for the display at its swap
 };
 RDisplayState& DisplayState() { return TheGame().State<RDisplayState>(); }
 RRenderStates& Rs() { return DisplayState().rs; }
@@ -72,11 +72,13 @@ void ClientSize(int32_t& cw, int32_t& ch) {
   ch = ws.full_screen ? ScreenHeight() : ws.client_height;
 }
 
-// Presents the region into the attached window; false when the device could not.
+// Presents the region into the attached window; false when the device could not. A window made
+// for the device gets the frame straight from the GPU; any other is handed a picture read back.
 bool Present() {
   RDisplayState& ds = DisplayState();
   platform::TWindow* window = Window_Attached();
-  if (!window || !window->Visible()) return true;  // nobody to see it: the back buffer stays as it is
+  // Nobody to see it: the back buffer stays as it is.
+  if (!window || !window->Visible() || !window->ShowsPixels()) return true;
   int32_t cw, ch;
   ClientSize(cw, ch);
   // What can be shown is bounded; a larger client area shows its top-left part.
@@ -86,14 +88,19 @@ bool Present() {
   const int32_t limit = d ? std::min(kMaxClient, d->Caps().maxTextureSize) : kMaxClient;
   cw = std::clamp(cw, 1, limit);
   ch = std::clamp(ch, 1, limit);
+  const gpu::Rect source{0, 0, ds.usedW, ds.usedH};
+  const gpu::Rect dest{p.left, p.top, p.left + p.width, p.top + p.height};
+  const uint32_t band = GameToArgb(WindowState().color) & 0xFFFFFF;
+  if (d && d->PresentToWindow(source, dest, cw, ch, band, ds.rs.interpolation, *window, ds.rs.vsync, ds.swapSynced))
+    return true;
+  ds.swapSynced = false;
   gpu::WindowImage img;
   if (!d) {
     // Without a device only the window colour shows.
     img.width = cw;
     img.height = ch;
     img.pixels.assign(static_cast<size_t>(cw) * static_cast<size_t>(ch), GameToArgb(WindowState().color));
-  } else if (!d->Present({0, 0, ds.usedW, ds.usedH}, {p.left, p.top, p.left + p.width, p.top + p.height}, cw, ch,
-                         GameToArgb(WindowState().color) & 0xFFFFFF, ds.rs.interpolation, img)) {
+  } else if (!d->Present(source, dest, cw, ch, band, ds.rs.interpolation, img)) {
     return false;
   }
   window->Present(img.width, img.height, img.pixels.data());
@@ -255,8 +262,8 @@ void Display_BeginFrame() {
   if (gpu::IDevice* d = Dev()) d->BeginScene();
 }
 
-// The window is shown through a copy of the frame, so no driver blank reaches us: the timer
-// stands in for it and waits for the next refresh of the display's frequency.
+// Frames that reach the window through a buffer swap wait for the display there; this timer
+// stands in wherever the driver gives no such wait, for the next refresh of the display's frequency.
 void Display_WaitVBlank() {
   const int32_t hz = Display_Frequency() > 0 ? Display_Frequency() : 60;
   const int64_t period = 1000000 / std::clamp(hz, 1, 1000);
@@ -266,7 +273,7 @@ void Display_WaitVBlank() {
 void Display_EndAndPresent() {
   gpu::IDevice* d = Dev();
   if (d) d->EndScene();
-  if (Rs().vsync) Display_WaitVBlank();
+  if (Rs().vsync && !DisplayState().swapSynced) Display_WaitVBlank();
   if (!Present()) Display_ResetDevice();
 }
 
@@ -484,6 +491,12 @@ bool Display_Capture(int32_t x, int32_t y, int32_t w, int32_t h, TBitmap32& out)
 
 void Display_SaveScreen(const std::string& fname, int32_t x, int32_t y, int32_t w, int32_t h) {
   if (fname.empty()) return ShowActionError("Trying to save screen to empty image file name.", false);
+  // A device that draws nothing would save a black picture that looks like a real one.
+  if (const gpu::IDevice* d = Dev(); d && !d->HoldsPixels()) {
+    std::fprintf(stderr, "Screen not saved to \"%s\": nothing is drawn in this run (no OpenGL device).\n",
+                 fname.c_str());
+    return;
+  }
   TBitmap32 bm;
   if (!Display_Capture(x, y, w, h, bm)) return;
   std::string ext = std::filesystem::path(fname).extension().string();
@@ -514,27 +527,25 @@ void Display_InstallEventHandler() {
   static bool installed = false;
   if (installed || !app) return;
   installed = true;
-  app->AddEventHandler([](const SDL_Event& e) {
+  app->AddEventHandler([](const platform::AppEvent& e) {
     platform::TWindow* w = Window_Attached();
     if (!w || w->NativeId() == 0) return false;
-    if (e.type == SDL_MOUSEMOTION && e.motion.windowID == w->NativeId()) {
-      Mouse_Moved(e.motion.x, e.motion.y);
-    } else if (e.type == SDL_WINDOWEVENT && e.window.windowID == w->NativeId()) {
-      switch (e.window.event) {
-        case SDL_WINDOWEVENT_EXPOSED: Display_Repaint(); break;
-        case SDL_WINDOWEVENT_FOCUS_GAINED: DisplayState().active = true; break;
-        case SDL_WINDOWEVENT_FOCUS_LOST: DisplayState().active = false; break;
-        case SDL_WINDOWEVENT_MOVED:
-        case SDL_WINDOWEVENT_SIZE_CHANGED: {
-          SDL_Window* native = w->NativeHandle();
-          int x = 0, y = 0, cw = 0, ch = 0;
-          SDL_GetWindowPosition(native, &x, &y);
-          SDL_GetWindowSize(native, &cw, &ch);
-          Window_Resized(x, y, cw, ch);
-          break;
-        }
-        default: break;
+    int x = 0, y = 0;
+    if (e.MouseMotion(w->NativeId(), x, y)) {
+      Mouse_Moved(x, y);
+      return false;
+    }
+    switch (e.WindowChange(w->NativeId())) {
+      case platform::EWindowChange::Exposed: Display_Repaint(); break;
+      case platform::EWindowChange::FocusGained: DisplayState().active = true; break;
+      case platform::EWindowChange::FocusLost: DisplayState().active = false; break;
+      case platform::EWindowChange::Moved:
+      case platform::EWindowChange::Resized: {
+        platform::WindowBounds b;
+        if (w->NativeBounds(b)) Window_Resized(b.left, b.top, b.width, b.height);
+        break;
       }
+      default: break;
     }
     return false;  // others may want the event too
   });

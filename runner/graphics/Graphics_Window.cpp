@@ -1,8 +1,7 @@
-// Window state and layout, region placement and the mouse mappings. Native window calls are
-// made only when the attached window has an SDL window; otherwise the state is all there is.
+// Window state and layout, region placement and the mouse mappings. The attached window
+// passes what is asked of it to the window system when it has a native window; otherwise the
+// state is all there is.
 #include "runner/graphics/Graphics_Window.h"
-
-#include <SDL.h>
 
 #include <algorithm>
 #include <cmath>
@@ -28,11 +27,6 @@ int32_t Round(double v) {
   return static_cast<int32_t>(std::nearbyint(v));
 }
 
-SDL_Window* Native() {
-  platform::TWindow* window = Window_Attached();
-  return window ? window->NativeHandle() : nullptr;
-}
-
 bool ValidSlot(int32_t slot) { return slot >= 0 && slot < kViewSlots && ViewTable()[slot].used; }
 const RViewRecord& Slot(int32_t slot) {
   static const RViewRecord kUnused;
@@ -40,32 +34,26 @@ const RViewRecord& Slot(int32_t slot) {
 }
 
 void ApplyCursor() {
-  RWindowState& state = WindowState();
-  if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
-  if (state.cursor == -1) {
-    SDL_ShowCursor(SDL_DISABLE);
-    return;
-  }
-  SDL_SystemCursor kind = SDL_SYSTEM_CURSOR_ARROW;
-  switch (state.cursor) {
-    case -3: kind = SDL_SYSTEM_CURSOR_CROSSHAIR; break;
-    case -4: kind = SDL_SYSTEM_CURSOR_IBEAM; break;
-    case -6: kind = SDL_SYSTEM_CURSOR_SIZENESW; break;
-    case -7: kind = SDL_SYSTEM_CURSOR_SIZENS; break;
-    case -8: kind = SDL_SYSTEM_CURSOR_SIZENWSE; break;
-    case -9: kind = SDL_SYSTEM_CURSOR_SIZEWE; break;
-    case -11: kind = SDL_SYSTEM_CURSOR_WAIT; break;
-    case -18: kind = SDL_SYSTEM_CURSOR_NO; break;
-    case -19: kind = SDL_SYSTEM_CURSOR_WAITARROW; break;
-    case -21: kind = SDL_SYSTEM_CURSOR_HAND; break;
-    case -22: kind = SDL_SYSTEM_CURSOR_SIZEALL; break;
+  platform::TWindow* window = Window_Attached();
+  if (!window) return;
+  using platform::ECursor;
+  ECursor kind = ECursor::Arrow;
+  switch (WindowState().cursor) {
+    case -1: kind = ECursor::Hidden; break;
+    case -3: kind = ECursor::Cross; break;
+    case -4: kind = ECursor::IBeam; break;
+    case -6: kind = ECursor::SizeNESW; break;
+    case -7: kind = ECursor::SizeNS; break;
+    case -8: kind = ECursor::SizeNWSE; break;
+    case -9: kind = ECursor::SizeWE; break;
+    case -11: kind = ECursor::Wait; break;
+    case -18: kind = ECursor::No; break;
+    case -19: kind = ECursor::WaitArrow; break;
+    case -21: kind = ECursor::Hand; break;
+    case -22: kind = ECursor::SizeAll; break;
     default: break;
   }
-  // SDL's system cursors, made once for the process and shared by every game it plays.
-  static SDL_Cursor* cursors[SDL_NUM_SYSTEM_CURSORS] = {};
-  if (!cursors[kind]) cursors[kind] = SDL_CreateSystemCursor(kind);
-  if (cursors[kind]) SDL_SetCursor(cursors[kind]);
-  SDL_ShowCursor(SDL_ENABLE);
+  window->SetCursor(kind);
 }
 }  // namespace
 
@@ -73,7 +61,11 @@ RWindowState& WindowState() { return GameWindow().state; }
 
 void Window_Attach(platform::TWindow* window) {
   GameWindow().window = window;
-  if (window) WindowState().caption = window->Caption();
+  if (window) {
+    WindowState().caption = window->Caption();
+    // Frames reach the game window from the GPU, without a copy through memory.
+    window->SetDeviceDrawn(true);
+  }
   Window_Apply();
 }
 
@@ -101,39 +93,25 @@ void Window_Apply() {
   RWindowState& state = WindowState();
   state.updating = true;
   if (platform::TWindow* window = Window_Attached()) {
-    SDL_Window* w = Native();
     if (state.full_screen) {
       window->SetBordered(false);
       window->SetBounds({0, 0, ScreenWidth(), ScreenHeight()});
-      if (w) {
-        // A mode the game set is applied here, the only place a real mode change is possible.
-        const platform::DisplayMode mode = platform::CurrentDisplayMode();
-        if (mode == platform::DesktopDisplayMode()) {
-          SDL_SetWindowFullscreen(w, SDL_WINDOW_FULLSCREEN_DESKTOP);
-        } else {
-          SDL_DisplayMode m{};
-          m.w = mode.width;
-          m.h = mode.height;
-          m.refresh_rate = mode.frequency;
-          SDL_SetWindowDisplayMode(w, &m);
-          SDL_SetWindowFullscreen(w, SDL_WINDOW_FULLSCREEN);
-        }
-      }
+      // A mode the game set is applied here, the only place a real mode change is possible.
+      const platform::DisplayMode mode = platform::CurrentDisplayMode();
+      if (mode == platform::DesktopDisplayMode())
+        window->SetFullScreen({platform::FullScreen::Desktop});
+      else
+        window->SetFullScreen({platform::FullScreen::Mode, mode.width, mode.height, mode.frequency});
     } else {
-      if (w) SDL_SetWindowFullscreen(w, 0);
+      window->SetFullScreen({platform::FullScreen::Off});
       window->SetBordered(state.show_border);
-      if (w) {
-        SDL_SetWindowBordered(w, state.show_border ? SDL_TRUE : SDL_FALSE);
-        SDL_SetWindowResizable(w, state.show_border && state.sizeable ? SDL_TRUE : SDL_FALSE);
-      }
+      window->SetResizable(state.show_border && state.sizeable);
       window->SetBounds({state.client_x, state.client_y, state.client_width, state.client_height});
     }
-    if (w) {
-      SDL_SetWindowAlwaysOnTop(w, state.stay_on_top ? SDL_TRUE : SDL_FALSE);
-      int32_t mw = 0, mh = 0;
-      Window_MinimumSize(mw, mh);
-      SDL_SetWindowMinimumSize(w, std::max(mw, 1), std::max(mh, 1));
-    }
+    window->SetAlwaysOnTop(state.stay_on_top);
+    int32_t mw = 0, mh = 0;
+    Window_MinimumSize(mw, mh);
+    window->SetMinimumSize(std::max(mw, 1), std::max(mh, 1));
   }
   state.updating = false;
 }
@@ -168,7 +146,7 @@ void Window_SetSizeable(bool on) {
 
 void Window_SetStayOnTop(bool on) {
   WindowState().stay_on_top = on;
-  if (SDL_Window* w = Native()) SDL_SetWindowAlwaysOnTop(w, on ? SDL_TRUE : SDL_FALSE);
+  if (platform::TWindow* window = Window_Attached()) window->SetAlwaysOnTop(on);
 }
 
 void Window_SetCaption(const std::string& caption) {
@@ -417,10 +395,10 @@ void Mouse_Screen(int32_t& x, int32_t& y) {
 void Mouse_SetScreen(int32_t x, int32_t y) {
   GameWindow().mouseX = x;
   GameWindow().mouseY = y;
-  if (SDL_Window* w = Native()) {
+  if (platform::TWindow* window = Window_Attached()) {
     int32_t ox, oy, cw, ch;
     Client(ox, oy, cw, ch);
-    SDL_WarpMouseInWindow(w, x - ox, y - oy);
+    window->WarpMouse(x - ox, y - oy);
   }
 }
 

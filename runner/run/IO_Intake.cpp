@@ -255,9 +255,9 @@ void EnsureEventHandler() {
   platform::TApplication* app = Application();
   if (!app || app == g_handlerApp) return;
   g_handlerApp = app;
-  app->AddEventHandler([](const SDL_Event& event) {
+  app->AddEventHandler([](const platform::AppEvent& event) {
     std::vector<RInputEvent> input;
-    if (!platform::TranslateInputEvent(event, GameWindowId(), input)) return false;
+    if (!event.Input(GameWindowId(), input)) return false;
     bool close = false;
     for (const RInputEvent& e : input) {
       QueueLive(e);
@@ -272,9 +272,8 @@ void EnsureEventHandler() {
 void Gather() {
   EnsureEventHandler();
   if (!Application()) {
-    SDL_Event event;
     std::vector<RInputEvent> input;
-    while (platform::PollEvent(event)) platform::TranslateInputEvent(event, 0, input);
+    platform::TakeWaitingInput(input);
     for (const RInputEvent& e : input) QueueLive(e);
   }
   PumpMessages();
@@ -515,7 +514,7 @@ bool NumLockOn() { return Intake().numLock && !Intake().held[144]; }
 
 void SetNumLock(bool on) {
   if (Intake().numLock == on) return;
-  if (SDL_WasInit(SDL_INIT_EVENTS)) SDL_SetModState(static_cast<SDL_Keymod>(SDL_GetModState() ^ KMOD_NUM));
+  platform::ToggleNumLockState();
   QueueLive({EInput::NumLock, on ? 1 : 0, 0});
   InjectKey(144, true);
   InjectKey(144, false);

@@ -29,7 +29,7 @@ bool ReplayFinished();
 void PumpInputBetweenSteps();
 void PumpInputInStep();
 
-// Live input that did not come through SDL (tests, or keys injected without SDL events).
+// Live input that did not come through the window system (tests, or keys injected without its events).
 void QueueLiveInput(const platform::RInputEvent& event);
 // keyboard_key_press / keyboard_key_release: into the runner's own queue only.
 void InjectKey(int32_t key, bool down);

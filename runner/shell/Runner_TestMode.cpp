@@ -10,6 +10,7 @@
 
 #include "platform/clock/Clock.h"
 #include "platform/dialogs/MessageBox.h"
+#include "platform/video/Video.h"
 #include "runner/graphics/Graphics_Transition.h"
 #include "runner/run/Run_Main.h"
 #include "runner/shell/Runner_Game.h"
@@ -85,7 +86,7 @@ void ApplyTestMode(const RTestMode& mode) {
   RunLimits().maxSteps = mode.on ? mode.maxSteps : -1;
   RunLimits().unattended = mode.on;
   // Nobody watches a test run: render off screen unless a test asked for a real display.
-  if (mode.on) setenv("SDL_VIDEODRIVER", "offscreen", 0);
+  if (mode.on) platform::PreferOffscreenVideo();
   TransitionState().shotFrames = mode.transitionFrames;
 }
 

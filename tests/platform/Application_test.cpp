@@ -10,6 +10,8 @@
 #include "platform/video/Video.h"
 #include "tests/platform/TestClock.h"
 
+using platform::AppEvent;
+using platform::EWindowChange;
 using platform::TApplication;
 using platform::TWindow;
 
@@ -75,9 +77,9 @@ TEST(Application, RunReturnsOnceATimerTerminates) {
 TEST_F(SdlEvents, ProcessMessagesDispatchesEveryWaitingEventAndQuitTerminates) {
   TApplication app;
   std::vector<Uint32> seen;
-  app.AddEventHandler([&](const SDL_Event& e) {
-    seen.push_back(e.type);
-    return e.type == SDL_USEREVENT;  // consumed; the quit goes on to the default
+  app.AddEventHandler([&](const AppEvent& e) {
+    seen.push_back(e.Native().type);
+    return e.Native().type == SDL_USEREVENT;  // consumed; the quit goes on to the default
   });
   SDL_Event e{};
   e.type = SDL_USEREVENT;
@@ -89,6 +91,48 @@ TEST_F(SdlEvents, ProcessMessagesDispatchesEveryWaitingEventAndQuitTerminates) {
   EXPECT_TRUE(app.Terminated());
   SDL_Event left;
   EXPECT_EQ(SDL_PollEvent(&left), 0);
+}
+
+// Handlers read window changes in the runner's terms, only for the window they ask about.
+TEST(AppEvents, WindowChangesAndMotionForTheirWindowOnly) {
+  struct Case {
+    Uint8 event;
+    Uint32 window;
+    EWindowChange expected;
+  };
+  const Case cases[] = {
+      {SDL_WINDOWEVENT_EXPOSED, 7, EWindowChange::Exposed},
+      {SDL_WINDOWEVENT_FOCUS_GAINED, 7, EWindowChange::FocusGained},
+      {SDL_WINDOWEVENT_FOCUS_LOST, 7, EWindowChange::FocusLost},
+      {SDL_WINDOWEVENT_MOVED, 7, EWindowChange::Moved},
+      {SDL_WINDOWEVENT_SIZE_CHANGED, 7, EWindowChange::Resized},
+      {SDL_WINDOWEVENT_CLOSE, 7, EWindowChange::CloseRequested},
+      {SDL_WINDOWEVENT_ENTER, 7, EWindowChange::None},
+      {SDL_WINDOWEVENT_EXPOSED, 8, EWindowChange::None},  // another window's
+  };
+  for (const Case& c : cases) {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = c.event;
+    e.window.windowID = c.window;
+    EXPECT_EQ(AppEvent(e).WindowChange(7), c.expected) << int(c.event) << " " << c.window;
+    EXPECT_EQ(AppEvent(e).WindowChange(0), EWindowChange::None);
+  }
+  SDL_Event m{};
+  m.type = SDL_MOUSEMOTION;
+  m.motion.windowID = 7;
+  m.motion.x = 12;
+  m.motion.y = 34;
+  int x = 0, y = 0;
+  EXPECT_TRUE(AppEvent(m).MouseMotion(7, x, y));
+  EXPECT_EQ(x, 12);
+  EXPECT_EQ(y, 34);
+  EXPECT_FALSE(AppEvent(m).MouseMotion(8, x, y));
+  EXPECT_EQ(AppEvent(m).WindowChange(7), EWindowChange::None);
+  SDL_Event q{};
+  q.type = SDL_QUIT;
+  EXPECT_TRUE(AppEvent(q).Quit());
+  EXPECT_FALSE(AppEvent(m).Quit());
 }
 
 TEST(SdlVideo, WindowsGetANativeWindowOnlyOnceShown) {

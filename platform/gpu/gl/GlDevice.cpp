@@ -3,8 +3,9 @@
 // top row; one matrix after the projection moves pixel centres to where the game's drawing
 // expects them, flips y and maps depth 0..1. One shader stands in for the fixed-function
 // stages: blend factors and depth are GL state, the rest (texture operations, alpha test, fog,
-// lighting) is in the shader. Presenting composes the client area in a framebuffer of its own
-// and reads it back, so any window can show it.
+// lighting) is in the shader. Presenting into a window made for OpenGL blits the frame into its
+// drawable and swaps; for any other window the client area is composed in a framebuffer of its
+// own and read back.
 #include <SDL.h>
 #include <epoxy/gl.h>
 
@@ -16,6 +17,8 @@
 #include <string>
 
 #include "platform/gpu/DeviceBase.h"
+#include "platform/video/Video.h"
+#include "platform/window/Window.h"
 
 namespace platform::gpu {
 namespace {
@@ -207,13 +210,6 @@ void Rgb(uint32_t argb, float out[3]) {
   out[2] = static_cast<float>(argb & 0xFF) / 255.0f;
 }
 
-// One reference to the GL library for the whole process, never given back: unloading the
-// driver with the last context would strand its bookkeeping in a module that no longer exists.
-// SDL's record of the library is then still held at exit (see tests/lsan.supp).
-// Two levels, because the unwinder loses the frame that calls into SDL.
-[[gnu::noinline]] bool LoadGlLibrary() { return SDL_GL_LoadLibrary(nullptr) == 0; }
-[[gnu::noinline]] bool KeepGlLibraryLoaded() { return LoadGlLibrary(); }
-
 struct Texture {
   GLuint tex = 0;
   GLuint fbo = 0;  // render targets only
@@ -250,8 +246,7 @@ class GlDevice final : public DeviceBase {
 
   bool Open() {
     if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
-    static const bool libraryLoaded = KeepGlLibraryLoaded();
-    if (!libraryLoaded) return false;
+    if (!GlLibraryLoaded()) return false;
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
@@ -553,6 +548,7 @@ class GlDevice final : public DeviceBase {
     boundFbo_ = fbo;
     out.assign(static_cast<size_t>(rc.Width()) * static_cast<size_t>(rc.Height()), 0);
     glReadPixels(rc.left, rc.top, rc.Width(), rc.Height(), GL_BGRA, GL_UNSIGNED_BYTE, out.data());
+    ++readBacks_;
     return true;
   }
 
@@ -596,6 +592,59 @@ class GlDevice final : public DeviceBase {
     out.height = ch;
     out.pixels.assign(static_cast<size_t>(cw) * static_cast<size_t>(ch), 0);
     glReadPixels(0, 0, cw, ch, GL_BGRA, GL_UNSIGNED_BYTE, out.pixels.data());
+    ++readBacks_;
+    return true;
+  }
+
+  bool PresentToWindow(const Rect& src, const Rect& dst, int32_t cw, int32_t ch, uint32_t band, bool linear,
+                       const TWindow& target, bool vsync, bool& synced) override {
+    synced = false;
+    SDL_Window* native = target.NativeHandle();
+    if (!backFbo_ || !native || cw <= 0 || ch <= 0 || (SDL_GetWindowFlags(native) & SDL_WINDOW_OPENGL) == 0)
+      return false;
+    Current();
+    Resolve();
+    // The context moves to the window for the swap and stays there: framebuffer drawing does not
+    // care which drawable is current, and a destroyed window leaves no context current, which
+    // Current() notices.
+    if (SDL_GL_MakeCurrent(native, context_) != 0) {
+      SDL_GL_MakeCurrent(window_, context_);
+      return false;
+    }
+    if (native != swapWindow_ || vsync != swapVsync_) {
+      swapWindow_ = native;
+      swapVsync_ = vsync;
+      // Adaptive first: a late frame tears instead of waiting a whole refresh.
+      swapSynced_ = vsync && (SDL_GL_SetSwapInterval(-1) == 0 || SDL_GL_SetSwapInterval(1) == 0);
+      if (!vsync) SDL_GL_SetSwapInterval(0);
+    }
+    int dw = 0, dh = 0;
+    SDL_GL_GetDrawableSize(native, &dw, &dh);
+    if (dw <= 0 || dh <= 0) dw = cw, dh = ch;
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    boundFbo_ = ~0u;
+    float c[3];
+    Rgb(band, c);
+    glDisable(GL_SCISSOR_TEST);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glViewport(0, 0, dw, dh);
+    glClearColor(c[0], c[1], c[2], 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    const int32_t sl = std::max(src.left, 0), st = std::max(src.top, 0);
+    const int32_t sr = std::min(src.right, backW_), sb = std::min(src.bottom, backH_);
+    if (sr > sl && sb > st && dst.Width() > 0 && dst.Height() > 0) {
+      // Client coordinates to drawable pixels (equal unless the window system scales), and rows
+      // flipped: the window's row 0 is its bottom one.
+      auto x = [&](int32_t v) { return static_cast<GLint>(int64_t{v} * dw / cw); };
+      auto y = [&](int32_t v) { return static_cast<GLint>(dh - int64_t{v} * dh / ch); };
+      glBindFramebuffer(GL_READ_FRAMEBUFFER, backFbo_);
+      glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+      const bool scaled = dst.Width() * dw != (sr - sl) * cw || dst.Height() * dh != (sb - st) * ch;
+      glBlitFramebuffer(sl, st, sr, sb, x(dst.left), y(dst.top), x(dst.right), y(dst.bottom), GL_COLOR_BUFFER_BIT,
+                        scaled && linear ? GL_LINEAR : GL_NEAREST);
+    }
+    SDL_GL_SwapWindow(native);
+    synced = swapSynced_;
     return true;
   }
 
@@ -853,6 +902,9 @@ class GlDevice final : public DeviceBase {
 
   SDL_Window* window_ = nullptr;
   SDL_GLContext context_ = nullptr;
+  // The window last presented to and the swap interval asked of it.
+  SDL_Window* swapWindow_ = nullptr;
+  bool swapVsync_ = false, swapSynced_ = false;
   Program programs_[2];  // smooth, flat
   GLuint vao_ = 0, stream_ = 0;
   GLuint backFbo_ = 0, backTex_ = 0, backDepth_ = 0;

@@ -27,6 +27,7 @@ class NullDevice final : public DeviceBase {
     return true;
   }
   bool MultisampleSupported(int32_t samples) const override { return samples <= 1; }
+  bool HoldsPixels() const override { return false; }
   void Clear(uint32_t, uint32_t, float, uint32_t) override {}
   void SetTexture(TextureHandle) override {}
   void DrawPrimitiveUP(EPrimitive type, int32_t n, EVertexFormat format, const void* vertices,
@@ -96,6 +97,7 @@ class NullDevice final : public DeviceBase {
     if (source != kBackBuffer && !TextureSize(source, w, h)) return false;
     if (r.left < 0 || r.top < 0 || r.Width() <= 0 || r.Height() <= 0 || r.right > w || r.bottom > h) return false;
     out.assign(static_cast<size_t>(r.Width()) * static_cast<size_t>(r.Height()), 0xFF000000u);
+    ++readBacks_;
     return true;
   }
   bool Present(const Rect&, const Rect&, int32_t cw, int32_t ch, uint32_t band, bool, WindowImage& out) override {
@@ -103,6 +105,7 @@ class NullDevice final : public DeviceBase {
     out.width = cw;
     out.height = ch;
     out.pixels.assign(static_cast<size_t>(cw) * static_cast<size_t>(ch), 0xFF000000u | band);
+    ++readBacks_;
     return true;
   }
 

@@ -15,6 +15,7 @@ class HeadlessWindow final : public IWindowBackend {
   uint32_t NativeId() const override { return 0; }
   SDL_Window* NativeHandle() const override { return nullptr; }
   void Present(int, int, const uint32_t*, int) override {}
+  bool ShowsPixels() const override { return false; }
 };
 
 }  // namespace platform
