@@ -3,6 +3,7 @@
 // load inflates. BENCH_QUICK=1 makes the game small.
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
+#include <libdeflate.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -20,7 +21,7 @@
 namespace fs = std::filesystem;
 
 namespace {
-// Compressed blocks seen by inflate while recording: input bytes and inflated size.
+// Compressed blocks seen by the inflaters while recording: input bytes and inflated size.
 struct Block {
   std::vector<uint8_t> in;
   size_t out = 0;
@@ -37,6 +38,21 @@ extern "C" int inflate(z_streamp strm, int flush) {
   if (g_recording && strm->total_in == 0) g_blocks.push_back({{strm->next_in, strm->next_in + strm->avail_in}, 0});
   const int rc = real(strm, flush);
   if (g_recording && rc == Z_STREAM_END && !g_blocks.empty()) g_blocks.back().out = strm->total_out;
+  return rc;
+}
+
+// The loader inflates most blocks whole with libdeflate; those are recorded here the same way,
+// once each, when they succeed (a block that did not fit its buffer is tried again larger).
+extern "C" libdeflate_result libdeflate_zlib_decompress_ex(libdeflate_decompressor* d, const void* in, size_t in_size,
+                                                           void* out, size_t out_avail, size_t* in_used,
+                                                           size_t* out_size) {
+  using Fn = libdeflate_result (*)(libdeflate_decompressor*, const void*, size_t, void*, size_t, size_t*, size_t*);
+  static const Fn real = reinterpret_cast<Fn>(dlsym(RTLD_NEXT, "libdeflate_zlib_decompress_ex"));
+  const libdeflate_result rc = real(d, in, in_size, out, out_avail, in_used, out_size);
+  if (g_recording && rc == LIBDEFLATE_SUCCESS) {
+    const auto* p = static_cast<const uint8_t*>(in);
+    g_blocks.push_back({{p, p + *in_used}, *out_size});
+  }
   return rc;
 }
 
