@@ -493,18 +493,36 @@ CStream CStream::ReadStreamE() {
   std::vector<uint8_t> m(static_cast<size_t>(len));
   // Each byte needs only its own and its predecessor's scrambled value, so this pass reads the
   // source as it runs forwards, with no chain from one byte to the next.
-  if (len > 0) m[0] = p[0];
-  for (int32_t i = 1; i < len; ++i) m[i] = static_cast<uint8_t>(u[p[i]] - i - p[i - 1]);
-  // The swaps do form a chain (from the end down); above 255 no partner falls below 0.
   uint8_t* q = m.data();
-  int32_t i = len - 1;
-  for (; i >= 255; --i) {
-    const int32_t j = i - t[i & 255];
-    const uint8_t a = q[i];
-    q[i] = q[j];
-    q[j] = a;
+  if (len > 0) q[0] = p[0];
+  int32_t i = 1;
+  for (; i + 4 <= len; i += 4) {
+    const auto k = static_cast<uint8_t>(i);
+    q[i] = static_cast<uint8_t>(u[p[i]] - k - p[i - 1]);
+    q[i + 1] = static_cast<uint8_t>(u[p[i + 1]] - k - 1 - p[i]);
+    q[i + 2] = static_cast<uint8_t>(u[p[i + 2]] - k - 2 - p[i + 1]);
+    q[i + 3] = static_cast<uint8_t>(u[p[i + 3]] - k - 3 - p[i + 2]);
   }
-  for (; i >= 0; --i) std::swap(q[i], q[std::max(0, i - t[i])]);
+  for (; i < len; ++i) q[i] = static_cast<uint8_t>(u[p[i]] - i - p[i - 1]);
+  // The swaps do form a chain, from the end down. Whole rounds of 256 end where the table
+  // index is 255, and above 255 no partner falls below 0.
+  const auto swap = [q](int32_t a, int32_t b) {
+    const uint8_t x = q[a];
+    q[a] = q[b];
+    q[b] = x;
+  };
+  i = len - 1;
+  for (; i >= 255 && (i & 255) != 255; --i) swap(i, i - t[i & 255]);
+  for (; i >= 511; i -= 256) {
+    const int32_t base = i - 255;
+    for (int32_t k = 255; k >= 0; k -= 4) {
+      swap(base + k, base + k - t[k]);
+      swap(base + k - 1, base + k - 1 - t[k - 1]);
+      swap(base + k - 2, base + k - 2 - t[k - 2]);
+      swap(base + k - 3, base + k - 3 - t[k - 3]);
+    }
+  }
+  for (; i >= 0; --i) swap(i, std::max(0, i - t[i & 255]));
   CStream block(std::move(m));
   block.budget_ = budget_;  // the unscrambled data still belongs to the same load
   return block;

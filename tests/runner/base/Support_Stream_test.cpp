@@ -408,7 +408,7 @@ TEST(StreamBlocks, InflationIsCapped) {
 }
 
 TEST(StreamBlocks, EBlockRoundTrip) {
-  for (size_t n : {0, 1, 255, 256, 257, 4096, 10000}) {
+  for (size_t n : {0, 1, 255, 256, 257, 511, 512, 4096, 10000}) {
     const Bytes content = RandomBytes(n, static_cast<uint32_t>(n) + 17);
     CStream payload(content);
     CStream s;
