@@ -119,8 +119,7 @@ class CStream {
   int32_t pos_ = 0;
 };
 
-// The CRC table is built once, on first use; InitFastCRC only forces that and may be called
-// any number of times. CalcCRC omits the final inversion (~ of the usual CRC-32); a count <= 0
+// InitFastCRC may be called any number of times; the CRC needs no set-up. CalcCRC omits the final inversion (~ of the usual CRC-32); a count <= 0
 // gives 0xFFFFFFFF.
 void InitFastCRC();
 uint32_t CalcCRC(const void* data, int32_t count);

@@ -61,8 +61,23 @@ void CRoom::RemoveMarked() {
 
 void CRoom::RebuildObjectLists() {
   BumpBoxVersion();
-  r_obj_instance.assign(static_cast<size_t>(Objects().Count()), {});
-  r_obj_instance_recursive.assign(static_cast<size_t>(Objects().Count()), {});
+  const auto count = static_cast<size_t>(Objects().Count());
+  r_obj_instance.assign(count, {});
+  r_obj_instance_recursive.assign(count, {});
+  // The lists are sized from a count first: a room of thousands of instances would otherwise
+  // grow each of them step by step, which was most of the cost of reading a room.
+  std::vector<size_t> direct(count), recursive(count);
+  for (const auto& inst : r_instance)
+    if (inst->i_objectindex >= 0 && static_cast<size_t>(inst->i_objectindex) < count)
+      ++direct[static_cast<size_t>(inst->i_objectindex)];
+  for (size_t obj = 0; obj < count; ++obj) {
+    if (direct[obj] == 0) continue;
+    r_obj_instance[obj].reserve(direct[obj]);
+    int32_t steps = static_cast<int32_t>(count);  // a cycle of parents only makes this too large
+    for (const CObject* o = Objects().Get(static_cast<int32_t>(obj)); o && steps-- > 0; o = ParentOf(*o))
+      if (static_cast<size_t>(o->o_index) < count) recursive[static_cast<size_t>(o->o_index)] += direct[obj];
+  }
+  for (size_t obj = 0; obj < count; ++obj) r_obj_instance_recursive[obj].reserve(recursive[obj]);
   for (const auto& inst : r_instance) AddToObjectLists(inst.get());
   ids_valid_ = false;
 }

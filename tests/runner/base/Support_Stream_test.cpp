@@ -350,6 +350,54 @@ TEST(StreamBlocks, DamagedCompressedDataThrows) {
   }
 }
 
+// Blocks are inflated whole into a buffer guessed from their packed size; a block that packs
+// far better than the guess, bytes after the zlib stream and damaged data must all come out
+// as zlib's streaming reader has always had them.
+TEST(StreamBlocks, CompressedBlocksReadWholeAsStreamed) {
+  Bytes big = RandomBytes(3 << 20, 4);
+  std::fill(big.begin(), big.begin() + (big.size() - 1000), 7);  // packs about 1000 : 1
+  CStream payload(big);
+  CStream packed;
+  packed.WriteStreamC(payload);
+  const Bytes zlib(packed.Bytes().begin() + 4, packed.Bytes().end());
+  const auto block = [](const Bytes& z) { return Cat({Le32(static_cast<int32_t>(z.size())), z}); };
+  {
+    CStream s(block(zlib));
+    EXPECT_EQ(s.ReadStreamC().Bytes(), big);
+    CStream trailing(block(Cat({zlib, Bytes(9, 0xAB)})));  // ignored after the stream's end
+    EXPECT_EQ(trailing.ReadStreamC().Bytes(), big);
+    EXPECT_EQ(trailing.GetPosition(), trailing.GetSize());
+  }
+  Bytes flipped = zlib;
+  flipped[zlib.size() - 100] ^= 0x55;  // among the literals of the unpackable tail
+  Bytes badTrailer = zlib;
+  badTrailer.back() ^= 0x01;
+  const Bytes cut(zlib.begin(), zlib.end() - 10);
+  struct Case {
+    const char* name;
+    Bytes data;
+    int64_t cap;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"damaged", flipped, CStream::kMaxInflatedSize, "compressed block: damaged data"},
+      {"bad check value", badTrailer, CStream::kMaxInflatedSize, "compressed block: damaged data"},
+      {"ends early", cut, CStream::kMaxInflatedSize, "compressed block: data ends early"},
+      {"one byte over the cap", zlib, (3 << 20) - 1, "compressed block: content too large"},
+  };
+  for (const Case& c : cases) {
+    CStream s(block(c.data));
+    try {
+      s.ReadStreamC(c.cap);
+      ADD_FAILURE() << c.name << ": no error";
+    } catch (const StreamError& e) {
+      EXPECT_EQ(e.what(), c.message) << c.name;
+    }
+  }
+  CStream exact(block(zlib));
+  EXPECT_EQ(exact.ReadStreamC(3 << 20).GetSize(), 3 << 20);
+}
+
 TEST(StreamBlocks, InflationIsCapped) {
   const Bytes bomb = ZlibOfZeros(4);  // 4 MiB of zeros in a few KB
   ASSERT_LT(bomb.size(), 10000u);
@@ -360,7 +408,7 @@ TEST(StreamBlocks, InflationIsCapped) {
 }
 
 TEST(StreamBlocks, EBlockRoundTrip) {
-  for (size_t n : {0, 1, 255, 256, 257, 4096, 10000}) {
+  for (size_t n : {0, 1, 255, 256, 257, 511, 512, 4096, 10000}) {
     const Bytes content = RandomBytes(n, static_cast<uint32_t>(n) + 17);
     CStream payload(content);
     CStream s;
