@@ -21,6 +21,9 @@
 namespace {
 constexpr int32_t kEscape = 27;
 constexpr int64_t kMaxTextFile = 16 << 20;  // larger text files are not shown
+// The text box of a text splash, and the information window's Arial 16 pixels high, in black.
+const RRtfStyle kTextBoxStyle{"Arial", 10, 0};
+const RRtfStyle kInfoStyle{"Arial", 12, 0};
 
 bool ReadFileText(const std::string& file, std::string& out) {
   struct stat st {};
@@ -58,9 +61,8 @@ class TSplash final : public TModalDialog {
     if (delay > 0) deadline_ = platform::NowMicros() + int64_t{delay} * 1000;
   }
   TBitmap32 image;
-  std::string text;
+  RRtfDocument text;
   int32_t textBack = 0xE1FFFF;  // the tooltip colour of the text box
-  int32_t textFont = 10;
   std::string describe;
 
   TBitmap32 Paint() override {
@@ -73,8 +75,7 @@ class TSplash final : public TModalDialog {
       dialog::DrawPicture(bm, image, (w_ - pw) / 2, (h_ - ph) / 2, pw, ph);
     } else {
       dialog::FillBox(bm, 0, 0, w_, h_, dialog::Pixel(textBack));
-      dialog::DrawTextBox(bm, RDialogFont{"Arial", textFont, 0, 0, 0}, dialog::FromUtf8(text), 4, 4, w_ - 8, h_ - 8, 0,
-                          false, 0, true);
+      dialog::DrawRichText(bm, text, 4, 4, w_ - 8, h_ - 8);
     }
     if (s_.closeButton) {
       dialog::FillBox(bm, w_ - 24, 0, 24, 24, dialog::Pixel(0xC0C0C0));
@@ -166,7 +167,7 @@ bool ShowSplashText(const std::string& file, int32_t delay) {
   if (!ReadFileText(NormaliseGamePath(file), content)) return false;
   TSplash splash(DialogsState().splash, delay);
   splash.describe = "Splash text: " + file;
-  splash.text = RtfToText(content);
+  splash.text = ReadRtf(content, kTextBoxStyle);
   Show(splash);
   return true;
 }
@@ -182,7 +183,7 @@ bool ShowSplashWeb(const std::string& url, int32_t delay) {
   }
   TSplash splash(DialogsState().splash, delay);
   splash.describe = "Splash web page: " + url;
-  splash.text = lower.ends_with(".txt") ? content : StripTags(content);
+  splash.text = ReadRtf(lower.ends_with(".txt") ? content : StripTags(content), kTextBoxStyle);
   Show(splash);
   return true;
 }
@@ -223,8 +224,7 @@ void ShowGameInformation() {
   look.color = info.color;
   TSplash window(look, 0);
   window.textBack = info.color;
-  window.textFont = 12;  // Arial 16 pixels high
-  window.text = RtfToText(info.text);
+  window.text = ReadRtf(info.text, kInfoStyle);
   window.describe = info.caption;
   if (DialogsUnattended()) {
     TakeScriptedPictures(window);
