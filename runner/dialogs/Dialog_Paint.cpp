@@ -156,6 +156,20 @@ void DrawTextBox(TBitmap32& bm, const RDialogFont& font, std::u32string_view tex
   }
 }
 
+TBitmap32 FrameWithCaption(const TBitmap32& client, std::u32string_view caption) {
+  const int32_t w = client.Width() + 2 * kFrameSide, h = client.Height() + kCaptionBar + kFrameSide;
+  TBitmap32 bm(w, h, Pixel(0x404040));
+  FillBox(bm, kFrameSide, kFrameSide, w - 2 * kFrameSide, kCaptionBar - kFrameSide, Pixel(0x800000));
+  const RDialogFont title{"Arial", 9, 0xFFFFFF, 1, 0};
+  DrawTextBox(bm, title, caption, kFrameSide + 5, kFrameSide, w - 2 * kFrameSide - 10, kCaptionBar - kFrameSide, 0, true,
+              0xFFFFFF, false);
+  for (int32_t y = 0; y < client.Height(); ++y)
+    for (int32_t x = 0; x < client.Width(); ++x)
+      bm.Pixels()[static_cast<size_t>(y + kCaptionBar) * static_cast<size_t>(w) + static_cast<size_t>(x + kFrameSide)] =
+          client.GetPixel(x, y);
+  return bm;
+}
+
 RDialogFont FontOf(const RRtfStyle& style) {
   return RDialogFont{style.font, style.size, style.color, (style.bold ? 1 : 0) | (style.italic ? 2 : 0), 0};
 }

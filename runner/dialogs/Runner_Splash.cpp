@@ -66,6 +66,11 @@ class TSplash final : public TModalDialog {
   std::string describe;
 
   TBitmap32 Paint() override {
+    if (!Framed()) return PaintClient();
+    return dialog::FrameWithCaption(PaintClient(), dialog::FromUtf8(s_.caption));
+  }
+
+  TBitmap32 PaintClient() {
     TBitmap32 bm(w_, h_, dialog::Pixel(s_.color));
     if (!image.Empty()) {
       const double sc = s_.scale > 0 ? s_.scale
@@ -102,12 +107,22 @@ class TSplash final : public TModalDialog {
       w_ = std::max(1, static_cast<int32_t>(std::lround(image.Width() * sc)));
       h_ = std::max(1, static_cast<int32_t>(std::lround(image.Height() * sc)));
     }
-    left = s_.left >= 0 ? s_.left : (screenW - w_) / 2;
-    top = s_.top >= 0 ? s_.top : (screenH - h_) / 2;
+    // The settings give the outer size: the frame takes its part of it.
+    if (Framed() && !(s_.adapt && !image.Empty())) {
+      w_ = std::max(1, w_ - 2 * dialog::kFrameSide);
+      h_ = std::max(1, h_ - dialog::kCaptionBar - dialog::kFrameSide);
+    }
+    const int32_t outerW = w_ + (Framed() ? 2 * dialog::kFrameSide : 0);
+    const int32_t outerH = h_ + (Framed() ? dialog::kCaptionBar + dialog::kFrameSide : 0);
+    left = s_.left >= 0 ? s_.left : (screenW - outerW) / 2;
+    top = s_.top >= 0 ? s_.top : (screenH - outerH) / 2;
   }
   void Input(const platform::RInputEvent& e) override {
     if (e.kind == platform::EInput::KeyDown && e.a == kEscape && s_.stopKey) done = true;
-    if (e.kind == platform::EInput::MouseMove) mx_ = e.a, my_ = e.b;
+    if (e.kind == platform::EInput::MouseMove) {
+      mx_ = e.a - (Framed() ? dialog::kFrameSide : 0);
+      my_ = e.b - (Framed() ? dialog::kCaptionBar : 0);
+    }
     if (e.kind == platform::EInput::MouseDown) {
       if (s_.closeButton && mx_ >= w_ - 24 && mx_ < w_ && my_ >= 0 && my_ < 24) done = true;
       if (s_.stopMouse) done = true;
@@ -116,6 +131,9 @@ class TSplash final : public TModalDialog {
   void Tick() override {
     if (deadline_ && platform::NowMicros() >= deadline_) done = true;
   }
+  // A separate window with a border has a caption bar; inside the game window or on the whole
+  // screen there is no frame.
+  bool Framed() const { return !s_.main && !s_.fullScreen && s_.border; }
   void Answer(const std::string&) override { done = true; }
   void Unanswered() override { done = true; }
   std::string Describe() const override { return describe; }
@@ -222,6 +240,8 @@ void ShowGameInformation() {
   look.closeButton = false;
   look.stopMouse = false;
   look.color = info.color;
+  look.border = info.border;
+  look.caption = info.caption;
   TSplash window(look, 0);
   window.textBack = info.color;
   window.text = ReadRtf(info.text, kInfoStyle);
