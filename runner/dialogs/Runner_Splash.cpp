@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "platform/clock/Clock.h"
+#include "platform/media/VideoPlayer.h"
 #include "runner/base/Runner_Process.h"
 #include "runner/base/Support_Path.h"
 #include "runner/base/Support_Stream.h"
@@ -21,6 +22,10 @@
 namespace {
 constexpr int32_t kEscape = 27;
 constexpr int64_t kMaxTextFile = 16 << 20;  // larger text files are not shown
+constexpr size_t kMaxVideoName = 127;        // names this long or longer are refused
+// Unattended, a video is played through once as fast as it decodes; past this many pictures it
+// is taken as never ending.
+constexpr int32_t kMaxUnattendedFrames = 100000;
 // The text box of a text splash, and the information window's Arial 16 pixels high, in black.
 const RRtfStyle kTextBoxStyle{"Arial", 10, 0};
 const RRtfStyle kInfoStyle{"Arial", 12, 0};
@@ -61,6 +66,8 @@ class TSplash final : public TModalDialog {
     if (delay > 0) deadline_ = platform::NowMicros() + int64_t{delay} * 1000;
   }
   TBitmap32 image;
+  platform::media::TVideoPlayer* video = nullptr;
+  bool loop = false;
   RRtfDocument text;
   int32_t textBack = 0xE1FFFF;  // the tooltip colour of the text box
   std::string describe;
@@ -130,6 +137,26 @@ class TSplash final : public TModalDialog {
   }
   void Tick() override {
     if (deadline_ && platform::NowMicros() >= deadline_) done = true;
+    if (!video) return;
+    NextVideoFrame();
+    // What the rewind timer does every 100 ms; once a turn of the loop serves as well.
+    if (!video->Playing()) {
+      if (loop) video->Rewind();
+      else done = true;
+    }
+  }
+  // The newest picture of the video becomes the picture shown; false when none was new.
+  bool NextVideoFrame() {
+    platform::media::RVideoFrame f;
+    if (!video || !video->TakeFrame(f)) return false;
+    image.Resize(f.width, f.height, 0);
+    if (image.Width() != f.width) return false;
+    uint32_t* px = image.Pixels().data();
+    for (size_t k = 0, n = static_cast<size_t>(f.width) * static_cast<size_t>(f.height); k < n; ++k) {
+      const uint8_t* p = f.rgba.data() + k * 4;
+      px[k] = (uint32_t{p[3]} << 24) | (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2];
+    }
+    return true;
   }
   // A separate window with a border has a caption bar; inside the game window or on the whole
   // screen there is no frame.
@@ -174,10 +201,41 @@ bool ShowSplashImage(const std::string& file, int32_t delay) {
   return true;
 }
 
-bool ShowSplashVideo(const std::string& file, bool) {
-  // No video decoder is built in: every video takes the failure path, as a missing decoder would.
-  (void)file;
-  return false;
+bool ShowSplashVideo(const std::string& file, bool loop) {
+  if (file.size() >= kMaxVideoName) return false;
+  const std::string path = NormaliseGamePath(file);
+  if (!FileExists(path)) return false;
+  // A file no decoder reads fails as a missing one does: there is nothing to show.
+  platform::media::TVideoPlayer player;
+  const bool unattended = DialogsUnattended();
+  if (!player.Open(path, !unattended)) return false;
+  TSplash splash(DialogsState().splash, 0);
+  splash.describe = "Splash video: " + file;
+  splash.video = &player;
+  splash.loop = loop;
+  splash.NextVideoFrame();
+  player.Play();
+  if (!unattended) {
+    Show(splash);
+    return true;
+  }
+  // Nobody watches: the first picture is the one a script captures, then the video runs to its
+  // end once, looping or not, and says how many pictures reached the screen.
+  const RSplashSettings& s = DialogsState().splash;
+  if (!s.main && !s.interrupt) return true;
+  TakeScriptedPictures(splash);
+  int32_t frames = 1, misses = 0;
+  // A decoder that stalls without ending gets a few half-second waits, then the splash ends.
+  while (player.Playing() && frames < kMaxUnattendedFrames && misses < 20) {
+    if (splash.NextVideoFrame()) {
+      ++frames;
+      misses = 0;
+    } else {
+      ++misses;
+    }
+  }
+  std::fprintf(stderr, "%s [%d pictures, ended]\n", splash.describe.c_str(), frames);
+  return true;
 }
 
 bool ShowSplashText(const std::string& file, int32_t delay) {
