@@ -156,6 +156,139 @@ void DrawTextBox(TBitmap32& bm, const RDialogFont& font, std::u32string_view tex
   }
 }
 
+TBitmap32 FrameWithCaption(const TBitmap32& client, std::u32string_view caption) {
+  const int32_t w = client.Width() + 2 * kFrameSide, h = client.Height() + kCaptionBar + kFrameSide;
+  TBitmap32 bm(w, h, Pixel(0x404040));
+  FillBox(bm, kFrameSide, kFrameSide, w - 2 * kFrameSide, kCaptionBar - kFrameSide, Pixel(0x800000));
+  const RDialogFont title{"Arial", 9, 0xFFFFFF, 1, 0};
+  DrawTextBox(bm, title, caption, kFrameSide + 5, kFrameSide, w - 2 * kFrameSide - 10, kCaptionBar - kFrameSide, 0, true,
+              0xFFFFFF, false);
+  for (int32_t y = 0; y < client.Height(); ++y)
+    for (int32_t x = 0; x < client.Width(); ++x)
+      bm.Pixels()[static_cast<size_t>(y + kCaptionBar) * static_cast<size_t>(w) + static_cast<size_t>(x + kFrameSide)] =
+          client.GetPixel(x, y);
+  return bm;
+}
+
+RDialogFont FontOf(const RRtfStyle& style) {
+  return RDialogFont{style.font, style.size, style.color, (style.bold ? 1 : 0) | (style.italic ? 2 : 0), 0};
+}
+
+namespace {
+constexpr int32_t kTabStop = 48;
+
+// A piece of a line: a word, a run of blanks, a tab or a line break, in one style.
+struct RPiece {
+  const RRtfStyle* style;
+  std::u32string_view text;
+  int32_t width = 0;
+  int32_t x = 0;  // within the line, once placed
+};
+
+struct RLine {
+  std::vector<RPiece> pieces;
+  int32_t width = 0;  // without the blanks at its end
+  int32_t ascent = 0, height = 0;
+};
+
+std::vector<RPiece> Pieces(const RRtfParagraph& p) {
+  std::vector<RPiece> out;
+  for (const RRtfRun& run : p.runs) {
+    const std::u32string_view t = run.text;
+    size_t i = 0;
+    while (i < t.size()) {
+      size_t j = i + 1;
+      const char32_t c = t[i];
+      if (c == U' ') {
+        while (j < t.size() && t[j] == U' ') ++j;
+      } else if (c != U'\n' && c != U'\t') {
+        while (j < t.size() && t[j] != U' ' && t[j] != U'\n' && t[j] != U'\t') ++j;
+      }
+      out.push_back(RPiece{&run.style, t.substr(i, j - i)});
+      i = j;
+    }
+  }
+  return out;
+}
+
+void Measure(RLine& line, const RRtfStyle& fallback) {
+  line.ascent = line.height = 0;
+  int32_t descent = 0;
+  const auto grow = [&](const RRtfStyle& s) {
+    platform::fonts::TFontFace* face = Face(FontOf(s));
+    const int32_t asc = face ? face->Metrics().ascent : s.size;
+    const int32_t hgt = face ? std::max(1, face->Metrics().height) : s.size * 4 / 3;
+    line.ascent = std::max(line.ascent, asc);
+    descent = std::max(descent, hgt - asc);
+  };
+  for (const RPiece& pc : line.pieces) grow(*pc.style);
+  if (line.pieces.empty()) grow(fallback);
+  line.height = line.ascent + descent;
+  line.width = 0;
+  for (const RPiece& pc : line.pieces)
+    if (pc.text[0] != U' ') line.width = std::max(line.width, pc.x + pc.width);
+}
+
+void DrawGlyphs(TBitmap32& bm, const RRtfStyle& style, std::u32string_view text, int32_t x, int32_t baseline) {
+  platform::fonts::TFontFace* face = Face(FontOf(style));
+  if (!face) return;
+  const uint32_t pixel = Pixel(style.color);
+  const int32_t left = x;
+  platform::fonts::RGlyph g;
+  for (char32_t c : text) {
+    if (!face->CodePointGlyph(c, g)) continue;
+    for (int32_t gy = 0; gy < g.blackH; ++gy)
+      for (int32_t gx = 0; gx < g.blackW; ++gx) {
+        const int32_t level = g.grey[static_cast<size_t>(gy) * static_cast<size_t>(g.stride) + static_cast<size_t>(gx)];
+        if (level) Put(bm, x + g.originX + gx, baseline - g.originY + gy, pixel, std::min(255, level * 4));
+      }
+    x += g.advance;
+  }
+  if (style.underline && x > left) FillBox(bm, left, baseline + 1 + style.size / 12, x - left, std::max(1, style.size / 12), pixel);
+}
+}  // namespace
+
+void DrawRichText(TBitmap32& bm, const RRtfDocument& doc, int32_t x, int32_t y, int32_t w, int32_t h) {
+  static const RRtfStyle kPlain{};
+  int32_t top = y;
+  for (const RRtfParagraph& para : doc.paragraphs) {
+    const RRtfStyle& first = para.runs.empty() ? kPlain : para.runs.front().style;
+    std::vector<RPiece> pieces = Pieces(para);
+    std::vector<RLine> lines(1);
+    int32_t pen = 0;
+    for (RPiece& pc : pieces) {
+      RLine& line = lines.back();
+      if (pc.text[0] == U'\n') {
+        lines.emplace_back();
+        pen = 0;
+        continue;
+      }
+      if (pc.text[0] == U'\t') {
+        pc.width = kTabStop - pen % kTabStop;
+      } else {
+        pc.width = TextWidth(FontOf(*pc.style), pc.text);
+        // A word that does not fit starts a new line; blanks never do, and vanish at its start.
+        if (pc.text[0] != U' ' && !line.pieces.empty() && pen + pc.width > w) {
+          lines.emplace_back();
+          pen = 0;
+        }
+        if (pc.text[0] == U' ' && lines.back().pieces.empty() && lines.size() > 1) continue;
+      }
+      pc.x = pen;
+      pen += pc.width;
+      lines.back().pieces.push_back(pc);
+    }
+    for (RLine& line : lines) {
+      Measure(line, first);
+      if (top >= y + h) return;
+      const int32_t left = para.align == 1 ? x + (w - line.width) / 2 : para.align == 2 ? x + w - line.width : x;
+      for (const RPiece& pc : line.pieces)
+        if (pc.text[0] != U'\t') DrawGlyphs(bm, *pc.style, pc.text, left + pc.x, top + line.ascent);
+      top += line.height;
+    }
+  }
+}
+
 std::u16string ToUtf16(std::string_view utf8) {
   std::u16string out;
   for (char32_t c : FromUtf8(utf8)) {

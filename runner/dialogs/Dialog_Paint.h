@@ -11,6 +11,7 @@
 
 #include "runner/base/BM32_Bitmap.h"
 #include "runner/dialogs/Dialog_State.h"
+#include "runner/dialogs/Support_Rtf.h"
 
 namespace dialog {
 
@@ -37,6 +38,17 @@ void DrawLine(TBitmap32& bm, const RDialogFont& font, std::u32string_view text, 
 // Wrapped text within the box, aligned 0 left, 1 centre, 2 right, and centred vertically when asked.
 void DrawTextBox(TBitmap32& bm, const RDialogFont& font, std::u32string_view text, int32_t x, int32_t y, int32_t w,
                  int32_t h, int32_t halign, bool vcentre, int32_t color, bool wrap);
+
+// Rich text in the box: each paragraph aligned, words wrapped across runs of different faces,
+// each line as high as its tallest run and sharing one baseline; what does not fit below is cut.
+void DrawRichText(TBitmap32& bm, const RRtfDocument& doc, int32_t x, int32_t y, int32_t w, int32_t h);
+// A window with a dialog border: a frame and a caption bar around its client picture. The client
+// sits at (kFrameSide, kCaptionBar) in the result, which is kFrameSide × 2 wider and
+// kCaptionBar + kFrameSide higher.
+constexpr int32_t kCaptionBar = 22, kFrameSide = 1;
+TBitmap32 FrameWithCaption(const TBitmap32& client, std::u32string_view caption);
+// The dialogs' font for a style of rich text.
+RDialogFont FontOf(const RRtfStyle& style);
 
 std::u32string FromUtf8(std::string_view s);
 std::string ToUtf8(std::u32string_view s);

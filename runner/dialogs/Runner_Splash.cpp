@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "platform/clock/Clock.h"
+#include "platform/media/VideoPlayer.h"
 #include "runner/base/Runner_Process.h"
 #include "runner/base/Support_Path.h"
 #include "runner/base/Support_Stream.h"
@@ -21,6 +22,13 @@
 namespace {
 constexpr int32_t kEscape = 27;
 constexpr int64_t kMaxTextFile = 16 << 20;  // larger text files are not shown
+constexpr size_t kMaxVideoName = 127;        // names this long or longer are refused
+// Unattended, a video is played through once as fast as it decodes; past this many pictures it
+// is taken as never ending.
+constexpr int32_t kMaxUnattendedFrames = 100000;
+// The text box of a text splash, and the information window's Arial 16 pixels high, in black.
+const RRtfStyle kTextBoxStyle{"Arial", 10, 0};
+const RRtfStyle kInfoStyle{"Arial", 12, 0};
 
 bool ReadFileText(const std::string& file, std::string& out) {
   struct stat st {};
@@ -58,12 +66,18 @@ class TSplash final : public TModalDialog {
     if (delay > 0) deadline_ = platform::NowMicros() + int64_t{delay} * 1000;
   }
   TBitmap32 image;
-  std::string text;
+  platform::media::TVideoPlayer* video = nullptr;
+  bool loop = false;
+  RRtfDocument text;
   int32_t textBack = 0xE1FFFF;  // the tooltip colour of the text box
-  int32_t textFont = 10;
   std::string describe;
 
   TBitmap32 Paint() override {
+    if (!Framed()) return PaintClient();
+    return dialog::FrameWithCaption(PaintClient(), dialog::FromUtf8(s_.caption));
+  }
+
+  TBitmap32 PaintClient() {
     TBitmap32 bm(w_, h_, dialog::Pixel(s_.color));
     if (!image.Empty()) {
       const double sc = s_.scale > 0 ? s_.scale
@@ -73,8 +87,7 @@ class TSplash final : public TModalDialog {
       dialog::DrawPicture(bm, image, (w_ - pw) / 2, (h_ - ph) / 2, pw, ph);
     } else {
       dialog::FillBox(bm, 0, 0, w_, h_, dialog::Pixel(textBack));
-      dialog::DrawTextBox(bm, RDialogFont{"Arial", textFont, 0, 0, 0}, dialog::FromUtf8(text), 4, 4, w_ - 8, h_ - 8, 0,
-                          false, 0, true);
+      dialog::DrawRichText(bm, text, 4, 4, w_ - 8, h_ - 8);
     }
     if (s_.closeButton) {
       dialog::FillBox(bm, w_ - 24, 0, 24, 24, dialog::Pixel(0xC0C0C0));
@@ -101,12 +114,22 @@ class TSplash final : public TModalDialog {
       w_ = std::max(1, static_cast<int32_t>(std::lround(image.Width() * sc)));
       h_ = std::max(1, static_cast<int32_t>(std::lround(image.Height() * sc)));
     }
-    left = s_.left >= 0 ? s_.left : (screenW - w_) / 2;
-    top = s_.top >= 0 ? s_.top : (screenH - h_) / 2;
+    // The settings give the outer size: the frame takes its part of it.
+    if (Framed() && !(s_.adapt && !image.Empty())) {
+      w_ = std::max(1, w_ - 2 * dialog::kFrameSide);
+      h_ = std::max(1, h_ - dialog::kCaptionBar - dialog::kFrameSide);
+    }
+    const int32_t outerW = w_ + (Framed() ? 2 * dialog::kFrameSide : 0);
+    const int32_t outerH = h_ + (Framed() ? dialog::kCaptionBar + dialog::kFrameSide : 0);
+    left = s_.left >= 0 ? s_.left : (screenW - outerW) / 2;
+    top = s_.top >= 0 ? s_.top : (screenH - outerH) / 2;
   }
   void Input(const platform::RInputEvent& e) override {
     if (e.kind == platform::EInput::KeyDown && e.a == kEscape && s_.stopKey) done = true;
-    if (e.kind == platform::EInput::MouseMove) mx_ = e.a, my_ = e.b;
+    if (e.kind == platform::EInput::MouseMove) {
+      mx_ = e.a - (Framed() ? dialog::kFrameSide : 0);
+      my_ = e.b - (Framed() ? dialog::kCaptionBar : 0);
+    }
     if (e.kind == platform::EInput::MouseDown) {
       if (s_.closeButton && mx_ >= w_ - 24 && mx_ < w_ && my_ >= 0 && my_ < 24) done = true;
       if (s_.stopMouse) done = true;
@@ -114,7 +137,30 @@ class TSplash final : public TModalDialog {
   }
   void Tick() override {
     if (deadline_ && platform::NowMicros() >= deadline_) done = true;
+    if (!video) return;
+    NextVideoFrame();
+    // What the rewind timer does every 100 ms; once a turn of the loop serves as well.
+    if (!video->Playing()) {
+      if (loop) video->Rewind();
+      else done = true;
+    }
   }
+  // The newest picture of the video becomes the picture shown; false when none was new.
+  bool NextVideoFrame() {
+    platform::media::RVideoFrame f;
+    if (!video || !video->TakeFrame(f)) return false;
+    image.Resize(f.width, f.height, 0);
+    if (image.Width() != f.width) return false;
+    uint32_t* px = image.Pixels().data();
+    for (size_t k = 0, n = static_cast<size_t>(f.width) * static_cast<size_t>(f.height); k < n; ++k) {
+      const uint8_t* p = f.rgba.data() + k * 4;
+      px[k] = (uint32_t{p[3]} << 24) | (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2];
+    }
+    return true;
+  }
+  // A separate window with a border has a caption bar; inside the game window or on the whole
+  // screen there is no frame.
+  bool Framed() const { return !s_.main && !s_.fullScreen && s_.border; }
   void Answer(const std::string&) override { done = true; }
   void Unanswered() override { done = true; }
   std::string Describe() const override { return describe; }
@@ -155,10 +201,41 @@ bool ShowSplashImage(const std::string& file, int32_t delay) {
   return true;
 }
 
-bool ShowSplashVideo(const std::string& file, bool) {
-  // No video decoder is built in: every video takes the failure path, as a missing decoder would.
-  (void)file;
-  return false;
+bool ShowSplashVideo(const std::string& file, bool loop) {
+  if (file.size() >= kMaxVideoName) return false;
+  const std::string path = NormaliseGamePath(file);
+  if (!FileExists(path)) return false;
+  // A file no decoder reads fails as a missing one does: there is nothing to show.
+  platform::media::TVideoPlayer player;
+  const bool unattended = DialogsUnattended();
+  if (!player.Open(path, !unattended)) return false;
+  TSplash splash(DialogsState().splash, 0);
+  splash.describe = "Splash video: " + file;
+  splash.video = &player;
+  splash.loop = loop;
+  splash.NextVideoFrame();
+  player.Play();
+  if (!unattended) {
+    Show(splash);
+    return true;
+  }
+  // Nobody watches: the first picture is the one a script captures, then the video runs to its
+  // end once, looping or not, and says how many pictures reached the screen.
+  const RSplashSettings& s = DialogsState().splash;
+  if (!s.main && !s.interrupt) return true;
+  TakeScriptedPictures(splash);
+  int32_t frames = 1, misses = 0;
+  // A decoder that stalls without ending gets a few half-second waits, then the splash ends.
+  while (player.Playing() && frames < kMaxUnattendedFrames && misses < 20) {
+    if (splash.NextVideoFrame()) {
+      ++frames;
+      misses = 0;
+    } else {
+      ++misses;
+    }
+  }
+  std::fprintf(stderr, "%s [%d pictures, ended]\n", splash.describe.c_str(), frames);
+  return true;
 }
 
 bool ShowSplashText(const std::string& file, int32_t delay) {
@@ -166,7 +243,7 @@ bool ShowSplashText(const std::string& file, int32_t delay) {
   if (!ReadFileText(NormaliseGamePath(file), content)) return false;
   TSplash splash(DialogsState().splash, delay);
   splash.describe = "Splash text: " + file;
-  splash.text = RtfToText(content);
+  splash.text = ReadRtf(content, kTextBoxStyle);
   Show(splash);
   return true;
 }
@@ -182,7 +259,7 @@ bool ShowSplashWeb(const std::string& url, int32_t delay) {
   }
   TSplash splash(DialogsState().splash, delay);
   splash.describe = "Splash web page: " + url;
-  splash.text = lower.ends_with(".txt") ? content : StripTags(content);
+  splash.text = ReadRtf(lower.ends_with(".txt") ? content : StripTags(content), kTextBoxStyle);
   Show(splash);
   return true;
 }
@@ -221,10 +298,11 @@ void ShowGameInformation() {
   look.closeButton = false;
   look.stopMouse = false;
   look.color = info.color;
+  look.border = info.border;
+  look.caption = info.caption;
   TSplash window(look, 0);
   window.textBack = info.color;
-  window.textFont = 12;  // Arial 16 pixels high
-  window.text = RtfToText(info.text);
+  window.text = ReadRtf(info.text, kInfoStyle);
   window.describe = info.caption;
   if (DialogsUnattended()) {
     TakeScriptedPictures(window);

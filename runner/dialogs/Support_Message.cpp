@@ -102,6 +102,12 @@ class TMessageDialog final : public TModalDialog {
   }
 
   TBitmap32 Paint() override {
+    TBitmap32 client = PaintClient();
+    if (!look_.showCaption) return client;
+    return dialog::FrameWithCaption(client, DecodeForCharset(look_.caption, look_.text.charset));
+  }
+
+  TBitmap32 PaintClient() {
     const RMessageLayout& l = layout_;
     TBitmap32 bm(l.width, l.height, 0xFF000000u);
     std::optional<uint32_t> key;
@@ -135,13 +141,21 @@ class TMessageDialog final : public TModalDialog {
   }
 
   void Place(int32_t screenW, int32_t screenH, int32_t& left, int32_t& top) override {
-    left = look_.fixedLeft >= 0 ? look_.fixedLeft : (screenW - layout_.width) / 2;
-    top = look_.fixedTop >= 0 ? look_.fixedTop : (screenH - layout_.height) / 2;
+    const int32_t w = layout_.width + (look_.showCaption ? 2 * dialog::kFrameSide : 0);
+    const int32_t h = layout_.height + (look_.showCaption ? dialog::kCaptionBar + dialog::kFrameSide : 0);
+    left = look_.fixedLeft >= 0 ? look_.fixedLeft : (screenW - w) / 2;
+    top = look_.fixedTop >= 0 ? look_.fixedTop : (screenH - h) / 2;
   }
   int32_t Alpha() const override { return look_.alpha; }
 
-  void Input(const platform::RInputEvent& e) override {
+  void Input(const platform::RInputEvent& event) override {
     using platform::EInput;
+    platform::RInputEvent e = event;
+    // Mouse positions come relative to the window; the buttons are placed in its client area.
+    if (e.kind == EInput::MouseMove && look_.showCaption) {
+      e.a -= dialog::kFrameSide;
+      e.b -= dialog::kCaptionBar;
+    }
     switch (e.kind) {
       case EInput::KeyDown:
         if (e.a == 18 || e.a == 164 || e.a == 165) alt_ = true;

@@ -3,6 +3,7 @@
 // and the character-set conversion.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -132,6 +133,55 @@ TEST(Rtf, ReadsTextAndSurvivesDamage) {
   std::string deep = "{\\rtf1 ";
   deep += std::string(100000, '{') + "in" + std::string(100000, '}') + " out}";
   EXPECT_EQ(RtfToText(deep), " out");
+}
+
+// The styled runs of a document in one line: per paragraph its alignment, per run its face,
+// size, colour (hex BGR), flags (b, i, u) and text.
+std::string Runs(const RRtfDocument& doc) {
+  std::string out;
+  for (const RRtfParagraph& p : doc.paragraphs) {
+    out += "[" + std::to_string(p.align) + "]";
+    for (const RRtfRun& r : p.runs) {
+      char color[16];
+      std::snprintf(color, sizeof color, "%06X", static_cast<unsigned>(r.style.color));
+      out += "(" + r.style.font + " " + std::to_string(r.style.size) + " " + color + (r.style.bold ? " b" : "") +
+             (r.style.italic ? " i" : "") + (r.style.underline ? " u" : "") + ")" + dialog::ToUtf8(r.text);
+    }
+  }
+  return out;
+}
+
+TEST(Rtf, ReadsStyledRunsAndParagraphs) {
+  const RRtfStyle base{"Arial", 12, 0x123456};
+  struct Case {
+    std::string rtf, runs;
+  } cases[] = {
+      {"{\\rtf1 a\\b b\\b0\\i c\\i0\\ul d\\ulnone e\\b\\i\\ul0 f}",
+       "[0](Arial 12 123456)a(Arial 12 123456 b)b(Arial 12 123456 i)c(Arial 12 123456 u)d(Arial 12 123456)e"
+       "(Arial 12 123456 b i)f"},
+      // Colours through the table: entry 0 is automatic, unknown entries too; sizes in half points.
+      {"{\\rtf1{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}\\cf1 r\\cf2 b\\cf0 a\\cf9 x\\fs40 y\\fs1 z}",
+       "[0](Arial 12 0000FF)r(Arial 12 FF0000)b(Arial 12 123456)ax(Arial 20 123456)y(Arial 1 123456)z"},
+      // Fonts through the table, a font's character set decoding its bytes; \plain goes back.
+      {"{\\rtf1\\ansicpg1252{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\fcharset204{\\*\\panose 0}Courier New;}}"
+       "\\f1\\b \\'e0\\f0 \\'e0\\plain p}",
+       "[0](Courier New 12 123456 b)а(Arial 12 123456 b)à(Arial 12 123456)p"},
+      // Groups restore the style; paragraphs carry their alignment; the last mark adds nothing.
+      {"{\\rtf1 {\\b a}b\\par\\qc c\\par\\pard\\qr d\\line e\\par}",
+       "[0](Arial 12 123456 b)a(Arial 12 123456)b[1](Arial 12 123456)c[2](Arial 12 123456)d\ne"},
+      {"plain\r\nlines\nhere", "[0](Arial 12 123456)plain[0](Arial 12 123456)lines[0](Arial 12 123456)here"},
+      // Damage: tables without ends, huge numbers, a font number never defined.
+      {"{\\rtf1{\\colortbl;\\red99999999\\green-5;", "[0]"},
+      {"{\\rtf1{\\fonttbl{\\f0 A;}\\f99999999999 x\\cf-3 y\\fs-99999999999 z",
+       "[0]"},
+      {"{\\rtf1 \\f7\\fs99999999999 big", "[0](Arial 144 123456)big"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Runs(ReadRtf(c.rtf, base)), c.runs) << c.rtf;
+  // Past the cap of the font table, new entries are read past, never kept.
+  std::string many = "{\\rtf1{\\fonttbl";
+  for (int i = 0; i < 2000; ++i) many += "{\\f" + std::to_string(i) + " F" + std::to_string(i) + ";}";
+  many += "}\\f255 a\\f256 b\\f1999 c}";
+  EXPECT_EQ(Runs(ReadRtf(many, base)), "[0](F255 12 123456)abc");
 }
 
 TEST(MessageText, NumbersAndLineBreaks) {

@@ -1,0 +1,162 @@
+// Video through GStreamer: a playbin whose video goes to an appsink asking for RGBA, and whose
+// sound goes nowhere (a splash video never needs a sound device, and unattended runs have none).
+#include "platform/media/VideoPlayer.h"
+
+#include <gst/app/gstappsink.h>
+#include <gst/gst.h>
+#include <gst/video/video.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace platform::media {
+namespace {
+// Larger pictures are damage, not videos: their frames are refused rather than allocated.
+constexpr int32_t kMaxSide = 8192;
+
+// The library is set up once for the process; its own state is global anyway.
+bool GstReady() {
+  static const bool ready = gst_init_check(nullptr, nullptr, nullptr) != FALSE;
+  return ready;
+}
+
+bool ToFrame(GstSample* sample, RVideoFrame& out) {
+  GstCaps* caps = gst_sample_get_caps(sample);
+  GstBuffer* buffer = gst_sample_get_buffer(sample);
+  GstVideoInfo info;
+  if (!caps || !buffer || !gst_video_info_from_caps(&info, caps)) return false;
+  const int32_t w = GST_VIDEO_INFO_WIDTH(&info), h = GST_VIDEO_INFO_HEIGHT(&info);
+  const int32_t stride = GST_VIDEO_INFO_PLANE_STRIDE(&info, 0);
+  if (w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide || stride < w * 4) return false;
+  GstMapInfo map;
+  if (!gst_buffer_map(buffer, &map, GST_MAP_READ)) return false;
+  const size_t offset = GST_VIDEO_INFO_PLANE_OFFSET(&info, 0);
+  const size_t need = offset + static_cast<size_t>(stride) * static_cast<size_t>(h - 1) + static_cast<size_t>(w) * 4;
+  const bool whole = map.size >= need;
+  if (whole) {
+    out.width = w;
+    out.height = h;
+    out.rgba.resize(static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
+    for (int32_t y = 0; y < h; ++y)
+      std::memcpy(out.rgba.data() + static_cast<size_t>(y) * static_cast<size_t>(w) * 4,
+                  map.data + offset + static_cast<size_t>(y) * static_cast<size_t>(stride), static_cast<size_t>(w) * 4);
+  }
+  gst_buffer_unmap(buffer, &map);
+  return whole;
+}
+}  // namespace
+
+struct TVideoPlayer::RImpl {
+  GstElement* pipeline = nullptr;
+  GstElement* sink = nullptr;  // owned by the pipeline
+  bool paced = true;
+  bool ended = false;
+  bool firstTaken = false;
+  GstClockTime firstTime = GST_CLOCK_TIME_NONE;
+  RVideoFrame first;
+
+  ~RImpl() {
+    if (pipeline) {
+      gst_element_set_state(pipeline, GST_STATE_NULL);
+      gst_object_unref(pipeline);
+    }
+  }
+};
+
+TVideoPlayer::TVideoPlayer() = default;
+TVideoPlayer::~TVideoPlayer() = default;
+
+bool TVideoPlayer::Open(const std::string& file, bool paced) {
+  Close();
+  if (!GstReady()) return false;
+  auto impl = std::make_unique<RImpl>();
+  impl->paced = paced;
+  impl->pipeline = gst_element_factory_make("playbin", nullptr);
+  impl->sink = gst_element_factory_make("appsink", nullptr);
+  GstElement* audio = gst_element_factory_make("fakesink", nullptr);
+  if (!impl->pipeline || !impl->sink || !audio) {
+    if (impl->sink) gst_object_unref(impl->sink);
+    if (audio) gst_object_unref(audio);
+    return false;
+  }
+  GstCaps* caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "RGBA", nullptr);
+  gst_app_sink_set_caps(GST_APP_SINK(impl->sink), caps);
+  gst_caps_unref(caps);
+  // Paced, only the newest picture matters; unpaced, every picture is taken in turn.
+  g_object_set(impl->sink, "sync", paced ? TRUE : FALSE, "max-buffers", paced ? 1u : 2u, "drop", paced ? TRUE : FALSE,
+               nullptr);
+  g_object_set(audio, "sync", paced ? TRUE : FALSE, nullptr);
+  gchar* uri = gst_filename_to_uri(file.c_str(), nullptr);
+  if (!uri) {
+    gst_object_unref(impl->sink);
+    gst_object_unref(audio);
+    return false;
+  }
+  g_object_set(impl->pipeline, "uri", uri, "video-sink", impl->sink, "audio-sink", audio, nullptr);
+  g_free(uri);
+  if (gst_element_set_state(impl->pipeline, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) return false;
+  if (gst_element_get_state(impl->pipeline, nullptr, nullptr, 10 * GST_SECOND) != GST_STATE_CHANGE_SUCCESS) return false;
+  // A file with no picture (sound only) prerolls nothing here.
+  GstSample* sample = gst_app_sink_try_pull_preroll(GST_APP_SINK(impl->sink), 2 * GST_SECOND);
+  if (!sample) return false;
+  const bool ok = ToFrame(sample, impl->first);
+  if (GstBuffer* b = gst_sample_get_buffer(sample)) impl->firstTime = GST_BUFFER_PTS(b);
+  gst_sample_unref(sample);
+  if (!ok) return false;
+  impl_ = std::move(impl);
+  return true;
+}
+
+int32_t TVideoPlayer::Width() const { return impl_ ? impl_->first.width : 0; }
+int32_t TVideoPlayer::Height() const { return impl_ ? impl_->first.height : 0; }
+
+void TVideoPlayer::Play() {
+  if (impl_) gst_element_set_state(impl_->pipeline, GST_STATE_PLAYING);
+}
+
+bool TVideoPlayer::TakeFrame(RVideoFrame& out) {
+  if (!impl_) return false;
+  if (!impl_->firstTaken) {
+    impl_->firstTaken = true;
+    out = impl_->first;
+    return true;
+  }
+  GstAppSink* sink = GST_APP_SINK(impl_->sink);
+  bool got = false;
+  // Paced: whatever is waiting, the newest wins. Unpaced: the next picture, waiting for it to decode.
+  const GstClockTime wait = impl_->paced ? 0 : GST_SECOND / 2;
+  while (GstSample* sample = gst_app_sink_try_pull_sample(sink, got ? 0 : wait)) {
+    GstBuffer* b = gst_sample_get_buffer(sample);
+    // The picture shown before playing comes again as the first one played.
+    const bool repeat = b && GST_BUFFER_PTS(b) == impl_->firstTime && impl_->firstTime != GST_CLOCK_TIME_NONE;
+    if (!repeat && ToFrame(sample, out)) got = true;
+    if (repeat) impl_->firstTime = GST_CLOCK_TIME_NONE;
+    gst_sample_unref(sample);
+    if (got && !impl_->paced) break;
+  }
+  return got;
+}
+
+bool TVideoPlayer::Playing() {
+  if (!impl_) return false;
+  if (impl_->ended) return false;
+  GstBus* bus = gst_element_get_bus(impl_->pipeline);
+  if (GstMessage* m = gst_bus_pop_filtered(bus, static_cast<GstMessageType>(GST_MESSAGE_ERROR))) {
+    impl_->ended = true;
+    gst_message_unref(m);
+  }
+  gst_object_unref(bus);
+  if (gst_app_sink_is_eos(GST_APP_SINK(impl_->sink))) impl_->ended = true;
+  return !impl_->ended;
+}
+
+void TVideoPlayer::Rewind() {
+  if (!impl_) return;
+  gst_element_seek_simple(impl_->pipeline, GST_FORMAT_TIME, static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT), 0);
+  gst_element_set_state(impl_->pipeline, GST_STATE_PLAYING);
+  impl_->ended = false;
+}
+
+void TVideoPlayer::Close() { impl_.reset(); }
+
+}  // namespace platform::media
