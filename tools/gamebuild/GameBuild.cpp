@@ -56,7 +56,17 @@ bool IsRunnerExecutable(const fs::path& path, std::string& why) {
 
 std::vector<uint8_t> BuildGameBytes(const BuildOptions& options) {
   const RProject project = ReadProject(options.project);
-  if (options.checkCode) CheckProjectCode(project, options.project);
+  if (options.checkCode) {
+    CheckProjectCode(project, options.project);
+  } else {
+    // Trigger conditions are always checked: a condition has nowhere to report a fault at run time.
+    RProject conditions;
+    conditions.scripts = project.scripts;
+    conditions.triggers = project.triggers;
+    for (const RCodeSource& c : project.codes)
+      if (c.what == "bad condition") conditions.codes.push_back(c);
+    CheckProjectCode(conditions, options.project);
+  }
   const std::vector<uint8_t> runner = options.dataOnly ? std::vector<uint8_t>{} : ReadRunner(options.runner);
   return WriteGameFile(project, runner, options.seed.value_or(project.seed));
 }

@@ -25,7 +25,9 @@ struct BuildOptions {
   std::filesystem::path runner;  // unused with dataOnly
   bool dataOnly = false;
   std::optional<uint32_t> seed;  // default: the project's own seed
-  bool checkCode = true;         // off only to build games whose code faults the runner must show
+  // The command line turns it on; compiling gives the game's names variable ids in this
+  // process, which callers that load the game in the same process must not see.
+  bool checkCode = false;
 };
 
 // Whether the file is a runner a game can be built on: it carries the runner's mark and no

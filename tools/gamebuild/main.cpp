@@ -47,6 +47,7 @@ fs::path DefaultRunner() {
 
 int main(int argc, char** argv) {
   gamebuild::BuildOptions options;
+  options.checkCode = true;
   bool haveProject = false;
   bool checkOnly = false;
   for (int i = 1; i < argc; ++i) {
