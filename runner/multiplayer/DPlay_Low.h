@@ -34,7 +34,7 @@ void PackPayload(const TMess& mess, std::vector<uint8_t>& out);
 bool UnpackPayload(std::span<const uint8_t> bytes, TMess& mess);
 
 // Frames. Every frame opens with the magic "KVMP", the wire version and the kind; see
-// docs/multiplayer.md. Runners of another wire version refuse each other.
+// docs/internals/multiplayer.md. Runners of another wire version refuse each other.
 inline constexpr uint8_t kWireVersion = 1;
 inline constexpr size_t kFrameHead = 6;
 inline constexpr size_t kMaxNameBytes = 1024;       // session and player names on the wire

@@ -134,6 +134,11 @@ void Deliver(const RScriptItem& item) {
       ++Intake().closes;
       EndGameRequest();
       break;
+    case Kind::Screenshot:
+      // The frame last shown: at "step N" that is what step N-1 drew.
+      if (RunHooks().saveScreenshot)
+        RunHooks().saveScreenshot(item.file.empty() ? ScreenshotFileName().c_str() : item.file.c_str());
+      break;
     case Kind::Input: {
       const RInputEvent& e = item.input;
       if (e.kind != EInput::Focus && e.kind != EInput::NumLock && RunHooks().modalInput &&

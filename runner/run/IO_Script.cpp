@@ -2,6 +2,7 @@
 #include "runner/run/IO_Script.h"
 
 #include <charconv>
+#include <utility>
 
 namespace {
 using platform::EInput;
@@ -18,10 +19,35 @@ std::vector<std::string_view> Words(std::string_view line) {
   return w;
 }
 
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
 bool Number(std::string_view word, int64_t lo, int64_t hi, int64_t& out) {
   const char* end = word.data() + word.size();
   auto [p, ec] = std::from_chars(word.data(), end, out);
   return ec == std::errc() && p == end && out >= lo && out <= hi;
+}
+
+// Names of the keys that are not a letter or a digit, as keyboards label them.
+constexpr RInputKeyName kKeyNames[] = {
+    {"Backspace", 8},   {"Tab", 9},         {"Enter", 13},      {"Shift", 16},      {"Ctrl", 17},
+    {"Alt", 18},        {"Pause", 19},      {"CapsLock", 20},   {"Escape", 27},     {"Space", 32},
+    {"PageUp", 33},     {"PageDown", 34},   {"End", 35},        {"Home", 36},       {"Left", 37},
+    {"Up", 38},         {"Right", 39},      {"Down", 40},       {"PrintScreen", 44}, {"Insert", 45},
+    {"Delete", 46},     {"Numpad0", 96},    {"Numpad1", 97},    {"Numpad2", 98},    {"Numpad3", 99},
+    {"Numpad4", 100},   {"Numpad5", 101},   {"Numpad6", 102},   {"Numpad7", 103},   {"Numpad8", 104},
+    {"Numpad9", 105},   {"Multiply", 106},  {"Add", 107},       {"Subtract", 109},  {"Decimal", 110},
+    {"Divide", 111},    {"F1", 112},        {"F2", 113},        {"F3", 114},        {"F4", 115},
+    {"F5", 116},        {"F6", 117},        {"F7", 118},        {"F8", 119},        {"F9", 120},
+    {"F10", 121},       {"F11", 122},       {"F12", 123},       {"NumLock", 144},   {"ScrollLock", 145},
+    {"LShift", 160},    {"RShift", 161},    {"LCtrl", 162},     {"RCtrl", 163},     {"LAlt", 164},
+    {"RAlt", 165},
+};
+
+bool SameLetters(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if ((a[i] | 0x20) != (b[i] | 0x20)) return false;
+  return true;
 }
 
 struct RNamedInput {
@@ -36,6 +62,21 @@ constexpr RNamedInput kInputs[] = {
     {"wheeldown", EInput::WheelDown, 1, 0}, {"focus", EInput::Focus, 0, 1},
     {"numlock", EInput::NumLock, 0, 1},     {"close", EInput::Close, 1, 0},
 };
+
+}  // namespace
+
+int32_t InputKeyCode(std::string_view name) {
+  if (name.size() == 1 && ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z')))
+    return name[0] & ~0x20;  // a letter is its capital's code
+  if (name.size() == 1 && name[0] >= '0' && name[0] <= '9') return name[0];
+  for (const RInputKeyName& k : kKeyNames)
+    if (SameLetters(name, k.name)) return k.code;
+  return -1;
+}
+
+std::span<const RInputKeyName> InputKeyNames() { return kKeyNames; }
+
+namespace {
 
 class Parser {
  public:
@@ -56,6 +97,7 @@ class Parser {
     }
     if (w[0] == "step") return Step(w);
     if (out_.blocks.empty()) return Fail("input before the first step line");
+    if (w[0] == "press") return Press(w);
     RScriptItem item;
     if (!Item(w, line, item)) return false;
     out_.blocks.back().items.push_back(std::move(item));
@@ -63,6 +105,7 @@ class Parser {
   }
 
   bool Finish() {
+    ReleaseBefore(INT64_MAX, 0);
     if (versionSeen_) return true;
     error_ = "the script is empty: expected \"input 1\"";
     return false;
@@ -86,8 +129,38 @@ class Parser {
       const RScriptBlock& last = out_.blocks.back();
       if (step < last.step || (step == last.step && pump <= last.pump)) return Fail("steps must go forward");
     }
+    ReleaseBefore(step, static_cast<int32_t>(pump));
+    if (!out_.blocks.empty() && out_.blocks.back().step == step && out_.blocks.back().pump == pump) return true;
     out_.blocks.push_back({step, static_cast<int32_t>(pump), {}});
     return true;
+  }
+
+  // press KEY: the key goes down here and up when the next step begins.
+  bool Press(const std::vector<std::string_view>& w) {
+    int64_t code = 0;
+    if (w.size() == 2 && InputKeyCode(w[1]) >= 0 && (w[1].size() > 1 || !IsDigit(w[1][0]))) {
+      code = InputKeyCode(w[1]);
+    } else if (w.size() != 2 || !Number(w[1], 0, 255, code)) {
+      return Fail("press takes one key: a key name or a code from 0 to 255");
+    }
+    RScriptItem down;
+    down.input = {EInput::KeyDown, static_cast<int32_t>(code), 0};
+    out_.blocks.back().items.push_back(down);
+    const int64_t at = out_.blocks.back().step + 1;
+    if (!releases_.empty() && releaseStep_ != at) ReleaseBefore(at, 0);
+    releaseStep_ = at;
+    RScriptItem up;
+    up.input = {EInput::KeyUp, static_cast<int32_t>(code), 0};
+    releases_.push_back(up);
+    return true;
+  }
+
+  // Pressed keys go up at the start of their release step: in a block of their own when the
+  // script's next point lies beyond it, else first in the block that starts there.
+  void ReleaseBefore(int64_t step, int32_t pump) {
+    if (releases_.empty() || std::pair(step, pump) < std::pair(releaseStep_, 0)) return;
+    out_.blocks.push_back({releaseStep_, 0, std::move(releases_)});
+    releases_.clear();
   }
 
   bool Item(const std::vector<std::string_view>& w, std::string_view line, RScriptItem& item) {
@@ -97,6 +170,13 @@ class Parser {
       item.input.kind = n.kind;
       if (n.lo > n.hi) return w.size() == 1 || Fail(std::string(n.word) + " takes no argument");
       int64_t v = 0;
+      const bool key = n.kind == EInput::KeyDown || n.kind == EInput::KeyUp;
+      if (key && w.size() == 2 && InputKeyCode(w[1]) >= 0 && (w[1].size() > 1 || !IsDigit(w[1][0]))) {
+        item.input.a = InputKeyCode(w[1]);
+        return true;
+      }
+      if (key && w.size() == 2 && !IsDigit(w[1][0]) && w[1][0] != '-')
+        return Fail("unknown key \"" + std::string(w[1]) + "\" (a key name or a code from 0 to 255)");
       if (w.size() != 2 || !Number(w[1], n.lo, n.hi, v))
         return Fail(std::string(n.word) + " takes one number from " + std::to_string(n.lo) + " to " +
                     std::to_string(n.hi));
@@ -115,6 +195,12 @@ class Parser {
     if (w[0] == "end") {
       item.kind = RScriptItem::EKind::End;
       return w.size() == 1 || Fail("end takes no argument");
+    }
+    if (w[0] == "screenshot") {
+      if (w.size() > 2) return Fail("screenshot takes at most a file name");
+      item.kind = RScriptItem::EKind::Screenshot;
+      if (w.size() == 2) item.file = std::string(w[1]);
+      return true;
     }
     if (w[0] == "joystick") return Joystick(w, line, item);
     return Fail("unknown input \"" + std::string(w[0]) + "\"");
@@ -181,6 +267,8 @@ class Parser {
   int64_t number_ = 0;
   bool versionSeen_ = false;
   platform::RJoystickState joysticks_[2];
+  std::vector<RScriptItem> releases_;  // keys pressed, to go up when releaseStep_ begins
+  int64_t releaseStep_ = 0;
 };
 
 }  // namespace
@@ -216,6 +304,8 @@ std::string FormatScriptItem(const RScriptItem& item) {
       return "mouse " + std::to_string(item.x) + " " + std::to_string(item.y);
     case RScriptItem::EKind::End:
       return "end";
+    case RScriptItem::EKind::Screenshot:
+      return item.file.empty() ? "screenshot" : "screenshot " + item.file;
     case RScriptItem::EKind::JoyDisconnect:
       return "joystick " + std::to_string(item.device + 1) + " disconnect";
     case RScriptItem::EKind::JoyConnect: {

@@ -204,15 +204,6 @@ void Triggers(ETriggerMoment moment) {
   if (Hooks().triggers) Hooks().triggers(moment);
 }
 
-// The first of screenshot100.png, screenshot101.png ... that does not exist yet.
-std::string ScreenshotFileName() {
-  std::error_code ec;
-  for (int32_t n = 100;; ++n) {
-    std::string name = "screenshot" + std::to_string(n) + ".png";
-    if (!std::filesystem::exists(name, ec) || n == INT32_MAX) return name;
-  }
-}
-
 std::string SaveFileName() { return "_save" + std::to_string(GameId()) + ".sav"; }
 
 // F1, Escape, F4, F5, F6, F9 in this order; the first enabled match acts and eats the key.
@@ -267,6 +258,15 @@ void StopAfterStepLimit() {
   if (run.limits.maxSteps >= 0 && run.steps >= run.limits.maxSteps && Play().pending != kRoomErrorEnd) EndGameRequest();
 }
 }  // namespace
+
+// The first of screenshot100.png, screenshot101.png ... that does not exist yet.
+std::string ScreenshotFileName() {
+  std::error_code ec;
+  for (int32_t n = 100;; ++n) {
+    std::string name = "screenshot" + std::to_string(n) + ".png";
+    if (!std::filesystem::exists(name, ec) || n == INT32_MAX) return name;
+  }
+}
 
 RRunHooks& RunHooks() { return Hooks(); }
 RRunLookups& RunLookups() { return RunState().lookups; }

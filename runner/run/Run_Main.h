@@ -97,6 +97,9 @@ void EndGame();
 // Acts on the pending room change; false when the game is to stop (end or error end).
 bool PerformRoomChange();
 // One step of the current room in its fixed order.
+// The first of screenshot100.png, screenshot101.png ... that does not exist yet (F9 and the
+// input scripts' screenshot line).
+std::string ScreenshotFileName();
 void RunStep();
 // Runs the game until it ends (or is paused): start when not running, then the main loop;
 // ends the game when the loop stops with running cleared.

@@ -322,7 +322,7 @@ def savegame_seeds():
     }
 
 
-# ---- frames: one multiplayer frame as it arrives (see docs/multiplayer.md) ----
+# ---- frames: one multiplayer frame as it arrives (see docs/internals/multiplayer.md) ----
 def frame(kind: int, body: bytes):
     return b"KVMP" + bytes([1, kind]) + body
 

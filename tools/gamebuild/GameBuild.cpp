@@ -5,13 +5,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <string>
 
 #include "runner/base/Runner_Process.h"
+#include "runner/shell/Runner_Load.h"
 #include "tools/gamebuild/GameWriter.h"
+#include "tools/gamebuild/Project_Code.h"
 #include "tools/gamebuild/Project_Files.h"
 
 namespace fs = std::filesystem;
@@ -34,8 +37,36 @@ void WriteAll(int fd, const std::vector<uint8_t>& bytes) {
 
 }  // namespace
 
+bool IsRunnerExecutable(const fs::path& path, std::string& why) {
+  std::vector<uint8_t> bytes;
+  if (!ReadRegularFile(path, bytes, why)) return false;
+  // Spelled backwards here so gamebuild itself does not carry the mark.
+  std::string mark = "\x7f" "elbatucexe-rennur-xevrok" "\x7f";
+  std::reverse(mark.begin(), mark.end());
+  if (std::search(bytes.begin(), bytes.end(), mark.begin(), mark.end()) == bytes.end()) {
+    why = "it is not a runner";
+    return false;
+  }
+  if (FileHasGameData(path.string())) {
+    why = "it is a game already, not a bare runner";
+    return false;
+  }
+  return true;
+}
+
 std::vector<uint8_t> BuildGameBytes(const BuildOptions& options) {
   const RProject project = ReadProject(options.project);
+  if (options.checkCode) {
+    CheckProjectCode(project, options.project);
+  } else {
+    // Trigger conditions are always checked: a condition has nowhere to report a fault at run time.
+    RProject conditions;
+    conditions.scripts = project.scripts;
+    conditions.triggers = project.triggers;
+    for (const RCodeSource& c : project.codes)
+      if (c.what == "bad condition") conditions.codes.push_back(c);
+    CheckProjectCode(conditions, options.project);
+  }
   const std::vector<uint8_t> runner = options.dataOnly ? std::vector<uint8_t>{} : ReadRunner(options.runner);
   return WriteGameFile(project, runner, options.seed.value_or(project.seed));
 }

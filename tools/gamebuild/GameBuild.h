@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "tools/gamebuild/Project.h"
@@ -24,9 +25,16 @@ struct BuildOptions {
   std::filesystem::path runner;  // unused with dataOnly
   bool dataOnly = false;
   std::optional<uint32_t> seed;  // default: the project's own seed
+  // The command line turns it on; compiling gives the game's names variable ids in this
+  // process, which callers that load the game in the same process must not see.
+  bool checkCode = false;
 };
 
-// The file's bytes. Throws ProjectError or BuildError.
+// Whether the file is a runner a game can be built on: it carries the runner's mark and no
+// game yet. why says what it is otherwise.
+bool IsRunnerExecutable(const std::filesystem::path& path, std::string& why);
+
+// The file's bytes. Throws ProjectError (CodeErrors when code does not compile) or BuildError.
 std::vector<uint8_t> BuildGameBytes(const BuildOptions& options);
 
 // Writes the file through a temporary file in the output's folder, so a failed build leaves

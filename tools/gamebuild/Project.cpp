@@ -407,6 +407,7 @@ struct ObjectScope {
   std::vector<std::optional<std::string>> sprites;
   std::set<std::string> scripts;
   std::vector<std::optional<std::string>> triggers;
+  std::vector<RCodeSource>* codes = nullptr;
 };
 
 int32_t ObjectRef(const Doc& doc, const ObjectScope& scope, const json& v, const std::string& key) {
@@ -462,6 +463,25 @@ std::pair<int32_t, int32_t> EventKey(const Doc& doc, const ObjectScope& scope, c
 
 std::string InlineCode(const std::string& text) { return CodeText(std::vector<uint8_t>(text.begin(), text.end())); }
 
+// Code written in a JSON string, noted for the build's compile check.
+std::string NoteInlineCode(std::vector<RCodeSource>* codes, const Doc& doc, const std::string& key,
+                           const std::string& source, bool expression = false, const std::string& what = "") {
+  std::string text = InlineCode(source);
+  if (codes) codes->push_back(RCodeSource{doc.file, key, source, text, expression, what});
+  return text;
+}
+
+// A code file named by a JSON file, read and noted for the build's compile check.
+std::string NoteCodeFile(std::vector<RCodeSource>* codes, const fs::path& dir, const Doc& doc, const std::string& key,
+                         const std::string& rel) {
+  std::string text = CodeText(ReadNamedFile(dir, doc, key, rel));
+  if (codes) {
+    const std::string file = (dir / rel).lexically_normal().lexically_relative(doc.project.lexically_normal()).generic_string();
+    codes->push_back(RCodeSource{file.empty() ? rel : file, "", "", text, false, ""});
+  }
+  return text;
+}
+
 void CheckFunction(const Doc& doc, const ObjectScope& scope, const std::string& name, const std::string& key) {
   int32_t id;
   if (scope.scripts.count(name) || FindBuiltinFunction(name, id)) return;
@@ -475,7 +495,7 @@ RActionSource ReadAction(const fs::path& dir, const Doc& doc, const ObjectScope&
     a.kind = 7;
     a.exetype = 2;
     a.argtypes = {1};
-    a.args = {InlineCode(v.get<std::string>())};
+    a.args = {NoteInlineCode(scope.codes, doc, key, v.get<std::string>())};
     return a;
   }
   ExpectObject(doc, v, key);
@@ -494,10 +514,10 @@ RActionSource ReadAction(const fs::path& dir, const Doc& doc, const ObjectScope&
     if (Member(v, "code") && Member(v, "code_file")) Fail(doc, key, "give code or code_file, not both");
     std::string code;
     if (Member(v, "code")) {
-      code = InlineCode(GetString(doc, v, key, "code", ""));
+      code = NoteInlineCode(scope.codes, doc, Join(key, "code"), GetString(doc, v, key, "code", ""));
     } else {
       const std::string rel = GetString(doc, v, key, "code_file", "");
-      code = CodeText(ReadNamedFile(dir, doc, Join(key, "code_file"), rel));
+      code = NoteCodeFile(scope.codes, dir, doc, Join(key, "code_file"), rel);
     }
     a.exetype = 2;
     a.isquestion = GetBool(doc, v, key, "question", false);
@@ -652,6 +672,7 @@ void ReadObjects(const fs::path& dir, const Doc& doc, const json& list, const st
   for (const auto& s : project.scripts)
     if (s) scope.scripts.insert(s->name);
   for (const auto& t : project.triggers) scope.triggers.push_back(t ? std::optional(t->name) : std::nullopt);
+  scope.codes = &project.codes;
   InitFunctions(RunnerFunctionFamilies());
   for (const auto& name : scope.objects) project.objects.push_back(name ? std::optional(ReadObject(dir, *name, scope)) : std::nullopt);
   // A parent chain that returns to where it started would send the runner round in circles.
@@ -687,6 +708,7 @@ struct RoomScope {
   std::vector<std::optional<std::string>> backgrounds;
   std::map<int32_t, std::string> instanceIds;  // id -> where it was given
   std::map<int32_t, std::string> tileIds;
+  std::vector<RCodeSource>* codes = nullptr;
 };
 
 // A background by name, or by index as a number.
@@ -707,12 +729,13 @@ int32_t RoomObjectRef(const Doc& doc, const RoomScope& scope, const json& v, con
 }
 
 // Inline "code" or a "code_file" relative to the rooms folder; empty when neither is given.
-std::string RoomCode(const fs::path& dir, const Doc& doc, const json& obj, const std::string& prefix) {
+std::string RoomCode(const fs::path& dir, const Doc& doc, const json& obj, const std::string& prefix,
+                     std::vector<RCodeSource>* codes) {
   if (Member(obj, "code") && Member(obj, "code_file")) Fail(doc, Join(prefix, "code_file"), "give code or code_file, not both");
-  if (Member(obj, "code")) return InlineCode(GetString(doc, obj, prefix, "code", ""));
+  if (Member(obj, "code")) return NoteInlineCode(codes, doc, Join(prefix, "code"), GetString(doc, obj, prefix, "code", ""));
   if (!Member(obj, "code_file")) return "";
   const std::string rel = GetString(doc, obj, prefix, "code_file", "");
-  return CodeText(ReadNamedFile(dir / "rooms", doc, Join(prefix, "code_file"), rel));
+  return NoteCodeFile(codes, dir / "rooms", doc, Join(prefix, "code_file"), rel);
 }
 
 // An id given in the file, unique across all rooms; 0 when absent (assigned later).
@@ -751,7 +774,7 @@ RRoomSource ReadRoom(const fs::path& dir, const std::string& name, RoomScope& sc
   r.persistent = GetBool(doc, root, "", "persistent", r.persistent);
   r.color = GetColour(doc, root, "", "color", r.color);
   r.showColor = GetBool(doc, root, "", "show_color", r.showColor);
-  r.code = RoomCode(dir, doc, root, "");
+  r.code = RoomCode(dir, doc, root, "", scope.codes);
   r.enableViews = GetBool(doc, root, "", "enable_views", r.enableViews);
 
   if (const json* list = RoomList(doc, root, "backgrounds", 8)) {
@@ -820,7 +843,7 @@ RRoomSource ReadRoom(const fs::path& dir, const std::string& name, RoomScope& sc
       inst.x = GetInt(doc, v, p, "x", 0);
       inst.y = GetInt(doc, v, p, "y", 0);
       inst.id = GivenId(doc, v, p, 100000, scope.instanceIds);
-      inst.code = RoomCode(dir, doc, v, p);
+      inst.code = RoomCode(dir, doc, v, p, scope.codes);
     }
   }
 
@@ -868,7 +891,7 @@ int32_t AssignIds(std::vector<std::optional<RRoomSource>>& rooms, std::vector<T>
 
 void ReadRooms(const fs::path& dir, const std::vector<std::optional<std::string>>& names,
                const std::vector<std::optional<std::string>>& backgrounds, RProject& project) {
-  RoomScope scope{project, backgrounds, {}, {}};
+  RoomScope scope{project, backgrounds, {}, {}, &project.codes};
   std::vector<std::optional<RRoomSource>> rooms;
   for (const auto& name : names) rooms.push_back(name ? std::optional(ReadRoom(dir, *name, scope)) : std::nullopt);
   project.lastInstanceId = AssignIds(rooms, &RRoomSource::instances, scope.instanceIds, kFirstInstanceId, "instance");
@@ -1052,6 +1075,7 @@ ObjectScope ScopeOf(const RProject& project) {
   for (const auto& s : project.scripts)
     if (s) scope.scripts.insert(s->name);
   for (const auto& t : project.triggers) scope.triggers.push_back(t ? std::optional(t->name) : std::nullopt);
+  scope.codes = const_cast<std::vector<RCodeSource>*>(&project.codes);
   return scope;
 }
 
@@ -1098,40 +1122,6 @@ RTimeLineSource ReadTimeLine(const fs::path& dir, const std::string& name, const
   return t;
 }
 
-// The compiler's view of the project while conditions are checked: its scripts and the
-// built-in functions; any other name is left to the runner, which sees the whole game.
-class ProjectCompileContext : public CompileContext {
- public:
-  explicit ProjectCompileContext(const RProject& project) : project_(project) {}
-  bool FindFunction(std::string_view name, int32_t& id) const override {
-    for (size_t i = 0; i < project_.scripts.size(); ++i)
-      if (project_.scripts[i] && project_.scripts[i]->name == name) {
-        id = kScriptIdBase + static_cast<int32_t>(i);
-        return true;
-      }
-    return FindBuiltinFunction(name, id);
-  }
-  int32_t FunctionArgCount(int32_t id) const override { return id >= kScriptIdBase ? -1 : ::FunctionArgCount(id); }
-  std::string FunctionName(int32_t id) const override { return ::FunctionName(id); }
-
- private:
-  const RProject& project_;
-};
-
-// The text of the compiler's complaint about the condition, or "" when it compiles.
-std::string ConditionError(const RProject& project, const std::string& condition) {
-  ProjectCompileContext context(project);
-  CompileContext* previous = &GetCompileContext();
-  SetCompileContext(&context);
-  CCode code(condition, true);
-  const bool ok = code.Compile();
-  SetCompileContext(previous);
-  std::string error = ok ? "" : CodeError().message;
-  ClearCodeError();
-  if (!ok && error.empty()) error = "does not compile";
-  return error;
-}
-
 void ReadTriggers(const fs::path& dir, RProject& project) {
   if (!fs::exists(dir / "triggers.json")) return;
   const Doc doc = LoadDoc(dir, "triggers.json");
@@ -1151,10 +1141,9 @@ void ReadTriggers(const fs::path& dir, RProject& project) {
     t.name = GetString(doc, e, p, "name", "");
     if (!IsIdentifier(t.name)) Fail(doc, Join(p, "name"), "expected a name (letters, digits and _, not starting with a digit)");
     if (!names.insert(t.name).second) Fail(doc, Join(p, "name"), "duplicate name \"" + t.name + "\"");
-    t.condition = InlineCode(GetString(doc, e, p, "condition", ""));
-    if (t.condition.find_first_not_of(" \t\r\n") == std::string::npos) Fail(doc, Join(p, "condition"), "missing");
-    if (const std::string error = ConditionError(project, t.condition); !error.empty())
-      Fail(doc, Join(p, "condition"), "bad condition: " + error);
+    const std::string condition = GetString(doc, e, p, "condition", "");
+    if (InlineCode(condition).find_first_not_of(" \t\r\n") == std::string::npos) Fail(doc, Join(p, "condition"), "missing");
+    t.condition = NoteInlineCode(&project.codes, doc, Join(p, "condition"), condition, true, "bad condition");
     static const std::map<std::string, int32_t> kMoments = {{"step", 0}, {"begin_step", 1}, {"end_step", 2}};
     const std::string moment = GetString(doc, e, p, "moment", "step");
     auto it = kMoments.find(moment);
@@ -1226,7 +1215,7 @@ void ReadResources(const fs::path& dir, const Doc& doc, const json& root, RProje
       }
       const std::string rel = "scripts/" + *names[i] + ".kvs";
       listed.insert(*names[i] + ".kvs");
-      project.scripts.push_back(RScriptSource{*names[i], CodeText(ReadNamedFile(dir, doc, Index(key, i), rel))});
+      project.scripts.push_back(RScriptSource{*names[i], NoteCodeFile(&project.codes, dir, doc, Index(key, i), rel)});
     }
   }
   // A code file that no list names is a forgotten entry, not something to drop quietly.
@@ -1275,7 +1264,7 @@ void ReadLibraryInit(const fs::path& dir, const Doc& doc, const json& root, RPro
   for (size_t i = 0; i < list->size(); ++i) {
     const json& v = (*list)[i];
     if (!v.is_string()) Fail(doc, Index("library_init", i), "expected a code file name");
-    project.libraryInit.push_back(CodeText(ReadNamedFile(dir, doc, Index("library_init", i), v.get<std::string>())));
+    project.libraryInit.push_back(NoteCodeFile(&project.codes, dir, doc, Index("library_init", i), v.get<std::string>()));
   }
 }
 
@@ -1319,6 +1308,7 @@ void ReadConstants(const fs::path& dir, RProject& project) {
     if (!IsIdentifier(name)) Fail(doc, key + "[0]", "expected a name (letters, digits and _, not starting with a digit)");
     if (!seen.insert(name).second) Fail(doc, key + "[0]", "duplicate name \"" + name + "\"");
     project.constants.emplace_back(name, pair[1].get<std::string>());
+    NoteInlineCode(&project.codes, doc, key + "[1]", pair[1].get<std::string>(), true, "bad value of constant " + name);
   }
 }
 

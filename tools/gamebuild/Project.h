@@ -224,6 +224,17 @@ struct RExtensionSource {
   std::vector<RExtensionFileSource> files;
 };
 
+// One piece of game code as the project holds it, kept so the build can compile it and point
+// at the place of a fault: in its own code file, or inside a JSON file's string.
+struct RCodeSource {
+  std::string file;     // relative to the project directory
+  std::string key;      // the JSON key of inline code; empty for a code file
+  std::string source;   // inline code as the JSON string holds it
+  std::string text;     // the code as compiled (CR LF line ends)
+  bool expression = false;
+  std::string what;     // what the code is, in front of the compiler's message ("bad condition")
+};
+
 struct RProject {
   int32_t gameId = 0;
   std::optional<std::array<uint8_t, 16>> sessionId;
@@ -250,6 +261,7 @@ struct RProject {
   std::vector<RIncludedSource> included;
   RGameInfoSource info;
   std::vector<RExtensionSource> extensions;
+  std::vector<RCodeSource> codes;  // every piece of code, in the order it was read
 };
 
 // Reads extensions/NAME/package.json for each name game.json lists, in order; function ids

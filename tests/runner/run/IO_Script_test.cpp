@@ -63,6 +63,32 @@ TEST(InputScript, CommentsBlankLinesAndLineEndsAreAllowed) {
   EXPECT_EQ(script.blocks[0].items.size(), 1u);
 }
 
+TEST(InputScript, KeyNamesPressAndScreenshot) {
+  const struct {
+    const char* name;
+    int32_t code;
+  } names[] = {{"A", 65}, {"z", 90}, {"7", 55}, {"F9", 120}, {"f12", 123}, {"Enter", 13}, {"LEFT", 37},
+               {"Space", 32}, {"Escape", 27}, {"Numpad0", 96}, {"LShift", 160}, {"End", 35}, {"Q1", -1}, {"", -1}};
+  for (const auto& n : names) EXPECT_EQ(InputKeyCode(n.name), n.code) << n.name;
+  // Every documented name reads back as its code.
+  for (const RInputKeyName& k : InputKeyNames()) EXPECT_EQ(InputKeyCode(k.name), k.code) << k.name;
+
+  // press: down at its step, up when the next step begins, before what the script has there;
+  // a number alone is still a code, not a digit key.
+  RInputScript script;
+  std::string error;
+  ASSERT_TRUE(ParseInputScript("input 1\nstep 1\npress Enter\nkeydown 7\nstep 2\nkeyup Left\n"
+                               "step 5\npress a\nstep 6 pump 1\nscreenshot\nstep 8\npress F9\nscreenshot shot.png\n",
+                               script, error))
+      << error;
+  EXPECT_EQ(FormatInputScript(script),
+            "input 1\nstep 1\nkeydown 13\nkeydown 7\nstep 2\nkeyup 13\nkeyup 37\n"
+            "step 5\nkeydown 65\nstep 6\nkeyup 65\nstep 6 pump 1\nscreenshot\n"
+            "step 8\nkeydown 120\nscreenshot shot.png\nstep 9\nkeyup 120\n");
+  EXPECT_EQ(script.blocks[5].items[1].kind, RScriptItem::EKind::Screenshot);
+  EXPECT_EQ(script.blocks[5].items[1].file, "shot.png");
+}
+
 struct RBadCase {
   const char* text;
   const char* error;
@@ -107,6 +133,10 @@ const RBadCase kBad[] = {
      "line 4: joystick state before it connects"},
     {"input 1\nstep 1\njoystick 1 wiggle\n", "line 3: joystick takes connect, state or disconnect"},
     {"input 1\nstep 1\nend now\n", "line 3: end takes no argument"},
+    {"input 1\nstep 1\nkeyup Foo\n", "line 3: unknown key \"Foo\" (a key name or a code from 0 to 255)"},
+    {"input 1\nstep 1\npress\n", "line 3: press takes one key: a key name or a code from 0 to 255"},
+    {"input 1\nstep 1\npress 300\n", "line 3: press takes one key: a key name or a code from 0 to 255"},
+    {"input 1\nstep 1\nscreenshot a b\n", "line 3: screenshot takes at most a file name"},
 };
 
 class BadScript : public ::testing::TestWithParam<RBadCase> {};
