@@ -125,14 +125,12 @@ std::vector<std::u32string> WrapText(const RDialogFont& font, std::u32string_vie
   return lines;
 }
 
-void DrawLine(TBitmap32& bm, const RDialogFont& font, std::u32string_view text, int32_t x, int32_t y, int32_t color) {
-  platform::fonts::TFontFace* face = Face(font);
-  if (!face) return;
-  const uint32_t pixel = Pixel(color);
-  const int32_t baseline = y + face->Metrics().ascent;
+// Draws the glyphs of one run of a face from x on the baseline; gives the x after the last.
+static int32_t DrawRun(TBitmap32& bm, platform::fonts::TFontFace& face, std::u32string_view text, int32_t x,
+                       int32_t baseline, uint32_t pixel) {
   platform::fonts::RGlyph g;
   for (char32_t c : text) {
-    if (!face->CodePointGlyph(c, g)) continue;
+    if (!face.CodePointGlyph(c, g)) continue;
     for (int32_t gy = 0; gy < g.blackH; ++gy)
       for (int32_t gx = 0; gx < g.blackW; ++gx) {
         const int32_t level = g.grey[static_cast<size_t>(gy) * static_cast<size_t>(g.stride) + static_cast<size_t>(gx)];
@@ -140,6 +138,13 @@ void DrawLine(TBitmap32& bm, const RDialogFont& font, std::u32string_view text, 
       }
     x += g.advance;
   }
+  return x;
+}
+
+void DrawLine(TBitmap32& bm, const RDialogFont& font, std::u32string_view text, int32_t x, int32_t y, int32_t color) {
+  platform::fonts::TFontFace* face = Face(font);
+  if (!face) return;
+  DrawRun(bm, *face, text, x, y + face->Metrics().ascent, Pixel(color));
 }
 
 void DrawTextBox(TBitmap32& bm, const RDialogFont& font, std::u32string_view text, int32_t x, int32_t y, int32_t w,
@@ -234,16 +239,7 @@ void DrawGlyphs(TBitmap32& bm, const RRtfStyle& style, std::u32string_view text,
   if (!face) return;
   const uint32_t pixel = Pixel(style.color);
   const int32_t left = x;
-  platform::fonts::RGlyph g;
-  for (char32_t c : text) {
-    if (!face->CodePointGlyph(c, g)) continue;
-    for (int32_t gy = 0; gy < g.blackH; ++gy)
-      for (int32_t gx = 0; gx < g.blackW; ++gx) {
-        const int32_t level = g.grey[static_cast<size_t>(gy) * static_cast<size_t>(g.stride) + static_cast<size_t>(gx)];
-        if (level) Put(bm, x + g.originX + gx, baseline - g.originY + gy, pixel, std::min(255, level * 4));
-      }
-    x += g.advance;
-  }
+  x = DrawRun(bm, *face, text, x, baseline, pixel);
   if (style.underline && x > left) FillBox(bm, left, baseline + 1 + style.size / 12, x - left, std::max(1, style.size / 12), pixel);
 }
 }  // namespace
