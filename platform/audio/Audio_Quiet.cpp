@@ -2,6 +2,8 @@
 // OpenAL Soft loads) and FluidSynth all write to standard error by default: a machine with no
 // sound card printed a screenful of "cannot find card" on every start. Their messages go to
 // the runner's sink instead (the trace log), and the runner says in its own words what matters.
+// FluidSynth is given the sink where it is opened, on the first MIDI song (Audio_Decode), so
+// that routing its messages does not load it at every start.
 #include <dlfcn.h>
 
 #include <atomic>
@@ -9,8 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-
-#include <fluidsynth.h>
 
 #include "platform/audio/AudioDevice.h"
 
@@ -35,8 +35,6 @@ extern "C" void AlsaMessage(const char* file, int line, const char* function, in
           (function ? function : "?") + ") " + text + (err ? " [" + std::to_string(err) + "]" : ""));
 }
 
-void FluidMessage(int, const char* message, void*) { Forward(std::string("FluidSynth: ") + (message ? message : "")); }
-
 }  // namespace
 
 void RouteLibraryMessages(LibraryLog log) {
@@ -50,7 +48,6 @@ void RouteLibraryMessages(LibraryLog log) {
     using SetHandler = int (*)(Handler);
     if (auto set = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler"))) set(AlsaMessage);
   }
-  for (int level = FLUID_PANIC; level < LAST_LOG_LEVEL; ++level) fluid_set_log_function(level, FluidMessage, nullptr);
 }
 
 void LibraryMessage(const std::string& text) { Forward(text); }
