@@ -5,6 +5,7 @@
 #include <SDL.h>
 
 #include "platform/video/Video.h"
+#include "platform/window/sdl/SdlWindow.h"
 
 namespace platform {
 
@@ -57,15 +58,7 @@ class SdlToolWindow final : public TToolWindow {
     int w = 0, h = 0;
     SDL_GetWindowSize(window_, &w, &h);
     if (w != width || h != height) SDL_SetWindowSize(window_, width, height);
-    SDL_Surface* target = SDL_GetWindowSurface(window_);
-    if (!target) return;
-    SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(argb), width, height, 32,
-                                                             width * 4, SDL_PIXELFORMAT_ARGB8888);
-    if (!source) return;
-    SDL_SetSurfaceBlendMode(source, SDL_BLENDMODE_NONE);
-    SDL_BlitSurface(source, nullptr, target, nullptr);
-    SDL_FreeSurface(source);
-    SDL_UpdateWindowSurface(window_);
+    if (CopyToWindowSurface(window_, width, height, argb)) SDL_UpdateWindowSurface(window_);
   }
 
   bool Displays() const override { return true; }

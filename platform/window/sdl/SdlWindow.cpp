@@ -82,6 +82,18 @@ void SdlWindow::SetBounds(const WindowBounds& b) {
   SDL_SetWindowSize(window_, std::max(1, b.width), std::max(1, b.height));
 }
 
+bool CopyToWindowSurface(SDL_Window* window, int width, int height, const uint32_t* argb) {
+  SDL_Surface* target = SDL_GetWindowSurface(window);
+  if (!target) return false;
+  SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(argb), width, height, 32,
+                                                           width * 4, SDL_PIXELFORMAT_ARGB8888);
+  if (!source) return false;
+  SDL_SetSurfaceBlendMode(source, SDL_BLENDMODE_NONE);
+  SDL_BlitSurface(source, nullptr, target, nullptr);
+  SDL_FreeSurface(source);
+  return true;
+}
+
 uint32_t SdlWindow::NativeId() const { return window_ ? SDL_GetWindowID(window_) : 0; }
 
 void SdlWindow::Present(int width, int height, const uint32_t* argb, int opacity) {
@@ -89,14 +101,8 @@ void SdlWindow::Present(int width, int height, const uint32_t* argb, int opacity
   // A plain software framebuffer: an accelerated one would start a GL driver for a window that
   // only ever shows a few pictures.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-  SDL_Surface* target = SDL_GetWindowSurface(window_);
-  if (!target) return;  // a window with a GL context has no surface; its owner draws it
-  SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(argb), width, height, 32,
-                                                           width * 4, SDL_PIXELFORMAT_ARGB8888);
-  if (!source) return;
-  SDL_SetSurfaceBlendMode(source, SDL_BLENDMODE_NONE);
-  SDL_BlitSurface(source, nullptr, target, nullptr);
-  SDL_FreeSurface(source);
+  // A window with a GL context has no surface; its owner draws it.
+  if (!CopyToWindowSurface(window_, width, height, argb)) return;
   SDL_SetWindowOpacity(window_, static_cast<float>(std::clamp(opacity, 0, 255)) / 255.0f);
   SDL_UpdateWindowSurface(window_);
 }

@@ -5,6 +5,10 @@
 
 namespace platform {
 
+// Copies an ARGB picture into the top left of the window's software surface, without showing
+// it yet; false when the window has no such surface (a GL window) or SDL refuses.
+bool CopyToWindowSurface(SDL_Window* window, int width, int height, const uint32_t* argb);
+
 class SdlWindow final : public IWindowBackend {
  public:
   SdlWindow() = default;
