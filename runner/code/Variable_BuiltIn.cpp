@@ -78,6 +78,7 @@ constexpr int32_t IndexIn(std::string_view name) {
 }
 constexpr int32_t kArgument0 = IndexIn("argument0");
 constexpr int32_t kArgumentArray = IndexIn("argument");
+constexpr int32_t kFirstNotInstance = IndexIn("argument_relative");  // where the instance section ends
 static_assert(kArgument0 >= 0 && IndexIn("argument15") == kArgument0 + 15 && kArgumentArray >= 0);
 
 const std::unordered_map<std::string_view, int32_t>& ByName() {
@@ -91,6 +92,7 @@ const std::unordered_map<std::string_view, int32_t>& ByName() {
 }  // namespace
 
 int32_t BuiltInVarCount() { return kCount; }
+int32_t BuiltInInstanceVarCount() { return kFirstNotInstance; }
 const RBuiltInVar& BuiltInVar(int32_t id) { return kTable[id]; }
 
 int32_t BuiltInVarId(std::string_view name) {

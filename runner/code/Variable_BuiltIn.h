@@ -14,6 +14,9 @@ struct RBuiltInVar {
 inline constexpr int32_t kMaxBuiltInVars = 500;
 
 int32_t BuiltInVarCount();
+// Ids below this belong to an instance (x, speed, alarm...); the ones from it on are the
+// arguments of the running code and the game-wide variables.
+int32_t BuiltInInstanceVarCount();
 const RBuiltInVar& BuiltInVar(int32_t id);  // id in 0..BuiltInVarCount()-1
 // Id of a built-in name, or -1.
 int32_t BuiltInVarId(std::string_view name);
