@@ -1,11 +1,10 @@
 // Finds system fonts through fontconfig and rasterises their glyphs with FreeType's classic
 // (v35) TrueType hinter, whose output is closest to the grey glyphs the font tables were made
-// for. One FreeType library for the process; faces own their size and character-set decoder.
+// for. One FreeType library for the process; faces own their size and their code page.
 #include "platform/fonts/FontRaster.h"
 
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
-#include <iconv.h>
 
 #include <cmath>
 #include <cstring>
@@ -16,6 +15,8 @@
 #include FT_MODULE_H
 #include FT_SYNTHESIS_H
 #include FT_TRUETYPE_TABLES_H
+
+#include "platform/fonts/CodePage.h"
 
 namespace platform::fonts {
 namespace {
@@ -29,42 +30,6 @@ FT_Library Library() {
     return l;
   }();
   return lib;
-}
-
-// The Windows code page of a character set; the default set and unknown ones use 1252.
-const char* CodePage(int32_t charset) {
-  switch (charset) {
-    case 128:
-      return "CP932";
-    case 129:
-      return "CP949";
-    case 130:
-      return "CP1361";
-    case 134:
-      return "CP936";
-    case 136:
-      return "CP950";
-    case 161:
-      return "CP1253";
-    case 162:
-      return "CP1254";
-    case 163:
-      return "CP1258";
-    case 177:
-      return "CP1255";
-    case 178:
-      return "CP1256";
-    case 186:
-      return "CP1257";
-    case 204:
-      return "CP1251";
-    case 222:
-      return "CP874";
-    case 238:
-      return "CP1250";
-    default:
-      return "CP1252";
-  }
 }
 
 struct RMatch {
@@ -133,7 +98,6 @@ class TFreeTypeFace final : public TFontFace {
  public:
   ~TFreeTypeFace() override {
     if (face_) FT_Done_Face(face_);
-    if (conv_ != reinterpret_cast<iconv_t>(-1)) iconv_close(conv_);
   }
 
   const std::string& StandIn() const override { return standIn_; }
@@ -148,7 +112,7 @@ class TFreeTypeFace final : public TFontFace {
     const int32_t ppem = std::max(1, static_cast<int32_t>(std::lround(std::abs(points) * 96.0 / 72.0)));
     if (FT_Set_Pixel_Sizes(face_, 0, static_cast<FT_UInt>(ppem)) != 0) return false;
     symbol_ = charset == 2;
-    if (!symbol_) conv_ = iconv_open("UTF-32LE", CodePage(charset));
+    page_ = &CodePageOf(charset);
 
     const int32_t upem = face_->units_per_EM > 0 ? face_->units_per_EM : 2048;
     const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face_, FT_SFNT_OS2));
@@ -175,15 +139,10 @@ class TFreeTypeFace final : public TFontFace {
     FT_ULong uc = static_cast<FT_ULong>(code & 0xFF);
     if (symbol_) {
       if (FT_Get_Char_Index(face_, 0xF000 + uc) != 0) uc += 0xF000;
-    } else if (conv_ != reinterpret_cast<iconv_t>(-1)) {
-      char in = static_cast<char>(uc);
-      uint32_t u32 = 0;
-      char* ip = &in;
-      char* op = reinterpret_cast<char*>(&u32);
-      size_t il = 1, ol = sizeof u32;
-      iconv(conv_, nullptr, nullptr, nullptr, nullptr);
-      if (iconv(conv_, &ip, &il, &op, &ol) == static_cast<size_t>(-1) || ol != 0) return false;
-      uc = u32;
+    } else {
+      const char32_t ch = page_->CharOf(static_cast<uint8_t>(uc));
+      if (ch == TCodePage::kNoChar) return false;
+      uc = ch;
     }
     return CodePointGlyph(static_cast<char32_t>(uc), out);
   }
@@ -218,7 +177,7 @@ class TFreeTypeFace final : public TFontFace {
 
  private:
   FT_Face face_ = nullptr;
-  iconv_t conv_ = reinterpret_cast<iconv_t>(-1);
+  const TCodePage* page_ = nullptr;
   bool symbol_ = false;
   bool embolden_ = false, oblique_ = false;
   RTextMetrics metrics_;

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/fonts/CodePage.h"
 #include "platform/fonts/FontRaster.h"
 #include "runner/base/Runner_Process.h"
 #include "runner/graphics/Font_Main.h"
@@ -54,6 +55,22 @@ bool Pack(const std::vector<RCell>& cells, int32_t bw, int32_t bh,
   }
   return y + rowH <= bh;
 }
+
+// Font codes of the characters of one string: the code page is looked up at the first
+// character past ASCII, so plain text never pays for it.
+class TFontCodes {
+ public:
+  explicit TFontCodes(int32_t charset) : charset_(charset) {}
+  int32_t operator()(char16_t ch) {
+    if (ch < 0x80) return ch;
+    if (!page_) page_ = &platform::fonts::CodePageOf(charset_);
+    return page_->ByteOf(ch);
+  }
+
+ private:
+  int32_t charset_;
+  const platform::fonts::TCodePage* page_ = nullptr;
+};
 
 }  // namespace
 
@@ -307,21 +324,25 @@ void CFont::UpdateFontHeight() {
   s_FontHeight = *std::max_element(s_h.begin(), s_h.end());
 }
 
+int32_t CFont::CodeOf(char16_t ch) const {
+  return TFontCodes(s_charset)(ch);
+}
+
 int32_t CFont::Advance(int32_t c) const {
-  if (s_first <= c && c <= s_last) return s_shift[c];
+  if (c >= 0 && c <= 255 && s_first <= c && c <= s_last) return s_shift[c];
   if (s_first <= 32 && 32 <= s_last) return s_shift[32];
   return s_shift[std::clamp(s_first, 0, 255)];
 }
 
 int32_t CFont::TextWidth(std::u16string_view str) const {
+  TFontCodes codes(s_charset);
   int64_t w = 0;
-  for (char16_t ch : str) w += Advance(ch);
+  for (char16_t ch : str) w += Advance(codes(ch));
   return static_cast<int32_t>(std::clamp<int64_t>(w, INT32_MIN, INT32_MAX));
 }
 
 int32_t CFont::GlyphOf(int32_t c) const {
-  const int32_t g = c & 0xFF;
-  return s_first <= g && g <= s_last ? g : -1;
+  return c >= 0 && c <= 255 && s_first <= c && c <= s_last ? c : -1;
 }
 
 // cols: one colour, or four (top-left, top-right, bottom-right, bottom-left) when general.
@@ -347,23 +368,27 @@ void CFont::DrawGlyph(int32_t g, double x, double y, double xsc, double ysc, dou
 }
 
 void CFont::Draw_String(double x, double y, std::u16string_view str, int32_t col, double alpha) const {
+  TFontCodes codes(s_charset);
   for (char16_t ch : str) {
-    const int32_t g = GlyphOf(ch);
+    const int32_t code = codes(ch);
+    const int32_t g = GlyphOf(code);
     if (g >= 0) DrawGlyph(g, x + s_offset[g], y, 1, 1, 0, &col, false, alpha);
-    x += Advance(ch);
+    x += Advance(code);
   }
 }
 
 void CFont::Draw_String_Transformed(double x, double y, std::u16string_view str, double xsc, double ysc,
                                     double angle, int32_t col, double alpha) const {
   const double s = std::sin(angle * kDegToRad), c = std::cos(angle * kDegToRad);
+  TFontCodes codes(s_charset);
   for (char16_t ch : str) {
-    const int32_t g = GlyphOf(ch);
+    const int32_t code = codes(ch);
+    const int32_t g = GlyphOf(code);
     if (g >= 0) {
       const double o = s_offset[g];
       DrawGlyph(g, x + xsc * o * c, y - xsc * o * s, xsc, ysc, angle, &col, false, alpha);
     }
-    const double a = Advance(ch);
+    const double a = Advance(code);
     x += a * c * xsc;
     y -= a * s * xsc;
   }
@@ -381,9 +406,11 @@ void CFont::Draw_String_Transformed_Color(double x, double y, std::u16string_vie
   const double width = TextWidth(str);
   const double s = std::sin(angle * kDegToRad), c = std::cos(angle * kDegToRad);
   double p = 0;
+  TFontCodes codes(s_charset);
   for (char16_t ch : str) {
-    const double a = Advance(ch);
-    const int32_t g = GlyphOf(ch);
+    const int32_t code = codes(ch);
+    const double a = Advance(code);
+    const int32_t g = GlyphOf(code);
     if (g >= 0) {
       // A zero total width leaves the whole line in the left colours.
       const double t0 = width != 0 ? p / width : 0, t1 = width != 0 ? (p + a) / width : 0;

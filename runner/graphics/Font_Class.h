@@ -39,7 +39,11 @@ class CFont {
   void FreeTexture();
 
   bool IsSpriteFont() const { return s_spr >= 0; }
-  // Pen movement after character code c (the full 16-bit code).
+  // The font code of a character of text: its byte in the code page of s_charset, or -1 when
+  // the page has none. Glyph and advance both follow it, so "€" draws and measures as the
+  // font's euro sign, not as the byte its code ends in.
+  int32_t CodeOf(char16_t ch) const;
+  // Pen movement after font code c; a code outside the range (-1 too) moves as the space does.
   int32_t Advance(int32_t c) const;
   int32_t TextWidth(std::u16string_view str) const;
   int32_t TextHeight(std::u16string_view) const { return s_FontHeight; }
@@ -69,7 +73,7 @@ class CFont {
 
  private:
   void ClearGlyphs();  // the glyph table, the atlas and the height
-  // The glyph slot drawn for code c, or -1 when nothing is drawn.
+  // The glyph slot drawn for font code c, or -1 when nothing is drawn.
   int32_t GlyphOf(int32_t c) const;
   void DrawGlyph(int32_t g, double x, double y, double xsc, double ysc, double angle, const int32_t* cols,
                  bool general, double alpha) const;

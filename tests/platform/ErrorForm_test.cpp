@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "platform/dialogs/MessageBox.h"
+#include "platform/dialogs/headless/ConsoleText.h"
+#include "platform/dialogs/headless/HeadlessMessageBox.h"
 
 using namespace platform;
 
@@ -110,4 +112,24 @@ TEST_F(ScriptedErrorForm, WritesEachLineOfTheMessageToStderr) {
   form.Execute("ERROR in\r\naction number 2\r\nof Draw Event\rx\ny", false);
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
             "Error Messages: ERROR in\naction number 2\nof Draw Event\nx\ny [abort]\n");
+}
+
+TEST(ConsoleLines, EveryLineEndBreaksOnceAndAnExcerptKeepsItsLineWhole) {
+  const std::pair<const char*, const char*> rows[] = {
+      {"a\r\nb", "a\nb"},
+      {"a\rb\nc", "a\nb\nc"},
+      {"a\r\n\r\nb", "a\n\nb"},
+      {"a\n\nb", "a\n\nb"},
+      // A code excerpt of CR LF text: its line begins with the LF of the pair before it.
+      {"line 2:\r   \nb c\r     ^", "line 2:\n   b c\n     ^"},
+      {"x\r \t\ny", "x\n \ty"},
+      {"x\r y\nz", "x\n y\nz"},  // text before the LF: a line end of its own
+      {"", ""},
+  };
+  for (const auto& [in, want] : rows) EXPECT_EQ(ConsoleText(in), want) << in;
+  // Message boxes write the same lines; a bare CR never reaches the terminal.
+  testing::internal::CaptureStderr();
+  ShowHeadlessMessageBox("game", "Error in expression:1 +\r position 3: Expression expected", MessageButtons::Ok,
+                         MessageAnswer::Ok);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "game: Error in expression:1 +\n position 3: Expression expected\n");
 }

@@ -162,8 +162,12 @@ RSpriteSource ReadSprite(const fs::path& dir, const std::string& name) {
       const std::string key = "frames[" + std::to_string(i) + "]";
       s.frames.push_back(ReadPng(doc, folder, list[i], key));
       CountPixels(doc, key, total, s.frames.back());
-      if (s.frames.back().Width() != s.frames[0].Width() || s.frames.back().Height() != s.frames[0].Height())
-        doc.Fail(key, "frames must all have the size of the first");
+      const TBitmap32& first = s.frames[0];
+      const TBitmap32& frame = s.frames.back();
+      if (frame.Width() != first.Width() || frame.Height() != first.Height())
+        doc.Fail(key, "frames must all have the size of the first (" + std::to_string(first.Width()) + "x" +
+                          std::to_string(first.Height()) + "); this one is " + std::to_string(frame.Width()) +
+                          "x" + std::to_string(frame.Height()));
     }
   } else {
     const TBitmap32 strip = ReadPng(doc, folder, root["strip"], "strip");

@@ -4,21 +4,14 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/dialogs/headless/ConsoleText.h"
+
 namespace platform {
 
 ErrorAnswer ShowHeadlessErrorForm(std::string_view caption, std::string_view message, ErrorAnswer answer) {
   std::string out(caption);
   out += ": ";
-  // CR LF, a lone CR and a lone LF all end a line.
-  for (size_t i = 0; i < message.size(); ++i) {
-    const char c = message[i];
-    if (c == '\r') {
-      out += '\n';
-      if (i + 1 < message.size() && message[i + 1] == '\n') ++i;
-    } else {
-      out += c;
-    }
-  }
+  out += ConsoleText(message);
   out += std::string(" [") + ErrorAnswerName(answer) + "]\n";
   std::fwrite(out.data(), 1, out.size(), stderr);
   std::fflush(stderr);

@@ -93,6 +93,40 @@ TEST_F(TextLayout, MeasuresWidthsAndHeights) {
   }
 }
 
+TEST_F(TextLayout, MeasuresCharactersByTheirCodePageBytes) {
+  // The known font widened to 255, with the bytes of the euro sign (0x80 in 1252, 0x88 in 1251),
+  // é (0xE9) and Ж (0xC6 in 1251) told apart by their advances.
+  CFont& f = *Fonts().Get(0);
+  f.s_last = 255;
+  for (int c = 128; c <= 255; ++c) f.s_shift[c] = 5;
+  f.s_shift[0x80] = 9;
+  f.s_shift[0x88] = 8;
+  f.s_shift[0xE9] = 6;
+  f.s_shift[0xC6] = 7;
+  struct Case {
+    int32_t charset;
+    const char* text;
+    int32_t w;
+  } cases[] = {
+      {1, "\xE2\x82\xAC", 9},        // € is 0x80, not the 0xAC its code ends in
+      {1, "\xC3\xA9", 6},            // é is itself
+      {1, "a\xE2\x82\xAC-i", 20},    // ASCII around it as before
+      {1, "\xC5\x81", 3},            // Ł has no byte in 1252: the space's advance
+      {1, "\xF0\x9F\x98\x80", 6},    // a character beyond UTF-16's plane is two units, each a space
+      {204, "\xE2\x82\xAC", 8},      // the same text in a Cyrillic font
+      {204, "\xD0\x96", 7},          // Ж
+      {204, "\xC3\xA9", 3},          // é has no byte in 1251
+  };
+  for (const Case& c : cases) {
+    f.s_charset = c.charset;
+    EXPECT_EQ(Text_Width(TextCodes(c.text), -1), c.w) << c.charset << " " << c.text;
+  }
+  // Wrapping measures words the same way: "€€ €" breaks after the first word at 22.
+  f.s_charset = 1;
+  EXPECT_EQ(SplitLines(f, TextCodes("\xE2\x82\xAC\xE2\x82\xAC \xE2\x82\xAC"), 22).size(), 2u);
+  EXPECT_EQ(SplitLines(f, TextCodes("\xE2\x82\xAC\xE2\x82\xAC \xE2\x82\xAC"), 30).size(), 1u);
+}
+
 TEST(TextValues, RealsShowWholeOrWithTwoDecimals) {
   struct Case {
     double v;
@@ -274,6 +308,29 @@ TEST_F(TextDrawing, ColoursScalesAndRotates) {
   Text_DrawTransformedColor(40, 46, TextCodes("Tj"), -1, -1, 1, 1, 90, 0x00FFFF, 0x00FFFF, 0xFF00FF, 0xFF00FF,
                             1);
   EXPECT_TRUE(MatchesGolden(Capture(), "text_transform", kGlyphTolerance));
+}
+
+TEST_F(TextDrawing, DrawsCharactersPastAsciiFromTheFontsCodePage) {
+  // A font of the game's own (its family installed) and one whose family is not installed, so
+  // another stands in; both hold the whole byte range of the Western code page.
+  auto own = std::make_unique<CFont>();
+  ASSERT_TRUE(own->CreateFont("Liberation Serif", 12, false, false, 32, 255));
+  auto standIn = std::make_unique<CFont>();
+  ASSERT_TRUE(standIn->CreateFont("Qzxv Nonesuch Grotesk", 12, false, false, 32, 255));
+  Fonts().Put(0, std::move(own), "fnt_own");
+  Fonts().Put(1, std::move(standIn), "fnt_stand_in");
+  // é ü € – “ ”: the euro sign, dash and quotes live at 0x80..0x9F of the page, far from their codes.
+  const std::u16string text = TextCodes("\xC3\xA9\xC3\xBC\xE2\x82\xAC\xE2\x80\x93\xE2\x80\x9C\xE2\x80\x9D");
+  for (int32_t f = 0; f < 2; ++f) {
+    TextState().font = f;
+    Text_Draw(2, 2 + 22 * f, text, -1, -1);
+    // Each character measures as the glyph it draws.
+    const CFont& font = *Fonts().Get(f);
+    int32_t sum = 0;
+    for (int32_t code : {0xE9, 0xFC, 0x80, 0x96, 0x93, 0x94}) sum += font.s_shift[code];
+    EXPECT_EQ(Text_Width(text, -1), sum) << f;
+  }
+  EXPECT_TRUE(MatchesGolden(Capture(), "text_code_page", kGlyphTolerance));
 }
 
 TEST_F(TextDrawing, SpriteFontsDrawFrames) {

@@ -216,6 +216,25 @@ TEST_F(ErrorPath, ShowErrorFromGameCodeNamesTheActionAndEndsTheGameFromOneHalf) 
   }
 }
 
+TEST_F(ErrorPath, CodeExcerptsOfCrLfTextReadWholeOnTheConsoleAndStayAsStoredForTheGame) {
+  Settings(true, true, false);
+  testing::internal::CaptureStderr();
+  CInstance* i = Run("a = 1;\r\nb = nothing_here;\r\nc = 2;");
+  const std::string shown = testing::internal::GetCapturedStderr();
+  // The excerpt's line starts with the line feed of the CR LF before it; the game keeps it.
+  const std::string excerpt = "Error in code at line 2:\r   \nb = nothing_here;\r";
+  EXPECT_NE(LastError().find(excerpt), std::string::npos) << LastError();
+  EXPECT_NE(ReadLog().find(excerpt), std::string::npos);
+  EXPECT_EQ(Var(i, "c").val(), 0.0);
+  // The console shows the line whole, with the caret under the name it complains about.
+  EXPECT_NE(shown.find("Error in code at line 2:\n   b = nothing_here;\n"), std::string::npos) << shown;
+  const size_t line = shown.find("   b = nothing_here;\n");
+  const size_t caretLine = line + std::string("   b = nothing_here;\n").size();
+  const size_t caret = shown.find('^', caretLine);
+  ASSERT_NE(caret, std::string::npos) << shown;
+  EXPECT_EQ(shown.substr(line + (caret - caretLine), 4), "noth") << shown;
+}
+
 TEST_F(ErrorPath, ErrorVariablesReadAndWriteTheErrorState) {
   CInstance* i = Run(
       "a = error_occurred; show_error(\"x\", 0); b = error_occurred; c = error_last;"

@@ -121,7 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
     Table, ImageFaults,
     ::testing::Values(
         ImageFault{"frame_sizes", kSprA, R"({"frames": ["spr_a/0.png", "../sprites/walk.png"]})", "frames[1]",
-                   "frames must all have the size of the first"},
+                   "frames must all have the size of the first (4x3); this one is 10x2"},
         ImageFault{"frames_and_strip", kSprA, R"({"frames": [], "strip": "walk.png"})", "frames",
                    "give either frames or strip"},
         ImageFault{"missing_png", kSprA, R"({"frames": ["nope.png"]})", "frames[0]", "file not found: nope.png"},
