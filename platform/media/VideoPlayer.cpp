@@ -54,8 +54,16 @@ struct TVideoPlayer::RImpl {
   bool firstTaken = false;
   GstClockTime firstTime = GST_CLOCK_TIME_NONE;
   RVideoFrame first;
+  // Unpaced, the next picture is fetched to learn whether one comes at all: it waits here.
+  GstSample* pending = nullptr;
+
+  void DropPending() {
+    if (pending) gst_sample_unref(pending);
+    pending = nullptr;
+  }
 
   ~RImpl() {
+    DropPending();
     if (pipeline) {
       gst_element_set_state(pipeline, GST_STATE_NULL);
       gst_object_unref(pipeline);
@@ -125,7 +133,10 @@ bool TVideoPlayer::TakeFrame(RVideoFrame& out) {
   bool got = false;
   // Paced: whatever is waiting, the newest wins. Unpaced: the next picture, waiting for it to decode.
   const GstClockTime wait = impl_->paced ? 0 : GST_SECOND / 2;
-  while (GstSample* sample = gst_app_sink_try_pull_sample(sink, got ? 0 : wait)) {
+  for (;;) {
+    GstSample* sample = impl_->pending ? impl_->pending : gst_app_sink_try_pull_sample(sink, got ? 0 : wait);
+    impl_->pending = nullptr;
+    if (!sample) break;
     GstBuffer* b = gst_sample_get_buffer(sample);
     // The picture shown before playing comes again as the first one played.
     const bool repeat = b && GST_BUFFER_PTS(b) == impl_->firstTime && impl_->firstTime != GST_CLOCK_TIME_NONE;
@@ -146,12 +157,24 @@ bool TVideoPlayer::Playing() {
     gst_message_unref(m);
   }
   gst_object_unref(bus);
+  if (impl_->ended || impl_->pending) return !impl_->ended;
+  // Unpaced, the video has ended exactly when no picture comes any more, however fast the
+  // decoder got there; so a run without a player sees the same pictures every time.
+  // A decoder that stalls without ending gets a few half-second waits.
+  if (!impl_->paced && impl_->firstTaken) {
+    GstAppSink* sink = GST_APP_SINK(impl_->sink);
+    for (int tries = 0; tries < 20 && !impl_->pending && !gst_app_sink_is_eos(sink); ++tries)
+      impl_->pending = gst_app_sink_try_pull_sample(sink, GST_SECOND / 2);
+    impl_->ended = !impl_->pending;
+    return !impl_->ended;
+  }
   if (gst_app_sink_is_eos(GST_APP_SINK(impl_->sink))) impl_->ended = true;
   return !impl_->ended;
 }
 
 void TVideoPlayer::Rewind() {
   if (!impl_) return;
+  impl_->DropPending();
   gst_element_seek_simple(impl_->pipeline, GST_FORMAT_TIME, static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT), 0);
   gst_element_set_state(impl_->pipeline, GST_STATE_PLAYING);
   impl_->ended = false;
