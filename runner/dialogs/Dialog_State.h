@@ -1,6 +1,7 @@
 // What the dialogs keep for a game: the message dialog's look (pictures, fonts, colours,
 // translucency, place, size, caption), the high-score window's settings, the splash settings,
-// the game information, the scripted answers of unattended runs and the dialog being shown.
+// the game information, the scripted answers of unattended runs, the dialog being shown and the
+// splash the game goes on beside.
 // One struct in the game's Dialogs slot.
 #pragma once
 
@@ -15,8 +16,7 @@
 #include "platform/fonts/FontRaster.h"
 #include "runner/base/BM32_Bitmap.h"
 #include "runner/base/Game.h"
-
-class TModalDialog;
+#include "runner/dialogs/Dialog_Modal.h"
 
 // A font of the runner-drawn windows; size in points, style bit 0 bold, bit 1 italic.
 struct RDialogFont {
@@ -88,6 +88,11 @@ struct RDialogsState {
   bool answersRead = false;
   TModalDialog* shown = nullptr;  // the dialog taking the input, while one is open
   bool closePending = false;      // the window was asked to close while a dialog was open
+  // The splash window, made on first use and reused by every splash not in the game window.
+  std::unique_ptr<platform::TToolWindow> splashWindow;
+  // A splash in that window that lets the game go on: served between steps until it ends.
+  std::unique_ptr<TModalDialog> splashLive;
+  int32_t splashSteps = 0;        // steps it has been open, for the line of unattended runs
   // Faces by name, size, style and character set.
   std::map<std::tuple<std::string, int32_t, int32_t, int32_t>, std::unique_ptr<platform::fonts::TFontFace>> faces;
 };
