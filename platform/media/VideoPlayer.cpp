@@ -74,14 +74,23 @@ struct TVideoPlayer::RImpl {
 TVideoPlayer::TVideoPlayer() = default;
 TVideoPlayer::~TVideoPlayer() = default;
 
-bool TVideoPlayer::Open(const std::string& file, bool paced) {
+bool TVideoPlayer::Open(const std::string& file, bool paced, bool audible) {
   Close();
   if (!GstReady()) return false;
+  // A sound device that cannot be had (taken by another program, none at all) leaves the
+  // video playing silently rather than failing it.
+  if (audible && OpenWith(file, paced, true)) return true;
+  return OpenWith(file, paced, false);
+}
+
+bool TVideoPlayer::OpenWith(const std::string& file, bool paced, bool audible) {
   auto impl = std::make_unique<RImpl>();
   impl->paced = paced;
   impl->pipeline = gst_element_factory_make("playbin", nullptr);
   impl->sink = gst_element_factory_make("appsink", nullptr);
-  GstElement* audio = gst_element_factory_make("fakesink", nullptr);
+  // The system's default output, as the runner's own sound takes it; unheard, a sink that only
+  // keeps time.
+  GstElement* audio = gst_element_factory_make(audible ? "autoaudiosink" : "fakesink", nullptr);
   if (!impl->pipeline || !impl->sink || !audio) {
     if (impl->sink) gst_object_unref(impl->sink);
     if (audio) gst_object_unref(audio);
@@ -93,7 +102,7 @@ bool TVideoPlayer::Open(const std::string& file, bool paced) {
   // Paced, only the newest picture matters; unpaced, every picture is taken in turn.
   g_object_set(impl->sink, "sync", paced ? TRUE : FALSE, "max-buffers", paced ? 1u : 2u, "drop", paced ? TRUE : FALSE,
                nullptr);
-  g_object_set(audio, "sync", paced ? TRUE : FALSE, nullptr);
+  if (!audible) g_object_set(audio, "sync", paced ? TRUE : FALSE, nullptr);
   gchar* uri = gst_filename_to_uri(file.c_str(), nullptr);
   if (!uri) {
     gst_object_unref(impl->sink);

@@ -21,6 +21,7 @@
 #include "runner/dialogs/Dialog_State.h"
 #include "runner/dialogs/Support_Rtf.h"
 #include "runner/graphics/Graphics_Window.h"
+#include "runner/sound/Sound_DirectX.h"
 
 namespace {
 constexpr int32_t kEscape = 27;
@@ -299,7 +300,9 @@ bool ShowSplashVideo(const std::string& file, bool loop) {
   // A file no decoder reads fails as a missing one does: there is nothing to show.
   auto player = std::make_unique<platform::media::TVideoPlayer>();
   const bool unattended = DialogsUnattended();
-  if (!player->Open(path, !unattended)) return false;
+  // The sound is heard when the game's own sounds are: not in test mode nor on the silent device.
+  const platform::audio::AudioDevice* device = unattended ? nullptr : SoundDevice();
+  if (!player->Open(path, !unattended, device && device->Audible())) return false;
   auto splash = std::make_unique<TSplash>(DialogsState().splash, 0);
   splash->describe = "Splash video: " + file;
   splash->player = std::move(player);
