@@ -200,16 +200,26 @@ class TSplash final : public TModalDialog {
   dialog::TScrollBar bar_;
 };
 
-// The splash window, made on first use and reused.
-platform::TToolWindow& SplashWindow() {
-  RDialogsState& st = DialogsState();
-  if (!st.splashWindow) st.splashWindow = platform::MakeToolWindow();
-  return *st.splashWindow;
+// Ends what the window shows beside the game, if anything.
+void EndBeside(RDialogWindow& window) {
+  if (!window.beside) return;
+  const std::unique_ptr<TModalDialog> ended = std::move(window.beside);
+  if (window.native) window.native->Hide();
+  if (DialogsUnattended())
+    std::fprintf(stderr, "%s [closed after %d steps]\n", ended->Describe().c_str(), window.steps);
 }
 
-// A splash in the splash window takes its look and place from the settings; the window shows at once.
-platform::TToolWindow& OpenSplashWindow(TSplash& splash) {
-  platform::TToolWindow& w = SplashWindow();
+// The splash or information window, made on first use and reused.
+platform::TToolWindow& Native(RDialogWindow& window) {
+  if (!window.native) window.native = platform::MakeToolWindow();
+  return *window.native;
+}
+platform::TToolWindow& SplashWindow() { return Native(DialogsState().splashWindow); }
+
+// What goes into a window of its own takes its look and place from its settings; the window
+// shows at once.
+platform::TToolWindow& OpenWindow(TSplash& splash) {
+  platform::TToolWindow& w = *splash.Window();
   const RSplashSettings& s = splash.Settings();
   w.SetLook({.border = s.border, .onTop = s.top_most, .fullScreen = s.fullScreen, .cursor = s.cursor});
   int32_t sw = 0, sh = 0, left = 0, top = 0;
@@ -229,14 +239,14 @@ void Show(std::unique_ptr<TSplash> splash) {
   RDialogsState& st = DialogsState();
   const RSplashSettings& s = st.splash;
   // There is one splash window: a splash still open beside the game gives way.
-  EndSplash();
+  EndBeside(st.splashWindow);
   const bool unattended = DialogsUnattended();
   if (!s.main) splash->SetWindow(&SplashWindow());
   if (unattended) TakeScriptedPictures(*splash);
   if (!s.main && !s.interrupt) {
-    OpenSplashWindow(*splash);
-    st.splashLive = std::move(splash);
-    st.splashSteps = 0;
+    OpenWindow(*splash);
+    st.splashWindow.beside = std::move(splash);
+    st.splashWindow.steps = 0;
     return;
   }
   if (unattended) {
@@ -244,7 +254,7 @@ void Show(std::unique_ptr<TSplash> splash) {
     return;
   }
   if (!s.main) {
-    platform::TToolWindow& w = OpenSplashWindow(*splash);
+    platform::TToolWindow& w = OpenWindow(*splash);
     RunModal(*splash);
     w.Hide();
     return;
@@ -259,28 +269,23 @@ void Show(std::unique_ptr<TSplash> splash) {
 }
 }  // namespace
 
-void EndSplash() {
+void ServeBeside() {
   if (!TheGame().Has<RDialogsState>()) return;
   RDialogsState& st = DialogsState();
-  if (!st.splashLive) return;
-  const std::unique_ptr<TModalDialog> ended = std::move(st.splashLive);
-  if (st.splashWindow) st.splashWindow->Hide();
-  if (DialogsUnattended())
-    std::fprintf(stderr, "%s [closed after %d steps]\n", ended->Describe().c_str(), st.splashSteps);
+  for (RDialogWindow* w : {&st.splashWindow, &st.infoWindow}) {
+    if (!w->beside) continue;
+    ++w->steps;
+    if (!ServeWindow(*w->beside)) EndBeside(*w);
+  }
 }
 
-void ServeSplash() {
+void ShutdownDialogWindows() {
   if (!TheGame().Has<RDialogsState>()) return;
   RDialogsState& st = DialogsState();
-  if (!st.splashLive) return;
-  ++st.splashSteps;
-  if (!ServeWindow(*st.splashLive)) EndSplash();
-}
-
-void ShutdownSplash() {
-  if (!TheGame().Has<RDialogsState>()) return;
-  EndSplash();
-  DialogsState().splashWindow.reset();
+  for (RDialogWindow* w : {&st.splashWindow, &st.infoWindow}) {
+    EndBeside(*w);
+    w->native.reset();
+  }
 }
 
 bool ShowSplashImage(const std::string& file, int32_t delay) {
@@ -318,7 +323,7 @@ bool ShowSplashVideo(const std::string& file, bool loop) {
   }
   // Nobody watches: the first picture is the one a script captures, then the video runs to its
   // end once, looping or not, and says how many pictures reached the screen.
-  EndSplash();
+  EndBeside(DialogsState().splashWindow);
   if (!s.main) splash->SetWindow(&SplashWindow());
   TakeScriptedPictures(*splash);
   int32_t frames = 1, misses = 0;
@@ -397,18 +402,42 @@ void ShowGameInformation() {
   look.color = info.color;
   look.border = info.border;
   look.caption = info.caption;
-  TSplash window(look, 0);
-  window.textBack = info.color;
-  window.scrollBar = true;
-  window.text = ReadRtf(info.text, kInfoStyle);
-  window.describe = info.caption;
-  if (DialogsUnattended()) {
-    TakeScriptedPictures(window);
+  look.top_most = info.stayOnTop;
+  look.cursor = true;
+  // The window is no larger than the screen.
+  int32_t sw = 0, sh = 0;
+  DesktopSize(sw, sh);
+  look.width = std::min(look.width, sw);
+  look.height = std::min(look.height, sh);
+  auto window = std::make_unique<TSplash>(look, 0);
+  window->textBack = info.color;
+  window->scrollBar = true;
+  window->text = ReadRtf(info.text, kInfoStyle);
+  window->describe = info.caption;
+  // Shown again, the window starts afresh.
+  EndBeside(st.infoWindow);
+  if (!info.embed) window->SetWindow(&Native(st.infoWindow));
+  const bool unattended = DialogsUnattended();
+  if (unattended) TakeScriptedPictures(*window);
+  // Not pausing the game, the window stays open beside it until Escape or its close button.
+  if (!info.embed && !info.pause) {
+    OpenWindow(*window);
+    st.infoWindow.beside = std::move(window);
+    st.infoWindow.steps = 0;
+    return;
+  }
+  if (unattended) {
     std::fprintf(stderr, "%s [closed]\n", info.caption.c_str());
     return;
   }
-  st.infoInWindow = info.embed;
-  RunModal(window);
+  if (!info.embed) {
+    platform::TToolWindow& w = OpenWindow(*window);
+    RunModal(*window);
+    w.Hide();
+    return;
+  }
+  st.infoInWindow = true;
+  RunModal(*window);
   st.infoInWindow = false;
 }
 
