@@ -1,6 +1,6 @@
-// A plain secondary window beside the game window (the debug window and its text windows): it
-// shows a picture the runner paints and hands back its own mouse, key and close events. Kept
-// apart from TWindow so the game window's present path stays untouched.
+// A plain secondary window beside the game window (the debug window and its text windows, the
+// splash window): it shows a picture the runner paints and hands back its own mouse, key and
+// close events. Kept apart from TWindow so the game window's present path stays untouched.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +12,16 @@
 
 namespace platform {
 
+// How a window looks: a frame with a caption (false: none), above the other windows, covering
+// the whole screen without a frame, and whether the mouse cursor shows while over it.
+struct RToolWindowLook {
+  bool border = true;
+  bool onTop = true;
+  bool fullScreen = false;
+  bool cursor = true;
+  bool operator==(const RToolWindowLook&) const = default;
+};
+
 class TToolWindow {
  public:
   virtual ~TToolWindow() = default;
@@ -19,6 +29,9 @@ class TToolWindow {
   virtual void Show(const std::string& caption, int left, int top, int width, int height) = 0;
   virtual void Hide() = 0;
   virtual void SetCaption(const std::string& caption) = 0;
+  // Windows made afresh for each use (the splash window) set their look and place before Show.
+  virtual void SetLook(const RToolWindowLook& look) = 0;
+  virtual void Move(int left, int top) = 0;
   // width × height pixels 0xAARRGGBB, top row first; the window takes that client size.
   virtual void Present(int width, int height, const uint32_t* argb) = 0;
   // The events that came for this window since the last call, positions in its client area.

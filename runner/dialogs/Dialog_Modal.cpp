@@ -6,6 +6,7 @@
 
 #include "platform/clock/Clock.h"
 #include "platform/dialogs/MessageBox.h"
+#include "platform/display/Display.h"
 #include "platform/video/Video.h"
 #include "runner/dialogs/Dialog_Paint.h"
 #include "runner/dialogs/Dialog_State.h"
@@ -50,6 +51,8 @@ void ScreenSize(int32_t& w, int32_t& h) {
 bool Route(const platform::RInputEvent& e) {
   RDialogsState& st = DialogsState();
   if (!st.shown) return false;
+  // The game window waits for a dialog in a window of its own; its input is nobody's.
+  if (st.shown->Window()) return true;
   platform::RInputEvent local = e;
   if (e.kind == platform::EInput::MouseMove) {
     int32_t w = 0, h = 0, left = 0, top = 0;
@@ -63,12 +66,25 @@ bool Route(const platform::RInputEvent& e) {
 }
 }  // namespace
 
+// A window of its own is placed on the desktop, not in the game's screen.
+void DesktopSize(int32_t& w, int32_t& h) {
+  const platform::DisplayMode m = platform::DesktopDisplayMode();
+  w = m.width > 0 ? m.width : 1024;
+  h = m.height > 0 ? m.height : 768;
+}
+
 bool DialogsUnattended() {
   return platform::TestMode() || RunLimits().unattended || !platform::DisplayVisible();
 }
 
 TBitmap32 ComposeScreen(TModalDialog& dialog) {
   int32_t w = 0, h = 0;
+  if (dialog.Window()) {
+    int32_t left = 0, top = 0;
+    DesktopSize(w, h);
+    dialog.Place(w, h, left, top);
+    return dialog.Paint();
+  }
   ScreenSize(w, h);
   TBitmap32 screen;
   if (!Display_Capture(0, 0, w, h, screen) || screen.Width() != w || screen.Height() != h) screen.Resize(w, h, 0xFF000000u);
@@ -97,6 +113,25 @@ std::optional<std::string> NextScriptedAnswer(TModalDialog& dialog) {
   return a;
 }
 
+bool ServeWindow(TModalDialog& dialog) {
+  platform::TToolWindow* window = dialog.Window();
+  if (!window || dialog.done) return !dialog.done;
+  for (const platform::RInputEvent& e : window->TakeEvents()) {
+    if (e.kind == platform::EInput::Close) dialog.done = true;
+    else dialog.Input(e);
+  }
+  dialog.Tick();
+  if (dialog.done) return false;
+  if (window->Displays()) {
+    int32_t w = 0, h = 0, left = 0, top = 0;
+    DesktopSize(w, h);
+    dialog.Place(w, h, left, top);
+    const TBitmap32 bm = dialog.Paint();
+    window->Present(bm.Width(), bm.Height(), bm.Pixels().data());
+  }
+  return true;
+}
+
 void RunModal(TModalDialog& dialog) {
   if (DialogsUnattended()) {
     if (std::optional<std::string> a = NextScriptedAnswer(dialog))
@@ -109,6 +144,17 @@ void RunModal(TModalDialog& dialog) {
   RDialogsState& st = DialogsState();
   TModalDialog* outer = st.shown;
   st.shown = &dialog;
+  if (dialog.Window()) {
+    // The game window keeps its last frame; input there is swallowed until the dialog ends.
+    while (!dialog.done) {
+      PumpInputInStep();
+      if (st.closePending) dialog.done = true;
+      if (!ServeWindow(dialog)) break;
+      platform::SleepMicros(16000);
+    }
+    st.shown = outer;
+    return;
+  }
   int32_t w = 0, h = 0;
   ScreenSize(w, h);
   TBitmap32 back;

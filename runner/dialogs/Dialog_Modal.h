@@ -1,5 +1,6 @@
 // The modal loop every runner-drawn window runs in: the window is painted over the last game
-// frame and takes all input until it closes; the game does not step meanwhile. In unattended
+// frame (or into a window of its own) and takes all input until it closes; the game does not
+// step meanwhile. In unattended
 // runs (test mode, or nobody sees the screen) nothing waits: the window takes the next scripted
 // answer (RUNNER_DIALOG_ANSWERS, one a line; a line "shot FILE.png" first saves the picture of
 // the next window shown), or its default answer when none is left, and says so on standard error.
@@ -10,6 +11,7 @@
 #include <string>
 
 #include "platform/events/InputEvents.h"
+#include "platform/window/ToolWindow.h"
 #include "runner/base/BM32_Bitmap.h"
 
 class TModalDialog {
@@ -29,6 +31,9 @@ class TModalDialog {
   // For the line on standard error: what the window asked, and what it answered.
   virtual std::string Describe() const = 0;
   virtual std::string Result() const = 0;
+  // A window of its own, when the dialog is not drawn over the game screen: it is painted there
+  // and takes that window's input (a close there ends it); the game window's input is not its.
+  virtual platform::TToolWindow* Window() { return nullptr; }
   bool done = false;
 };
 
@@ -45,7 +50,13 @@ bool DialogsUnattended();
 std::optional<std::string> NextScriptedAnswer(TModalDialog& dialog);
 // Only the "shot" lines at the head of the script: windows that take no answer.
 void TakeScriptedPictures(TModalDialog& dialog);
-// The picture of the game screen with the dialog on it.
+// The picture of the game screen with the dialog on it; of a dialog in its own window, the
+// picture of that window.
 TBitmap32 ComposeScreen(TModalDialog& dialog);
+// The size of the desktop that windows of their own are placed on.
+void DesktopSize(int32_t& w, int32_t& h);
+// One turn of a dialog in its own window: its events, its timers, its picture. False once it is
+// done. The modal loop turns it, and so does the game between steps for a window it goes on beside.
+bool ServeWindow(TModalDialog& dialog);
 // Fills the modal input hook.
 void InstallModalInput();

@@ -244,9 +244,10 @@ void DrawGlyphs(TBitmap32& bm, const RRtfStyle& style, std::u32string_view text,
 }
 }  // namespace
 
-void DrawRichText(TBitmap32& bm, const RRtfDocument& doc, int32_t x, int32_t y, int32_t w, int32_t h) {
+int32_t DrawRichText(TBitmap32& bm, const RRtfDocument& doc, int32_t x, int32_t y, int32_t w, int32_t h,
+                     int32_t scroll) {
   static const RRtfStyle kPlain{};
-  int32_t top = y;
+  int32_t top = y - scroll;
   for (const RRtfParagraph& para : doc.paragraphs) {
     const RRtfStyle& first = para.runs.empty() ? kPlain : para.runs.front().style;
     std::vector<RPiece> pieces = Pieces(para);
@@ -276,13 +277,16 @@ void DrawRichText(TBitmap32& bm, const RRtfDocument& doc, int32_t x, int32_t y, 
     }
     for (RLine& line : lines) {
       Measure(line, first);
-      if (top >= y + h) return;
+      // Lines scrolled above the box or starting below it are measured only, for the height of
+      // the whole.
       const int32_t left = para.align == 1 ? x + (w - line.width) / 2 : para.align == 2 ? x + w - line.width : x;
-      for (const RPiece& pc : line.pieces)
-        if (pc.text[0] != U'\t') DrawGlyphs(bm, *pc.style, pc.text, left + pc.x, top + line.ascent);
+      if (top >= y && top < y + h)
+        for (const RPiece& pc : line.pieces)
+          if (pc.text[0] != U'\t') DrawGlyphs(bm, *pc.style, pc.text, left + pc.x, top + line.ascent);
       top += line.height;
     }
   }
+  return top - (y - scroll);
 }
 
 std::u16string ToUtf16(std::string_view utf8) {

@@ -40,8 +40,11 @@ void DrawTextBox(TBitmap32& bm, const RDialogFont& font, std::u32string_view tex
                  int32_t h, int32_t halign, bool vcentre, int32_t color, bool wrap);
 
 // Rich text in the box: each paragraph aligned, words wrapped across runs of different faces,
-// each line as high as its tallest run and sharing one baseline; what does not fit below is cut.
-void DrawRichText(TBitmap32& bm, const RRtfDocument& doc, int32_t x, int32_t y, int32_t w, int32_t h);
+// each line as high as its tallest run and sharing one baseline. The text is scrolled up by
+// `scroll` pixels; lines scrolled above the box are left out, what does not fit below is cut.
+// Returns the height of the whole text, so a scroll bar knows how far it goes.
+int32_t DrawRichText(TBitmap32& bm, const RRtfDocument& doc, int32_t x, int32_t y, int32_t w, int32_t h,
+                     int32_t scroll = 0);
 // A window with a dialog border: a frame and a caption bar around its client picture. The client
 // sits at (kFrameSide, kCaptionBar) in the result, which is kFrameSide × 2 wider and
 // kCaptionBar + kFrameSide higher.

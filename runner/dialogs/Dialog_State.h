@@ -1,6 +1,7 @@
 // What the dialogs keep for a game: the message dialog's look (pictures, fonts, colours,
 // translucency, place, size, caption), the high-score window's settings, the splash settings,
-// the game information, the scripted answers of unattended runs and the dialog being shown.
+// the game information, the scripted answers of unattended runs, the dialog being shown, and the
+// splash and information windows with what they show beside the game.
 // One struct in the game's Dialogs slot.
 #pragma once
 
@@ -15,8 +16,7 @@
 #include "platform/fonts/FontRaster.h"
 #include "runner/base/BM32_Bitmap.h"
 #include "runner/base/Game.h"
-
-class TModalDialog;
+#include "runner/dialogs/Dialog_Modal.h"
 
 // A font of the runner-drawn windows; size in points, style bit 0 bold, bit 1 italic.
 struct RDialogFont {
@@ -75,6 +75,14 @@ struct RGameInfo {
   std::string text;  // as stored: rich text or plain text
 };
 
+// A window of its own beside the game window, made on first use and reused. While what it shows
+// lets the game go on, that is served between steps until it ends.
+struct RDialogWindow {
+  std::unique_ptr<platform::TToolWindow> native;
+  std::unique_ptr<TModalDialog> beside;
+  int32_t steps = 0;  // steps `beside` has been open, for the line of unattended runs
+};
+
 struct RDialogsState {
   static constexpr EGameSlot kSlot = EGameSlot::Dialogs;
   RMessageLook look;
@@ -88,6 +96,8 @@ struct RDialogsState {
   bool answersRead = false;
   TModalDialog* shown = nullptr;  // the dialog taking the input, while one is open
   bool closePending = false;      // the window was asked to close while a dialog was open
+  // The splash window and the information window, for what is not shown in the game window.
+  RDialogWindow splashWindow, infoWindow;
   // Faces by name, size, style and character set.
   std::map<std::tuple<std::string, int32_t, int32_t, int32_t>, std::unique_ptr<platform::fonts::TFontFace>> faces;
 };

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "platform/clock/Clock.h"
@@ -16,8 +17,11 @@
 #include "runner/base/Support_Stream.h"
 #include "runner/dialogs/Dialog_Modal.h"
 #include "runner/dialogs/Dialog_Paint.h"
+#include "runner/dialogs/Dialog_Scroll.h"
 #include "runner/dialogs/Dialog_State.h"
 #include "runner/dialogs/Support_Rtf.h"
+#include "runner/graphics/Graphics_Window.h"
+#include "runner/sound/Sound_DirectX.h"
 
 namespace {
 constexpr int32_t kEscape = 27;
@@ -66,10 +70,12 @@ class TSplash final : public TModalDialog {
     if (delay > 0) deadline_ = platform::NowMicros() + int64_t{delay} * 1000;
   }
   TBitmap32 image;
+  std::unique_ptr<platform::media::TVideoPlayer> player;
   platform::media::TVideoPlayer* video = nullptr;
   bool loop = false;
   RRtfDocument text;
   int32_t textBack = 0xE1FFFF;  // the tooltip colour of the text box
+  bool scrollBar = false;        // the information window's text scrolls
   std::string describe;
 
   TBitmap32 Paint() override {
@@ -87,7 +93,15 @@ class TSplash final : public TModalDialog {
       dialog::DrawPicture(bm, image, (w_ - pw) / 2, (h_ - ph) / 2, pw, ph);
     } else {
       dialog::FillBox(bm, 0, 0, w_, h_, dialog::Pixel(textBack));
-      dialog::DrawRichText(bm, text, 4, 4, w_ - 8, h_ - 8);
+      const int32_t textW = std::max(1, w_ - 8 - (scrollBar ? dialog::TScrollBar::kWidth : 0));
+      const int32_t at = bar_.Position();
+      const int32_t content = dialog::DrawRichText(bm, text, 4, 4, textW, h_ - 8, at);
+      if (scrollBar) {
+        bar_.Measure(content, h_ - 8, h_);
+        // A window grown, or new text, may have moved the end above the position drawn.
+        if (bar_.Position() != at) return PaintClient();
+        bar_.Paint(bm, w_ - dialog::TScrollBar::kWidth, 0);
+      }
     }
     if (s_.closeButton) {
       dialog::FillBox(bm, w_ - 24, 0, 24, 24, dialog::Pixel(0xC0C0C0));
@@ -106,6 +120,12 @@ class TSplash final : public TModalDialog {
       left = top = 0;
       return;
     }
+    if (window_ && s_.fullScreen) {
+      w_ = screenW;
+      h_ = screenH;
+      left = top = 0;
+      return;
+    }
     w_ = std::max(1, s_.width);
     h_ = std::max(1, s_.height);
     if (s_.adapt && !image.Empty()) {
@@ -115,21 +135,23 @@ class TSplash final : public TModalDialog {
       h_ = std::max(1, static_cast<int32_t>(std::lround(image.Height() * sc)));
     }
     // The settings give the outer size: the frame takes its part of it.
-    if (Framed() && !(s_.adapt && !image.Empty())) {
+    if (Bordered() && !(s_.adapt && !image.Empty())) {
       w_ = std::max(1, w_ - 2 * dialog::kFrameSide);
       h_ = std::max(1, h_ - dialog::kCaptionBar - dialog::kFrameSide);
     }
-    const int32_t outerW = w_ + (Framed() ? 2 * dialog::kFrameSide : 0);
-    const int32_t outerH = h_ + (Framed() ? dialog::kCaptionBar + dialog::kFrameSide : 0);
+    const int32_t outerW = w_ + (Bordered() ? 2 * dialog::kFrameSide : 0);
+    const int32_t outerH = h_ + (Bordered() ? dialog::kCaptionBar + dialog::kFrameSide : 0);
     left = s_.left >= 0 ? s_.left : (screenW - outerW) / 2;
     top = s_.top >= 0 ? s_.top : (screenH - outerH) / 2;
   }
   void Input(const platform::RInputEvent& e) override {
     if (e.kind == platform::EInput::KeyDown && e.a == kEscape && s_.stopKey) done = true;
+    if (e.kind == platform::EInput::Close) done = true;
     if (e.kind == platform::EInput::MouseMove) {
       mx_ = e.a - (Framed() ? dialog::kFrameSide : 0);
       my_ = e.b - (Framed() ? dialog::kCaptionBar : 0);
     }
+    if (scrollBar && bar_.Input(e, mx_ - (w_ - dialog::TScrollBar::kWidth), my_)) return;
     if (e.kind == platform::EInput::MouseDown) {
       if (s_.closeButton && mx_ >= w_ - 24 && mx_ < w_ && my_ >= 0 && my_ < 24) done = true;
       if (s_.stopMouse) done = true;
@@ -159,8 +181,12 @@ class TSplash final : public TModalDialog {
     return true;
   }
   // A separate window with a border has a caption bar; inside the game window or on the whole
-  // screen there is no frame.
-  bool Framed() const { return !s_.main && !s_.fullScreen && s_.border; }
+  // screen there is no frame. In a window of its own, the system draws that frame.
+  bool Bordered() const { return !s_.main && !s_.fullScreen && s_.border; }
+  bool Framed() const { return Bordered() && !window_; }
+  platform::TToolWindow* Window() override { return window_; }
+  const RSplashSettings& Settings() const { return s_; }
+  void SetWindow(platform::TToolWindow* window) { window_ = window; }
   void Answer(const std::string&) override { done = true; }
   void Unanswered() override { done = true; }
   std::string Describe() const override { return describe; }
@@ -170,34 +196,105 @@ class TSplash final : public TModalDialog {
   RSplashSettings s_;
   int64_t deadline_ = 0;
   int32_t w_ = 640, h_ = 480, mx_ = -1, my_ = -1;
+  platform::TToolWindow* window_ = nullptr;
+  dialog::TScrollBar bar_;
 };
 
+// Ends what the window shows beside the game, if anything.
+void EndBeside(RDialogWindow& window) {
+  if (!window.beside) return;
+  const std::unique_ptr<TModalDialog> ended = std::move(window.beside);
+  if (window.native) window.native->Hide();
+  if (DialogsUnattended())
+    std::fprintf(stderr, "%s [closed after %d steps]\n", ended->Describe().c_str(), window.steps);
+}
+
+// The splash or information window, made on first use and reused.
+platform::TToolWindow& Native(RDialogWindow& window) {
+  if (!window.native) window.native = platform::MakeToolWindow();
+  return *window.native;
+}
+platform::TToolWindow& SplashWindow() { return Native(DialogsState().splashWindow); }
+
+// What goes into a window of its own takes its look and place from its settings; the window
+// shows at once.
+platform::TToolWindow& OpenWindow(TSplash& splash) {
+  platform::TToolWindow& w = *splash.Window();
+  const RSplashSettings& s = splash.Settings();
+  w.SetLook({.border = s.border, .onTop = s.top_most, .fullScreen = s.fullScreen, .cursor = s.cursor});
+  int32_t sw = 0, sh = 0, left = 0, top = 0;
+  DesktopSize(sw, sh);
+  splash.Place(sw, sh, left, top);
+  const TBitmap32 first = splash.Paint();
+  w.SetCaption(s.caption);
+  w.Move(left, top);
+  w.Show(s.caption, left, top, first.Width(), first.Height());
+  w.Present(first.Width(), first.Height(), first.Pixels().data());
+  return w;
+}
+
 // Splash screens take no scripted answer: unattended, they end at once (after any picture the
-// script asks for).
-void Show(TSplash& splash) {
+// script asks for), except one beside the game, which ends as it would with nobody there.
+void Show(std::unique_ptr<TSplash> splash) {
   RDialogsState& st = DialogsState();
   const RSplashSettings& s = st.splash;
-  // A separate window that does not interrupt would let the game go on beside it; there is no
-  // second window here, so it is not shown.
-  if (!s.main && !s.interrupt) return;
-  if (DialogsUnattended()) {
-    TakeScriptedPictures(splash);
-    std::fprintf(stderr, "%s [closed]\n", splash.Describe().c_str());
+  // There is one splash window: a splash still open beside the game gives way.
+  EndBeside(st.splashWindow);
+  const bool unattended = DialogsUnattended();
+  if (!s.main) splash->SetWindow(&SplashWindow());
+  if (unattended) TakeScriptedPictures(*splash);
+  if (!s.main && !s.interrupt) {
+    OpenWindow(*splash);
+    st.splashWindow.beside = std::move(splash);
+    st.splashWindow.steps = 0;
     return;
   }
-  st.splashInWindow = s.main;
-  RunModal(splash);
+  if (unattended) {
+    std::fprintf(stderr, "%s [closed]\n", splash->Describe().c_str());
+    return;
+  }
+  if (!s.main) {
+    platform::TToolWindow& w = OpenWindow(*splash);
+    RunModal(*splash);
+    w.Hide();
+    return;
+  }
+  // The cursor over the game window follows the splash while it is there.
+  const int32_t cursor = WindowState().cursor;
+  if (!s.cursor) Window_SetCursor(-1);
+  st.splashInWindow = true;
+  RunModal(*splash);
   st.splashInWindow = false;
+  if (!s.cursor) Window_SetCursor(cursor);
 }
 }  // namespace
+
+void ServeBeside() {
+  if (!TheGame().Has<RDialogsState>()) return;
+  RDialogsState& st = DialogsState();
+  for (RDialogWindow* w : {&st.splashWindow, &st.infoWindow}) {
+    if (!w->beside) continue;
+    ++w->steps;
+    if (!ServeWindow(*w->beside)) EndBeside(*w);
+  }
+}
+
+void ShutdownDialogWindows() {
+  if (!TheGame().Has<RDialogsState>()) return;
+  RDialogsState& st = DialogsState();
+  for (RDialogWindow* w : {&st.splashWindow, &st.infoWindow}) {
+    EndBeside(*w);
+    w->native.reset();
+  }
+}
 
 bool ShowSplashImage(const std::string& file, int32_t delay) {
   const std::string path = NormaliseGamePath(file);
   if (!FileExists(path)) return false;
-  TSplash splash(DialogsState().splash, delay);
-  splash.describe = "Splash image: " + file;
-  if (!splash.image.LoadFromImageFile(path)) return false;
-  Show(splash);
+  auto splash = std::make_unique<TSplash>(DialogsState().splash, delay);
+  splash->describe = "Splash image: " + file;
+  if (!splash->image.LoadFromImageFile(path)) return false;
+  Show(std::move(splash));
   return true;
 }
 
@@ -206,45 +303,50 @@ bool ShowSplashVideo(const std::string& file, bool loop) {
   const std::string path = NormaliseGamePath(file);
   if (!FileExists(path)) return false;
   // A file no decoder reads fails as a missing one does: there is nothing to show.
-  platform::media::TVideoPlayer player;
+  auto player = std::make_unique<platform::media::TVideoPlayer>();
   const bool unattended = DialogsUnattended();
-  if (!player.Open(path, !unattended)) return false;
-  TSplash splash(DialogsState().splash, 0);
-  splash.describe = "Splash video: " + file;
-  splash.video = &player;
-  splash.loop = loop;
-  splash.NextVideoFrame();
-  player.Play();
-  if (!unattended) {
-    Show(splash);
+  // The sound is heard when the game's own sounds are: not in test mode nor on the silent device.
+  const platform::audio::AudioDevice* device = unattended ? nullptr : SoundDevice();
+  if (!player->Open(path, !unattended, device && device->Audible())) return false;
+  auto splash = std::make_unique<TSplash>(DialogsState().splash, 0);
+  splash->describe = "Splash video: " + file;
+  splash->player = std::move(player);
+  splash->video = splash->player.get();
+  splash->loop = loop;
+  splash->NextVideoFrame();
+  splash->video->Play();
+  const RSplashSettings& s = DialogsState().splash;
+  // Beside the game, the video runs a picture a step whoever watches.
+  if (!unattended || (!s.main && !s.interrupt)) {
+    Show(std::move(splash));
     return true;
   }
   // Nobody watches: the first picture is the one a script captures, then the video runs to its
   // end once, looping or not, and says how many pictures reached the screen.
-  const RSplashSettings& s = DialogsState().splash;
-  if (!s.main && !s.interrupt) return true;
-  TakeScriptedPictures(splash);
+  EndBeside(DialogsState().splashWindow);
+  if (!s.main) splash->SetWindow(&SplashWindow());
+  TakeScriptedPictures(*splash);
   int32_t frames = 1, misses = 0;
   // A decoder that stalls without ending gets a few half-second waits, then the splash ends.
-  while (player.Playing() && frames < kMaxUnattendedFrames && misses < 20) {
-    if (splash.NextVideoFrame()) {
+  while (splash->video->Playing() && frames < kMaxUnattendedFrames && misses < 20) {
+    if (splash->NextVideoFrame()) {
       ++frames;
       misses = 0;
     } else {
       ++misses;
     }
   }
-  std::fprintf(stderr, "%s [%d pictures, ended]\n", splash.describe.c_str(), frames);
+  std::fprintf(stderr, "%s [%d pictures, ended]\n", splash->describe.c_str(), frames);
   return true;
 }
 
 bool ShowSplashText(const std::string& file, int32_t delay) {
   std::string content;
   if (!ReadFileText(NormaliseGamePath(file), content)) return false;
-  TSplash splash(DialogsState().splash, delay);
-  splash.describe = "Splash text: " + file;
-  splash.text = ReadRtf(content, kTextBoxStyle);
-  Show(splash);
+  auto splash = std::make_unique<TSplash>(DialogsState().splash, delay);
+  splash->describe = "Splash text: " + file;
+  splash->text = ReadRtf(content, kTextBoxStyle);
+  Show(std::move(splash));
   return true;
 }
 
@@ -257,10 +359,10 @@ bool ShowSplashWeb(const std::string& url, int32_t delay) {
     ShowMessage("Failed to display the webpage");
     return true;
   }
-  TSplash splash(DialogsState().splash, delay);
-  splash.describe = "Splash web page: " + url;
-  splash.text = ReadRtf(lower.ends_with(".txt") ? content : StripTags(content), kTextBoxStyle);
-  Show(splash);
+  auto splash = std::make_unique<TSplash>(DialogsState().splash, delay);
+  splash->describe = "Splash web page: " + url;
+  splash->text = ReadRtf(lower.ends_with(".txt") ? content : StripTags(content), kTextBoxStyle);
+  Show(std::move(splash));
   return true;
 }
 
@@ -300,17 +402,42 @@ void ShowGameInformation() {
   look.color = info.color;
   look.border = info.border;
   look.caption = info.caption;
-  TSplash window(look, 0);
-  window.textBack = info.color;
-  window.text = ReadRtf(info.text, kInfoStyle);
-  window.describe = info.caption;
-  if (DialogsUnattended()) {
-    TakeScriptedPictures(window);
+  look.top_most = info.stayOnTop;
+  look.cursor = true;
+  // The window is no larger than the screen.
+  int32_t sw = 0, sh = 0;
+  DesktopSize(sw, sh);
+  look.width = std::min(look.width, sw);
+  look.height = std::min(look.height, sh);
+  auto window = std::make_unique<TSplash>(look, 0);
+  window->textBack = info.color;
+  window->scrollBar = true;
+  window->text = ReadRtf(info.text, kInfoStyle);
+  window->describe = info.caption;
+  // Shown again, the window starts afresh.
+  EndBeside(st.infoWindow);
+  if (!info.embed) window->SetWindow(&Native(st.infoWindow));
+  const bool unattended = DialogsUnattended();
+  if (unattended) TakeScriptedPictures(*window);
+  // Not pausing the game, the window stays open beside it until Escape or its close button.
+  if (!info.embed && !info.pause) {
+    OpenWindow(*window);
+    st.infoWindow.beside = std::move(window);
+    st.infoWindow.steps = 0;
+    return;
+  }
+  if (unattended) {
     std::fprintf(stderr, "%s [closed]\n", info.caption.c_str());
     return;
   }
-  st.infoInWindow = info.embed;
-  RunModal(window);
+  if (!info.embed) {
+    platform::TToolWindow& w = OpenWindow(*window);
+    RunModal(*window);
+    w.Hide();
+    return;
+  }
+  st.infoInWindow = true;
+  RunModal(*window);
   st.infoInWindow = false;
 }
 

@@ -1,5 +1,7 @@
 // Splash screens (images, text files, videos, web pages) and the game information window,
-// both runner-drawn over the game window and shown modally, with the game not stepping.
+// runner-drawn over the game window or in a window of their own. Over the game window, or with
+// the interrupt (pause) setting on, they are modal and the game does not step; otherwise their
+// window stays open beside the running game, served between steps until it ends.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +13,11 @@ bool ShowSplashImage(const std::string& file, int32_t delay);
 bool ShowSplashVideo(const std::string& file, bool loop);
 bool ShowSplashText(const std::string& file, int32_t delay);
 bool ShowSplashWeb(const std::string& url, int32_t delay);
+// Between steps: the splash or information open beside the game takes its input and timers, and
+// shows its newest picture.
+void ServeBeside();
+// The game shuts down: what is open beside it ends and the windows go.
+void ShutdownDialogWindows();
 
 // Chunk 14: the game information; false on a version other than 800.
 bool LoadGameInformation(CStream& s);

@@ -66,6 +66,7 @@ struct RRunHooks {
   void (*processMessages)() = nullptr;     // window messages: input handlers run here
   uint32_t (*gameWindowId)() = nullptr;    // the game window's native id; 0 without one
   void (*serviceNetwork)() = nullptr;      // once a step: network sessions stay alive and relay
+  void (*serveWindows)() = nullptr;        // once a step: a window the game goes on beside (a splash)
 };
 RRunHooks& RunHooks();
 

@@ -623,6 +623,7 @@ bool FinishIteration(bool timed) {
   if (!PerformRoomChange()) return false;
   ProcessMessages();
   if (Hooks().serviceNetwork) Hooks().serviceNetwork();
+  if (Hooks().serveWindows) Hooks().serveWindows();
   return true;
 }
 }  // namespace

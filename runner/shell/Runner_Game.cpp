@@ -223,12 +223,17 @@ RSubsystemTable MakeGameSubsystems() {
        .start = StartExtensions,
        .shutdown = ShutdownExtensions},
       // Dialogs take the input while they are open; F1 and show_info show the game information.
+      // A splash or the information the game goes on beside is served between steps; their
+      // windows go before the application does.
       {.name = "dialogs",
        .chunks = {{EChunk::GameInfo, LoadGameInformation}},
-       .start = [] {
-         InstallModalInput();
-         RunHooks().showGameInfo = ShowGameInformation;
-       }},
+       .start =
+           [] {
+             InstallModalInput();
+             RunHooks().showGameInfo = ShowGameInformation;
+             RunHooks().serveWindows = ServeBeside;
+           },
+       .shutdown = ShutdownDialogWindows},
       // In debug mode the window beside the game, refreshed after every step; its native
       // windows and timer go before the application does.
       {.name = "debug window",
