@@ -94,18 +94,28 @@ TBitmap32 ComposeScreen(TModalDialog& dialog) {
   return screen;
 }
 
-void TakeScriptedPictures(TModalDialog& dialog) {
+namespace {
+// Saves the picture the "shot" line at the head of the script asks for; false when the head is
+// no such line.
+bool TakeScriptedPicture(TModalDialog& dialog) {
   ReadAnswers();
   auto& answers = DialogsState().answers;
-  while (!answers.empty() && answers.front().rfind("shot ", 0) == 0) {
-    const std::string file = answers.front().substr(5);
-    answers.pop_front();
-    if (!ComposeScreen(dialog).SaveToImageFile(file)) std::fprintf(stderr, "dialog picture: cannot write %s\n", file.c_str());
-  }
+  if (answers.empty() || answers.front().rfind("shot ", 0) != 0) return false;
+  const std::string file = answers.front().substr(5);
+  answers.pop_front();
+  if (!ComposeScreen(dialog).SaveToImageFile(file)) std::fprintf(stderr, "dialog picture: cannot write %s\n", file.c_str());
+  return true;
 }
+}  // namespace
+
+// A window that takes no answer cannot tell its "shot" lines from the next window's: it takes
+// one, so windows in a row each get theirs.
+void TakeScriptedPictures(TModalDialog& dialog) { TakeScriptedPicture(dialog); }
 
 std::optional<std::string> NextScriptedAnswer(TModalDialog& dialog) {
-  TakeScriptedPictures(dialog);
+  // Every picture before an answer is of the window that takes it.
+  while (TakeScriptedPicture(dialog)) {
+  }
   auto& answers = DialogsState().answers;
   if (answers.empty()) return std::nullopt;
   std::string a = answers.front();

@@ -3,7 +3,9 @@
 // step meanwhile. In unattended
 // runs (test mode, or nobody sees the screen) nothing waits: the window takes the next scripted
 // answer (RUNNER_DIALOG_ANSWERS, one a line; a line "shot FILE.png" first saves the picture of
-// the next window shown), or its default answer when none is left, and says so on standard error.
+// the next window shown: every such line before an answer is a picture of the window that takes
+// it, and a window that takes no answer takes one), or its default answer when none is left, and
+// says so on standard error.
 #pragma once
 
 #include <cstdint>
@@ -48,7 +50,7 @@ bool DialogsUnattended();
 // The next scripted answer (after any "shot" lines, which save the picture of dialog); none
 // when the script is used up.
 std::optional<std::string> NextScriptedAnswer(TModalDialog& dialog);
-// Only the "shot" lines at the head of the script: windows that take no answer.
+// For windows that take no answer: the one "shot" line at the head of the script, if any.
 void TakeScriptedPictures(TModalDialog& dialog);
 // The picture of the game screen with the dialog on it; of a dialog in its own window, the
 // picture of that window.

@@ -66,6 +66,17 @@ gpu::EBlend Factor(int32_t v, gpu::EBlend keep) {
 
 bool DepthValid(int32_t bpp) { return bpp == 16 || bpp == 32; }
 
+// Without a device, frames are bounded as on the smallest device the runner expects.
+int32_t MaxTexture(const gpu::IDevice* d) { return d ? d->Caps().maxTextureSize : gpu::DeviceCaps{}.maxTextureSize; }
+
+// The back buffer covers the display, within what the device can hold: a display larger than
+// its largest texture would otherwise leave no device at all.
+void SizeBackBuffer(RDisplayState& ds, const gpu::IDevice* d) {
+  const platform::DisplayMode mode = platform::CurrentDisplayMode();
+  ds.backW = ClampExtent(mode.width, MaxTexture(d));
+  ds.backH = ClampExtent(mode.height, MaxTexture(d));
+}
+
 void ClientSize(int32_t& cw, int32_t& ch) {
   const RWindowState& ws = WindowState();
   cw = ws.full_screen ? ScreenWidth() : ws.client_width;
@@ -81,13 +92,13 @@ bool Present() {
   if (!window || !window->Visible() || !window->ShowsPixels()) return true;
   int32_t cw, ch;
   ClientSize(cw, ch);
-  // What can be shown is bounded; a larger client area shows its top-left part.
-  constexpr int32_t kMaxClient = 8192;
+  // A frame is no larger than the device's largest texture; a larger client area shows its
+  // top-left part.
   const RPlacement p = RegionPlacement();
   gpu::IDevice* d = Dev();
-  const int32_t limit = d ? std::min(kMaxClient, d->Caps().maxTextureSize) : kMaxClient;
-  cw = std::clamp(cw, 1, limit);
-  ch = std::clamp(ch, 1, limit);
+  const int32_t limit = MaxTexture(d);
+  cw = ClampExtent(cw, limit);
+  ch = ClampExtent(ch, limit);
   const gpu::Rect source{0, 0, ds.usedW, ds.usedH};
   const gpu::Rect dest{p.left, p.top, p.left + p.width, p.top + p.height};
   const uint32_t band = GameToArgb(WindowState().color) & 0xFFFFFF;
@@ -200,9 +211,7 @@ bool Display_CreateDevice(int32_t maxWidth, int32_t maxHeight, bool vsync) {
   const auto video = platform::CurrentVideoBackend();
   std::unique_ptr<gpu::IDevice> device =
       gpu::CreateDevice(video == platform::VideoBackend::Sdl ? gpu::EBackend::Auto : gpu::EBackend::Null);
-  const platform::DisplayMode mode = platform::CurrentDisplayMode();
-  ds.backW = std::max(mode.width, 1);
-  ds.backH = std::max(mode.height, 1);
+  SizeBackBuffer(ds, device.get());
   if (!device || !device->Reset(ds.backW, ds.backH, 0)) {
     ShowMessage(
         "D3D.CreateDevice() Error: Please check that your graphics card meets the minimum requirements and that your "
@@ -214,6 +223,8 @@ bool Display_CreateDevice(int32_t maxWidth, int32_t maxHeight, bool vsync) {
   for (int32_t s : {2, 4, 8, 16})
     if (device->MultisampleSupported(s)) ds.aaMask |= 1u << s;
   ds.multisample = 0;
+  ds.usedW = std::min(ds.usedW, ds.backW);
+  ds.usedH = std::min(ds.usedH, ds.backH);
   SetD3DDevice(std::move(device));
   Dev()->Clear(gpu::ClearTarget | gpu::ClearZBuffer | gpu::ClearStencil, 0, 0.0f, 0);
   Display_SetViewport(0, 0, ds.usedW, ds.usedH);
@@ -238,9 +249,7 @@ bool Display_ResetDevice() {
   gpu::IDevice* d = Dev();
   if (!d) return false;
   if (!d->MultisampleSupported(ds.multisample)) ds.multisample = 0;
-  const platform::DisplayMode mode = platform::CurrentDisplayMode();
-  ds.backW = std::max(mode.width, 1);
-  ds.backH = std::max(mode.height, 1);
+  SizeBackBuffer(ds, d);
   // Render targets do not survive a reset: every surface goes, the drawing target with it.
   Surface_ForgetAll();
   bool ok = d->Reset(ds.backW, ds.backH, ds.multisample);

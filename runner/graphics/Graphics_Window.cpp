@@ -74,6 +74,8 @@ platform::TWindow* Window_Attached() { return GameWindow().window; }
 int32_t ScreenWidth() { return platform::CurrentDisplayMode().width; }
 int32_t ScreenHeight() { return platform::CurrentDisplayMode().height; }
 
+int32_t ClampExtent(int32_t v, int32_t limit) { return std::clamp(v, 1, std::max(limit, 1)); }
+
 void Window_Remember() {
   RWindowState& state = WindowState();
   platform::TWindow* window = Window_Attached();
@@ -186,10 +188,9 @@ void Window_SetPosition(int32_t x, int32_t y) {
 }
 
 namespace {
-// No window is larger than what can be presented (the limit the display applies to a frame):
-// a settings scale or window_set_size could otherwise ask for gigabytes of window and buffer.
-constexpr int32_t kMaxClient = 8192;
-int32_t ClientExtent(int32_t v) { return std::clamp(v, 1, kMaxClient); }
+// No window is larger than the display it is on.
+int32_t ClientWidth(int32_t v) { return ClampExtent(v, ScreenWidth()); }
+int32_t ClientHeight(int32_t v) { return ClampExtent(v, ScreenHeight()); }
 }  // namespace
 
 void Window_SetSize(int32_t w, int32_t h) {
@@ -199,8 +200,8 @@ void Window_SetSize(int32_t w, int32_t h) {
     w = std::max(w, Round(state.region_scale * state.region_width));
     h = std::max(h, Round(state.region_scale * state.region_height));
   }
-  state.client_width = ClientExtent(w);
-  state.client_height = ClientExtent(h);
+  state.client_width = ClientWidth(w);
+  state.client_height = ClientHeight(h);
   Window_Apply();
   Display_Repaint();
 }
@@ -226,8 +227,8 @@ void Window_Default() {
     h = Round(h * state.region_scale);
   }
   Window_Remember();
-  state.client_width = ClientExtent(w);
-  state.client_height = ClientExtent(h);
+  state.client_width = ClientWidth(w);
+  state.client_height = ClientHeight(h);
   state.client_x = (ScreenWidth() - state.client_width) / 2;
   state.client_y = (ScreenHeight() - state.client_height) / 2;
   Window_Apply();
@@ -242,11 +243,11 @@ void AdaptToRegion(bool adapt) {
     const int32_t th = Round(state.region_height * state.region_scale);
     Window_Remember();
     if (adapt) {
-      state.client_width = ClientExtent(tw);
-      state.client_height = ClientExtent(th);
+      state.client_width = ClientWidth(tw);
+      state.client_height = ClientHeight(th);
     } else {
-      state.client_width = ClientExtent(std::max(state.client_width, tw));
-      state.client_height = ClientExtent(std::max(state.client_height, th));
+      state.client_width = ClientWidth(std::max(state.client_width, tw));
+      state.client_height = ClientHeight(std::max(state.client_height, th));
     }
     Window_Apply();
   }
@@ -271,8 +272,8 @@ void Window_Resized(int32_t x, int32_t y, int32_t w, int32_t h) {
   if (state.full_screen || state.updating) return;
   state.client_x = x;
   state.client_y = y;
-  state.client_width = ClientExtent(w);
-  state.client_height = ClientExtent(h);
+  state.client_width = ClientWidth(w);
+  state.client_height = ClientHeight(h);
   if (Window_Attached()) {
     state.updating = true;
     Window_Attached()->SetBounds({x, y, state.client_width, state.client_height});
@@ -285,8 +286,9 @@ void Window_MinimumSize(int32_t& w, int32_t& h) {
   RWindowState& state = WindowState();
   w = h = 0;
   if (state.region_scale <= 0) return;
-  w = Round(state.region_scale * state.region_width) + state.border_width;
-  h = Round(state.region_scale * state.region_height) + state.border_height;
+  // A minimum beyond the display would grow the window past it.
+  w = ClientWidth(Round(state.region_scale * state.region_width) + state.border_width);
+  h = ClientHeight(Round(state.region_scale * state.region_height) + state.border_height);
 }
 
 RPlacement RegionPlacement(int32_t cw, int32_t ch, int32_t rw, int32_t rh, double scale) {

@@ -64,6 +64,12 @@ void Window_MinimumSize(int32_t& w, int32_t& h);
 int32_t ScreenWidth();
 int32_t ScreenHeight();
 
+// The one bound on sizes a game can ask for: at least 1 and at most `limit`, which is the
+// display's extent for the window and the device's largest texture for the back buffer and a
+// presented frame. A huge settings scale or window_set_size then costs no more memory than
+// the screen or the device can hold.
+int32_t ClampExtent(int32_t v, int32_t limit);
+
 // Where the region shows in a cw × ch client area.
 struct RPlacement {
   int32_t left = 0, top = 0, width = 0, height = 0;

@@ -510,7 +510,11 @@ bool StartGame() {
     ShowError("Unexisting room number: " + std::to_string(first), true);
     return false;
   }
+  // Entering the room forgets pending changes; an end the initialisation code asked for
+  // (game_end(), or an error that ends the game) must still end it once the room has started.
+  const int32_t asked = Play().pending;
   StartRoom(first, true);
+  if ((asked == kRoomEndGame || asked == kRoomErrorEnd) && Play().pending != kRoomErrorEnd) Play().pending = asked;
   return true;
 }
 

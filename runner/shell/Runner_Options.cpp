@@ -211,6 +211,9 @@ void ExportTestSwitches(const RPlayerOptions& o) {
   if (o.seed) setenv("RUNNER_TEST_SEED", std::to_string(*o.seed).c_str(), 1);
   if (!o.record.empty()) setenv("RUNNER_RECORD", Absolute(o.record).c_str(), 1);
   if (!o.replay.empty()) setenv("RUNNER_REPLAY", Absolute(o.replay).c_str(), 1);
+  // A relative name set in the environment means the start folder as much as a flag's does.
+  for (const char* name : {"RUNNER_RECORD", "RUNNER_REPLAY"})
+    if (const char* value = std::getenv(name); value && *value) setenv(name, Absolute(value).c_str(), 1);
 }
 
 void ApplyPlayerSettings(const RPlayerOptions& o) {

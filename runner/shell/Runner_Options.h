@@ -47,8 +47,9 @@ std::string PlayerConfigPath(const char* xdgConfigHome, const char* home);
 RPlayerOptions MergePlayerOptions(const RPlayerOptions& config, const RPlayerOptions& commandLine);
 
 // Puts the test switches where the runner reads them: the environment variables they stand
-// for (so child runners and every layer see one truth). Paths are made absolute first, since
-// the runner moves into the game's folder before it reads them.
+// for (so child runners and every layer see one truth). Paths, the flags' and those already in
+// RUNNER_RECORD and RUNNER_REPLAY, are made absolute against the current folder, since the
+// runner moves into the game's folder before it reads them.
 void ExportTestSwitches(const RPlayerOptions& options);
 
 // The window and sound choices over the game's settings; run after the settings are read.

@@ -1,6 +1,6 @@
 // Fuzz target for gamebuild's PNG decoder (project images): the input is a whole PNG file whose
 // chunk CRCs the target sets right, so mutations reach the decoder instead of its CRC check.
-// A decoded image stays within the pixel cap.
+// A decoded image stays within the pixel cap and the budget.
 #include <zlib.h>
 
 #include <cstddef>
@@ -30,12 +30,16 @@ void FixChunkCrcs(std::vector<uint8_t>& png) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<uint8_t> bytes(data, data + size);
   FixChunkCrcs(bytes);
-  std::string error;
-  const auto bitmap = gamebuild::DecodePng(bytes, error);
+  // A budget small enough that mutated headers cross it both ways.
+  constexpr int64_t kBudget = int64_t{1} << 20;
+  const gamebuild::RPngDecoded png = gamebuild::DecodePng(bytes, kBudget);
+  const auto& bitmap = png.bitmap;
   if (!bitmap) {
-    FUZZ_CHECK(!error.empty());
+    FUZZ_CHECK(!png.error.empty());
+    FUZZ_CHECK(!png.overBudget || int64_t{png.width} * png.height >= kBudget / 4);
     return 0;
   }
+  FUZZ_CHECK(!png.overBudget && int64_t{bitmap->Width()} * bitmap->Height() * 4 < kBudget);
   FUZZ_CHECK(!bitmap->Empty());
   FUZZ_CHECK(int64_t{bitmap->Width()} * bitmap->Height() <= TBitmap32::kMaxPixels);
   FUZZ_CHECK(bitmap->Pixels().size() == static_cast<size_t>(bitmap->Width()) * static_cast<size_t>(bitmap->Height()));

@@ -209,10 +209,9 @@ std::shared_ptr<const TBitmap32> ReadPicture(const fs::path& dir, const Doc& doc
   const std::string rel = GetString(doc, obj, prefix, name, "");
   if (rel.empty()) return nullptr;
   const std::string key = Join(prefix, name);
-  std::string error;
-  auto bitmap = DecodePng(ReadNamedFile(dir, doc, key, rel), error);
-  if (!bitmap) Fail(doc, key, "not a readable PNG file: " + rel + " (" + error + ")");
-  return std::shared_ptr<const TBitmap32>(std::move(bitmap));
+  RPngDecoded png = DecodePng(ReadNamedFile(dir, doc, key, rel), CStream::kMaxInflatedSize);
+  if (!png.bitmap) Fail(doc, key, PngRefusal(png, rel));
+  return std::shared_ptr<const TBitmap32>(std::move(png.bitmap));
 }
 
 void ReadSettings(const Doc& doc, const json& root, ROptions& o) {
@@ -954,9 +953,9 @@ RFontSource ReadFont(const fs::path& dir, const std::string& name) {
         v[i] = static_cast<int32_t>(GetInteger(doc, entry[i], Index(key, i), -65536, 65536));
       f.s_x[c] = v[0], f.s_y[c] = v[1], f.s_w[c] = v[2], f.s_h[c] = v[3], f.s_shift[c] = v[4], f.s_offset[c] = v[5];
     }
-    std::string error;
-    const auto image = DecodePng(ReadNamedFile(dir / "fonts", doc, "atlas", atlas), error);
-    if (!image) Fail(doc, "atlas", "not a readable PNG file: " + atlas + " (" + error + ")");
+    const RPngDecoded png = DecodePng(ReadNamedFile(dir / "fonts", doc, "atlas", atlas), CStream::kMaxInflatedSize);
+    if (!png.bitmap) Fail(doc, "atlas", PngRefusal(png, atlas));
+    const auto& image = png.bitmap;
     f.s_bw = image->Width();
     f.s_bh = image->Height();
     for (uint32_t px : image->Pixels()) f.s_bytes.push_back(static_cast<uint8_t>(px >> 16));

@@ -69,7 +69,10 @@ ImageDoc LoadJson(const fs::path& dir, const std::string& file) {
 }
 
 // A PNG file named by key, relative to the folder of the JSON file (a folder of the project).
-TBitmap32 ReadPng(const ImageDoc& doc, const fs::path& folder, const json& v, const std::string& key) {
+// The runner inflates an image record into at most CStream::kMaxInflatedSize bytes: `total`
+// counts the pixel bytes of the record so far, and an image past that is refused from its
+// header, before gigabytes are decoded into a record no game can load.
+TBitmap32 ReadPng(const ImageDoc& doc, const fs::path& folder, const json& v, const std::string& key, int64_t& total) {
   if (!v.is_string() || v.get<std::string>().empty()) doc.Fail(key, "expected a PNG file name");
   const std::string rel = v.get<std::string>();
   std::string why;
@@ -77,19 +80,10 @@ TBitmap32 ReadPng(const ImageDoc& doc, const fs::path& folder, const json& v, co
   if (path.empty()) doc.Fail(key, why + ": " + rel);
   std::vector<uint8_t> bytes;
   if (!ReadRegularFile(path, bytes, why)) doc.Fail(key, why + ": " + rel);
-  std::string error;
-  auto bm = DecodePng(bytes, error);
-  if (!bm) doc.Fail(key, "not a readable PNG file: " + rel + " (" + error + ")");
-  return std::move(*bm);
-}
-
-// The runner inflates an image record into at most CStream::kMaxInflatedSize bytes; pixels
-// past that would only build a record no game can load, gigabytes later. Counted before.
-void CountPixels(const ImageDoc& doc, const std::string& key, int64_t& total, const TBitmap32& image) {
-  total += int64_t{image.Width()} * image.Height() * 4;
-  if (total >= CStream::kMaxInflatedSize)
-    doc.Fail(key, std::to_string(image.Width()) + " x " + std::to_string(image.Height()) +
-                      " pixels: the images together are larger than a game can hold (1 GiB)");
+  RPngDecoded png = DecodePng(bytes, CStream::kMaxInflatedSize - total);
+  if (!png.bitmap) doc.Fail(key, PngRefusal(png, rel));
+  total += int64_t{png.bitmap->Width()} * png.bitmap->Height() * 4;
+  return std::move(*png.bitmap);
 }
 
 // "import": remove_background, smooth_edges, bleed; applied in that order.
@@ -160,8 +154,7 @@ RSpriteSource ReadSprite(const fs::path& dir, const std::string& name) {
     int64_t total = 0;
     for (size_t i = 0; i < list.size(); ++i) {
       const std::string key = "frames[" + std::to_string(i) + "]";
-      s.frames.push_back(ReadPng(doc, folder, list[i], key));
-      CountPixels(doc, key, total, s.frames.back());
+      s.frames.push_back(ReadPng(doc, folder, list[i], key, total));
       const TBitmap32& first = s.frames[0];
       const TBitmap32& frame = s.frames.back();
       if (frame.Width() != first.Width() || frame.Height() != first.Height())
@@ -170,9 +163,8 @@ RSpriteSource ReadSprite(const fs::path& dir, const std::string& name) {
                           "x" + std::to_string(frame.Height()));
     }
   } else {
-    const TBitmap32 strip = ReadPng(doc, folder, root["strip"], "strip");
     int64_t total = 0;
-    CountPixels(doc, "strip", total, strip);
+    const TBitmap32 strip = ReadPng(doc, folder, root["strip"], "strip", total);
     const json* count = root.contains("count") && !root["count"].is_null() ? &root["count"] : nullptr;
     const int32_t n = count ? doc.Int(*count, "count", 1, strip.Width()) : 1;
     // As the runner splits strips: the columns left over on the right are dropped.
@@ -206,9 +198,8 @@ RBackgroundSource ReadBackground(const fs::path& dir, const std::string& name) {
   b.name = name;
   const std::string png = name + ".png";
   const ImageDoc pngDoc{"backgrounds/" + png, {}};
-  b.image = ReadPng(pngDoc, dir / "backgrounds", json(png), "");
   int64_t total = 0;
-  CountPixels(pngDoc, "", total, b.image);
+  b.image = ReadPng(pngDoc, dir / "backgrounds", json(png), "", total);
   std::error_code ec;
   if (fs::exists(dir / "backgrounds" / (name + ".json"), ec)) {
     const ImageDoc doc = LoadJson(dir, "backgrounds/" + name + ".json");

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <climits>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -283,6 +284,49 @@ TEST(HeadlessDisplay, ScreenshotRefusedOnStandardError) {
   SetD3DDevice(nullptr);
   EXPECT_FALSE(fs::exists(file));
   EXPECT_NE(err.find("Screen not saved to \"" + file.string() + "\""), std::string::npos) << err;
+}
+
+// The back buffer covers the display within the device's largest texture (4096 on the null
+// device), and a frame presented into a window the display's size is no larger: a display or
+// window beyond the device used to leave no device at all, or a frame of gigabytes.
+TEST(HeadlessDisplay, BackBufferAndFrameWithinTheDevice) {
+  struct Case {
+    int32_t screenW, screenH;  // the display
+    int32_t backW, backH;      // the back buffer, seen through the largest used area
+  };
+  const Case cases[] = {
+      {640, 480, 640, 480},
+      {4096, 2160, 4096, 2160},
+      {5000, 300, 4096, 300},
+      {300, 20000, 300, 4096},
+  };
+  for (const Case& c : cases) {
+    const platform::DisplayMode mode{c.screenW, c.screenH, 32, 60};
+    platform::SetFakeDisplay(mode, {mode});
+    auto device = platform::gpu::CreateDevice(platform::gpu::EBackend::Null);
+    ASSERT_TRUE(device->Reset(64, 48, 0));
+    SetD3DDevice(std::move(device));
+    ASSERT_TRUE(Display_ResetDevice()) << c.screenW << "x" << c.screenH;
+    Display_SetUsedArea(INT32_MAX, INT32_MAX);
+    EXPECT_EQ(Display_UsedWidth(), c.backW) << c.screenW << "x" << c.screenH;
+    EXPECT_EQ(Display_UsedHeight(), c.backH) << c.screenW << "x" << c.screenH;
+
+    auto canvas = std::make_unique<Canvas>();
+    Canvas* shown = canvas.get();
+    platform::TWindow window("TRunnerForm", std::move(canvas));
+    Window_Attach(&window);
+    WindowState().region_scale = 0;
+    Window_SetSize(30000, 30000);  // the window stops at the display
+    EXPECT_EQ(WindowState().client_width, c.screenW);
+    EXPECT_EQ(WindowState().client_height, c.screenH);
+    window.Show();
+    Display_Repaint();
+    EXPECT_EQ(shown->w, c.backW) << c.screenW << "x" << c.screenH;
+    EXPECT_EQ(shown->h, c.backH) << c.screenW << "x" << c.screenH;
+    Window_Attach(nullptr);
+    Display_ReleaseDevice();
+  }
+  platform::SetFakeDisplay(std::nullopt);
 }
 
 }  // namespace

@@ -135,6 +135,8 @@ TEST_F(WindowTest, ViewMapping) {
 }
 
 TEST_F(WindowTest, SizesWithAFixedScale) {
+  const platform::DisplayMode large{1920, 1200, 32, 60};
+  platform::SetFakeDisplay(large, {large});
   platform::TWindow window("TRunnerForm", std::make_unique<platform::HeadlessWindow>());
   Window_Attach(&window);
   Window_SetRegionSize(320, 240, true);
@@ -161,25 +163,36 @@ TEST_F(WindowTest, SizesWithAFixedScale) {
   EXPECT_EQ(mw, 0);
 }
 
-// Sizes a game asks for never exceed what a frame can show: a huge scale or size would take
-// gigabytes of window and buffer.
+// Sizes a game asks for never exceed the display (1024 x 768 here): a huge scale or size would
+// take gigabytes of window and buffer. Neither does the smallest size the user may resize to.
 TEST_F(WindowTest, HugeSizesAreClamped) {
   platform::TWindow window("TRunnerForm", std::make_unique<platform::HeadlessWindow>());
   Window_Attach(&window);
   Window_SetRegionSize(640, 480, true);
-  const std::function<void()> asks[] = {
-      [] { Window_SetRegionScale(10000, true); },  // the settings' scale, 100 x
-      [] { Window_SetRegionScale(1e9, false); },
-      [] { Window_SetSize(30000, 30000); },
-      [] { Window_SetRectangle(0, 0, INT32_MAX, INT32_MAX); },
-      [] { Window_Resized(0, 0, 40000, 40000); },
+  struct Ask {
+    const char* what;
+    void (*ask)();
+    int32_t w, h;  // the client area after it
   };
-  for (const auto& ask : asks) {
-    ask();
-    EXPECT_LE(WindowState().client_width, 8192);
-    EXPECT_LE(WindowState().client_height, 8192);
-    EXPECT_GE(WindowState().client_width, 1);
-    EXPECT_LE(window.Bounds().width, 8192);
+  const Ask asks[] = {
+      {"settings scale 10000", [] { Window_SetRegionScale(100, true); }, 1024, 768},
+      {"scale beyond any size", [] { Window_SetRegionScale(1e9, false); }, 640, 480},
+      {"window_set_size", [] { Window_SetSize(30000, 30000); }, 1024, 768},
+      {"wide only", [] { Window_SetSize(30000, 200); }, 1024, 480},
+      {"window_set_rectangle", [] { Window_SetRectangle(0, 0, INT32_MAX, INT32_MAX); }, 1024, 768},
+      {"resized by the user", [] { Window_Resized(0, 0, 40000, 40000); }, 1024, 768},
+      {"nothing", [] { Window_SetSize(-5, 0); }, 640, 480},
+  };
+  for (const Ask& a : asks) {
+    a.ask();
+    EXPECT_EQ(WindowState().client_width, a.w) << a.what;
+    EXPECT_EQ(WindowState().client_height, a.h) << a.what;
+    EXPECT_EQ(window.Bounds().width, a.w) << a.what;
+    EXPECT_EQ(window.Bounds().height, a.h) << a.what;
+    int32_t mw, mh;
+    Window_MinimumSize(mw, mh);
+    EXPECT_LE(mw, 1024) << a.what;
+    EXPECT_LE(mh, 768) << a.what;
     Window_SetRegionScale(1, true);
   }
 }

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -132,6 +135,49 @@ TEST(PlayerOptions, CommandLineOverFileOverTheGamesSettings) {
   ApplyPlayerSettings(MergePlayerOptions({}, {}));
   EXPECT_TRUE(Options().opt_fullscreen);
   EXPECT_EQ(Options().opt_scale, 100);
+}
+
+// Relative input-script names mean the folder the runner was started in, from a flag or from
+// the environment alike: the runner moves into the game's folder before it opens them.
+TEST(PlayerOptions, InputScriptPathsAreTakenFromTheStartFolder) {
+  const std::string here = std::filesystem::current_path().string();
+  struct Case {
+    const char* flag;  // --record and --replay ("" when not given)
+    const char* env;   // RUNNER_RECORD and RUNNER_REPLAY before (null when unset)
+    const char* want;  // both after, relative to here unless absolute (null when unset)
+  };
+  const Case cases[] = {
+      {"", "in.txt", "in.txt"},
+      {"", "sub/../in.txt", "sub/../in.txt"},
+      {"", "/abs/in.txt", "/abs/in.txt"},
+      {"a.txt", "b.txt", "a.txt"},  // the flag wins
+      {"a.txt", nullptr, "a.txt"},
+      {"", nullptr, nullptr},
+      {"", "", ""},                 // empty: none
+  };
+  for (const Case& c : cases) {
+    for (const char* name : {"RUNNER_RECORD", "RUNNER_REPLAY"}) {
+      if (c.env)
+        setenv(name, c.env, 1);
+      else
+        unsetenv(name);
+    }
+    RPlayerOptions o;
+    o.record = o.replay = c.flag;
+    ExportTestSwitches(o);
+    for (const char* name : {"RUNNER_RECORD", "RUNNER_REPLAY"}) {
+      const char* got = std::getenv(name);
+      if (!c.want) {
+        EXPECT_EQ(got, nullptr) << name;
+        continue;
+      }
+      ASSERT_NE(got, nullptr) << name;
+      const std::string want = *c.want == '/' || !*c.want ? c.want : here + "/" + c.want;
+      EXPECT_EQ(got, want) << name << " from " << (c.env ? c.env : "(unset)") << ", flag " << c.flag;
+    }
+  }
+  unsetenv("RUNNER_RECORD");
+  unsetenv("RUNNER_REPLAY");
 }
 
 TEST(PlayerOptions, TheFileOfDefaultsLivesUnderTheUsersConfigFolder) {

@@ -2,6 +2,7 @@
 // reproducible; the signature lands where the runner's search finds it first.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <zlib.h>
 
 #include <functional>
 
@@ -44,6 +45,32 @@ TEST_P(ProjectFaults, NameFileAndKeyAndLeaveNoOutput) {
 }
 
 const std::string kScripts = R"("resources": {"rooms": ["rm_main"], "scripts": ["scr_a", "scr_b"]})";
+
+std::string WithResources(const std::string& resources) {
+  return R"({"game_id": 1, "room_order": ["rm_main"], "resources": {"rooms": ["rm_main"], )" + resources + "}}";
+}
+
+// A PNG file that is only its signature and a header claiming 16384 x 16384 pixels: 1 GiB,
+// were it decoded.
+std::string HugePng() {
+  auto put32 = [](std::string& s, uint32_t x) {
+    for (int k = 24; k >= 0; k -= 8) s += static_cast<char>(x >> k);
+  };
+  std::string body = "IHDR";
+  put32(body, 16384);
+  put32(body, 16384);
+  body += std::string("\x08\x06\x00\x00\x00", 5);
+  std::string png = "\x89PNG\r\n\x1a\n";
+  put32(png, 13);
+  png += body;
+  put32(png, static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()))));
+  return png;
+}
+
+std::string SmallPng() {
+  const std::vector<uint8_t> b = TBitmap32(2, 2, 0xFF112233).SaveToPNG();
+  return std::string(b.begin(), b.end());
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Table, ProjectFaults,
@@ -104,6 +131,31 @@ INSTANTIATE_TEST_SUITE_P(
                    {"included.json", R"([{"name": "a.txt", "source": "included"}])"},
                    {"included/x", ""}},
                   "included.json", "[0].source", "a folder, not a file: included"},
+        // An image too large for a game is refused from its header, naming the resource and frame.
+        FaultCase{"huge sprite frame",
+                  {{"game.json", WithResources(R"("sprites": ["spr_big"])")},
+                   {"sprites/spr_big.json", R"({"frames": ["small.png", "big.png"]})"},
+                   {"sprites/small.png", SmallPng()},
+                   {"sprites/big.png", HugePng()}},
+                  "sprites/spr_big.json", "frames[1]",
+                  "big.png is 16384 x 16384 pixels: the images together are larger than a game can hold (1 GiB)"},
+        FaultCase{"huge sprite strip",
+                  {{"game.json", WithResources(R"("sprites": ["spr_big"])")},
+                   {"sprites/spr_big.json", R"({"strip": "big.png", "count": 4})"},
+                   {"sprites/big.png", HugePng()}},
+                  "sprites/spr_big.json", "strip", "big.png is 16384 x 16384 pixels"},
+        FaultCase{"huge background",
+                  {{"game.json", WithResources(R"("backgrounds": ["bg_big"])")}, {"backgrounds/bg_big.png", HugePng()}},
+                  "backgrounds/bg_big.png", "", "bg_big.png is 16384 x 16384 pixels"},
+        FaultCase{"huge font atlas",
+                  {{"game.json", WithResources(R"("fonts": ["fnt_big"])")},
+                   {"fonts/fnt_big.json",
+                    R"({"font": "Pixel", "first": 65, "last": 65, "atlas": "big.png", "glyphs": {"65": [0, 0, 1, 1, 1, 0]}})"},
+                   {"fonts/big.png", HugePng()}},
+                  "fonts/fnt_big.json", "atlas", "big.png is 16384 x 16384 pixels"},
+        FaultCase{"huge loading image",
+                  {{"game.json", GameJson(R"("loading": {"image": "img.png"})")}, {"img.png", HugePng()}}, "game.json",
+                  "loading.image", "img.png is 16384 x 16384 pixels"},
         FaultCase{"number too large for JSON", {{"game.json", R"({"game_id": 1e400, "room_order": []})"}}, "game.json",
                   "", "bad JSON: number overflow"}),
     [](const auto& info) {
