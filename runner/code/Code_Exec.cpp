@@ -394,6 +394,10 @@ inline bool CanNest() { return g_depth < kMaxExecDepth && StackRoom(64u << 10); 
 [[gnu::always_inline]] inline bool RunLowered(CInstance* self, CInstance* other, CCode& code, ExecProgram& prog,
                                               RValue& result);
 
+// The same for a program whose root is known to be a block (a script called from code).
+[[gnu::always_inline]] inline bool RunLoweredBlock(CInstance* self, CInstance* other, CCode& code, ExecProgram& prog,
+                                                   RValue& result);
+
 // ---------------------------------------------------------------------------------------------
 // Evaluation.
 
@@ -613,7 +617,8 @@ bool EvalVar(ENode* n, Frame& f, RValue& out) {
       if (k == Got::Real) argv[i].SetReal(x);
     }
     if (!CanNest()) return Fail(f, n->pos, kMsgNestingTooDeep);
-    const TResourceList<CScript>& scripts = TheGame().State<RScriptsState>().scripts;
+    Game& game = TheGame();  // the states below, each reached once per call
+    const TResourceList<CScript>& scripts = game.State<RScriptsState>().scripts;
     const CScript* script = scripts.Get(n->id);
     CCode* code = script ? script->s_code.get() : nullptr;
     if (!code || !code->i_exec || code->i_kind != CCode::kProgram || !code->i_compiled || !code->i_token ||
@@ -635,14 +640,14 @@ bool EvalVar(ENode* n, Frame& f, RValue& out) {
       saved.a.script_name = name;
       slots.Enter(n->n);
       out.SetReal(0.0);
-      const RCodeError& e = ErrorsState().error;
+      const RCodeError& e = game.State<RErrorsState>().error;
       if (e.pending || e.position != 0 || !e.message.empty() || !e.text.empty()) [[unlikely]]
         ClearCodeError();
-      if (!RunLowered(f.self, f.other, *code, *code->i_exec, out)) {
+      if (!RunLoweredBlock(f.self, f.other, *code, *code->i_exec, out)) {
         out.SetString("ERROR");
         PrefixCodeError("In script " + name + ":\r");
       }
-      if (LanguageState().script_arg_errors && !ScriptArgumentsFit(n->id, *code, n->n)) return false;
+      if (game.State<RLanguageState>().script_arg_errors && !ScriptArgumentsFit(n->id, *code, n->n)) return false;
     }
   }
   // An error inside the script: shown now, while it names its place.
@@ -1090,11 +1095,18 @@ bool CaseMatches(const RValue& a, const RValue& b) {
   return a.IsString() && b.IsString() && a.str() == b.str();
 }
 
+Outcome SwitchOn(ENode* n, Frame& f, const RValue& v, int32_t from);
+
 Outcome ExecSwitch(ENode* n, Frame& f) {
   RValue v;
   if (!Eval(n->kids[0], f, v)) return Outcome::Error;
+  return SwitchOn(n, f, v, 1);
+}
+
+// The rest of a switch on its value v, looking for the label from kid `from` on.
+Outcome SwitchOn(ENode* n, Frame& f, const RValue& v, int32_t from) {
   int32_t start = -1;
-  for (int32_t i = 1; i < n->n && start < 0; ++i) {
+  for (int32_t i = from; i < n->n && start < 0; ++i) {
     ENode* s = n->kids[i];
     if (s->op == Op::Default) {
       start = i + 1;
@@ -1382,14 +1394,15 @@ Outcome ExEmpty(ENode*, Frame&) { return Outcome::Normal; }
 
 Outcome ExCall(ENode* n, Frame& f) { return EvalCall(n, f, *f.result) ? Outcome::Normal : Outcome::Error; }
 
-// A plain local without an index, assigned with =, +=, -= or *= (sub 0 or the operator).
-template <int32_t sub>
+// A plain local without an index, assigned with =, +=, -= or *= (sub 0 or the operator), from
+// a source of kind sk (a constant or a local is read in line, anything else through its handler).
+template <int32_t sub, Kind sk>
 Outcome ExAssignLocal(ENode* n, Frame& f) {
   ENode* target = n->kids[0];
-  ENode* src = n->kids[1];
   LocalSlot& s = f.locals[target->aux];
   RValue v;  // a failing right side must leave the result slot as it was
-  const Res r = src->ev(src, f, v);
+  Res r;
+  r.g = Fetch<sk>(n->kids[1], f, r.d, v);
   if (r.g == Got::Error) return Outcome::Error;
   if constexpr (sub == 0) {
     s.exists = true;
@@ -1518,6 +1531,73 @@ Outcome ExAssignElement(ENode* n, Frame& f) {
   return AssignValue(n, f, p, v);
 }
 
+// A whole index in range held by an operand of a known kind (a constant or a local, which run
+// nothing); false sends the access the general way.
+template <Kind ik>
+[[gnu::always_inline]] inline bool KnownIndex(ENode* idx, Frame& f, size_t& i) {
+  double d;
+  if constexpr (ik == Kind::Const) {
+    d = idx->k;
+  } else {
+    const LocalSlot& s = f.locals[idx->aux];
+    if (!s.exists || !s.var.simplevalue.IsReal()) return false;
+    d = s.var.simplevalue.val();
+  }
+  if (!(d >= 0.0 && d < kArrayDim)) return false;
+  const int32_t k = static_cast<int32_t>(d);
+  i = static_cast<size_t>(k);
+  return k == d;
+}
+
+// The existing element [i] of a set local array, i of kind ik; null otherwise. The same element
+// QuickLocalElement finds, without asking what the index node is.
+template <Kind ik>
+[[gnu::always_inline]] inline RValue* KnownElement(ENode* n, Frame& f) {
+  LocalSlot& s = f.locals[n->aux];
+  if (!s.exists) return nullptr;
+  size_t col;
+  if (!KnownIndex<ik>(n->kids[0], f, col)) return nullptr;
+  if (col == 0) return &s.var.simplevalue;
+  std::vector<std::vector<RValue>>& rows = s.var.value;
+  if (rows.empty() || col >= rows[0].size()) return nullptr;
+  return &rows[0][col];
+}
+
+template <Kind ik>
+Res EvLocalElementOf(ENode* n, Frame& f, RValue& other) {
+  if (const RValue* e = KnownElement<ik>(n, f)) {
+    if (e->IsReal()) [[likely]]
+      return {e->val(), Got::Real};
+  }
+  return EvGeneric(n, f, other);
+}
+
+// A local array element a[i], i a constant or a local, assigned from a source of kind sk.
+template <int32_t sub, Kind ik, Kind sk>
+Outcome ExAssignKnownElement(ENode* n, Frame& f) {
+  ENode* target = n->kids[0];
+  RValue* e = KnownElement<ik>(target, f);
+  if (!e) [[unlikely]]
+    return ExecAssign(n, f);
+  RValue v;
+  double x;
+  const Got g = Fetch<sk>(n->kids[1], f, x, v);
+  if (g == Got::Error) return Outcome::Error;
+  if (g == Got::Real && (sub == 0 || e->IsReal())) [[likely]] {
+    double now = x;
+    if constexpr (sub == sym::kPlus) now = e->val() + x;
+    if constexpr (sub == sym::kMinus) now = e->val() - x;
+    if constexpr (sub == sym::kMul) now = e->val() * x;
+    e->SetReal(now);
+    f.result->SetReal(now);
+    return Outcome::Normal;
+  }
+  if (g == Got::Real) v.SetReal(x);
+  Place p{Owner::Local, target->aux, 0};
+  if (!Resolve(target, f, p)) return Outcome::Error;
+  return AssignValue(n, f, p, v);
+}
+
 // A variable without an index whose owner is known, other than a plain local or an argument.
 template <int32_t sub>
 Outcome ExAssignVar(ENode* n, Frame& f) {
@@ -1586,9 +1666,35 @@ ExecFn AssignFor(int32_t sub) {
     default: return nullptr;
   }
 }
-template <int32_t sub>
+// Handler tables of the assignments whose source kind counts, indexed [source kind] (an
+// argument source counts as Any, as on the right of a binary operator).
+template <template <int32_t, Kind> class H, int32_t sub>
+ExecFn BySource(Kind sk) {
+  static constexpr ExecFn kTable[3] = {&H<sub, Kind::Any>::Run, &H<sub, Kind::Local>::Run,
+                                       &H<sub, Kind::Const>::Run};
+  return kTable[RightIndex(sk)];
+}
+template <template <int32_t, Kind> class H>
+ExecFn SourceAssignFor(int32_t sub, Kind sk) {
+  switch (sub) {
+    case 0: return BySource<H, 0>(sk);
+    case sym::kPlus: return BySource<H, sym::kPlus>(sk);
+    case sym::kMinus: return BySource<H, sym::kMinus>(sk);
+    case sym::kMul: return BySource<H, sym::kMul>(sk);
+    default: return nullptr;
+  }
+}
+template <int32_t sub, Kind sk>
 struct LocalAssign {
-  static Outcome Run(ENode* n, Frame& f) { return ExAssignLocal<sub>(n, f); }
+  static Outcome Run(ENode* n, Frame& f) { return ExAssignLocal<sub, sk>(n, f); }
+};
+template <int32_t sub, Kind sk>
+struct LocalIndexAssign {
+  static Outcome Run(ENode* n, Frame& f) { return ExAssignKnownElement<sub, Kind::Local, sk>(n, f); }
+};
+template <int32_t sub, Kind sk>
+struct ConstIndexAssign {
+  static Outcome Run(ENode* n, Frame& f) { return ExAssignKnownElement<sub, Kind::Const, sk>(n, f); }
 };
 template <int32_t sub>
 struct ElementAssign {
@@ -1606,7 +1712,41 @@ struct VarAssign {
 Outcome ExExit(ENode*, Frame&) { return Outcome::Exit; }
 Outcome ExBreak(ENode*, Frame&) { return Outcome::Break; }
 Outcome ExContinue(ENode*, Frame&) { return Outcome::Continue; }
-Outcome ExSwitch(ENode* n, Frame& f) { return ExecSwitch(n, f); }
+// A switch whose value comes out a real: its constant labels are compared as reals without
+// building a value, and the first label that is not a constant hands the rest of the search to
+// the general path at that label.
+Outcome ExSwitch(ENode* n, Frame& f) {
+  ENode* k = n->kids[0];
+  RValue v;
+  const Res r = k->ev(k, f, v);
+  if (r.g == Got::Error) return Outcome::Error;
+  if (r.g != Got::Real) [[unlikely]]
+    return SwitchOn(n, f, v, 1);
+  int32_t i = 1;
+  for (; i < n->n; ++i) {
+    const ENode* s = n->kids[i];
+    if (s->op == Op::Case) {
+      const ENode* label = s->kids[0];
+      if (label->op != Op::Const) break;
+      if (label->value.IsReal() && label->k == r.d) break;
+    } else if (s->op == Op::Default) {
+      break;
+    }
+  }
+  if (i == n->n) return Outcome::Normal;
+  if (n->kids[i]->op == Op::Case && n->kids[i]->kids[0]->op != Op::Const) [[unlikely]] {
+    v.SetReal(r.d);
+    return SwitchOn(n, f, v, i);
+  }
+  for (++i; i < n->n; ++i) {
+    ENode* s = n->kids[i];
+    if (s->op == Op::Case || s->op == Op::Default) continue;
+    const Outcome o = s->ex(s, f);
+    if (o != Outcome::Normal) [[unlikely]]
+      return o == Outcome::Break ? Outcome::Normal : o;
+  }
+  return Outcome::Normal;
+}
 Outcome ExWith(ENode* n, Frame& f) { return ExecWith(n, f); }
 
 Outcome ExRepeat(ENode* n, Frame& f) {
@@ -1760,6 +1900,10 @@ void Bind(ENode* n, bool specialise) {
       break;
     case Op::Var:
       if (n->owner == Owner::Local) n->ev = n->nidx == 0 ? &EvLocal : &EvLocalElement;
+      if (n->owner == Owner::Local && n->nidx == 1 && KindOf(n->kids[0]) == Kind::Local)
+        n->ev = &EvLocalElementOf<Kind::Local>;
+      if (n->owner == Owner::Local && n->nidx == 1 && KindOf(n->kids[0]) == Kind::Const)
+        n->ev = &EvLocalElementOf<Kind::Const>;
       if (n->owner == Owner::Arg && n->nidx == 0) n->ev = &EvArg;
       if ((n->owner == Owner::Self || n->owner == Owner::Other || n->owner == Owner::Fixed) && n->nidx == 0 &&
           n->id >= kFirstUserVarId)
@@ -1815,8 +1959,16 @@ void Bind(ENode* n, bool specialise) {
     case Op::Assign: {
       const ENode* t = n->kids[0];
       ExecFn h = nullptr;
-      if (t->owner == Owner::Local)
-        h = t->nidx == 0 ? AssignFor<LocalAssign>(n->sub) : AssignFor<ElementAssign>(n->sub);
+      const Kind sk = KindOf(n->kids[1]);
+      const Kind ik = t->nidx == 1 ? KindOf(t->kids[0]) : Kind::Any;
+      if (t->owner == Owner::Local && t->nidx == 0)
+        h = SourceAssignFor<LocalAssign>(n->sub, sk);
+      else if (t->owner == Owner::Local && ik == Kind::Local)
+        h = SourceAssignFor<LocalIndexAssign>(n->sub, sk);
+      else if (t->owner == Owner::Local && ik == Kind::Const)
+        h = SourceAssignFor<ConstIndexAssign>(n->sub, sk);
+      else if (t->owner == Owner::Local)
+        h = AssignFor<ElementAssign>(n->sub);
       else if (IsOwnBuiltIn(t))
         h = AssignFor<BuiltInAssign>(n->sub);
       else if ((t->owner == Owner::Self || t->owner == Owner::Other || t->owner == Owner::Fixed) && t->nidx == 0)
@@ -1858,6 +2010,20 @@ inline bool RunLowered(CInstance* self, CInstance* other, CCode& code, ExecProgr
     case NodeKind::Block: return Exec(prog.root, f) != Outcome::Error;
     default: return Fail(f, prog.root->pos, "This is not a program.");
   }
+}
+
+inline bool RunLoweredBlock(CInstance* self, CInstance* other, CCode& code, ExecProgram& prog, RValue& result) {
+  DepthScope depth;
+  LocalStack::Mark mark;
+  LocalSlot* slots = Locals().Acquire(prog.nslots, mark);
+  struct Release {
+    const LocalStack::Mark& mark;
+    LocalSlot* slots;
+    int32_t n;
+    ~Release() { Locals().Release(mark, slots, n); }
+  } release{mark, slots, prog.nslots};
+  Frame f{self, other, &code, &prog, &result, slots, nullptr};
+  return Exec(prog.root, f) != Outcome::Error;
 }
 }  // namespace
 
