@@ -1244,18 +1244,65 @@ Res EvLocalElement(ENode* n, Frame& f, RValue& other) {
 // What an operand is known to be before the code runs. Arguments are read in line only on the
 // left, where scripts have them (argument0 < 2, argument0 * 2); on the right they count as Any,
 // which keeps the number of handlers down.
-enum class Kind : uint8_t { Any, Local, Const, Arg };
+// An element a[i] of a local array with a local index (Elem) is read in line on the left and
+// as an assignment's source (p[i] == 1, s += a[i]); on the right it counts as Any.
+enum class Kind : uint8_t { Any, Local, Const, Arg, Elem };
 
 Kind KindOf(const ENode* n) {
   if (n->op == Op::Const && n->value.IsReal()) return Kind::Const;
   if (n->op == Op::Var && n->owner == Owner::Local && n->nidx == 0) return Kind::Local;
   if (n->op == Op::Var && n->owner == Owner::Arg && n->nidx == 0) return Kind::Arg;
+  if (n->op == Op::Var && n->owner == Owner::Local && n->nidx == 1 && KindOf(n->kids[0]) == Kind::Local)
+    return Kind::Elem;
   return Kind::Any;
 }
 
 // Handler tables are indexed [left kind][right kind].
 inline int LeftIndex(Kind k) { return static_cast<int>(k); }
-inline int RightIndex(Kind k) { return k == Kind::Arg ? static_cast<int>(Kind::Any) : static_cast<int>(k); }
+inline int RightIndex(Kind k) {
+  return k == Kind::Arg || k == Kind::Elem ? static_cast<int>(Kind::Any) : static_cast<int>(k);
+}
+// Assignment handler tables are indexed [source kind]; an argument source counts as Any.
+inline int SourceIndex(Kind k) {
+  switch (k) {
+    case Kind::Local: return 1;
+    case Kind::Const: return 2;
+    case Kind::Elem: return 3;
+    default: return 0;
+  }
+}
+
+// A whole index in range held by an operand of a known kind (a constant or a local, which run
+// nothing); false sends the access the general way.
+template <Kind ik>
+[[gnu::always_inline]] inline bool KnownIndex(ENode* idx, Frame& f, size_t& i) {
+  double d;
+  if constexpr (ik == Kind::Const) {
+    d = idx->k;
+  } else {
+    const LocalSlot& s = f.locals[idx->aux];
+    if (!s.exists || !s.var.simplevalue.IsReal()) return false;
+    d = s.var.simplevalue.val();
+  }
+  if (!(d >= 0.0 && d < kArrayDim)) return false;
+  const int32_t k = static_cast<int32_t>(d);
+  i = static_cast<size_t>(k);
+  return k == d;
+}
+
+// The existing element [i] of a set local array, i of kind ik; null otherwise. The same element
+// QuickLocalElement finds, without asking what the index node is.
+template <Kind ik>
+[[gnu::always_inline]] inline RValue* KnownElement(ENode* n, Frame& f) {
+  LocalSlot& s = f.locals[n->aux];
+  if (!s.exists) return nullptr;
+  size_t col;
+  if (!KnownIndex<ik>(n->kids[0], f, col)) return nullptr;
+  if (col == 0) return &s.var.simplevalue;
+  std::vector<std::vector<RValue>>& rows = s.var.value;
+  if (rows.empty() || col >= rows[0].size()) return nullptr;
+  return &rows[0][col];
+}
 
 template <Kind kind>
 [[gnu::always_inline]] inline Got Fetch(ENode* n, Frame& f, double& d, RValue& other) {
@@ -1274,6 +1321,12 @@ template <Kind kind>
       const RValue& a = Arguments().slots[n->aux];
       if (a.IsReal()) [[likely]] {
         d = a.val();
+        return Got::Real;
+      }
+    }
+    if constexpr (kind == Kind::Elem) {
+      if (const RValue* e = KnownElement<Kind::Local>(n, f); e && e->IsReal()) [[likely]] {
+        d = e->val();
         return Got::Real;
       }
     }
@@ -1322,11 +1375,13 @@ Res EvBinary(ENode* n, Frame& f, RValue& other) {
 
 template <int32_t op>
 EvalFn BinaryFor(Kind lk, Kind rk) {
-  static constexpr EvalFn kTable[4][3] = {
+  static constexpr EvalFn kTable[5][3] = {
       {&EvBinary<op, Kind::Any, Kind::Any>, &EvBinary<op, Kind::Any, Kind::Local>, &EvBinary<op, Kind::Any, Kind::Const>},
       {&EvBinary<op, Kind::Local, Kind::Any>, &EvBinary<op, Kind::Local, Kind::Local>, &EvBinary<op, Kind::Local, Kind::Const>},
       {&EvBinary<op, Kind::Const, Kind::Any>, &EvBinary<op, Kind::Const, Kind::Local>, &EvBinary<op, Kind::Const, Kind::Const>},
-      {&EvBinary<op, Kind::Arg, Kind::Any>, &EvBinary<op, Kind::Arg, Kind::Local>, &EvBinary<op, Kind::Arg, Kind::Const>}};
+      {&EvBinary<op, Kind::Arg, Kind::Any>, &EvBinary<op, Kind::Arg, Kind::Local>, &EvBinary<op, Kind::Arg, Kind::Const>},
+      {&EvBinary<op, Kind::Elem, Kind::Any>, &EvBinary<op, Kind::Elem, Kind::Local>,
+       &EvBinary<op, Kind::Elem, Kind::Const>}};
   return kTable[LeftIndex(lk)][RightIndex(rk)];
 }
 
@@ -1383,6 +1438,18 @@ Res EvCall(ENode* n, Frame& f, RValue& other) {
 Outcome ExBlock(ENode* n, Frame& f) {
   for (int32_t i = 0; i < n->n; ++i) {
     ENode* k = n->kids[i];
+    const Outcome o = k->ex(k, f);
+    if (o != Outcome::Normal) [[unlikely]]
+      return o;
+  }
+  return Outcome::Normal;
+}
+
+// A loop's body: a block runs its statements here, which saves a dispatch on every pass.
+[[gnu::always_inline]] inline Outcome RunBody(ENode* body, Frame& f) {
+  if (body->ex != &ExBlock) return body->ex(body, f);
+  for (int32_t i = 0; i < body->n; ++i) {
+    ENode* k = body->kids[i];
     const Outcome o = k->ex(k, f);
     if (o != Outcome::Normal) [[unlikely]]
       return o;
@@ -1455,7 +1522,7 @@ Outcome ExWhile(ENode* n, Frame& f) {
     bool c;
     if (!Truth(cond, f, "Boolean expression expected", c)) return Outcome::Error;
     if (!c) return Outcome::Normal;
-    const Outcome o = body->ex(body, f);
+    const Outcome o = RunBody(body, f);
     if (o != Outcome::Normal && o != Outcome::Continue) return o == Outcome::Break ? Outcome::Normal : o;
     if (Stopping()) [[unlikely]] return Outcome::Error;
   }
@@ -1475,7 +1542,7 @@ Outcome ExFor(ENode* n, Frame& f) {
     bool go;
     if (!Truth(cond, f, "Expression expected", go)) return Outcome::Error;
     if (!go) return Outcome::Normal;
-    o = body->ex(body, f);
+    o = RunBody(body, f);
     if (o != Outcome::Normal && o != Outcome::Continue) return o == Outcome::Break ? Outcome::Normal : o;
     if (Stopping()) [[unlikely]] return Outcome::Error;
     f.result = &scratch;
@@ -1531,36 +1598,24 @@ Outcome ExAssignElement(ENode* n, Frame& f) {
   return AssignValue(n, f, p, v);
 }
 
-// A whole index in range held by an operand of a known kind (a constant or a local, which run
-// nothing); false sends the access the general way.
-template <Kind ik>
-[[gnu::always_inline]] inline bool KnownIndex(ENode* idx, Frame& f, size_t& i) {
-  double d;
-  if constexpr (ik == Kind::Const) {
-    d = idx->k;
-  } else {
-    const LocalSlot& s = f.locals[idx->aux];
-    if (!s.exists || !s.var.simplevalue.IsReal()) return false;
-    d = s.var.simplevalue.val();
-  }
-  if (!(d >= 0.0 && d < kArrayDim)) return false;
-  const int32_t k = static_cast<int32_t>(d);
-  i = static_cast<size_t>(k);
-  return k == d;
-}
-
-// The existing element [i] of a set local array, i of kind ik; null otherwise. The same element
-// QuickLocalElement finds, without asking what the index node is.
-template <Kind ik>
-[[gnu::always_inline]] inline RValue* KnownElement(ENode* n, Frame& f) {
+// The existing element [i, j] of a set local array, i and j locals; null otherwise.
+[[gnu::always_inline]] inline RValue* KnownElement2(ENode* n, Frame& f) {
   LocalSlot& s = f.locals[n->aux];
   if (!s.exists) return nullptr;
-  size_t col;
-  if (!KnownIndex<ik>(n->kids[0], f, col)) return nullptr;
-  if (col == 0) return &s.var.simplevalue;
+  size_t row, col;
+  if (!KnownIndex<Kind::Local>(n->kids[0], f, row) || !KnownIndex<Kind::Local>(n->kids[1], f, col)) return nullptr;
+  if (row == 0 && col == 0) return &s.var.simplevalue;
   std::vector<std::vector<RValue>>& rows = s.var.value;
-  if (rows.empty() || col >= rows[0].size()) return nullptr;
-  return &rows[0][col];
+  if (row >= rows.size() || col >= rows[row].size()) return nullptr;
+  return &rows[row][col];
+}
+
+Res EvLocalElement2(ENode* n, Frame& f, RValue& other) {
+  if (const RValue* e = KnownElement2(n, f)) {
+    if (e->IsReal()) [[likely]]
+      return {e->val(), Got::Real};
+  }
+  return EvGeneric(n, f, other);
 }
 
 template <Kind ik>
@@ -1666,13 +1721,12 @@ ExecFn AssignFor(int32_t sub) {
     default: return nullptr;
   }
 }
-// Handler tables of the assignments whose source kind counts, indexed [source kind] (an
-// argument source counts as Any, as on the right of a binary operator).
+// Handler tables of the assignments whose source kind counts.
 template <template <int32_t, Kind> class H, int32_t sub>
 ExecFn BySource(Kind sk) {
-  static constexpr ExecFn kTable[3] = {&H<sub, Kind::Any>::Run, &H<sub, Kind::Local>::Run,
-                                       &H<sub, Kind::Const>::Run};
-  return kTable[RightIndex(sk)];
+  static constexpr ExecFn kTable[4] = {&H<sub, Kind::Any>::Run, &H<sub, Kind::Local>::Run, &H<sub, Kind::Const>::Run,
+                                       &H<sub, Kind::Elem>::Run};
+  return kTable[SourceIndex(sk)];
 }
 template <template <int32_t, Kind> class H>
 ExecFn SourceAssignFor(int32_t sub, Kind sk) {
@@ -1756,7 +1810,7 @@ Outcome ExRepeat(ENode* n, Frame& f) {
   const int64_t count = RoundToInt64(c.val());
   ENode* body = n->kids[1];
   for (int64_t i = 0; i < count; ++i) {
-    const Outcome o = body->ex(body, f);
+    const Outcome o = RunBody(body, f);
     if (o != Outcome::Normal && o != Outcome::Continue) return o == Outcome::Break ? Outcome::Normal : o;
     if (Stopping()) [[unlikely]] return Outcome::Error;
   }
@@ -1767,7 +1821,7 @@ Outcome ExDo(ENode* n, Frame& f) {
   ENode* body = n->kids[0];
   ENode* cond = n->kids[1];
   for (;;) {
-    const Outcome o = body->ex(body, f);
+    const Outcome o = RunBody(body, f);
     if (o != Outcome::Normal && o != Outcome::Continue) return o == Outcome::Break ? Outcome::Normal : o;
     if (Stopping()) [[unlikely]] return Outcome::Error;
     bool c;
@@ -1810,7 +1864,7 @@ struct WhileCompare {
       bool c;
       if (!CompareTruth<op, lk, rk>(cond, f, "Boolean expression expected", c)) return Outcome::Error;
       if (!c) return Outcome::Normal;
-      const Outcome o = body->ex(body, f);
+      const Outcome o = RunBody(body, f);
       if (o != Outcome::Normal && o != Outcome::Continue) return o == Outcome::Break ? Outcome::Normal : o;
       if (Stopping()) [[unlikely]] return Outcome::Error;
     }
@@ -1833,7 +1887,7 @@ struct ForCompare {
       bool go;
       if (!CompareTruth<op, lk, rk>(cond, f, "Expression expected", go)) return Outcome::Error;
       if (!go) return Outcome::Normal;
-      o = body->ex(body, f);
+      o = RunBody(body, f);
       if (o != Outcome::Normal && o != Outcome::Continue) return o == Outcome::Break ? Outcome::Normal : o;
       if (Stopping()) [[unlikely]] return Outcome::Error;
       if (n->aux == 1) {  // local += real constant
@@ -1853,13 +1907,15 @@ struct ForCompare {
 
 template <template <int32_t, Kind, Kind> class H, int32_t op>
 ExecFn ComparePick(Kind lk, Kind rk) {
-  static constexpr ExecFn kTable[4][3] = {
+  static constexpr ExecFn kTable[5][3] = {
       {&H<op, Kind::Any, Kind::Any>::Run, &H<op, Kind::Any, Kind::Local>::Run, &H<op, Kind::Any, Kind::Const>::Run},
       {&H<op, Kind::Local, Kind::Any>::Run, &H<op, Kind::Local, Kind::Local>::Run,
        &H<op, Kind::Local, Kind::Const>::Run},
       {&H<op, Kind::Const, Kind::Any>::Run, &H<op, Kind::Const, Kind::Local>::Run,
        &H<op, Kind::Const, Kind::Const>::Run},
-      {&H<op, Kind::Arg, Kind::Any>::Run, &H<op, Kind::Arg, Kind::Local>::Run, &H<op, Kind::Arg, Kind::Const>::Run}};
+      {&H<op, Kind::Arg, Kind::Any>::Run, &H<op, Kind::Arg, Kind::Local>::Run, &H<op, Kind::Arg, Kind::Const>::Run},
+      {&H<op, Kind::Elem, Kind::Any>::Run, &H<op, Kind::Elem, Kind::Local>::Run,
+       &H<op, Kind::Elem, Kind::Const>::Run}};
   return kTable[LeftIndex(lk)][RightIndex(rk)];
 }
 
@@ -1904,6 +1960,9 @@ void Bind(ENode* n, bool specialise) {
         n->ev = &EvLocalElementOf<Kind::Local>;
       if (n->owner == Owner::Local && n->nidx == 1 && KindOf(n->kids[0]) == Kind::Const)
         n->ev = &EvLocalElementOf<Kind::Const>;
+      if (n->owner == Owner::Local && n->nidx == 2 && KindOf(n->kids[0]) == Kind::Local &&
+          KindOf(n->kids[1]) == Kind::Local)
+        n->ev = &EvLocalElement2;
       if (n->owner == Owner::Arg && n->nidx == 0) n->ev = &EvArg;
       if ((n->owner == Owner::Self || n->owner == Owner::Other || n->owner == Owner::Fixed) && n->nidx == 0 &&
           n->id >= kFirstUserVarId)
