@@ -394,6 +394,10 @@ inline bool CanNest() { return g_depth < kMaxExecDepth && StackRoom(64u << 10); 
 [[gnu::always_inline]] inline bool RunLowered(CInstance* self, CInstance* other, CCode& code, ExecProgram& prog,
                                               RValue& result);
 
+// The same for a program whose root is known to be a block (a script called from code).
+[[gnu::always_inline]] inline bool RunLoweredBlock(CInstance* self, CInstance* other, CCode& code, ExecProgram& prog,
+                                                   RValue& result);
+
 // ---------------------------------------------------------------------------------------------
 // Evaluation.
 
@@ -613,7 +617,8 @@ bool EvalVar(ENode* n, Frame& f, RValue& out) {
       if (k == Got::Real) argv[i].SetReal(x);
     }
     if (!CanNest()) return Fail(f, n->pos, kMsgNestingTooDeep);
-    const TResourceList<CScript>& scripts = TheGame().State<RScriptsState>().scripts;
+    Game& game = TheGame();  // the states below, each reached once per call
+    const TResourceList<CScript>& scripts = game.State<RScriptsState>().scripts;
     const CScript* script = scripts.Get(n->id);
     CCode* code = script ? script->s_code.get() : nullptr;
     if (!code || !code->i_exec || code->i_kind != CCode::kProgram || !code->i_compiled || !code->i_token ||
@@ -635,14 +640,14 @@ bool EvalVar(ENode* n, Frame& f, RValue& out) {
       saved.a.script_name = name;
       slots.Enter(n->n);
       out.SetReal(0.0);
-      const RCodeError& e = ErrorsState().error;
+      const RCodeError& e = game.State<RErrorsState>().error;
       if (e.pending || e.position != 0 || !e.message.empty() || !e.text.empty()) [[unlikely]]
         ClearCodeError();
-      if (!RunLowered(f.self, f.other, *code, *code->i_exec, out)) {
+      if (!RunLoweredBlock(f.self, f.other, *code, *code->i_exec, out)) {
         out.SetString("ERROR");
         PrefixCodeError("In script " + name + ":\r");
       }
-      if (LanguageState().script_arg_errors && !ScriptArgumentsFit(n->id, *code, n->n)) return false;
+      if (game.State<RLanguageState>().script_arg_errors && !ScriptArgumentsFit(n->id, *code, n->n)) return false;
     }
   }
   // An error inside the script: shown now, while it names its place.
@@ -1090,11 +1095,18 @@ bool CaseMatches(const RValue& a, const RValue& b) {
   return a.IsString() && b.IsString() && a.str() == b.str();
 }
 
+Outcome SwitchOn(ENode* n, Frame& f, const RValue& v, int32_t from);
+
 Outcome ExecSwitch(ENode* n, Frame& f) {
   RValue v;
   if (!Eval(n->kids[0], f, v)) return Outcome::Error;
+  return SwitchOn(n, f, v, 1);
+}
+
+// The rest of a switch on its value v, looking for the label from kid `from` on.
+Outcome SwitchOn(ENode* n, Frame& f, const RValue& v, int32_t from) {
   int32_t start = -1;
-  for (int32_t i = 1; i < n->n && start < 0; ++i) {
+  for (int32_t i = from; i < n->n && start < 0; ++i) {
     ENode* s = n->kids[i];
     if (s->op == Op::Default) {
       start = i + 1;
@@ -1232,18 +1244,65 @@ Res EvLocalElement(ENode* n, Frame& f, RValue& other) {
 // What an operand is known to be before the code runs. Arguments are read in line only on the
 // left, where scripts have them (argument0 < 2, argument0 * 2); on the right they count as Any,
 // which keeps the number of handlers down.
-enum class Kind : uint8_t { Any, Local, Const, Arg };
+// An element a[i] of a local array with a local index (Elem) is read in line on the left and
+// as an assignment's source (p[i] == 1, s += a[i]); on the right it counts as Any.
+enum class Kind : uint8_t { Any, Local, Const, Arg, Elem };
 
 Kind KindOf(const ENode* n) {
   if (n->op == Op::Const && n->value.IsReal()) return Kind::Const;
   if (n->op == Op::Var && n->owner == Owner::Local && n->nidx == 0) return Kind::Local;
   if (n->op == Op::Var && n->owner == Owner::Arg && n->nidx == 0) return Kind::Arg;
+  if (n->op == Op::Var && n->owner == Owner::Local && n->nidx == 1 && KindOf(n->kids[0]) == Kind::Local)
+    return Kind::Elem;
   return Kind::Any;
 }
 
 // Handler tables are indexed [left kind][right kind].
 inline int LeftIndex(Kind k) { return static_cast<int>(k); }
-inline int RightIndex(Kind k) { return k == Kind::Arg ? static_cast<int>(Kind::Any) : static_cast<int>(k); }
+inline int RightIndex(Kind k) {
+  return k == Kind::Arg || k == Kind::Elem ? static_cast<int>(Kind::Any) : static_cast<int>(k);
+}
+// Assignment handler tables are indexed [source kind]; an argument source counts as Any.
+inline int SourceIndex(Kind k) {
+  switch (k) {
+    case Kind::Local: return 1;
+    case Kind::Const: return 2;
+    case Kind::Elem: return 3;
+    default: return 0;
+  }
+}
+
+// A whole index in range held by an operand of a known kind (a constant or a local, which run
+// nothing); false sends the access the general way.
+template <Kind ik>
+[[gnu::always_inline]] inline bool KnownIndex(ENode* idx, Frame& f, size_t& i) {
+  double d;
+  if constexpr (ik == Kind::Const) {
+    d = idx->k;
+  } else {
+    const LocalSlot& s = f.locals[idx->aux];
+    if (!s.exists || !s.var.simplevalue.IsReal()) return false;
+    d = s.var.simplevalue.val();
+  }
+  if (!(d >= 0.0 && d < kArrayDim)) return false;
+  const int32_t k = static_cast<int32_t>(d);
+  i = static_cast<size_t>(k);
+  return k == d;
+}
+
+// The existing element [i] of a set local array, i of kind ik; null otherwise. The same element
+// QuickLocalElement finds, without asking what the index node is.
+template <Kind ik>
+[[gnu::always_inline]] inline RValue* KnownElement(ENode* n, Frame& f) {
+  LocalSlot& s = f.locals[n->aux];
+  if (!s.exists) return nullptr;
+  size_t col;
+  if (!KnownIndex<ik>(n->kids[0], f, col)) return nullptr;
+  if (col == 0) return &s.var.simplevalue;
+  std::vector<std::vector<RValue>>& rows = s.var.value;
+  if (rows.empty() || col >= rows[0].size()) return nullptr;
+  return &rows[0][col];
+}
 
 template <Kind kind>
 [[gnu::always_inline]] inline Got Fetch(ENode* n, Frame& f, double& d, RValue& other) {
@@ -1262,6 +1321,12 @@ template <Kind kind>
       const RValue& a = Arguments().slots[n->aux];
       if (a.IsReal()) [[likely]] {
         d = a.val();
+        return Got::Real;
+      }
+    }
+    if constexpr (kind == Kind::Elem) {
+      if (const RValue* e = KnownElement<Kind::Local>(n, f); e && e->IsReal()) [[likely]] {
+        d = e->val();
         return Got::Real;
       }
     }
@@ -1310,11 +1375,13 @@ Res EvBinary(ENode* n, Frame& f, RValue& other) {
 
 template <int32_t op>
 EvalFn BinaryFor(Kind lk, Kind rk) {
-  static constexpr EvalFn kTable[4][3] = {
+  static constexpr EvalFn kTable[5][3] = {
       {&EvBinary<op, Kind::Any, Kind::Any>, &EvBinary<op, Kind::Any, Kind::Local>, &EvBinary<op, Kind::Any, Kind::Const>},
       {&EvBinary<op, Kind::Local, Kind::Any>, &EvBinary<op, Kind::Local, Kind::Local>, &EvBinary<op, Kind::Local, Kind::Const>},
       {&EvBinary<op, Kind::Const, Kind::Any>, &EvBinary<op, Kind::Const, Kind::Local>, &EvBinary<op, Kind::Const, Kind::Const>},
-      {&EvBinary<op, Kind::Arg, Kind::Any>, &EvBinary<op, Kind::Arg, Kind::Local>, &EvBinary<op, Kind::Arg, Kind::Const>}};
+      {&EvBinary<op, Kind::Arg, Kind::Any>, &EvBinary<op, Kind::Arg, Kind::Local>, &EvBinary<op, Kind::Arg, Kind::Const>},
+      {&EvBinary<op, Kind::Elem, Kind::Any>, &EvBinary<op, Kind::Elem, Kind::Local>,
+       &EvBinary<op, Kind::Elem, Kind::Const>}};
   return kTable[LeftIndex(lk)][RightIndex(rk)];
 }
 
@@ -1378,18 +1445,31 @@ Outcome ExBlock(ENode* n, Frame& f) {
   return Outcome::Normal;
 }
 
+// A loop's body: a block runs its statements here, which saves a dispatch on every pass.
+[[gnu::always_inline]] inline Outcome RunBody(ENode* body, Frame& f) {
+  if (body->ex != &ExBlock) return body->ex(body, f);
+  for (int32_t i = 0; i < body->n; ++i) {
+    ENode* k = body->kids[i];
+    const Outcome o = k->ex(k, f);
+    if (o != Outcome::Normal) [[unlikely]]
+      return o;
+  }
+  return Outcome::Normal;
+}
+
 Outcome ExEmpty(ENode*, Frame&) { return Outcome::Normal; }
 
 Outcome ExCall(ENode* n, Frame& f) { return EvalCall(n, f, *f.result) ? Outcome::Normal : Outcome::Error; }
 
-// A plain local without an index, assigned with =, +=, -= or *= (sub 0 or the operator).
-template <int32_t sub>
+// A plain local without an index, assigned with =, +=, -= or *= (sub 0 or the operator), from
+// a source of kind sk (a constant or a local is read in line, anything else through its handler).
+template <int32_t sub, Kind sk>
 Outcome ExAssignLocal(ENode* n, Frame& f) {
   ENode* target = n->kids[0];
-  ENode* src = n->kids[1];
   LocalSlot& s = f.locals[target->aux];
   RValue v;  // a failing right side must leave the result slot as it was
-  const Res r = src->ev(src, f, v);
+  Res r;
+  r.g = Fetch<sk>(n->kids[1], f, r.d, v);
   if (r.g == Got::Error) return Outcome::Error;
   if constexpr (sub == 0) {
     s.exists = true;
@@ -1442,7 +1522,7 @@ Outcome ExWhile(ENode* n, Frame& f) {
     bool c;
     if (!Truth(cond, f, "Boolean expression expected", c)) return Outcome::Error;
     if (!c) return Outcome::Normal;
-    const Outcome o = body->ex(body, f);
+    const Outcome o = RunBody(body, f);
     if (o != Outcome::Normal && o != Outcome::Continue) return o == Outcome::Break ? Outcome::Normal : o;
     if (Stopping()) [[unlikely]] return Outcome::Error;
   }
@@ -1462,7 +1542,7 @@ Outcome ExFor(ENode* n, Frame& f) {
     bool go;
     if (!Truth(cond, f, "Expression expected", go)) return Outcome::Error;
     if (!go) return Outcome::Normal;
-    o = body->ex(body, f);
+    o = RunBody(body, f);
     if (o != Outcome::Normal && o != Outcome::Continue) return o == Outcome::Break ? Outcome::Normal : o;
     if (Stopping()) [[unlikely]] return Outcome::Error;
     f.result = &scratch;
@@ -1513,6 +1593,61 @@ Outcome ExAssignElement(ENode* n, Frame& f) {
     return Outcome::Normal;
   }
   if (r.g == Got::Real) v.SetReal(r.d);
+  Place p{Owner::Local, target->aux, 0};
+  if (!Resolve(target, f, p)) return Outcome::Error;
+  return AssignValue(n, f, p, v);
+}
+
+// The existing element [i, j] of a set local array, i and j locals; null otherwise.
+[[gnu::always_inline]] inline RValue* KnownElement2(ENode* n, Frame& f) {
+  LocalSlot& s = f.locals[n->aux];
+  if (!s.exists) return nullptr;
+  size_t row, col;
+  if (!KnownIndex<Kind::Local>(n->kids[0], f, row) || !KnownIndex<Kind::Local>(n->kids[1], f, col)) return nullptr;
+  if (row == 0 && col == 0) return &s.var.simplevalue;
+  std::vector<std::vector<RValue>>& rows = s.var.value;
+  if (row >= rows.size() || col >= rows[row].size()) return nullptr;
+  return &rows[row][col];
+}
+
+Res EvLocalElement2(ENode* n, Frame& f, RValue& other) {
+  if (const RValue* e = KnownElement2(n, f)) {
+    if (e->IsReal()) [[likely]]
+      return {e->val(), Got::Real};
+  }
+  return EvGeneric(n, f, other);
+}
+
+template <Kind ik>
+Res EvLocalElementOf(ENode* n, Frame& f, RValue& other) {
+  if (const RValue* e = KnownElement<ik>(n, f)) {
+    if (e->IsReal()) [[likely]]
+      return {e->val(), Got::Real};
+  }
+  return EvGeneric(n, f, other);
+}
+
+// A local array element a[i], i a constant or a local, assigned from a source of kind sk.
+template <int32_t sub, Kind ik, Kind sk>
+Outcome ExAssignKnownElement(ENode* n, Frame& f) {
+  ENode* target = n->kids[0];
+  RValue* e = KnownElement<ik>(target, f);
+  if (!e) [[unlikely]]
+    return ExecAssign(n, f);
+  RValue v;
+  double x;
+  const Got g = Fetch<sk>(n->kids[1], f, x, v);
+  if (g == Got::Error) return Outcome::Error;
+  if (g == Got::Real && (sub == 0 || e->IsReal())) [[likely]] {
+    double now = x;
+    if constexpr (sub == sym::kPlus) now = e->val() + x;
+    if constexpr (sub == sym::kMinus) now = e->val() - x;
+    if constexpr (sub == sym::kMul) now = e->val() * x;
+    e->SetReal(now);
+    f.result->SetReal(now);
+    return Outcome::Normal;
+  }
+  if (g == Got::Real) v.SetReal(x);
   Place p{Owner::Local, target->aux, 0};
   if (!Resolve(target, f, p)) return Outcome::Error;
   return AssignValue(n, f, p, v);
@@ -1586,9 +1721,34 @@ ExecFn AssignFor(int32_t sub) {
     default: return nullptr;
   }
 }
-template <int32_t sub>
+// Handler tables of the assignments whose source kind counts.
+template <template <int32_t, Kind> class H, int32_t sub>
+ExecFn BySource(Kind sk) {
+  static constexpr ExecFn kTable[4] = {&H<sub, Kind::Any>::Run, &H<sub, Kind::Local>::Run, &H<sub, Kind::Const>::Run,
+                                       &H<sub, Kind::Elem>::Run};
+  return kTable[SourceIndex(sk)];
+}
+template <template <int32_t, Kind> class H>
+ExecFn SourceAssignFor(int32_t sub, Kind sk) {
+  switch (sub) {
+    case 0: return BySource<H, 0>(sk);
+    case sym::kPlus: return BySource<H, sym::kPlus>(sk);
+    case sym::kMinus: return BySource<H, sym::kMinus>(sk);
+    case sym::kMul: return BySource<H, sym::kMul>(sk);
+    default: return nullptr;
+  }
+}
+template <int32_t sub, Kind sk>
 struct LocalAssign {
-  static Outcome Run(ENode* n, Frame& f) { return ExAssignLocal<sub>(n, f); }
+  static Outcome Run(ENode* n, Frame& f) { return ExAssignLocal<sub, sk>(n, f); }
+};
+template <int32_t sub, Kind sk>
+struct LocalIndexAssign {
+  static Outcome Run(ENode* n, Frame& f) { return ExAssignKnownElement<sub, Kind::Local, sk>(n, f); }
+};
+template <int32_t sub, Kind sk>
+struct ConstIndexAssign {
+  static Outcome Run(ENode* n, Frame& f) { return ExAssignKnownElement<sub, Kind::Const, sk>(n, f); }
 };
 template <int32_t sub>
 struct ElementAssign {
@@ -1606,7 +1766,41 @@ struct VarAssign {
 Outcome ExExit(ENode*, Frame&) { return Outcome::Exit; }
 Outcome ExBreak(ENode*, Frame&) { return Outcome::Break; }
 Outcome ExContinue(ENode*, Frame&) { return Outcome::Continue; }
-Outcome ExSwitch(ENode* n, Frame& f) { return ExecSwitch(n, f); }
+// A switch whose value comes out a real: its constant labels are compared as reals without
+// building a value, and the first label that is not a constant hands the rest of the search to
+// the general path at that label.
+Outcome ExSwitch(ENode* n, Frame& f) {
+  ENode* k = n->kids[0];
+  RValue v;
+  const Res r = k->ev(k, f, v);
+  if (r.g == Got::Error) return Outcome::Error;
+  if (r.g != Got::Real) [[unlikely]]
+    return SwitchOn(n, f, v, 1);
+  int32_t i = 1;
+  for (; i < n->n; ++i) {
+    const ENode* s = n->kids[i];
+    if (s->op == Op::Case) {
+      const ENode* label = s->kids[0];
+      if (label->op != Op::Const) break;
+      if (label->value.IsReal() && label->k == r.d) break;
+    } else if (s->op == Op::Default) {
+      break;
+    }
+  }
+  if (i == n->n) return Outcome::Normal;
+  if (n->kids[i]->op == Op::Case && n->kids[i]->kids[0]->op != Op::Const) [[unlikely]] {
+    v.SetReal(r.d);
+    return SwitchOn(n, f, v, i);
+  }
+  for (++i; i < n->n; ++i) {
+    ENode* s = n->kids[i];
+    if (s->op == Op::Case || s->op == Op::Default) continue;
+    const Outcome o = s->ex(s, f);
+    if (o != Outcome::Normal) [[unlikely]]
+      return o == Outcome::Break ? Outcome::Normal : o;
+  }
+  return Outcome::Normal;
+}
 Outcome ExWith(ENode* n, Frame& f) { return ExecWith(n, f); }
 
 Outcome ExRepeat(ENode* n, Frame& f) {
@@ -1616,7 +1810,7 @@ Outcome ExRepeat(ENode* n, Frame& f) {
   const int64_t count = RoundToInt64(c.val());
   ENode* body = n->kids[1];
   for (int64_t i = 0; i < count; ++i) {
-    const Outcome o = body->ex(body, f);
+    const Outcome o = RunBody(body, f);
     if (o != Outcome::Normal && o != Outcome::Continue) return o == Outcome::Break ? Outcome::Normal : o;
     if (Stopping()) [[unlikely]] return Outcome::Error;
   }
@@ -1627,7 +1821,7 @@ Outcome ExDo(ENode* n, Frame& f) {
   ENode* body = n->kids[0];
   ENode* cond = n->kids[1];
   for (;;) {
-    const Outcome o = body->ex(body, f);
+    const Outcome o = RunBody(body, f);
     if (o != Outcome::Normal && o != Outcome::Continue) return o == Outcome::Break ? Outcome::Normal : o;
     if (Stopping()) [[unlikely]] return Outcome::Error;
     bool c;
@@ -1670,7 +1864,7 @@ struct WhileCompare {
       bool c;
       if (!CompareTruth<op, lk, rk>(cond, f, "Boolean expression expected", c)) return Outcome::Error;
       if (!c) return Outcome::Normal;
-      const Outcome o = body->ex(body, f);
+      const Outcome o = RunBody(body, f);
       if (o != Outcome::Normal && o != Outcome::Continue) return o == Outcome::Break ? Outcome::Normal : o;
       if (Stopping()) [[unlikely]] return Outcome::Error;
     }
@@ -1693,7 +1887,7 @@ struct ForCompare {
       bool go;
       if (!CompareTruth<op, lk, rk>(cond, f, "Expression expected", go)) return Outcome::Error;
       if (!go) return Outcome::Normal;
-      o = body->ex(body, f);
+      o = RunBody(body, f);
       if (o != Outcome::Normal && o != Outcome::Continue) return o == Outcome::Break ? Outcome::Normal : o;
       if (Stopping()) [[unlikely]] return Outcome::Error;
       if (n->aux == 1) {  // local += real constant
@@ -1713,13 +1907,15 @@ struct ForCompare {
 
 template <template <int32_t, Kind, Kind> class H, int32_t op>
 ExecFn ComparePick(Kind lk, Kind rk) {
-  static constexpr ExecFn kTable[4][3] = {
+  static constexpr ExecFn kTable[5][3] = {
       {&H<op, Kind::Any, Kind::Any>::Run, &H<op, Kind::Any, Kind::Local>::Run, &H<op, Kind::Any, Kind::Const>::Run},
       {&H<op, Kind::Local, Kind::Any>::Run, &H<op, Kind::Local, Kind::Local>::Run,
        &H<op, Kind::Local, Kind::Const>::Run},
       {&H<op, Kind::Const, Kind::Any>::Run, &H<op, Kind::Const, Kind::Local>::Run,
        &H<op, Kind::Const, Kind::Const>::Run},
-      {&H<op, Kind::Arg, Kind::Any>::Run, &H<op, Kind::Arg, Kind::Local>::Run, &H<op, Kind::Arg, Kind::Const>::Run}};
+      {&H<op, Kind::Arg, Kind::Any>::Run, &H<op, Kind::Arg, Kind::Local>::Run, &H<op, Kind::Arg, Kind::Const>::Run},
+      {&H<op, Kind::Elem, Kind::Any>::Run, &H<op, Kind::Elem, Kind::Local>::Run,
+       &H<op, Kind::Elem, Kind::Const>::Run}};
   return kTable[LeftIndex(lk)][RightIndex(rk)];
 }
 
@@ -1760,6 +1956,13 @@ void Bind(ENode* n, bool specialise) {
       break;
     case Op::Var:
       if (n->owner == Owner::Local) n->ev = n->nidx == 0 ? &EvLocal : &EvLocalElement;
+      if (n->owner == Owner::Local && n->nidx == 1 && KindOf(n->kids[0]) == Kind::Local)
+        n->ev = &EvLocalElementOf<Kind::Local>;
+      if (n->owner == Owner::Local && n->nidx == 1 && KindOf(n->kids[0]) == Kind::Const)
+        n->ev = &EvLocalElementOf<Kind::Const>;
+      if (n->owner == Owner::Local && n->nidx == 2 && KindOf(n->kids[0]) == Kind::Local &&
+          KindOf(n->kids[1]) == Kind::Local)
+        n->ev = &EvLocalElement2;
       if (n->owner == Owner::Arg && n->nidx == 0) n->ev = &EvArg;
       if ((n->owner == Owner::Self || n->owner == Owner::Other || n->owner == Owner::Fixed) && n->nidx == 0 &&
           n->id >= kFirstUserVarId)
@@ -1815,8 +2018,16 @@ void Bind(ENode* n, bool specialise) {
     case Op::Assign: {
       const ENode* t = n->kids[0];
       ExecFn h = nullptr;
-      if (t->owner == Owner::Local)
-        h = t->nidx == 0 ? AssignFor<LocalAssign>(n->sub) : AssignFor<ElementAssign>(n->sub);
+      const Kind sk = KindOf(n->kids[1]);
+      const Kind ik = t->nidx == 1 ? KindOf(t->kids[0]) : Kind::Any;
+      if (t->owner == Owner::Local && t->nidx == 0)
+        h = SourceAssignFor<LocalAssign>(n->sub, sk);
+      else if (t->owner == Owner::Local && ik == Kind::Local)
+        h = SourceAssignFor<LocalIndexAssign>(n->sub, sk);
+      else if (t->owner == Owner::Local && ik == Kind::Const)
+        h = SourceAssignFor<ConstIndexAssign>(n->sub, sk);
+      else if (t->owner == Owner::Local)
+        h = AssignFor<ElementAssign>(n->sub);
       else if (IsOwnBuiltIn(t))
         h = AssignFor<BuiltInAssign>(n->sub);
       else if ((t->owner == Owner::Self || t->owner == Owner::Other || t->owner == Owner::Fixed) && t->nidx == 0)
@@ -1858,6 +2069,20 @@ inline bool RunLowered(CInstance* self, CInstance* other, CCode& code, ExecProgr
     case NodeKind::Block: return Exec(prog.root, f) != Outcome::Error;
     default: return Fail(f, prog.root->pos, "This is not a program.");
   }
+}
+
+inline bool RunLoweredBlock(CInstance* self, CInstance* other, CCode& code, ExecProgram& prog, RValue& result) {
+  DepthScope depth;
+  LocalStack::Mark mark;
+  LocalSlot* slots = Locals().Acquire(prog.nslots, mark);
+  struct Release {
+    const LocalStack::Mark& mark;
+    LocalSlot* slots;
+    int32_t n;
+    ~Release() { Locals().Release(mark, slots, n); }
+  } release{mark, slots, prog.nslots};
+  Frame f{self, other, &code, &prog, &result, slots, nullptr};
+  return Exec(prog.root, f) != Outcome::Error;
 }
 }  // namespace
 
