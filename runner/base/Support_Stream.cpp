@@ -15,6 +15,7 @@
 #include <random>
 
 #include "runner/base/BM32_Bitmap.h"
+#include "runner/base/Stream_Unscramble.h"
 
 static_assert(std::endian::native == std::endian::little, "the stream stores its host's byte order");
 
@@ -182,11 +183,8 @@ void XorWadRegion(uint8_t* region, int64_t len, uint32_t k1, uint32_t k2) {
     wide.push_back(static_cast<uint8_t>(c));
     wide.push_back(0);
   }
-  uint32_t w = CalcCRC(wide.data(), static_cast<int32_t>(wide.size()));
-  uint32_t z = k2;
-  for (int64_t i = (w & 0xFF) + 6; i < len - 5; i += 4) {
-    Store32(region + i, Load32(region + i) ^ LocalRandom(z, w));
-  }
+  const uint32_t w = CalcCRC(wide.data(), static_cast<int32_t>(wide.size()));
+  XorKeystream(region, (w & 0xFF) + 6, len - 5, k2, w);
 }
 
 }  // namespace
@@ -481,48 +479,15 @@ CStream CStream::ReadStreamE() {
   std::array<uint8_t, 256> t;
   std::memcpy(t.data(), Take(256), 256);
   Take(int64_t{b} * 4);
-  std::array<uint8_t, 256> u{};
   std::array<bool, 256> seen{};
   for (int k = 0; k < 256; ++k) {
     if (seen[t[k]]) Fail("E block: table is not a permutation");
     seen[t[k]] = true;
-    u[t[k]] = static_cast<uint8_t>(k);
   }
   const int32_t len = ReadInteger();
   const uint8_t* p = Take(len);
   std::vector<uint8_t> m(static_cast<size_t>(len));
-  // Each byte needs only its own and its predecessor's scrambled value, so this pass reads the
-  // source as it runs forwards, with no chain from one byte to the next.
-  uint8_t* q = m.data();
-  if (len > 0) q[0] = p[0];
-  int32_t i = 1;
-  for (; i + 4 <= len; i += 4) {
-    const auto k = static_cast<uint8_t>(i);
-    q[i] = static_cast<uint8_t>(u[p[i]] - k - p[i - 1]);
-    q[i + 1] = static_cast<uint8_t>(u[p[i + 1]] - k - 1 - p[i]);
-    q[i + 2] = static_cast<uint8_t>(u[p[i + 2]] - k - 2 - p[i + 1]);
-    q[i + 3] = static_cast<uint8_t>(u[p[i + 3]] - k - 3 - p[i + 2]);
-  }
-  for (; i < len; ++i) q[i] = static_cast<uint8_t>(u[p[i]] - i - p[i - 1]);
-  // The swaps do form a chain, from the end down. Whole rounds of 256 end where the table
-  // index is 255, and above 255 no partner falls below 0.
-  const auto swap = [q](int32_t a, int32_t b) {
-    const uint8_t x = q[a];
-    q[a] = q[b];
-    q[b] = x;
-  };
-  i = len - 1;
-  for (; i >= 255 && (i & 255) != 255; --i) swap(i, i - t[i & 255]);
-  for (; i >= 511; i -= 256) {
-    const int32_t base = i - 255;
-    for (int32_t k = 255; k >= 0; k -= 4) {
-      swap(base + k, base + k - t[k]);
-      swap(base + k - 1, base + k - 1 - t[k - 1]);
-      swap(base + k - 2, base + k - 2 - t[k - 2]);
-      swap(base + k - 3, base + k - 3 - t[k - 3]);
-    }
-  }
-  for (; i >= 0; --i) swap(i, std::max(0, i - t[i & 255]));
+  UnscrambleE(p, m.data(), len, t, BestByteKernel());
   CStream block(std::move(m));
   block.budget_ = budget_;  // the unscrambled data still belongs to the same load
   return block;
