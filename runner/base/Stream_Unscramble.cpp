@@ -178,6 +178,55 @@ void XorSerial(uint8_t* region, int64_t from, int64_t to, uint32_t& z, uint32_t&
   }
 }
 
+// Sixteen runs, one per lane: sixteen steps give a 16 x 16 block of words, run by step, which
+// turned over gives sixteen words in a row of each run.
+RUNNER_WIDE void Transpose16(__m512i (&r)[16]) {
+  __m512i t[16], u[16];
+  for (int i = 0; i < 8; ++i) {
+    t[2 * i] = _mm512_unpacklo_epi32(r[2 * i], r[2 * i + 1]);
+    t[2 * i + 1] = _mm512_unpackhi_epi32(r[2 * i], r[2 * i + 1]);
+  }
+  for (int k = 0; k < 4; ++k) {  // each 128-bit lane now holds a 4 x 4 block turned over
+    u[4 * k] = _mm512_unpacklo_epi64(t[4 * k], t[4 * k + 2]);
+    u[4 * k + 1] = _mm512_unpackhi_epi64(t[4 * k], t[4 * k + 2]);
+    u[4 * k + 2] = _mm512_unpacklo_epi64(t[4 * k + 1], t[4 * k + 3]);
+    u[4 * k + 3] = _mm512_unpackhi_epi64(t[4 * k + 1], t[4 * k + 3]);
+  }
+  for (int c = 0; c < 4; ++c) {  // then the lanes go to their rows
+    const __m512i v1 = _mm512_shuffle_i32x4(u[c], u[4 + c], 0x44), v2 = _mm512_shuffle_i32x4(u[c], u[4 + c], 0xEE);
+    const __m512i w1 = _mm512_shuffle_i32x4(u[8 + c], u[12 + c], 0x44),
+                  w2 = _mm512_shuffle_i32x4(u[8 + c], u[12 + c], 0xEE);
+    r[c] = _mm512_shuffle_i32x4(v1, w1, 0x88);
+    r[4 + c] = _mm512_shuffle_i32x4(v1, w1, 0xDD);
+    r[8 + c] = _mm512_shuffle_i32x4(v2, w2, 0x88);
+    r[12 + c] = _mm512_shuffle_i32x4(v2, w2, 0xDD);
+  }
+}
+
+// Xors whole steps of sixteen words of every run; returns how many words of each run that was,
+// with the states moved on as far.
+RUNNER_WIDE int64_t XorSixteenRuns(uint8_t* const (&at)[16], int64_t run, uint32_t (&zs)[16], uint32_t (&ws)[16]) {
+  __m512i z = _mm512_loadu_si512(zs), w = _mm512_loadu_si512(ws);
+  const __m512i low = _mm512_set1_epi32(0xFFFF), az = _mm512_set1_epi32(kZ), aw = _mm512_set1_epi32(kW);
+  int64_t k = 0;
+  for (; k + 16 <= run; k += 16) {
+    __m512i words[16];
+    for (int s = 0; s < 16; ++s) {
+      z = _mm512_add_epi32(_mm512_mullo_epi32(_mm512_and_si512(z, low), az), _mm512_srli_epi32(z, 16));
+      w = _mm512_add_epi32(_mm512_mullo_epi32(_mm512_and_si512(w, low), aw), _mm512_srli_epi32(w, 16));
+      words[s] = _mm512_add_epi32(_mm512_slli_epi32(z, 16), _mm512_and_si512(w, low));
+    }
+    Transpose16(words);
+    for (int r = 0; r < 16; ++r) {
+      uint8_t* p = at[r] + 4 * k;
+      _mm512_storeu_si512(p, _mm512_xor_si512(_mm512_loadu_si512(p), words[r]));
+    }
+  }
+  _mm512_storeu_si512(zs, z);
+  _mm512_storeu_si512(ws, w);
+  return k;
+}
+
 }  // namespace
 
 EByteKernel BestByteKernel() {
@@ -201,16 +250,31 @@ void UnscrambleE(const uint8_t* src, uint8_t* dst, int32_t len, const std::array
   }
 }
 
-void XorKeystream(uint8_t* region, int64_t start, int64_t end, uint32_t z, uint32_t w) {
+void XorKeystream(uint8_t* region, int64_t start, int64_t end, uint32_t z, uint32_t w, EByteKernel kernel) {
   if (start >= end) return;
   const int64_t words = (end - start + 3) / 4;
-  // Four runs side by side hide the latency of each generator step; below a few thousand
-  // words the jumps are not worth it.
-  constexpr int kRuns = 4;
+  // Below a few thousand words the jumps are not worth it.
   if (words < 4096) {
     XorSerial(region, start, end, z, w);
     return;
   }
+  if (kernel == EByteKernel::Wide && BestByteKernel() == EByteKernel::Wide) {
+    constexpr int kLanes = 16;
+    const int64_t run = words / kLanes;
+    uint32_t zs[kLanes], ws[kLanes];
+    uint8_t* at[kLanes];
+    for (int r = 0; r < kLanes; ++r) {
+      zs[r] = Jump(z, kZ, static_cast<uint64_t>(run * r));
+      ws[r] = Jump(w, kW, static_cast<uint64_t>(run * r));
+      at[r] = region + start + 4 * run * r;
+    }
+    const int64_t done = XorSixteenRuns(at, run, zs, ws);
+    for (int r = 0; r < kLanes; ++r) XorSerial(at[r], 4 * done, 4 * run, zs[r], ws[r]);
+    XorSerial(region, start + 4 * run * kLanes, end, zs[kLanes - 1], ws[kLanes - 1]);
+    return;
+  }
+  // Four runs side by side hide the latency of each generator step.
+  constexpr int kRuns = 4;
   const int64_t run = words / kRuns;
   uint32_t zs[kRuns], ws[kRuns];
   uint8_t* at[kRuns];

@@ -19,5 +19,7 @@ void UnscrambleE(const uint8_t* src, uint8_t* dst, int32_t len, const std::array
 
 // Xors the keystream of LocalRandom(z, w) into the little-endian words at region + i for
 // i = start, start + 4, ... while i < end: the first word gets the first number. The generator
-// is one chain, but it can be jumped ahead, so the words go in a few runs side by side.
-void XorKeystream(uint8_t* region, int64_t start, int64_t end, uint32_t z, uint32_t w);
+// is one chain, but it can be jumped ahead, so the words go in several runs side by side (four,
+// or sixteen in the wide form). Every word must lie inside the region.
+void XorKeystream(uint8_t* region, int64_t start, int64_t end, uint32_t z, uint32_t w,
+                  EByteKernel kernel = BestByteKernel());

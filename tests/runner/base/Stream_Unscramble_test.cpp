@@ -83,9 +83,12 @@ TEST(StreamUnscramble, KeystreamMatchesOneGenerator) {
         v ^= LocalRandom(z, w);
         std::memcpy(expected.data() + i, &v, 4);
       }
-      Bytes out = plain;
-      XorKeystream(out.data(), start, end, z0, w0);
-      EXPECT_EQ(out, expected) << "seeds " << z0 << " " << w0 << " bytes " << start << ".." << end;
+      for (EByteKernel kernel : {EByteKernel::Portable, EByteKernel::Wide}) {
+        Bytes out = plain;
+        XorKeystream(out.data(), start, end, z0, w0, kernel);
+        EXPECT_EQ(out, expected) << "seeds " << z0 << " " << w0 << " bytes " << start << ".." << end << " wide "
+                                 << (kernel == EByteKernel::Wide);
+      }
     }
   }
 }
