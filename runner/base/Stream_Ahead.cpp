@@ -90,9 +90,11 @@ bool CInflateAhead::Take(int32_t at, int64_t limit, std::vector<uint8_t>& conten
   // Blocks the reader went past are not wanted any more.
   for (size_t j = reached_; j < k; ++j)
     if (entries_[j].state == EState::Queued || entries_[j].state == EState::Done) Release(entries_[j]);
-  reached_ = std::max(reached_, k + 1);
+  // The block waited for is not behind the reader yet, or its worker would let it go.
+  reached_ = std::max(reached_, k);
   Entry& e = *it;
   changed_.wait(lock, [&e] { return e.state != EState::Running; });
+  reached_ = std::max(reached_, k + 1);
   bool got = false;
   if (e.state == EState::Done && static_cast<int64_t>(e.content.size()) <= limit) {
     held_ -= static_cast<int64_t>(e.content.size());
