@@ -1,5 +1,6 @@
 // The default loaders, which check each chunk's framing and skip its records by their stored
-// layout where no subsystem loads the chunk, and the walk that finds a chunk's loader.
+// layout where no subsystem loads the chunk, the walk that finds a chunk's loader, and the guess
+// of where the chunks' compressed blocks lie, for inflating them ahead.
 #include "runner/shell/Load_Chunks.h"
 
 #include "runner/functions/DataNew_Class.h"

@@ -1,5 +1,6 @@
 // The default chunk loaders: they check a chunk's framing and skip its records by their stored
-// layout, for the chunks no subsystem of the current game loads (RunChunkLoader, Runner_Game.h).
+// layout, for the chunks no subsystem of the current game loads (RunChunkLoader, Runner_Game.h);
+// and where the chunks' compressed blocks should lie, for inflating them ahead.
 #pragma once
 
 #include <cstdint>
