@@ -1,7 +1,9 @@
 // Loading a large game file made by gamebuild (many scripts, objects with events, rooms full of
 // instances, a big included file), against the bare inflating of the compressed blocks that the
 // load inflates. The load's counters give its own peak memory and the size of the game data
-// once inflated. BENCH_QUICK=1 makes the game small.
+// once inflated. The load inflates blocks on a few threads beside its own: its processor time
+// counts every thread of the process, and `wall_ms` gives the time a player waits.
+// BENCH_QUICK=1 makes the game small.
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
 #include <libdeflate.h>
@@ -9,10 +11,12 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <random>
 #include <string>
 #include <vector>
@@ -30,6 +34,7 @@ struct Block {
   size_t out = 0;
 };
 bool g_recording = false;
+std::mutex g_blocksMutex;  // blocks are inflated on several threads
 std::vector<Block> g_blocks;
 }  // namespace
 
@@ -38,6 +43,9 @@ std::vector<Block> g_blocks;
 extern "C" int inflate(z_streamp strm, int flush) {
   using Fn = int (*)(z_streamp, int);
   static const Fn real = reinterpret_cast<Fn>(dlsym(RTLD_NEXT, "inflate"));
+  // Only the reading thread takes zlib's streaming path, so one block is open at a time.
+  std::unique_lock lock(g_blocksMutex, std::defer_lock);
+  if (g_recording) lock.lock();
   if (g_recording && strm->total_in == 0) g_blocks.push_back({{strm->next_in, strm->next_in + strm->avail_in}, 0});
   const int rc = real(strm, flush);
   if (g_recording && rc == Z_STREAM_END && !g_blocks.empty()) g_blocks.back().out = strm->total_out;
@@ -53,6 +61,7 @@ extern "C" libdeflate_result libdeflate_zlib_decompress_ex(libdeflate_decompress
   static const Fn real = reinterpret_cast<Fn>(dlsym(RTLD_NEXT, "libdeflate_zlib_decompress_ex"));
   const libdeflate_result rc = real(d, in, in_size, out, out_avail, in_used, out_size);
   if (g_recording && rc == LIBDEFLATE_SUCCESS) {
+    const std::lock_guard lock(g_blocksMutex);
     const auto* p = static_cast<const uint8_t*>(in);
     g_blocks.push_back({{p, p + *in_used}, *out_size});
   }
@@ -156,8 +165,13 @@ const fs::path& GameState() {
 
 void BM_LoadGame(benchmark::State& state) {
   const std::string path = GameState().string();
-  for (auto _ : state)
+  double wallMs = 0;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
     if (!LoadGameData(path)) state.SkipWithError("the game did not load");
+    wallMs += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  }
+  state.counters["wall_ms"] = benchmark::Counter(wallMs, benchmark::Counter::kAvgIterations);
   // The game data as it is once every block is inflated, the measure of the load's peak memory.
   double inflated = static_cast<double>(fs::file_size(path));
   for (const Block& b : g_blocks) inflated += static_cast<double>(b.out) - static_cast<double>(b.in.size());
@@ -165,7 +179,7 @@ void BM_LoadGame(benchmark::State& state) {
   state.counters["inflated_MiB"] = inflated / (1 << 20);
   state.counters["load_peak_MiB"] = g_load_peak_mib;
 }
-BENCHMARK(BM_LoadGame)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadGame)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 
 void BM_LoadGame_Peer(benchmark::State& state) {
   GameState();
@@ -180,5 +194,5 @@ void BM_LoadGame_Peer(benchmark::State& state) {
   }
   state.counters["blocks"] = static_cast<double>(g_blocks.size());
 }
-BENCHMARK(BM_LoadGame_Peer)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadGame_Peer)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 }  // namespace

@@ -15,6 +15,8 @@
 #include <random>
 
 #include "runner/base/BM32_Bitmap.h"
+#include "runner/base/Stream_Ahead.h"
+#include "runner/base/Stream_Unscramble.h"
 
 static_assert(std::endian::native == std::endian::little, "the stream stores its host's byte order");
 
@@ -130,9 +132,8 @@ class WholeInflater {
 
 // Inflates a complete zlib stream, refusing content above the limit.
 std::vector<uint8_t> Inflate(const uint8_t* src, size_t size, int64_t limit) {
-  thread_local WholeInflater whole;
   std::vector<uint8_t> out;
-  if (whole.Run(src, size, limit, out)) return out;
+  if (InflateWhole(src, size, limit, out)) return out;
   return InflateStreaming(src, size, limit);
 }
 
@@ -182,16 +183,20 @@ void XorWadRegion(uint8_t* region, int64_t len, uint32_t k1, uint32_t k2) {
     wide.push_back(static_cast<uint8_t>(c));
     wide.push_back(0);
   }
-  uint32_t w = CalcCRC(wide.data(), static_cast<int32_t>(wide.size()));
-  uint32_t z = k2;
-  for (int64_t i = (w & 0xFF) + 6; i < len - 5; i += 4) {
-    Store32(region + i, Load32(region + i) ^ LocalRandom(z, w));
-  }
+  const uint32_t w = CalcCRC(wide.data(), static_cast<int32_t>(wide.size()));
+  XorKeystream(region, (w & 0xFF) + 6, len - 5, k2, w);
 }
 
 }  // namespace
 
 // ---- Process-wide helpers ----
+
+bool InflateWhole(const uint8_t* src, size_t size, int64_t limit, std::vector<uint8_t>& out) {
+  // One per thread: the threads that inflate ahead of a load keep their own (and give it back
+  // when they end), each holding at most kScratchKept between blocks.
+  thread_local WholeInflater whole;
+  return whole.Run(src, size, limit, out);
+}
 
 // zlib's crc32 is the same CRC with the final inversion, worked several bytes at a time from
 // tables built into the library, so there is nothing left to set up.
@@ -286,6 +291,12 @@ std::string SanitizeUtf8(std::string_view bytes) {
 
 // ---- Construction and generic operations ----
 
+void CStream::AheadLink::Stop() noexcept {
+  CInflateAhead* ahead = to;
+  to = nullptr;
+  ahead->Stop();
+}
+
 CStream::CStream(std::vector<uint8_t> bytes) : buf_(std::move(bytes)) {
   if (static_cast<int64_t>(buf_.size()) > kMaxSize) Fail("stream too large");
 }
@@ -310,6 +321,7 @@ void CStream::ReadBuffer(void* dst, int32_t count) {
 }
 
 void CStream::WriteBuffer(const void* src, int32_t count) {
+  ahead_.Drop();
   if (count < 0) Fail("negative byte count");
   if (count == 0) return;
   const int64_t end = int64_t{pos_} + count;
@@ -333,18 +345,21 @@ void CStream::SetPosition(int32_t pos) {
 }
 
 void CStream::SetSize(int32_t size) {
+  ahead_.Drop();
   if (size < 0) Fail("negative size");
   buf_.resize(static_cast<size_t>(size));
   pos_ = std::min(pos_, size);
 }
 
 void CStream::Clear() {
+  ahead_.Drop();
   buf_.clear();
   buf_.shrink_to_fit();
   pos_ = 0;
 }
 
 bool CStream::LoadFromFile(const std::string& path) {
+  ahead_.Drop();
   // Opened without blocking and checked before reading: a FIFO or a device named as a file
   // would otherwise hang the open or feed bytes without end.
   const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -454,13 +469,16 @@ int64_t CStream::InflateBudgetFor(int64_t fileSize) {
 }
 
 CStream CStream::ReadStreamC(int64_t maxSize) {
+  const int32_t at = pos_;
   const int32_t n = ReadInteger();
   if (n <= 0) Fail("compressed block: bad length");
   const uint8_t* p = Take(n);
   int64_t limit = std::min(maxSize, kMaxSize);
   // What the load has left caps the block as its own cap does.
   if (budget_) limit = std::min(limit, *budget_);
-  CStream block(Inflate(p, static_cast<size_t>(n), limit));
+  std::vector<uint8_t> content;
+  if (ahead_.to == nullptr || !ahead_.to->Take(at, limit, content)) content = Inflate(p, static_cast<size_t>(n), limit);
+  CStream block(std::move(content));
   if (budget_) *budget_ -= block.GetSize();
   block.budget_ = budget_;
   return block;
@@ -481,48 +499,15 @@ CStream CStream::ReadStreamE() {
   std::array<uint8_t, 256> t;
   std::memcpy(t.data(), Take(256), 256);
   Take(int64_t{b} * 4);
-  std::array<uint8_t, 256> u{};
   std::array<bool, 256> seen{};
   for (int k = 0; k < 256; ++k) {
     if (seen[t[k]]) Fail("E block: table is not a permutation");
     seen[t[k]] = true;
-    u[t[k]] = static_cast<uint8_t>(k);
   }
   const int32_t len = ReadInteger();
   const uint8_t* p = Take(len);
   std::vector<uint8_t> m(static_cast<size_t>(len));
-  // Each byte needs only its own and its predecessor's scrambled value, so this pass reads the
-  // source as it runs forwards, with no chain from one byte to the next.
-  uint8_t* q = m.data();
-  if (len > 0) q[0] = p[0];
-  int32_t i = 1;
-  for (; i + 4 <= len; i += 4) {
-    const auto k = static_cast<uint8_t>(i);
-    q[i] = static_cast<uint8_t>(u[p[i]] - k - p[i - 1]);
-    q[i + 1] = static_cast<uint8_t>(u[p[i + 1]] - k - 1 - p[i]);
-    q[i + 2] = static_cast<uint8_t>(u[p[i + 2]] - k - 2 - p[i + 1]);
-    q[i + 3] = static_cast<uint8_t>(u[p[i + 3]] - k - 3 - p[i + 2]);
-  }
-  for (; i < len; ++i) q[i] = static_cast<uint8_t>(u[p[i]] - i - p[i - 1]);
-  // The swaps do form a chain, from the end down. Whole rounds of 256 end where the table
-  // index is 255, and above 255 no partner falls below 0.
-  const auto swap = [q](int32_t a, int32_t b) {
-    const uint8_t x = q[a];
-    q[a] = q[b];
-    q[b] = x;
-  };
-  i = len - 1;
-  for (; i >= 255 && (i & 255) != 255; --i) swap(i, i - t[i & 255]);
-  for (; i >= 511; i -= 256) {
-    const int32_t base = i - 255;
-    for (int32_t k = 255; k >= 0; k -= 4) {
-      swap(base + k, base + k - t[k]);
-      swap(base + k - 1, base + k - 1 - t[k - 1]);
-      swap(base + k - 2, base + k - 2 - t[k - 2]);
-      swap(base + k - 3, base + k - 3 - t[k - 3]);
-    }
-  }
-  for (; i >= 0; --i) swap(i, std::max(0, i - t[i & 255]));
+  UnscrambleE(p, m.data(), len, t, BestByteKernel());
   CStream block(std::move(m));
   block.budget_ = budget_;  // the unscrambled data still belongs to the same load
   return block;
@@ -534,6 +519,8 @@ void CStream::WriteStreamE(CStream& source) {
 }
 
 void CStream::WriteStreamE(CStream& source, uint32_t seed) {
+  source.ahead_.Drop();
+  ahead_.Drop();
   std::mt19937 rng(seed);
   std::array<uint8_t, 256> t;
   for (int k = 0; k < 256; ++k) t[k] = static_cast<uint8_t>(k);
@@ -610,6 +597,7 @@ std::string CStream::ConvertToString() const {
 }
 
 void CStream::ConvertFromString(std::string_view text) {
+  ahead_.Drop();
   auto digit = [](char c) -> int {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -633,24 +621,28 @@ void CStream::ConvertFromString(std::string_view text) {
 // ---- Byte substitution ciphers ----
 
 void CStream::Encrypt(int32_t key, int32_t pos, int32_t count) {
+  ahead_.Drop();
   const int64_t n = CipherRange(GetSize(), pos, count);
   const auto e = SubstitutionTable(key);
   for (int64_t i = pos; i < pos + n; ++i) buf_[i] = e[buf_[i]];
 }
 
 void CStream::Decrypt(int32_t key, int32_t pos, int32_t count) {
+  ahead_.Drop();
   const int64_t n = CipherRange(GetSize(), pos, count);
   const auto d = InverseTable(SubstitutionTable(key));
   for (int64_t i = pos; i < pos + n; ++i) buf_[i] = d[buf_[i]];
 }
 
 void CStream::Encrypt2(int32_t key, int32_t pos, int32_t count) {
+  ahead_.Drop();
   const int64_t n = CipherRange(GetSize(), pos, count);
   const auto e = SubstitutionTable(key);
   for (int64_t i = pos; i < pos + n; ++i) buf_[i] = e[(buf_[i] + i) & 0xFF];
 }
 
 void CStream::Decrypt2(int32_t key, int32_t pos, int32_t count) {
+  ahead_.Drop();
   const int64_t n = CipherRange(GetSize(), pos, count);
   const auto d = InverseTable(SubstitutionTable(key));
   for (int64_t i = pos; i < pos + n; ++i) buf_[i] = static_cast<uint8_t>(d[buf_[i]] - (i & 0xFF));
@@ -659,6 +651,7 @@ void CStream::Decrypt2(int32_t key, int32_t pos, int32_t count) {
 // ---- Game-data scrambling ----
 
 bool CStream::DecryptWad(int32_t base) {
+  ahead_.Drop();
   if (base < 0 || int64_t{GetSize()} - base < 12) return false;
   uint8_t* data = buf_.data() + base;
   const int64_t len = int64_t{GetSize()} - base - 12;
@@ -669,6 +662,7 @@ bool CStream::DecryptWad(int32_t base) {
 }
 
 void CStream::EncryptWad(int32_t base, uint32_t k1) {
+  ahead_.Drop();
   if (base < 0 || int64_t{GetSize()} - base < 12) Fail("game data: no room for the preamble");
   uint8_t* data = buf_.data() + base;
   const int64_t len = int64_t{GetSize()} - base - 12;

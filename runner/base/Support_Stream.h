@@ -14,6 +14,7 @@
 #include <vector>
 
 class TBitmap32;
+class CInflateAhead;
 
 // Raised by a read past the end, damaged compressed data or a bad hex pair. Loading turns it
 // into its own message; nothing in the stream reads or writes outside its buffer first.
@@ -55,7 +56,10 @@ class CStream {
   bool LoadFromFile(const std::string& path);
   bool SaveToFile(const std::string& path) const;
   void CopyFrom(CStream& src, int32_t count);  // count bytes from src at its position (0: none)
-  uint8_t* Data() { return buf_.data(); }
+  uint8_t* Data() {  // writable: whoever inflates ahead must stop first
+    ahead_.Drop();
+    return buf_.data();
+  }
   const uint8_t* Data() const { return buf_.data(); }
   const std::vector<uint8_t>& Bytes() const { return buf_; }
 
@@ -112,12 +116,44 @@ class CStream {
   void EncryptWad(int32_t base, uint32_t k1);
 
  private:
+  friend class CInflateAhead;
+
+  // The inflater working ahead on this stream's blocks (Stream_Ahead.h), if any. Its workers
+  // read the bytes, so anything that changes or moves them stops it first; a copy of the
+  // stream has none.
+  struct AheadLink {
+    CInflateAhead* to = nullptr;
+    AheadLink() = default;
+    AheadLink(const AheadLink&) {}
+    AheadLink(AheadLink&& other) noexcept { other.Drop(); }
+    AheadLink& operator=(const AheadLink&) {
+      Drop();
+      return *this;
+    }
+    AheadLink& operator=(AheadLink&& other) noexcept {
+      Drop();
+      other.Drop();
+      return *this;
+    }
+    ~AheadLink() { Drop(); }
+    void Drop() noexcept {
+      if (to != nullptr) Stop();
+    }
+    void Stop() noexcept;
+  };
+
   const uint8_t* Take(int64_t count);  // checks and consumes count bytes at the position
 
   std::vector<uint8_t> buf_;
   std::shared_ptr<int64_t> budget_;  // inflated bytes left to the load this stream belongs to
   int32_t pos_ = 0;
+  AheadLink ahead_;
 };
+
+// Inflates a whole zlib stream of at most limit bytes with the calling thread's kept buffer;
+// false when it is not plain valid zlib data that fits (the caller then takes the streaming path,
+// whose errors are the stream's own).
+bool InflateWhole(const uint8_t* src, size_t size, int64_t limit, std::vector<uint8_t>& out);
 
 // InitFastCRC may be called any number of times; the CRC needs no set-up. CalcCRC omits the final inversion (~ of the usual CRC-32); a count <= 0
 // gives 0xFFFFFFFF.

@@ -1,10 +1,13 @@
 // The default loaders, which check each chunk's framing and skip its records by their stored
-// layout where no subsystem loads the chunk, and the walk that finds a chunk's loader.
+// layout where no subsystem loads the chunk, the walk that finds a chunk's loader, and the guess
+// of where the chunks' compressed blocks lie, for inflating them ahead.
 #include "runner/shell/Load_Chunks.h"
 
 #include "runner/functions/DataNew_Class.h"
 #include "runner/shell/Runner_Game.h"
 #include "runner/base/Support_Stream.h"
+
+#include <cstring>
 
 namespace {
 // A count read from the data; negative counts mark a damaged chunk. Every counted item takes
@@ -147,4 +150,50 @@ bool RunChunkLoader(EChunk chunk, CStream& stream) {
     for (const RChunkLoad& c : subsystem.chunks)
       if (c.chunk == chunk && c.load) return c.load(stream);
   return DefaultChunkLoader(chunk, stream);
+}
+
+std::vector<int32_t> CompressedBlocksAhead(const CStream& stream) {
+  std::vector<int32_t> blocks;
+  const uint8_t* bytes = stream.Data();
+  const int64_t size = stream.GetSize();
+  int64_t at = stream.GetPosition();
+  const auto integer = [&](int32_t& v) {
+    if (at + 4 > size) return false;
+    std::memcpy(&v, bytes + at, 4);
+    at += 4;
+    return true;
+  };
+  const auto skip = [&](int32_t n) {  // n bytes after a length field
+    if (n > size - at) return false;
+    at += std::max(n, 0);
+    return true;
+  };
+  // version, count, then count blocks; false where the framing stops fitting.
+  const auto blockList = [&](int32_t version) {
+    int32_t v, count;
+    if (!integer(v) || v != version || !integer(count) || count < 0) return false;
+    for (int32_t i = 0; i < count; ++i) {
+      const int64_t start = at;
+      int32_t n;
+      if (!integer(n) || n <= 0 || !skip(n)) return false;
+      blocks.push_back(static_cast<int32_t>(start));
+    }
+    return true;
+  };
+  if (!blockList(kChunkVersion)) return blocks;  // triggers
+  int32_t v, count;
+  if (!integer(v) || v != kChunkVersion || !integer(count) || count < 0) return blocks;  // constants
+  for (int64_t i = 0; i < int64_t{count} * 2; ++i) {
+    int32_t n;
+    if (!integer(n) || !skip(n)) return blocks;
+  }
+  for (EChunk chunk = EChunk::Sounds; chunk <= EChunk::Rooms; chunk = static_cast<EChunk>(static_cast<int>(chunk) + 1)) {
+    if (!blockList(kChunkVersion)) return blocks;
+    if (chunk == EChunk::Rooms && !skip(8)) return blocks;  // last instance and tile ids
+  }
+  if (!blockList(kChunkVersion)) return blocks;  // included files
+  const int64_t info = at;
+  int32_t n;
+  if (integer(v) && v == kChunkVersion && integer(n) && n > 0 && skip(n)) blocks.push_back(static_cast<int32_t>(info + 4));
+  return blocks;
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <fstream>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "runner/shell/Load_Chunks.h"
 #include "runner/shell/Load_Form.h"
 #include "runner/base/Option_Main.h"
+#include "runner/base/Stream_Ahead.h"
 #include "runner/shell/Runner.h"
 #include "runner/shell/Runner_Form.h"
 #include "runner/shell/Runner_Game.h"
@@ -46,7 +48,11 @@ bool ReadChunks(CStream& stream) {
   chunks.ReadInteger();  // flags
   SettingsState().gameId = chunks.ReadInteger();
   chunks.ReadBuffer(SettingsState().sessionId.data(), static_cast<int32_t>(SettingsState().sessionId.size()));
+  // Declared after the chunk stream, so its workers stop before the stream goes.
+  std::optional<CInflateAhead> ahead;
   for (const RChunkStep& step : kChunkSteps) {
+    // The extension packages are read; from here on the framing of the blocks is known.
+    if (step.chunk == EChunk::Triggers) ahead.emplace(chunks, CompressedBlocksAhead(chunks));
     ShowProgress(step.progress, step.caption);
     if (!RunChunkLoader(step.chunk, chunks)) {
       if (step.chunk == EChunk::ExtensionPackages) ShowLoadMessage("Error in loading extension packages.");
