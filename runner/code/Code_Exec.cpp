@@ -17,6 +17,8 @@
 #include "runner/code/Code_Operator.h"
 #include "runner/code/Code_Variable.h"
 #include "runner/code/Script_Main.h"
+#include "runner/code/Variable_Access.h"
+#include "runner/code/Variable_BuiltIn.h"
 #include "runner/code/Variable_Main.h"
 
 namespace {
@@ -1711,6 +1713,53 @@ Outcome ExAssignBuiltIn(ENode* n, Frame& f) {
   return Outcome::Normal;
 }
 
+// Built-in variables of self or other with a direct form from the host: a read is a call that
+// loads the field, a real written is a call that stores it. Anything else (no such form under
+// the current host, a value that is not a real) goes the way above, with its messages.
+ExecHost* CurrentHost();
+inline const RBuiltInDirect* DirectOf(const ENode* n) {
+  const RBuiltInDirect* table = CurrentHost()->direct;
+  return table && table[n->id].get ? &table[n->id] : nullptr;
+}
+inline CInstance* OwnerOf(const ENode* n, Frame& f) { return n->owner == Owner::Self ? f.self : f.other; }
+
+Res EvBuiltInDirect(ENode* n, Frame& f, RValue& other) {
+  const RBuiltInDirect* d = DirectOf(n);
+  CInstance* inst = OwnerOf(n, f);
+  if (!d || !inst) [[unlikely]] return EvBuiltIn(n, f, other);
+  return {d->get(inst), Got::Real};
+}
+
+template <int32_t sub>
+Outcome ExAssignBuiltInDirect(ENode* n, Frame& f) {
+  ENode* target = n->kids[0];
+  const RBuiltInDirect* d = DirectOf(target);
+  CInstance* inst = OwnerOf(target, f);
+  if (!d || !d->set || !inst) [[unlikely]] return sub == 0 ? ExAssignVar<0>(n, f) : ExAssignBuiltIn<sub>(n, f);
+  ENode* src = n->kids[1];
+  RValue v;
+  const Res r = src->ev(src, f, v);
+  if (r.g == Got::Error) return Outcome::Error;
+  if (r.g == Got::Real) [[likely]] {
+    double now = r.d;
+    if constexpr (sub == sym::kPlus) now = d->get(inst) + r.d;
+    if constexpr (sub == sym::kMinus) now = d->get(inst) - r.d;
+    if constexpr (sub == sym::kMul) now = d->get(inst) * r.d;
+    d->set(inst, now);
+    f.result->SetReal(now);
+    return Outcome::Normal;
+  }
+  if constexpr (sub == 0) {
+    return AssignValue(n, f, Place{target->owner, target->aux, 0}, v);
+  } else {
+    RValue now(d->get(inst));
+    if (const char* err = BinaryOp(n->sub, now, v, now)) return FailOutcome(f, n->pos, err);
+    d->set(inst, now.val());
+    *f.result = std::move(now);
+    return Outcome::Normal;
+  }
+}
+
 template <template <int32_t> class H>
 ExecFn AssignFor(int32_t sub) {
   switch (sub) {
@@ -1757,6 +1806,10 @@ struct ElementAssign {
 template <int32_t sub>
 struct BuiltInAssign {
   static Outcome Run(ENode* n, Frame& f) { return sub == 0 ? ExAssignVar<0>(n, f) : ExAssignBuiltIn<sub>(n, f); }
+};
+template <int32_t sub>
+struct BuiltInDirectAssign {
+  static Outcome Run(ENode* n, Frame& f) { return ExAssignBuiltInDirect<sub>(n, f); }
 };
 template <int32_t sub>
 struct VarAssign {
@@ -1942,6 +1995,8 @@ bool IsOwnBuiltIn(const ENode* n) {
          n->id >= 0 && n->id < kBuiltInVarLimit;
 }
 
+bool HasDirect(const ENode* n) { return n->id < kMaxBuiltInVars && DirectOf(n); }
+
 // Chooses the handlers of n and of everything below it.
 void Bind(ENode* n, bool specialise) {
   for (int32_t i = 0; i < n->n; ++i) Bind(n->kids[i], specialise);
@@ -1967,7 +2022,7 @@ void Bind(ENode* n, bool specialise) {
       if ((n->owner == Owner::Self || n->owner == Owner::Other || n->owner == Owner::Fixed) && n->nidx == 0 &&
           n->id >= kFirstUserVarId)
         n->ev = &EvVar;
-      if (IsOwnBuiltIn(n)) n->ev = &EvBuiltIn;
+      if (IsOwnBuiltIn(n)) n->ev = HasDirect(n) ? &EvBuiltInDirect : &EvBuiltIn;
       break;
     case Op::Binary: {
       const ENode* r = n->kids[1];
@@ -2029,7 +2084,7 @@ void Bind(ENode* n, bool specialise) {
       else if (t->owner == Owner::Local)
         h = AssignFor<ElementAssign>(n->sub);
       else if (IsOwnBuiltIn(t))
-        h = AssignFor<BuiltInAssign>(n->sub);
+        h = HasDirect(t) ? AssignFor<BuiltInDirectAssign>(n->sub) : AssignFor<BuiltInAssign>(n->sub);
       else if ((t->owner == Owner::Self || t->owner == Owner::Other || t->owner == Owner::Fixed) && t->nidx == 0)
         h = AssignFor<VarAssign>(n->sub);
       if (h) n->ex = h;
@@ -2041,6 +2096,7 @@ void Bind(ENode* n, bool specialise) {
 
 ExecHost g_emptyHost;
 ExecHost* g_host = &g_emptyHost;
+ExecHost* CurrentHost() { return g_host; }
 }  // namespace
 
 ExecHost& GetExecHost() { return *g_host; }

@@ -8,6 +8,7 @@
 #include "runner/code/Variable_Class.h"
 
 class CInstance;
+struct RBuiltInDirect;
 
 // What the interpreter needs from the runtime. The runtime installs one host; until then the
 // empty default answers "no instances", so code can run only where nothing asks for them.
@@ -34,6 +35,9 @@ struct ExecHost {
   // A temporary instance (id 0, object 0, at 0,0) for library initialisation and constants.
   virtual CInstance* CreateTempInstance() { return nullptr; }
   virtual void DestroyTempInstance(CInstance* inst) {}
+  // The direct forms of built-in variables by id (Variable_Access.h), when this host's
+  // instances are the ones they reach into; null sends every access through the calls above.
+  const RBuiltInDirect* direct = nullptr;
 };
 
 ExecHost& GetExecHost();

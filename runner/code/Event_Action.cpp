@@ -43,6 +43,13 @@ void RunCode(CAction& act, CInstance* self, CInstance* other, RValue& result) {
   if (!act.act_codecode) return;
   RArgumentState& a = Arguments();
   const int32_t n = act.act_argumentcount < kActionArgs ? act.act_argumentcount : kActionArgs;
+  if (n <= 0) {  // a code action of an event: only the flag to put back, no slots to save
+    const int32_t relative = a.relative;
+    a.relative = RelativeFlag(act);
+    ExecuteAndReport(self, other, *act.act_codecode, result);
+    Arguments().relative = relative;
+    return;
+  }
   RValue saved[kActionArgs];
   for (int32_t i = 0; i < n; ++i) saved[i] = a.slots[i];
   const int32_t relative = a.relative;

@@ -9,6 +9,7 @@ struct Handlers {
   BuiltInSetter set = nullptr;
 };
 Handlers g_handlers[kMaxBuiltInVars];
+RBuiltInDirect g_direct[kMaxBuiltInVars];
 
 const Handlers* At(int32_t id) { return id >= 0 && id < BuiltInVarCount() ? &g_handlers[id] : nullptr; }
 }  // namespace
@@ -17,6 +18,7 @@ bool SetBuiltInAccess(std::string_view name, BuiltInGetter getter, BuiltInSetter
   const int32_t id = BuiltInVarId(name);
   if (id < 0) return false;
   g_handlers[id] = {getter, BuiltInVar(id).writable ? setter : nullptr};
+  g_direct[id] = {};
   return true;
 }
 
@@ -29,3 +31,12 @@ bool WriteBuiltIn(CInstance* inst, int32_t id, int32_t arr, const RValue& v) {
   const Handlers* h = At(id);
   return h && h->set && h->set(inst, arr, v);
 }
+
+bool SetBuiltInDirect(std::string_view name, BuiltInRealGetter getter, BuiltInRealSetter setter) {
+  const int32_t id = BuiltInVarId(name);
+  if (id < 0) return false;
+  g_direct[id] = {getter, BuiltInVar(id).writable ? setter : nullptr};
+  return true;
+}
+
+const RBuiltInDirect* BuiltInDirectTable() { return g_direct; }

@@ -115,10 +115,21 @@ bool Set(CInstance*, int32_t arr, const RValue& v) {
   if (auto* owner = Owner<F>(arr)) Store(owner->*F, v);
   return true;
 }
-// The table's access decides: a read-only variable drops the setter.
+// The table's access decides: a read-only variable drops the setter. A field that is not text
+// also gets its direct form, through the same Get and Set at index 0.
 template <auto F>
 void Field(const char* name) {
   SetBuiltInAccess(name, Get<F>, Set<F>);
+  if constexpr (!std::is_same_v<typename MemberOf<decltype(F)>::Type, std::string>) {
+    SetBuiltInDirect(
+        name,
+        [](CInstance* i) {
+          RValue v;
+          Get<F>(i, 0, v);
+          return v.val();
+        },
+        [](CInstance* i, double d) { Set<F>(i, 0, RValue(d)); });
+  }
 }
 void ReadOnly(const char* name, BuiltInGetter get) {
   SetBuiltInAccess(name, get, nullptr);

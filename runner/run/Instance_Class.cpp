@@ -98,6 +98,7 @@ void CInstance::Assign(const CInstance& o) {
 }
 
 int32_t CInstance::Getimagenumber() const {
+  if (i_spriteindex < 0) return 0;  // every step asks, for every instance
   RSpriteShape s;
   return GetSpriteShape(i_spriteindex, s) ? s.imagecount : 0;
 }
@@ -108,6 +109,7 @@ uint64_t& BoxVersion() {
 }
 
 RBoundingBox CInstance::BoxAt(double x, double y) const {
+  if (i_maskindex < 0 && i_spriteindex < 0) return RBoundingBox{};  // every move asks
   RSpriteShape m;
   if (!GetSpriteShape(i_maskindex >= 0 ? i_maskindex : i_spriteindex, m)) return RBoundingBox{};
   const double sx = i_imagescalex, sy = i_imagescaley;

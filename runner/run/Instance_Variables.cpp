@@ -10,49 +10,53 @@ namespace {
 // Writes convert by the variable's type: reals as they are, integers rounded, booleans true
 // from 1 after rounding. Setters read the real part whatever the value's kind.
 int32_t Int(const RValue& v) { return RoundToInt32(v.val()); }
-bool Bool(const RValue& v) { return RoundToInt32(v.val()) >= 1; }
 
 bool Put(RValue& out, double v) {
   out.SetReal(v);
   return true;
 }
 
-template <double CInstance::* F>
-void Real(const char* name) {
+// Every variable below is a real read from the instance, so each also gets its direct form
+// (Variable_Access.h), built from the same two functions as its getter and setter: the two
+// ways cannot disagree.
+template <auto Get, auto Set>
+void Variable(const char* name) {
   SetBuiltInAccess(
-      name, [](CInstance* i, int32_t, RValue& o) { return i && Put(o, i->*F); },
+      name, [](CInstance* i, int32_t, RValue& o) { return i && Put(o, Get(*i)); },
       [](CInstance* i, int32_t, const RValue& v) {
-        if (i) i->*F = v.val();
+        if (i) Set(*i, v.val());
         return i != nullptr;
       });
+  SetBuiltInDirect(name, [](CInstance* i) { return Get(*i); }, [](CInstance* i, double v) { Set(*i, v); });
+}
+template <auto Get>
+void ReadOnly(const char* name) {
+  SetBuiltInAccess(name, [](CInstance* i, int32_t, RValue& o) { return i && Put(o, Get(*i)); }, nullptr);
+  SetBuiltInDirect(name, [](CInstance* i) { return Get(*i); }, nullptr);
+}
+
+template <auto F>
+double Load(const CInstance& i) {
+  return static_cast<double>(i.*F);
+}
+template <double CInstance::* F>
+void Real(const char* name) {
+  Variable<Load<F>, [](CInstance& i, double v) { i.*F = v; }>(name);
 }
 template <int32_t CInstance::* F>
 void Integer(const char* name) {
-  SetBuiltInAccess(
-      name, [](CInstance* i, int32_t, RValue& o) { return i && Put(o, i->*F); },
-      [](CInstance* i, int32_t, const RValue& v) {
-        if (i) i->*F = Int(v);
-        return i != nullptr;
-      });
+  Variable<Load<F>, [](CInstance& i, double v) { i.*F = RoundToInt32(v); }>(name);
 }
 template <bool CInstance::* F>
 void Boolean(const char* name) {
-  SetBuiltInAccess(
-      name, [](CInstance* i, int32_t, RValue& o) { return i && Put(o, i->*F ? 1 : 0); },
-      [](CInstance* i, int32_t, const RValue& v) {
-        if (i) i->*F = Bool(v);
-        return i != nullptr;
-      });
+  Variable<[](const CInstance& i) { return i.*F ? 1.0 : 0.0; }, [](CInstance& i, double v) {
+    i.*F = RoundToInt32(v) >= 1;
+  }>(name);
 }
 // A real written through one of the instance's setters.
 template <double CInstance::* F, void (CInstance::*Set)(double)>
 void RealVia(const char* name) {
-  SetBuiltInAccess(
-      name, [](CInstance* i, int32_t, RValue& o) { return i && Put(o, i->*F); },
-      [](CInstance* i, int32_t, const RValue& v) {
-        if (i) (i->*Set)(v.val());
-        return i != nullptr;
-      });
+  Variable<Load<F>, [](CInstance& i, double v) { (i.*Set)(v); }>(name);
 }
 void ReadOnly(const char* name, BuiltInGetter get) { SetBuiltInAccess(name, get, nullptr); }
 
@@ -65,18 +69,8 @@ double SpriteValue(const CInstance& i, int32_t RSpriteShape::* f, double scale) 
 }  // namespace
 
 void RegisterInstanceVariables() {
-  SetBuiltInAccess(
-      "x", [](CInstance* i, int32_t, RValue& o) { return i && Put(o, i->i_x); },
-      [](CInstance* i, int32_t, const RValue& v) {
-        if (i) i->SetPosition(v.val(), i->i_y);
-        return i != nullptr;
-      });
-  SetBuiltInAccess(
-      "y", [](CInstance* i, int32_t, RValue& o) { return i && Put(o, i->i_y); },
-      [](CInstance* i, int32_t, const RValue& v) {
-        if (i) i->SetPosition(i->i_x, v.val());
-        return i != nullptr;
-      });
+  Variable<Load<&CInstance::i_x>, [](CInstance& i, double v) { i.SetPosition(v, i.i_y); }>("x");
+  Variable<Load<&CInstance::i_y>, [](CInstance& i, double v) { i.SetPosition(i.i_x, v); }>("y");
   Real<&CInstance::i_xprevious>("xprevious");
   Real<&CInstance::i_yprevious>("yprevious");
   Real<&CInstance::i_xstart>("xstart");
@@ -88,8 +82,8 @@ void RegisterInstanceVariables() {
   Real<&CInstance::i_friction>("friction");
   Real<&CInstance::i_gravity>("gravity");
   Real<&CInstance::i_gravitydir>("gravity_direction");
-  ReadOnly("object_index", [](CInstance* i, int32_t, RValue& o) { return i && Put(o, i->i_objectindex); });
-  ReadOnly("id", [](CInstance* i, int32_t, RValue& o) { return i && Put(o, i->i_id); });
+  ReadOnly<Load<&CInstance::i_objectindex>>("object_index");
+  ReadOnly<Load<&CInstance::i_id>>("id");
   SetBuiltInAccess(
       "alarm", [](CInstance* i, int32_t arr, RValue& o) { return i && Put(o, i->GetAlarm(AlarmIndex(arr))); },
       [](CInstance* i, int32_t arr, const RValue& v) {
@@ -100,16 +94,12 @@ void RegisterInstanceVariables() {
   Boolean<&CInstance::i_visible>("visible");
   Boolean<&CInstance::i_persistent>("persistent");
   Real<&CInstance::i_depth>("depth");
-  ReadOnly("bbox_left", [](CInstance* i, int32_t, RValue& o) { return i && Put(o, i->i_bbox.left); });
-  ReadOnly("bbox_right", [](CInstance* i, int32_t, RValue& o) { return i && Put(o, i->i_bbox.right); });
-  ReadOnly("bbox_top", [](CInstance* i, int32_t, RValue& o) { return i && Put(o, i->i_bbox.top); });
-  ReadOnly("bbox_bottom", [](CInstance* i, int32_t, RValue& o) { return i && Put(o, i->i_bbox.bottom); });
-  SetBuiltInAccess(
-      "sprite_index", [](CInstance* i, int32_t, RValue& o) { return i && Put(o, i->i_spriteindex); },
-      [](CInstance* i, int32_t, const RValue& v) {
-        if (i) i->Setspriteindex(Int(v));
-        return i != nullptr;
-      });
+  ReadOnly<[](const CInstance& i) { return static_cast<double>(i.i_bbox.left); }>("bbox_left");
+  ReadOnly<[](const CInstance& i) { return static_cast<double>(i.i_bbox.right); }>("bbox_right");
+  ReadOnly<[](const CInstance& i) { return static_cast<double>(i.i_bbox.top); }>("bbox_top");
+  ReadOnly<[](const CInstance& i) { return static_cast<double>(i.i_bbox.bottom); }>("bbox_bottom");
+  Variable<Load<&CInstance::i_spriteindex>, [](CInstance& i, double v) { i.Setspriteindex(RoundToInt32(v)); }>(
+      "sprite_index");
   Real<&CInstance::i_imageindex>("image_index");
   SetBuiltInAccess(
       "image_single",
@@ -148,12 +138,8 @@ void RegisterInstanceVariables() {
         return i != nullptr;
       });
   Real<&CInstance::i_imagespeed>("image_speed");
-  SetBuiltInAccess(
-      "mask_index", [](CInstance* i, int32_t, RValue& o) { return i && Put(o, i->i_maskindex); },
-      [](CInstance* i, int32_t, const RValue& v) {
-        if (i) i->Setmaskindex(Int(v));
-        return i != nullptr;
-      });
+  Variable<Load<&CInstance::i_maskindex>, [](CInstance& i, double v) { i.Setmaskindex(RoundToInt32(v)); }>(
+      "mask_index");
   ReadOnly("path_index", [](CInstance* i, int32_t, RValue& o) { return i && Put(o, i->i_pathindex); });
   RealVia<&CInstance::i_pathposition, &CInstance::Setpathposition>("path_position");
   RealVia<&CInstance::i_pathpositionprevious, &CInstance::Setpathpositionprevious>("path_positionprevious");

@@ -14,6 +14,7 @@
 namespace {
 class RuntimeHost final : public ExecHost {
  public:
+  RuntimeHost() { direct = BuiltInDirectTable(); }
   CInstance* InstanceById(int32_t id) override {
     CRoom* room = CurrentRoom();
     return room ? room->FindInstance(id) : nullptr;
