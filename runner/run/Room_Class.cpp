@@ -45,6 +45,8 @@ void CRoom::AddToObjectLists(CInstance* inst) {
 
 void CRoom::ClearInstances() {
   BumpBoxVersion();
+  r_placed.clear();
+  r_placedcode.clear();
   r_instance.clear();
   r_obj_instance.clear();
   r_obj_instance_recursive.clear();
@@ -53,6 +55,7 @@ void CRoom::ClearInstances() {
 }
 
 void CRoom::RemoveMarked() {
+  MakePlacedInstances();
   auto keep = std::stable_partition(r_instance.begin(), r_instance.end(), [](const auto& i) { return !i->i_marked; });
   if (keep == r_instance.end()) return;
   r_instance.erase(keep, r_instance.end());
@@ -60,6 +63,8 @@ void CRoom::RemoveMarked() {
 }
 
 void CRoom::RebuildObjectLists() {
+  // Records have no lists yet; making them into instances builds the lists.
+  if (!r_placed.empty()) return;
   BumpBoxVersion();
   const auto count = static_cast<size_t>(Objects().Count());
   r_obj_instance.assign(count, {});
@@ -82,7 +87,31 @@ void CRoom::RebuildObjectLists() {
   ids_valid_ = false;
 }
 
+void CRoom::MakePlaced() {
+  std::vector<std::unique_ptr<CInstance>> made;
+  made.reserve(r_placed.size() + r_instance.size());
+  for (const RPlacedInstance& p : r_placed) {
+    // Made by the creation function, then given the defaults its object had when the record
+    // was read, with the record's own position and id.
+    auto inst = std::make_unique<CInstance>(p.x, p.y, p.id, p.objectindex);
+    inst->Assign(PlacedPrototype(p.objectindex));
+    inst->i_id = p.id;
+    inst->i_objectindex = p.objectindex;
+    inst->i_x = inst->i_xstart = inst->i_xprevious = p.x;
+    inst->i_y = inst->i_ystart = inst->i_yprevious = p.y;
+    inst->ComputeBoundingBox();
+    if (p.codelength > 0) inst->i_initcode.assign(r_placedcode, p.code, p.codelength);
+    made.push_back(std::move(inst));
+  }
+  for (auto& inst : r_instance) made.push_back(std::move(inst));
+  r_instance = std::move(made);
+  r_placed = {};
+  r_placedcode = {};
+  RebuildObjectLists();
+}
+
 CInstance* CRoom::FindInstance(int32_t id) {
+  MakePlacedInstances();
   CInstance* found = nullptr;
   if (ids_valid_) {
     auto it = ids_.find(id);
@@ -199,6 +228,9 @@ void CRoom::Assign(const CRoom& obj) {
   r_enableviews = obj.r_enableviews;
   r_view = obj.r_view;
   r_code = obj.r_code;
+  // Records stay records: a copy of a room not played yet is as compact as the room.
+  r_placed = obj.r_placed;
+  r_placedcode = obj.r_placedcode;
   auto copy = [](const std::vector<std::unique_ptr<CInstance>>& from, std::vector<std::unique_ptr<CInstance>>& to) {
     to.reserve(from.size());
     for (const auto& src : from) {
@@ -259,12 +291,18 @@ bool CRoom::LoadFromStream(CStream& s) {
   }
 
   const int32_t instances = ReadCount(s, 20);
-  r_instance.reserve(static_cast<size_t>(instances));
-  for (int32_t i = 0; i < instances; ++i) {
-    const int32_t x = s.ReadInteger(), y = s.ReadInteger(), obj = s.ReadInteger(), id = s.ReadInteger();
-    auto inst = std::make_unique<CInstance>(x, y, id, obj);
-    inst->i_initcode = s.ReadString();
-    r_instance.push_back(std::move(inst));
+  r_placed.resize(static_cast<size_t>(instances));
+  for (RPlacedInstance& p : r_placed) {
+    p.x = s.ReadInteger();
+    p.y = s.ReadInteger();
+    p.objectindex = s.ReadInteger();
+    p.id = s.ReadInteger();
+    NotePlacedObject(p.objectindex);
+    const std::string code = s.ReadString();
+    // The record stays smaller than the stream it came from, so the pool's offsets fit.
+    p.code = static_cast<uint32_t>(r_placedcode.size());
+    p.codelength = static_cast<uint32_t>(code.size());
+    r_placedcode += code;
   }
 
   const int32_t tiles = ReadCount(s, 36);
@@ -317,6 +355,7 @@ void ReadSavedInstances(CStream& s, std::vector<std::unique_ptr<CInstance>>& int
 }  // namespace
 
 void CRoom::SaveGameToStream(CStream& s) const {
+  MakePlacedInstances();
   s.WriteInteger(kRoomSaveVersion);
   s.WriteString(r_caption);
   s.WriteInteger(r_width);
@@ -423,11 +462,13 @@ bool CRoom::LoadGameFromStream(CStream& s) {
 }
 
 void CRoom::SortInstances() {
+  MakePlacedInstances();
   BumpBoxVersion();
   SortByDepth(r_instance, [](const std::unique_ptr<CInstance>& i) { return i->i_depth; });
 }
 
 void CRoom::UpdateActive() {
+  MakePlacedInstances();
   const bool wake = std::any_of(r_instance_deact.begin(), r_instance_deact.end(), [](const auto& i) { return !i->i_deactivated; });
   const bool sleep = std::any_of(r_instance.begin(), r_instance.end(), [](const auto& i) { return i->i_deactivated; });
   if (!wake && !sleep) return;
@@ -451,6 +492,7 @@ void CRoom::ScrollBackground() {
 
 void CRoom::FollowViews() {
   if (!r_enableviews) return;
+  MakePlacedInstances();
   for (CView& v : r_view) {
     if (!v.visible) continue;
     CInstance* inst = nullptr;

@@ -1,7 +1,9 @@
 // CRoom: a room resource and its live copy while played (settings, eight background layers,
 // eight views, the active and deactivated instance lists with the per-object lists, tiles),
 // with its stream form, depth sorting, removal of marked instances, activation changes,
-// background scrolling and view following.
+// background scrolling and view following. A room read from the game data holds its placed
+// instances as plain records until someone asks for its instances (its live copy, when the
+// room is played): a game of many rooms would otherwise hold a whole instance for each.
 #pragma once
 
 #include <array>
@@ -52,6 +54,15 @@ struct RTile {
   uint32_t blend = 0xFFFFFF;
   double alpha = 1;
   bool visible = true;
+};
+
+// A placed instance as the game data gives it; its creation code is a range of the room's
+// `r_placedcode`, so reading a room allocates nothing per record.
+struct RPlacedInstance {
+  int32_t x = 0, y = 0;
+  int32_t objectindex = 0;
+  int32_t id = 0;
+  uint32_t code = 0, codelength = 0;
 };
 
 // Size of a background resource, for stretched layers and the layer size variables. The
@@ -121,16 +132,40 @@ class CRoom {
   void SetTile(int32_t ind, const RTile& val);
   int32_t r_tnumb() const { return static_cast<int32_t>(r_tile.size()); }
 
-  int32_t r_numb() const { return static_cast<int32_t>(r_instance.size()); }
+  // Asking for the instances (their count, one of them, the per-object lists) makes the
+  // instances of the placed records first.
+  int32_t r_numb() const {
+    MakePlacedInstances();
+    return static_cast<int32_t>(r_instance.size());
+  }
   CInstance* Instance(int32_t pos) const {
     return pos >= 0 && pos < r_numb() ? r_instance[static_cast<size_t>(pos)].get() : nullptr;
   }
   int32_t r_numb_deact() const { return static_cast<int32_t>(r_instance_deact.size()); }
-  int32_t Obj_Number(int32_t objind) const { return ListSize(r_obj_instance, objind); }
-  CInstance* Obj_Instance(int32_t objind, int32_t numb) const { return ListAt(r_obj_instance, objind, numb); }
-  int32_t Obj_Number_Recursive(int32_t objind) const { return ListSize(r_obj_instance_recursive, objind); }
+  int32_t Obj_Number(int32_t objind) const {
+    MakePlacedInstances();
+    return ListSize(r_obj_instance, objind);
+  }
+  CInstance* Obj_Instance(int32_t objind, int32_t numb) const {
+    MakePlacedInstances();
+    return ListAt(r_obj_instance, objind, numb);
+  }
+  int32_t Obj_Number_Recursive(int32_t objind) const {
+    MakePlacedInstances();
+    return ListSize(r_obj_instance_recursive, objind);
+  }
   CInstance* Obj_Instance_Recursive(int32_t objind, int32_t numb) const {
+    MakePlacedInstances();
     return ListAt(r_obj_instance_recursive, objind, numb);
+  }
+  // Placed records not yet made into instances (a room resource never played or copied).
+  int32_t r_numb_placed() const { return static_cast<int32_t>(r_placed.size()); }
+  // Makes the placed records into instances, in their order, before the instances added since;
+  // nothing when there are none. Callable on a const room: the records are only the deferred
+  // form of instances the room already has, and no room is ever defined const.
+  void MakePlacedInstances() const {
+    if (!r_placed.empty()) [[unlikely]]
+      const_cast<CRoom*>(this)->MakePlaced();
   }
   // The active instance with that id, an unmarked one when there are several; null when none.
   CInstance* FindInstance(int32_t id);
@@ -145,6 +180,9 @@ class CRoom {
   bool r_enableviews = false;
   std::array<CView, kRoomViews> r_view{};
   std::string r_code;
+  // The placed instances still held as records; they come before every entry of r_instance.
+  std::vector<RPlacedInstance> r_placed;
+  std::string r_placedcode;
   std::vector<std::unique_ptr<CInstance>> r_instance;
   std::vector<std::unique_ptr<CInstance>> r_instance_deact;
   std::vector<std::vector<CInstance*>> r_obj_instance;
@@ -162,6 +200,7 @@ class CRoom {
     return l[static_cast<size_t>(i)][static_cast<size_t>(n)];
   }
   void AddToObjectLists(CInstance* inst);
+  void MakePlaced();
 
   std::unordered_map<int32_t, CInstance*> ids_;
   bool ids_valid_ = false;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "runner/base/Game.h"
+#include "runner/run/Object_Main.h"
 #include "runner/run/Room_Class.h"
 #include "runner/run/Run_Main.h"
 #include "runner/base/Support_Stream.h"
@@ -19,6 +20,10 @@ struct RRoomsState {
   TResourceList<CRoom> rooms{"__newroom"};
   std::vector<int32_t> order;
   int32_t lastTileId = 0;
+  // The placed records' prototypes by object index (null where none was noted) and the one of
+  // no object.
+  std::vector<std::unique_ptr<CInstance>> prototypes;
+  std::unique_ptr<CInstance> noObject;
 };
 RRoomsState& RoomsState() { return TheGame().State<RRoomsState>(); }
 std::vector<int32_t>& Order() { return RoomsState().order; }
@@ -42,8 +47,25 @@ bool RoomAssign(int32_t index, int32_t source) {
   return true;
 }
 
+void NotePlacedObject(int32_t objectindex) {
+  if (!Objects().Exists(objectindex)) return;
+  auto& prototypes = RoomsState().prototypes;
+  const auto at = static_cast<size_t>(objectindex);  // below the object count, so bounded
+  if (at >= prototypes.size()) prototypes.resize(at + 1);
+  if (!prototypes[at]) prototypes[at] = std::make_unique<CInstance>(0, 0, 0, objectindex);
+}
+
+const CInstance& PlacedPrototype(int32_t objectindex) {
+  RRoomsState& state = RoomsState();
+  if (objectindex >= 0 && static_cast<size_t>(objectindex) < state.prototypes.size())
+    if (const CInstance* p = state.prototypes[static_cast<size_t>(objectindex)].get()) return *p;
+  if (!state.noObject) state.noObject = std::make_unique<CInstance>(0, 0, 0, -1);
+  return *state.noObject;
+}
+
 bool LoadRooms(CStream& s) {
   Rooms().Clear();
+  RoomsState().prototypes.clear();
   if (s.ReadInteger() != kRoomsChunkVersion) return false;
   const int32_t count = s.ReadInteger();
   // Each entry is a compressed block of at least its length integer; entries are added as

@@ -7,6 +7,7 @@
 #include "runner/base/Load_Chunks.h"  // kRoomOrderChunkVersion
 #include "runner/base/Resource_List.h"
 
+class CInstance;
 class CRoom;
 class CStream;
 
@@ -20,6 +21,14 @@ int32_t RoomDuplicate(int32_t index);
 // Copies room source into room index (created when empty); false when source is invalid or
 // index has no room and is out of range.
 bool RoomAssign(int32_t index, int32_t source);
+
+// Placed records become instances only when their room is played or copied, yet take the
+// object's defaults of the time the room was read, as instances made then would have. Reading a
+// record notes its object: the first time, an instance of it is made by the creation function
+// and kept. The prototype of an object is that instance; an object the game did not have when
+// the record was read gives an instance of no object. Reading the rooms chunk starts anew.
+void NotePlacedObject(int32_t objectindex);
+const CInstance& PlacedPrototype(int32_t objectindex);
 
 // Loaders of the two chunks; false on a wrong version or record (or a count <= 0 for the
 // order). Damaged data throws.

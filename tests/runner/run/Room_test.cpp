@@ -464,6 +464,75 @@ TEST_F(Rooms, RecordKeepsEightLayersAndViewsAndDefaultsTheRest) {
   EXPECT_EQ(room.r_view[3].wview, 640);
 }
 
+// Placed instances wait as records until asked for, and then come out as they would have been
+// made when the room was read: the objects' defaults of that time, ids, positions and creation
+// code, before anything added since. Copies stay records, and clearing drops them.
+TEST_F(Rooms, PlacedRecordsBecomeTheInstancesReadingWouldHaveMade) {
+  const int32_t obj = AddObject();
+  Objects().Get(obj)->o_depth = -7;
+  Objects().Get(obj)->o_solid = true;
+  Record r;
+  r.instances = 3;
+  r.instance = [](CStream& s, int32_t i) {
+    s.WriteInteger(10 * i);
+    s.WriteInteger(-20);
+    s.WriteInteger(i == 2 ? 1 : 0);  // object 1 does not exist yet
+    s.WriteInteger(100001 + i);
+    s.WriteString(i == 1 ? "a creation code longer than any short string" : "");
+  };
+  CStream s = r.Write();
+  ASSERT_TRUE(room.LoadFromStream(s));
+  EXPECT_EQ(room.r_numb_placed(), 3);
+  // What changes after reading reaches instances added later, not the placed ones.
+  Objects().Get(obj)->o_depth = 50;
+  Objects().Get(obj)->o_solid = false;
+  ASSERT_EQ(AddObject(), 1);
+  Objects().Get(1)->o_depth = 9;
+  SetLastInstanceId(100003);  // as the rooms chunk leaves it
+  room.AddInstance(1, 2, obj);
+  CRoom copy;
+  copy.Assign(room);
+  EXPECT_EQ(copy.r_numb_placed(), 3);
+
+  struct Expect {
+    int32_t id, object;
+    double x, y, depth;
+    bool solid, hasObject;
+    const char* code;
+  } expected[] = {{100001, 0, 0, -20, -7, true, true, ""},
+                  {100002, 0, 10, -20, -7, true, true, "a creation code longer than any short string"},
+                  {100003, 1, 20, -20, 0, false, false, ""},
+                  {100004, 0, 1, 2, 50, false, true, ""}};
+  for (CRoom* made : {&copy, &room}) {
+    ASSERT_EQ(made->r_numb(), 4);
+    EXPECT_EQ(made->r_numb_placed(), 0);
+    for (int32_t i = 0; i < 4; ++i) {
+      const Expect& e = expected[i];
+      const CInstance& inst = *made->Instance(i);
+      EXPECT_EQ(inst.i_id, e.id) << i;
+      EXPECT_EQ(inst.i_objectindex, e.object) << i;
+      EXPECT_EQ(inst.i_x, e.x) << i;
+      EXPECT_EQ(inst.i_y, e.y) << i;
+      EXPECT_EQ(inst.i_xstart, e.x) << i;
+      EXPECT_EQ(inst.i_yprevious, e.y) << i;
+      EXPECT_EQ(inst.i_depth, e.depth) << i;
+      EXPECT_EQ(inst.i_solid, e.solid) << i;
+      EXPECT_EQ(inst.i_object != nullptr, e.hasObject) << i;
+      EXPECT_EQ(inst.i_initcode, e.code) << i;
+    }
+    EXPECT_EQ(made->Obj_Number(obj), 3);
+    EXPECT_EQ(made->Obj_Number(1), 1);
+    EXPECT_EQ(made->FindInstance(100003), made->Instance(2));
+  }
+  EXPECT_EQ(LastInstanceId(), 100004);  // making the records took no id
+
+  CStream again = r.Write();
+  ASSERT_TRUE(room.LoadFromStream(again));
+  room.ClearInstances();
+  EXPECT_EQ(room.r_numb_placed(), 0);
+  EXPECT_EQ(room.r_numb(), 0);
+}
+
 TEST_F(Rooms, DamagedRecords) {
   struct Case {
     const char* what;
