@@ -2107,7 +2107,10 @@ int32_t ExecDepth() { return g_depth; }
 bool CanNestExecution() { return CanNest(); }
 
 namespace {
-inline bool RunLowered(CInstance* self, CInstance* other, CCode& code, ExecProgram& prog, RValue& result) {
+// Runs body in a fresh frame of prog's size; the slots go back however body ends.
+template <class Body>
+[[gnu::always_inline]] inline bool InFrame(CInstance* self, CInstance* other, CCode& code, ExecProgram& prog,
+                                           RValue& result, Body body) {
   DepthScope depth;
   LocalStack::Mark mark;
   LocalSlot* slots = Locals().Acquire(prog.nslots, mark);
@@ -2118,27 +2121,23 @@ inline bool RunLowered(CInstance* self, CInstance* other, CCode& code, ExecProgr
     ~Release() { Locals().Release(mark, slots, n); }
   } release{mark, slots, prog.nslots};
   Frame f{self, other, &code, &prog, &result, slots, nullptr};
+  return body(f);
+}
 
-  if (code.i_kind == CCode::kExpression) return Eval(prog.root, f, result);
-  switch (prog.root_kind) {
-    case NodeKind::EmptyProgram: return true;
-    case NodeKind::Block: return Exec(prog.root, f) != Outcome::Error;
-    default: return Fail(f, prog.root->pos, "This is not a program.");
-  }
+inline bool RunLowered(CInstance* self, CInstance* other, CCode& code, ExecProgram& prog, RValue& result) {
+  return InFrame(self, other, code, prog, result, [&](Frame& f) {
+    if (code.i_kind == CCode::kExpression) return Eval(prog.root, f, result);
+    switch (prog.root_kind) {
+      case NodeKind::EmptyProgram: return true;
+      case NodeKind::Block: return Exec(prog.root, f) != Outcome::Error;
+      default: return Fail(f, prog.root->pos, "This is not a program.");
+    }
+  });
 }
 
 inline bool RunLoweredBlock(CInstance* self, CInstance* other, CCode& code, ExecProgram& prog, RValue& result) {
-  DepthScope depth;
-  LocalStack::Mark mark;
-  LocalSlot* slots = Locals().Acquire(prog.nslots, mark);
-  struct Release {
-    const LocalStack::Mark& mark;
-    LocalSlot* slots;
-    int32_t n;
-    ~Release() { Locals().Release(mark, slots, n); }
-  } release{mark, slots, prog.nslots};
-  Frame f{self, other, &code, &prog, &result, slots, nullptr};
-  return Exec(prog.root, f) != Outcome::Error;
+  return InFrame(self, other, code, prog, result,
+                 [&](Frame& f) { return Exec(prog.root, f) != Outcome::Error; });
 }
 }  // namespace
 
