@@ -16,10 +16,11 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# FluidSynth is opened the first time a MIDI song plays (start-up stays lean), so shlibdeps
-# never sees it; it is named here and joined with what shlibdeps finds.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libfluidsynth3")
+# FluidSynth and GStreamer are opened the first time a MIDI song or a video plays (start-up
+# stays lean), so shlibdeps never sees them; they are named here and joined with what shlibdeps finds.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libfluidsynth3, libgstreamer1.0-0, libgstreamer-plugins-base1.0-0")
 # Loaded by name at run time, so shlibdeps cannot see them: MIDI music needs a General MIDI
-# soundfont, and games that ask for Arial or Times get their metric twins.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "timgm6mb-soundfont | fluid-soundfont-gm, fonts-liberation2, fonts-dejavu-core")
+# soundfont, games that ask for Arial or Times get their metric twins, and video files need
+# GStreamer's decoding plugins.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "timgm6mb-soundfont | fluid-soundfont-gm, fonts-liberation2, fonts-dejavu-core, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good")
 include(CPack)
