@@ -170,6 +170,9 @@ void ShowScoreTable(int32_t score) {
   w.Finish();
 }
 
+std::unique_ptr<TModalDialog> MakeScoreWindow(int32_t score) { return std::make_unique<TScoreWindow>(score); }
+void FinishScoreWindow(TModalDialog& window) { static_cast<TScoreWindow&>(window).Finish(); }
+
 void DrawScoreTable(double x1, double y1, double x2, double y2) {
   const int32_t h = RoundToInt32((y2 - y1) / 10);
   const int32_t w = RoundToInt32(x2 - x1);

@@ -200,6 +200,9 @@ TEST(MessageText, CharacterSets) {
   EXPECT_EQ(dialog::ToUtf8(DecodeForCharset("\xC3\xA0", 204)), "а");  // U+00E0 is byte E0: Cyrillic a
   EXPECT_EQ(dialog::ToUtf8(DecodeForCharset("\xC3\xA9", 0)), "é");
   EXPECT_EQ(dialog::ToUtf8(DecodeForCharset("abc", 128)), "abc");
+  // A byte that is no UTF-8 (as chr(224) makes) is the character of that code.
+  EXPECT_EQ(dialog::ToUtf8(DecodeForCharset("\xE0\xE1 \xC3\xA2\xE2", 204)), "аб вв");
+  EXPECT_EQ(dialog::ToUtf8(DecodeForCharset("\xE9t\xE9", 0)), "été");
   // And back: typed text becomes one character per byte of the code page.
   EXPECT_EQ(EncodeForCharset(U"а", 204), "\xC3\xA0");
   for (int32_t set : {0, 128, 129, 130, 134, 136, 161, 162, 163, 177, 178, 186, 204, 222, 238})
