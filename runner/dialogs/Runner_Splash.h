@@ -13,6 +13,9 @@ bool ShowSplashImage(const std::string& file, int32_t delay);
 bool ShowSplashVideo(const std::string& file, bool loop);
 bool ShowSplashText(const std::string& file, int32_t delay);
 bool ShowSplashWeb(const std::string& url, int32_t delay);
+// What a web page splash shows of a local page: the text without tags, entities read, a line
+// break where a block or line ends.
+std::string WebPageText(const std::string& html);
 // Between steps: the splash or information open beside the game takes its input and timers, and
 // shows its newest picture.
 void ServeBeside();

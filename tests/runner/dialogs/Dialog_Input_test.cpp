@@ -1,6 +1,7 @@
 // The runner-drawn windows driven as a player drives them, by keys, characters and the mouse:
 // the message dialog and its input box, the pop-up menu (hot keys, separators, a list that
-// scrolls), the colour chooser, the file browser and the high-score name entry. Each case gives
+// scrolls), the colour chooser, the file browser and the high-score name entry; and where the
+// splash window goes. Each case gives
 // the events in order and what the window answers (empty: it is still open).
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -16,7 +17,9 @@
 #include "runner/dialogs/Dialog_Choosers.h"
 #include "runner/dialogs/Dialog_Modal.h"
 #include "runner/dialogs/Dialog_Paint.h"
+#include "runner/dialogs/Dialog_State.h"
 #include "runner/dialogs/Run_Score.h"
+#include "runner/dialogs/Runner_Splash.h"
 #include "runner/dialogs/Support_Message.h"
 
 namespace fs = std::filesystem;
@@ -290,6 +293,37 @@ TEST_F(ScoreWindow, ANameIsTypedForANewPlace) {
   EXPECT_EQ(Drive(*none, Join({Typed("x"), {Down(kEscape)}})), "no place");
   FinishScoreWindow(*none);
   EXPECT_EQ(ReadScoreEntry(3).name, "<nobody>");
+}
+
+// A splash in a window of its own goes where the settings say; a coordinate they leave out
+// (negative) stays where the window was, and the first time it is centred.
+TEST(SplashWindow, ACoordinateLeftOutStaysWhereItWas) {
+  const fs::path pic = fs::temp_directory_path() / ("dialog_input_splash_" + std::to_string(::getpid()) + ".png");
+  ASSERT_TRUE(TBitmap32(64, 32, 0xFFFF0000u).SaveToImageFile(pic.string()));
+  RSplashSettings& s = DialogsState().splash;
+  s.main = false;
+  s.scale = 1;  // the window takes the picture's size
+  const std::optional<std::pair<int32_t, int32_t>>& at = DialogsState().splashWindow.at;
+  int32_t sw = 0, sh = 0;
+  DesktopSize(sw, sh);
+  struct Case {
+    int32_t left, top;
+    std::pair<int32_t, int32_t> at;
+  } cases[] = {
+      // 64 × 32 with a frame of one pixel and a caption bar of 22 pixels.
+      {-1, -1, {(sw - 66) / 2, (sh - 55) / 2}},
+      {50, 60, {50, 60}},
+      {-1, 100, {50, 100}},
+      {70, -5, {70, 100}},
+  };
+  for (const Case& c : cases) {
+    s.left = c.left;
+    s.top = c.top;
+    ASSERT_TRUE(ShowSplashImage(pic.string(), 0));
+    ASSERT_TRUE(at.has_value());
+    EXPECT_EQ(*at, c.at) << c.left << ", " << c.top;
+  }
+  fs::remove(pic);
 }
 
 }  // namespace

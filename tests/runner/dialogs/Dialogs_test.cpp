@@ -1,6 +1,6 @@
 // The dialogs' readers and stores: high-score entries and their registry store (also a
-// hand-edited damaged one), the rich-text reader with damaged input, the message text rules
-// and the character-set conversion.
+// hand-edited damaged one), the rich-text reader with damaged input, the message text rules,
+// the character-set conversion and the text of local web pages.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -14,6 +14,7 @@
 #include "runner/dialogs/Dialog_Choosers.h"
 #include "runner/dialogs/Dialog_Paint.h"
 #include "runner/dialogs/Run_Score.h"
+#include "runner/dialogs/Runner_Splash.h"
 #include "runner/dialogs/Support_Message.h"
 #include "runner/dialogs/Support_Rtf.h"
 
@@ -182,6 +183,26 @@ TEST(Rtf, ReadsStyledRunsAndParagraphs) {
   for (int i = 0; i < 2000; ++i) many += "{\\f" + std::to_string(i) + " F" + std::to_string(i) + ";}";
   many += "}\\f255 a\\f256 b\\f1999 c}";
   EXPECT_EQ(Runs(ReadRtf(many, base)), "[0](F255 12 123456)abc");
+}
+
+TEST(WebPage, TextWithoutTagsOnItsLines) {
+  struct Case {
+    std::string html, text;
+  } cases[] = {
+      {"<html><head><title>T</title><style>p{}</style><script>x<y</script></head><body><h1>A page</h1>"
+       "<p>Its   text,\n  on<br>lines</p></body></html>",
+       "A page\nIts text, on\nlines"},
+      {"&amp; &lt;b&gt; &quot;q&quot; &#65;&#x42;&#X63; &#0; &#xD800; &#1114112; &unknown; &#12", "& <b> \"q\" ABc \uFFFD \uFFFD \uFFFD &unknown; &#12"},
+      {"<SCRIPT>hidden</Script>shown<STYLE>also hidden", "shown"},
+      {"a<b", "a"},
+      {"<p><p><div>x</div></p>", "x"},
+      {"", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(WebPageText(c.html), c.text) << c.html;
+  // Many scripts in a large page: each is skipped once, the text between them kept.
+  std::string many;
+  for (int i = 0; i < 100000; ++i) many += "<script>s</script>t";
+  EXPECT_EQ(WebPageText(many), std::string(100000, 't'));
 }
 
 TEST(MessageText, NumbersAndLineBreaks) {
