@@ -59,15 +59,23 @@ void Blend(TBitmap32& bm, const TBitmap32& src, int32_t x, int32_t y, int32_t al
     }
 }
 
+namespace {
+// Larger sizes are drawn at this one: a glyph thousands of pixels high would take more memory
+// than any window it could show in.
+constexpr int32_t kMaxPoints = 1000;
+int32_t Points(const RDialogFont& font) { return std::clamp(font.size, 0, kMaxPoints); }
+}  // namespace
+
 platform::fonts::TFontFace* Face(const RDialogFont& font) {
   auto& faces = DialogsState().faces;
-  const auto key = std::make_tuple(font.name, font.size, font.style & 3, font.charset);
+  const int32_t points = Points(font);
+  const auto key = std::make_tuple(font.name, points, font.style & 3, font.charset);
   auto it = faces.find(key);
   if (it == faces.end()) {
-    auto face = platform::fonts::OpenFontFace(font.name, font.size, (font.style & 1) != 0, (font.style & 2) != 0,
+    auto face = platform::fonts::OpenFontFace(font.name, points, (font.style & 1) != 0, (font.style & 2) != 0,
                                               font.charset);
     // A name the system does not know falls back on the dialogs' own font.
-    if (!face) face = platform::fonts::OpenFontFace("Arial", font.size, (font.style & 1) != 0, (font.style & 2) != 0, 0);
+    if (!face) face = platform::fonts::OpenFontFace("Arial", points, (font.style & 1) != 0, (font.style & 2) != 0, 0);
     it = faces.emplace(key, std::move(face)).first;
   }
   return it->second.get();
@@ -75,7 +83,7 @@ platform::fonts::TFontFace* Face(const RDialogFont& font) {
 
 int32_t LineHeight(const RDialogFont& font) {
   platform::fonts::TFontFace* face = Face(font);
-  return face ? std::max(1, face->Metrics().height) : std::max(1, font.size * 4 / 3);
+  return face ? std::max(1, face->Metrics().height) : std::max(1, Points(font) * 4 / 3);
 }
 
 int32_t TextWidth(const RDialogFont& font, std::u32string_view text) {

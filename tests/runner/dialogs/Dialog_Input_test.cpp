@@ -106,6 +106,18 @@ TEST(MessageWindow, KeysShortKeysAndClicks) {
   }
 }
 
+// A font size a game sets far too large still gives a window that can be drawn.
+TEST(MessageWindow, AHugeFontStaysDrawable) {
+  RMessageLook& look = MessageLook();
+  for (int32_t size : {5000, 60000, 2000000000}) {
+    look.text.size = look.button.size = size;
+    auto w = MakeMessageWindow("Huge text", "OK", "", "");
+    const TBitmap32 bm = w->Paint();
+    EXPECT_GT(bm.Height(), 1000) << size;
+    EXPECT_LT(int64_t{bm.Width()} * bm.Height(), int64_t{20000} * 20000) << size;
+  }
+}
+
 TEST(MessageWindow, InputBoxTyping) {
   struct Case {
     const char* what;
