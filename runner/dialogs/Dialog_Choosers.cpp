@@ -332,13 +332,17 @@ class TBrowser final : public TListDialog {
     dir_ = start.empty() ? cwd : NormaliseGamePath(start);
     if (dir_.empty() || dir_[0] != '/') dir_ = cwd == "/" ? "/" + dir_ : cwd + "/" + dir_;
     while (dir_.size() > 1 && dir_.back() == '/') dir_.pop_back();
+    root_ = dir_;
     List();
   }
   void List() {
     rows.clear();
     entries_.clear();
-    rows.push_back("[..]");
-    entries_.push_back({"..", true});
+    // The tree of a folder browser ends at the folder it started in.
+    if (kind_ != EBrowse::Tree || dir_ != root_) {
+      rows.push_back("[..]");
+      entries_.push_back({"..", true});
+    }
     std::vector<std::pair<std::string, bool>> found;
     if (DIR* d = opendir(dir_.c_str())) {
       while (dirent* e = readdir(d)) {
@@ -346,7 +350,7 @@ class TBrowser final : public TListDialog {
         if (n == "." || n == ".." || n[0] == '.') continue;
         struct stat st {};
         const bool isDir = stat(In(n).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-        if (isDir || (kind_ != EBrowse::Folder && MatchesFilter(patterns_, n))) found.push_back({n, isDir});
+        if (isDir || (!Folders() && MatchesFilter(patterns_, n))) found.push_back({n, isDir});
       }
       closedir(d);
     }
@@ -359,18 +363,19 @@ class TBrowser final : public TListDialog {
       entries_.push_back(f);
     }
     if (kind_ != EBrowse::Open) {
-      rows.push_back(kind_ == EBrowse::Folder ? "<this folder>" : "<save as " + name_ + ">");
+      rows.push_back(Folders() ? "<this folder>" : "<save as " + name_ + ">");
       entries_.push_back({"", false});
     }
     selected = 0;
     first = 0;
     // The caption and the folder looked in, by its name as a folder list shows it.
-    title = caption_ + ": " + (dir_ == "/" ? dir_ : dir_.substr(dir_.find_last_of('/') + 1));
+    const std::string folder = dir_ == "/" ? dir_ : dir_.substr(dir_.find_last_of('/') + 1);
+    title = caption_.empty() ? folder : caption_ + ": " + folder;
   }
   void Choose() override {
     if (selected < 0 || selected >= static_cast<int32_t>(entries_.size())) return;
     const auto& [n, isDir] = entries_[static_cast<size_t>(selected)];
-    if (n.empty()) return Finish(kind_ == EBrowse::Folder ? dir_ : In(name_));
+    if (n.empty()) return Finish(Folders() ? dir_ : In(name_));
     if (isDir) {
       dir_ = n == ".." ? Parent(dir_) : In(n);
       return List();
@@ -395,11 +400,12 @@ class TBrowser final : public TListDialog {
     Finish(path[0] == '/' ? path : In(path));
   }
   void Unanswered() override { Cancel(); }
-  std::string Describe() const override { return std::string(kind_ == EBrowse::Folder ? "Folder" : "File") + ": " + name_; }
+  std::string Describe() const override { return std::string(Folders() ? "Folder" : "File") + ": " + name_; }
   std::string Result() const override { return result_; }
   const std::string& Chosen() const { return result_; }
 
  private:
+  bool Folders() const { return kind_ == EBrowse::Folder || kind_ == EBrowse::Tree; }
   // A name in the folder looked in.
   std::string In(const std::string& name) const { return dir_ == "/" ? "/" + name : dir_ + "/" + name; }
   static std::string Parent(const std::string& d) {
@@ -411,7 +417,7 @@ class TBrowser final : public TListDialog {
     done = true;
   }
   EBrowse kind_;
-  std::string caption_, name_, dir_, result_;
+  std::string caption_, name_, dir_, root_, result_;
   std::vector<std::string> patterns_;
   std::vector<std::pair<std::string, bool>> entries_;
 };

@@ -20,7 +20,8 @@ int32_t ChooseColor(int32_t start);
 std::vector<std::pair<std::string, std::vector<std::string>>> ParseFileFilter(const std::string& filter);
 bool MatchesFilter(const std::vector<std::string>& patterns, const std::string& name);
 
-enum class EBrowse { Open, Save, Folder };
+// Tree: a folder at or below the one it starts in (the shell's folder browser).
+enum class EBrowse { Open, Save, Folder, Tree };
 // The chosen path, or "" when cancelled; the current directory is the same afterwards.
 std::string BrowseFiles(EBrowse kind, const std::string& caption, const std::string& filter, const std::string& name,
                         const std::string& start);

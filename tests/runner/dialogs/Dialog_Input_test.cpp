@@ -243,6 +243,9 @@ TEST_F(BrowserWindow, FoldersFiltersAndNames) {
       {"backspace in the name", EBrowse::Save, {Down(8), Down(8), Char('x'), Down(kEnter)}, d + "/a.tx"},
       {"this folder", EBrowse::Folder, {Down(kUp), Down(kEnter)}, d},
       {"a folder's folder", EBrowse::Folder, {Down(kDown), Down(kEnter), Down(kUp), Down(kEnter)}, d + "/sub"},
+      // Below a root: no way up from it, and it is the folder first offered.
+      {"the root has no way up", EBrowse::Tree, {Down(kDown), Down(kEnter)}, d},
+      {"below the root there is", EBrowse::Tree, {Down(kEnter), Down(kEnter), Down(kUp), Down(kEnter)}, d},
   };
   for (const Case& c : cases) {
     auto w = MakeBrowserWindow(c.kind, "Pick", "Text|*.txt|All|*.*", "a.txt", d);
