@@ -65,6 +65,7 @@ struct RSplashSettings {
   bool main = true;
   double scale = -1.0;
   bool cursor = true, interrupt = true, stopKey = true, stopMouse = true, closeButton = true;
+  bool sizeable = false;  // the frame can be resized: only the information window's
 };
 
 struct RGameInfo {

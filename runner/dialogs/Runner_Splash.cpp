@@ -227,12 +227,20 @@ class TSplash final : public TModalDialog {
     }
     const int32_t outerW = w_ + (Bordered() ? 2 * dialog::kFrameSide : 0);
     const int32_t outerH = h_ + (Bordered() ? dialog::kCaptionBar + dialog::kFrameSide : 0);
+    // A window the player has resized since it opened shows at the size given.
+    int32_t cw = 0, ch = 0;
+    if (opened_ && s_.sizeable && window_ && window_->ClientSize(cw, ch)) {
+      w_ = cw;
+      h_ = ch;
+    }
     // A coordinate not given stays where the window was; the first time it is centred.
     left = s_.left >= 0 ? s_.left : (previous_ ? previous_->first : (screenW - outerW) / 2);
     top = s_.top >= 0 ? s_.top : (previous_ ? previous_->second : (screenH - outerH) / 2);
   }
   // Where the window of its own was put last, for the coordinates the settings leave as they are.
   void SetPrevious(std::optional<std::pair<int32_t, int32_t>> at) { previous_ = at; }
+  // Once open, a resizable window has the size it has.
+  void Opened() { opened_ = true; }
   void Input(const platform::RInputEvent& e) override {
     if (e.kind == platform::EInput::KeyDown && e.a == kEscape && s_.stopKey) done = true;
     if (e.kind == platform::EInput::Close) done = true;
@@ -287,6 +295,7 @@ class TSplash final : public TModalDialog {
   int32_t w_ = 640, h_ = 480, mx_ = -1, my_ = -1;
   platform::TToolWindow* window_ = nullptr;
   std::optional<std::pair<int32_t, int32_t>> previous_;
+  bool opened_ = false;
   dialog::TScrollBar bar_;
 };
 
@@ -322,7 +331,8 @@ void IntoSplashWindow(TSplash& splash) {
 platform::TToolWindow& OpenWindow(TSplash& splash) {
   platform::TToolWindow& w = *splash.Window();
   const RSplashSettings& s = splash.Settings();
-  w.SetLook({.border = s.border, .onTop = s.top_most, .fullScreen = s.fullScreen, .cursor = s.cursor});
+  w.SetLook({.border = s.border, .onTop = s.top_most, .fullScreen = s.fullScreen, .cursor = s.cursor,
+             .resizable = s.sizeable});
   int32_t sw = 0, sh = 0, left = 0, top = 0;
   DesktopSize(sw, sh);
   splash.Place(sw, sh, left, top);
@@ -331,6 +341,7 @@ platform::TToolWindow& OpenWindow(TSplash& splash) {
   w.Move(left, top);
   w.Show(s.caption, left, top, first.Width(), first.Height());
   w.Present(first.Width(), first.Height(), first.Pixels().data());
+  splash.Opened();
   return w;
 }
 
@@ -502,6 +513,7 @@ void ShowGameInformation() {
   look.stopMouse = false;
   look.color = info.color;
   look.border = info.border;
+  look.sizeable = info.sizeable;
   look.caption = info.caption;
   look.top_most = info.stayOnTop;
   look.cursor = true;

@@ -341,4 +341,58 @@ TEST(SplashWindow, ACoordinateLeftOutStaysWhereItWas) {
   fs::remove(pic);
 }
 
+// A window that remembers what it was told and whose size the test sets as a player would.
+class FakeWindow final : public platform::TToolWindow {
+ public:
+  void Show(const std::string&, int, int, int w, int h) override {
+    width = w;
+    height = h;
+  }
+  void Hide() override {}
+  void SetCaption(const std::string&) override {}
+  void SetLook(const platform::RToolWindowLook& l) override { look = l; }
+  void Move(int, int) override {}
+  void Present(int w, int h, const uint32_t*) override {
+    presented = {w, h};
+    if (!look.resizable) width = w, height = h;
+  }
+  bool ClientSize(int& w, int& h) const override {
+    w = width;
+    h = height;
+    return true;
+  }
+  std::vector<platform::RInputEvent> TakeEvents() override { return {}; }
+  bool Displays() const override { return true; }
+  platform::RToolWindowLook look;
+  std::pair<int, int> presented;
+  int width = 0, height = 0;
+};
+
+// The information in a window of its own beside the game: with a border and sizeable, the
+// player can resize it and the text is shown at the new size; otherwise it keeps its size.
+TEST(InformationWindow, ASizeableFrameKeepsTheSizeThePlayerGives) {
+  for (bool sizeable : {true, false}) {
+    RGameInfo& info = DialogsState().info;
+    info.embed = false;
+    info.pause = false;
+    info.border = true;
+    info.sizeable = sizeable;
+    info.left = info.top = 0;
+    info.width = 300;
+    info.height = 200;
+    info.text = "{\\rtf1 Some information.}";
+    auto* window = new FakeWindow;
+    DialogsState().infoWindow.native.reset(window);
+    ShowGameInformation();
+    EXPECT_EQ(window->look.resizable, sizeable);
+    // The outer size less a frame of one pixel and the caption bar of 22.
+    EXPECT_EQ(window->presented, std::make_pair(298, 177)) << sizeable;
+    window->width = 500;
+    window->height = 260;
+    ServeBeside();
+    EXPECT_EQ(window->presented, sizeable ? std::make_pair(500, 260) : std::make_pair(298, 177)) << sizeable;
+    ShutdownDialogWindows();
+  }
+}
+
 }  // namespace
