@@ -16,6 +16,7 @@
 
 namespace {
 constexpr size_t kMaxName = 240, kDecodeBytes = 256;
+constexpr int32_t kCaption = 22;  // the caption bar of the window with a border
 
 std::string Key() { return "\\Software\\Korvex\\Scores\\" + std::to_string(GameId()); }
 std::string ValueName(int32_t rank) { return "Rank" + std::to_string(rank); }
@@ -37,7 +38,7 @@ class TScoreWindow final : public TModalDialog {
   }
   TBitmap32 Paint() override {
     const RScoreSettings& s = DialogsState().score;
-    const int32_t top = s.border ? 22 : 0;
+    const int32_t top = s.border ? kCaption : 0;
     TBitmap32 bm(360, 400 + top, dialog::Pixel(s.windowColor));
     if (s.border) {
       dialog::FillBox(bm, 0, 0, 360, top, dialog::Pixel(0x804000));
@@ -60,9 +61,10 @@ class TScoreWindow final : public TModalDialog {
                         116, 13, 0, false, s.otherColor, false);
     return bm;
   }
+  // The window is centred with its caption bar, when it has one.
   void Place(int32_t w, int32_t h, int32_t& left, int32_t& top) override {
     left = (w - 360) / 2;
-    top = (h - 400) / 2;
+    top = (h - 400 - (DialogsState().score.border ? kCaption : 0)) / 2;
   }
   void Input(const platform::RInputEvent& e) override {
     if (e.kind == platform::EInput::KeyDown && (e.a == 27 || e.a == 13)) done = true;
