@@ -212,18 +212,15 @@ class TSplash final : public TModalDialog {
       left = top = 0;
       return;
     }
-    w_ = std::max(1, s_.width);
-    h_ = std::max(1, s_.height);
+    // The settings give the outer size: the frame takes its part of it, and the panel inside is
+    // what a picture is fitted into.
+    w_ = std::max(1, s_.width - (Bordered() ? 2 * dialog::kFrameSide : 0));
+    h_ = std::max(1, s_.height - (Bordered() ? dialog::kCaptionBar + dialog::kFrameSide : 0));
     if (s_.adapt && !image.Empty()) {
       const double sc = s_.scale > 0 ? s_.scale
                                      : std::min(static_cast<double>(w_) / image.Width(), static_cast<double>(h_) / image.Height());
       w_ = std::max(1, static_cast<int32_t>(std::lround(image.Width() * sc)));
       h_ = std::max(1, static_cast<int32_t>(std::lround(image.Height() * sc)));
-    }
-    // The settings give the outer size: the frame takes its part of it.
-    if (Bordered() && !(s_.adapt && !image.Empty())) {
-      w_ = std::max(1, w_ - 2 * dialog::kFrameSide);
-      h_ = std::max(1, h_ - dialog::kCaptionBar - dialog::kFrameSide);
     }
     const int32_t outerW = w_ + (Bordered() ? 2 * dialog::kFrameSide : 0);
     const int32_t outerH = h_ + (Bordered() ? dialog::kCaptionBar + dialog::kFrameSide : 0);

@@ -338,6 +338,13 @@ TEST(SplashWindow, ACoordinateLeftOutStaysWhereItWas) {
     ASSERT_TRUE(at.has_value());
     EXPECT_EQ(*at, c.at) << c.left << ", " << c.top;
   }
+  // Fitted (scale -1), the picture fills the panel inside the frame of the 640 × 480 window: 638
+  // wide (2 for the frame), so the client is 638 × 319 and the window 640 × 342.
+  s.scale = -1;
+  s.left = s.top = -1;
+  DialogsState().splashWindow.at.reset();
+  ASSERT_TRUE(ShowSplashImage(pic.string(), 0));
+  EXPECT_EQ(*at, std::make_pair((sw - 640) / 2, (sh - 342) / 2));
   fs::remove(pic);
 }
 
