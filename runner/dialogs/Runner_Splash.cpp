@@ -239,7 +239,10 @@ class TSplash final : public TModalDialog {
   // Once open, a resizable window has the size it has.
   void Opened() { opened_ = true; }
   void Input(const platform::RInputEvent& e) override {
-    if (e.kind == platform::EInput::KeyDown && e.a == kEscape && s_.stopKey) done = true;
+    // Escape ends it with the stop key on: in a window of its own as the key goes down, in the
+    // game window as it is let go, so that the game never sees the key.
+    const platform::EInput escapeEnds = s_.main ? platform::EInput::KeyUp : platform::EInput::KeyDown;
+    if (e.kind == escapeEnds && e.a == kEscape && s_.stopKey) done = true;
     if (e.kind == platform::EInput::Close) done = true;
     if (e.kind == platform::EInput::MouseMove) {
       mx_ = e.a - (Framed() ? dialog::kFrameSide : 0);
@@ -405,6 +408,13 @@ bool ShowSplashImage(const std::string& file, int32_t delay) {
   if (!splash->image.LoadFromImageFile(path)) return false;
   Show(std::move(splash));
   return true;
+}
+
+std::unique_ptr<TModalDialog> MakeImageSplash(const std::string& file, int32_t delay) {
+  auto splash = std::make_unique<TSplash>(DialogsState().splash, delay);
+  if (!splash->image.LoadFromImageFile(NormaliseGamePath(file))) return nullptr;
+  if (!DialogsState().splash.main) splash->SetWindow(&Native(DialogsState().splashWindow));
+  return splash;
 }
 
 bool ShowSplashVideo(const std::string& file, bool loop) {

@@ -5,11 +5,16 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class CStream;
 
 bool ShowSplashImage(const std::string& file, int32_t delay);
+// An image splash as the current settings would show it, not shown, for driving it with input
+// events; null when the picture cannot be read.
+class TModalDialog;
+std::unique_ptr<TModalDialog> MakeImageSplash(const std::string& file, int32_t delay);
 bool ShowSplashVideo(const std::string& file, bool loop);
 bool ShowSplashText(const std::string& file, int32_t delay);
 bool ShowSplashWeb(const std::string& url, int32_t delay);

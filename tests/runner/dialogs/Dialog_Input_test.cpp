@@ -348,6 +348,53 @@ TEST(SplashWindow, ACoordinateLeftOutStaysWhereItWas) {
   fs::remove(pic);
 }
 
+// What ends a splash: Escape with the stop key (let go, inside the game window, where the game
+// would otherwise see the release; pressed, in a window of its own), a click with stop mouse,
+// the close button whatever stop mouse says, and the delay.
+TEST(SplashInput, WhatEndsASplash) {
+  const fs::path pic = fs::temp_directory_path() / ("dialog_input_ends_" + std::to_string(::getpid()) + ".png");
+  ASSERT_TRUE(TBitmap32(64, 32, 0xFFFF0000u).SaveToImageFile(pic.string()));
+  struct Case {
+    const char* what;
+    bool main, stopKey, stopMouse, closeButton;
+    Events events;
+    bool ends;
+  } cases[] = {
+      {"in the game window Escape pressed", true, true, true, true, {Down(kEscape)}, false},
+      {"and let go", true, true, true, true, {Down(kEscape), Up(kEscape)}, true},
+      {"without the stop key", true, false, true, true, {Down(kEscape), Up(kEscape)}, false},
+      {"in a window of its own Escape pressed", false, true, true, true, {Down(kEscape)}, true},
+      {"there without the stop key", false, false, true, true, {Down(kEscape), Up(kEscape)}, false},
+      {"other keys", true, true, true, true, {Down(kEnter), Char('x'), Up(kEnter)}, false},
+      {"a click with stop mouse", true, true, true, false, Click(300, 300), true},
+      {"a click without", true, true, false, true, Click(300, 300), false},
+      {"the close button without stop mouse", true, true, false, true, Click(630, 10), true},
+      {"no close button there", true, true, false, false, Click(630, 10), false},
+  };
+  for (const Case& c : cases) {
+    RSplashSettings& s = DialogsState().splash;
+    s.main = c.main;
+    s.stopKey = c.stopKey;
+    s.stopMouse = c.stopMouse;
+    s.closeButton = c.closeButton;
+    auto w = MakeImageSplash(pic.string(), 0);
+    ASSERT_TRUE(w);
+    int32_t left = 0, top = 0;
+    w->Place(640, 480, left, top);
+    Drive(*w, c.events);
+    EXPECT_EQ(w->done, c.ends) << c.what;
+  }
+  // The delay, in milliseconds.
+  auto timed = MakeImageSplash(pic.string(), 1);
+  auto untimed = MakeImageSplash(pic.string(), 0);
+  ::usleep(5000);
+  timed->Tick();
+  untimed->Tick();
+  EXPECT_TRUE(timed->done);
+  EXPECT_FALSE(untimed->done);
+  fs::remove(pic);
+}
+
 // A window that remembers what it was told and whose size the test sets as a player would.
 class FakeWindow final : public platform::TToolWindow {
  public:
