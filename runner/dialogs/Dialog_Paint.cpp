@@ -176,11 +176,32 @@ TBitmap32 FrameWithCaption(const TBitmap32& client, std::u32string_view caption)
   const RDialogFont title{"Arial", 9, 0xFFFFFF, 1, 0};
   DrawTextBox(bm, title, caption, kFrameSide + 5, kFrameSide, w - 2 * kFrameSide - 10, kCaptionBar - kFrameSide, 0, true,
               0xFFFFFF, false);
+  DrawCloseBox(bm, w);
   for (int32_t y = 0; y < client.Height(); ++y)
     for (int32_t x = 0; x < client.Width(); ++x)
       bm.Pixels()[static_cast<size_t>(y + kCaptionBar) * static_cast<size_t>(w) + static_cast<size_t>(x + kFrameSide)] =
           client.GetPixel(x, y);
   return bm;
+}
+
+namespace {
+int32_t CloseBoxLeft(int32_t windowWidth) { return windowWidth - kFrameSide - 3 - kCloseBox; }
+constexpr int32_t kCloseBoxTop = (kCaptionBar - kCloseBox) / 2;
+}  // namespace
+
+void DrawCloseBox(TBitmap32& bm, int32_t windowWidth) {
+  const int32_t x = CloseBoxLeft(windowWidth), y = kCloseBoxTop;
+  FillBox(bm, x, y, kCloseBox, kCloseBox, Pixel(0xC0C0C0));
+  FrameBox(bm, x, y, kCloseBox, kCloseBox, Pixel(0x404040));
+  for (int32_t k = 4; k < kCloseBox - 4; ++k) {
+    FillBox(bm, x + k, y + k, 1, 1, Pixel(0));
+    FillBox(bm, x + kCloseBox - 1 - k, y + k, 1, 1, Pixel(0));
+  }
+}
+
+bool OnCloseBox(int32_t x, int32_t y, int32_t windowWidth) {
+  const int32_t left = CloseBoxLeft(windowWidth);
+  return x >= left && x < left + kCloseBox && y >= kCloseBoxTop && y < kCloseBoxTop + kCloseBox;
 }
 
 RDialogFont FontOf(const RRtfStyle& style) {

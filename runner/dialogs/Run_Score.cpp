@@ -44,6 +44,7 @@ class TScoreWindow final : public TModalDialog {
       dialog::FillBox(bm, 0, 0, 360, top, dialog::Pixel(0x804000));
       dialog::DrawLine(bm, RDialogFont{"Arial", 9, 0xFFFFFF, 1, 0}, dialog::FromUtf8(s.caption), 6, 3, 0xFFFFFF);
       dialog::FrameBox(bm, 0, 0, 360, 400 + top, dialog::Pixel(0x808080));
+      dialog::DrawCloseBox(bm, 360);
     }
     if (Backgrounds().Exists(s.background))
       dialog::DrawPicture(bm, Backgrounds().Get(s.background)->i_bitmap, 0, top, 360, 400);
@@ -68,6 +69,10 @@ class TScoreWindow final : public TModalDialog {
   }
   void Input(const platform::RInputEvent& e) override {
     if (e.kind == platform::EInput::KeyDown && (e.a == 27 || e.a == 13)) done = true;
+    // With a border, the close button of its caption bar closes it too.
+    if (e.kind == platform::EInput::MouseMove) onClose_ = DialogsState().score.border && dialog::OnCloseBox(e.a, e.b, 360);
+    if (e.kind == platform::EInput::MouseDown && e.a == 1) closeDown_ = onClose_;
+    if (e.kind == platform::EInput::MouseUp && e.a == 1 && closeDown_ && onClose_) done = true;
     if (e.kind != platform::EInput::Char || newRank_ < 0) return;
     if (e.a == 8) {
       if (!typed_.empty()) {
@@ -92,6 +97,7 @@ class TScoreWindow final : public TModalDialog {
 
  private:
   int32_t score_, newRank_ = -1;
+  bool onClose_ = false, closeDown_ = false;
   RScoreEntry entries_[10];
   std::string typed_;
 };

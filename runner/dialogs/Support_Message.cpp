@@ -153,9 +153,13 @@ class TMessageDialog final : public TModalDialog {
     platform::RInputEvent e = event;
     // Mouse positions come relative to the window; the buttons are placed in its client area.
     if (e.kind == EInput::MouseMove && look_.showCaption) {
+      onClose_ = dialog::OnCloseBox(e.a, e.b, layout_.width + 2 * dialog::kFrameSide);
       e.a -= dialog::kFrameSide;
       e.b -= dialog::kCaptionBar;
     }
+    // The close button of the caption bar closes the dialog as Escape does.
+    if (e.kind == EInput::MouseDown && e.a == 1) closeDown_ = onClose_;
+    if (e.kind == EInput::MouseUp && e.a == 1 && closeDown_ && onClose_) return Close(0);
     switch (e.kind) {
       case EInput::KeyDown:
         if (e.a == 18 || e.a == 164 || e.a == 165) alt_ = true;
@@ -268,6 +272,7 @@ class TMessageDialog final : public TModalDialog {
   RMessageLayout layout_;
   int32_t tag_ = 0, hover_ = -1, down_ = -1;  // down_: the button the left button went down on
   bool alt_ = false, selected_ = false;
+  bool onClose_ = false, closeDown_ = false;  // the mouse over the caption's close button, and down on it
 };
 }  // namespace
 

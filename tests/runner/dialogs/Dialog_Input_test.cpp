@@ -106,6 +106,28 @@ TEST(MessageWindow, KeysShortKeysAndClicks) {
   }
 }
 
+// With a caption bar (message_caption), its close button closes the dialog as Escape does.
+TEST(MessageWindow, TheCaptionsCloseButton) {
+  MessageLook().showCaption = true;
+  // The window is 348 + 2 wide; the button, 16 square, ends 4 pixels from its right edge.
+  const Events onClose = Click(338, 11), onCaption = Click(100, 11);
+  struct Case {
+    const char* what;
+    bool box;
+    Events events;
+    std::string answer;
+  } cases[] = {
+      {"the close button", false, onClose, "0"},
+      {"the caption elsewhere", false, onCaption, ""},
+      {"down on it, up elsewhere", false, {Move(338, 11), Press(), Move(100, 11), Release()}, ""},
+      {"an input box keeps its text", true, Join({Typed("kept"), onClose}), "kept"},
+  };
+  for (const Case& c : cases) {
+    auto w = c.box ? MakeInputWindow("Name?", "player") : MakeMessageWindow("Text", "&Yes", "", "&No");
+    EXPECT_EQ(Drive(*w, c.events), c.answer) << c.what;
+  }
+}
+
 // A font size a game sets far too large still gives a window that can be drawn.
 TEST(MessageWindow, AHugeFontStaysDrawable) {
   RMessageLook& look = MessageLook();
@@ -303,11 +325,17 @@ TEST_F(ScoreWindow, ANameIsTypedForANewPlace) {
   EXPECT_EQ(ReadScoreEntry(2).score, 50);
   EXPECT_EQ(ReadScoreEntry(1).name, "Ann");
 
+  // The close button of the caption bar closes it too.
+  auto closed = MakeScoreWindow(40);
+  EXPECT_EQ(Drive(*closed, Join({Typed("Bo"), Click(348, 11)})), "Bo");
+  FinishScoreWindow(*closed);
+  EXPECT_EQ(ReadScoreEntry(3).name, "Bo");
+
   // No place: typing does nothing, Escape closes.
   auto none = MakeScoreWindow(-3);
   EXPECT_EQ(Drive(*none, Join({Typed("x"), {Down(kEscape)}})), "no place");
   FinishScoreWindow(*none);
-  EXPECT_EQ(ReadScoreEntry(3).name, "<nobody>");
+  EXPECT_EQ(ReadScoreEntry(4).name, "<nobody>");
 }
 
 // A splash in a window of its own goes where the settings say; a coordinate they leave out
