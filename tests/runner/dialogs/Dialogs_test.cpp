@@ -13,6 +13,7 @@
 #include "runner/code/Variable_Class.h"
 #include "runner/dialogs/Dialog_Choosers.h"
 #include "runner/dialogs/Dialog_Paint.h"
+#include "runner/dialogs/Dialog_State.h"
 #include "runner/dialogs/Run_Score.h"
 #include "runner/dialogs/Runner_Splash.h"
 #include "runner/dialogs/Support_Message.h"
@@ -83,6 +84,24 @@ TEST_F(ScoreStore, InsertsBelowEqualScoresAndKeepsTenRanks) {
   EXPECT_EQ(ReadScoreEntry(10).name, "P2");
   EXPECT_EQ(ReadScoreEntry(0).name, "<nobody>");
   EXPECT_EQ(ReadScoreEntry(11).score, 0);
+}
+
+TEST_F(ScoreStore, TheNobodyTextAndGamesOfTheirOwn) {
+  // An entry never written shows the nobody text of the moment; one written keeps its own.
+  DialogsState().score.nobody = "(empty)";
+  EXPECT_EQ(ReadScoreEntry(4).name, "(empty)");
+  InsertScore("Ann", 10);  // writes ranks 1..10, the moved ones with the text current then
+  DialogsState().score.nobody = "(none)";
+  EXPECT_EQ(ReadScoreEntry(1).name, "Ann");
+  EXPECT_EQ(ReadScoreEntry(2).name, "(empty)");
+  // Another game id has a table of its own.
+  SettingsState().gameId = 4343;
+  EXPECT_EQ(ReadScoreEntry(1).name, "(none)");
+  InsertScore("Bob", 5);
+  EXPECT_EQ(ReadScoreEntry(1).name, "Bob");
+  SettingsState().gameId = 4242;
+  EXPECT_EQ(ReadScoreEntry(1).name, "Ann");
+  EXPECT_EQ(ReadScoreEntry(1).score, 10);
 }
 
 TEST_F(ScoreStore, AHandEditedDamagedStoreIsSetAsideNotOverwritten) {
