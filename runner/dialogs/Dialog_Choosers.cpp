@@ -16,7 +16,7 @@
 #include "runner/dialogs/Support_Message.h"
 
 namespace {
-constexpr int32_t kEnter = 13, kEscape = 27, kUp = 38, kDown = 40, kBackspace = 8;
+constexpr int32_t kEnter = 13, kEscape = 27, kUp = 38, kDown = 40, kBackspace = 8, kTab = 9;
 const RDialogFont kFont{"Arial", 9, 0, 0, 0};
 constexpr int32_t kRow = 18;
 constexpr int32_t kShownRows = 20;  // a longer list scrolls
@@ -211,7 +211,7 @@ class TColorDialog final : public TModalDialog {
   static constexpr int32_t kLowerY = 8 + 6 * kCellH + 6, kFieldY = kLowerY, kButtonY = kLowerY + 22;
   static constexpr int32_t kFieldX = 56, kFieldStep = 50, kFieldW = 32, kFieldH = 18;
   static constexpr int32_t kOkX = 56, kCancelX = 124, kButtonW = 60, kButtonH = 22;
-  static constexpr int32_t kLeft = 37, kRight = 39, kTab = 9;
+  static constexpr int32_t kLeft = 37, kRight = 39;
 
   explicit TColorDialog(int32_t start) : color_(start & 0xFFFFFF), start_(start) {
     for (int32_t i = 0; i < 48; ++i)
@@ -323,8 +323,7 @@ class TBrowser final : public TListDialog {
       : kind_(kind), name_(name) {
     caption_ = caption;
     width = 360;
-    const auto pairs = ParseFileFilter(filter);
-    if (!pairs.empty()) patterns_ = pairs.front().second;
+    filters_ = ParseFileFilter(filter);
     // The folder is kept whole, so that [..] can go above a folder given relative to the current
     // one.
     char buf[4096];
@@ -350,7 +349,7 @@ class TBrowser final : public TListDialog {
         if (n == "." || n == ".." || n[0] == '.') continue;
         struct stat st {};
         const bool isDir = stat(In(n).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-        if (isDir || (!Folders() && MatchesFilter(patterns_, n))) found.push_back({n, isDir});
+        if (isDir || (!Folders() && MatchesFilter(Patterns(), n))) found.push_back({n, isDir});
       }
       closedir(d);
     }
@@ -371,6 +370,8 @@ class TBrowser final : public TListDialog {
     // The caption and the folder looked in, by its name as a folder list shows it.
     const std::string folder = dir_ == "/" ? dir_ : dir_.substr(dir_.find_last_of('/') + 1);
     title = caption_.empty() ? folder : caption_ + ": " + folder;
+    // With more than one filter, Tab goes to the next; the title names the one in use.
+    if (filters_.size() > 1) title += " (" + filters_[filter_].first + ")";
   }
   void Choose() override {
     if (selected < 0 || selected >= static_cast<int32_t>(entries_.size())) return;
@@ -384,6 +385,10 @@ class TBrowser final : public TListDialog {
   }
   void Key(int32_t vk) override {
     if (vk == kBackspace && kind_ == EBrowse::Save && !name_.empty()) name_.pop_back(), List();
+    if (vk == kTab && !filters_.empty()) {
+      filter_ = (filter_ + 1) % filters_.size();
+      List();
+    }
   }
   void Typed(char32_t c) override {
     if (kind_ == EBrowse::Save && c >= 32 && c != U'/') {
@@ -418,7 +423,9 @@ class TBrowser final : public TListDialog {
   }
   EBrowse kind_;
   std::string caption_, name_, dir_, root_, result_;
-  std::vector<std::string> patterns_;
+  std::vector<std::pair<std::string, std::vector<std::string>>> filters_;
+  size_t filter_ = 0;  // the filter in use
+  std::vector<std::string> Patterns() const { return filters_.empty() ? std::vector<std::string>{} : filters_[filter_].second; }
   std::vector<std::pair<std::string, bool>> entries_;
 };
 }  // namespace

@@ -260,6 +260,8 @@ TEST_F(BrowserWindow, FoldersFiltersAndNames) {
       {"into a folder and a file there", EBrowse::Open, {Down(kDown), Down(kEnter), Down(kDown), Down(kEnter)}, d + "/sub/d.txt"},
       {"a file by the mouse", EBrowse::Open, Join({{row(3)}, {Press(), Release()}}), d + "/b.txt"},
       {"the filter hides c.png", EBrowse::Open, {Down(kUp), Down(kEnter)}, d + "/b.txt"},
+      {"Tab takes the next filter, which shows it", EBrowse::Open, {Down(kTab), Down(kUp), Down(kEnter)}, d + "/c.png"},
+      {"and round to the first", EBrowse::Open, {Down(kTab), Down(kTab), Down(kUp), Down(kEnter)}, d + "/b.txt"},
       {"up to the parent", EBrowse::Open, {Down(kEnter), Down(kEscape)}, ""},
       {"a name typed to save", EBrowse::Save, Join({Typed("new"), {Down(kEnter)}}), d + "/a.txtnew"},
       {"backspace in the name", EBrowse::Save, {Down(8), Down(8), Char('x'), Down(kEnter)}, d + "/a.tx"},
