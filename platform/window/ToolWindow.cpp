@@ -19,6 +19,7 @@ class HeadlessToolWindow final : public TToolWindow {
   void SetLook(const RToolWindowLook&) override {}
   void Move(int, int) override {}
   void Present(int, int, const uint32_t*) override {}
+  bool ClientSize(int&, int&) const override { return false; }
   std::vector<RInputEvent> TakeEvents() override { return {}; }
   bool Displays() const override { return false; }
 };
@@ -40,6 +41,7 @@ class SdlToolWindow final : public TToolWindow {
       uint32_t flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_UTILITY;
       if (look_.onTop) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
       if (!look_.border || look_.fullScreen) flags |= SDL_WINDOW_BORDERLESS;
+      if (Resizable()) flags |= SDL_WINDOW_RESIZABLE;
       window_ = SDL_CreateWindow(caption.c_str(), left, top, width, height, flags);
       if (!window_) return;
       if (look_.fullScreen) SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
@@ -47,6 +49,8 @@ class SdlToolWindow final : public TToolWindow {
       // The watch sees every event as it is queued, before the application hands it to the
       // game, which leaves events of other windows alone.
       SDL_AddEventWatch(Watch, this);
+    } else if (Resizable()) {
+      SDL_SetWindowSize(window_, width, height);
     }
     SDL_ShowWindow(window_);
   }
@@ -63,6 +67,7 @@ class SdlToolWindow final : public TToolWindow {
     SDL_SetWindowBordered(window_, look.border && !look.fullScreen ? SDL_TRUE : SDL_FALSE);
     SDL_SetWindowAlwaysOnTop(window_, look.onTop ? SDL_TRUE : SDL_FALSE);
     SDL_SetWindowFullscreen(window_, look.fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+    SDL_SetWindowResizable(window_, Resizable() ? SDL_TRUE : SDL_FALSE);
   }
 
   void Move(int left, int top) override {
@@ -77,12 +82,19 @@ class SdlToolWindow final : public TToolWindow {
     if (!window_ || width <= 0 || height <= 0 || !argb) return;
     int w = 0, h = 0;
     SDL_GetWindowSize(window_, &w, &h);
-    // A full-screen window has the screen's size whatever the picture's.
-    if (!look_.fullScreen && (w != width || h != height)) SDL_SetWindowSize(window_, width, height);
+    // A full-screen window has the screen's size whatever the picture's, a resizable one the
+    // size the player gave it.
+    if (!look_.fullScreen && !Resizable() && (w != width || h != height)) SDL_SetWindowSize(window_, width, height);
     if (CopyToWindowSurface(window_, width, height, argb)) SDL_UpdateWindowSurface(window_);
   }
 
   bool Displays() const override { return true; }
+
+  bool ClientSize(int& width, int& height) const override {
+    if (!window_) return false;
+    SDL_GetWindowSize(window_, &width, &height);
+    return width > 0 && height > 0;
+  }
 
   std::vector<RInputEvent> TakeEvents() override {
     std::vector<RInputEvent> out;
@@ -108,6 +120,8 @@ class SdlToolWindow final : public TToolWindow {
     if (w->events_.size() < 4096) TranslateInputEvent(*event, w->id_, w->events_);
     return 0;
   }
+
+  bool Resizable() const { return look_.resizable && look_.border && !look_.fullScreen; }
 
   void RestoreCursor() {
     if (hidCursor_) SDL_ShowCursor(cursorBefore_);

@@ -10,14 +10,16 @@
 #include <charconv>
 #include <cstdlib>
 
+#include "runner/base/Support_Path.h"
 #include "runner/dialogs/Dialog_Modal.h"
 #include "runner/dialogs/Dialog_Paint.h"
 #include "runner/dialogs/Support_Message.h"
 
 namespace {
-constexpr int32_t kEnter = 13, kEscape = 27, kUp = 38, kDown = 40, kBackspace = 8;
+constexpr int32_t kEnter = 13, kEscape = 27, kUp = 38, kDown = 40, kBackspace = 8, kTab = 9;
 const RDialogFont kFont{"Arial", 9, 0, 0, 0};
 constexpr int32_t kRow = 18;
+constexpr int32_t kShownRows = 20;  // a longer list scrolls
 
 std::vector<std::string> Split(const std::string& s, char sep) {
   std::vector<std::string> out(1);
@@ -48,14 +50,13 @@ class TListDialog : public TModalDialog {
 
   TBitmap32 Paint() override {
     const int32_t top = title.empty() ? 0 : kRow + 4;
-    const int32_t shown = std::min<int32_t>(static_cast<int32_t>(rows.size()), 20);
-    TBitmap32 bm(width, top + shown * kRow + 4, dialog::Pixel(0xF0F0F0));
+    const int32_t shown = Shown();
+    TBitmap32 bm(width, Height(), dialog::Pixel(0xF0F0F0));
     dialog::FrameBox(bm, 0, 0, bm.Width(), bm.Height(), dialog::Pixel(0x808080));
     if (!title.empty()) {
       dialog::FillBox(bm, 1, 1, width - 2, kRow + 2, dialog::Pixel(0x804000));
       dialog::DrawLine(bm, kFont, dialog::FromUtf8(title), 6, 3, 0xFFFFFF);
     }
-    const int32_t first = std::max(0, std::min(selected, static_cast<int32_t>(rows.size()) - 1) - shown + 1);
     for (int32_t i = 0; i < shown; ++i) {
       const int32_t r = first + i;
       const int32_t ry = top + 2 + i * kRow;
@@ -87,12 +88,29 @@ class TListDialog : public TModalDialog {
     } else if (e.kind == EInput::Char) {
       Typed(static_cast<char32_t>(e.a));
     } else if (e.kind == EInput::MouseMove) {
-      hover = (e.a >= 0 && e.a < width && e.b >= top) ? (e.b - top) / kRow : -1;
-      if (hover >= 0 && hover < static_cast<int32_t>(rows.size()) && rows[static_cast<size_t>(hover)] != "-") selected = hover;
+      mx = e.a;
+      my = e.b;
+      // The row under the mouse, counted from the first row scrolled into view.
+      const int32_t row = e.b >= top ? (e.b - top) / kRow : -1;
+      hover = (e.a >= 0 && e.a < width && row >= 0 && row < Shown()) ? first + row : -1;
+      if (hover >= 0 && rows[static_cast<size_t>(hover)] != "-") selected = hover;
+    } else if (e.kind == EInput::WheelUp || e.kind == EInput::WheelDown) {
+      first = std::clamp(first + (e.kind == EInput::WheelUp ? -3 : 3), 0, LastFirst());
     } else if (e.kind == EInput::MouseUp && e.a == 1) {
-      if (hover >= 0 && hover < static_cast<int32_t>(rows.size())) Choose();
-      else Cancel();
+      // A click on an item chooses it, one outside the window closes it; a separator or the
+      // title takes no click.
+      if (hover >= 0 && rows[static_cast<size_t>(hover)] != "-") Choose();
+      else if (mx < 0 || my < 0 || mx >= width || my >= Height()) Cancel();
     }
+  }
+  int32_t Shown() const { return std::min<int32_t>(static_cast<int32_t>(rows.size()), kShownRows); }
+  int32_t Height() const { return (title.empty() ? 0 : kRow + 4) + Shown() * kRow + 4; }
+  int32_t LastFirst() const { return std::max(0, static_cast<int32_t>(rows.size()) - Shown()); }
+  // Scrolls the selected row into view.
+  void Reveal() {
+    if (selected >= 0 && selected < first) first = selected;
+    if (selected >= first + Shown()) first = selected - Shown() + 1;
+    first = std::clamp(first, 0, LastFirst());
   }
   virtual void Choose() { done = true; }
   virtual void Cancel() {
@@ -103,11 +121,16 @@ class TListDialog : public TModalDialog {
   virtual void Typed(char32_t) {}
   void Move(int32_t d) {
     const int32_t n = static_cast<int32_t>(rows.size());
+    // With nothing selected yet, down starts at the first row and up at the last.
+    if (selected < 0 && d < 0) selected = n;
     for (int32_t i = 0; i < n; ++i) {
       selected = ((selected + d) % n + n) % n;
-      if (rows[static_cast<size_t>(selected)] != "-") return;
+      if (rows[static_cast<size_t>(selected)] != "-") break;
     }
+    Reveal();
   }
+  int32_t first = 0;  // the row at the top of the list
+  int32_t mx = -1, my = -1;
 };
 
 class TMenu final : public TListDialog {
@@ -125,7 +148,10 @@ class TMenu final : public TListDialog {
       if (rows[static_cast<size_t>(i)] != "-") ++n;
     return n;
   }
-  void Key(int32_t vk) override { HotKey(static_cast<char32_t>(vk)); }
+  // Only the keys of letters and digits are hot keys; other key codes (F1 is 112, 'p') are not.
+  void Key(int32_t vk) override {
+    if ((vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z')) HotKey(static_cast<char32_t>(vk));
+  }
   void Typed(char32_t c) override { HotKey(c); }
   void HotKey(char32_t c) {
     // The letter after "&", else the first letter of the item.
@@ -176,37 +202,68 @@ constexpr int32_t kBasicColors[48] = {
     0x800080, 0xFF0080, 0x000040, 0x004080, 0x004000, 0x404000, 0x800000, 0x400000, 0x400040, 0x800040,
     0x000000, 0x008080, 0x408080, 0x808080, 0x808040, 0xC0C0C0, 0x400040, 0xFFFFFF};
 
+// The colour chooser: the basic colours, the colour being made with its red, green and blue
+// fields (Tab goes from field to field, digits type into the one with the focus), and OK and
+// Cancel. The arrow keys walk the basic colours.
 class TColorDialog final : public TModalDialog {
  public:
-  explicit TColorDialog(int32_t start) : color_(start & 0xFFFFFF), start_(start) {}
+  static constexpr int32_t kCellW = 24, kCellH = 20, kW = 8 * kCellW + 16, kH = 6 * kCellH + 70;
+  static constexpr int32_t kLowerY = 8 + 6 * kCellH + 6, kFieldY = kLowerY, kButtonY = kLowerY + 22;
+  static constexpr int32_t kFieldX = 56, kFieldStep = 50, kFieldW = 32, kFieldH = 18;
+  static constexpr int32_t kOkX = 56, kCancelX = 124, kButtonW = 60, kButtonH = 22;
+  static constexpr int32_t kLeft = 37, kRight = 39;
+
+  explicit TColorDialog(int32_t start) : color_(start & 0xFFFFFF), start_(start) {
+    for (int32_t i = 0; i < 48; ++i)
+      if (kBasicColors[i] == color_) cell_ = i;
+  }
   TBitmap32 Paint() override {
-    TBitmap32 bm(8 * 24 + 16, 6 * 20 + 70, dialog::Pixel(0xF0F0F0));
-    dialog::FrameBox(bm, 0, 0, bm.Width(), bm.Height(), dialog::Pixel(0x808080));
+    TBitmap32 bm(kW, kH, dialog::Pixel(0xF0F0F0));
+    dialog::FrameBox(bm, 0, 0, kW, kH, dialog::Pixel(0x808080));
     for (int32_t i = 0; i < 48; ++i) {
-      const int32_t x = 8 + (i % 8) * 24, y = 8 + (i / 8) * 20;
+      const int32_t x = 8 + (i % 8) * kCellW, y = 8 + (i / 8) * kCellH;
       dialog::FillBox(bm, x, y, 20, 16, dialog::Pixel(kBasicColors[i]));
-      dialog::FrameBox(bm, x, y, 20, 16, dialog::Pixel(kBasicColors[i] == color_ ? 0 : 0xA0A0A0));
+      dialog::FrameBox(bm, x, y, 20, 16, dialog::Pixel(i == cell_ ? 0 : 0xA0A0A0));
+      if (i == cell_) dialog::FrameBox(bm, x - 1, y - 1, 22, 18, dialog::Pixel(0));
     }
-    const int32_t y = 8 + 6 * 20 + 6;
-    dialog::FillBox(bm, 8, y, 40, 40, dialog::Pixel(color_));
-    dialog::FrameBox(bm, 8, y, 40, 40, dialog::Pixel(0));
-    const std::string rgb = "R " + std::to_string(color_ & 0xFF) + "  G " + std::to_string((color_ >> 8) & 0xFF) + "  B " +
-                            std::to_string((color_ >> 16) & 0xFF);
-    dialog::DrawLine(bm, kFont, dialog::FromUtf8(rgb), 56, y + 12, 0);
+    dialog::FillBox(bm, 8, kLowerY, 40, 40, dialog::Pixel(color_));
+    dialog::FrameBox(bm, 8, kLowerY, 40, 40, dialog::Pixel(0));
+    static constexpr char32_t kNames[3] = {U'R', U'G', U'B'};
+    for (int32_t f = 0; f < 3; ++f) {
+      const int32_t x = kFieldX + f * kFieldStep;
+      dialog::DrawLine(bm, kFont, std::u32string(1, kNames[f]), x, kFieldY + 2, 0);
+      dialog::FillBox(bm, x + 12, kFieldY, kFieldW, kFieldH, dialog::Pixel(0xFFFFFF));
+      dialog::FrameBox(bm, x + 12, kFieldY, kFieldW, kFieldH, dialog::Pixel(f == focus_ ? 0xD77800 : 0x808080));
+      dialog::DrawLine(bm, kFont, dialog::FromUtf8(std::to_string(Channel(f))), x + 15, kFieldY + 2, 0);
+    }
+    Button(bm, kOkX, U"OK");
+    Button(bm, kCancelX, U"Cancel");
     return bm;
   }
   void Place(int32_t w, int32_t h, int32_t& left, int32_t& top) override {
-    left = (w - (8 * 24 + 16)) / 2;
-    top = (h - (6 * 20 + 70)) / 2;
+    left = (w - kW) / 2;
+    top = (h - kH) / 2;
   }
   void Input(const platform::RInputEvent& e) override {
     using platform::EInput;
-    if (e.kind == EInput::KeyDown && e.a == kEscape) Close(-1);
-    else if (e.kind == EInput::KeyDown && e.a == kEnter) Close(color_);
-    else if (e.kind == EInput::MouseMove) mx_ = e.a, my_ = e.b;
-    else if (e.kind == EInput::MouseUp && e.a == 1) {
-      const int32_t cx = (mx_ - 8) / 24, cy = (my_ - 8) / 20;
-      if (mx_ >= 8 && my_ >= 8 && cx < 8 && cy < 6) color_ = kBasicColors[cy * 8 + cx];
+    if (e.kind == EInput::KeyDown) {
+      if (e.a == kEscape) Close(-1);
+      else if (e.a == kEnter) Close(color_);
+      else if (e.a == kTab) focus_ = focus_ >= 2 ? -1 : focus_ + 1;
+      else if (e.a == kLeft) Walk(cell_ < 0 ? 0 : cell_ - 1);
+      else if (e.a == kRight) Walk(cell_ < 0 ? 0 : cell_ + 1);
+      else if (e.a == kUp) Walk(cell_ < 0 ? 0 : cell_ - 8);
+      else if (e.a == kDown) Walk(cell_ < 0 ? 0 : cell_ + 8);
+    } else if (e.kind == EInput::Char && focus_ >= 0) {
+      int32_t v = Channel(focus_);
+      if (e.a == kBackspace) v /= 10;
+      else if (e.a >= '0' && e.a <= '9') v = std::min(255, v * 10 + (e.a - '0'));
+      else return;
+      SetChannel(focus_, v);
+    } else if (e.kind == EInput::MouseMove) {
+      mx_ = e.a, my_ = e.b;
+    } else if (e.kind == EInput::MouseUp && e.a == 1) {
+      Click();
     }
   }
   void Answer(const std::string& a) override {
@@ -221,11 +278,42 @@ class TColorDialog final : public TModalDialog {
   int32_t Chosen() const { return result_; }
 
  private:
+  void Button(TBitmap32& bm, int32_t x, std::u32string_view caption) const {
+    dialog::FillBox(bm, x, kButtonY, kButtonW, kButtonH, dialog::Pixel(0xE1E1E1));
+    dialog::FrameBox(bm, x, kButtonY, kButtonW, kButtonH, dialog::Pixel(0x808080));
+    dialog::DrawTextBox(bm, kFont, caption, x, kButtonY, kButtonW, kButtonH, 1, true, 0, false);
+  }
+  static bool In(int32_t px, int32_t py, int32_t x, int32_t y, int32_t w, int32_t h) {
+    return px >= x && py >= y && px < x + w && py < y + h;
+  }
+  void Click() {
+    if (In(mx_, my_, 8, 8, 8 * kCellW, 6 * kCellH)) return Walk((my_ - 8) / kCellH * 8 + (mx_ - 8) / kCellW);
+    for (int32_t f = 0; f < 3; ++f)
+      if (In(mx_, my_, kFieldX + f * kFieldStep + 12, kFieldY, kFieldW, kFieldH)) {
+        focus_ = f;
+        return;
+      }
+    if (In(mx_, my_, kOkX, kButtonY, kButtonW, kButtonH)) return Close(color_);
+    if (In(mx_, my_, kCancelX, kButtonY, kButtonW, kButtonH)) return Close(-1);
+  }
+  void Walk(int32_t cell) {
+    cell_ = std::clamp(cell, 0, 47);
+    color_ = kBasicColors[cell_];
+  }
+  int32_t Channel(int32_t f) const { return (color_ >> (8 * f)) & 0xFF; }
+  void SetChannel(int32_t f, int32_t v) {
+    color_ = (color_ & ~(0xFF << (8 * f))) | (v << (8 * f));
+    cell_ = -1;
+    for (int32_t i = 0; i < 48; ++i)
+      if (kBasicColors[i] == color_) cell_ = i;
+  }
   void Close(int32_t r) {
     result_ = r;
     done = true;
   }
   int32_t color_, start_, result_ = -1, mx_ = -1, my_ = -1;
+  int32_t cell_ = -1;   // the basic colour chosen, -1 when the colour is none of them
+  int32_t focus_ = -1;  // the field typed into: 0 red, 1 green, 2 blue, -1 none
 };
 
 class TBrowser final : public TListDialog {
@@ -233,27 +321,35 @@ class TBrowser final : public TListDialog {
   TBrowser(EBrowse kind, const std::string& caption, const std::string& filter, const std::string& name,
            const std::string& start)
       : kind_(kind), name_(name) {
-    title = caption;
+    caption_ = caption;
     width = 360;
-    const auto pairs = ParseFileFilter(filter);
-    if (!pairs.empty()) patterns_ = pairs.front().second;
+    filters_ = ParseFileFilter(filter);
+    // The folder is kept whole, so that [..] can go above a folder given relative to the current
+    // one.
     char buf[4096];
-    dir_ = start.empty() ? (getcwd(buf, sizeof buf) ? buf : ".") : start;
+    const std::string cwd = getcwd(buf, sizeof buf) ? buf : "/";
+    dir_ = start.empty() ? cwd : NormaliseGamePath(start);
+    if (dir_.empty() || dir_[0] != '/') dir_ = cwd == "/" ? "/" + dir_ : cwd + "/" + dir_;
+    while (dir_.size() > 1 && dir_.back() == '/') dir_.pop_back();
+    root_ = dir_;
     List();
   }
   void List() {
     rows.clear();
     entries_.clear();
-    rows.push_back("[..]");
-    entries_.push_back({"..", true});
+    // The tree of a folder browser ends at the folder it started in.
+    if (kind_ != EBrowse::Tree || dir_ != root_) {
+      rows.push_back("[..]");
+      entries_.push_back({"..", true});
+    }
     std::vector<std::pair<std::string, bool>> found;
     if (DIR* d = opendir(dir_.c_str())) {
       while (dirent* e = readdir(d)) {
         const std::string n = e->d_name;
         if (n == "." || n == ".." || n[0] == '.') continue;
         struct stat st {};
-        const bool isDir = stat((dir_ + "/" + n).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-        if (isDir || (kind_ != EBrowse::Folder && MatchesFilter(patterns_, n))) found.push_back({n, isDir});
+        const bool isDir = stat(In(n).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        if (isDir || (!Folders() && MatchesFilter(Patterns(), n))) found.push_back({n, isDir});
       }
       closedir(d);
     }
@@ -266,42 +362,57 @@ class TBrowser final : public TListDialog {
       entries_.push_back(f);
     }
     if (kind_ != EBrowse::Open) {
-      rows.push_back(kind_ == EBrowse::Folder ? "<this folder>" : "<save as " + name_ + ">");
+      rows.push_back(Folders() ? "<this folder>" : "<save as " + name_ + ">");
       entries_.push_back({"", false});
     }
     selected = 0;
-    title = dir_;
+    first = 0;
+    // The caption and the folder looked in, by its name as a folder list shows it.
+    const std::string folder = dir_ == "/" ? dir_ : dir_.substr(dir_.find_last_of('/') + 1);
+    title = caption_.empty() ? folder : caption_ + ": " + folder;
+    // With more than one filter, Tab goes to the next; the title names the one in use.
+    if (filters_.size() > 1) title += " (" + filters_[filter_].first + ")";
   }
   void Choose() override {
     if (selected < 0 || selected >= static_cast<int32_t>(entries_.size())) return;
     const auto& [n, isDir] = entries_[static_cast<size_t>(selected)];
-    if (n.empty()) return Finish(kind_ == EBrowse::Folder ? dir_ : dir_ + "/" + name_);
+    if (n.empty()) return Finish(Folders() ? dir_ : In(name_));
     if (isDir) {
-      dir_ = n == ".." ? Parent(dir_) : dir_ + "/" + n;
+      dir_ = n == ".." ? Parent(dir_) : In(n);
       return List();
     }
-    Finish(dir_ + "/" + n);
+    Finish(In(n));
   }
   void Key(int32_t vk) override {
     if (vk == kBackspace && kind_ == EBrowse::Save && !name_.empty()) name_.pop_back(), List();
+    if (vk == kTab && !filters_.empty()) {
+      filter_ = (filter_ + 1) % filters_.size();
+      List();
+    }
   }
   void Typed(char32_t c) override {
     if (kind_ == EBrowse::Save && c >= 32 && c != U'/') {
       name_ += dialog::ToUtf8(std::u32string(1, c));
       List();
       selected = static_cast<int32_t>(rows.size()) - 1;
+      Reveal();
     }
   }
   void Answer(const std::string& a) override {
     if (a.empty() || a == "esc") return Cancel();
-    Finish(a[0] == '/' ? a : dir_ + "/" + a);
+    const std::string path = NormaliseGamePath(a);
+    if (path.empty()) return Cancel();
+    Finish(path[0] == '/' ? path : In(path));
   }
   void Unanswered() override { Cancel(); }
-  std::string Describe() const override { return std::string(kind_ == EBrowse::Folder ? "Folder" : "File") + ": " + name_; }
+  std::string Describe() const override { return std::string(Folders() ? "Folder" : "File") + ": " + name_; }
   std::string Result() const override { return result_; }
   const std::string& Chosen() const { return result_; }
 
  private:
+  bool Folders() const { return kind_ == EBrowse::Folder || kind_ == EBrowse::Tree; }
+  // A name in the folder looked in.
+  std::string In(const std::string& name) const { return dir_ == "/" ? "/" + name : dir_ + "/" + name; }
   static std::string Parent(const std::string& d) {
     const size_t slash = d.find_last_of('/');
     return slash == 0 || slash == std::string::npos ? "/" : d.substr(0, slash);
@@ -311,8 +422,10 @@ class TBrowser final : public TListDialog {
     done = true;
   }
   EBrowse kind_;
-  std::string name_, dir_, result_;
-  std::vector<std::string> patterns_;
+  std::string caption_, name_, dir_, root_, result_;
+  std::vector<std::pair<std::string, std::vector<std::string>>> filters_;
+  size_t filter_ = 0;  // the filter in use
+  std::vector<std::string> Patterns() const { return filters_.empty() ? std::vector<std::string>{} : filters_[filter_].second; }
   std::vector<std::pair<std::string, bool>> entries_;
 };
 }  // namespace
@@ -336,6 +449,18 @@ int32_t ChooseColor(int32_t start) {
   TColorDialog d(start);
   RunModal(d);
   return d.Chosen();
+}
+
+std::unique_ptr<TModalDialog> MakeMenuWindow(const std::string& text, int32_t x, int32_t y) {
+  auto menu = std::make_unique<TMenu>(text);
+  menu->x = x;
+  menu->y = y;
+  return menu;
+}
+std::unique_ptr<TModalDialog> MakeColorWindow(int32_t start) { return std::make_unique<TColorDialog>(start); }
+std::unique_ptr<TModalDialog> MakeBrowserWindow(EBrowse kind, const std::string& caption, const std::string& filter,
+                                                const std::string& name, const std::string& start) {
+  return std::make_unique<TBrowser>(kind, caption, filter, name, start);
 }
 
 std::vector<std::pair<std::string, std::vector<std::string>>> ParseFileFilter(const std::string& filter) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,7 +20,16 @@ int32_t ChooseColor(int32_t start);
 std::vector<std::pair<std::string, std::vector<std::string>>> ParseFileFilter(const std::string& filter);
 bool MatchesFilter(const std::vector<std::string>& patterns, const std::string& name);
 
-enum class EBrowse { Open, Save, Folder };
+// Tree: a folder at or below the one it starts in (the shell's folder browser).
+enum class EBrowse { Open, Save, Folder, Tree };
 // The chosen path, or "" when cancelled; the current directory is the same afterwards.
 std::string BrowseFiles(EBrowse kind, const std::string& caption, const std::string& filter, const std::string& name,
                         const std::string& start);
+
+// The windows themselves, as the modal loop runs them, for driving them with input events:
+// Result() is what the functions above return (as text).
+class TModalDialog;
+std::unique_ptr<TModalDialog> MakeMenuWindow(const std::string& text, int32_t x, int32_t y);
+std::unique_ptr<TModalDialog> MakeColorWindow(int32_t start);
+std::unique_ptr<TModalDialog> MakeBrowserWindow(EBrowse kind, const std::string& caption, const std::string& filter,
+                                                const std::string& name, const std::string& start);

@@ -59,15 +59,23 @@ void Blend(TBitmap32& bm, const TBitmap32& src, int32_t x, int32_t y, int32_t al
     }
 }
 
+namespace {
+// Larger sizes are drawn at this one: a glyph thousands of pixels high would take more memory
+// than any window it could show in.
+constexpr int32_t kMaxPoints = 1000;
+int32_t Points(const RDialogFont& font) { return std::clamp(font.size, 0, kMaxPoints); }
+}  // namespace
+
 platform::fonts::TFontFace* Face(const RDialogFont& font) {
   auto& faces = DialogsState().faces;
-  const auto key = std::make_tuple(font.name, font.size, font.style & 3, font.charset);
+  const int32_t points = Points(font);
+  const auto key = std::make_tuple(font.name, points, font.style & 3, font.charset);
   auto it = faces.find(key);
   if (it == faces.end()) {
-    auto face = platform::fonts::OpenFontFace(font.name, font.size, (font.style & 1) != 0, (font.style & 2) != 0,
+    auto face = platform::fonts::OpenFontFace(font.name, points, (font.style & 1) != 0, (font.style & 2) != 0,
                                               font.charset);
     // A name the system does not know falls back on the dialogs' own font.
-    if (!face) face = platform::fonts::OpenFontFace("Arial", font.size, (font.style & 1) != 0, (font.style & 2) != 0, 0);
+    if (!face) face = platform::fonts::OpenFontFace("Arial", points, (font.style & 1) != 0, (font.style & 2) != 0, 0);
     it = faces.emplace(key, std::move(face)).first;
   }
   return it->second.get();
@@ -75,7 +83,7 @@ platform::fonts::TFontFace* Face(const RDialogFont& font) {
 
 int32_t LineHeight(const RDialogFont& font) {
   platform::fonts::TFontFace* face = Face(font);
-  return face ? std::max(1, face->Metrics().height) : std::max(1, font.size * 4 / 3);
+  return face ? std::max(1, face->Metrics().height) : std::max(1, Points(font) * 4 / 3);
 }
 
 int32_t TextWidth(const RDialogFont& font, std::u32string_view text) {
@@ -168,11 +176,32 @@ TBitmap32 FrameWithCaption(const TBitmap32& client, std::u32string_view caption)
   const RDialogFont title{"Arial", 9, 0xFFFFFF, 1, 0};
   DrawTextBox(bm, title, caption, kFrameSide + 5, kFrameSide, w - 2 * kFrameSide - 10, kCaptionBar - kFrameSide, 0, true,
               0xFFFFFF, false);
+  DrawCloseBox(bm, w);
   for (int32_t y = 0; y < client.Height(); ++y)
     for (int32_t x = 0; x < client.Width(); ++x)
       bm.Pixels()[static_cast<size_t>(y + kCaptionBar) * static_cast<size_t>(w) + static_cast<size_t>(x + kFrameSide)] =
           client.GetPixel(x, y);
   return bm;
+}
+
+namespace {
+int32_t CloseBoxLeft(int32_t windowWidth) { return windowWidth - kFrameSide - 3 - kCloseBox; }
+constexpr int32_t kCloseBoxTop = (kCaptionBar - kCloseBox) / 2;
+}  // namespace
+
+void DrawCloseBox(TBitmap32& bm, int32_t windowWidth) {
+  const int32_t x = CloseBoxLeft(windowWidth), y = kCloseBoxTop;
+  FillBox(bm, x, y, kCloseBox, kCloseBox, Pixel(0xC0C0C0));
+  FrameBox(bm, x, y, kCloseBox, kCloseBox, Pixel(0x404040));
+  for (int32_t k = 4; k < kCloseBox - 4; ++k) {
+    FillBox(bm, x + k, y + k, 1, 1, Pixel(0));
+    FillBox(bm, x + kCloseBox - 1 - k, y + k, 1, 1, Pixel(0));
+  }
+}
+
+bool OnCloseBox(int32_t x, int32_t y, int32_t windowWidth) {
+  const int32_t left = CloseBoxLeft(windowWidth);
+  return x >= left && x < left + kCloseBox && y >= kCloseBoxTop && y < kCloseBoxTop + kCloseBox;
 }
 
 RDialogFont FontOf(const RRtfStyle& style) {

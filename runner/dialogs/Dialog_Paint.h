@@ -50,6 +50,11 @@ int32_t DrawRichText(TBitmap32& bm, const RRtfDocument& doc, int32_t x, int32_t 
 // kCaptionBar + kFrameSide higher.
 constexpr int32_t kCaptionBar = 22, kFrameSide = 1;
 TBitmap32 FrameWithCaption(const TBitmap32& client, std::u32string_view caption);
+// The close button at the right of a caption bar across a window of that width: drawn, and
+// whether a point (relative to the window's top-left corner) is on it.
+constexpr int32_t kCloseBox = 16;
+void DrawCloseBox(TBitmap32& bm, int32_t windowWidth);
+bool OnCloseBox(int32_t x, int32_t y, int32_t windowWidth);
 // The dialogs' font for a style of rich text.
 RDialogFont FontOf(const RRtfStyle& style);
 

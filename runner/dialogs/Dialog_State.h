@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <tuple>
+#include <utility>
 
 #include "platform/fonts/FontRaster.h"
 #include "runner/base/BM32_Bitmap.h"
@@ -64,6 +65,7 @@ struct RSplashSettings {
   bool main = true;
   double scale = -1.0;
   bool cursor = true, interrupt = true, stopKey = true, stopMouse = true, closeButton = true;
+  bool sizeable = false;  // the frame can be resized: only the information window's
 };
 
 struct RGameInfo {
@@ -81,6 +83,7 @@ struct RDialogWindow {
   std::unique_ptr<platform::TToolWindow> native;
   std::unique_ptr<TModalDialog> beside;
   int32_t steps = 0;  // steps `beside` has been open, for the line of unattended runs
+  std::optional<std::pair<int32_t, int32_t>> at;  // where the window was put last
 };
 
 struct RDialogsState {

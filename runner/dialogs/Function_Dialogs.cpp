@@ -80,7 +80,8 @@ void get_directory(CInstance*, CInstance*, int32_t, Args a, RValue& r) {
   ClearInputAfterDialog();
 }
 void get_directory_alt(CInstance*, CInstance*, int32_t, Args a, RValue& r) {
-  r.SetString(BrowseFiles(EBrowse::Folder, Str(a[0]), "", "", Str(a[1])));
+  // The root is the top of the tree the player browses, which starts there.
+  r.SetString(BrowseFiles(Str(a[1]).empty() ? EBrowse::Folder : EBrowse::Tree, Str(a[0]), "", "", Str(a[1])));
   ClearInputAfterDialog();
 }
 void Menu(const std::string& text, int32_t x, int32_t y, const RValue& def, RValue& r) {

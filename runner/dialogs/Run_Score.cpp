@@ -16,6 +16,7 @@
 
 namespace {
 constexpr size_t kMaxName = 240, kDecodeBytes = 256;
+constexpr int32_t kCaption = 22;  // the caption bar of the window with a border
 
 std::string Key() { return "\\Software\\Korvex\\Scores\\" + std::to_string(GameId()); }
 std::string ValueName(int32_t rank) { return "Rank" + std::to_string(rank); }
@@ -37,12 +38,13 @@ class TScoreWindow final : public TModalDialog {
   }
   TBitmap32 Paint() override {
     const RScoreSettings& s = DialogsState().score;
-    const int32_t top = s.border ? 22 : 0;
+    const int32_t top = s.border ? kCaption : 0;
     TBitmap32 bm(360, 400 + top, dialog::Pixel(s.windowColor));
     if (s.border) {
       dialog::FillBox(bm, 0, 0, 360, top, dialog::Pixel(0x804000));
       dialog::DrawLine(bm, RDialogFont{"Arial", 9, 0xFFFFFF, 1, 0}, dialog::FromUtf8(s.caption), 6, 3, 0xFFFFFF);
       dialog::FrameBox(bm, 0, 0, 360, 400 + top, dialog::Pixel(0x808080));
+      dialog::DrawCloseBox(bm, 360);
     }
     if (Backgrounds().Exists(s.background))
       dialog::DrawPicture(bm, Backgrounds().Get(s.background)->i_bitmap, 0, top, 360, 400);
@@ -60,12 +62,17 @@ class TScoreWindow final : public TModalDialog {
                         116, 13, 0, false, s.otherColor, false);
     return bm;
   }
+  // The window is centred with its caption bar, when it has one.
   void Place(int32_t w, int32_t h, int32_t& left, int32_t& top) override {
     left = (w - 360) / 2;
-    top = (h - 400) / 2;
+    top = (h - 400 - (DialogsState().score.border ? kCaption : 0)) / 2;
   }
   void Input(const platform::RInputEvent& e) override {
     if (e.kind == platform::EInput::KeyDown && (e.a == 27 || e.a == 13)) done = true;
+    // With a border, the close button of its caption bar closes it too.
+    if (e.kind == platform::EInput::MouseMove) onClose_ = DialogsState().score.border && dialog::OnCloseBox(e.a, e.b, 360);
+    if (e.kind == platform::EInput::MouseDown && e.a == 1) closeDown_ = onClose_;
+    if (e.kind == platform::EInput::MouseUp && e.a == 1 && closeDown_ && onClose_) done = true;
     if (e.kind != platform::EInput::Char || newRank_ < 0) return;
     if (e.a == 8) {
       if (!typed_.empty()) {
@@ -90,6 +97,7 @@ class TScoreWindow final : public TModalDialog {
 
  private:
   int32_t score_, newRank_ = -1;
+  bool onClose_ = false, closeDown_ = false;
   RScoreEntry entries_[10];
   std::string typed_;
 };
@@ -169,6 +177,9 @@ void ShowScoreTable(int32_t score) {
   RunModal(w);
   w.Finish();
 }
+
+std::unique_ptr<TModalDialog> MakeScoreWindow(int32_t score) { return std::make_unique<TScoreWindow>(score); }
+void FinishScoreWindow(TModalDialog& window) { static_cast<TScoreWindow&>(window).Finish(); }
 
 void DrawScoreTable(double x1, double y1, double x2, double y2) {
   const int32_t h = RoundToInt32((y2 - y1) / 10);

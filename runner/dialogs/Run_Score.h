@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -22,4 +23,10 @@ void WriteScoreEntry(int32_t rank, const RScoreEntry& e);
 void InsertScore(const std::string& name, int32_t score);
 void ClearScores();
 void ShowScoreTable(int32_t score);
+// The table window as the modal loop runs it, for driving it with input events: making it
+// enters the score (as ShowScoreTable does), and Result() is the name typed ("no place" when
+// the score earned none). Finishing it writes the name.
+class TModalDialog;
+std::unique_ptr<TModalDialog> MakeScoreWindow(int32_t score);
+void FinishScoreWindow(TModalDialog& window);
 void DrawScoreTable(double x1, double y1, double x2, double y2);

@@ -50,17 +50,103 @@ bool FileExists(const std::string& file) {
   return stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// Tags and entities of a local web page, removed so its text can be shown.
-std::string StripTags(const std::string& html) {
+// The value of a digit in the base, -1 for none.
+int32_t Digit(char c, int32_t base) {
+  int32_t d = -1;
+  if (c >= '0' && c <= '9') d = c - '0';
+  else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
+  else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
+  return d < base ? d : -1;
+}
+
+}  // namespace
+
+// The text of a local web page: its tags removed, a line break for each that ends a line or a
+// block, what scripts, styles and the title hold left out, blanks run together as a browser
+// does, and the common entities read.
+std::string WebPageText(const std::string& html) {
   std::string out;
-  bool inTag = false;
-  for (char c : html) {
-    if (c == '<') inTag = true;
-    else if (c == '>') inTag = false;
-    else if (!inTag) out += c;
+  auto lower = [](std::string t) {
+    for (char& c : t) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return t;
+  };
+  auto blank = [&] {
+    if (!out.empty() && out.back() != ' ' && out.back() != '\n') out += ' ';
+  };
+  auto lineEnd = [&] {
+    while (!out.empty() && out.back() == ' ') out.pop_back();
+    if (!out.empty() && out.back() != '\n') out += '\n';
+  };
+  size_t i = 0;
+  while (i < html.size()) {
+    const char c = html[i];
+    if (c == '<') {
+      const size_t end = html.find('>', i);
+      if (end == std::string::npos) break;
+      const std::string tag = lower(html.substr(i + 1, end - i - 1));
+      i = end + 1;
+      const size_t from = !tag.empty() && tag[0] == '/' ? 1 : 0;
+      size_t to = from;
+      while (to < tag.size() && std::isalnum(static_cast<unsigned char>(tag[to]))) ++to;
+      const std::string name = tag.substr(from, to - from);
+      if (from == 0 && (name == "script" || name == "style" || name == "title")) {
+        const std::string close = "</" + name;
+        i = static_cast<size_t>(std::search(html.begin() + static_cast<std::ptrdiff_t>(i), html.end(), close.begin(),
+                                            close.end(),
+                                            [](char a, char b) {
+                                              return std::tolower(static_cast<unsigned char>(a)) == b;
+                                            }) -
+                                html.begin());
+        continue;
+      }
+      static const char* const kBreaking[] = {"br", "p", "div", "h1", "h2", "h3", "h4", "h5", "h6", "li", "tr",
+                                              "table", "ul", "ol", "blockquote", "pre", "hr", "body"};
+      for (const char* b : kBreaking)
+        if (name == b) lineEnd();
+      continue;
+    }
+    if (c == '&') {
+      static const std::pair<const char*, const char*> kEntities[] = {
+          {"&amp;", "&"}, {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&apos;", "'"}, {"&nbsp;", " "}};
+      bool known = false;
+      for (const auto& [name, text] : kEntities)
+        if (html.compare(i, std::char_traits<char>::length(name), name) == 0) {
+          out += text;
+          i += std::char_traits<char>::length(name);
+          known = true;
+          break;
+        }
+      if (known) continue;
+      if (i + 2 < html.size() && html[i + 1] == '#') {
+        const bool hex = html[i + 2] == 'x' || html[i + 2] == 'X';
+        size_t k = i + (hex ? 3 : 2);
+        const size_t digits = k;
+        uint32_t code = 0;
+        for (; k < html.size() && k - digits < 8; ++k) {
+          const int32_t d = Digit(html[k], hex ? 16 : 10);
+          if (d < 0) break;
+          code = code * (hex ? 16 : 10) + static_cast<uint32_t>(d);
+        }
+        if (k > digits && k < html.size() && html[k] == ';') {
+          const bool character = code > 0 && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
+          out += dialog::ToUtf8(std::u32string(1, character ? static_cast<char32_t>(code) : U'\uFFFD'));
+          i = k + 1;
+          continue;
+        }
+      }
+    }
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+      blank();
+    } else {
+      out += c;
+    }
+    ++i;
   }
+  while (!out.empty() && (out.back() == ' ' || out.back() == '\n')) out.pop_back();
   return out;
 }
+
+namespace {
 
 // A splash or the information: a picture or a text on a panel of the splash colour, ended by
 // the close button, Escape, a click or the delay as the settings say.
@@ -126,26 +212,37 @@ class TSplash final : public TModalDialog {
       left = top = 0;
       return;
     }
-    w_ = std::max(1, s_.width);
-    h_ = std::max(1, s_.height);
+    // The settings give the outer size: the frame takes its part of it, and the panel inside is
+    // what a picture is fitted into.
+    w_ = std::max(1, s_.width - (Bordered() ? 2 * dialog::kFrameSide : 0));
+    h_ = std::max(1, s_.height - (Bordered() ? dialog::kCaptionBar + dialog::kFrameSide : 0));
     if (s_.adapt && !image.Empty()) {
       const double sc = s_.scale > 0 ? s_.scale
                                      : std::min(static_cast<double>(w_) / image.Width(), static_cast<double>(h_) / image.Height());
       w_ = std::max(1, static_cast<int32_t>(std::lround(image.Width() * sc)));
       h_ = std::max(1, static_cast<int32_t>(std::lround(image.Height() * sc)));
     }
-    // The settings give the outer size: the frame takes its part of it.
-    if (Bordered() && !(s_.adapt && !image.Empty())) {
-      w_ = std::max(1, w_ - 2 * dialog::kFrameSide);
-      h_ = std::max(1, h_ - dialog::kCaptionBar - dialog::kFrameSide);
-    }
     const int32_t outerW = w_ + (Bordered() ? 2 * dialog::kFrameSide : 0);
     const int32_t outerH = h_ + (Bordered() ? dialog::kCaptionBar + dialog::kFrameSide : 0);
-    left = s_.left >= 0 ? s_.left : (screenW - outerW) / 2;
-    top = s_.top >= 0 ? s_.top : (screenH - outerH) / 2;
+    // A window the player has resized since it opened shows at the size given.
+    int32_t cw = 0, ch = 0;
+    if (opened_ && s_.sizeable && window_ && window_->ClientSize(cw, ch)) {
+      w_ = cw;
+      h_ = ch;
+    }
+    // A coordinate not given stays where the window was; the first time it is centred.
+    left = s_.left >= 0 ? s_.left : (previous_ ? previous_->first : (screenW - outerW) / 2);
+    top = s_.top >= 0 ? s_.top : (previous_ ? previous_->second : (screenH - outerH) / 2);
   }
+  // Where the window of its own was put last, for the coordinates the settings leave as they are.
+  void SetPrevious(std::optional<std::pair<int32_t, int32_t>> at) { previous_ = at; }
+  // Once open, a resizable window has the size it has.
+  void Opened() { opened_ = true; }
   void Input(const platform::RInputEvent& e) override {
-    if (e.kind == platform::EInput::KeyDown && e.a == kEscape && s_.stopKey) done = true;
+    // Escape ends it with the stop key on: in a window of its own as the key goes down, in the
+    // game window as it is let go, so that the game never sees the key.
+    const platform::EInput escapeEnds = s_.main ? platform::EInput::KeyUp : platform::EInput::KeyDown;
+    if (e.kind == escapeEnds && e.a == kEscape && s_.stopKey) done = true;
     if (e.kind == platform::EInput::Close) done = true;
     if (e.kind == platform::EInput::MouseMove) {
       mx_ = e.a - (Framed() ? dialog::kFrameSide : 0);
@@ -197,6 +294,8 @@ class TSplash final : public TModalDialog {
   int64_t deadline_ = 0;
   int32_t w_ = 640, h_ = 480, mx_ = -1, my_ = -1;
   platform::TToolWindow* window_ = nullptr;
+  std::optional<std::pair<int32_t, int32_t>> previous_;
+  bool opened_ = false;
   dialog::TScrollBar bar_;
 };
 
@@ -214,14 +313,26 @@ platform::TToolWindow& Native(RDialogWindow& window) {
   if (!window.native) window.native = platform::MakeToolWindow();
   return *window.native;
 }
-platform::TToolWindow& SplashWindow() { return Native(DialogsState().splashWindow); }
+
+// A splash outside the game window goes into the splash window, placed from the settings and
+// where the window was before.
+void IntoSplashWindow(TSplash& splash) {
+  RDialogWindow& window = DialogsState().splashWindow;
+  splash.SetWindow(&Native(window));
+  splash.SetPrevious(window.at);
+  int32_t sw = 0, sh = 0, left = 0, top = 0;
+  DesktopSize(sw, sh);
+  splash.Place(sw, sh, left, top);
+  window.at = std::make_pair(left, top);
+}
 
 // What goes into a window of its own takes its look and place from its settings; the window
 // shows at once.
 platform::TToolWindow& OpenWindow(TSplash& splash) {
   platform::TToolWindow& w = *splash.Window();
   const RSplashSettings& s = splash.Settings();
-  w.SetLook({.border = s.border, .onTop = s.top_most, .fullScreen = s.fullScreen, .cursor = s.cursor});
+  w.SetLook({.border = s.border, .onTop = s.top_most, .fullScreen = s.fullScreen, .cursor = s.cursor,
+             .resizable = s.sizeable});
   int32_t sw = 0, sh = 0, left = 0, top = 0;
   DesktopSize(sw, sh);
   splash.Place(sw, sh, left, top);
@@ -230,6 +341,7 @@ platform::TToolWindow& OpenWindow(TSplash& splash) {
   w.Move(left, top);
   w.Show(s.caption, left, top, first.Width(), first.Height());
   w.Present(first.Width(), first.Height(), first.Pixels().data());
+  splash.Opened();
   return w;
 }
 
@@ -241,7 +353,7 @@ void Show(std::unique_ptr<TSplash> splash) {
   // There is one splash window: a splash still open beside the game gives way.
   EndBeside(st.splashWindow);
   const bool unattended = DialogsUnattended();
-  if (!s.main) splash->SetWindow(&SplashWindow());
+  if (!s.main) IntoSplashWindow(*splash);
   if (unattended) TakeScriptedPictures(*splash);
   if (!s.main && !s.interrupt) {
     OpenWindow(*splash);
@@ -298,6 +410,13 @@ bool ShowSplashImage(const std::string& file, int32_t delay) {
   return true;
 }
 
+std::unique_ptr<TModalDialog> MakeImageSplash(const std::string& file, int32_t delay) {
+  auto splash = std::make_unique<TSplash>(DialogsState().splash, delay);
+  if (!splash->image.LoadFromImageFile(NormaliseGamePath(file))) return nullptr;
+  if (!DialogsState().splash.main) splash->SetWindow(&Native(DialogsState().splashWindow));
+  return splash;
+}
+
 bool ShowSplashVideo(const std::string& file, bool loop) {
   if (file.size() >= kMaxVideoName) return false;
   const std::string path = NormaliseGamePath(file);
@@ -324,7 +443,7 @@ bool ShowSplashVideo(const std::string& file, bool loop) {
   // Nobody watches: the first picture is the one a script captures, then the video runs to its
   // end once, looping or not, and says how many pictures reached the screen.
   EndBeside(DialogsState().splashWindow);
-  if (!s.main) splash->SetWindow(&SplashWindow());
+  if (!s.main) IntoSplashWindow(*splash);
   TakeScriptedPictures(*splash);
   int32_t frames = 1, misses = 0;
   // A decoder that stalls without ending gets a few half-second waits, then the splash ends.
@@ -361,7 +480,7 @@ bool ShowSplashWeb(const std::string& url, int32_t delay) {
   }
   auto splash = std::make_unique<TSplash>(DialogsState().splash, delay);
   splash->describe = "Splash web page: " + url;
-  splash->text = ReadRtf(lower.ends_with(".txt") ? content : StripTags(content), kTextBoxStyle);
+  splash->text = ReadRtf(lower.ends_with(".txt") ? content : WebPageText(content), kTextBoxStyle);
   Show(std::move(splash));
   return true;
 }
@@ -401,6 +520,7 @@ void ShowGameInformation() {
   look.stopMouse = false;
   look.color = info.color;
   look.border = info.border;
+  look.sizeable = info.sizeable;
   look.caption = info.caption;
   look.top_most = info.stayOnTop;
   look.cursor = true;

@@ -5,14 +5,22 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class CStream;
 
 bool ShowSplashImage(const std::string& file, int32_t delay);
+// An image splash as the current settings would show it, not shown, for driving it with input
+// events; null when the picture cannot be read.
+class TModalDialog;
+std::unique_ptr<TModalDialog> MakeImageSplash(const std::string& file, int32_t delay);
 bool ShowSplashVideo(const std::string& file, bool loop);
 bool ShowSplashText(const std::string& file, int32_t delay);
 bool ShowSplashWeb(const std::string& url, int32_t delay);
+// What a web page splash shows of a local page: the text without tags, entities read, a line
+// break where a block or line ends.
+std::string WebPageText(const std::string& html);
 // Between steps: the splash or information open beside the game takes its input and timers, and
 // shows its newest picture.
 void ServeBeside();

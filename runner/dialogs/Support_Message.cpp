@@ -121,7 +121,7 @@ class TMessageDialog final : public TModalDialog {
       const RButton& b = buttons_[i];
       if (!b.visible) continue;
       const bool inside = hover_ == i;
-      const TBitmap32& pic = look_.buttons[inside && down_ ? 2 : (inside ? 1 : 0)];
+      const TBitmap32& pic = look_.buttons[inside && down_ == i ? 2 : (inside ? 1 : 0)];
       std::optional<uint32_t> bkey;
       if (look_.buttonsKeyed && !look_.buttons[0].Empty()) bkey = look_.buttons[0].GetPixel(0, look_.buttons[0].Height() - 1);
       dialog::DrawPicture(bm, pic, l.buttonLeft[i], l.buttonTop, l.buttonW, l.buttonH, bkey);
@@ -153,9 +153,13 @@ class TMessageDialog final : public TModalDialog {
     platform::RInputEvent e = event;
     // Mouse positions come relative to the window; the buttons are placed in its client area.
     if (e.kind == EInput::MouseMove && look_.showCaption) {
+      onClose_ = dialog::OnCloseBox(e.a, e.b, layout_.width + 2 * dialog::kFrameSide);
       e.a -= dialog::kFrameSide;
       e.b -= dialog::kCaptionBar;
     }
+    // The close button of the caption bar closes the dialog as Escape does.
+    if (e.kind == EInput::MouseDown && e.a == 1) closeDown_ = onClose_;
+    if (e.kind == EInput::MouseUp && e.a == 1 && closeDown_ && onClose_) return Close(0);
     switch (e.kind) {
       case EInput::KeyDown:
         if (e.a == 18 || e.a == 164 || e.a == 165) alt_ = true;
@@ -176,12 +180,13 @@ class TMessageDialog final : public TModalDialog {
               e.b >= layout_.buttonTop && e.b < layout_.buttonTop + layout_.buttonH)
             hover_ = i;
         break;
+      // A button is clicked when the left button goes down and up again on it.
       case EInput::MouseDown:
-        if (e.a == 1) down_ = true;
+        if (e.a == 1) down_ = hover_;
         break;
       case EInput::MouseUp:
-        if (e.a == 1 && down_ && hover_ >= 0) Close(hover_ + 1);
-        down_ = false;
+        if (e.a == 1 && down_ >= 0 && down_ == hover_) Close(hover_ + 1);
+        if (e.a == 1) down_ = -1;
         break;
       default:
         break;
@@ -265,8 +270,9 @@ class TMessageDialog final : public TModalDialog {
   std::u32string label_, boxText_, boxDefault_;
   RButton buttons_[3];
   RMessageLayout layout_;
-  int32_t tag_ = 0, hover_ = -1;
-  bool down_ = false, alt_ = false, selected_ = false;
+  int32_t tag_ = 0, hover_ = -1, down_ = -1;  // down_: the button the left button went down on
+  bool alt_ = false, selected_ = false;
+  bool onClose_ = false, closeDown_ = false;  // the mouse over the caption's close button, and down on it
 };
 }  // namespace
 
@@ -320,8 +326,22 @@ const char* CharsetCodePage(int32_t charset) {
 }
 
 std::u32string DecodeForCharset(std::string_view utf8, int32_t charset) {
+  // The low byte of each UTF-16 unit of the characters: a byte that starts no UTF-8 sequence
+  // (chr(224) alone) is a character of its own code, as text that is no UTF-8 reads (R4).
   std::string bytes;
-  for (char16_t u : dialog::ToUtf16(utf8)) bytes.push_back(static_cast<char>(u & 0xFF));
+  for (size_t i = 0; i < utf8.size();) {
+    const auto b = static_cast<unsigned char>(utf8[i]);
+    const size_t n = b < 0xC2 ? 0 : b < 0xE0 ? 1 : b < 0xF0 ? 2 : b < 0xF5 ? 3 : 0;
+    bool sequence = n > 0 && i + n < utf8.size();
+    for (size_t k = 1; sequence && k <= n; ++k) sequence = (static_cast<unsigned char>(utf8[i + k]) & 0xC0) == 0x80;
+    if (!sequence) {
+      bytes.push_back(static_cast<char>(b));
+      ++i;
+      continue;
+    }
+    for (char16_t u : dialog::ToUtf16(utf8.substr(i, n + 1))) bytes.push_back(static_cast<char>(u & 0xFF));
+    i += n + 1;
+  }
   const char* page = CharsetCodePage(charset);
   if (!page) page = ValidUtf8(bytes) ? "UTF-8" : "CP1252";
   return FromUtf32(Convert("UTF-32LE", page, bytes));
@@ -384,4 +404,15 @@ std::string InputDialog(const std::string& text, const std::string& def) {
   TMessageDialog d(text, captions, true, def);
   RunModal(d);
   return d.EncodeResult();
+}
+
+std::unique_ptr<TModalDialog> MakeMessageWindow(const std::string& text, const std::string& c1, const std::string& c2,
+                                                const std::string& c3) {
+  const std::string captions[3] = {c1, c2, c3};
+  return std::make_unique<TMessageDialog>(text, captions, false, "");
+}
+
+std::unique_ptr<TModalDialog> MakeInputWindow(const std::string& text, const std::string& def) {
+  const std::string captions[3] = {"", "OK", ""};
+  return std::make_unique<TMessageDialog>(text, captions, true, def);
 }

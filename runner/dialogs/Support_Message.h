@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,12 @@ const char* CharsetCodePage(int32_t charset);  // null: the system default (UTF-
 int32_t MessageDialog(const std::string& text, const std::string& c1, const std::string& c2, const std::string& c3);
 // Input dialog: the box's text when it closes, Escape included.
 std::string InputDialog(const std::string& text, const std::string& def);
+
+// The dialogs themselves, as the modal loop runs them, for driving them with input events:
+// Result() is the tag chosen, or the box's text.
+std::unique_ptr<TModalDialog> MakeMessageWindow(const std::string& text, const std::string& c1, const std::string& c2,
+                                                const std::string& c3);
+std::unique_ptr<TModalDialog> MakeInputWindow(const std::string& text, const std::string& def);
 
 // The built-in pictures of the dialog, made on first use.
 RMessageLook& MessageLook();

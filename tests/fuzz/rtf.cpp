@@ -1,12 +1,14 @@
 // Fuzz target for the rich-text reader of the game information and text splash screens: any
 // bytes give text (valid UTF-8, no longer than a bounded multiple of the input) or plain text,
-// and styled runs within the same bounds.
+// and styled runs within the same bounds. The same bytes as a local web page give no more text
+// than they are long.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "runner/dialogs/Dialog_Paint.h"
+#include "runner/dialogs/Runner_Splash.h"
 #include "runner/dialogs/Support_Rtf.h"
 #include "tests/fuzz/FuzzCheck.h"
 
@@ -30,5 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   FUZZ_CHECK(chars <= 2 * text.size() + 1);
+  // Tags become at most a line break, entities at most the four bytes of their character.
+  FUZZ_CHECK(WebPageText(std::string(reinterpret_cast<const char*>(data), size)).size() <= size);
   return 0;
 }

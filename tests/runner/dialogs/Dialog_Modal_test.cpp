@@ -1,5 +1,6 @@
 // Scripted answers of unattended windows: which window each "shot" line pictures, and which
-// line is an answer.
+// line is an answer. And a close request while a window is open: it ends the window as Escape
+// does and reaches the game once the window has gone.
 #include "runner/dialogs/Dialog_Modal.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,9 @@
 #include <vector>
 
 #include "runner/dialogs/Dialog_State.h"
+#include "runner/dialogs/Support_Message.h"
+#include "runner/run/IO_Main.h"
+#include "runner/run/Run_Hooks.h"
 
 namespace fs = std::filesystem;
 
@@ -77,6 +81,28 @@ TEST(ScriptedAnswers, EachShotLineBelongsToOneWindow) {
   }
   fs::remove_all(dir);
   DialogsState().answers.clear();
+}
+
+TEST(ModalInput, ACloseRequestEndsTheWindowAndReachesTheGameAfterIt) {
+  InstallModalInput();
+  // By default (opt_closeasesc) the game hears a close request as Escape held.
+  RDialogsState& st = DialogsState();
+  // No button: only Escape (or a close) ends this message.
+  auto window = MakeMessageWindow("Nothing to click", "", "", "");
+  st.shown = window.get();
+  // Keys go to the window, not to the game.
+  EXPECT_TRUE(RunHooks().modalInput(platform::RInputEvent{platform::EInput::KeyDown, 13, 0}));
+  EXPECT_FALSE(window->done);
+  EXPECT_TRUE(RunHooks().modalInput(platform::RInputEvent{platform::EInput::Close, 0, 0}));
+  EXPECT_TRUE(window->done);
+  EXPECT_EQ(window->Result(), "0");
+  EXPECT_FALSE(KeyIsDown(27));  // not while the window is open
+  st.shown = nullptr;
+  ClearInputAfterDialog();
+  EXPECT_TRUE(KeyIsDown(27));
+  EXPECT_FALSE(st.closePending);
+  // With no window open the hook takes nothing.
+  EXPECT_FALSE(RunHooks().modalInput(platform::RInputEvent{platform::EInput::Close, 0, 0}));
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The dialogs' readers and stores: high-score entries and their registry store (also a
-// hand-edited damaged one), the rich-text reader with damaged input, the message text rules
-// and the character-set conversion.
+// hand-edited damaged one), the rich-text reader with damaged input, the message text rules,
+// the character-set conversion and the text of local web pages.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -13,7 +13,9 @@
 #include "runner/code/Variable_Class.h"
 #include "runner/dialogs/Dialog_Choosers.h"
 #include "runner/dialogs/Dialog_Paint.h"
+#include "runner/dialogs/Dialog_State.h"
 #include "runner/dialogs/Run_Score.h"
+#include "runner/dialogs/Runner_Splash.h"
 #include "runner/dialogs/Support_Message.h"
 #include "runner/dialogs/Support_Rtf.h"
 
@@ -82,6 +84,24 @@ TEST_F(ScoreStore, InsertsBelowEqualScoresAndKeepsTenRanks) {
   EXPECT_EQ(ReadScoreEntry(10).name, "P2");
   EXPECT_EQ(ReadScoreEntry(0).name, "<nobody>");
   EXPECT_EQ(ReadScoreEntry(11).score, 0);
+}
+
+TEST_F(ScoreStore, TheNobodyTextAndGamesOfTheirOwn) {
+  // An entry never written shows the nobody text of the moment; one written keeps its own.
+  DialogsState().score.nobody = "(empty)";
+  EXPECT_EQ(ReadScoreEntry(4).name, "(empty)");
+  InsertScore("Ann", 10);  // writes ranks 1..10, the moved ones with the text current then
+  DialogsState().score.nobody = "(none)";
+  EXPECT_EQ(ReadScoreEntry(1).name, "Ann");
+  EXPECT_EQ(ReadScoreEntry(2).name, "(empty)");
+  // Another game id has a table of its own.
+  SettingsState().gameId = 4343;
+  EXPECT_EQ(ReadScoreEntry(1).name, "(none)");
+  InsertScore("Bob", 5);
+  EXPECT_EQ(ReadScoreEntry(1).name, "Bob");
+  SettingsState().gameId = 4242;
+  EXPECT_EQ(ReadScoreEntry(1).name, "Ann");
+  EXPECT_EQ(ReadScoreEntry(1).score, 10);
 }
 
 TEST_F(ScoreStore, AHandEditedDamagedStoreIsSetAsideNotOverwritten) {
@@ -184,6 +204,26 @@ TEST(Rtf, ReadsStyledRunsAndParagraphs) {
   EXPECT_EQ(Runs(ReadRtf(many, base)), "[0](F255 12 123456)abc");
 }
 
+TEST(WebPage, TextWithoutTagsOnItsLines) {
+  struct Case {
+    std::string html, text;
+  } cases[] = {
+      {"<html><head><title>T</title><style>p{}</style><script>x<y</script></head><body><h1>A page</h1>"
+       "<p>Its   text,\n  on<br>lines</p></body></html>",
+       "A page\nIts text, on\nlines"},
+      {"&amp; &lt;b&gt; &quot;q&quot; &#65;&#x42;&#X63; &#0; &#xD800; &#1114112; &unknown; &#12", "& <b> \"q\" ABc \uFFFD \uFFFD \uFFFD &unknown; &#12"},
+      {"<SCRIPT>hidden</Script>shown<STYLE>also hidden", "shown"},
+      {"a<b", "a"},
+      {"<p><p><div>x</div></p>", "x"},
+      {"", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(WebPageText(c.html), c.text) << c.html;
+  // Many scripts in a large page: each is skipped once, the text between them kept.
+  std::string many;
+  for (int i = 0; i < 100000; ++i) many += "<script>s</script>t";
+  EXPECT_EQ(WebPageText(many), std::string(100000, 't'));
+}
+
 TEST(MessageText, NumbersAndLineBreaks) {
   struct Case {
     RValue v;
@@ -200,6 +240,9 @@ TEST(MessageText, CharacterSets) {
   EXPECT_EQ(dialog::ToUtf8(DecodeForCharset("\xC3\xA0", 204)), "а");  // U+00E0 is byte E0: Cyrillic a
   EXPECT_EQ(dialog::ToUtf8(DecodeForCharset("\xC3\xA9", 0)), "é");
   EXPECT_EQ(dialog::ToUtf8(DecodeForCharset("abc", 128)), "abc");
+  // A byte that is no UTF-8 (as chr(224) makes) is the character of that code.
+  EXPECT_EQ(dialog::ToUtf8(DecodeForCharset("\xE0\xE1 \xC3\xA2\xE2", 204)), "аб вв");
+  EXPECT_EQ(dialog::ToUtf8(DecodeForCharset("\xE9t\xE9", 0)), "été");
   // And back: typed text becomes one character per byte of the code page.
   EXPECT_EQ(EncodeForCharset(U"а", 204), "\xC3\xA0");
   for (int32_t set : {0, 128, 129, 130, 134, 136, 161, 162, 163, 177, 178, 186, 204, 222, 238})
