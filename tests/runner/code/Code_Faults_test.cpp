@@ -6,7 +6,10 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <random>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "runner/code/Code_Check.h"
 #include "runner/code/Code_Error.h"
@@ -68,6 +71,65 @@ TEST(CodeFaults, EveryFaultOfEachFaultCaseIsListed) {
     for (const Case& c : SplitCases(ReadCaseFile(file))) actual += "#--- " + c.header + "\n" + FaultList(c);
     CheckExpectedOutput(file, actual, "Faults found in");
   }
+}
+
+// Codes of the case files with a few characters dropped, doubled or put in: each compiles the
+// same both ways, or the game's fault is among those the check finds, in order of place.
+TEST(CodeFaults, DamagedCodesComeOutAsAGameCompilesThem) {
+  ScopedTestContext scope;
+  std::vector<Case> originals;
+  for (const char* dir : {"cases", "faults"})
+    for (const fs::path& file : CaseFilesIn(CodeTests() / dir))
+      for (const Case& c : SplitCases(ReadCaseFile(file))) originals.push_back(c);
+  ASSERT_FALSE(originals.empty());
+  constexpr std::string_view kPieces[] = {"(", ")", "{", "}", ";", ",", "[", "]", "+", "=", "\n", " ", "@",
+                                          "\"", "if ", "else ", "var ", "for ", "do ", "until ", "case ", "."};
+  std::mt19937 random(40);
+  int compiled = 0, failed = 0;
+  for (int round = 0; round < 3; ++round)
+    for (const Case& original : originals) {
+      std::string text = original.text;
+      for (int change = random() % 3 + 1; change > 0; --change) {
+        const size_t at = text.empty() ? 0 : random() % (text.size() + 1);
+        switch (random() % 3) {
+          case 0:
+            if (at < text.size()) text.erase(at, 1 + random() % 3);
+            break;
+          case 1:
+            if (at < text.size()) text.insert(at, text.substr(at, 1 + random() % 4));
+            break;
+          default: text.insert(at, kPieces[random() % std::size(kPieces)]);
+        }
+      }
+      SCOPED_TRACE(text);
+      CCode game(text, original.expr);
+      const bool ok = game.Compile();
+      const RCodeError first = CodeError();
+      CCode checked(text, original.expr);
+      const std::vector<RCodeError> faults = CompileEveryFault(checked);
+      ASSERT_FALSE(CodeError().pending);
+      if (ok) {
+        ++compiled;
+        ASSERT_TRUE(faults.empty()) << faults.front().text;
+        ASSERT_EQ(DumpTree(checked.i_token, &scope.ctx), DumpTree(game.i_token, &scope.ctx));
+        continue;
+      }
+      ++failed;
+      ASSERT_FALSE(faults.empty());
+      ASSERT_LE(faults.size(), kMaxCodeFaults + 1);
+      bool found = false;
+      for (size_t i = 0; i < faults.size(); ++i) {
+        found |= faults[i].position == first.position && faults[i].text == first.text;
+        ASSERT_FALSE(faults[i].text.empty());
+        if (i > 0) {
+          ASSERT_LE(faults[i - 1].position, faults[i].position);
+        }
+      }
+      ASSERT_TRUE(found) << "the game's fault @" << first.position << " " << first.text << " is missing";
+    }
+  // Both kinds were tried.
+  EXPECT_GT(compiled, 50);
+  EXPECT_GT(failed, 200);
 }
 
 TEST(CodeFaults, HostileCodeEndsWithFewFaults) {
