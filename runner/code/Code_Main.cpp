@@ -1,8 +1,10 @@
 // CCode compilation driver, node arena, compile context and tree dump; see Code_Main.h.
 #include "runner/code/Code_Main.h"
 
+#include <algorithm>
 #include <charconv>
 
+#include "runner/code/Code_Check.h"
 #include "runner/code/Code_Error.h"
 #include "runner/code/Code_Function.h"
 #include "runner/code/Code_Phase1.h"
@@ -51,31 +53,60 @@ void SetCompileContext(CompileContext* ctx) { LanguageState().context = ctx; }
 
 CCode::CCode(std::string_view str, bool isexp) : i_kind(isexp ? kExpression : kProgram), i_str(str) {}
 
-bool CCode::Compile() {
+namespace {
+// The one compilation. Without faults it stops at the first fault, as a game sees it; with
+// them each phase goes on past what it can, and the code stays uncompiled when any was found.
+bool CompileCode(CCode& code, RCodeFaults* faults) {
   ClearCodeError();
-  if (i_compiled) {
-    ReportCodeError(*this, 0, "Internal Error: Recompiling compiled code.");
+  if (code.i_compiled) {
+    ReportCodeError(code, 0, "Internal Error: Recompiling compiled code.");
     return false;
   }
   RTokenList1 raw;
-  if (!Lex(*this, raw)) return false;
+  if (!Lex(code, raw, faults)) return false;
   RTokenList2 tokens;
   RResolveInfo info;
   const CompileContext& ctx = GetCompileContext();
-  if (!Resolve(*this, raw, ctx, tokens, info)) return false;
+  if (!Resolve(code, raw, ctx, tokens, info, faults)) return false;
   raw.clear();
-  RToken* root = Parse(*this, tokens, ctx);
+  RToken* root = Parse(code, tokens, ctx, faults);
   if (!root) return false;
-  if (!RewriteAndFold(*this, root)) return false;
-  if (i_kind == kExpression && root->Kind() == NodeKind::Constant) {
-    i_value = root->value;
-    i_kind = kConstantExpression;
+  if (!RewriteAndFold(code, root, faults)) return false;
+  if (faults && !faults->list.empty()) return false;
+  if (code.i_kind == CCode::kExpression && root->Kind() == NodeKind::Constant) {
+    code.i_value = root->value;
+    code.i_kind = CCode::kConstantExpression;
   }
-  i_token = root;
-  i_compiled = true;
-  i_Args = info.max_arg + 1;
-  i_ArgArray = info.arg_array;
+  code.i_token = root;
+  code.i_compiled = true;
+  code.i_Args = info.max_arg + 1;
+  code.i_ArgArray = info.arg_array;
   return true;
+}
+}  // namespace
+
+bool CCode::Compile() { return CompileCode(*this, nullptr); }
+
+void RCodeFaults::Take() {
+  const RCodeError& e = CodeError();
+  if (!e.pending) return;
+  if (!Full() && seen_.emplace(e.position, e.text).second) list.push_back(e);
+  ClearCodeError();
+}
+
+std::vector<RCodeError> CompileEveryFault(CCode& code) {
+  RCodeFaults faults;
+  if (!CompileCode(code, &faults)) faults.Take();
+  ClearCodeError();
+  std::stable_sort(faults.list.begin(), faults.list.end(),
+                   [](const RCodeError& a, const RCodeError& b) { return a.position < b.position; });
+  if (faults.Full()) {
+    RCodeError rest = faults.list.back();
+    rest.text = "Too many faults; the code after this one was not checked.";
+    rest.message.clear();
+    faults.list.push_back(std::move(rest));
+  }
+  return std::move(faults.list);
 }
 
 std::string RealText(double v) {

@@ -1,6 +1,7 @@
 // The lexer; see Code_Phase1.h.
 #include "runner/code/Code_Phase1.h"
 
+#include "runner/code/Code_Check.h"
 #include "runner/code/Code_Error.h"
 #include "runner/code/Code_Main.h"
 #include "runner/code/Code_Token.h"
@@ -87,7 +88,7 @@ std::vector<int32_t> Utf16Positions(std::string_view text) {
   return pos;
 }
 
-bool Lex(const CCode& code, RTokenList1& out) {
+bool Lex(const CCode& code, RTokenList1& out, RCodeFaults* faults) {
   out.clear();
   const std::string& src = code.GetText();
   std::vector<int32_t> unitPos = Utf16Positions(src);
@@ -156,7 +157,9 @@ bool Lex(const CCode& code, RTokenList1& out) {
     int32_t code1 = OneChar(c);
     if (code1 == sym::kBad) {
       ReportCodeError(code, P(start), "Unexpected symbol.");
-      return false;
+      if (!faults) return false;
+      faults->Take();
+      if (faults->Full()) return false;
     }
     out.push_back({code1, {}, P(start)});
     ++i;

@@ -7,6 +7,7 @@
 #include <vector>
 
 class CCode;
+struct RCodeFaults;
 
 struct RToken1 {
   int32_t symbol = 0;    // sym:: code
@@ -21,7 +22,8 @@ using RTokenList1 = std::vector<RToken1>;
 std::vector<int32_t> Utf16Positions(std::string_view text);
 
 // Lexes code's text; the list always ends with the end token. On failure reports
-// "Unexpected symbol." at the offending character and returns false.
-bool Lex(const CCode& code, RTokenList1& out);
+// "Unexpected symbol." at the offending character and returns false. With faults, each such
+// character is handed over there and stays in the list as a bad token.
+bool Lex(const CCode& code, RTokenList1& out, RCodeFaults* faults = nullptr);
 // The keyword code of a word, or sym::kIdent.
 int32_t KeywordCode(std::string_view word);

@@ -5,6 +5,7 @@
 #include <limits>
 #include <string>
 
+#include "runner/code/Code_Check.h"
 #include "runner/code/Code_Error.h"
 #include "runner/code/Code_Main.h"
 #include "runner/code/Code_Token.h"
@@ -37,7 +38,7 @@ double NumberValue(std::string_view text) {
 }
 
 bool Resolve(const CCode& code, const RTokenList1& in, const CompileContext& ctx, RTokenList2& out,
-             RResolveInfo& info) {
+             RResolveInfo& info, RCodeFaults* faults) {
   out.clear();
   out.reserve(in.size());
   const int32_t arg0 = BuiltInArgument0Id(), argArray = BuiltInArgumentArrayId();
@@ -50,7 +51,10 @@ bool Resolve(const CCode& code, const RTokenList1& in, const CompileContext& ctx
         if (i + 1 < in.size() && in[i + 1].symbol == sym::kOpen) {
           if (!ctx.FindFunction(t.str, r.ind)) {
             ReportCodeError(code, t.position, "Unknown function or script: " + t.str);
-            return false;
+            if (!faults) return false;
+            faults->Take();
+            if (faults->Full()) return false;
+            r.ind = kUnknownFunctionId;
           }
           r.symbol = sym::kFunction;
           break;
@@ -88,7 +92,9 @@ bool Resolve(const CCode& code, const RTokenList1& in, const CompileContext& ctx
       case sym::kString:
         if (t.str.size() > kMaxStringBytes) {
           ReportCodeError(code, t.position, "String constant is too long.");
-          return false;
+          if (!faults) return false;
+          faults->Take();
+          if (faults->Full()) return false;
         }
         r.symbol = sym::kConst;
         r.val.SetString(t.str);

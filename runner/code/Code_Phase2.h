@@ -11,6 +11,7 @@
 
 class CCode;
 struct CompileContext;
+struct RCodeFaults;
 
 struct RToken2 {
   int32_t symbol = 0;  // sym::kConst, kFunction, kVariable, or the raw keyword/operator code
@@ -26,8 +27,10 @@ struct RResolveInfo {
   bool arg_array = false;
 };
 
+// With faults, an unknown function (kUnknownFunctionId) or a text too long is handed over and
+// resolving goes on.
 bool Resolve(const CCode& code, const RTokenList1& in, const CompileContext& ctx, RTokenList2& out,
-             RResolveInfo& info);
+             RResolveInfo& info, RCodeFaults* faults = nullptr);
 
 // Value of a number token's text: $hex, or decimal digits where dots after the first are skipped.
 double NumberValue(std::string_view text);

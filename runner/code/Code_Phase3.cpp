@@ -2,9 +2,12 @@
 // nesting is counted so that no input can run the stack out.
 #include "runner/code/Code_Phase3.h"
 
+#include <algorithm>
 #include <vector>
 
+#include "runner/code/Code_Check.h"
 #include "runner/code/Code_Error.h"
+#include "runner/code/Code_Function.h"
 #include "runner/code/Code_Main.h"
 #include "runner/code/Code_Token.h"
 #include "runner/code/Variable_Main.h"
@@ -12,8 +15,10 @@
 namespace {
 class Parser {
  public:
-  Parser(CCode& code, const RTokenList2& t, const CompileContext& ctx)
-      : code_(code), t_(t), ctx_(ctx) {}
+  Parser(CCode& code, const RTokenList2& t, const CompileContext& ctx, RCodeFaults* faults)
+      : code_(code), t_(t), ctx_(ctx), faults_(faults) {
+    if (faults_) lineStarts_ = LineStarts(code.GetText());
+  }
 
   RToken* Program() {
     if (Sym() == sym::kEnd) return Make(NodeKind::EmptyProgram, 0, Pos(), {});
@@ -26,8 +31,13 @@ class Parser {
     int32_t pos = Pos();
     std::vector<RToken*> items;
     while (Sym() != sym::kEnd) {
+      const size_t start = p_;
       RToken* s = Statement();
-      if (!s) return nullptr;
+      if (!s) {
+        if (!faults_) return nullptr;
+        Recover(start);
+        continue;
+      }
       items.push_back(s);
     }
     return Make(NodeKind::Block, 0, pos, items);
@@ -56,10 +66,93 @@ class Parser {
 
   RToken* Fail(const char* msg) { return FailAt(Pos(), msg); }
   RToken* FailAt(int32_t pos, std::string_view msg) {
+    // A bad character (kept only when going on past faults) is the lexer's fault, already
+    // handed over: raised again in the lexer's words it is kept once.
+    if (Sym() == sym::kBad && pos == Pos()) msg = "Unexpected symbol.";
+    if (msg == kMsgTooDeep) tooDeep_ = true;
     ReportCodeError(code_, pos, msg);
     return nullptr;
   }
   bool TooDeep() { return depth_ > kMaxParseDepth; }
+
+  // The UTF-16 position where each line after the first starts; CR LF, CR and LF end a line.
+  static std::vector<int32_t> LineStarts(std::string_view text) {
+    const std::vector<int32_t> at = Utf16Positions(text);
+    std::vector<int32_t> starts;
+    for (size_t i = 0; i < text.size(); ++i)
+      if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')))
+        starts.push_back(at[i + 1]);
+    return starts;
+  }
+  size_t LineOf(size_t token) const {
+    return static_cast<size_t>(std::upper_bound(lineStarts_.begin(), lineStarts_.end(), t_[token].position) -
+                               lineStarts_.begin());
+  }
+
+  static bool StartsStatement(int32_t s) {
+    switch (s) {
+      case sym::kIf:
+      case sym::kWhile:
+      case sym::kWith:
+      case sym::kFor:
+      case sym::kRepeat:
+      case sym::kSwitch:
+      case sym::kCase:
+      case sym::kDefault:
+      case sym::kExit:
+      case sym::kBreak:
+      case sym::kContinue:
+      case sym::kReturn:
+      case sym::kVar:
+      case sym::kGlobalVar: return true;
+      default: return false;
+    }
+  }
+
+  // After the statement of a list that began at token start failed: hands its fault over and
+  // skips to where the next statement most likely begins, so that one slip gives one fault.
+  // That is past the next ";" (in a broken for, only once its parentheses are closed), at the
+  // "}" that closes the list, at a keyword that begins a statement, at an "else" (passed, the
+  // rest of a broken if), at the first token of a later line once the brackets opened in the
+  // broken statement are closed, or at a "{": the broken statement's block, whose statements
+  // are checked in turn. Nested too deeply, the rest of the code is given up.
+  void Recover(size_t start) {
+    faults_->Take();
+    if (tooDeep_ || faults_->Full()) return GiveUp();
+    const bool inFor = t_[start].symbol == sym::kFor;
+    int32_t open = 0;  // ( and [ open since the statement began
+    auto count = [&open](int32_t s) {
+      if (s == sym::kOpen || s == sym::kOpenBracket) ++open;
+      if (s == sym::kClose || s == sym::kCloseBracket) --open;
+    };
+    for (size_t i = start; i < p_; ++i) count(t_[i].symbol);
+    const size_t line = LineOf(p_);
+    if (p_ == start) {
+      count(Sym());
+      Next();
+    }
+    for (;;) {
+      const int32_t s = Sym();
+      if (s == sym::kEnd || s == sym::kEndKw || StartsStatement(s)) return;
+      if (s == sym::kSemicolon && (!inFor || open <= 0)) {
+        Next();
+        break;
+      }
+      if (s == sym::kElse) break;
+      if (s == sym::kBegin) {
+        if (!Statement()) faults_->Take();
+        if (tooDeep_ || faults_->Full()) return GiveUp();
+        break;
+      }
+      if (open <= 0 && LineOf(p_) > line) return;
+      count(s);
+      Next();
+    }
+    if (Sym() == sym::kElse) Next();
+  }
+  void GiveUp() {
+    while (Sym() != sym::kEnd) Next();
+  }
 
   RToken* Make(NodeKind kind, int32_t ind, int32_t pos, const std::vector<RToken*>& items) {
     RToken* n = code_.Arena().NewNode();
@@ -226,8 +319,13 @@ class Parser {
     if (kind == NodeKind::Block) pos = Pos();
     while (Sym() != sym::kEndKw) {
       if (Sym() == sym::kEnd) return Fail("Symbol } expected.");
+      const size_t start = p_;
       RToken* s = Statement();
-      if (!s) return nullptr;
+      if (!s) {
+        if (!faults_) return nullptr;
+        Recover(start);
+        continue;
+      }
       items.push_back(s);
     }
     Next();
@@ -294,7 +392,7 @@ class Parser {
         return Fail("Symbol , or ) expected.");
       }
     }
-    int32_t want = ctx_.FunctionArgCount(id);
+    const int32_t want = id == kUnknownFunctionId ? kArgsAny : ctx_.FunctionArgCount(id);
     if (args.size() > 16 || (want != -1 && static_cast<size_t>(want) != args.size()))
       return Fail("Wrong number of arguments to function or script.");
     Next();
@@ -414,13 +512,16 @@ class Parser {
   CCode& code_;
   const RTokenList2& t_;
   const CompileContext& ctx_;
+  RCodeFaults* faults_;
+  std::vector<int32_t> lineStarts_;
   size_t p_ = 0;
   int32_t depth_ = 0;
+  bool tooDeep_ = false;
 };
 }  // namespace
 
-RToken* Parse(CCode& code, const RTokenList2& tokens, const CompileContext& ctx) {
+RToken* Parse(CCode& code, const RTokenList2& tokens, const CompileContext& ctx, RCodeFaults* faults) {
   if (tokens.empty()) return nullptr;
-  Parser p(code, tokens, ctx);
+  Parser p(code, tokens, ctx, faults);
   return code.IsProgram() ? p.Program() : p.ExpressionCode();
 }

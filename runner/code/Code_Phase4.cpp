@@ -3,6 +3,7 @@
 
 #include <unordered_set>
 
+#include "runner/code/Code_Check.h"
 #include "runner/code/Code_Error.h"
 #include "runner/code/Code_Main.h"
 #include "runner/code/Code_Operator.h"
@@ -10,7 +11,7 @@
 namespace {
 class Folder {
  public:
-  explicit Folder(const CCode& code) : code_(code) {}
+  Folder(const CCode& code, RCodeFaults* faults) : code_(code), faults_(faults) {}
 
   // Children first, in order; then the node itself.
   bool Visit(RToken* n) {
@@ -79,17 +80,21 @@ class Folder {
     n->value = std::move(v);
   }
 
+  // Without faults the walk stops here; with them the node stays as it is and the walk goes on.
   bool Fail(int32_t pos, const char* msg) {
     ReportCodeError(code_, pos, msg);
-    return false;
+    if (!faults_) return false;
+    faults_->Take();
+    return !faults_->Full();
   }
 
   const CCode& code_;
+  RCodeFaults* faults_;
   std::unordered_set<int32_t> locals_;
 };
 }  // namespace
 
-bool RewriteAndFold(const CCode& code, RToken* root) {
-  Folder f(code);
+bool RewriteAndFold(const CCode& code, RToken* root, RCodeFaults* faults) {
+  Folder f(code, faults);
   return f.Visit(root);
 }

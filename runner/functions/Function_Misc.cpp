@@ -63,11 +63,12 @@ void window_handle(CInstance*, CInstance*, int32_t, RValue*, RValue& result) {
   result.SetReal(window ? static_cast<double>(window->SystemHandle()) : 0.0);
 }
 
-// The debug window's messages list; without the window, standard error.
+// In debug mode, the debug window's messages list; without the window (outside debug mode
+// above all), standard error, where the author running the game reads it. The game itself
+// sees nothing either way.
 void show_debug_message(CInstance*, CInstance*, int32_t, RValue* argv, RValue&) {
-  if (!DebugMode()) return;
   std::string text = argv[0].IsString() ? std::string(argv[0].str()) : RealToString(argv[0].val());
-  if (RunHooks().addDebugLine) {
+  if (DebugMode() && RunHooks().addDebugLine) {
     RunHooks().addDebugLine(text);
     return;
   }

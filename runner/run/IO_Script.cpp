@@ -177,6 +177,8 @@ class Parser {
       }
       if (key && w.size() == 2 && !IsDigit(w[1][0]) && w[1][0] != '-')
         return Fail("unknown key \"" + std::string(w[1]) + "\" (a key name or a code from 0 to 255)");
+      if (key && (w.size() != 2 || !Number(w[1], n.lo, n.hi, v)))
+        return Fail(std::string(n.word) + " takes one key: a key name or a code from 0 to 255");
       if (w.size() != 2 || !Number(w[1], n.lo, n.hi, v))
         return Fail(std::string(n.word) + " takes one number from " + std::to_string(n.lo) + " to " +
                     std::to_string(n.hi));

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/clock/Clock.h"
@@ -52,7 +53,16 @@ void ReadFrames(const char* name, std::vector<int32_t>& out) {
 bool ParseTestMode(bool on, const char* seed, const char* steps, RTestMode& mode, std::string& problem) {
   mode = {};
   mode.on = on;
-  if (!on) return true;
+  if (!on) {
+    // Without test mode neither is used: a run meant to end after its steps would go on for
+    // ever, and one meant to be repeatable would draw from the clock, without a word.
+    for (const auto& [name, value] : {std::pair{"RUNNER_TEST_SEED", seed}, std::pair{"RUNNER_TEST_STEPS", steps}})
+      if (value && *value) {
+        problem = std::string(name) + "=\"" + value + "\" is set but test mode is off: set RUNNER_TEST_MODE=1 as well";
+        return false;
+      }
+    return true;
+  }
   // A value that cannot be used refuses the run: a test that meant a limit must not run without one.
   if (seed && *seed && !ParseWhole(seed, mode.seed)) {
     problem = std::string("RUNNER_TEST_SEED=\"") + seed + "\" is not a number 0..4294967295";

@@ -20,9 +20,9 @@ struct RTestMode {
 
 #include <string>
 
-// The settings from the variables' texts (null when unset). Outside test mode they are not
-// read. False, with the problem, when a number is malformed, negative or out of range: the
-// runner refuses to start (status 2) rather than run without the limit a test asked for.
+// The settings from the variables' texts (null or empty when unset). False, with the problem,
+// when a number is malformed, negative or out of range, or when either is set outside test
+// mode: the runner refuses to start (status 2) rather than run without what a test asked for.
 bool ParseTestMode(bool on, const char* seed, const char* steps, RTestMode& mode, std::string& problem);
 // The same from the environment.
 bool ReadTestMode(RTestMode& mode, std::string& problem);

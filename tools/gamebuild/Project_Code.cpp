@@ -1,9 +1,11 @@
-// Compiling a project's code with the runner's own compiler. The compiler stops at the first
-// fault of a piece of code, so each piece is compiled on its own and every piece is tried.
+// Compiling a project's code with the runner's own compiler, each piece on its own and every
+// piece tried; within a piece the compiler goes on past a fault to the next statement, so an
+// author sees the faults of a build at once.
 #include "tools/gamebuild/Project_Code.h"
 
 #include <nlohmann/json.hpp>
 
+#include "runner/code/Code_Check.h"
 #include "runner/code/Code_Error.h"
 #include "runner/code/Code_Function.h"
 #include "runner/code/Code_Main.h"
@@ -115,7 +117,11 @@ Place PlaceOf(std::string_view text, int32_t position) {
     if (unit + width >= position) return p;
     unit += width;
     if (c == '\r' || c == '\n') {
-      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+        if (unit + 1 >= position) return p;  // the line feed of a pair: the line's end
+        ++unit;
+        ++i;
+      }
       ++p.line;
       p.column = 1;
     } else {
@@ -204,6 +210,29 @@ std::string NameAt(std::string_view text, size_t at) {
 
 constexpr std::string_view kRedeclared = "Cannot redeclare a builtin variable.";
 
+RCodeFault Fault(const RCodeSource& code, const RCodeError& error, const fs::path& dir) {
+  RCodeFault fault;
+  fault.file = code.file;
+  fault.key = code.key;
+  fault.message = error.text.empty() ? (error.message.empty() ? "does not compile" : error.message) : error.text;
+  // The compiler's position is that of the token it complains about, in UTF-16 units with
+  // both characters of a line end counted.
+  const Place at = PlaceOf(code.text, error.position > 1 ? error.position : 1);
+  // The game sees the compiler's sentence as it is; the author is told which name it means.
+  if (fault.message == kRedeclared)
+    if (const std::string name = NameAt(code.text, OffsetOf(code.text, at)); !name.empty())
+      fault.message = std::string(kRedeclared.substr(0, kRedeclared.size() - 1)) + ": " + name;
+  if (!code.what.empty()) fault.message = code.what + ": " + fault.message;
+  if (code.key.empty()) {
+    fault.line = at.line;
+    fault.column = at.column;
+    fault.lineText = LineAt(code.text, OffsetOf(code.text, at));
+  } else {
+    PlaceInline(fault, code, at, dir);
+  }
+  return fault;
+}
+
 }  // namespace
 
 std::vector<RCodeFault> CompileProjectCode(const RProject& project, const fs::path& dir) {
@@ -213,35 +242,16 @@ std::vector<RCodeFault> CompileProjectCode(const RProject& project, const fs::pa
   SetCompileContext(&context);
   std::vector<RCodeFault> faults;
   for (const RCodeSource& code : project.codes) {
-    ClearCodeError();
     CCode compiled(code.text, code.expression);
-    bool ok = false;
+    std::vector<RCodeError> errors;
     try {
-      ok = compiled.Compile();
+      errors = CompileEveryFault(compiled);
     } catch (const std::exception& e) {
-      SetCodeErrorMessage(e.what());
+      RCodeError error;
+      error.text = e.what();
+      errors.push_back(std::move(error));
     }
-    if (ok) continue;
-    const RCodeError& error = CodeError();
-    RCodeFault fault;
-    fault.file = code.file;
-    fault.key = code.key;
-    fault.message = error.text.empty() ? (error.message.empty() ? "does not compile" : error.message) : error.text;
-    // The compiler's position counts one past the character it complains about.
-    const Place at = PlaceOf(code.text, error.position > 1 ? error.position - 1 : 1);
-    // The game sees the compiler's sentence as it is; the author is told which name it means.
-    if (fault.message == kRedeclared)
-      if (const std::string name = NameAt(code.text, OffsetOf(code.text, at)); !name.empty())
-        fault.message = std::string(kRedeclared.substr(0, kRedeclared.size() - 1)) + ": " + name;
-    if (!code.what.empty()) fault.message = code.what + ": " + fault.message;
-    if (code.key.empty()) {
-      fault.line = at.line;
-      fault.column = at.column;
-      fault.lineText = LineAt(code.text, OffsetOf(code.text, at));
-    } else {
-      PlaceInline(fault, code, at, dir);
-    }
-    faults.push_back(std::move(fault));
+    for (const RCodeError& error : errors) faults.push_back(Fault(code, error, dir));
   }
   ClearCodeError();
   SetCompileContext(previous);

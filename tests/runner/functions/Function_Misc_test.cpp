@@ -1,5 +1,5 @@
-// The program-level functions: debug messages only in debug mode and with string()'s number
-// text, the application title from strings only, and priorities as nice values of the game
+// The program-level functions: debug messages in the debug window, else on standard error, with
+// string()'s number text, the application title from strings only, and priorities as nice values of the game
 // thread (checked in a child process, since a lowered priority cannot be raised again).
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -12,6 +12,7 @@
 #include "runner/base/Runner_Process.h"
 #include "runner/code/Code_Function.h"
 #include "runner/functions/Function_Families.h"
+#include "runner/run/Run_Hooks.h"
 
 namespace {
 RValue Call(const char* name, std::vector<RValue> args) {
@@ -32,14 +33,22 @@ class MiscFunctions : public ::testing::Test {
   void TearDown() override { SetDebugMode(false); }
 };
 
-TEST_F(MiscFunctions, DebugMessagesGoToStandardErrorInDebugModeOnly) {
+std::string g_windowLines;
+void ToTheWindow(const std::string& text) { g_windowLines += text + "|"; }
+
+TEST_F(MiscFunctions, DebugMessagesGoToTheDebugWindowElseToStandardError) {
+  g_windowLines.clear();
+  RunHooks().addDebugLine = ToTheWindow;
   ::testing::internal::CaptureStderr();
-  Call("show_debug_message", {RValue("hidden")});
+  Call("show_debug_message", {RValue("no debug mode, no window")});
   SetDebugMode(true);
-  Call("show_debug_message", {RValue("shown")});
+  Call("show_debug_message", {RValue("window")});
   Call("show_debug_message", {RValue(1.5)});
+  RunHooks().addDebugLine = nullptr;
+  Call("show_debug_message", {RValue("debug mode without the window")});
   Call("show_debug_message", {RValue(42.0)});
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "shown\n1.50\n42\n");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "no debug mode, no window\ndebug mode without the window\n42\n");
+  EXPECT_EQ(g_windowLines, "window|1.50|");
 }
 
 TEST_F(MiscFunctions, ApplicationTitleTakesStringsOnly) {

@@ -273,7 +273,7 @@ TEST_F(Intake, UnreadableAndDamagedFilesAreReported) {
   const std::string file = Temp("input_replay");
   std::ofstream(file) << "input 1\nstep 1\nkeydown 999\n";
   EXPECT_FALSE(StartReplay(file, error));
-  EXPECT_EQ(error, "Input script \"" + file + "\", line 3: keydown takes one number from 0 to 255");
+  EXPECT_EQ(error, "Input script \"" + file + "\", line 3: keydown takes one key: a key name or a code from 0 to 255");
   EXPECT_FALSE(Replaying());
   const std::string folder = std::filesystem::temp_directory_path().string();
   EXPECT_FALSE(StartReplay(folder, error));

@@ -41,12 +41,29 @@ TEST(TestModeSettings, NumbersTakenOrRefused) {
     EXPECT_EQ(mode.seed, r.wantSeed) << where;
     EXPECT_EQ(mode.maxSteps, r.wantSteps) << where;
   }
-  // Outside test mode the variables are not read at all.
-  RTestMode mode;
-  std::string problem;
-  EXPECT_TRUE(ParseTestMode(false, "junk", "junk", mode, problem));
-  EXPECT_FALSE(mode.on);
-  EXPECT_EQ(mode.maxSteps, -1);
+}
+
+TEST(TestModeSettings, NumbersOutsideTestModeAreRefused) {
+  struct Row {
+    const char* seed;
+    const char* steps;
+    const char* problem;  // empty: taken (and nothing in force)
+  };
+  const Row rows[] = {
+      {nullptr, nullptr, ""},
+      {"", "", ""},
+      {"7", nullptr, "RUNNER_TEST_SEED=\"7\" is set but test mode is off: set RUNNER_TEST_MODE=1 as well"},
+      {nullptr, "300", "RUNNER_TEST_STEPS=\"300\" is set but test mode is off: set RUNNER_TEST_MODE=1 as well"},
+      {"", "junk", "RUNNER_TEST_STEPS=\"junk\" is set but test mode is off: set RUNNER_TEST_MODE=1 as well"},
+  };
+  for (const Row& r : rows) {
+    RTestMode mode;
+    std::string problem;
+    EXPECT_EQ(ParseTestMode(false, r.seed, r.steps, mode, problem), *r.problem == '\0') << r.problem;
+    EXPECT_EQ(problem, r.problem);
+    EXPECT_FALSE(mode.on);
+    EXPECT_EQ(mode.maxSteps, -1);
+  }
 }
 
 }  // namespace
