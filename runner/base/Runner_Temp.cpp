@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -109,11 +110,36 @@ std::string MapWindowsPath(std::string_view path) {
   return s;
 }
 
+namespace {
+// The first line of the file at path when it is a regular file. Anything else counts as no file:
+// a FIFO would block the open for ever, a device such as /dev/zero never ends. Past 1 MiB
+// without a line end the line is cut; no path is that long, so it still fails as a base.
+std::optional<std::string> FirstLineOfRegularFile(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return std::nullopt;
+  }
+  constexpr size_t kMaxLine = size_t{1} << 20;
+  std::string line;
+  char buffer[4096];
+  while (line.size() < kMaxLine && line.find('\n') == std::string::npos) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    line.append(buffer, static_cast<size_t>(n));
+  }
+  close(fd);
+  line.resize(std::min({line.find('\n'), line.size(), kMaxLine}));
+  return line;
+}
+}  // namespace
+
 std::optional<std::string> ConfiguredTempBase(const std::string& exeFolder, const EnvLookup& env) {
-  std::ifstream in(exeFolder + "/tempdir.txt", std::ios::binary);
-  if (in) {
-    std::string line;
-    std::getline(in, line);
+  if (std::optional<std::string> first = FirstLineOfRegularFile(exeFolder + "/tempdir.txt")) {
+    std::string& line = *first;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.size() >= 3 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
     return MapWindowsPath(line);

@@ -326,10 +326,16 @@ int32_t NextInstanceId() {
     if (room)
       for (const auto& inst : room->r_instance) used.push_back(inst->i_id);
   for (const auto& inst : Play().carried) used.push_back(inst->i_id);
+  // Rooms not played yet hold the ids their placed instances will have when entered.
+  for (int32_t i = 0; i < Rooms().Count(); ++i)
+    if (const CRoom* room = Rooms().Get(i)) {
+      for (const RPlacedInstance& placed : room->r_placed) used.push_back(placed.id);
+      for (const auto& inst : room->r_instance) used.push_back(inst->i_id);
+    }
   return LowestFreeId(std::move(used), kFirstFreeInstanceId);
 }
 
-// Tiles the same way, among the tiles of the rooms played and kept.
+// Tiles the same way, among the tiles of the rooms played, kept and not played yet.
 int32_t NextTileId() {
   const int32_t last = LastTileId();
   if (last < INT32_MAX) {
@@ -341,6 +347,9 @@ int32_t NextTileId() {
     for (const RTile& t : Play().room->r_tile) used.push_back(t.id);
   for (const auto& room : Play().live)
     if (room)
+      for (const RTile& t : room->r_tile) used.push_back(t.id);
+  for (int32_t i = 0; i < Rooms().Count(); ++i)
+    if (const CRoom* room = Rooms().Get(i))
       for (const RTile& t : room->r_tile) used.push_back(t.id);
   return LowestFreeId(std::move(used), 1);
 }

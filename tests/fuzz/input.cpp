@@ -1,5 +1,6 @@
 // Fuzz target for the texts a run reads from files someone else may hand it: input scripts
-// (RUNNER_REPLAY) and the error window's memo, which keeps whatever a game reports.
+// (RUNNER_REPLAY), with the recording's writer on what they hold, and the error window's memo,
+// which keeps whatever a game reports.
 // Byte 0 bit 0 picks the memo, else the script parser; the rest is the text.
 #include <cstddef>
 #include <cstdint>
@@ -16,7 +17,17 @@ void Script(std::string_view text) {
   RInputScript script;
   std::string error;
   // Refused with a reason, or accepted: never more.
-  if (!ParseInputScript(text, script, error)) FUZZ_CHECK(!error.empty());
+  if (!ParseInputScript(text, script, error)) {
+    FUZZ_CHECK(!error.empty());
+    return;
+  }
+  // What recording writes of a script reads back to the same script, and writes the same again:
+  // a recording of a replay replays as the run did.
+  const std::string written = FormatInputScript(script);
+  RInputScript again;
+  FUZZ_CHECK(ParseInputScript(written, again, error));
+  FUZZ_CHECK(again.blocks == script.blocks);
+  FUZZ_CHECK(FormatInputScript(again) == written);
 }
 
 void Memo(std::string_view text) {

@@ -56,17 +56,12 @@ std::string Index(const std::string& prefix, size_t i) { return prefix + "[" + s
   throw ProjectError(doc.file, key, message);
 }
 
-// The library's message without its exception id ("[json.exception.parse_error.101] ").
-std::string JsonMessage(const json::exception& e) {
-  std::string what = e.what();
-  const size_t cut = what.find("] ");
-  return cut == std::string::npos ? what : what.substr(cut + 2);
-}
-
 Doc LoadDoc(const fs::path& dir, const std::string& file) {
   std::vector<uint8_t> bytes;
   std::string why;
-  if (!ReadRegularFile(dir / file, bytes, why)) throw ProjectError(file, "", why);
+  // The project's own files lie inside it too: a link in it to someone else's file is refused.
+  const fs::path path = InsideProject(dir, dir, file, why);
+  if (path.empty() || !ReadRegularFile(path, bytes, why)) throw ProjectError(file, "", why);
   Doc doc{file, {}, dir};
   // The parser keeps the last of two equal keys; a hand-written file means the first as often.
   std::vector<std::set<std::string>> keys;

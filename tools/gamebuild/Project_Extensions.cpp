@@ -5,10 +5,10 @@
 #include <set>
 
 #include <nlohmann/json.hpp>
-#include <fstream>
 
 #include "runner/base/Support_Path.h"
 #include "tools/gamebuild/Project.h"
+#include "tools/gamebuild/Project_Files.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -83,10 +83,15 @@ std::vector<uint8_t> Latin1Code(const Package& p, const std::string& key, const 
   return out;
 }
 
-std::vector<uint8_t> ReadData(const Package& p, const fs::path& folder, const std::string& key, const std::string& name) {
-  std::ifstream in(folder / name, std::ios::binary);
-  if (!in || !fs::is_regular_file(folder / name)) Fail(p, key, "file not found: " + name);
-  return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+// A package's file, read as every file a project names: a regular file inside the project folder
+// (the package folder or a link in it may lead elsewhere), never waited on.
+std::vector<uint8_t> ReadData(const Package& p, const fs::path& root, const fs::path& folder, const std::string& key,
+                              const std::string& name) {
+  std::string why;
+  const fs::path path = InsideProject(root, folder, name, why);
+  std::vector<uint8_t> bytes;
+  if (path.empty() || !ReadRegularFile(path, bytes, why)) Fail(p, key, why + ": " + name);
+  return bytes;
 }
 
 RExtensionFunctionSource ReadFunction(const Package& p, const json& f, const std::string& key) {
@@ -140,12 +145,14 @@ void ReadExtensions(const fs::path& dir, const std::vector<std::string>& names, 
     const fs::path folder = dir / "extensions" / folderName;
     Package p{"extensions/" + folderName + "/package.json", {}};
     {
-      std::ifstream in(folder / "package.json", std::ios::binary);
-      if (!in) throw ProjectError(p.file, "", "file not found");
+      std::string why;
+      const fs::path path = InsideProject(dir, folder, "package.json", why);
+      std::vector<uint8_t> bytes;
+      if (path.empty() || !ReadRegularFile(path, bytes, why)) throw ProjectError(p.file, "", why);
       try {
-        p.root = json::parse(in);
+        p.root = json::parse(bytes.begin(), bytes.end());
       } catch (const json::exception& e) {
-        throw ProjectError(p.file, "", std::string("bad JSON: ") + e.what());
+        throw ProjectError(p.file, "", "bad JSON: " + JsonMessage(e));
       }
     }
     CheckKeys(p, p.root, "", {"name", "folder", "files"});
@@ -198,9 +205,9 @@ void ReadExtensions(const fs::path& dir, const std::vector<std::string>& names, 
         file.constants.emplace_back(name, String(p, constants[j], ckey, "value", "0"));
       }
       if (file.kind == 1 || file.kind == 4) {
-        file.data = ReadData(p, folder, Join(key, "file"), file.file);
+        file.data = ReadData(p, dir, folder, Join(key, "file"), file.file);
       } else if (file.kind == 2) {
-        const std::vector<uint8_t> text = ReadData(p, folder, Join(key, "file"), file.file);
+        const std::vector<uint8_t> text = ReadData(p, dir, folder, Join(key, "file"), file.file);
         file.data = Latin1Code(p, Join(key, "file"), std::string(text.begin(), text.end()));
       }
       pkg.files.push_back(std::move(file));

@@ -71,4 +71,10 @@ fs::path InsideProject(const fs::path& root, const fs::path& base, const std::st
   return full;
 }
 
+std::string JsonMessage(const std::exception& e) {
+  const std::string what = e.what();
+  const size_t cut = what.find("] ");
+  return cut == std::string::npos ? what : what.substr(cut + 2);
+}
+
 }  // namespace gamebuild

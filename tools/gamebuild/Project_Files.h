@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -18,5 +19,9 @@ bool ReadRegularFile(const std::filesystem::path& path, std::vector<uint8_t>& by
 // followed; empty, with why, when that leaves the project folder or rel is absolute.
 std::filesystem::path InsideProject(const std::filesystem::path& root, const std::filesystem::path& base,
                                     const std::string& rel, std::string& why);
+
+// A JSON parser's message without the library's exception id ("[json.exception.parse_error.101] "),
+// which means nothing to someone writing a project.
+std::string JsonMessage(const std::exception& e);
 
 }  // namespace gamebuild

@@ -55,15 +55,14 @@ struct ImageDoc {
 ImageDoc LoadJson(const fs::path& dir, const std::string& file) {
   std::vector<uint8_t> bytes;
   std::string why;
-  if (!ReadRegularFile(dir / file, bytes, why)) throw ProjectError(file, "", why);
+  const fs::path path = InsideProject(dir, dir, file, why);
+  if (path.empty() || !ReadRegularFile(path, bytes, why)) throw ProjectError(file, "", why);
   ImageDoc doc{file, {}};
   try {
     doc.root = json::parse(bytes.begin(), bytes.end());
   } catch (const json::exception& e) {
-    // Without the library's exception id; number overflow lands here as well as syntax.
-    std::string what = e.what();
-    const size_t cut = what.find("] ");
-    throw ProjectError(file, "", "bad JSON: " + (cut == std::string::npos ? what : what.substr(cut + 2)));
+    // Number overflow lands here as well as syntax.
+    throw ProjectError(file, "", "bad JSON: " + JsonMessage(e));
   }
   return doc;
 }

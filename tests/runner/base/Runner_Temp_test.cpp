@@ -57,6 +57,18 @@ TEST(TempBase, TempdirTxtFirstLineWinsThenTheEnvironmentInOrder) {
   EXPECT_EQ(ConfiguredTempBase(exe.str(), env), "");
   EXPECT_EQ(TempCandidate("", 42), "/kv_ttt_42");
   EXPECT_EQ(TempCandidate("/base/", 7), "/base/kv_ttt_7");
+
+  // Only a regular file is read: a FIFO would block the start for ever, /dev/zero never ends,
+  // and a folder holds no line. Each counts as no file.
+  fs::remove(exe.path / "tempdir.txt");
+  ASSERT_EQ(mkfifo((exe.path / "tempdir.txt").c_str(), 0600), 0);
+  EXPECT_EQ(ConfiguredTempBase(exe.str(), env), "/from/temp");
+  fs::remove(exe.path / "tempdir.txt");
+  fs::create_symlink("/dev/zero", exe.path / "tempdir.txt");
+  EXPECT_EQ(ConfiguredTempBase(exe.str(), env), "/from/temp");
+  fs::remove(exe.path / "tempdir.txt");
+  fs::create_directory(exe.path / "tempdir.txt");
+  EXPECT_EQ(ConfiguredTempBase(exe.str(), env), "/from/temp");
 }
 
 TEST(TempDirectory, IsCreatedPrivateUnderTheBaseWithMissingParents) {

@@ -28,4 +28,25 @@ TEST_F(Ids, NeverHandedOutTwiceAtTheTopOfTheRange) {
   EXPECT_EQ(tiles, (std::set<int32_t>{1, 2, 3, INT32_MAX}));
 }
 
+// A room not played yet holds its placed instances as records with the ids they will have, and
+// its tiles with theirs: a wrapped counter passes over them, so entering the room later makes
+// no second instance or tile with an id already given out.
+TEST_F(Ids, AtTheTopTheRoomsNotPlayedYetKeepTheirIds) {
+  const int32_t obj = AddObject();
+  const int32_t waiting = Rooms().Add();
+  CRoom& other = *Rooms().Get(waiting);
+  other.r_placed.push_back(RPlacedInstance{0, 0, obj, 100001, 0, 0});
+  RTile tile;
+  tile.id = 1;
+  other.r_tile.push_back(tile);
+  SetLastInstanceId(INT32_MAX);
+  EXPECT_EQ(room.AddInstance(0, 0, obj)->i_id, 100002);
+  SetLastTileId(INT32_MAX);
+  room.AddTile(RTile{});
+  EXPECT_EQ(room.r_tile.back().id, 2);
+  other.MakePlacedInstances();
+  EXPECT_EQ(other.Instance(0)->i_id, 100001);
+  Rooms().DropLast();
+}
+
 }  // namespace

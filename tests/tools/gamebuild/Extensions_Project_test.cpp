@@ -1,6 +1,7 @@
 // Extension packages in a project: the faults of package.json files, each naming its file and
 // key, so that the runner never meets a package it would misread.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "tests/tools/gamebuild/GameFixture.h"
 
@@ -28,6 +29,7 @@ TEST_P(PackageFaults, NameThePackageFileAndKey) {
                    {"extensions/one/a.kvs", "#define a_fn\r\nreturn 1;"},
                    {"extensions/one/wide.kvs", "#define a_fn\r\nreturn \"\xE2\x82\xAC\";"},
                    {"extensions/one/lib.so", "bytes"},
+                   {"extensions/one/sub/keep", ""},
                    {"extensions/two/package.json", kTwo},
                    {"extensions/two/b.kvs", "#define b_fn\r\nreturn 2;"}});
   try {
@@ -37,6 +39,7 @@ TEST_P(PackageFaults, NameThePackageFileAndKey) {
     EXPECT_EQ(e.File(), GetParam().file);
     EXPECT_EQ(e.Key(), GetParam().key);
     EXPECT_NE(std::string(e.what()).find(GetParam().message), std::string::npos) << e.what();
+    EXPECT_EQ(std::string(e.what()).find("json.exception"), std::string::npos) << e.what();
   }
 }
 
@@ -70,7 +73,11 @@ INSTANTIATE_TEST_SUITE_P(
         PackageFault{"convention", R"({"files": [{"file": "lib.so", "kind": "dll", "functions": [{"name": "f",
                         "convention": "pascal"}]}]})",
                      kOne, "files[0].functions[0].convention", "expected stdcall or cdecl"},
-        PackageFault{"key", R"({"files": [], "version": 2})", kOne, "version", "unknown key"}),
+        PackageFault{"key", R"({"files": [], "version": 2})", kOne, "version", "unknown key"},
+        PackageFault{"folder as file", R"({"files": [{"file": "sub", "kind": "other"}]})", kOne, "files[0].file",
+                     "a folder, not a file: sub"},
+        PackageFault{"overflow", R"({"files": [{"file": "lib.so", "kind": "dll", "functions": [{"name": "f", "id": 1e400}]}]})",
+                     kOne, "", "bad JSON: number overflow"}),
     [](const auto& info) {
       std::string n = info.param.what;
       for (char& c : n)
@@ -86,6 +93,52 @@ TEST(PackageProject, AMissingPackageFolderIsNamed) {
   } catch (const gamebuild::ProjectError& e) {
     EXPECT_EQ(e.File(), "extensions/one/package.json");
     EXPECT_NE(std::string(e.what()).find("file not found"), std::string::npos);
+  }
+}
+
+// A package is read as every file a project names: a FIFO is refused, not waited on, and a link
+// out of the project (the file or the package folder itself) copies nothing into the game.
+TEST(PackageProject, FifoAndLinksOutAreRefused) {
+  ScratchDir outside;
+  WriteText(outside.path() / "lib.so", "someone's");
+  WriteText(outside.path() / "package.json", R"({"files": [{"file": "lib.so", "kind": "dll"}]})");
+  struct Row {
+    const char* what;
+    std::function<void(const fs::path&)> make;
+    const char* key;
+    const char* message;
+  };
+  const Row rows[] = {
+      {"fifo data", [](const fs::path& p) { ASSERT_EQ(mkfifo((p / "extensions/one/lib.so").c_str(), 0600), 0); },
+       "files[0].file", "not a regular file: lib.so"},
+      {"fifo package", [](const fs::path& p) {
+         fs::remove(p / "extensions/one/package.json");
+         ASSERT_EQ(mkfifo((p / "extensions/one/package.json").c_str(), 0600), 0);
+       },
+       "", "not a regular file"},
+      {"data link out", [&](const fs::path& p) { fs::create_symlink(outside.path() / "lib.so", p / "extensions/one/lib.so"); },
+       "files[0].file", "leads outside the project folder: lib.so"},
+      {"package folder link out",
+       [&](const fs::path& p) {
+         fs::remove_all(p / "extensions/one");
+         fs::create_directory_symlink(outside.path(), p / "extensions/one");
+       },
+       "", "leads outside the project folder"},
+  };
+  for (const Row& r : rows) {
+    Project project({{"game.json", kGame},
+                     {"extensions/one/package.json", R"({"files": [{"file": "lib.so", "kind": "dll"}]})"},
+                     {"extensions/two/package.json", kTwo},
+                     {"extensions/two/b.kvs", "#define b_fn\r\nreturn 2;"}});
+    r.make(project.path());
+    try {
+      project.BuildBytes();
+      ADD_FAILURE() << r.what << ": built";
+    } catch (const gamebuild::ProjectError& e) {
+      EXPECT_EQ(e.File(), kOne) << r.what;
+      EXPECT_EQ(e.Key(), r.key) << r.what;
+      EXPECT_NE(std::string(e.what()).find(r.message), std::string::npos) << r.what << ": " << e.what();
+    }
   }
 }
 

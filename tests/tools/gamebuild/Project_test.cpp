@@ -339,6 +339,46 @@ TEST(GameBuild, FifoAndLinksOutAreRefused) {
   }
 }
 
+// The project's own JSON files obey the same rule as the files they name: a resource file, or a
+// resource folder, linked from elsewhere is refused with its name, and nothing of it is read.
+TEST(GameBuild, ResourceFilesLinkedFromOutsideAreRefused) {
+  ScratchDir outside;
+  WriteText(outside.path() / "obj_a.json", R"({"events": {"create": "x = 1;"}})");
+  WriteText(outside.path() / "rooms/rm_main.json", "{}");
+  struct Row {
+    const char* what;
+    std::function<void(const fs::path&)> make;
+    const char* file;
+  };
+  const Row rows[] = {
+      {"object file",
+       [&](const fs::path& p) {
+         fs::remove(p / "objects/obj_a.json");
+         fs::create_symlink(outside.path() / "obj_a.json", p / "objects/obj_a.json");
+       },
+       "objects/obj_a.json"},
+      {"rooms folder",
+       [&](const fs::path& p) {
+         fs::remove_all(p / "rooms");
+         fs::create_directory_symlink(outside.path() / "rooms", p / "rooms");
+       },
+       "rooms/rm_main.json"},
+  };
+  for (const Row& r : rows) {
+    Project project({{"game.json", R"({"game_id": 3, "resources": {"objects": ["obj_a"], "rooms": ["rm_main"]},
+                                       "room_order": ["rm_main"]})"},
+                     {"objects/obj_a.json", "{}"}});
+    r.make(project.path());
+    try {
+      project.BuildBytes();
+      ADD_FAILURE() << r.what << ": built";
+    } catch (const ProjectError& e) {
+      EXPECT_EQ(e.File(), r.file) << r.what;
+      EXPECT_NE(std::string(e.what()).find("leads outside the project folder"), std::string::npos) << r.what << ": " << e.what();
+    }
+  }
+}
+
 // An output gamebuild would destroy: a device, a FIFO, a folder, the runner, a file of the
 // project. Each is refused before anything is built, and stays as it was.
 TEST(GameBuild, OutputsThatWouldDestroySomethingAreRefused) {
