@@ -431,12 +431,12 @@ bool StartRecording(const std::string& file, std::string& error) {
   struct stat st;
   if (stat(file.c_str(), &st) == 0) {
     // Truncating the game (or the runner carrying it) would destroy it; a FIFO blocks the open,
-    // a folder or socket holds no text.
+    // a folder or socket holds no text, and a block device is somebody's disk.
     if (SameFile(st, GamePath()) || SameFile(st, ExecutablePath())) {
       error = "The input recording \"" + file + "\" is the game file.";
       return false;
     }
-    if (S_ISFIFO(st.st_mode) || S_ISDIR(st.st_mode) || S_ISSOCK(st.st_mode)) return false;
+    if (S_ISFIFO(st.st_mode) || S_ISDIR(st.st_mode) || S_ISSOCK(st.st_mode) || S_ISBLK(st.st_mode)) return false;
   }
   const int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
   if (fd < 0) return false;
