@@ -117,8 +117,8 @@ bool LoadFromSignature(CStream& stream, RDataPlace place, EFileBytes file) {
   return ReadGameHeader(stream, file);
 }
 
-// What loading keeps of a game file: its bytes from the first signature on. The runner's image
-// before them (about half of a game file) is searched for the signature but never held.
+// What loading keeps of a game file: its bytes from the first signature on. What comes before
+// them (the runner's image, or the room kept for one) is searched for the signature but never held.
 struct RGameFile {
   std::vector<uint8_t> data;  // empty when there is no signature
   int64_t signature = -1;
