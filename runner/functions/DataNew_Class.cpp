@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <system_error>
+#include <utility>
 
 #include "platform/files/AtomicFile.h"
 #include "runner/base/Game.h"
@@ -42,6 +43,27 @@ std::string NormaliseFolder(std::string_view dir) {
   return NormaliseGamePath(dir);
 }
 
+// Reads a block as ReadStream does, but gives it the record's own buffer rather than a copy: an
+// included file is nearly all of its record and would otherwise be held twice. The record is
+// left with the bytes after the block, from position 0.
+CStream TakeStream(CStream& record) {
+  const int32_t n = record.ReadInteger();
+  const int32_t at = record.GetPosition();
+  if (n < 0 || n > record.GetSize() - at) {
+    record.SetPosition(at - 4);
+    return record.ReadStream();  // raises its own error
+  }
+  const uint8_t* bytes = std::as_const(record).Data();
+  CStream rest = CStream::FromBytes(bytes + at + n, static_cast<size_t>(record.GetSize() - at - n));
+  CStream block = std::move(record);
+  block.SetPosition(0);
+  block.WriteBuffer(std::as_const(block).Data() + at, n);  // moves the bytes within the buffer
+  block.SetSize(n);
+  block.SetPosition(0);
+  record = std::move(rest);
+  return block;
+}
+
 bool FileExists(const std::string& path) {
   std::error_code ec;
   return fs::exists(fs::symlink_status(path, ec));
@@ -60,7 +82,7 @@ bool CDataFile::LoadFromStream(CStream& stream) {
   s_exists = stream.ReadBoolean();
   s_size = stream.ReadInteger();
   s_store = stream.ReadBoolean();
-  if (s_exists && s_store) s_data = stream.ReadStream();
+  if (s_exists && s_store) s_data = TakeStream(stream);
   s_exportaction = stream.ReadInteger();
   s_exportdir = stream.ReadString();
   s_overwrite = stream.ReadBoolean();

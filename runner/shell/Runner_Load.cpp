@@ -1,11 +1,18 @@
 // Finding, unscrambling and reading the game data, and the preparation steps after it.
 #include "runner/shell/Runner_Load.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <optional>
 #include <fstream>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "runner/functions/DataNew_Class.h"
@@ -39,8 +46,14 @@ void SaveLibraryFile(const std::string& name, const CStream& content) {
   if (!content.SaveToFile(GetTempDirectory() + "/" + name)) throw StreamError("cannot write the library file");
 }
 
-bool ReadChunks(CStream& stream) {
+// What becomes of the game data's bytes once the chunks are out of them: those the load read
+// itself go there (nothing reads them again, and they would stay beside everything the chunks
+// make); a caller's stream keeps them.
+enum class EFileBytes : bool { Keep, Release };
+
+bool ReadChunks(CStream& stream, EFileBytes file) {
   CStream chunks = stream.ReadStreamE();
+  if (file == EFileBytes::Release) stream.Clear();
   const int32_t filler = chunks.ReadInteger();
   const int64_t skipTo = int64_t{chunks.GetPosition()} + int64_t{filler} * 4;
   if (filler < 0 || skipTo > chunks.GetSize()) throw StreamError("chunk filler past the end");
@@ -62,7 +75,7 @@ bool ReadChunks(CStream& stream) {
   return true;
 }
 
-bool ReadGameHeader(CStream& stream) {
+bool ReadGameHeader(CStream& stream, EFileBytes file) {
   if (stream.ReadInteger() != kGameDataVersion) return Fail("Error: Wrong version number.");
   stream.ReadInteger();
   const bool debugMode = stream.ReadBoolean() || Process().debugSwitch;
@@ -75,7 +88,84 @@ bool ReadGameHeader(CStream& stream) {
   const std::string name = stream.ReadString();
   SaveLibraryFile(name, stream.ReadStreamC());
   if (!LoadD3DX(GetTempDirectory() + "/" + kLibraryName)) return Fail("Error: Failed to initialize D3DX.");
-  return ReadChunks(stream);
+  return ReadChunks(stream, file);
+}
+
+// Where the game data lies: its signature in the stream and in the whole file (the key of the
+// version word and the load's inflating budget come from the file).
+struct RDataPlace {
+  int32_t signature;
+  int64_t fileSignature;
+  int64_t fileSize;
+};
+
+bool LoadFromSignature(CStream& stream, RDataPlace place, EFileBytes file) {
+  InitFastCRC();
+  stream.SetInflateBudget(CStream::InflateBudgetFor(place.fileSize));
+  const int32_t versionPos = static_cast<int32_t>(int64_t{place.signature} + 16);
+  stream.SetPosition(versionPos);
+  const int32_t version = stream.ReadInteger() ^ VersionWordKey(place.fileSignature);
+  stream.SetPosition(versionPos);
+  stream.WriteInteger(version);
+  if (!stream.DecryptWad(place.signature + 8)) {
+    // The game shows nothing here; one line says why the run ends.
+    std::fprintf(stderr, "runner: the game file \"%s\" is damaged (its data fails the checksum)\n",
+                 EscapedForMessage(GamePath()).c_str());
+    std::exit(kExitDamagedData);
+  }
+  stream.SetPosition(versionPos);
+  return ReadGameHeader(stream, file);
+}
+
+// What loading keeps of a game file: its bytes from the first signature on. What comes before
+// them (the runner's image, or the room kept for one) is searched for the signature but never held.
+struct RGameFile {
+  std::vector<uint8_t> data;  // empty when there is no signature
+  int64_t signature = -1;
+  int64_t size = 0;
+};
+
+// False where CStream::LoadFromFile would fail: the file cannot be opened, is no regular file,
+// is too large for a stream or is cut short while it is read.
+bool ReadGameFile(const std::string& path, RGameFile& file) {
+  // Opened without blocking and checked before reading: a FIFO or a device named as a file
+  // would otherwise hang the open or feed bytes without end.
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct Close {
+    int fd;
+    ~Close() { close(fd); }
+  } closer{fd};
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 || st.st_size > CStream::kMaxSize) return false;
+  file.size = st.st_size;
+  const auto readAt = [fd](uint8_t* dst, size_t count, int64_t at) {
+    size_t have = 0;
+    while (have < count) {
+      const ssize_t n = pread(fd, dst + have, count - have, static_cast<off_t>(at + static_cast<int64_t>(have)));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      have += static_cast<size_t>(n);
+    }
+    return true;
+  };
+  // Searched in blocks that overlap by the signature's length less one; the signature nearly
+  // always stands at the search start, so the first block is small.
+  constexpr int64_t kBlock = int64_t{64} << 10;
+  std::vector<uint8_t> block(static_cast<size_t>(kBlock) + kSignatureSize - 1);
+  for (int64_t at = kSignatureSearchStart; at + int64_t{kSignatureSize} <= file.size; at += kBlock) {
+    const int64_t count = std::min<int64_t>(static_cast<int64_t>(block.size()), file.size - at);
+    if (!readAt(block.data(), static_cast<size_t>(count), at)) return false;
+    for (int64_t i = 0; i < kBlock && i + int64_t{kSignatureSize} <= count; ++i) {
+      if (!IsGameDataSignature(block.data() + i)) continue;
+      file.signature = at + i;
+      file.data.resize(static_cast<size_t>(file.size - file.signature));
+      return readAt(file.data.data(), file.data.size(), file.signature);
+    }
+  }
+  // Read to its end like any other, so a file cut short still says so.
+  if (file.size > 0 && !readAt(block.data(), 1, file.size - 1)) return false;
+  return true;
 }
 }  // namespace
 
@@ -111,29 +201,17 @@ bool FileHasGameData(const std::string& path) {
 
 bool LoadGameData(const std::string& path) {
   SetApplicationTitle(std::filesystem::path(path).stem().string());
-  CStream stream;
-  if (!stream.LoadFromFile(path)) return Fail("Error: Cannot read the game file.");
-  return LoadGameData(stream);
+  RGameFile file;
+  if (!ReadGameFile(path, file)) return Fail("Error: Cannot read the game file.");
+  if (file.signature < 0) return Fail("Error: Not a valid game file.");
+  CStream stream(std::move(file.data));
+  return LoadFromSignature(stream, {0, file.signature, file.size}, EFileBytes::Release);
 }
 
 bool LoadGameData(CStream& stream) {
-  InitFastCRC();
-  stream.SetInflateBudget(CStream::InflateBudgetFor(stream.GetSize()));
-  const int64_t s = FindGameDataSignature(stream.Data(), static_cast<size_t>(stream.GetSize()));
+  const int64_t s = FindGameDataSignature(std::as_const(stream).Data(), static_cast<size_t>(stream.GetSize()));
   if (s < 0) return Fail("Error: Not a valid game file.");
-  const int32_t versionPos = static_cast<int32_t>(s + 16);
-  stream.SetPosition(versionPos);
-  const int32_t version = stream.ReadInteger() ^ VersionWordKey(s);
-  stream.SetPosition(versionPos);
-  stream.WriteInteger(version);
-  if (!stream.DecryptWad(static_cast<int32_t>(s + 8))) {
-    // The game shows nothing here; one line says why the run ends.
-    std::fprintf(stderr, "runner: the game file \"%s\" is damaged (its data fails the checksum)\n",
-                 EscapedForMessage(GamePath()).c_str());
-    std::exit(kExitDamagedData);
-  }
-  stream.SetPosition(versionPos);
-  return ReadGameHeader(stream);
+  return LoadFromSignature(stream, {static_cast<int32_t>(s), s, stream.GetSize()}, EFileBytes::Keep);
 }
 
 bool PrepareGame() {

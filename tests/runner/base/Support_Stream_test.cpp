@@ -398,6 +398,36 @@ TEST(StreamBlocks, CompressedBlocksReadWholeAsStreamed) {
   EXPECT_EQ(exact.ReadStreamC(3 << 20).GetSize(), 3 << 20);
 }
 
+// A block larger than the buffer kept between blocks is inflated into a buffer of its own, given
+// back after it: every byte must arrive, whether the first guess of the size held or had to grow,
+// and a block read after it must not see its leftovers.
+TEST(StreamBlocks, LargeBlocksArriveWhole) {
+  struct Case {
+    const char* name;
+    size_t size;
+    size_t packable;  // leading bytes that pack to almost nothing, so the guess has to grow
+  };
+  const Case cases[] = {
+      {"just above the kept buffer", (size_t{1} << 20) + 1, 0},
+      {"two and a half MiB and a few bytes", (size_t{5} << 19) + 3, 0},
+      {"guessed far too small", (size_t{5} << 20) - 1, (size_t{5} << 20) - 5000},
+  };
+  for (const Case& c : cases) {
+    Bytes content = RandomBytes(c.size, static_cast<uint32_t>(c.size));
+    std::fill(content.begin(), content.begin() + static_cast<std::ptrdiff_t>(c.packable), 5);
+    CStream payload(content);
+    const Bytes small = RandomBytes(1000, 8);
+    CStream after(small);
+    CStream packed;
+    packed.WriteStreamC(payload);
+    packed.WriteStreamC(after);
+    packed.SetPosition(0);
+    EXPECT_EQ(packed.ReadStreamC().Bytes(), content) << c.name;
+    EXPECT_EQ(packed.ReadStreamC().Bytes(), small) << c.name;
+    EXPECT_EQ(packed.GetPosition(), packed.GetSize()) << c.name;
+  }
+}
+
 TEST(StreamBlocks, InflationIsCapped) {
   const Bytes bomb = ZlibOfZeros(4);  // 4 MiB of zeros in a few KB
   ASSERT_LT(bomb.size(), 10000u);

@@ -499,4 +499,25 @@ TEST(FileHasGameData, SignatureAtTheSearchStartAndLater) {
   EXPECT_TRUE(run.Load(dir.path() / "later").loaded);
 }
 
+// Loading reads the game file from its signature on and searches for it in blocks: the data must
+// load wherever the runner's image ends, across a block's edge too, from a file and from memory
+// alike (the key of the version word comes from the signature's place in the whole file).
+TEST(FileHasGameData, DataAfterARunnerImageOfAnyLength) {
+  Project project;
+  const gamebuild::RProject p = gamebuild::ReadProject(project.path());
+  ScratchDir dir;
+  for (const size_t extra : {size_t{1}, size_t{65536} - 5, size_t{65536} - 4, size_t{65536}, size_t{200001}}) {
+    const std::vector<uint8_t> runner(static_cast<size_t>(kDataStart) + extra, 0x22);
+    const auto bytes = gamebuild::WriteGameFile(p, runner, 3);
+    ASSERT_EQ(FindGameDataSignature(bytes.data(), bytes.size()), static_cast<int64_t>(runner.size()));
+    const fs::path file = dir.path() / ("after_" + std::to_string(extra));
+    WriteBytes(file, bytes);
+    LoadRun run;
+    EXPECT_TRUE(run.Load(file).loaded) << extra;
+    EXPECT_TRUE(run.messages.empty()) << extra;
+    CStream memory(bytes);
+    EXPECT_TRUE(LoadGameData(memory)) << extra;
+  }
+}
+
 }  // namespace
