@@ -76,5 +76,7 @@ inline uint32_t ReadLE32(const uint8_t* p) {
 bool IsGameDataSignature(const uint8_t* p);
 // Offset of the first signature at or after the search start, or -1.
 int64_t FindGameDataSignature(const uint8_t* data, size_t size);
+// Offset of the first signature that starts at or after from and ends within size, or -1.
+int64_t FindGameDataSignatureFrom(const uint8_t* data, size_t size, size_t from);
 // The term the version word at S+16 is xor-ed with for a signature at S.
 int32_t VersionWordKey(int64_t signatureOffset);

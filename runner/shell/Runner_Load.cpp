@@ -156,8 +156,7 @@ bool ReadGameFile(const std::string& path, RGameFile& file) {
   for (int64_t at = kSignatureSearchStart; at + int64_t{kSignatureSize} <= file.size; at += kBlock) {
     const int64_t count = std::min<int64_t>(static_cast<int64_t>(block.size()), file.size - at);
     if (!readAt(block.data(), static_cast<size_t>(count), at)) return false;
-    for (int64_t i = 0; i < kBlock && i + int64_t{kSignatureSize} <= count; ++i) {
-      if (!IsGameDataSignature(block.data() + i)) continue;
+    if (const int64_t i = FindGameDataSignatureFrom(block.data(), static_cast<size_t>(count), 0); i >= 0) {
       file.signature = at + i;
       file.data.resize(static_cast<size_t>(file.size - file.signature));
       return readAt(file.data.data(), file.data.size(), file.signature);
@@ -181,10 +180,9 @@ bool FileHasGameData(const std::string& path) {
     in.read(reinterpret_cast<char*>(buf.data() + have), static_cast<std::streamsize>(kBlock));
     have += static_cast<size_t>(in.gcount());
     if (have < kSignatureSize) return false;
-    for (size_t i = 0; i + kSignatureSize <= have; ++i) {
-      if (!IsGameDataSignature(buf.data() + i)) continue;
+    if (const int64_t i = FindGameDataSignatureFrom(buf.data(), have, 0); i >= 0) {
       // The first signature decides, as in loading; its version word must fix up to the version.
-      const int64_t s = bufStart + static_cast<int64_t>(i);
+      const int64_t s = bufStart + i;
       uint8_t word[4];
       in.clear();
       if (!in.seekg(s + 16) || !in.read(reinterpret_cast<char*>(word), 4)) return false;
