@@ -1437,6 +1437,40 @@ Res EvCall(ENode* n, Frame& f, RValue& other) {
   return {d, g};
 }
 
+// A built-in call with N arguments (at most kMaxBuiltinInline): the arguments go into an array
+// of exactly that many values on this frame, as routines read only the arguments they are
+// given, so setting up and releasing the array costs nothing for slots the call never has.
+constexpr int32_t kMaxBuiltinInline = 4;
+
+template <int32_t N>
+[[gnu::always_inline]] inline bool CallBuiltinN(ENode* n, Frame& f, RValue& out) {
+  RValue argv[N > 0 ? N : 1];
+  for (int32_t i = 0; i < N; ++i) {
+    ENode* k = n->kids[i];
+    const Res r = k->ev(k, f, argv[i]);
+    if (r.g == Got::Error) [[unlikely]]
+      return false;
+    if (r.g == Got::Real) argv[i].SetReal(r.d);
+  }
+  out.SetReal(0.0);
+  n->fn(f.self, f.other, N, argv, out);
+  return true;
+}
+
+template <int32_t N>
+Res EvCallBuiltin(ENode* n, Frame& f, RValue& other) {
+  if (!CallBuiltinN<N>(n, f, other)) [[unlikely]]
+    return {0.0, Got::Error};
+  double d = 0.0;
+  const Got g = Split(other, d);
+  return {d, g};
+}
+
+template <int32_t N>
+Outcome ExCallBuiltin(ENode* n, Frame& f) {
+  return CallBuiltinN<N>(n, f, *f.result) ? Outcome::Normal : Outcome::Error;
+}
+
 Outcome ExBlock(ENode* n, Frame& f) {
   for (int32_t i = 0; i < n->n; ++i) {
     ENode* k = n->kids[i];
@@ -2040,6 +2074,14 @@ void Bind(ENode* n, bool specialise) {
     case Op::CallExtension:
       n->ev = n->op == Op::CallScript && n->n <= kMaxFunctionArgs ? &EvCallScript : &EvCall;
       n->ex = &ExCall;
+      if (n->op == Op::CallBuiltin && n->n >= 0 && n->n <= kMaxBuiltinInline) {
+        static constexpr EvalFn kEv[] = {&EvCallBuiltin<0>, &EvCallBuiltin<1>, &EvCallBuiltin<2>, &EvCallBuiltin<3>,
+                                         &EvCallBuiltin<4>};
+        static constexpr ExecFn kEx[] = {&ExCallBuiltin<0>, &ExCallBuiltin<1>, &ExCallBuiltin<2>, &ExCallBuiltin<3>,
+                                         &ExCallBuiltin<4>};
+        n->ev = kEv[n->n];
+        n->ex = kEx[n->n];
+      }
       break;
     case Op::Block: n->ex = &ExBlock; break;
     case Op::Empty: n->ex = &ExEmpty; break;

@@ -67,7 +67,8 @@ class CDS_List {
 
 // Map: entries in ascending key order, equal keys kept in order of addition. The entries live in
 // short sorted chunks, so finding is a binary search over chunks and then within one, and adding
-// or deleting moves at most one chunk's entries.
+// or deleting moves at most one chunk's entries. A key and its value sit side by side; a real key
+// is searched for over a mirror of the keys as reals, with the tolerance worked out once.
 class CDS_Map {
  public:
   int32_t Size() const { return count_; }
@@ -81,17 +82,20 @@ class CDS_Map {
   // smallest key that compares greater; null when there is none.
   const RValue* Previous(const RValue& key, const DsCompare& cmp) const;
   const RValue* Next(const RValue& key, const DsCompare& cmp) const;
-  const RValue* First() const { return count_ ? &chunks_.front().key.front() : nullptr; }
-  const RValue* Last() const { return count_ ? &chunks_.back().key.back() : nullptr; }
+  const RValue* First() const { return count_ ? &chunks_.front().e.front().key : nullptr; }
+  const RValue* Last() const { return count_ ? &chunks_.back().e.back().key : nullptr; }
   void Clear() {
     chunks_.clear();
+    first_.clear();
+    last_.clear();
     count_ = 0;
+    found_.valid = false;
   }
   // Entries in key order.
   template <class Visit>
   void ForEach(Visit visit) const {
     for (const Chunk& c : chunks_)
-      for (size_t i = 0; i < c.key.size(); ++i) visit(c.key[i], c.val[i]);
+      for (const Entry& x : c.e) visit(x.key, x.val);
   }
   std::string Write() const;
   bool Read(std::string_view text);
@@ -99,8 +103,14 @@ class CDS_Map {
  private:
   // Chunks hold 1 to 2 * kChunk entries; a fuller one is split in two.
   static constexpr size_t kChunk = 64;
+  struct Entry {
+    RValue key, val;
+  };
+  // r mirrors the keys as reals for the searches by a real key (a string key is a NaN there),
+  // eight bytes a key, so a search touches few cache lines.
   struct Chunk {
-    std::vector<RValue> key, val;
+    std::vector<Entry> e;
+    std::vector<double> r;
   };
   // An entry's place: chunk and position in it.
   struct Place {
@@ -110,9 +120,28 @@ class CDS_Map {
   // whose key compares <= key (chunk == -1 when none).
   Place FirstAtLeast(const RValue& key, const DsCompare& cmp) const;
   Place LastAtMost(const RValue& key, const DsCompare& cmp) const;
+  // over_reals: the predicate takes the mirrored reals, else the keys.
+  template <bool over_reals, class AtLeast>
+  Place FirstWhere(AtLeast at_least) const;
+  template <bool over_reals, class AtMost>
+  Place LastWhere(AtMost at_most) const;
   void Assign(std::vector<RValue> keys, std::vector<RValue> vals);
+  // Brings chunk i's first and last mirrored keys up to date.
+  void Fence(size_t i) {
+    first_[i] = chunks_[i].r.front();
+    last_[i] = chunks_[i].r.back();
+  }
 
   std::vector<Chunk> chunks_;
+  std::vector<double> first_, last_;  // each chunk's first and last key as r has them
+  // The last search by a real key, until the keys change: games ask whether a key exists, then
+  // read or replace its value, three searches for one key.
+  struct Found {
+    bool valid = false;
+    double key = 0, precision = 0;
+    Place place{0, 0};
+  };
+  mutable Found found_;
   int32_t count_ = 0;
 };
 
