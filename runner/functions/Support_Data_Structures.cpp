@@ -307,7 +307,24 @@ CDS_Map::Place CDS_Map::FirstAtLeast(const RValue& key, const DsCompare& cmp) co
   const double y = key.val(), p = cmp.precision;
   if (key.IsReal() && p > 0 && std::isfinite(y)) {
     if (found_.valid && found_.key == y && found_.precision == p) return found_.place;
-    const Place at = FirstWhere<true>([y, p](double v) { return !(y - v > p); });
+    Place at;
+    if (ascending_) {
+      const int32_t chunks = static_cast<int32_t>(chunks_.size());
+      int32_t below = 0;  // chunks whose last key fails
+      if (chunks > kCountedChunks) {
+        for (int32_t len = chunks; len > 0;) Halve(below, len, y - last_[static_cast<size_t>(below + len / 2)] > p);
+      } else {
+        for (int32_t c = 0; c < chunks; ++c) below += static_cast<int32_t>(y - last_[static_cast<size_t>(c)] > p);
+      }
+      at = {below, 0};
+      if (below < chunks) {
+        const std::vector<double>& r = chunks_[static_cast<size_t>(below)].r;
+        const int32_t n = static_cast<int32_t>(r.size()) - 1;  // the last passes
+        for (int32_t i = 0; i < n; ++i) at.at += static_cast<int32_t>(y - r[static_cast<size_t>(i)] > p);
+      }
+    } else {
+      at = FirstWhere<true>([y, p](double v) { return !(y - v > p); });
+    }
     found_ = {true, y, p, at};
     return at;
   }
@@ -316,8 +333,37 @@ CDS_Map::Place CDS_Map::FirstAtLeast(const RValue& key, const DsCompare& cmp) co
 
 CDS_Map::Place CDS_Map::LastAtMost(const RValue& key, const DsCompare& cmp) const {
   const double y = key.val(), p = cmp.precision;
-  if (key.IsReal() && p > 0 && std::isfinite(y)) return LastWhere<true>([y, p](double v) { return v - y <= p; });
+  if (key.IsReal() && p > 0 && std::isfinite(y)) {
+    if (!ascending_) return LastWhere<true>([y, p](double v) { return v - y <= p; });
+    const int32_t chunks = static_cast<int32_t>(chunks_.size());
+    int32_t within = 0;  // chunks whose first key passes
+    if (chunks > kCountedChunks) {
+      for (int32_t len = chunks; len > 0;) Halve(within, len, first_[static_cast<size_t>(within + len / 2)] - y <= p);
+    } else {
+      for (int32_t c = 0; c < chunks; ++c) within += static_cast<int32_t>(first_[static_cast<size_t>(c)] - y <= p);
+    }
+    if (within == 0) return {-1, 0};
+    const std::vector<double>& r = chunks_[static_cast<size_t>(within - 1)].r;
+    const int32_t n = static_cast<int32_t>(r.size());
+    int32_t at = 0;  // the first passes; the last that does is as many places on as pass after it
+    for (int32_t i = 1; i < n; ++i) at += static_cast<int32_t>(r[static_cast<size_t>(i)] - y <= p);
+    return {within - 1, at};
+  }
   return LastWhere<false>([&](const RValue& x) { return cmp(x, key) <= 0; });
+}
+
+bool CDS_Map::StaysAscending(int32_t chunk, int32_t at) const {
+  const Chunk& c = chunks_[static_cast<size_t>(chunk)];
+  const RValue& key = c.e[static_cast<size_t>(at)].key;
+  if (!key.IsReal() || std::isnan(key.val())) return false;
+  const double v = key.val();
+  const size_t i = static_cast<size_t>(at);
+  if (i > 0 ? !(c.r[i - 1] < v) : chunk > 0 && !(chunks_[static_cast<size_t>(chunk) - 1].r.back() < v)) return false;
+  if (i + 1 < c.r.size() ? !(v < c.r[i + 1])
+                         : static_cast<size_t>(chunk) + 1 < chunks_.size() &&
+                               !(v < chunks_[static_cast<size_t>(chunk) + 1].r.front()))
+    return false;
+  return true;
 }
 
 RValue* CDS_Map::Find(const RValue& key, const DsCompare& cmp) {
@@ -352,6 +398,7 @@ void CDS_Map::Add(const RValue& key, const RValue& val, const DsCompare& cmp) {
   new (at) Entry{std::move(fresh)};  // the bytes there now live one place on
   c.r.insert(c.r.begin() + p.at, SearchReal(at->key));
   ++count_;
+  if (ascending_) ascending_ = StaysAscending(p.chunk, p.at);
   if (e.size() > 2 * kChunk) {
     Chunk upper;
     const auto half = static_cast<ptrdiff_t>(kChunk);
@@ -424,6 +471,9 @@ void CDS_Map::Assign(std::vector<RValue> keys, std::vector<RValue> vals) {
     Fence(chunks_.size() - 1);
   }
   count_ = static_cast<int32_t>(keys.size());
+  for (size_t c = 0; c < chunks_.size() && ascending_; ++c)
+    for (size_t i = 0; i < chunks_[c].e.size() && ascending_; ++i)
+      ascending_ = StaysAscending(static_cast<int32_t>(c), static_cast<int32_t>(i));
 }
 
 std::string CDS_Map::Write() const {

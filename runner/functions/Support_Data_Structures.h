@@ -66,9 +66,10 @@ class CDS_List {
 };
 
 // Map: entries in ascending key order, equal keys kept in order of addition. The entries live in
-// short sorted chunks, so finding is a binary search over chunks and then within one, and adding
-// or deleting moves at most one chunk's entries. A key and its value sit side by side; a real key
-// is searched for over a mirror of the keys as reals, with the tolerance worked out once.
+// short sorted chunks, so finding is a search over chunks and then within one, and adding or
+// deleting moves at most one chunk's entries. A key and its value sit side by side; a real key
+// is searched for over a mirror of the keys as reals, with the tolerance worked out once, by
+// halving, or by counting while every key is a real greater than the one before.
 class CDS_Map {
  public:
   int32_t Size() const { return count_; }
@@ -90,6 +91,7 @@ class CDS_Map {
     last_.clear();
     count_ = 0;
     found_.valid = false;
+    ascending_ = true;
   }
   // Entries in key order.
   template <class Visit>
@@ -102,7 +104,9 @@ class CDS_Map {
 
  private:
   // Chunks hold 1 to 2 * kChunk entries; a fuller one is split in two.
-  static constexpr size_t kChunk = 64;
+  static constexpr size_t kChunk = 32;
+  // Up to this many chunks, an ascending map's chunk is found by counting, beyond by halving.
+  static constexpr int32_t kCountedChunks = 96;
   struct Entry {
     RValue key, val;
   };
@@ -125,6 +129,8 @@ class CDS_Map {
   Place FirstWhere(AtLeast at_least) const;
   template <bool over_reals, class AtMost>
   Place LastWhere(AtMost at_most) const;
+  // Whether the key now at (chunk, at) keeps the keys ascending.
+  bool StaysAscending(int32_t chunk, int32_t at) const;
   void Assign(std::vector<RValue> keys, std::vector<RValue> vals);
   // Brings chunk i's first and last mirrored keys up to date.
   void Fence(size_t i) {
@@ -142,6 +148,11 @@ class CDS_Map {
     Place place{0, 0};
   };
   mutable Found found_;
+  // Every key a real, none a NaN, each greater than the one before. The searches by a real then
+  // answer for a run of entries, not one entry at a time: their tests hold for a prefix of the
+  // keys, so the first entry that passes is where the count of those that fail ends, exactly
+  // what halving finds, and counting has no step that waits for the one before.
+  bool ascending_ = true;
   int32_t count_ = 0;
 };
 
