@@ -336,6 +336,18 @@ CDS_Map::Place CDS_Map::LastAtMost(const RValue& key, const DsCompare& cmp) cons
   if (key.IsReal() && p > 0 && std::isfinite(y)) {
     if (!ascending_) return LastWhere<true>([y, p](double v) { return v - y <= p; });
     const int32_t chunks = static_cast<int32_t>(chunks_.size());
+    // Asked right after a search for the same key that found no equal key (a key added when it
+    // was not there): every key before that place is at most the key and none from it on is.
+    if (found_.valid && found_.key == y && found_.precision == p) {
+      const Place f = found_.place;
+      if (f.chunk == chunks ||
+          cmp(chunks_[static_cast<size_t>(f.chunk)].e[static_cast<size_t>(f.at)].key, key) != 0) {
+        if (f.at > 0) return {f.chunk, f.at - 1};
+        if (f.chunk > 0)
+          return {f.chunk - 1, static_cast<int32_t>(chunks_[static_cast<size_t>(f.chunk) - 1].e.size()) - 1};
+        return {-1, 0};
+      }
+    }
     int32_t within = 0;  // chunks whose first key passes
     if (chunks > kCountedChunks) {
       for (int32_t len = chunks; len > 0;) Halve(within, len, first_[static_cast<size_t>(within + len / 2)] - y <= p);
@@ -376,8 +388,8 @@ RValue* CDS_Map::Find(const RValue& key, const DsCompare& cmp) {
 // A value holds nothing that points into itself, so entries shift within a chunk as bytes: a
 // chunk's worth of moves costs one memmove instead of a move and a release per value.
 void CDS_Map::Add(const RValue& key, const RValue& val, const DsCompare& cmp) {
-  found_.valid = false;
   Place p = LastAtMost(key, cmp);
+  found_.valid = false;
   if (p.chunk < 0) {
     if (chunks_.empty()) {
       chunks_.emplace_back();
