@@ -81,6 +81,11 @@ struct ENode {
   TRoutine fn = nullptr;
   double k = 0.0;  // a real constant's value
   RValue value;
+  // A script call: the callee's code and lowered program as an earlier call found them; a
+  // call runs them straight away while the script table still holds that code with that
+  // program, and looks again when it does not (a table loaded anew, a script compiled anew).
+  const CCode* callee_code = nullptr;
+  ExecProgram* callee = nullptr;
 };
 
 struct LocalSlot {
@@ -605,6 +610,19 @@ bool EvalVar(ENode* n, Frame& f, RValue& out) {
   return Missing(n, f, n->pos, p, out);
 }
 
+Res EvConstReal(ENode* n, Frame&, RValue&);
+Res EvLocal(ENode* n, Frame& f, RValue& other);
+
+// The rare ends of a script call, out of its path so that they cost it no registers.
+[[gnu::noinline, gnu::cold]] void ScriptFailed(const std::string& name, RValue& out) {
+  out.SetString("ERROR");
+  PrefixCodeError("In script " + name + ":\r");
+}
+
+[[gnu::noinline]] bool CallScriptUnbound(ENode* n, Frame& f, RValue& out) {
+  return CallScriptInSlots(n->id, f.self, f.other, out, true, n->n);
+}
+
 // Arguments go straight into the callee's slots, which stay out of sight until the call. A
 // script whose program is lowered already runs here in line, doing what CallScriptInSlots and
 // ExecuteCode would do at every call without passing through them; any other goes through them.
@@ -613,8 +631,20 @@ bool EvalVar(ENode* n, Frame& f, RValue& out) {
     ArgumentSlotsScope slots(false);
     RValue* argv = slots.Pending();
     for (int32_t i = 0; i < n->n; ++i) {
+      ENode* a = n->kids[i];
+      if (a->ev == &EvConstReal) {  // a real constant or a set local holding a real: in line
+        argv[i].SetReal(a->k);
+        continue;
+      }
+      if (a->ev == &EvLocal) {
+        const LocalSlot& s = f.locals[a->aux];
+        if (s.exists && s.var.simplevalue.IsReal()) {
+          argv[i].SetReal(s.var.simplevalue.val());
+          continue;
+        }
+      }
       double x;
-      const Got k = Operand(n->kids[i], f, x, argv[i]);
+      const Got k = Operand(a, f, x, argv[i]);
       if (k == Got::Error) return false;
       if (k == Got::Real) argv[i].SetReal(x);
     }
@@ -623,10 +653,18 @@ bool EvalVar(ENode* n, Frame& f, RValue& out) {
     const TResourceList<CScript>& scripts = game.State<RScriptsState>().scripts;
     const CScript* script = scripts.Get(n->id);
     CCode* code = script ? script->s_code.get() : nullptr;
-    if (!code || !code->i_exec || code->i_kind != CCode::kProgram || !code->i_compiled || !code->i_token ||
-        code->i_exec->root_kind != NodeKind::Block || !f.self || !f.other) [[unlikely]] {
+    if (code && code == n->callee_code && code->i_exec.get() == n->callee) [[likely]] {
+      // lowered, a compiled program whose root is a block: checked when it was bound
+    } else if (code && code->i_exec && code->i_kind == CCode::kProgram && code->i_compiled && code->i_token &&
+               code->i_exec->root_kind == NodeKind::Block) {
+      n->callee_code = code;
+      n->callee = code->i_exec.get();
+    } else {
+      code = nullptr;
+    }
+    if (!code || !f.self || !f.other) [[unlikely]] {
       slots.Enter(n->n);
-      if (!CallScriptInSlots(n->id, f.self, f.other, out, true, n->n)) return false;
+      if (!CallScriptUnbound(n, f, out)) return false;
     } else {
       const std::string& name = scripts.NameOf(n->id);
       struct Saved {  // argument_count and the running script's name, put back on every path
@@ -645,10 +683,8 @@ bool EvalVar(ENode* n, Frame& f, RValue& out) {
       const RCodeError& e = game.State<RErrorsState>().error;
       if (e.pending || e.position != 0 || !e.message.empty() || !e.text.empty()) [[unlikely]]
         ClearCodeError();
-      if (!RunLoweredBlock(f.self, f.other, *code, *code->i_exec, out)) {
-        out.SetString("ERROR");
-        PrefixCodeError("In script " + name + ":\r");
-      }
+      if (!RunLoweredBlock(f.self, f.other, *code, *n->callee, out)) [[unlikely]]
+        ScriptFailed(name, out);
       if (game.State<RLanguageState>().script_arg_errors && !ScriptArgumentsFit(n->id, *code, n->n)) return false;
     }
   }
@@ -1261,9 +1297,7 @@ Kind KindOf(const ENode* n) {
 
 // Handler tables are indexed [left kind][right kind].
 inline int LeftIndex(Kind k) { return static_cast<int>(k); }
-inline int RightIndex(Kind k) {
-  return k == Kind::Arg || k == Kind::Elem ? static_cast<int>(Kind::Any) : static_cast<int>(k);
-}
+inline int RightIndex(Kind k) { return k == Kind::Elem ? static_cast<int>(Kind::Any) : static_cast<int>(k); }
 // Assignment handler tables are indexed [source kind]; an argument source counts as Any.
 inline int SourceIndex(Kind k) {
   switch (k) {
@@ -1377,13 +1411,17 @@ Res EvBinary(ENode* n, Frame& f, RValue& other) {
 
 template <int32_t op>
 EvalFn BinaryFor(Kind lk, Kind rk) {
-  static constexpr EvalFn kTable[5][3] = {
-      {&EvBinary<op, Kind::Any, Kind::Any>, &EvBinary<op, Kind::Any, Kind::Local>, &EvBinary<op, Kind::Any, Kind::Const>},
-      {&EvBinary<op, Kind::Local, Kind::Any>, &EvBinary<op, Kind::Local, Kind::Local>, &EvBinary<op, Kind::Local, Kind::Const>},
-      {&EvBinary<op, Kind::Const, Kind::Any>, &EvBinary<op, Kind::Const, Kind::Local>, &EvBinary<op, Kind::Const, Kind::Const>},
-      {&EvBinary<op, Kind::Arg, Kind::Any>, &EvBinary<op, Kind::Arg, Kind::Local>, &EvBinary<op, Kind::Arg, Kind::Const>},
-      {&EvBinary<op, Kind::Elem, Kind::Any>, &EvBinary<op, Kind::Elem, Kind::Local>,
-       &EvBinary<op, Kind::Elem, Kind::Const>}};
+  static constexpr EvalFn kTable[5][4] = {
+      {&EvBinary<op, Kind::Any, Kind::Any>, &EvBinary<op, Kind::Any, Kind::Local>, &EvBinary<op, Kind::Any, Kind::Const>,
+       &EvBinary<op, Kind::Any, Kind::Arg>},
+      {&EvBinary<op, Kind::Local, Kind::Any>, &EvBinary<op, Kind::Local, Kind::Local>, &EvBinary<op, Kind::Local, Kind::Const>,
+       &EvBinary<op, Kind::Local, Kind::Arg>},
+      {&EvBinary<op, Kind::Const, Kind::Any>, &EvBinary<op, Kind::Const, Kind::Local>, &EvBinary<op, Kind::Const, Kind::Const>,
+       &EvBinary<op, Kind::Const, Kind::Arg>},
+      {&EvBinary<op, Kind::Arg, Kind::Any>, &EvBinary<op, Kind::Arg, Kind::Local>, &EvBinary<op, Kind::Arg, Kind::Const>,
+       &EvBinary<op, Kind::Arg, Kind::Arg>},
+      {&EvBinary<op, Kind::Elem, Kind::Any>, &EvBinary<op, Kind::Elem, Kind::Local>, &EvBinary<op, Kind::Elem, Kind::Const>,
+       &EvBinary<op, Kind::Elem, Kind::Arg>}};
   return kTable[LeftIndex(lk)][RightIndex(rk)];
 }
 
@@ -1435,6 +1473,40 @@ Res EvCall(ENode* n, Frame& f, RValue& other) {
   double d = 0.0;
   const Got g = Split(other, d);
   return {d, g};
+}
+
+// A built-in call with N arguments (at most kMaxBuiltinInline): the arguments go into an array
+// of exactly that many values on this frame, as routines read only the arguments they are
+// given, so setting up and releasing the array costs nothing for slots the call never has.
+constexpr int32_t kMaxBuiltinInline = 4;
+
+template <int32_t N>
+[[gnu::always_inline]] inline bool CallBuiltinN(ENode* n, Frame& f, RValue& out) {
+  RValue argv[N > 0 ? N : 1];
+  for (int32_t i = 0; i < N; ++i) {
+    ENode* k = n->kids[i];
+    const Res r = k->ev(k, f, argv[i]);
+    if (r.g == Got::Error) [[unlikely]]
+      return false;
+    if (r.g == Got::Real) argv[i].SetReal(r.d);
+  }
+  out.SetReal(0.0);
+  n->fn(f.self, f.other, N, argv, out);
+  return true;
+}
+
+template <int32_t N>
+Res EvCallBuiltin(ENode* n, Frame& f, RValue& other) {
+  if (!CallBuiltinN<N>(n, f, other)) [[unlikely]]
+    return {0.0, Got::Error};
+  double d = 0.0;
+  const Got g = Split(other, d);
+  return {d, g};
+}
+
+template <int32_t N>
+Outcome ExCallBuiltin(ENode* n, Frame& f) {
+  return CallBuiltinN<N>(n, f, *f.result) ? Outcome::Normal : Outcome::Error;
 }
 
 Outcome ExBlock(ENode* n, Frame& f) {
@@ -1554,13 +1626,16 @@ Outcome ExFor(ENode* n, Frame& f) {
   }
 }
 
+// A return whose value is of kind sk (an argument, a local or a constant is read in line).
+template <Kind sk>
 Outcome ExReturn(ENode* n, Frame& f) {
   ENode* k = n->kids[0];
   RValue v;  // a failing value must leave the result slot as it was
-  const Res r = k->ev(k, f, v);
-  if (r.g == Got::Error) return Outcome::Error;
-  if (r.g == Got::Real)
-    f.result->SetReal(r.d);
+  double d;
+  const Got g = Fetch<sk>(k, f, d, v);
+  if (g == Got::Error) return Outcome::Error;
+  if (g == Got::Real)
+    f.result->SetReal(d);
   else
     *f.result = std::move(v);
   return Outcome::Exit;
@@ -1960,15 +2035,17 @@ struct ForCompare {
 
 template <template <int32_t, Kind, Kind> class H, int32_t op>
 ExecFn ComparePick(Kind lk, Kind rk) {
-  static constexpr ExecFn kTable[5][3] = {
-      {&H<op, Kind::Any, Kind::Any>::Run, &H<op, Kind::Any, Kind::Local>::Run, &H<op, Kind::Any, Kind::Const>::Run},
+  static constexpr ExecFn kTable[5][4] = {
+      {&H<op, Kind::Any, Kind::Any>::Run, &H<op, Kind::Any, Kind::Local>::Run, &H<op, Kind::Any, Kind::Const>::Run,
+       &H<op, Kind::Any, Kind::Arg>::Run},
       {&H<op, Kind::Local, Kind::Any>::Run, &H<op, Kind::Local, Kind::Local>::Run,
-       &H<op, Kind::Local, Kind::Const>::Run},
+       &H<op, Kind::Local, Kind::Const>::Run, &H<op, Kind::Local, Kind::Arg>::Run},
       {&H<op, Kind::Const, Kind::Any>::Run, &H<op, Kind::Const, Kind::Local>::Run,
-       &H<op, Kind::Const, Kind::Const>::Run},
-      {&H<op, Kind::Arg, Kind::Any>::Run, &H<op, Kind::Arg, Kind::Local>::Run, &H<op, Kind::Arg, Kind::Const>::Run},
+       &H<op, Kind::Const, Kind::Const>::Run, &H<op, Kind::Const, Kind::Arg>::Run},
+      {&H<op, Kind::Arg, Kind::Any>::Run, &H<op, Kind::Arg, Kind::Local>::Run, &H<op, Kind::Arg, Kind::Const>::Run,
+       &H<op, Kind::Arg, Kind::Arg>::Run},
       {&H<op, Kind::Elem, Kind::Any>::Run, &H<op, Kind::Elem, Kind::Local>::Run,
-       &H<op, Kind::Elem, Kind::Const>::Run}};
+       &H<op, Kind::Elem, Kind::Const>::Run, &H<op, Kind::Elem, Kind::Arg>::Run}};
   return kTable[LeftIndex(lk)][RightIndex(rk)];
 }
 
@@ -2040,6 +2117,14 @@ void Bind(ENode* n, bool specialise) {
     case Op::CallExtension:
       n->ev = n->op == Op::CallScript && n->n <= kMaxFunctionArgs ? &EvCallScript : &EvCall;
       n->ex = &ExCall;
+      if (n->op == Op::CallBuiltin && n->n >= 0 && n->n <= kMaxBuiltinInline) {
+        static constexpr EvalFn kEv[] = {&EvCallBuiltin<0>, &EvCallBuiltin<1>, &EvCallBuiltin<2>, &EvCallBuiltin<3>,
+                                         &EvCallBuiltin<4>};
+        static constexpr ExecFn kEx[] = {&ExCallBuiltin<0>, &ExCallBuiltin<1>, &ExCallBuiltin<2>, &ExCallBuiltin<3>,
+                                         &ExCallBuiltin<4>};
+        n->ev = kEv[n->n];
+        n->ex = kEx[n->n];
+      }
       break;
     case Op::Block: n->ex = &ExBlock; break;
     case Op::Empty: n->ex = &ExEmpty; break;
@@ -2062,7 +2147,12 @@ void Bind(ENode* n, bool specialise) {
       n->ex = h ? h : &ExFor;
       break;
     }
-    case Op::Return: n->ex = &ExReturn; break;
+    case Op::Return: {
+      static constexpr ExecFn kReturn[] = {&ExReturn<Kind::Any>, &ExReturn<Kind::Local>, &ExReturn<Kind::Const>,
+                                           &ExReturn<Kind::Arg>, &ExReturn<Kind::Elem>};
+      n->ex = kReturn[static_cast<int>(KindOf(n->kids[0]))];
+      break;
+    }
     case Op::Exit: n->ex = &ExExit; break;
     case Op::Break: n->ex = &ExBreak; break;
     case Op::Continue: n->ex = &ExContinue; break;
@@ -2137,7 +2227,7 @@ inline bool RunLowered(CInstance* self, CInstance* other, CCode& code, ExecProgr
 
 inline bool RunLoweredBlock(CInstance* self, CInstance* other, CCode& code, ExecProgram& prog, RValue& result) {
   return InFrame(self, other, code, prog, result,
-                 [&](Frame& f) { return Exec(prog.root, f) != Outcome::Error; });
+                 [&](Frame& f) { return RunBody(prog.root, f) != Outcome::Error; });
 }
 }  // namespace
 

@@ -25,9 +25,19 @@ const DsCompare& Cmp() {
 }
 
 // The structure an index argument names, or null after the error every function shows.
+// A whole index, the usual case, needs no rounding.
+int32_t IndexOf(const RValue& index) {
+  const double v = index.val();
+  if (v >= 0.0 && v < 2147483647.0) {
+    const auto i = static_cast<int32_t>(v);
+    if (i == v) return i;
+  }
+  return RoundToInt32(v);
+}
+
 template <class T>
 T* Find(const DsTable<T>& table, const RValue& index) {
-  T* ds = table.Get(RoundToInt32(index.val()));
+  T* ds = table.Get(IndexOf(index));
   if (!ds) ShowActionError(kNoStructure, false);
   return ds;
 }

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
+#include <new>
 #include <utility>
 
 #include "runner/base/Support_Stream.h"
@@ -227,107 +229,263 @@ bool CDS_List::Read(std::string_view text) {
 
 // ---- Map ----
 
-CDS_Map::Place CDS_Map::FirstAtLeast(const RValue& key, const DsCompare& cmp) const {
-  // The first chunk whose last key is >= key holds the entry, if any does.
-  int32_t lo = 0, hi = static_cast<int32_t>(chunks_.size());
-  while (lo < hi) {
-    const int32_t mid = lo + (hi - lo) / 2;
-    if (cmp(chunks_[static_cast<size_t>(mid)].key.back(), key) >= 0)
-      hi = mid;
+// The searches over reals halve their ranges with arithmetic rather than branches: which half
+// the key lies in is what a branch predictor cannot guess, and a lookup is a dozen such steps.
+namespace {
+// Narrows [lo, lo + len] (len > 0) to the half after mid when after is set, else to the half
+// before it, as lower_bound does.
+[[gnu::always_inline]] inline void Halve(int32_t& lo, int32_t& len, bool after) {
+  const int32_t half = len / 2;
+  const int32_t mask = -static_cast<int32_t>(after);
+  lo += (half + 1) & mask;
+  len = half + ((len - 1 - 2 * half) & mask);
+}
+
+// A key as the searches by a real see it: a string becomes a NaN, which compares with the real
+// searched for as the string does (after it, never at or before it).
+inline double SearchReal(const RValue& x) {
+  return x.IsReal() ? x.val() : std::numeric_limits<double>::quiet_NaN();
+}
+}  // namespace
+
+namespace {
+// How many of the n reals at v fail a search's test: y - v > p (FirstAtLeast), or v - y <= p
+// holds (LastAtMost). Two reals a step, as the processor's vector registers hold them; a test
+// that holds gives the lane -1.
+using Reals2 = double __attribute__((vector_size(16)));
+using Lanes2 = long long __attribute__((vector_size(16)));
+
+template <bool below>
+int32_t CountPassing(const double* v, int32_t n, double y, double p) {
+  const Reals2 yy = {y, y}, pp = {p, p};
+  Lanes2 acc = {0, 0};
+  int32_t i = 0;
+  for (; i + 2 <= n; i += 2) {
+    Reals2 x;
+    std::memcpy(&x, v + i, sizeof x);
+    if constexpr (below)
+      acc -= (yy - x > pp);
     else
-      lo = mid + 1;
+      acc -= (x - yy <= pp);
+  }
+  int64_t c = acc[0] + acc[1];
+  for (; i < n; ++i) c += (below ? y - v[i] > p : v[i] - y <= p) ? 1 : 0;
+  return static_cast<int32_t>(c);
+}
+
+template <bool over_reals, class Chunk>
+[[gnu::always_inline]] inline decltype(auto) KeyAt(const Chunk& c, int32_t i) {
+  if constexpr (over_reals)
+    return c.r[static_cast<size_t>(i)];
+  else
+    return (c.e[static_cast<size_t>(i)].key);
+}
+}  // namespace
+
+template <bool over_reals, class AtLeast>
+CDS_Map::Place CDS_Map::FirstWhere(AtLeast at_least) const {
+  // The first chunk whose last key is >= key holds the entry, if any does.
+  const Chunk* c = chunks_.data();
+  int32_t lo = 0, len = static_cast<int32_t>(chunks_.size());  // in [lo, lo + len], the end for none
+  while (len > 0) {
+    const int32_t mid = lo + len / 2;
+    if constexpr (over_reals)
+      Halve(lo, len, !at_least(last_[static_cast<size_t>(mid)]));
+    else
+      Halve(lo, len, !at_least(c[mid].e.back().key));
   }
   if (lo == static_cast<int32_t>(chunks_.size())) return {lo, 0};
-  const std::vector<RValue>& keys = chunks_[static_cast<size_t>(lo)].key;
-  int32_t a = 0, b = static_cast<int32_t>(keys.size()) - 1;  // keys[b] is >= key
-  while (a < b) {
-    const int32_t mid = a + (b - a) / 2;
-    if (cmp(keys[static_cast<size_t>(mid)], key) >= 0)
-      b = mid;
-    else
-      a = mid + 1;
-  }
+  // Within the chunk, whose last key is >= key: the first that is, in [a, a + n].
+  const Chunk& k = c[lo];
+  int32_t a = 0, n = static_cast<int32_t>(k.e.size()) - 1;
+  while (n > 0) Halve(a, n, !at_least(KeyAt<over_reals>(k, a + n / 2)));
   return {lo, a};
 }
 
+template <bool over_reals, class AtMost>
+CDS_Map::Place CDS_Map::LastWhere(AtMost at_most) const {
+  // The last chunk whose first key is <= key holds the entry, if any does: the one before the
+  // first chunk whose first key is not.
+  const Chunk* c = chunks_.data();
+  int32_t lo = 0, len = static_cast<int32_t>(chunks_.size());
+  while (len > 0) {
+    const int32_t mid = lo + len / 2;
+    if constexpr (over_reals)
+      Halve(lo, len, at_most(first_[static_cast<size_t>(mid)]));
+    else
+      Halve(lo, len, at_most(c[mid].e.front().key));
+  }
+  if (lo == 0) return {-1, 0};
+  // Within the chunk, whose first key is <= key: the one before the first after it, in [1, n].
+  const Chunk& k = c[lo - 1];
+  int32_t a = 1, n = static_cast<int32_t>(k.e.size()) - 1;
+  while (n > 0) Halve(a, n, at_most(KeyAt<over_reals>(k, a + n / 2)));
+  return {lo - 1, a - 1};
+}
+
+// A finite real key against a positive precision, the usual case, compares without a call and
+// with the tolerance known. For such a key y and a real or NaN v, cmp(v, y) >= 0 is exactly
+// !(y - v > p) and cmp(v, y) <= 0 exactly v - y <= p: the difference is exact in sign, so
+// |v - y| is y - v below the key and v - y above it, and a NaN answers as cmp does.
+CDS_Map::Place CDS_Map::FirstAtLeast(const RValue& key, const DsCompare& cmp) const {
+  const double y = key.val(), p = cmp.precision;
+  if (key.IsReal() && p > 0 && std::isfinite(y)) {
+    if (found_.valid && found_.key == y && found_.precision == p) return found_.place;
+    Place at;
+    if (ascending_) {
+      const int32_t chunks = static_cast<int32_t>(chunks_.size());
+      int32_t below = 0;  // chunks whose last key fails
+      if (chunks > kCountedChunks) {
+        for (int32_t len = chunks; len > 0;) Halve(below, len, y - last_[static_cast<size_t>(below + len / 2)] > p);
+      } else {
+        below = CountPassing<true>(last_.data(), chunks, y, p);
+      }
+      at = {below, 0};
+      if (below < chunks) {
+        const std::vector<double>& r = chunks_[static_cast<size_t>(below)].r;
+        at.at = CountPassing<true>(r.data(), static_cast<int32_t>(r.size()) - 1, y, p);  // the last passes
+      }
+    } else {
+      at = FirstWhere<true>([y, p](double v) { return !(y - v > p); });
+    }
+    found_ = {true, y, p, at};
+    return at;
+  }
+  return FirstWhere<false>([&](const RValue& x) { return cmp(x, key) >= 0; });
+}
+
 CDS_Map::Place CDS_Map::LastAtMost(const RValue& key, const DsCompare& cmp) const {
-  // The last chunk whose first key is <= key holds the entry, if any does.
-  int32_t lo = 0, hi = static_cast<int32_t>(chunks_.size());
-  while (lo < hi) {
-    const int32_t mid = lo + (hi - lo) / 2;
-    if (cmp(chunks_[static_cast<size_t>(mid)].key.front(), key) <= 0)
-      lo = mid + 1;
-    else
-      hi = mid;
+  const double y = key.val(), p = cmp.precision;
+  if (key.IsReal() && p > 0 && std::isfinite(y)) {
+    if (!ascending_) return LastWhere<true>([y, p](double v) { return v - y <= p; });
+    const int32_t chunks = static_cast<int32_t>(chunks_.size());
+    // Asked right after a search for the same key that found no equal key (a key added when it
+    // was not there): every key before that place is at most the key and none from it on is.
+    if (found_.valid && found_.key == y && found_.precision == p) {
+      const Place f = found_.place;
+      if (f.chunk == chunks ||
+          cmp(chunks_[static_cast<size_t>(f.chunk)].e[static_cast<size_t>(f.at)].key, key) != 0) {
+        if (f.at > 0) return {f.chunk, f.at - 1};
+        if (f.chunk > 0)
+          return {f.chunk - 1, static_cast<int32_t>(chunks_[static_cast<size_t>(f.chunk) - 1].e.size()) - 1};
+        return {-1, 0};
+      }
+    }
+    int32_t within = 0;  // chunks whose first key passes
+    if (chunks > kCountedChunks) {
+      for (int32_t len = chunks; len > 0;) Halve(within, len, first_[static_cast<size_t>(within + len / 2)] - y <= p);
+    } else {
+      within = CountPassing<false>(first_.data(), chunks, y, p);
+    }
+    if (within == 0) return {-1, 0};
+    const std::vector<double>& r = chunks_[static_cast<size_t>(within - 1)].r;
+    const int32_t n = static_cast<int32_t>(r.size());
+    // The first passes; the last that does is as many places on as pass after it.
+    return {within - 1, CountPassing<false>(r.data() + 1, n - 1, y, p)};
   }
-  const int32_t c = lo - 1;
-  if (c < 0) return {-1, 0};
-  const std::vector<RValue>& keys = chunks_[static_cast<size_t>(c)].key;
-  int32_t a = 0, b = static_cast<int32_t>(keys.size()) - 1;  // keys[a] is <= key
-  while (a < b) {
-    const int32_t mid = a + (b - a + 1) / 2;
-    if (cmp(keys[static_cast<size_t>(mid)], key) <= 0)
-      a = mid;
-    else
-      b = mid - 1;
-  }
-  return {c, a};
+  return LastWhere<false>([&](const RValue& x) { return cmp(x, key) <= 0; });
+}
+
+bool CDS_Map::StaysAscending(int32_t chunk, int32_t at) const {
+  const Chunk& c = chunks_[static_cast<size_t>(chunk)];
+  const RValue& key = c.e[static_cast<size_t>(at)].key;
+  if (!key.IsReal() || std::isnan(key.val())) return false;
+  const double v = key.val();
+  const size_t i = static_cast<size_t>(at);
+  if (i > 0 ? !(c.r[i - 1] < v) : chunk > 0 && !(chunks_[static_cast<size_t>(chunk) - 1].r.back() < v)) return false;
+  if (i + 1 < c.r.size() ? !(v < c.r[i + 1])
+                         : static_cast<size_t>(chunk) + 1 < chunks_.size() &&
+                               !(v < chunks_[static_cast<size_t>(chunk) + 1].r.front()))
+    return false;
+  return true;
 }
 
 RValue* CDS_Map::Find(const RValue& key, const DsCompare& cmp) {
   const Place p = FirstAtLeast(key, cmp);
   if (p.chunk == static_cast<int32_t>(chunks_.size())) return nullptr;
-  Chunk& c = chunks_[static_cast<size_t>(p.chunk)];
-  return cmp(c.key[static_cast<size_t>(p.at)], key) == 0 ? &c.val[static_cast<size_t>(p.at)] : nullptr;
+  Entry& x = chunks_[static_cast<size_t>(p.chunk)].e[static_cast<size_t>(p.at)];
+  return cmp(x.key, key) == 0 ? &x.val : nullptr;
 }
 
+// A value holds nothing that points into itself, so entries shift within a chunk as bytes: a
+// chunk's worth of moves costs one memmove instead of a move and a release per value.
 void CDS_Map::Add(const RValue& key, const RValue& val, const DsCompare& cmp) {
   Place p = LastAtMost(key, cmp);
+  found_.valid = false;
   if (p.chunk < 0) {
-    if (chunks_.empty()) chunks_.emplace_back();
+    if (chunks_.empty()) {
+      chunks_.emplace_back();
+      first_.push_back(0);
+      last_.push_back(0);
+    }
     p = {0, 0};
   } else {
     ++p.at;
   }
   Chunk& c = chunks_[static_cast<size_t>(p.chunk)];
-  c.key.insert(c.key.begin() + p.at, key);
-  c.val.insert(c.val.begin() + p.at, val);
+  std::vector<Entry>& e = c.e;
+  Entry fresh{key, val};  // copied before e moves: key or val may live in this map
+  e.emplace_back();
+  Entry* at = e.data() + p.at;
+  const size_t after = e.size() - 1 - static_cast<size_t>(p.at);
+  if (after) std::memmove(static_cast<void*>(at + 1), static_cast<const void*>(at), after * sizeof(Entry));
+  new (at) Entry{std::move(fresh)};  // the bytes there now live one place on
+  c.r.insert(c.r.begin() + p.at, SearchReal(at->key));
   ++count_;
-  if (c.key.size() > 2 * kChunk) {
+  if (ascending_) ascending_ = StaysAscending(p.chunk, p.at);
+  if (e.size() > 2 * kChunk) {
     Chunk upper;
     const auto half = static_cast<ptrdiff_t>(kChunk);
-    upper.key.assign(std::make_move_iterator(c.key.begin() + half), std::make_move_iterator(c.key.end()));
-    upper.val.assign(std::make_move_iterator(c.val.begin() + half), std::make_move_iterator(c.val.end()));
-    c.key.resize(kChunk);
-    c.val.resize(kChunk);
+    upper.e.assign(std::make_move_iterator(e.begin() + half), std::make_move_iterator(e.end()));
+    upper.r.assign(c.r.begin() + half, c.r.end());
+    e.resize(kChunk);
+    c.r.resize(kChunk);
     chunks_.insert(chunks_.begin() + p.chunk + 1, std::move(upper));
+    first_.insert(first_.begin() + p.chunk + 1, 0);
+    last_.insert(last_.begin() + p.chunk + 1, 0);
+    Fence(static_cast<size_t>(p.chunk) + 1);
   }
+  Fence(static_cast<size_t>(p.chunk));
 }
 
 bool CDS_Map::Delete(const RValue& key, const DsCompare& cmp) {
   const Place p = FirstAtLeast(key, cmp);
   if (p.chunk == static_cast<int32_t>(chunks_.size())) return false;
   Chunk& c = chunks_[static_cast<size_t>(p.chunk)];
-  if (cmp(c.key[static_cast<size_t>(p.at)], key) != 0) return false;
-  c.key.erase(c.key.begin() + p.at);
-  c.val.erase(c.val.begin() + p.at);
+  std::vector<Entry>& e = c.e;
+  Entry* at = e.data() + p.at;
+  if (cmp(at->key, key) != 0) return false;
+  found_.valid = false;
+  c.r.erase(c.r.begin() + p.at);
+  at->~Entry();
+  const size_t after = e.size() - 1 - static_cast<size_t>(p.at);
+  if (after) std::memmove(static_cast<void*>(at), static_cast<const void*>(at + 1), after * sizeof(Entry));
+  new (&e.back()) Entry{};  // its bytes moved one place down
+  e.pop_back();
   --count_;
-  if (c.key.empty()) chunks_.erase(chunks_.begin() + p.chunk);
+  if (e.empty()) {
+    chunks_.erase(chunks_.begin() + p.chunk);
+    first_.erase(first_.begin() + p.chunk);
+    last_.erase(last_.begin() + p.chunk);
+  } else {
+    Fence(static_cast<size_t>(p.chunk));
+  }
   return true;
 }
 
 const RValue* CDS_Map::Previous(const RValue& key, const DsCompare& cmp) const {
   const Place p = FirstAtLeast(key, cmp);
-  if (p.at > 0) return &chunks_[static_cast<size_t>(p.chunk)].key[static_cast<size_t>(p.at - 1)];
-  return p.chunk > 0 ? &chunks_[static_cast<size_t>(p.chunk - 1)].key.back() : nullptr;
+  if (p.at > 0) return &chunks_[static_cast<size_t>(p.chunk)].e[static_cast<size_t>(p.at - 1)].key;
+  return p.chunk > 0 ? &chunks_[static_cast<size_t>(p.chunk - 1)].e.back().key : nullptr;
 }
 
 const RValue* CDS_Map::Next(const RValue& key, const DsCompare& cmp) const {
   const Place p = LastAtMost(key, cmp);
   if (p.chunk < 0) return First();
   const Chunk& c = chunks_[static_cast<size_t>(p.chunk)];
-  if (static_cast<size_t>(p.at) + 1 < c.key.size()) return &c.key[static_cast<size_t>(p.at) + 1];
-  return static_cast<size_t>(p.chunk) + 1 < chunks_.size() ? &chunks_[static_cast<size_t>(p.chunk) + 1].key.front() : nullptr;
+  if (static_cast<size_t>(p.at) + 1 < c.e.size()) return &c.e[static_cast<size_t>(p.at) + 1].key;
+  return static_cast<size_t>(p.chunk) + 1 < chunks_.size() ? &chunks_[static_cast<size_t>(p.chunk) + 1].e.front().key
+                                                           : nullptr;
 }
 
 void CDS_Map::Assign(std::vector<RValue> keys, std::vector<RValue> vals) {
@@ -335,13 +493,21 @@ void CDS_Map::Assign(std::vector<RValue> keys, std::vector<RValue> vals) {
   for (size_t i = 0; i < keys.size(); i += kChunk) {
     const size_t end = std::min(keys.size(), i + kChunk);
     Chunk c;
-    c.key.assign(std::make_move_iterator(keys.begin() + static_cast<ptrdiff_t>(i)),
-                 std::make_move_iterator(keys.begin() + static_cast<ptrdiff_t>(end)));
-    c.val.assign(std::make_move_iterator(vals.begin() + static_cast<ptrdiff_t>(i)),
-                 std::make_move_iterator(vals.begin() + static_cast<ptrdiff_t>(end)));
+    c.e.reserve(end - i);
+    c.r.reserve(end - i);
+    for (size_t j = i; j < end; ++j) {
+      c.r.push_back(SearchReal(keys[j]));
+      c.e.push_back(Entry{std::move(keys[j]), std::move(vals[j])});
+    }
     chunks_.push_back(std::move(c));
+    first_.push_back(0);
+    last_.push_back(0);
+    Fence(chunks_.size() - 1);
   }
   count_ = static_cast<int32_t>(keys.size());
+  for (size_t c = 0; c < chunks_.size() && ascending_; ++c)
+    for (size_t i = 0; i < chunks_[c].e.size() && ascending_; ++i)
+      ascending_ = StaysAscending(static_cast<int32_t>(c), static_cast<int32_t>(i));
 }
 
 std::string CDS_Map::Write() const {

@@ -66,8 +66,10 @@ class CDS_List {
 };
 
 // Map: entries in ascending key order, equal keys kept in order of addition. The entries live in
-// short sorted chunks, so finding is a binary search over chunks and then within one, and adding
-// or deleting moves at most one chunk's entries.
+// short sorted chunks, so finding is a search over chunks and then within one, and adding or
+// deleting moves at most one chunk's entries. A key and its value sit side by side; a real key
+// is searched for over a mirror of the keys as reals, with the tolerance worked out once, by
+// halving, or by counting while every key is a real greater than the one before.
 class CDS_Map {
  public:
   int32_t Size() const { return count_; }
@@ -81,26 +83,38 @@ class CDS_Map {
   // smallest key that compares greater; null when there is none.
   const RValue* Previous(const RValue& key, const DsCompare& cmp) const;
   const RValue* Next(const RValue& key, const DsCompare& cmp) const;
-  const RValue* First() const { return count_ ? &chunks_.front().key.front() : nullptr; }
-  const RValue* Last() const { return count_ ? &chunks_.back().key.back() : nullptr; }
+  const RValue* First() const { return count_ ? &chunks_.front().e.front().key : nullptr; }
+  const RValue* Last() const { return count_ ? &chunks_.back().e.back().key : nullptr; }
   void Clear() {
     chunks_.clear();
+    first_.clear();
+    last_.clear();
     count_ = 0;
+    found_.valid = false;
+    ascending_ = true;
   }
   // Entries in key order.
   template <class Visit>
   void ForEach(Visit visit) const {
     for (const Chunk& c : chunks_)
-      for (size_t i = 0; i < c.key.size(); ++i) visit(c.key[i], c.val[i]);
+      for (const Entry& x : c.e) visit(x.key, x.val);
   }
   std::string Write() const;
   bool Read(std::string_view text);
 
  private:
   // Chunks hold 1 to 2 * kChunk entries; a fuller one is split in two.
-  static constexpr size_t kChunk = 64;
+  static constexpr size_t kChunk = 32;
+  // Up to this many chunks, an ascending map's chunk is found by counting, beyond by halving.
+  static constexpr int32_t kCountedChunks = 96;
+  struct Entry {
+    RValue key, val;
+  };
+  // r mirrors the keys as reals for the searches by a real key (a string key is a NaN there),
+  // eight bytes a key, so a search touches few cache lines.
   struct Chunk {
-    std::vector<RValue> key, val;
+    std::vector<Entry> e;
+    std::vector<double> r;
   };
   // An entry's place: chunk and position in it.
   struct Place {
@@ -110,9 +124,35 @@ class CDS_Map {
   // whose key compares <= key (chunk == -1 when none).
   Place FirstAtLeast(const RValue& key, const DsCompare& cmp) const;
   Place LastAtMost(const RValue& key, const DsCompare& cmp) const;
+  // over_reals: the predicate takes the mirrored reals, else the keys.
+  template <bool over_reals, class AtLeast>
+  Place FirstWhere(AtLeast at_least) const;
+  template <bool over_reals, class AtMost>
+  Place LastWhere(AtMost at_most) const;
+  // Whether the key now at (chunk, at) keeps the keys ascending.
+  bool StaysAscending(int32_t chunk, int32_t at) const;
   void Assign(std::vector<RValue> keys, std::vector<RValue> vals);
+  // Brings chunk i's first and last mirrored keys up to date.
+  void Fence(size_t i) {
+    first_[i] = chunks_[i].r.front();
+    last_[i] = chunks_[i].r.back();
+  }
 
   std::vector<Chunk> chunks_;
+  std::vector<double> first_, last_;  // each chunk's first and last key as r has them
+  // The last search by a real key, until the keys change: games ask whether a key exists, then
+  // read or replace its value, three searches for one key.
+  struct Found {
+    bool valid = false;
+    double key = 0, precision = 0;
+    Place place{0, 0};
+  };
+  mutable Found found_;
+  // Every key a real, none a NaN, each greater than the one before. The searches by a real then
+  // answer for a run of entries, not one entry at a time: their tests hold for a prefix of the
+  // keys, so the first entry that passes is where the count of those that fail ends, exactly
+  // what halving finds, and counting has no step that waits for the one before.
+  bool ascending_ = true;
   int32_t count_ = 0;
 };
 
