@@ -21,6 +21,7 @@ enum class EGameSlot : int {
   Variables,
   Scripts,
   // runtime
+  InstanceMemory,  // the blocks instances are cut from; below every state that holds instances
   RunErrors,
   Objects,
   Rooms,

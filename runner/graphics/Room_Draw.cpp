@@ -84,7 +84,7 @@ void DrawInstanceDefault(const CInstance& inst) {
     spr->DrawSimple(ind, inst.i_x, inst.i_y);
 }
 
-void DrawRoomRectangle(CRoom& room, double left, double top, double right, double bottom) {
+void DrawRoomRectangle(CRoom& room, double left, double top, double right, double bottom, bool instancesShown) {
   if (RenderStateCache().mode_3d)
     if (gpu::IDevice* d = D3DDevice()) d->Clear(gpu::ClearZBuffer, 0, 1.0f, 0);
   if (room.r_showcolor) ClearTo(int32_t(room.r_color));
@@ -93,8 +93,9 @@ void DrawRoomRectangle(CRoom& room, double left, double top, double right, doubl
   DrawLayers(room, false, left, top, right, bottom);
 
   // Draw events may add instances and tiles (the lists grow; removal only marks), so both are
-  // reached by index on every turn and a tile is copied before it is drawn.
-  int32_t i = 0, j = 0;
+  // reached by index on every turn and a tile is copied before it is drawn. With no instance
+  // shown the merge starts past them: no draw event runs that could add one.
+  int32_t i = instancesShown ? 0 : room.r_numb(), j = 0;
   double p = ParticleDepthBelow(std::numeric_limits<double>::infinity());
   while (i < room.r_numb() || j < room.r_tnumb() || p > -1e8) {
     CInstance* inst = room.Instance(i);
@@ -144,7 +145,7 @@ std::string RoomWindowCaption(const std::string& roomCaption, const RGameState& 
   return caption;
 }
 
-void DrawRoomViews() {
+void DrawRoomViews(bool instancesShown) {
   CRoom* room = CurrentRoom();
   if (!room) return;
   RGameState& game = GameState();
@@ -166,7 +167,7 @@ void DrawRoomViews() {
         top -= v.wview / 2;
         bottom += v.wview / 2;
       }
-      DrawRoomRectangle(*room, left, top, right, bottom);
+      DrawRoomRectangle(*room, left, top, right, bottom, instancesShown);
     }
     const RWindowState& w = WindowState();
     Display_SetViewport(0, 0, w.region_width, w.region_height);
@@ -175,7 +176,7 @@ void DrawRoomViews() {
     game.view_current = 0;
     Display_SetViewport(0, 0, room->r_width, room->r_height);
     Display_Set2DProjection(0, 0, room->r_width, room->r_height, 0);
-    DrawRoomRectangle(*room, 0, 0, room->r_width, room->r_height);
+    DrawRoomRectangle(*room, 0, 0, room->r_width, room->r_height, instancesShown);
   }
   const std::string caption = RoomWindowCaption(room->r_caption, game);
   if (caption != WindowState().caption) Window_SetCaption(caption);

@@ -17,10 +17,11 @@ inline constexpr double kForegroundDrawDepth = -12000;
 inline constexpr double kCursorDrawDepth = -13000;
 
 // The runtime's drawing hook, run after following, recording and sorting: the views (or the
-// room), the caption, and the current view back to 0.
-void DrawRoomViews();
+// room), the caption, and the current view back to 0. Without instancesShown the runtime has
+// found no instance visible and unmarked, and no view walks them.
+void DrawRoomViews(bool instancesShown = true);
 // One view's content: the room region (left, top)-(right, bottom).
-void DrawRoomRectangle(CRoom& room, double left, double top, double right, double bottom);
+void DrawRoomRectangle(CRoom& room, double left, double top, double right, double bottom, bool instancesShown = true);
 // An instance without a draw event: its sprite's frame at its position, if it has a sprite.
 void DrawInstanceDefault(const CInstance& inst);
 // The window caption for a room caption and the score, lives and health display.

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "runner/run/Instance_Memory.h"
 #include "runner/run/Object_Class.h"
 #include "runner/run/Object_Main.h"
 #include "runner/run/Run_State.h"
@@ -102,6 +103,9 @@ int32_t CInstance::Getimagenumber() const {
   RSpriteShape s;
   return GetSpriteShape(i_spriteindex, s) ? s.imagecount : 0;
 }
+
+void* CInstance::operator new(std::size_t size, std::align_val_t) { return AllocateInstanceMemory(size); }
+void CInstance::operator delete(void* p, std::align_val_t) noexcept { FreeInstanceMemory(p); }
 
 uint64_t& BoxVersion() {
   static uint64_t version = 0;

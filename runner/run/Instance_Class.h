@@ -3,7 +3,9 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <new>
 #include <string>
 
 #include "runner/code/Variable_Class.h"
@@ -41,6 +43,9 @@ class alignas(64) CInstance {
   CInstance(double x, double y, int32_t id, int32_t objectindex);
   CInstance(const CInstance&) = delete;
   CInstance& operator=(const CInstance&) = delete;
+  // Instances are cut from the instance blocks (Instance_Memory), one after the other.
+  static void* operator new(std::size_t size, std::align_val_t);
+  static void operator delete(void* p, std::align_val_t) noexcept;
 
   // Copies every field of inst, the variables deeply; the path start point stays.
   void Assign(const CInstance& inst);

@@ -461,9 +461,14 @@ bool CRoom::LoadGameFromStream(CStream& s) {
   return true;
 }
 
-void CRoom::SortInstances() {
+bool CRoom::InDepthOrder(const CInstance& before, const CInstance& after) {
+  return !Deeper(after.i_depth, before.i_depth);
+}
+
+void CRoom::SortInstances(bool knownInOrder) {
   MakePlacedInstances();
   BumpBoxVersion();
+  if (knownInOrder) return;
   SortByDepth(r_instance, [](const std::unique_ptr<CInstance>& i) { return i->i_depth; });
 }
 

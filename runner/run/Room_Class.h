@@ -103,8 +103,12 @@ class CRoom {
   void RebuildObjectLists();
   // Call after changing the id of an instance in the room.
   void InvalidateIds() { ids_valid_ = false; }
-  // Stable sort of the active list by decreasing depth, when it is out of order.
-  void SortInstances();
+  // Stable sort of the active list by decreasing depth, when it is out of order. A caller that
+  // has just walked the list and found it in order (InDepthOrder on each neighbouring pair)
+  // says so, and the list is not walked again.
+  void SortInstances(bool knownInOrder = false);
+  // Whether an instance before another in the active list is where the depth sort leaves it.
+  static bool InDepthOrder(const CInstance& before, const CInstance& after);
   // Moves reactivated instances to the end of the active list and deactivated ones to the
   // end of the inactive list; rebuilds the per-object lists when anything moved.
   void UpdateActive();

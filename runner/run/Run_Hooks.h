@@ -47,7 +47,9 @@ struct RRunHooks {
   void (*showWindow)() = nullptr;          // the game window becomes visible at game start
   void (*adaptRegion)() = nullptr;         // to the room's views or size
   void (*setCursor)(bool visible) = nullptr;
-  void (*drawRoom)() = nullptr;            // view following, sorting, draw events
+  // The room through its views: draw events, sprites, tiles, particles. Without instancesShown
+  // no instance is visible and unmarked, so the instances are not walked.
+  void (*drawRoom)(bool instancesShown) = nullptr;
   void (*presentFrame)() = nullptr;        // end scene, present, reset when lost, begin scene
   void (*prepareTransition)() = nullptr;   // capture the old room before leaving it
   void (*showTransition)() = nullptr;      // after the first draw of the new room

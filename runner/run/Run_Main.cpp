@@ -174,6 +174,15 @@ void Motion() {
   }
 }
 
+// One step of an instance's animation; true when it went past its last image and wrapped.
+bool AdvanceImage(CInstance& inst) {
+  inst.i_imageindex += inst.i_imagespeed;
+  const int32_t n = inst.Getimagenumber();
+  if (std::floor(inst.i_imageindex) < n) return false;
+  inst.i_imageindex -= n;
+  return true;
+}
+
 void Animate() {
   CRoom* room = Play().room;
   const int32_t count = room->r_numb();
@@ -184,18 +193,13 @@ void Animate() {
   std::span<const REventTarget> list = listed ? EventObjectList(ev_other, kOtherAnimationEnd) : std::span<const REventTarget>{};
   for (int32_t i = 0; i < count; ++i) {
     CInstance* inst = room->Instance(i);
-    if (!inst) continue;
-    inst->i_imageindex += inst->i_imagespeed;
-    const int32_t n = inst->Getimagenumber();
-    if (std::floor(inst->i_imageindex) >= n) {
-      inst->i_imageindex -= n;
-      if (!listed) {
-        PerformEvent(inst, inst, ev_other, kOtherAnimationEnd);
-      } else if (const REventRef found = ListedEvent(list, inst->i_objectindex)) {
-        PerformFoundEvent(inst, inst, found, ev_other, kOtherAnimationEnd);
-        listed = EventListsBuilt();
-        list = listed ? EventObjectList(ev_other, kOtherAnimationEnd) : std::span<const REventTarget>{};
-      }
+    if (!inst || !AdvanceImage(*inst)) continue;
+    if (!listed) {
+      PerformEvent(inst, inst, ev_other, kOtherAnimationEnd);
+    } else if (const REventRef found = ListedEvent(list, inst->i_objectindex)) {
+      PerformFoundEvent(inst, inst, found, ev_other, kOtherAnimationEnd);
+      listed = EventListsBuilt();
+      list = listed ? EventObjectList(ev_other, kOtherAnimationEnd) : std::span<const REventTarget>{};
     }
   }
 }
@@ -402,15 +406,65 @@ void LoadGameRequest(const std::string& file) {
   Play().pending = kRoomLoadGame;
 }
 
-void ScreenRedraw() {
+namespace {
+// The redraw, told by a caller that has just walked the room whether its instances are in
+// depth order and whether any is to be drawn.
+void Redraw(bool knownInOrder, bool instancesShown) {
   CRoom* room = Play().room;
   if (!room) return;
   room->FollowViews();
   RecordRoomViews(*room);
-  room->SortInstances();
+  room->SortInstances(knownInOrder);
   room->SortTiles();
-  if (Hooks().drawRoom) Hooks().drawRoom();
+  if (Hooks().drawRoom) Hooks().drawRoom(instancesShown);
 }
+
+// The end of a step: removal of the destroyed, the redraw, the layers' scrolling, then the
+// animation. Each of these walks every instance, and over many instances a walk costs the
+// memory it streams more than its work. When no game code can run in them (no object has an
+// animation end event, and none has a draw event when the room is drawn), nothing can see in
+// which walk an image index moves, so one walk does removal's test, the sort's order test,
+// drawing's visibility test and the animation of every instance that is not drawn; an instance
+// that is drawn moves after the drawing, as before. Removal, the sort and the drawing's walk
+// over the instances then only run when the walk found something for them.
+void FinishStep(CRoom& room) {
+  const bool draw = GameState().automatic_draw;
+  const bool quiet = EventListsBuilt() && EventObjectList(ev_other, kOtherAnimationEnd).empty() &&
+                     (!draw || EventObjectList(ev_draw, 0).empty());
+  if (!quiet) {
+    room.RemoveMarked();
+    if (draw) ScreenRedraw();
+    room.ScrollBackground();
+    Animate();
+    return;
+  }
+  room.MakePlacedInstances();
+  bool marked = false, inOrder = true, shown = false;
+  const CInstance* previous = nullptr;
+  for (const auto& p : room.r_instance) {
+    CInstance& inst = *p;
+    if (inst.i_marked) {
+      marked = true;
+      continue;
+    }
+    if (previous && !CRoom::InDepthOrder(*previous, inst)) inOrder = false;
+    previous = &inst;
+    if (draw && inst.i_visible)
+      shown = true;
+    else
+      AdvanceImage(inst);
+  }
+  if (marked) room.RemoveMarked();
+  if (draw) Redraw(inOrder, shown);
+  room.ScrollBackground();
+  // Nothing ran since the walk, so the visible instances are still those it left.
+  if (shown)
+    for (const auto& p : room.r_instance)
+      if (p->i_visible) AdvanceImage(*p);
+}
+}  // namespace
+
+void ScreenRedraw() { Redraw(false, true); }
 
 void StartRoom(int32_t index, bool gameStarts) {
   Play().pending = kNoRoomChange;
@@ -599,10 +653,7 @@ void RunStep() {
 
   // From here on the step runs to its end; events stay silent while a change is pending.
   if (Hooks().updateParticles) Hooks().updateParticles();
-  room->RemoveMarked();
-  if (GameState().automatic_draw) ScreenRedraw();
-  room->ScrollBackground();
-  Animate();
+  FinishStep(*room);
   ++GameState().cursor_image;
   if (Hooks().refreshDebug) Hooks().refreshDebug();
   if (Hooks().clearPressed) Hooks().clearPressed();

@@ -1,5 +1,7 @@
 // One step's phase order with its early exits, alarms counting down only where the event
 // exists, the no-more-lives event, and the outside-room test.
+#include <algorithm>
+
 #include "runner/run/Run_Hooks.h"
 #include "tests/runner/run/World.h"
 
@@ -39,7 +41,7 @@ TEST_F(StepTest, PhasesRunInTheirOrder) {
   RunHooks().keyboardEvents = [] { trace->push_back("keyboard"); };
   RunHooks().mouseEvents = [] { trace->push_back("mouse"); };
   RunHooks().collisionEvents = [] { trace->push_back("collisions"); };
-  RunHooks().drawRoom = [] { trace->push_back("draw"); };
+  RunHooks().drawRoom = [](bool) { trace->push_back("draw"); };
   RunHooks().clearPressed = [] { trace->push_back("clear"); };
   EXPECT_EQ(Steps(1), (std::vector<std::string>{"begin", "alarm", "keyboard", "mouse", "step", "collisions", "end",
                                                 "draw", "animation end", "clear"}));
@@ -70,7 +72,7 @@ TEST_F(StepTest, AChangeInADrawEventLetsTheStepFinish) {
   const int32_t obj = AddObject();
   room.AddInstance(0, 0, obj);
   static std::vector<std::string>* trace = &Trace();
-  RunHooks().drawRoom = [] {
+  RunHooks().drawRoom = [](bool) {
     trace->push_back("draw");
     SetPendingRoomChange(2);
   };
@@ -139,6 +141,115 @@ TEST_F(StepTest, LosingTheLastLifePerformsTheEventOnce) {
   SetLives(0);
   SetLives(-1);
   EXPECT_EQ(Trace().size(), 1u);
+}
+
+// Sprite 0 has three images, sprite 1 one.
+bool Images(int32_t sprite, RSpriteShape& shape) {
+  if (sprite < 0 || sprite > 1) return false;
+  shape = {sprite == 0 ? 3 : 1, 0, 0, 0, 0, 7, 7, 8, 8};
+  return true;
+}
+
+struct EndCase {
+  const char* name;
+  bool draw;        // automatic drawing
+  bool visible;     // some instances visible
+  bool outOfOrder;  // depths the sort must change
+  bool destroyed;   // an instance destroyed in the step
+};
+
+// The end of a step is one walk over the room while no game code can run in it (no object has
+// an animation end or a draw event) and the separate walks otherwise. What drawing sees (the
+// visible instances in their order with their images) and what the steps leave (order, images)
+// must not tell them apart; an object with an animation end event but no instance makes the
+// second room walk the separate way without changing anything else.
+TEST_F(StepTest, TheEndOfTheStepIsTheSameInOneWalk) {
+  const EndCase cases[] = {
+      {"drawn, some visible", true, true, false, false},
+      {"drawn, none visible", true, false, false, false},
+      {"not drawn", false, true, false, false},
+      {"drawn, out of order", true, true, true, false},
+      {"drawn, none visible, out of order, one destroyed", true, false, true, true},
+      {"not drawn, out of order, one destroyed", false, true, true, true},
+  };
+  RunLookups().spriteShape = Images;
+  const int32_t obj = AddObject();
+  static std::string* seen = nullptr;
+  static CRoom* drawn = nullptr;
+  static int32_t* unshown = nullptr;
+  int32_t withoutInstances = 0;
+  drawn = &room;
+  unshown = &withoutInstances;
+  RunHooks().drawRoom = [](bool instancesShown) {
+    *seen += "|";
+    if (!instancesShown) ++*unshown;
+    for (int32_t i = 0; i < drawn->r_numb(); ++i) {
+      const CInstance* inst = drawn->Instance(i);
+      if (inst->i_marked || !inst->i_visible) continue;
+      EXPECT_TRUE(instancesShown) << "instance " << inst->i_id << " is visible";
+      *seen += std::to_string(inst->i_id) + ":" + RealText(inst->i_imageindex) + " ";
+    }
+  };
+  auto play = [&](const EndCase& c) {
+    std::string out;
+    seen = &out;
+    room.ClearInstances();
+    SetLastInstanceId(100000);
+    GameState().automatic_draw = c.draw;
+    struct Setup {
+      int32_t sprite;
+      double speed, depth, depthOutOfOrder;
+      bool visible;
+    };
+    const Setup setups[] = {{0, 1, 0, 0, true},   {0, 0.5, 0, 5, false},  {-1, 1, 0, 0, false},
+                            {1, 2.5, 0, -3, true}, {0, -1, 0, 9, false}, {0, 1, 0, 2, true}};
+    for (size_t k = 0; k < std::size(setups); ++k) {
+      CInstance* inst = room.AddInstance(0, 0, obj);
+      inst->Setspriteindex(setups[k].sprite);
+      inst->i_imagespeed = setups[k].speed;
+      inst->i_depth = c.outOfOrder ? setups[k].depthOutOfOrder : setups[k].depth;
+      inst->i_visible = c.visible && setups[k].visible;
+      inst->i_marked = c.destroyed && k == 4;
+    }
+    Steps(4);
+    out += "|left";
+    for (int32_t i = 0; i < room.r_numb(); ++i)
+      out += " " + std::to_string(room.Instance(i)->i_id) + ":" + RealText(room.Instance(i)->i_imageindex);
+    return out;
+  };
+  std::vector<std::string> oneWalk;
+  for (const EndCase& c : cases) oneWalk.push_back(play(c));
+  EXPECT_EQ(withoutInstances, 8);  // the two drawn cases without visible instances, four steps each
+  Tag(AddObject(), ev_other, 7, "animation end");
+  for (size_t k = 0; k < std::size(cases); ++k) {
+    const std::string separate = play(cases[k]);
+    EXPECT_EQ(oneWalk[k], separate) << cases[k].name;
+    EXPECT_EQ(std::count(separate.begin(), separate.end(), '|'), cases[k].draw ? 5 : 1) << cases[k].name;
+  }
+  EXPECT_EQ(withoutInstances, 8);
+  EXPECT_TRUE(Trace().empty());
+  RunLookups().spriteShape = nullptr;
+}
+
+// A draw event may read any instance, so while one exists the animation waits for the drawing.
+TEST_F(StepTest, DrawingSeesImagesBeforeTheStepsAnimation) {
+  RunLookups().spriteShape = Images;
+  const int32_t shown = AddObject(), hidden = AddObject();
+  Tag(shown, ev_draw, 0, "draw");
+  room.AddInstance(0, 0, shown);
+  CInstance* inst = room.AddInstance(0, 0, hidden);
+  inst->Setspriteindex(0);
+  inst->i_visible = false;
+  static CInstance* watched = nullptr;
+  static std::vector<double>* images = nullptr;
+  std::vector<double> seen;
+  watched = inst;
+  images = &seen;
+  RunHooks().drawRoom = [](bool) { images->push_back(watched->i_imageindex); };
+  Steps(2);
+  EXPECT_EQ(seen, (std::vector<double>{0, 1}));
+  EXPECT_EQ(inst->i_imageindex, 2);
+  RunLookups().spriteShape = nullptr;
 }
 
 }  // namespace
