@@ -1,8 +1,6 @@
 #include "runner/base/Support_Stream.h"
 
-#include <fcntl.h>
 #include <libdeflate.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -15,6 +13,7 @@
 #include <random>
 
 #include "runner/base/BM32_Bitmap.h"
+#include "runner/base/Regular_File.h"
 #include "runner/base/Stream_Ahead.h"
 #include "runner/base/Stream_Unscramble.h"
 
@@ -360,20 +359,12 @@ void CStream::Clear() {
 
 bool CStream::LoadFromFile(const std::string& path) {
   ahead_.Drop();
-  // Opened without blocking and checked before reading: a FIFO or a device named as a file
-  // would otherwise hang the open or feed bytes without end.
-  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct Close {
-    int fd;
-    ~Close() { close(fd); }
-  } closer{fd};
-  struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 || st.st_size > kMaxSize) return false;
-  std::vector<uint8_t> bytes(static_cast<size_t>(st.st_size));
+  const RegularFile file(path, kMaxSize);
+  if (file.fd() < 0) return false;
+  std::vector<uint8_t> bytes(static_cast<size_t>(file.size()));
   size_t have = 0;
   while (have < bytes.size()) {
-    const ssize_t n = read(fd, bytes.data() + have, bytes.size() - have);
+    const ssize_t n = read(file.fd(), bytes.data() + have, bytes.size() - have);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;  // cut short while we read it
     have += static_cast<size_t>(n);

@@ -1,8 +1,6 @@
 // Finding, unscrambling and reading the game data, and the preparation steps after it.
 #include "runner/shell/Runner_Load.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,6 +17,7 @@
 #include "runner/shell/Load_Chunks.h"
 #include "runner/shell/Load_Form.h"
 #include "runner/base/Option_Main.h"
+#include "runner/base/Regular_File.h"
 #include "runner/base/Stream_Ahead.h"
 #include "runner/shell/Runner.h"
 #include "runner/shell/Runner_Form.h"
@@ -128,18 +127,10 @@ struct RGameFile {
 // False where CStream::LoadFromFile would fail: the file cannot be opened, is no regular file,
 // is too large for a stream or is cut short while it is read.
 bool ReadGameFile(const std::string& path, RGameFile& file) {
-  // Opened without blocking and checked before reading: a FIFO or a device named as a file
-  // would otherwise hang the open or feed bytes without end.
-  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct Close {
-    int fd;
-    ~Close() { close(fd); }
-  } closer{fd};
-  struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 || st.st_size > CStream::kMaxSize) return false;
-  file.size = st.st_size;
-  const auto readAt = [fd](uint8_t* dst, size_t count, int64_t at) {
+  const RegularFile in(path, CStream::kMaxSize);
+  if (in.fd() < 0) return false;
+  file.size = in.size();
+  const auto readAt = [fd = in.fd()](uint8_t* dst, size_t count, int64_t at) {
     size_t have = 0;
     while (have < count) {
       const ssize_t n = pread(fd, dst + have, count - have, static_cast<off_t>(at + static_cast<int64_t>(have)));
