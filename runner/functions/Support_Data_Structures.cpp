@@ -2,6 +2,7 @@
 #include "runner/functions/Support_Data_Structures.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -273,12 +274,41 @@ int32_t CountPassing(const double* v, int32_t n, double y, double p) {
   return static_cast<int32_t>(c);
 }
 
+template <bool below>
+[[gnu::always_inline]] inline bool Passes(double v, double y, double p) {
+  return below ? y - v > p : v - y <= p;
+}
+
+// CountPassing over n ascending reals (those that pass are a prefix) that run from about lo to
+// about hi, for n of any size. The keys games use, ids and counters, spread evenly, so where y
+// falls between lo and hi is within a few places of the answer: a window there is counted once
+// its two ends show that the answer lies in it. Anything else, uneven keys or infinities, costs
+// the two tests and takes the general way: counting while that is short, halving beyond. The
+// bounds come from the small arrays of each chunk's ends, so the guess waits for no load from
+// the chunk itself.
+template <bool below>
+int32_t CountPassingAscending(const double* v, int32_t n, double y, double p, double lo, double hi) {
+  constexpr int32_t kWindow = 16, kCounted = 96;
+  if (n > 2 * kWindow) {
+    double t = (y - lo) / (hi - lo) * (n - 1);
+    if (!(t >= 0)) t = 0;  // a NaN too
+    if (!(t <= n - 1)) t = n - 1;
+    const int32_t a = std::clamp(static_cast<int32_t>(t) - kWindow / 2, 0, n - kWindow);
+    if ((a == 0 || Passes<below>(v[a - 1], y, p)) && (a + kWindow == n || !Passes<below>(v[a + kWindow], y, p)))
+      return a + CountPassing<below>(v + a, kWindow, y, p);
+  }
+  if (n <= kCounted) return CountPassing<below>(v, n, y, p);
+  int32_t count = 0;
+  for (int32_t len = n; len > 0;) Halve(count, len, Passes<below>(v[count + len / 2], y, p));
+  return count;
+}
+
 template <bool over_reals, class Chunk>
 [[gnu::always_inline]] inline decltype(auto) KeyAt(const Chunk& c, int32_t i) {
   if constexpr (over_reals)
     return c.r[static_cast<size_t>(i)];
   else
-    return (c.e[static_cast<size_t>(i)].key);
+    return (c.e[static_cast<size_t>(i)]->key);
 }
 }  // namespace
 
@@ -292,7 +322,7 @@ CDS_Map::Place CDS_Map::FirstWhere(AtLeast at_least) const {
     if constexpr (over_reals)
       Halve(lo, len, !at_least(last_[static_cast<size_t>(mid)]));
     else
-      Halve(lo, len, !at_least(c[mid].e.back().key));
+      Halve(lo, len, !at_least(c[mid].e.back()->key));
   }
   if (lo == static_cast<int32_t>(chunks_.size())) return {lo, 0};
   // Within the chunk, whose last key is >= key: the first that is, in [a, a + n].
@@ -313,7 +343,7 @@ CDS_Map::Place CDS_Map::LastWhere(AtMost at_most) const {
     if constexpr (over_reals)
       Halve(lo, len, at_most(first_[static_cast<size_t>(mid)]));
     else
-      Halve(lo, len, at_most(c[mid].e.front().key));
+      Halve(lo, len, at_most(c[mid].e.front()->key));
   }
   if (lo == 0) return {-1, 0};
   // Within the chunk, whose first key is <= key: the one before the first after it, in [1, n].
@@ -334,16 +364,13 @@ CDS_Map::Place CDS_Map::FirstAtLeast(const RValue& key, const DsCompare& cmp) co
     Place at;
     if (ascending_) {
       const int32_t chunks = static_cast<int32_t>(chunks_.size());
-      int32_t below = 0;  // chunks whose last key fails
-      if (chunks > kCountedChunks) {
-        for (int32_t len = chunks; len > 0;) Halve(below, len, y - last_[static_cast<size_t>(below + len / 2)] > p);
-      } else {
-        below = CountPassing<true>(last_.data(), chunks, y, p);
-      }
+      // chunks whose last key fails
+      const int32_t below = chunks ? CountPassingAscending<true>(last_.data(), chunks, y, p, last_.front(), last_.back()) : 0;
       at = {below, 0};
       if (below < chunks) {
         const std::vector<double>& r = chunks_[static_cast<size_t>(below)].r;
-        at.at = CountPassing<true>(r.data(), static_cast<int32_t>(r.size()) - 1, y, p);  // the last passes
+        at.at = CountPassingAscending<true>(r.data(), static_cast<int32_t>(r.size()) - 1, y, p, first_[static_cast<size_t>(below)],
+                                            last_[static_cast<size_t>(below)]);  // the last passes
       }
     } else {
       at = FirstWhere<true>([y, p](double v) { return !(y - v > p); });
@@ -364,51 +391,100 @@ CDS_Map::Place CDS_Map::LastAtMost(const RValue& key, const DsCompare& cmp) cons
     if (found_.valid && found_.key == y && found_.precision == p) {
       const Place f = found_.place;
       if (f.chunk == chunks ||
-          cmp(chunks_[static_cast<size_t>(f.chunk)].e[static_cast<size_t>(f.at)].key, key) != 0) {
+          cmp(chunks_[static_cast<size_t>(f.chunk)].e[static_cast<size_t>(f.at)]->key, key) != 0) {
         if (f.at > 0) return {f.chunk, f.at - 1};
         if (f.chunk > 0)
           return {f.chunk - 1, static_cast<int32_t>(chunks_[static_cast<size_t>(f.chunk) - 1].e.size()) - 1};
         return {-1, 0};
       }
     }
-    int32_t within = 0;  // chunks whose first key passes
-    if (chunks > kCountedChunks) {
-      for (int32_t len = chunks; len > 0;) Halve(within, len, first_[static_cast<size_t>(within + len / 2)] - y <= p);
-    } else {
-      within = CountPassing<false>(first_.data(), chunks, y, p);
-    }
+    // chunks whose first key passes
+    const int32_t within = chunks ? CountPassingAscending<false>(first_.data(), chunks, y, p, first_.front(), first_.back()) : 0;
     if (within == 0) return {-1, 0};
     const std::vector<double>& r = chunks_[static_cast<size_t>(within - 1)].r;
     const int32_t n = static_cast<int32_t>(r.size());
     // The first passes; the last that does is as many places on as pass after it.
-    return {within - 1, CountPassing<false>(r.data() + 1, n - 1, y, p)};
+    return {within - 1, CountPassingAscending<false>(r.data() + 1, n - 1, y, p, first_[static_cast<size_t>(within) - 1],
+                                                     last_[static_cast<size_t>(within) - 1])};
   }
   return LastWhere<false>([&](const RValue& x) { return cmp(x, key) <= 0; });
 }
 
-bool CDS_Map::StaysAscending(int32_t chunk, int32_t at) const {
+bool CDS_Map::StaysAscending(int32_t chunk, int32_t at) {
   const Chunk& c = chunks_[static_cast<size_t>(chunk)];
-  const RValue& key = c.e[static_cast<size_t>(at)].key;
-  if (!key.IsReal() || std::isnan(key.val())) return false;
-  const double v = key.val();
+  const Entry* x = c.e[static_cast<size_t>(at)];
   const size_t i = static_cast<size_t>(at);
-  if (i > 0 ? !(c.r[i - 1] < v) : chunk > 0 && !(chunks_[static_cast<size_t>(chunk) - 1].r.back() < v)) return false;
-  if (i + 1 < c.r.size() ? !(v < c.r[i + 1])
-                         : static_cast<size_t>(chunk) + 1 < chunks_.size() &&
-                               !(v < chunks_[static_cast<size_t>(chunk) + 1].r.front()))
+  const bool first = i == 0 && chunk == 0, last = i + 1 == c.r.size() && static_cast<size_t>(chunk) + 1 == chunks_.size();
+  bool ascending = x->key.IsReal() && !std::isnan(x->key.val());
+  const double v = x->key.val();
+  double prev = 0, next = 0;
+  if (ascending && !first) {
+    prev = i > 0 ? c.r[i - 1] : chunks_[static_cast<size_t>(chunk) - 1].r.back();
+    ascending = prev < v;
+  }
+  if (ascending && !last) {
+    next = i + 1 < c.r.size() ? c.r[i + 1] : chunks_[static_cast<size_t>(chunk) + 1].r.front();
+    ascending = v < next;
+  }
+  if (!ascending) {
+    index_.Clear();
     return false;
+  }
+  // The differences as the searches work them out, so that a gap above the precision means
+  // what those searches will find.
+  if (!first) gap_ = std::min(gap_, v - prev);
+  if (!last) gap_ = std::min(gap_, next - v);
+  whole_ = whole_ && v == std::trunc(v);
+  index_.Insert(v, const_cast<Entry*>(x));
   return true;
 }
 
-RValue* CDS_Map::Find(const RValue& key, const DsCompare& cmp) {
-  const Place p = FirstAtLeast(key, cmp);
-  if (p.chunk == static_cast<int32_t>(chunks_.size())) return nullptr;
-  Entry& x = chunks_[static_cast<size_t>(p.chunk)].e[static_cast<size_t>(p.at)];
-  return cmp(x.key, key) == 0 ? &x.val : nullptr;
+bool CDS_Map::FromIndex(const RValue& key, const DsCompare& cmp, Entry*& found) const {
+  if (!ascending_ || !key.IsReal()) return false;
+  const double y = key.val(), p = cmp.precision;
+  if (!(p > 0) || !(gap_ > p) || !std::isfinite(y)) return false;
+  found = index_.Find(y);
+  return found || (whole_ && p < 1 && y == std::trunc(y));
 }
 
-// A value holds nothing that points into itself, so entries shift within a chunk as bytes: a
-// chunk's worth of moves costs one memmove instead of a move and a release per value.
+RValue* CDS_Map::Find(const RValue& key, const DsCompare& cmp) {
+  Entry* x;
+  if (FromIndex(key, cmp, x)) return x ? &x->val : nullptr;
+  const Place p = FirstAtLeast(key, cmp);
+  if (p.chunk == static_cast<int32_t>(chunks_.size())) return nullptr;
+  x = chunks_[static_cast<size_t>(p.chunk)].e[static_cast<size_t>(p.at)];
+  return cmp(x->key, key) == 0 ? &x->val : nullptr;
+}
+
+CDS_Map::Entry* CDS_Map::NewEntry(const RValue& key, const RValue& val) {
+  if (free_.empty()) return &store_.emplace_back(Entry{key, val});
+  Entry* e = free_.back();
+  free_.pop_back();
+  e->key = key;
+  e->val = val;
+  return e;
+}
+
+void CDS_Map::FreeEntry(Entry* e) {
+  e->key.SetReal(0.0);  // its texts go now
+  e->val.SetReal(0.0);
+  free_.push_back(e);
+}
+
+void CDS_Map::Clear() {
+  chunks_.clear();
+  first_.clear();
+  last_.clear();
+  store_.clear();
+  free_.clear();
+  count_ = 0;
+  found_.valid = false;
+  ascending_ = true;
+  index_.Clear();
+  gap_ = std::numeric_limits<double>::infinity();
+  whole_ = true;
+}
+
 void CDS_Map::Add(const RValue& key, const RValue& val, const DsCompare& cmp) {
   Place p = LastAtMost(key, cmp);
   found_.valid = false;
@@ -423,22 +499,17 @@ void CDS_Map::Add(const RValue& key, const RValue& val, const DsCompare& cmp) {
     ++p.at;
   }
   Chunk& c = chunks_[static_cast<size_t>(p.chunk)];
-  std::vector<Entry>& e = c.e;
-  Entry fresh{key, val};  // copied before e moves: key or val may live in this map
-  e.emplace_back();
-  Entry* at = e.data() + p.at;
-  const size_t after = e.size() - 1 - static_cast<size_t>(p.at);
-  if (after) std::memmove(static_cast<void*>(at + 1), static_cast<const void*>(at), after * sizeof(Entry));
-  new (at) Entry{std::move(fresh)};  // the bytes there now live one place on
-  c.r.insert(c.r.begin() + p.at, SearchReal(at->key));
+  Entry* fresh = NewEntry(key, val);
+  c.e.insert(c.e.begin() + p.at, fresh);
+  c.r.insert(c.r.begin() + p.at, SearchReal(fresh->key));
   ++count_;
   if (ascending_) ascending_ = StaysAscending(p.chunk, p.at);
-  if (e.size() > 2 * kChunk) {
+  if (c.e.size() > 2 * kChunk) {
     Chunk upper;
     const auto half = static_cast<ptrdiff_t>(kChunk);
-    upper.e.assign(std::make_move_iterator(e.begin() + half), std::make_move_iterator(e.end()));
+    upper.e.assign(c.e.begin() + half, c.e.end());
     upper.r.assign(c.r.begin() + half, c.r.end());
-    e.resize(kChunk);
+    c.e.resize(kChunk);
     c.r.resize(kChunk);
     chunks_.insert(chunks_.begin() + p.chunk + 1, std::move(upper));
     first_.insert(first_.begin() + p.chunk + 1, 0);
@@ -449,21 +520,20 @@ void CDS_Map::Add(const RValue& key, const RValue& val, const DsCompare& cmp) {
 }
 
 bool CDS_Map::Delete(const RValue& key, const DsCompare& cmp) {
+  Entry* x;
+  if (FromIndex(key, cmp, x) && !x) return false;
   const Place p = FirstAtLeast(key, cmp);
   if (p.chunk == static_cast<int32_t>(chunks_.size())) return false;
   Chunk& c = chunks_[static_cast<size_t>(p.chunk)];
-  std::vector<Entry>& e = c.e;
-  Entry* at = e.data() + p.at;
-  if (cmp(at->key, key) != 0) return false;
+  x = c.e[static_cast<size_t>(p.at)];
+  if (cmp(x->key, key) != 0) return false;
   found_.valid = false;
+  if (ascending_) index_.Erase(c.r[static_cast<size_t>(p.at)]);
   c.r.erase(c.r.begin() + p.at);
-  at->~Entry();
-  const size_t after = e.size() - 1 - static_cast<size_t>(p.at);
-  if (after) std::memmove(static_cast<void*>(at), static_cast<const void*>(at + 1), after * sizeof(Entry));
-  new (&e.back()) Entry{};  // its bytes moved one place down
-  e.pop_back();
+  c.e.erase(c.e.begin() + p.at);
+  FreeEntry(x);
   --count_;
-  if (e.empty()) {
+  if (c.e.empty()) {
     chunks_.erase(chunks_.begin() + p.chunk);
     first_.erase(first_.begin() + p.chunk);
     last_.erase(last_.begin() + p.chunk);
@@ -475,16 +545,16 @@ bool CDS_Map::Delete(const RValue& key, const DsCompare& cmp) {
 
 const RValue* CDS_Map::Previous(const RValue& key, const DsCompare& cmp) const {
   const Place p = FirstAtLeast(key, cmp);
-  if (p.at > 0) return &chunks_[static_cast<size_t>(p.chunk)].e[static_cast<size_t>(p.at - 1)].key;
-  return p.chunk > 0 ? &chunks_[static_cast<size_t>(p.chunk - 1)].e.back().key : nullptr;
+  if (p.at > 0) return &chunks_[static_cast<size_t>(p.chunk)].e[static_cast<size_t>(p.at - 1)]->key;
+  return p.chunk > 0 ? &chunks_[static_cast<size_t>(p.chunk - 1)].e.back()->key : nullptr;
 }
 
 const RValue* CDS_Map::Next(const RValue& key, const DsCompare& cmp) const {
   const Place p = LastAtMost(key, cmp);
   if (p.chunk < 0) return First();
   const Chunk& c = chunks_[static_cast<size_t>(p.chunk)];
-  if (static_cast<size_t>(p.at) + 1 < c.e.size()) return &c.e[static_cast<size_t>(p.at) + 1].key;
-  return static_cast<size_t>(p.chunk) + 1 < chunks_.size() ? &chunks_[static_cast<size_t>(p.chunk) + 1].e.front().key
+  if (static_cast<size_t>(p.at) + 1 < c.e.size()) return &c.e[static_cast<size_t>(p.at) + 1]->key;
+  return static_cast<size_t>(p.chunk) + 1 < chunks_.size() ? &chunks_[static_cast<size_t>(p.chunk) + 1].e.front()->key
                                                            : nullptr;
 }
 
@@ -497,7 +567,7 @@ void CDS_Map::Assign(std::vector<RValue> keys, std::vector<RValue> vals) {
     c.r.reserve(end - i);
     for (size_t j = i; j < end; ++j) {
       c.r.push_back(SearchReal(keys[j]));
-      c.e.push_back(Entry{std::move(keys[j]), std::move(vals[j])});
+      c.e.push_back(NewEntry(keys[j], vals[j]));
     }
     chunks_.push_back(std::move(c));
     first_.push_back(0);
@@ -508,6 +578,97 @@ void CDS_Map::Assign(std::vector<RValue> keys, std::vector<RValue> vals) {
   for (size_t c = 0; c < chunks_.size() && ascending_; ++c)
     for (size_t i = 0; i < chunks_[c].e.size() && ascending_; ++i)
       ascending_ = StaysAscending(static_cast<int32_t>(c), static_cast<int32_t>(i));
+}
+
+void CDS_Map::CopyFrom(const CDS_Map& o) {
+  std::vector<RValue> keys, vals;
+  keys.reserve(static_cast<size_t>(o.count_));
+  vals.reserve(static_cast<size_t>(o.count_));
+  o.ForEach([&](const RValue& k, const RValue& v) {
+    keys.push_back(k);
+    vals.push_back(v);
+  });
+  Assign(std::move(keys), std::move(vals));
+}
+
+// ---- The index of keys ----
+
+namespace {
+// A key's bits, with -0 as 0: they compare equal, and an ascending map holds at most one.
+uint64_t KeyBits(double k) {
+  k += 0.0;
+  uint64_t b;
+  std::memcpy(&b, &k, sizeof b);
+  return b;
+}
+}  // namespace
+
+// Whole keys differ in their high bits only: folded, then multiplied, the top bits spread.
+size_t CDS_Map::Index::Home(uint64_t bits) const {
+  return static_cast<size_t>(((bits ^ (bits >> 29)) * 0x9E3779B97F4A7C15ull) >> shift_);
+}
+
+CDS_Map::Entry* CDS_Map::Index::Find(double key) const {
+  if (slots_.empty()) return nullptr;
+  const uint64_t b = KeyBits(key);
+  const size_t mask = slots_.size() - 1;
+  for (size_t i = Home(b);; i = (i + 1) & mask) {
+    const Slot& s = slots_[i];
+    if (!s.e || s.bits == b) return s.e;
+  }
+}
+
+void CDS_Map::Index::Put(uint64_t bits, Entry* e) {
+  const size_t mask = slots_.size() - 1;
+  for (size_t i = Home(bits);; i = (i + 1) & mask) {
+    Slot& s = slots_[i];
+    if (!s.e) {
+      s = {bits, e};
+      ++used_;
+      return;
+    }
+    if (s.bits == bits) {
+      s.e = e;
+      return;
+    }
+  }
+}
+
+void CDS_Map::Index::Insert(double key, Entry* e) {
+  if (4 * (used_ + 1) > 3 * slots_.size()) Grow();
+  Put(KeyBits(key), e);
+}
+
+void CDS_Map::Index::Grow() {
+  const size_t size = slots_.empty() ? 16 : 2 * slots_.size();
+  std::vector<Slot> old = std::move(slots_);
+  slots_.assign(size, Slot{});
+  shift_ = 64 - std::countr_zero(size);
+  used_ = 0;
+  for (const Slot& s : old)
+    if (s.e) Put(s.bits, s.e);
+}
+
+void CDS_Map::Index::Erase(double key) {
+  if (slots_.empty()) return;
+  const uint64_t b = KeyBits(key);
+  const size_t mask = slots_.size() - 1;
+  size_t hole = Home(b);
+  for (;; hole = (hole + 1) & mask) {
+    if (!slots_[hole].e) return;
+    if (slots_[hole].bits == b) break;
+  }
+  // Later keys of the same run move back into the hole when it lies between their home and
+  // where they are, so that no search stops short at an empty slot.
+  for (size_t j = (hole + 1) & mask; slots_[j].e; j = (j + 1) & mask) {
+    const size_t home = Home(slots_[j].bits);
+    if (((j - home) & mask) >= ((j - hole) & mask)) {
+      slots_[hole] = slots_[j];
+      hole = j;
+    }
+  }
+  slots_[hole] = Slot{};
+  --used_;
 }
 
 std::string CDS_Map::Write() const {

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
+#include <limits>
 #include <functional>
 #include <memory>
 #include <queue>
@@ -65,13 +67,24 @@ class CDS_List {
   std::vector<RValue> i_val;
 };
 
-// Map: entries in ascending key order, equal keys kept in order of addition. The entries live in
-// short sorted chunks, so finding is a search over chunks and then within one, and adding or
-// deleting moves at most one chunk's entries. A key and its value sit side by side; a real key
-// is searched for over a mirror of the keys as reals, with the tolerance worked out once, by
-// halving, or by counting while every key is a real greater than the one before.
+// Map: entries in ascending key order, equal keys kept in order of addition. The order lives in
+// short sorted chunks of entry pointers, so finding is a search over chunks and then within one,
+// and adding or deleting moves at most one chunk's pointers; a real key is searched for over a
+// mirror of the keys as reals, with the tolerance worked out once. The entries themselves stay
+// where they were made, so while the keys are reals in strictly ascending order an index from
+// each key to its entry answers most searches by a real key with one probe.
 class CDS_Map {
  public:
+  CDS_Map() = default;
+  CDS_Map(const CDS_Map& o) { CopyFrom(o); }
+  CDS_Map& operator=(const CDS_Map& o) {
+    if (this != &o) CopyFrom(o);
+    return *this;
+  }
+  // A moved map keeps its entries where they are, so the index stays true.
+  CDS_Map(CDS_Map&&) noexcept = default;
+  CDS_Map& operator=(CDS_Map&&) noexcept = default;
+
   int32_t Size() const { return count_; }
   // The value of the first entry whose key compares equal, or null.
   RValue* Find(const RValue& key, const DsCompare& cmp);
@@ -83,21 +96,14 @@ class CDS_Map {
   // smallest key that compares greater; null when there is none.
   const RValue* Previous(const RValue& key, const DsCompare& cmp) const;
   const RValue* Next(const RValue& key, const DsCompare& cmp) const;
-  const RValue* First() const { return count_ ? &chunks_.front().e.front().key : nullptr; }
-  const RValue* Last() const { return count_ ? &chunks_.back().e.back().key : nullptr; }
-  void Clear() {
-    chunks_.clear();
-    first_.clear();
-    last_.clear();
-    count_ = 0;
-    found_.valid = false;
-    ascending_ = true;
-  }
+  const RValue* First() const { return count_ ? &chunks_.front().e.front()->key : nullptr; }
+  const RValue* Last() const { return count_ ? &chunks_.back().e.back()->key : nullptr; }
+  void Clear();
   // Entries in key order.
   template <class Visit>
   void ForEach(Visit visit) const {
     for (const Chunk& c : chunks_)
-      for (const Entry& x : c.e) visit(x.key, x.val);
+      for (const Entry* x : c.e) visit(x->key, x->val);
   }
   std::string Write() const;
   bool Read(std::string_view text);
@@ -105,21 +111,43 @@ class CDS_Map {
  private:
   // Chunks hold 1 to 2 * kChunk entries; a fuller one is split in two.
   static constexpr size_t kChunk = 32;
-  // Up to this many chunks, an ascending map's chunk is found by counting, beyond by halving.
-  static constexpr int32_t kCountedChunks = 96;
   struct Entry {
     RValue key, val;
   };
   // r mirrors the keys as reals for the searches by a real key (a string key is a NaN there),
   // eight bytes a key, so a search touches few cache lines.
   struct Chunk {
-    std::vector<Entry> e;
+    std::vector<Entry*> e;
     std::vector<double> r;
   };
   // An entry's place: chunk and position in it.
   struct Place {
     int32_t chunk, at;
   };
+  // Open addressing over the keys' bits, linear probing, deletion by shifting back.
+  class Index {
+   public:
+    Entry* Find(double key) const;
+    void Insert(double key, Entry* e);
+    void Erase(double key);
+    void Clear() {
+      slots_.clear();
+      used_ = 0;
+    }
+
+   private:
+    struct Slot {
+      uint64_t bits = 0;
+      Entry* e = nullptr;  // null: empty
+    };
+    size_t Home(uint64_t bits) const;
+    void Put(uint64_t bits, Entry* e);
+    void Grow();
+    std::vector<Slot> slots_;  // a power of two long, at most three quarters full
+    size_t used_ = 0;
+    int shift_ = 64;
+  };
+
   // First entry whose key compares >= key (chunk == chunk count when none), and last entry
   // whose key compares <= key (chunk == -1 when none).
   Place FirstAtLeast(const RValue& key, const DsCompare& cmp) const;
@@ -129,9 +157,16 @@ class CDS_Map {
   Place FirstWhere(AtLeast at_least) const;
   template <bool over_reals, class AtMost>
   Place LastWhere(AtMost at_most) const;
-  // Whether the key now at (chunk, at) keeps the keys ascending.
-  bool StaysAscending(int32_t chunk, int32_t at) const;
+  // Answers a search for the first entry whose key compares equal from the index when it can:
+  // true with the entry, or with null when there surely is none.
+  bool FromIndex(const RValue& key, const DsCompare& cmp, Entry*& found) const;
+  // Whether the key now at (chunk, at) keeps the keys ascending; the index and the spacing
+  // follow it.
+  bool StaysAscending(int32_t chunk, int32_t at);
   void Assign(std::vector<RValue> keys, std::vector<RValue> vals);
+  void CopyFrom(const CDS_Map& o);
+  Entry* NewEntry(const RValue& key, const RValue& val);
+  void FreeEntry(Entry* e);
   // Brings chunk i's first and last mirrored keys up to date.
   void Fence(size_t i) {
     first_[i] = chunks_[i].r.front();
@@ -140,6 +175,9 @@ class CDS_Map {
 
   std::vector<Chunk> chunks_;
   std::vector<double> first_, last_;  // each chunk's first and last key as r has them
+  // Where the entries live: a deque never moves what it holds; freed entries are reused.
+  std::deque<Entry> store_;
+  std::vector<Entry*> free_;
   // The last search by a real key, until the keys change: games ask whether a key exists, then
   // read or replace its value, three searches for one key.
   struct Found {
@@ -153,6 +191,14 @@ class CDS_Map {
   // keys, so the first entry that passes is where the count of those that fail ends, exactly
   // what halving finds, and counting has no step that waits for the one before.
   bool ascending_ = true;
+  // While ascending: each key to its entry, the smallest difference between neighbouring keys
+  // there has been (deleting only widens the gaps, so it may be smaller than today's), and
+  // whether every key has been a whole number. A key found in the index is the answer when
+  // that gap exceeds the precision (no other key can compare equal, nor come before it); a
+  // whole key not in it is surely absent when every key is whole and the precision below 1.
+  Index index_;
+  double gap_ = std::numeric_limits<double>::infinity();
+  bool whole_ = true;
   int32_t count_ = 0;
 };
 
