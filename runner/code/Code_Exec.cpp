@@ -627,19 +627,21 @@ Res EvLocal(ENode* n, Frame& f, RValue& other);
 // script whose program is lowered already runs here in line, doing what CallScriptInSlots and
 // ExecuteCode would do at every call without passing through them; any other goes through them.
 [[gnu::noinline]] bool EvalScriptCall(ENode* n, Frame& f, RValue& out) {
+  Game& game = TheGame();  // the states below, each reached once per call
+  RErrorsState& errors = game.State<RErrorsState>();
   {
     ArgumentSlotsScope slots(false);
-    RValue* argv = slots.Pending();
+    RValue* argv = slots.Pending();  // zeros: a real goes in without letting go of anything
     for (int32_t i = 0; i < n->n; ++i) {
       ENode* a = n->kids[i];
       if (a->ev == &EvConstReal) {  // a real constant or a set local holding a real: in line
-        argv[i].SetReal(a->k);
+        argv[i].SetRealOverReal(a->k);
         continue;
       }
       if (a->ev == &EvLocal) {
         const LocalSlot& s = f.locals[a->aux];
         if (s.exists && s.var.simplevalue.IsReal()) {
-          argv[i].SetReal(s.var.simplevalue.val());
+          argv[i].SetRealOverReal(s.var.simplevalue.val());
           continue;
         }
       }
@@ -649,7 +651,6 @@ Res EvLocal(ENode* n, Frame& f, RValue& other);
       if (k == Got::Real) argv[i].SetReal(x);
     }
     if (!CanNest()) return Fail(f, n->pos, kMsgNestingTooDeep);
-    Game& game = TheGame();  // the states below, each reached once per call
     const TResourceList<CScript>& scripts = game.State<RScriptsState>().scripts;
     const CScript* script = scripts.Get(n->id);
     CCode* code = script ? script->s_code.get() : nullptr;
@@ -680,7 +681,7 @@ Res EvLocal(ENode* n, Frame& f, RValue& other);
       saved.a.script_name = name;
       slots.Enter(n->n);
       out.SetReal(0.0);
-      const RCodeError& e = game.State<RErrorsState>().error;
+      const RCodeError& e = errors.error;
       if (e.pending || e.position != 0 || !e.message.empty() || !e.text.empty()) [[unlikely]]
         ClearCodeError();
       if (!RunLoweredBlock(f.self, f.other, *code, *n->callee, out)) [[unlikely]]
@@ -689,7 +690,7 @@ Res EvLocal(ENode* n, Frame& f, RValue& other);
     }
   }
   // An error inside the script: shown now, while it names its place.
-  if (ErrorsState().error.pending) ShowPendingCodeError();
+  if (errors.error.pending) ShowPendingCodeError();
   return true;
 }
 

@@ -71,6 +71,11 @@ class RValue {
     kind_ = kReal;
     u_.num = v;
   }
+  // The same for a value known to hold a real: there is no text to let go of.
+  void SetRealOverReal(double v) noexcept {
+    kind_ = kReal;
+    u_.num = v;
+  }
   void SetString(std::string_view s);
   // Appends in place when this value holds the only reference to its text; a real becomes s.
   void Append(std::string_view s);
