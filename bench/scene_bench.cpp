@@ -192,23 +192,32 @@ void BM_Collisions(benchmark::State& state) {
 BENCHMARK(BM_Collisions)->Arg(2000)->Arg(10000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // From process start to the end of the first step, and the exit: processor time, and the wall
-// time (which holds the main window's start timer, 100 ms after the window exists).
+// time (which holds the main window's start timer, 100 ms after the window exists). Each figure
+// is the fastest of several runs: a large game's start is mostly fresh memory, and what the
+// system charges for touching fresh pages the first time varies several times over from run to
+// run of the same program on a shared machine, while the game's own work does not.
 void StartUp(benchmark::State& state, const fs::path& game, bool wall) {
+  constexpr int32_t kRuns = 7;
   for (auto _ : state) {
-    const RunTimes t = RunGameTimes(game, 1);
-    if (t.cpu < 0) {
-      state.SkipWithError("the runner failed");
-      return;
+    double best = -1;
+    for (int32_t i = 0; i < kRuns; ++i) {
+      const RunTimes t = RunGameTimes(game, 1);
+      if (t.cpu < 0) {
+        state.SkipWithError("the runner failed");
+        return;
+      }
+      const double ms = wall ? t.wall : t.cpu;
+      if (best < 0 || ms < best) best = ms;
     }
-    state.SetIterationTime((wall ? t.wall : t.cpu) / 1e3);
+    state.SetIterationTime(best / 1e3);
   }
 }
 
 void BM_StartUp(benchmark::State& state) { StartUp(state, Tiny(), false); }
-BENCHMARK(BM_StartUp)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_StartUp)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void BM_StartUpWall(benchmark::State& state) { StartUp(state, Tiny(), true); }
-BENCHMARK(BM_StartUpWall)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_StartUpWall)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // The start-up of the movers games, through one step: loading and entering a room of N placed
 // instances (each with a create event), which should grow linearly with N.
@@ -216,5 +225,5 @@ void BM_StartUpMovers(benchmark::State& state) {
   const auto n = static_cast<int32_t>(state.range(0));
   StartUp(state, Movers(Quick() ? n / 100 : n), false);
 }
-BENCHMARK(BM_StartUpMovers)->Arg(20000)->Arg(200000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_StartUpMovers)->Arg(20000)->Arg(200000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 }  // namespace
