@@ -64,6 +64,15 @@ enum class Outcome : uint8_t { Normal, Exit, Break, Continue, Error };
 using EvalFn = Res (*)(ENode* n, Frame& f, RValue& other);
 using ExecFn = Outcome (*)(ENode* n, Frame& f);
 
+// A switch's real constant labels, in order, up to its first default or computed label, with
+// the kid each stands at, and where the search goes on when none of them matches: the first
+// default or computed label, or the end.
+struct SwitchLabels {
+  std::vector<double> value;
+  std::vector<int32_t> at;
+  int32_t stop = 0;
+};
+
 struct ENode {
   EvalFn ev = nullptr;
   ExecFn ex = nullptr;
@@ -86,6 +95,7 @@ struct ENode {
   // program, and looks again when it does not (a table loaded anew, a script compiled anew).
   const CCode* callee_code = nullptr;
   ExecProgram* callee = nullptr;
+  std::unique_ptr<SwitchLabels> labels;  // a switch's, once its handler is chosen
 };
 
 struct LocalSlot {
@@ -1895,9 +1905,9 @@ struct VarAssign {
 Outcome ExExit(ENode*, Frame&) { return Outcome::Exit; }
 Outcome ExBreak(ENode*, Frame&) { return Outcome::Break; }
 Outcome ExContinue(ENode*, Frame&) { return Outcome::Continue; }
-// A switch whose value comes out a real: its constant labels are compared as reals without
-// building a value, and the first label that is not a constant hands the rest of the search to
-// the general path at that label.
+// A switch whose value comes out a real: its constant labels are compared as reals from one
+// short array, without building a value or visiting the case nodes, and the first label that is
+// not a constant hands the rest of the search to the general path at that label.
 Outcome ExSwitch(ENode* n, Frame& f) {
   ENode* k = n->kids[0];
   RValue v;
@@ -1905,19 +1915,17 @@ Outcome ExSwitch(ENode* n, Frame& f) {
   if (r.g == Got::Error) return Outcome::Error;
   if (r.g != Got::Real) [[unlikely]]
     return SwitchOn(n, f, v, 1);
-  int32_t i = 1;
-  for (; i < n->n; ++i) {
-    const ENode* s = n->kids[i];
-    if (s->op == Op::Case) {
-      const ENode* label = s->kids[0];
-      if (label->op != Op::Const) break;
-      if (label->value.IsReal() && label->k == r.d) break;
-    } else if (s->op == Op::Default) {
+  const SwitchLabels& t = *n->labels;
+  int32_t i = t.stop;
+  const size_t count = t.value.size();
+  for (size_t j = 0; j < count; ++j) {
+    if (t.value[j] == r.d) {
+      i = t.at[j];
       break;
     }
   }
   if (i == n->n) return Outcome::Normal;
-  if (n->kids[i]->op == Op::Case && n->kids[i]->kids[0]->op != Op::Const) [[unlikely]] {
+  if (i == t.stop && n->kids[i]->op == Op::Case) [[unlikely]] {  // a computed label
     v.SetReal(r.d);
     return SwitchOn(n, f, v, i);
   }
@@ -2157,7 +2165,24 @@ void Bind(ENode* n, bool specialise) {
     case Op::Exit: n->ex = &ExExit; break;
     case Op::Break: n->ex = &ExBreak; break;
     case Op::Continue: n->ex = &ExContinue; break;
-    case Op::Switch: n->ex = &ExSwitch; break;
+    case Op::Switch: {
+      auto t = std::make_unique<SwitchLabels>();
+      t->stop = n->n;
+      for (int32_t i = 1; i < n->n; ++i) {
+        const ENode* c = n->kids[i];
+        if (c->op == Op::Default || (c->op == Op::Case && c->kids[0]->op != Op::Const)) {
+          t->stop = i;
+          break;
+        }
+        if (c->op == Op::Case && c->kids[0]->value.IsReal()) {  // a text label never matches a real
+          t->value.push_back(c->kids[0]->k);
+          t->at.push_back(i);
+        }
+      }
+      n->labels = std::move(t);
+      n->ex = &ExSwitch;
+      break;
+    }
     case Op::With: n->ex = &ExWith; break;
     case Op::Repeat: n->ex = &ExRepeat; break;
     case Op::Do: n->ex = &ExDo; break;
