@@ -2258,7 +2258,9 @@ inline bool RunLoweredBlock(CInstance* self, CInstance* other, CCode& code, Exec
 }  // namespace
 
 bool ExecuteCode(CInstance* self, CInstance* other, CCode& code, RValue& result) {
-  ClearCodeError();
+  const RCodeError& e = ErrorsState().error;
+  if (e.pending || e.position != 0 || !e.message.empty() || !e.text.empty()) [[unlikely]]
+    ClearCodeError();
   if (!code.i_compiled || !code.i_token) {
     ReportCodeError(code, 0, "Internal Error: Executing non-compiled code.");
     return false;

@@ -38,28 +38,32 @@ void CallFunction(CAction& act, CInstance* self, CInstance* other, RValue& resul
 }
 
 // The action's code with its argument values in the first argument slots; those slots and the
-// relative flag are put back afterwards.
-void RunCode(CAction& act, CInstance* self, CInstance* other, RValue& result) {
-  if (!act.act_codecode) return;
+// relative flag are put back afterwards. Out of line, so that the usual code action, which has
+// no arguments, sets up none of this.
+[[gnu::noinline]] void RunCodeWithArguments(CAction& act, int32_t n, CInstance* self, CInstance* other, RValue& result) {
   RArgumentState& a = Arguments();
-  const int32_t n = act.act_argumentcount < kActionArgs ? act.act_argumentcount : kActionArgs;
-  if (n <= 0) {  // a code action of an event: only the flag to put back, no slots to save
-    const int32_t relative = a.relative;
-    a.relative = RelativeFlag(act);
-    ExecuteAndReport(self, other, *act.act_codecode, result);
-    Arguments().relative = relative;
-    return;
-  }
   RValue saved[kActionArgs];
   for (int32_t i = 0; i < n; ++i) saved[i] = a.slots[i];
   const int32_t relative = a.relative;
   a.relative = RelativeFlag(act);
   for (int32_t i = 0; i < n; ++i) Arguments().slots[i] = ActionArgument(act, i, self, other);
-  if (n > 0) Arguments().Written(n - 1);
+  Arguments().Written(n - 1);
   ExecuteAndReport(self, other, *act.act_codecode, result);
   RArgumentState& after = Arguments();
   for (int32_t i = 0; i < n; ++i) after.slots[i] = std::move(saved[i]);
   after.relative = relative;
+}
+
+void RunCode(CAction& act, CInstance* self, CInstance* other, RValue& result) {
+  if (!act.act_codecode) return;
+  const int32_t n = act.act_argumentcount < kActionArgs ? act.act_argumentcount : kActionArgs;
+  if (n > 0) return RunCodeWithArguments(act, n, self, other, result);
+  // A code action of an event: only the flag to put back, no slots to save.
+  RArgumentState& a = Arguments();
+  const int32_t relative = a.relative;
+  a.relative = RelativeFlag(act);
+  ExecuteAndReport(self, other, *act.act_codecode, result);
+  Arguments().relative = relative;
 }
 
 void Run(CAction& act, CInstance* self, CInstance* other, RValue& result) {

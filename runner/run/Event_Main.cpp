@@ -34,7 +34,9 @@ void ForObjectInstances(int32_t object, F f) {
 
 class Walker {
  public:
-  Walker(CEvent& e, CInstance* self, CInstance* other) : e_(e), self_(self), other_(other), context_(CurrentEvent()) {}
+  Walker(CEvent& e, CInstance* self, CInstance* other) : Walker(e, self, other, CurrentEvent()) {}
+  Walker(CEvent& e, CInstance* self, CInstance* other, REventContext& context)
+      : e_(e), self_(self), other_(other), context_(context) {}
 
   void Run() {
     int32_t i = 0;
@@ -174,7 +176,7 @@ void PerformEventForObjects(int32_t etype, int32_t enumb) {
       CInstance* inst = room->Obj_Instance(target.object, i);
       if (!inst || inst->i_marked) continue;
       context = {target.found.owner, etype, enumb, 0};
-      Walker(*target.found.event, inst, inst).Run();
+      Walker(*target.found.event, inst, inst, context).Run();
     }
   }
 }
