@@ -636,13 +636,17 @@ Res EvLocal(ENode* n, Frame& f, RValue& other);
 // Arguments go straight into the callee's slots, which stay out of sight until the call. A
 // script whose program is lowered already runs here in line, doing what CallScriptInSlots and
 // ExecuteCode would do at every call without passing through them; any other goes through them.
+// kArgs: the call's argument count when it is known when the handler is chosen (the loop over
+// the arguments then unrolls), else -1.
+template <int32_t kArgs>
 [[gnu::noinline]] bool EvalScriptCall(ENode* n, Frame& f, RValue& out) {
   Game& game = TheGame();  // the states below, each reached once per call
   RErrorsState& errors = game.State<RErrorsState>();
   {
     ArgumentSlotsScope slots(false);
     RValue* argv = slots.Pending();  // zeros: a real goes in without letting go of anything
-    for (int32_t i = 0; i < n->n; ++i) {
+    const int32_t argc = kArgs >= 0 ? kArgs : n->n;
+    for (int32_t i = 0; i < argc; ++i) {
       ENode* a = n->kids[i];
       if (a->ev == &EvConstReal) {  // a real constant or a set local holding a real: in line
         argv[i].SetRealOverReal(a->k);
@@ -674,7 +678,7 @@ Res EvLocal(ENode* n, Frame& f, RValue& other);
       code = nullptr;
     }
     if (!code || !f.self || !f.other) [[unlikely]] {
-      slots.Enter(n->n);
+      slots.Enter(argc);
       if (!CallScriptUnbound(n, f, out)) return false;
     } else {
       const std::string& name = scripts.NameOf(n->id);
@@ -687,16 +691,16 @@ Res EvLocal(ENode* n, Frame& f, RValue& other);
           a.script_name = name;
         }
       } saved{Arguments(), Arguments().count, Arguments().script_name};
-      saved.a.count = n->n;
+      saved.a.count = argc;
       saved.a.script_name = name;
-      slots.Enter(n->n);
+      slots.Enter(argc);
       out.SetReal(0.0);
       const RCodeError& e = errors.error;
       if (e.pending || e.position != 0 || !e.message.empty() || !e.text.empty()) [[unlikely]]
         ClearCodeError();
       if (!RunLoweredBlock(f.self, f.other, *code, *n->callee, out)) [[unlikely]]
         ScriptFailed(name, out);
-      if (game.State<RLanguageState>().script_arg_errors && !ScriptArgumentsFit(n->id, *code, n->n)) return false;
+      if (game.State<RLanguageState>().script_arg_errors && !ScriptArgumentsFit(n->id, *code, argc)) return false;
     }
   }
   // An error inside the script: shown now, while it names its place.
@@ -705,7 +709,7 @@ Res EvLocal(ENode* n, Frame& f, RValue& other);
 }
 
 [[gnu::noinline]] bool EvalCall(ENode* n, Frame& f, RValue& out) {
-  if (n->op == Op::CallScript && n->n <= kMaxFunctionArgs) return EvalScriptCall(n, f, out);
+  if (n->op == Op::CallScript && n->n <= kMaxFunctionArgs) return EvalScriptCall<-1>(n, f, out);
   RValue argv[kMaxFunctionArgs];
   for (int32_t i = 0; i < n->n; ++i) {
     double x;
@@ -1472,8 +1476,9 @@ Res EvNegate(ENode* n, Frame& f, RValue& other) {
   return {d, g};
 }
 
+template <int32_t kArgs>
 Res EvCallScript(ENode* n, Frame& f, RValue& other) {
-  if (!EvalScriptCall(n, f, other)) return {0.0, Got::Error};
+  if (!EvalScriptCall<kArgs>(n, f, other)) return {0.0, Got::Error};
   double d = 0.0;
   const Got g = Split(other, d);
   return {d, g};
@@ -2124,7 +2129,13 @@ void Bind(ENode* n, bool specialise) {
     case Op::CallBuiltin:
     case Op::CallScript:
     case Op::CallExtension:
-      n->ev = n->op == Op::CallScript && n->n <= kMaxFunctionArgs ? &EvCallScript : &EvCall;
+      if (n->op == Op::CallScript && n->n <= kMaxFunctionArgs) {
+        static constexpr EvalFn kByCount[] = {&EvCallScript<0>, &EvCallScript<1>, &EvCallScript<2>,
+                                              &EvCallScript<3>, &EvCallScript<4>};
+        n->ev = n->n < static_cast<int32_t>(std::size(kByCount)) ? kByCount[n->n] : &EvCallScript<-1>;
+      } else {
+        n->ev = &EvCall;
+      }
       n->ex = &ExCall;
       if (n->op == Op::CallBuiltin && n->n >= 0 && n->n <= kMaxBuiltinInline) {
         static constexpr EvalFn kEv[] = {&EvCallBuiltin<0>, &EvCallBuiltin<1>, &EvCallBuiltin<2>, &EvCallBuiltin<3>,
