@@ -26,7 +26,7 @@ const RCodeError& CodeError() { return ErrorsState().error; }
 
 void ClearCodeError() {
   RCodeError& e = ErrorsState().error;
-  if (!e.pending && e.position == 0 && e.message.empty() && e.text.empty()) return;  // every call
+  if (e.Clear()) return;
   e.pending = false;
   e.message.clear();
   e.text.clear();

@@ -16,6 +16,9 @@ struct RCodeError {
   std::string message;  // composed text, what the player sees
   std::string text;     // the bare message, as raised
   int32_t position = 0;  // as raised, before clamping
+
+  // Nothing pending and nothing left over: what nearly every entry into code finds.
+  bool Clear() const noexcept { return !pending && position == 0 && message.empty() && text.empty(); }
 };
 
 const RCodeError& CodeError();

@@ -695,8 +695,7 @@ template <int32_t kArgs>
       saved.a.script_name = name;
       slots.Enter(argc);
       out.SetReal(0.0);
-      const RCodeError& e = errors.error;
-      if (e.pending || e.position != 0 || !e.message.empty() || !e.text.empty()) [[unlikely]]
+      if (!errors.error.Clear()) [[unlikely]]
         ClearCodeError();
       if (!RunLoweredBlock(f.self, f.other, *code, *n->callee, out)) [[unlikely]]
         ScriptFailed(name, out);
@@ -2269,8 +2268,7 @@ inline bool RunLoweredBlock(CInstance* self, CInstance* other, CCode& code, Exec
 }  // namespace
 
 bool ExecuteCode(CInstance* self, CInstance* other, CCode& code, RValue& result) {
-  const RCodeError& e = ErrorsState().error;
-  if (e.pending || e.position != 0 || !e.message.empty() || !e.text.empty()) [[unlikely]]
+  if (!ErrorsState().error.Clear()) [[unlikely]]  // the call only when there is something to clear
     ClearCodeError();
   if (!code.i_compiled || !code.i_token) {
     ReportCodeError(code, 0, "Internal Error: Executing non-compiled code.");

@@ -68,8 +68,7 @@ class RValue {
 
   void SetReal(double v) noexcept {
     Release();
-    kind_ = kReal;
-    u_.num = v;
+    SetRealOverReal(v);
   }
   // The same for a value known to hold a real: there is no text to let go of.
   void SetRealOverReal(double v) noexcept {

@@ -412,7 +412,7 @@ CDS_Map::Place CDS_Map::LastAtMost(const RValue& key, const DsCompare& cmp) cons
 
 bool CDS_Map::StaysAscending(int32_t chunk, int32_t at) {
   const Chunk& c = chunks_[static_cast<size_t>(chunk)];
-  const Entry* x = c.e[static_cast<size_t>(at)];
+  Entry* x = c.e[static_cast<size_t>(at)];
   const size_t i = static_cast<size_t>(at);
   const bool first = i == 0 && chunk == 0, last = i + 1 == c.r.size() && static_cast<size_t>(chunk) + 1 == chunks_.size();
   bool ascending = x->key.IsReal() && !std::isnan(x->key.val());
@@ -435,7 +435,7 @@ bool CDS_Map::StaysAscending(int32_t chunk, int32_t at) {
   if (!first) gap_ = std::min(gap_, v - prev);
   if (!last) gap_ = std::min(gap_, next - v);
   whole_ = whole_ && v == std::trunc(v);
-  index_.Insert(v, const_cast<Entry*>(x));
+  index_.Insert(v, x);
   return true;
 }
 
