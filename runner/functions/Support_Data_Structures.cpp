@@ -257,6 +257,11 @@ using Reals2 = double __attribute__((vector_size(16)));
 using Lanes2 = long long __attribute__((vector_size(16)));
 
 template <bool below>
+[[gnu::always_inline]] inline bool Passes(double v, double y, double p) {
+  return below ? y - v > p : v - y <= p;
+}
+
+template <bool below>
 int32_t CountPassing(const double* v, int32_t n, double y, double p) {
   const Reals2 yy = {y, y}, pp = {p, p};
   Lanes2 acc = {0, 0};
@@ -270,13 +275,8 @@ int32_t CountPassing(const double* v, int32_t n, double y, double p) {
       acc -= (x - yy <= pp);
   }
   int64_t c = acc[0] + acc[1];
-  for (; i < n; ++i) c += (below ? y - v[i] > p : v[i] - y <= p) ? 1 : 0;
+  for (; i < n; ++i) c += Passes<below>(v[i], y, p) ? 1 : 0;
   return static_cast<int32_t>(c);
-}
-
-template <bool below>
-[[gnu::always_inline]] inline bool Passes(double v, double y, double p) {
-  return below ? y - v > p : v - y <= p;
 }
 
 // CountPassing over n ascending reals (those that pass are a prefix) that run from about lo to
